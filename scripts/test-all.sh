@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Runs every test: installs what is needed, builds the native tree and runs its
+# tests with ctest, then runs each further stage in scripts/stages/ in order
+# (Windows build under Wine, comparison with an independent player, fuzzing).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+bash scripts/install-deps.sh all
+bash scripts/build-native.sh
+(cd build && ctest --output-on-failure -j"$(nproc)")
+
+for stage in scripts/stages/*.sh; do
+  [ -e "$stage" ] || continue
+  echo "== stage $(basename "$stage")"
+  bash "$stage"
+done
+echo "all tests passed"
