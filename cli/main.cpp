@@ -1,0 +1,80 @@
+// `slidewright`: dispatches to the subcommand named by the first argument.
+#include <cstdio>
+#include <cstring>
+
+#include "command.h"
+
+#ifndef SLIDEWRIGHT_VERSION
+#define SLIDEWRIGHT_VERSION "0.0.0"
+#endif
+
+// Every command's entry point, declared from the command list.
+#define SLIDEWRIGHT_COMMAND(name, function, summary) int function(int argc, char** argv);
+#include "commands.def"
+#undef SLIDEWRIGHT_COMMAND
+
+namespace slidewright::cli {
+
+const char* const kProgramName = "slidewright";
+
+namespace {
+
+struct Command {
+  const char* name;
+  int (*run)(int argc, char** argv);
+  const char* summary;
+};
+
+const Command kCommands[] = {
+#define SLIDEWRIGHT_COMMAND(name, function, summary) {name, ::function, summary},
+#include "commands.def"
+#undef SLIDEWRIGHT_COMMAND
+};
+
+void printUsage(std::FILE* out) {
+  std::fprintf(out,
+               "Usage: %s COMMAND [OPTIONS] [ARGUMENTS]\n"
+               "Makes SWF slide shows from pictures and music.\n\n"
+               "Commands:\n",
+               kProgramName);
+  for (const Command& c : kCommands) std::fprintf(out, "  %-10s %s\n", c.name, c.summary);
+  std::fprintf(out,
+               "\nRun '%s COMMAND --help' for the options of a command.\n"
+               "  -h, --help     show this help and exit\n"
+               "  -V, --version  show the version and exit\n",
+               kProgramName);
+}
+
+}  // namespace
+
+int dispatch(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "%s: no command given\n", kProgramName);
+    printUsage(stderr);
+    return kExitUsage;
+  }
+  const char* first = argv[1];
+  if (std::strcmp(first, "--help") == 0 || std::strcmp(first, "-h") == 0 ||
+      std::strcmp(first, "help") == 0) {
+    printUsage(stdout);
+    return kExitOk;
+  }
+  if (std::strcmp(first, "--version") == 0 || std::strcmp(first, "-V") == 0) {
+    std::printf("%s %s\n", kProgramName, SLIDEWRIGHT_VERSION);
+    return kExitOk;
+  }
+  for (const Command& c : kCommands) {
+    if (std::strcmp(first, c.name) == 0) return c.run(argc - 1, argv + 1);
+  }
+  std::fprintf(stderr, "%s: unknown command '%s'; run '%s --help' for the list\n", kProgramName,
+               first, kProgramName);
+  return kExitUsage;
+}
+
+}  // namespace slidewright::cli
+
+int main(int argc, char** argv) {
+  // Messages and the progress bar go to stderr; make sure they appear in order.
+  std::setvbuf(stderr, nullptr, _IONBF, 0);
+  return slidewright::cli::dispatch(argc, argv);
+}
