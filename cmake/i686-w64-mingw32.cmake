@@ -37,3 +37,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(CMAKE_FIND_LIBRARY_SUFFIXES .a)
 
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+
+# The C99 printf family of mingw-w64 instead of the system's msvcrt one, which
+# does not know %zu, %lld or %hhd on older Windows.
+set(CMAKE_C_FLAGS_INIT "-D__USE_MINGW_ANSI_STDIO=1")
+set(CMAKE_CXX_FLAGS_INIT "-D__USE_MINGW_ANSI_STDIO=1")
