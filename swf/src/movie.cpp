@@ -1,0 +1,194 @@
+#include <swf/movie.h>
+#include <swf/stream.h>
+
+#include <cassert>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr std::size_t headerSize = 21;
+
+// Removes the counter reset from every return path of writeFile.
+struct CharacterIdReset {
+    ~CharacterIdReset() { resetCharacterIds(); }
+};
+
+std::string systemError(int error)
+{
+    return error != 0 ? std::string(std::strerror(error)) : std::string("unknown error");
+}
+
+bool fileExists(const std::string& path)
+{
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return false;
+    std::fclose(file);
+    return true;
+}
+
+// Moves the finished file from over target. Where the C library's rename
+// refuses to replace an existing file (Windows), the old file is set aside
+// first and put back if the move fails, so it is never lost. Narrow paths go
+// to the C library only, so they are read in the same code page as fopen's.
+bool replaceFile(const std::string& from, const std::string& target)
+{
+    errno = 0;
+    if (std::rename(from.c_str(), target.c_str()) == 0)
+        return true;
+    const int error = errno;
+    if ((error != EEXIST && error != EACCES) || !fileExists(target)) {
+        errno = error;
+        return false;
+    }
+    const std::string aside = from + "~";
+    std::remove(aside.c_str());
+    if (std::rename(target.c_str(), aside.c_str()) != 0) {
+        errno = error;
+        return false;
+    }
+    if (std::rename(from.c_str(), target.c_str()) == 0) {
+        std::remove(aside.c_str());
+        return true;
+    }
+    const int moveError = errno;
+    std::rename(aside.c_str(), target.c_str());
+    errno = moveError;
+    return false;
+}
+
+}  // namespace
+
+SwfColor SwfColor::fromColorRef(std::uint32_t colorRef)
+{
+    return SwfColor(static_cast<std::uint8_t>(colorRef), static_cast<std::uint8_t>(colorRef >> 8),
+                    static_cast<std::uint8_t>(colorRef >> 16));
+}
+
+void SwfColor::write(SwfStream& out) const
+{
+    out.writeU8(red);
+    out.writeU8(green);
+    out.writeU8(blue);
+    if (hasAlpha)
+        out.writeU8(alpha);
+}
+
+SwfBackground::SwfBackground(SwfColor color) : color_(color)
+{
+    color_.hasAlpha = false;
+}
+
+void SwfBackground::write(SwfStream& out) const
+{
+    SwfStream body;
+    color_.write(body);
+    writeTag(out, 9, body);
+}
+
+SwfMovie::~SwfMovie() = default;
+
+void SwfMovie::addTag(std::unique_ptr<SwfTag> tag)
+{
+    assert(tag);
+    if (!tag)
+        return;
+    if (tag->isShowFrame())
+        ++frameCount_;
+    tags_.push_back(std::move(tag));
+}
+
+bool SwfMovie::writeTo(SwfStream& out, Twips width, Twips height, std::uint8_t frameRate,
+                       std::string* why) const
+{
+    assert(out.totalSize() == 0);
+    // The frame RECT has a fixed field width of 15 bits: a larger size would
+    // come out as a different, wrong size.
+    if (width.value() < 0 || width.value() > maxFrameTwips || height.value() < 0 ||
+        height.value() > maxFrameTwips) {
+        if (why)
+            *why = "the frame size " + std::to_string(width.value() / Twips::perPixel) + " x " +
+                   std::to_string(height.value() / Twips::perPixel) +
+                   " pixels is too large for a movie (at most " +
+                   std::to_string(maxFrameTwips / Twips::perPixel) + " pixels each way)";
+        return false;
+    }
+
+    for (std::size_t i = 0; i < headerSize; ++i)
+        out.writeU8(0);
+    for (const auto& tag : tags_)
+        tag->write(out);
+    writeTagHeader(out, 0, 0, nullptr);
+
+    const std::uint64_t length = out.totalSize();
+    if (length > 0xFFFFFFFFu) {
+        if (why)
+            *why = "the movie would be larger than 4 GB, more than an SWF file can hold";
+        return false;
+    }
+
+    SwfStream header;
+    header.writeU8('F');
+    header.writeU8('W');
+    header.writeU8('S');
+    header.writeU8(4);
+    header.writeU32(static_cast<std::uint32_t>(length));
+    header.writeBits(15, 5);
+    header.writeBits(0, 15);
+    header.writeBits(width.value(), 15);
+    header.writeBits(0, 15);
+    header.writeBits(height.value(), 15);
+    header.flushBits();
+    header.writeU8(0);  // frame rate fraction (8.8 fixed point)
+    header.writeU8(frameRate);
+    // Saturate rather than wrap: a count that wrapped would tell players the
+    // movie is far shorter than it is.
+    header.writeU16(frameCount_ > 0xFFFF ? 0xFFFF : frameCount_);
+    assert(header.committed() == headerSize);
+    out.overwrite(0, header);
+    return true;
+}
+
+SwfWriteResult SwfMovie::writeFile(const std::string& path, Twips width, Twips height,
+                                   std::uint8_t frameRate) const
+{
+    CharacterIdReset resetIds;
+
+    SwfStream stream;
+    std::string why;
+    if (!writeTo(stream, width, height, frameRate, &why))
+        return SwfWriteResult::failure("Cannot write \"" + path + "\": " + why + ".");
+
+    // Write beside the target and move the finished file over it, so that a
+    // failure part-way leaves whatever was at path untouched.
+    const std::string partial = path + ".part";
+    errno = 0;
+    std::FILE* file = std::fopen(partial.c_str(), "wb");
+    if (!file)
+        return SwfWriteResult::failure("Cannot create \"" + partial +
+                                       "\": " + systemError(errno) + ".");
+
+    errno = 0;
+    bool written = stream.writeToFile(file);
+    written = std::fflush(file) == 0 && written;
+    written = !std::ferror(file) && written;
+    const int writeErrno = errno;
+    errno = 0;
+    const bool closed = std::fclose(file) == 0;
+    const int closeErrno = errno;
+    if (!written || !closed) {
+        std::remove(partial.c_str());
+        return SwfWriteResult::failure("Cannot write \"" + partial + "\": " +
+                                       systemError(!written ? writeErrno : closeErrno) + ".");
+    }
+
+    if (!replaceFile(partial, path)) {
+        const int error = errno;
+        std::remove(partial.c_str());
+        return SwfWriteResult::failure("Cannot replace \"" + path + "\": " + systemError(error) +
+                                       ".");
+    }
+    return SwfWriteResult::success();
+}
