@@ -1,0 +1,75 @@
+// Making an album: every picture rendered onto the album canvas and saved as
+// a temporary JPEG, the music re-encoded to a temporary MP3, the album job
+// filled and built, the movie put in place, the temporary files removed.
+// The command line uses it, and so does the Windows maker.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "media/image.h"
+#include "media/result.h"
+
+namespace slidewright::media {
+
+struct AlbumEntry {
+  std::string path;    // the picture file
+  int transition = 0;  // 0 to 12
+};
+
+struct AlbumSettings {
+  std::vector<AlbumEntry> pictures;  // in album order
+  int width = 640;                   // album size in pixels
+  int height = 480;
+  int pauseSeconds = 3;              // hold after each transition
+  Rgb background{255, 255, 255};
+  std::string musicPath;             // empty: a silent album
+  bool fitToMusic = false;           // choose pauseSeconds so the show lasts about as long as the music
+  bool loop = true;                  // false: the movie stops at its end
+  bool skipBadPictures = false;      // leave out pictures that cannot be read instead of failing
+  std::string outputPath;            // the movie; replaced only by a complete new one
+};
+
+enum class MakeStage { Music, Pictures, Movie };
+
+struct MakeProgress {
+  MakeStage stage;
+  std::uint64_t done;
+  std::uint64_t total;
+};
+
+// Called as the work advances; returning false cancels it (the result is
+// then the error "cancelled" and nothing is left behind).
+using MakeProgressCallback = std::function<bool(const MakeProgress&)>;
+
+struct SkippedPicture {
+  std::string path;
+  std::string reason;
+};
+
+struct MakeOutcome {
+  int pictureCount = 0;        // pictures in the movie
+  std::vector<SkippedPicture> skipped;
+  int pauseSeconds = 0;        // the hold used (chosen from the music with fitToMusic)
+  double musicSeconds = 0;     // 0 without music
+  std::uint64_t movieBytes = 0;
+  std::uint32_t frameCount = 0;
+};
+
+// Limits of the album settings, as the maker's window keeps them.
+constexpr int kMinWidth = 100, kMaxWidth = 800;
+constexpr int kMinHeight = 75, kMaxHeight = 600;
+constexpr int kMinPause = 1, kMaxPause = 60;
+
+// Frames the slide of a picture with this transition takes, without its hold.
+int transitionFrameCount(int transition, int width, int height);
+
+// The hold that makes the slides last about `seconds` in all (1 to 60).
+int pauseForDuration(double seconds, const std::vector<int>& transitions, int width, int height);
+
+// Makes the album. Errors name the file they concern.
+Result<MakeOutcome> makeAlbum(const AlbumSettings& settings, const MakeProgressCallback& progress = {});
+
+}  // namespace slidewright::media

@@ -1,0 +1,55 @@
+// Picture decoding: JPEG, PNG, GIF and BMP files into upright RGB pixels.
+//
+// A loaded picture reports the pixel size of the whole upright picture (what
+// the album geometry works with). Its pixels may be a reduced copy when the
+// caller said how large the picture will be drawn: a JPEG is then decoded at
+// the smallest DCT scale that still gives at least the drawn size, which is
+// most of the speed of rendering large photos.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "media/image.h"
+#include "media/result.h"
+
+namespace slidewright::media {
+
+enum class PictureKind { Jpeg, Png, Gif, Bmp };
+const char* pictureKindName(PictureKind kind);
+
+struct DecodeOptions {
+  // Transparent parts of PNG, GIF and BMP pictures are drawn over this colour.
+  Rgb background{255, 255, 255};
+  // When both are positive, the picture will be drawn fitted into a box of
+  // this size (never enlarged), so it may be decoded at a reduced scale.
+  int fitWidth = 0;
+  int fitHeight = 0;
+};
+
+struct Picture {
+  PictureKind kind = PictureKind::Jpeg;
+  int width = 0;   // upright size of the whole picture in pixels
+  int height = 0;
+  Image pixels;    // upright pixels, at most width x height
+};
+
+// Decodes a picture from its file bytes. The kind is found from the bytes,
+// not from a file name.
+Result<Picture> decodePicture(const std::uint8_t* data, std::size_t size,
+                              const DecodeOptions& options = {});
+
+// Reads and decodes a picture file. Messages do not repeat the path; callers
+// put it in front.
+Result<Picture> loadPicture(const std::string& path, const DecodeOptions& options = {});
+
+// Reads a whole file, refusing files larger than maxBytes.
+Result<std::vector<std::uint8_t>> readFile(const std::string& path,
+                                           std::uint64_t maxBytes = std::uint64_t{1} << 30);
+
+// Writes bytes to a file, reporting any failure, including one at close.
+Status writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
+
+}  // namespace slidewright::media

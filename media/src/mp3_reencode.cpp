@@ -1,0 +1,201 @@
+// Music re-encoding: mpg123 decodes to floating point, the channels are
+// averaged to mono, and LAME resamples to 22050 Hz and encodes at 32 kbit/s
+// CBR. The output is bare MPEG frames: no Xing/Info frame (it would play as a
+// short silence) and no ID3 tag.
+#include "media/mp3.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include <lame/lame.h>
+#include <mpg123.h>
+
+namespace slidewright::media {
+
+namespace {
+
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+// What mpg123 reads through: the open input file and how far it has read.
+struct Input {
+  std::FILE* file;
+  std::uint64_t read;
+  int error;
+};
+
+mpg123_ssize_t readInput(void* handle, void* buffer, size_t bytes) {
+  auto* in = static_cast<Input*>(handle);
+  size_t n = std::fread(buffer, 1, bytes, in->file);
+  if (n < bytes && std::ferror(in->file)) {
+    in->error = errno ? errno : EIO;
+    return -1;
+  }
+  in->read += n;
+  return static_cast<mpg123_ssize_t>(n);
+}
+
+off_t seekInput(void* handle, off_t offset, int whence) {
+  auto* in = static_cast<Input*>(handle);
+  if (std::fseek(in->file, static_cast<long>(offset), whence) != 0) return -1;
+  return static_cast<off_t>(std::ftell(in->file));
+}
+
+struct Mpg123Handle {
+  mpg123_handle* h = nullptr;
+  ~Mpg123Handle() {
+    if (h) {
+      mpg123_close(h);
+      mpg123_delete(h);
+    }
+  }
+};
+
+struct LameHandle {
+  lame_t gf = nullptr;
+  ~LameHandle() {
+    if (gf) lame_close(gf);
+  }
+};
+
+void quiet(const char*, va_list) {}
+
+bool initMpg123() {
+  static std::once_flag once;
+  static bool ok = false;
+  std::call_once(once, [] { ok = mpg123_init() == MPG123_OK; });
+  return ok;
+}
+
+}  // namespace
+
+Result<Mp3Summary> reencodeMp3(const std::string& inputPath, const std::string& outputPath,
+                               const ProgressCallback& progress) {
+  errno = 0;
+  File inFile(std::fopen(inputPath.c_str(), "rb"));
+  if (!inFile) return fail(std::string("cannot open the music file: ") + std::strerror(errno));
+  std::uint64_t total = 0;
+  if (std::fseek(inFile.get(), 0, SEEK_END) == 0) {
+    long end = std::ftell(inFile.get());
+    if (end > 0) total = static_cast<std::uint64_t>(end);
+    std::fseek(inFile.get(), 0, SEEK_SET);
+  }
+  if (total == 0) return fail("the music file is empty");
+
+  if (!initMpg123()) return fail("the MP3 decoder could not start");
+  Mpg123Handle dec;
+  int code = MPG123_OK;
+  dec.h = mpg123_new(nullptr, &code);
+  if (!dec.h) return fail("the MP3 decoder could not start");
+  mpg123_param(dec.h, MPG123_ADD_FLAGS, MPG123_QUIET, 0);
+  // Floating-point output at the file's own rate and channel count.
+  mpg123_format_none(dec.h);
+  const long* rates = nullptr;
+  size_t rateCount = 0;
+  mpg123_rates(&rates, &rateCount);
+  for (size_t i = 0; i < rateCount; ++i)
+    mpg123_format(dec.h, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_FLOAT_32);
+
+  Input input{inFile.get(), 0, 0};
+  if (mpg123_replace_reader_handle(dec.h, readInput, seekInput, nullptr) != MPG123_OK ||
+      mpg123_open_handle(dec.h, &input) != MPG123_OK)
+    return fail("the MP3 decoder could not open the music file");
+
+  File outFile(std::fopen(outputPath.c_str(), "wb"));
+  if (!outFile) return fail("cannot create the re-encoded music file " + outputPath + ": " + std::strerror(errno));
+
+  LameHandle enc;
+  Mp3Summary summary;
+  std::vector<float> pcm(1 << 16);
+  std::vector<float> mono;
+  std::vector<unsigned char> mp3;
+  bool writeFailed = false;
+  auto emit = [&](int n) {
+    if (n > 0 && std::fwrite(mp3.data(), 1, static_cast<size_t>(n), outFile.get()) != static_cast<size_t>(n))
+      writeFailed = true;
+    if (n > 0) summary.outputBytes += static_cast<std::uint64_t>(n);
+  };
+
+  int channels = 0;
+  for (;;) {
+    size_t got = 0;
+    int rc = mpg123_read(dec.h, pcm.data(), pcm.size() * sizeof(float), &got);
+    if (rc == MPG123_NEW_FORMAT) {
+      long rate = 0;
+      int encoding = 0;
+      mpg123_getformat(dec.h, &rate, &channels, &encoding);
+      if (!enc.gf) {
+        enc.gf = lame_init();
+        if (!enc.gf) return fail("the MP3 encoder could not start");
+        lame_set_errorf(enc.gf, quiet);
+        lame_set_debugf(enc.gf, quiet);
+        lame_set_msgf(enc.gf, quiet);
+        lame_set_num_channels(enc.gf, 1);
+        lame_set_in_samplerate(enc.gf, static_cast<int>(rate));
+        lame_set_out_samplerate(enc.gf, kAlbumSampleRate);
+        lame_set_mode(enc.gf, MONO);
+        lame_set_VBR(enc.gf, vbr_off);
+        lame_set_brate(enc.gf, kAlbumBitrateKbps);
+        lame_set_bWriteVbrTag(enc.gf, 0);
+        lame_set_write_id3tag_automatic(enc.gf, 0);
+        if (lame_init_params(enc.gf) < 0) return fail("the MP3 encoder refused the settings");
+        summary.sourceRate = static_cast<int>(rate);
+        summary.sourceChannels = channels;
+      } else if (rate != summary.sourceRate) {
+        return fail("the music changes its sample rate part way through, which cannot be re-encoded");
+      }
+      continue;
+    }
+    if (got > 0 && channels > 0) {
+      const size_t frames = got / sizeof(float) / static_cast<size_t>(channels);
+      mono.resize(frames);
+      if (channels == 1) {
+        std::memcpy(mono.data(), pcm.data(), frames * sizeof(float));
+      } else {
+        for (size_t i = 0; i < frames; ++i) {
+          float sum = 0;
+          for (int c = 0; c < channels; ++c) sum += pcm[i * channels + c];
+          mono[i] = sum / static_cast<float>(channels);
+        }
+      }
+      summary.sourceSamples += frames;
+      mp3.resize(frames * 5 / 4 + 7200);
+      emit(lame_encode_buffer_ieee_float(enc.gf, mono.data(), mono.data(), static_cast<int>(frames),
+                                         mp3.data(), static_cast<int>(mp3.size())));
+      if (writeFailed) break;
+      if (progress && !progress(input.read, total)) return fail("cancelled");
+    }
+    if (rc == MPG123_DONE) break;
+    if (rc != MPG123_OK) {
+      if (input.error) return fail(std::string("cannot read the music file: ") + std::strerror(input.error));
+      if (summary.sourceSamples == 0)
+        return fail(std::string("no MPEG audio could be decoded from the music file (") +
+                    mpg123_strerror(dec.h) + ")");
+      break;  // damage after good audio: keep what was decoded
+    }
+  }
+  if (input.error) return fail(std::string("cannot read the music file: ") + std::strerror(input.error));
+  if (summary.sourceSamples == 0 || !enc.gf)
+    return fail("no MPEG audio could be decoded from the music file");
+  if (!writeFailed) {
+    mp3.resize(7200);
+    emit(lame_encode_flush(enc.gf, mp3.data(), static_cast<int>(mp3.size())));
+  }
+  int err = errno;
+  if (std::fclose(outFile.release()) != 0 && !writeFailed) {
+    writeFailed = true;
+    err = errno;
+  }
+  if (writeFailed) return fail("cannot write the re-encoded music file " + outputPath + ": " + std::strerror(err));
+  summary.seconds = static_cast<double>(summary.sourceSamples) / summary.sourceRate;
+  if (progress) progress(total, total);
+  return summary;
+}
+
+}  // namespace slidewright::media

@@ -1,0 +1,105 @@
+#include "media/temp_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <random>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace slidewright::media {
+
+namespace {
+
+// Creates the file only if it does not exist yet.
+bool createExclusive(const std::string& path, int& err) {
+#ifdef _WIN32
+  int fd = _open(path.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
+  if (fd < 0) {
+    err = errno;
+    return false;
+  }
+  _close(fd);
+#else
+  int fd = ::open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
+  if (fd < 0) {
+    err = errno;
+    return false;
+  }
+  ::close(fd);
+#endif
+  return true;
+}
+
+std::uint64_t nextRandom() {
+  static std::atomic<std::uint64_t> counter{0};
+  static const std::uint64_t seed = [] {
+    std::random_device rd;
+    return (std::uint64_t{rd()} << 32) ^ rd() ^
+           static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+  }();
+  std::uint64_t x = seed + 0x9E3779B97F4A7C15ull * ++counter;  // splitmix64
+  x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+  x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+  return x ^ (x >> 31);
+}
+
+}  // namespace
+
+std::string temporaryDirectory() {
+  std::error_code ec;
+  std::filesystem::path dir = std::filesystem::temp_directory_path(ec);
+  if (ec || dir.empty()) return ".";
+  return dir.string();
+}
+
+Result<TempFile> TempFile::create(const std::string& extension) {
+  return createIn(temporaryDirectory(), "FM", extension);
+}
+
+Result<TempFile> TempFile::createIn(const std::string& directory, const std::string& prefix,
+                                    const std::string& extension) {
+  std::string dir = directory.empty() ? "." : directory;
+  if (dir.back() != '/' && dir.back() != '\\') dir += '/';
+  int err = 0;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    char unique[9];
+    std::snprintf(unique, sizeof unique, "%08X", static_cast<unsigned>(nextRandom() & 0xFFFFFFFFu));
+    std::string path = dir + prefix + unique + extension;
+    if (createExclusive(path, err)) return TempFile(path);
+    if (err != EEXIST) break;
+  }
+  return fail("cannot create a temporary file in " + directory + ": " + std::strerror(err));
+}
+
+TempFile& TempFile::operator=(TempFile&& other) noexcept {
+  if (this != &other) {
+    remove();
+    path_ = std::move(other.path_);
+    other.path_.clear();
+  }
+  return *this;
+}
+
+void TempFile::remove() {
+  if (!path_.empty()) std::remove(path_.c_str());
+  path_.clear();
+}
+
+std::string TempFile::release() {
+  std::string p = std::move(path_);
+  path_.clear();
+  return p;
+}
+
+}  // namespace slidewright::media
