@@ -9,7 +9,7 @@ native_pkgs=(
   cmake g++ make pkg-config ca-certificates
   libgtest-dev libgmock-dev libbenchmark-dev
   libjpeg62-turbo-dev libpng-dev zlib1g-dev libgif-dev libmp3lame-dev libmpg123-dev
-  imagemagick sox libsox-fmt-mp3 lame
+  imagemagick sox libsox-fmt-mp3 lame python3
 )
 windows_pkgs=(
   g++-mingw-w64-i686 wine wine32:i386 xvfb xauth dpkg-dev

@@ -6,8 +6,8 @@
 Writes into OUTPUT_DIR:
   slidewright.ico, saver.ico, drag.cur, preview_placeholder.bmp,
   sprocket.bmp, list_arrows.bmp, transition_marks.bmp, menu_glyphs.bmp,
-  glyph_*.bmp, interface/mainskin.bmp, interface/mainmask.bmp and
-  interface/skin-layout.ini (where the close and minimise buttons were drawn).
+  glyph_*.bmp, skin-layout.ini (where the close and minimise buttons were
+  drawn) and, in the interface folder, mainskin.bmp and mainmask.bmp.
 
 The look: a dark slate film panel across the top, a light body with white
 cards for the preview and the album settings, one blue accent and amber
@@ -352,7 +352,7 @@ def draw_skin(controls, width, height):
     # minimise and close buttons
     x0, y0, x1, y1 = MIN_RECT
     c.round_rect(x0, y0, x1, y1, 3, SLATE_600)
-    c.rect(x0 + 5, y0 + 7, x1 - 5, y0 + 9, WHITE)
+    c.rect(x0 + 5, y0 + 5, x1 - 5, y0 + 7, WHITE)
     x0, y0, x1, y1 = CLOSE_RECT
     c.round_rect(x0, y0, x1, y1, 3, CORAL)
     mx, my = (x0 + x1) / 2.0, (y0 + y1) / 2.0
@@ -457,11 +457,13 @@ def main(argv):
     ap.add_argument('out')
     ap.add_argument('--rc', default=os.path.join(here, '..', 'slidewright.rc'))
     ap.add_argument('--header', default=os.path.join(here, '..', 'resource.h'))
+    ap.add_argument('--interface', help='folder for the skin files (default OUT/interface)')
     ap.add_argument('--png', action='store_true', help='also write PNG previews (needs ImageMagick)')
     args = ap.parse_args(argv)
 
     out = args.out
-    iface = os.path.join(out, 'interface')
+    iface = args.interface or os.path.join(out, 'interface')
+    os.makedirs(out, exist_ok=True)
     os.makedirs(iface, exist_ok=True)
 
     write(os.path.join(out, 'slidewright.ico'), raster.icon_file([app_icon(s) for s in (48, 32, 16)]))
@@ -485,7 +487,7 @@ def main(argv):
     skin, mask = draw_skin(controls, width, height)
     write(os.path.join(iface, 'mainskin.bmp'), raster.bmp_rle8(skin))
     write(os.path.join(iface, 'mainmask.bmp'), raster.bmp_rle8(mask))
-    with open(os.path.join(iface, 'skin-layout.ini'), 'w') as f:
+    with open(os.path.join(out, 'skin-layout.ini'), 'w') as f:
         f.write('; Where the skin draws its buttons (client pixels: left,top,right,bottom).\n')
         f.write('[Skin]\nClosebuttion=%d,%d,%d,%d\nMinButton=%d,%d,%d,%d\n' % (CLOSE_RECT + MIN_RECT))
 
