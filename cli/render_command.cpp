@@ -1,0 +1,166 @@
+// `slidewright render FILE.swf --frame N -o out.png`: draws one frame, or a
+// contact sheet of several frames, with the project's own player.
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "command.h"
+#include "player/movie_player.h"
+#include "player/png_writer.h"
+
+namespace {
+
+using namespace slidewright::cli;
+
+int usage(std::FILE* out) {
+  std::fprintf(out,
+               "Usage: %s render FILE.swf [--frame N | --frames LIST] -o OUT.png [options]\n"
+               "Draws frame N (1 is the first) of the movie as a PNG picture; with a list of\n"
+               "frames, draws them side by side as a contact sheet.\n"
+               "  --frame N          the frame to draw (default 1)\n"
+               "  --frames LIST      frames for a contact sheet: numbers and ranges A-B or\n"
+               "                     A-B/STEP, separated by commas (e.g. 1,10-40/10)\n"
+               "  --columns C        pictures per row of the contact sheet\n"
+               "  --size WxH         size of each picture (default: the movie's size)\n"
+               "  --keep-aspect      keep the movie's proportions inside --size\n"
+               "  -o, --output FILE  the PNG file to write\n",
+               kProgramName);
+  return out == stdout ? kExitOk : kExitUsage;
+}
+
+bool parseFrames(const char* text, std::vector<long>* out) {
+  const char* p = text;
+  while (*p) {
+    char* end;
+    long a = std::strtol(p, &end, 10);
+    if (end == p) return false;
+    long b = a, step = 1;
+    p = end;
+    if (*p == '-') {
+      b = std::strtol(p + 1, &end, 10);
+      if (end == p + 1) return false;
+      p = end;
+      if (*p == '/') {
+        step = std::strtol(p + 1, &end, 10);
+        if (end == p + 1 || step <= 0) return false;
+        p = end;
+      }
+    }
+    if (a < 1 || b < a) return false;
+    for (long f = a; f <= b; f += step) {
+      out->push_back(f);
+      if (out->size() > 10000) return false;
+    }
+    if (*p == ',') ++p;
+    else if (*p) return false;
+  }
+  return !out->empty();
+}
+
+}  // namespace
+
+int runRender(int argc, char** argv) {
+  const char* path = nullptr;
+  const char* output = nullptr;
+  std::vector<long> frames;
+  int columns = 0, width = 0, height = 0;
+  bool keepAspect = false, sheet = false;
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    bool hasValue = i + 1 < argc;
+    if (a == "--help" || a == "-h") return usage(stdout);
+    if (a == "--frame" && hasValue) {
+      char* end;
+      long n = std::strtol(argv[++i], &end, 10);
+      if (*end || n < 1) {
+        std::fprintf(stderr, "%s render: --frame needs a frame number from 1 on\n", kProgramName);
+        return kExitUsage;
+      }
+      frames.assign(1, n);
+    } else if (a == "--frames" && hasValue) {
+      frames.clear();
+      if (!parseFrames(argv[++i], &frames)) {
+        std::fprintf(stderr, "%s render: cannot read the frame list '%s'\n", kProgramName, argv[i]);
+        return kExitUsage;
+      }
+      sheet = true;
+    } else if (a == "--columns" && hasValue) {
+      columns = std::atoi(argv[++i]);
+      if (columns < 1) return usage(stderr);
+    } else if (a == "--size" && hasValue) {
+      if (std::sscanf(argv[++i], "%dx%d", &width, &height) != 2 || width < 1 || height < 1 ||
+          width > 16384 || height > 16384) {
+        std::fprintf(stderr, "%s render: --size needs WIDTHxHEIGHT in pixels\n", kProgramName);
+        return kExitUsage;
+      }
+    } else if (a == "--keep-aspect") {
+      keepAspect = true;
+    } else if ((a == "-o" || a == "--output") && hasValue) {
+      output = argv[++i];
+    } else if (a[0] == '-') {
+      std::fprintf(stderr, "%s render: unknown option or missing value '%s'\n", kProgramName, a.c_str());
+      return kExitUsage;
+    } else if (!path) {
+      path = argv[i];
+    } else {
+      std::fprintf(stderr, "%s render: more than one movie given\n", kProgramName);
+      return kExitUsage;
+    }
+  }
+  if (!path || !output) {
+    std::fprintf(stderr, "%s render: a movie and -o OUT.png are needed\n", kProgramName);
+    return usage(stderr);
+  }
+  if (frames.empty()) frames.push_back(1);
+
+  player::NullAudioOutput silent;
+  auto opened = player::MoviePlayer::open(path, &silent);
+  if (!opened) {
+    std::fprintf(stderr, "%s render: %s\n", kProgramName, opened.error().message.c_str());
+    return kExitFailed;
+  }
+  player::MoviePlayer& movie = *opened.value();
+  for (long f : frames) {
+    if (size_t(f) > movie.frameCount()) {
+      std::fprintf(stderr, "%s render: the movie has %zu frames; there is no frame %ld\n", kProgramName,
+                   movie.frameCount(), f);
+      return kExitFailed;
+    }
+  }
+  if (width == 0) {
+    width = movie.stageWidth();
+    height = movie.stageHeight();
+  }
+  int n = int(frames.size());
+  if (!sheet) columns = 1;
+  if (columns == 0) columns = int(std::ceil(std::sqrt(double(n))));
+  int rows = (n + columns - 1) / columns;
+  const int gap = sheet ? 4 : 0;
+  int sheetW = columns * width + (columns - 1) * gap, sheetH = rows * height + (rows - 1) * gap;
+  if (double(sheetW) * sheetH > 256.0 * 1024 * 1024) {
+    std::fprintf(stderr, "%s render: the contact sheet would be too large (%d x %d)\n", kProgramName,
+                 sheetW, sheetH);
+    return kExitUsage;
+  }
+  player::Image out(sheetW, sheetH);
+  out.fill({128, 128, 128, 255});
+  player::Image frame(width, height);
+  for (int k = 0; k < n; ++k) {
+    movie.gotoFrame(size_t(frames[k] - 1));
+    movie.render(frame, keepAspect);
+    int ox = (k % columns) * (width + gap), oy = (k / columns) * (height + gap);
+    for (int y = 0; y < height; ++y)
+      std::memcpy(out.row(oy + y) + 4 * ox, frame.row(y), size_t(width) * 4);
+  }
+  for (const std::string& w : movie.warnings())
+    std::fprintf(stderr, "%s render: warning: %s\n", kProgramName, w.c_str());
+  std::string error;
+  if (!player::writePng(output, out, &error)) {
+    std::fprintf(stderr, "%s render: %s\n", kProgramName, error.c_str());
+    return kExitFailed;
+  }
+  return kExitOk;
+}

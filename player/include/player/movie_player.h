@@ -1,0 +1,121 @@
+// Plays a parsed SWF movie: the display list by depth, frames driven by the
+// header's frame rate, stop/play actions, looping, event sounds, and
+// rendering of any frame into an RGBA image.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "player/render.h"
+#include "player/sound.h"
+#include "player/swf_parser.h"
+
+namespace player {
+
+struct DisplayObject {
+  uint16_t characterId = 0;
+  Matrix matrix;  // identity unless placed with one
+  ColorMatrix color;
+  uint16_t ratio = 0;
+  uint16_t clipDepth = 0;
+  std::string name;
+};
+
+class MoviePlayer {
+ public:
+  // `audio` is not owned and may be null (no sound); it must outlive the player.
+  explicit MoviePlayer(Movie movie, AudioOutput* audio = nullptr);
+
+  static Parsed<std::unique_ptr<MoviePlayer>> open(const std::string& path,
+                                                   AudioOutput* audio = nullptr);
+
+  const Header& header() const { return movie_.header; }
+  const Movie& movie() const { return movie_; }
+  size_t frameCount() const { return frames_.size(); }
+  size_t currentFrame() const { return current_; }  // 0-based
+  bool isPlaying() const { return playing_; }
+  double framesPerSecond() const;
+  int stageWidth() const;   // pixels
+  int stageHeight() const;  // pixels
+
+  // The movie's background colour, or the host's if one is set.
+  Rgba backgroundColor() const;
+  void setBackgroundOverride(std::optional<Rgba> color) { backgroundOverride_ = color; }
+
+  void play();   // resume playing from the current frame
+  void pause();  // hold the current frame; sounds pause too
+  void stop();   // stop sounds and show the first frame, not playing
+  // Shows frame n (0-based, clamped to the last frame); plays on if `andPlay`.
+  void gotoFrame(size_t n, bool andPlay = false);
+  // Moves to the next frame as playing does: after the last frame, loops to
+  // the first. Runs that frame's actions and sounds.
+  void nextFrame();
+  // Advances by the frames that `seconds` of playing time cover (nothing while
+  // paused or stopped); returns the number of frames advanced.
+  int advanceTime(double seconds);
+
+  const std::map<uint16_t, DisplayObject>& displayList() const { return displayList_; }
+
+  // Maps stage twips onto a canvas of the given size: stretched to fill it,
+  // or scaled uniformly and centred when `keepAspect`.
+  Transform stageTransform(int width, int height, bool keepAspect = false) const;
+  // Renders the current frame over the background colour.
+  void render(Image& canvas, bool keepAspect = false);
+  void render(Image& canvas, const Transform& stageToCanvas);
+
+  // Problems met while playing (undecodable pictures, sounds), each once.
+  const std::vector<std::string>& warnings() const { return warnings_; }
+
+ private:
+  struct Character {
+    enum class Kind { Shape, MorphShape, Bitmap, Sound } kind;
+    const Tag* tag;
+  };
+
+  void runFrame(size_t index, bool withActionsAndSounds);
+  void applyControlTag(const Tag& tag, bool withActionsAndSounds);
+  void startSound(const StartSoundTag& s);
+  std::shared_ptr<const Image> bitmap(uint16_t id);
+  Paint resolveFill(const FillStyle& f, bool smooth);
+  void drawObject(Image& canvas, const DisplayObject& obj, const Transform& stageToCanvas);
+  void warnOnce(const std::string& message);
+  double clockSeconds() const { return clock_; }
+
+  Movie movie_;
+  AudioOutput* audio_;  // not owned
+  std::vector<std::vector<const Tag*>> frames_;  // control tags of each frame
+  std::map<uint16_t, Character> characters_;
+  std::map<uint16_t, DisplayObject> displayList_;
+  Rgba background_{255, 255, 255, 255};
+  std::optional<Rgba> backgroundOverride_;
+  size_t current_ = 0;
+  bool playing_ = true;
+  double pendingTime_ = 0;
+  double clock_ = 0;  // seconds of movie time played, for sound lengths
+
+  struct CachedBitmap {
+    std::shared_ptr<const Image> image;  // null if it could not be decoded
+    uint64_t lastUse = 0;
+  };
+  std::map<uint16_t, CachedBitmap> bitmaps_;
+  uint64_t renderSerial_ = 0;
+
+  struct SoundState {
+    std::shared_ptr<const PcmSound> pcm;  // null if undecodable
+    bool decoded = false;
+    double endsAt = -1;  // movie clock when the last start ends
+  };
+  std::map<uint16_t, SoundState> sounds_;
+  std::vector<std::string> warnings_;
+};
+
+// Interpolates a morph shape's outline at ratio/65535 into ordinary records
+// (style changes keep the start outline's styles).
+std::vector<ShapeRecord> interpolateMorph(const DefineMorphShapeTag& morph, double t);
+Matrix interpolateMatrix(const Matrix& a, const Matrix& b, double t);
+
+}  // namespace player

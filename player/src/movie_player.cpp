@@ -1,0 +1,427 @@
+#include "player/movie_player.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "player/jpeg.h"
+
+namespace player {
+
+namespace {
+
+double lerp(double a, double b, double t) { return a + (b - a) * t; }
+int32_t lerpInt(int32_t a, int32_t b, double t) { return int32_t(std::lround(lerp(a, b, t))); }
+
+Rgba lerpColor(Rgba a, Rgba b, double t) {
+  auto m = [t](uint8_t p, uint8_t q) { return uint8_t(std::lround(lerp(p, q, t))); };
+  return {m(a.r, b.r), m(a.g, b.g), m(a.b, b.b), m(a.a, b.a)};
+}
+
+// How many frames one advanceTime call may catch up on after a long stall.
+constexpr int kMaxCatchUpFrames = 24;
+// Decoded pictures kept beyond those the current frame draws.
+constexpr size_t kBitmapCacheSize = 4;
+
+}  // namespace
+
+Matrix interpolateMatrix(const Matrix& a, const Matrix& b, double t) {
+  Matrix m;
+  m.hasScale = true;
+  m.hasRotate = true;
+  m.scaleX = lerpInt(a.scaleX, b.scaleX, t);
+  m.scaleY = lerpInt(a.scaleY, b.scaleY, t);
+  m.rotateSkew0 = lerpInt(a.rotateSkew0, b.rotateSkew0, t);
+  m.rotateSkew1 = lerpInt(a.rotateSkew1, b.rotateSkew1, t);
+  m.translateX = lerpInt(a.translateX, b.translateX, t);
+  m.translateY = lerpInt(a.translateY, b.translateY, t);
+  return m;
+}
+
+std::vector<ShapeRecord> interpolateMorph(const DefineMorphShapeTag& morph, double t) {
+  // Start and end outlines are walked in step: every start edge pairs with
+  // the next end edge; style changes of the end outline only move its pen.
+  std::vector<ShapeRecord> out;
+  const auto& start = morph.startEdges;
+  const auto& end = morph.endEdges;
+  size_t j = 0;
+  int32_t endX = 0, endY = 0;
+  for (const ShapeRecord& s : start) {
+    ShapeRecord r = s;
+    if (s.type == ShapeRecord::Type::StyleChange) {
+      if (j < end.size() && end[j].type == ShapeRecord::Type::StyleChange) {
+        if (end[j].stateMoveTo) {
+          endX = end[j].x;
+          endY = end[j].y;
+        }
+        ++j;
+      }
+      if (s.stateMoveTo) {
+        r.x = r.fromX = lerpInt(s.x, endX, t);
+        r.y = r.fromY = lerpInt(s.y, endY, t);
+      }
+      out.push_back(std::move(r));
+      continue;
+    }
+    // Skip end-outline style changes that have no counterpart here, keeping their moves.
+    while (j < end.size() && end[j].type == ShapeRecord::Type::StyleChange) {
+      if (end[j].stateMoveTo) {
+        endX = end[j].x;
+        endY = end[j].y;
+      }
+      ++j;
+    }
+    ShapeRecord e;
+    if (j < end.size()) {
+      e = end[j++];
+    } else {  // end outline too short: the edge stays where it starts
+      e = s;
+    }
+    r.type = (s.type == ShapeRecord::Type::CurvedEdge || e.type == ShapeRecord::Type::CurvedEdge)
+                 ? ShapeRecord::Type::CurvedEdge
+                 : ShapeRecord::Type::StraightEdge;
+    r.fromX = lerpInt(s.fromX, e.fromX, t);
+    r.fromY = lerpInt(s.fromY, e.fromY, t);
+    r.controlX = lerpInt(s.controlX, e.controlX, t);
+    r.controlY = lerpInt(s.controlY, e.controlY, t);
+    r.x = lerpInt(s.x, e.x, t);
+    r.y = lerpInt(s.y, e.y, t);
+    endX = e.x;
+    endY = e.y;
+    out.push_back(std::move(r));
+  }
+  return out;
+}
+
+MoviePlayer::MoviePlayer(Movie movie, AudioOutput* audio) : movie_(std::move(movie)), audio_(audio) {
+  frames_.emplace_back();
+  for (const Tag& tag : movie_.tags) {
+    switch (tag.code) {
+      case kTagShowFrame:
+        frames_.emplace_back();
+        break;
+      case kTagDefineShape:
+      case kTagDefineShape2:
+      case kTagDefineShape3:
+        characters_[tagAs<DefineShapeTag>(tag)->characterId] = {Character::Kind::Shape, &tag};
+        break;
+      case kTagDefineMorphShape:
+        characters_[tagAs<DefineMorphShapeTag>(tag)->characterId] = {Character::Kind::MorphShape, &tag};
+        break;
+      case kTagDefineBitsJpeg2:
+        characters_[tagAs<DefineBitsJpeg2Tag>(tag)->characterId] = {Character::Kind::Bitmap, &tag};
+        break;
+      case kTagDefineSound:
+        characters_[tagAs<DefineSoundTag>(tag)->soundId] = {Character::Kind::Sound, &tag};
+        break;
+      case kTagPlaceObject2:
+      case kTagRemoveObject:
+      case kTagRemoveObject2:
+      case kTagDoAction:
+      case kTagStartSound:
+      case kTagSetBackgroundColor:
+        frames_.back().push_back(&tag);
+        break;
+      default:
+        break;
+    }
+  }
+  // Control tags after the last ShowFrame (a closing stop action) belong to
+  // the last shown frame, so that they take effect.
+  if (frames_.size() > 1) {
+    std::vector<const Tag*> tail = std::move(frames_.back());
+    frames_.pop_back();
+    frames_.back().insert(frames_.back().end(), tail.begin(), tail.end());
+  }
+  runFrame(0, true);
+}
+
+Parsed<std::unique_ptr<MoviePlayer>> MoviePlayer::open(const std::string& path, AudioOutput* audio) {
+  Parsed<Movie> movie = parseMovieFile(path);
+  if (!movie) return movie.error();
+  return std::make_unique<MoviePlayer>(movie.take(), audio);
+}
+
+double MoviePlayer::framesPerSecond() const {
+  double fps = movie_.header.framesPerSecond();
+  return fps > 0 ? fps : 12.0;
+}
+
+int MoviePlayer::stageWidth() const {
+  return std::max(1, int((int64_t(movie_.header.frameRect.xMax) - movie_.header.frameRect.xMin) / 20));
+}
+
+int MoviePlayer::stageHeight() const {
+  return std::max(1, int((int64_t(movie_.header.frameRect.yMax) - movie_.header.frameRect.yMin) / 20));
+}
+
+Rgba MoviePlayer::backgroundColor() const {
+  return backgroundOverride_ ? *backgroundOverride_ : background_;
+}
+
+void MoviePlayer::warnOnce(const std::string& message) {
+  if (std::find(warnings_.begin(), warnings_.end(), message) == warnings_.end())
+    warnings_.push_back(message);
+}
+
+void MoviePlayer::applyControlTag(const Tag& tag, bool withActionsAndSounds) {
+  switch (tag.code) {
+    case kTagPlaceObject2: {
+      const PlaceObject2Tag& p = *tagAs<PlaceObject2Tag>(tag);
+      auto it = displayList_.find(p.depth);
+      DisplayObject* obj;
+      if (p.hasCharacter && (!p.move || it == displayList_.end())) {
+        obj = &(displayList_[p.depth] = DisplayObject{});
+      } else if (it != displayList_.end()) {
+        obj = &it->second;  // modifying what is there
+      } else {
+        break;  // a change to an empty depth does nothing
+      }
+      if (p.hasCharacter) obj->characterId = p.characterId;
+      if (p.hasMatrix) obj->matrix = p.matrix;
+      if (p.hasColorTransform) obj->color = ColorMatrix::fromRecord(p.colorTransform);
+      if (p.hasRatio) obj->ratio = p.ratio;
+      if (p.hasName) obj->name = p.name;
+      if (p.hasClipDepth) obj->clipDepth = p.clipDepth;
+      break;
+    }
+    case kTagRemoveObject2:
+      displayList_.erase(tagAs<RemoveObject2Tag>(tag)->depth);
+      break;
+    case kTagRemoveObject: {
+      const RemoveObjectTag& r = *tagAs<RemoveObjectTag>(tag);
+      auto it = displayList_.find(r.depth);
+      if (it != displayList_.end() && it->second.characterId == r.characterId) displayList_.erase(it);
+      break;
+    }
+    case kTagSetBackgroundColor:
+      background_ = tagAs<SetBackgroundColorTag>(tag)->color;
+      background_.a = 255;
+      break;
+    case kTagStartSound:
+      if (withActionsAndSounds) startSound(*tagAs<StartSoundTag>(tag));
+      break;
+    case kTagDoAction:
+      if (!withActionsAndSounds) break;
+      for (const Action& a : tagAs<DoActionTag>(tag)->actions) {
+        if (a.code == kActionStop) playing_ = false;
+        if (a.code == kActionPlay) playing_ = true;
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+void MoviePlayer::runFrame(size_t index, bool withActionsAndSounds) {
+  // Actions run after the frame's display list is complete.
+  for (const Tag* t : frames_[index])
+    if (t->code != kTagDoAction) applyControlTag(*t, withActionsAndSounds);
+  for (const Tag* t : frames_[index])
+    if (t->code == kTagDoAction) applyControlTag(*t, withActionsAndSounds);
+  current_ = index;
+}
+
+void MoviePlayer::startSound(const StartSoundTag& s) {
+  auto ch = characters_.find(s.soundId);
+  if (ch == characters_.end() || ch->second.kind != Character::Kind::Sound) return;
+  SoundState& st = sounds_[s.soundId];
+  if (s.info.syncStop) {
+    // Stopping one sound alone is not offered by the output; the album's
+    // single sound makes stopping all equivalent.
+    if (audio_) audio_->stopAll();
+    for (auto& kv : sounds_) kv.second.endsAt = -1;
+    return;
+  }
+  if (s.info.syncNoMultiple && st.endsAt > clock_) return;  // still playing
+  if (!st.decoded) {
+    st.decoded = true;
+    const DefineSoundTag& d = *tagAs<DefineSoundTag>(*ch->second.tag);
+    if (d.format != 2) {
+      warnOnce("sound " + std::to_string(d.soundId) + " is not MP3; it is not played");
+    } else if (d.data.size() > 2) {
+      auto pcm = std::make_shared<PcmSound>();
+      std::string error;
+      if (decodeMp3(d.data.data() + 2, d.data.size() - 2, pcm.get(), &error))
+        st.pcm = pcm;
+      else
+        warnOnce("sound " + std::to_string(d.soundId) + ": " + error);
+    }
+  }
+  if (!st.pcm) return;
+  int loops = s.info.hasLoops && s.info.loopCount > 1 ? s.info.loopCount : 1;
+  st.endsAt = clock_ + st.pcm->seconds() * loops;
+  if (audio_) audio_->play(s.soundId, st.pcm);
+}
+
+void MoviePlayer::play() {
+  if (playing_) return;
+  playing_ = true;
+  if (audio_) audio_->setPaused(false);
+}
+
+void MoviePlayer::pause() {
+  if (!playing_) return;
+  playing_ = false;
+  pendingTime_ = 0;
+  if (audio_) audio_->setPaused(true);
+}
+
+void MoviePlayer::stop() {
+  if (audio_) audio_->stopAll();
+  for (auto& kv : sounds_) kv.second.endsAt = -1;
+  gotoFrame(0, false);
+}
+
+void MoviePlayer::gotoFrame(size_t n, bool andPlay) {
+  if (n >= frames_.size()) n = frames_.size() - 1;
+  displayList_.clear();
+  background_ = {255, 255, 255, 255};
+  for (size_t i = 0; i < n; ++i) runFrame(i, false);
+  playing_ = andPlay;
+  pendingTime_ = 0;
+  runFrame(n, andPlay);
+  if (audio_) audio_->setPaused(!playing_);
+}
+
+void MoviePlayer::nextFrame() {
+  clock_ += 1.0 / framesPerSecond();
+  if (current_ + 1 < frames_.size()) {
+    runFrame(current_ + 1, true);
+    return;
+  }
+  if (frames_.size() == 1) return;  // a single frame has nothing to advance to
+  // Looping: the display list starts again from the first frame.
+  displayList_.clear();
+  runFrame(0, true);
+}
+
+int MoviePlayer::advanceTime(double seconds) {
+  if (!playing_ || !(seconds > 0)) return 0;
+  const double frameTime = 1.0 / framesPerSecond();
+  pendingTime_ += seconds;
+  int advanced = 0;
+  while (pendingTime_ >= frameTime && playing_) {
+    pendingTime_ -= frameTime;
+    nextFrame();
+    if (++advanced >= kMaxCatchUpFrames) {
+      pendingTime_ = 0;  // after a long stall, carry on rather than race
+      break;
+    }
+  }
+  return advanced;
+}
+
+Transform MoviePlayer::stageTransform(int width, int height, bool keepAspect) const {
+  const Rect& r = movie_.header.frameRect;
+  double w = std::max<double>(1, double(r.xMax) - r.xMin);
+  double h = std::max<double>(1, double(r.yMax) - r.yMin);
+  double sx = width / w, sy = height / h;
+  Transform t;
+  if (keepAspect) {
+    double s = std::min(sx, sy);
+    t = Transform::scale(s, s);
+    t.tx = (width - w * s) / 2 - r.xMin * s;
+    t.ty = (height - h * s) / 2 - r.yMin * s;
+  } else {
+    t = Transform::scale(sx, sy);
+    t.tx = -r.xMin * sx;
+    t.ty = -r.yMin * sy;
+  }
+  return t;
+}
+
+void MoviePlayer::render(Image& canvas, bool keepAspect) {
+  render(canvas, stageTransform(canvas.width, canvas.height, keepAspect));
+}
+
+std::shared_ptr<const Image> MoviePlayer::bitmap(uint16_t id) {
+  auto it = bitmaps_.find(id);
+  if (it != bitmaps_.end()) {
+    it->second.lastUse = renderSerial_;
+    return it->second.image;
+  }
+  CachedBitmap& c = bitmaps_[id];
+  c.lastUse = renderSerial_;
+  auto ch = characters_.find(id);
+  if (ch == characters_.end() || ch->second.kind != Character::Kind::Bitmap) {
+    warnOnce("bitmap " + std::to_string(id) + " is not defined");
+    return nullptr;
+  }
+  const DefineBitsJpeg2Tag& t = *tagAs<DefineBitsJpeg2Tag>(*ch->second.tag);
+  auto img = std::make_shared<Image>();
+  std::string error;
+  if (decodeJpeg(t.data.data(), t.data.size(), img.get(), &error))
+    c.image = img;
+  else
+    warnOnce("bitmap " + std::to_string(id) + ": " + error);
+  return c.image;
+}
+
+Paint MoviePlayer::resolveFill(const FillStyle& f, bool smooth) {
+  Paint p;
+  if (f.type == kFillSolid) {
+    p.kind = Paint::Kind::Solid;
+    p.color = f.color;
+  } else if (isBitmapFill(f.type)) {
+    p.kind = Paint::Kind::Bitmap;
+    p.bitmap = bitmap(f.bitmapId);
+    p.matrix = Transform::fromMatrix(f.matrix);
+    p.repeat = f.type == kFillRepeatingBitmap || f.type == kFillRepeatingBitmapHard;
+    p.smooth = smooth && f.type <= kFillClippedBitmap;
+  } else if (isGradientFill(f.type)) {
+    p.kind = f.type == kFillLinearGradient ? Paint::Kind::LinearGradient : Paint::Kind::RadialGradient;
+    p.matrix = Transform::fromMatrix(f.matrix);
+    for (const GradientRecord& g : f.gradient) p.stops.push_back({g.ratio / 255.0, g.color});
+  }
+  return p;
+}
+
+void MoviePlayer::drawObject(Image& canvas, const DisplayObject& obj, const Transform& stageToCanvas) {
+  if (obj.clipDepth) return;  // masks are not drawn themselves
+  auto ch = characters_.find(obj.characterId);
+  if (ch == characters_.end()) return;
+  Transform toDevice = stageToCanvas * Transform::fromMatrix(obj.matrix);
+  std::vector<Paint> paints;
+  std::vector<FilledPath> paths;
+  if (ch->second.kind == Character::Kind::Shape) {
+    const DefineShapeTag& s = *tagAs<DefineShapeTag>(*ch->second.tag);
+    // Bitmap fills of ordinary shapes are drawn unsmoothed, as in older players.
+    for (const FillStyle& f : s.shape.fillStyles) paints.push_back(resolveFill(f, false));
+    paths = buildPaths(s.shape.records, paints);
+  } else if (ch->second.kind == Character::Kind::MorphShape) {
+    const DefineMorphShapeTag& m = *tagAs<DefineMorphShapeTag>(*ch->second.tag);
+    double t = obj.ratio / 65535.0;
+    for (const MorphFillStyle& mf : m.fillStyles) {
+      FillStyle f;
+      f.type = mf.type;
+      f.bitmapId = mf.bitmapId;
+      f.color = lerpColor(mf.startColor, mf.endColor, t);
+      f.matrix = interpolateMatrix(mf.startMatrix, mf.endMatrix, t);
+      for (size_t i = 0; i < mf.startGradient.size() && i < mf.endGradient.size(); ++i)
+        f.gradient.push_back({uint8_t(std::lround(lerp(mf.startGradient[i].ratio, mf.endGradient[i].ratio, t))),
+                              lerpColor(mf.startGradient[i].color, mf.endGradient[i].color, t)});
+      paints.push_back(resolveFill(f, true));
+    }
+    paths = buildPaths(interpolateMorph(m, t), paints);
+  } else {
+    return;
+  }
+  drawPaths(canvas, paths, toDevice, obj.color);
+}
+
+void MoviePlayer::render(Image& canvas, const Transform& stageToCanvas) {
+  ++renderSerial_;
+  canvas.fill(backgroundColor());
+  for (const auto& kv : displayList_) drawObject(canvas, kv.second, stageToCanvas);
+  // Forget pictures not drawn lately once more than a few are held.
+  if (bitmaps_.size() > kBitmapCacheSize) {
+    for (auto it = bitmaps_.begin(); it != bitmaps_.end();) {
+      if (it->second.lastUse + 1 < renderSerial_)
+        it = bitmaps_.erase(it);
+      else
+        ++it;
+    }
+  }
+}
+
+}  // namespace player

@@ -1,0 +1,512 @@
+#include "player/render.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace player {
+
+// ---------------------------------------------------------------------------
+// Transforms and colour transforms
+
+Transform Transform::fromMatrix(const Matrix& m) {
+  Transform t;
+  t.a = m.scaleX / 65536.0;
+  t.d = m.scaleY / 65536.0;
+  t.b = m.rotateSkew0 / 65536.0;
+  t.c = m.rotateSkew1 / 65536.0;
+  t.tx = m.translateX;
+  t.ty = m.translateY;
+  return t;
+}
+
+Transform Transform::operator*(const Transform& o) const {
+  Transform r;
+  r.a = a * o.a + c * o.b;
+  r.b = b * o.a + d * o.b;
+  r.c = a * o.c + c * o.d;
+  r.d = b * o.c + d * o.d;
+  r.tx = a * o.tx + c * o.ty + tx;
+  r.ty = b * o.tx + d * o.ty + ty;
+  return r;
+}
+
+bool Transform::invert(Transform* out) const {
+  double det = a * d - b * c;
+  if (!std::isfinite(det) || std::fabs(det) < 1e-12) return false;
+  Transform r;
+  r.a = d / det;
+  r.b = -b / det;
+  r.c = -c / det;
+  r.d = a / det;
+  r.tx = -(r.a * tx + r.c * ty);
+  r.ty = -(r.b * tx + r.d * ty);
+  *out = r;
+  return true;
+}
+
+void Image::fill(Rgba color) {
+  uint8_t px[4] = {color.r, color.g, color.b, color.a};
+  for (size_t i = 0; i + 4 <= pixels.size(); i += 4) std::memcpy(&pixels[i], px, 4);
+}
+
+ColorMatrix ColorMatrix::fromRecord(const ColorTransform& t) {
+  ColorMatrix m;
+  if (t.hasMultTerms) {
+    m.mult[0] = t.multRed;
+    m.mult[1] = t.multGreen;
+    m.mult[2] = t.multBlue;
+    m.mult[3] = t.multAlpha;
+  }
+  if (t.hasAddTerms) {
+    m.add[0] = t.addRed;
+    m.add[1] = t.addGreen;
+    m.add[2] = t.addBlue;
+    m.add[3] = t.addAlpha;
+  }
+  return m;
+}
+
+bool ColorMatrix::isIdentity() const {
+  for (int i = 0; i < 4; ++i)
+    if (mult[i] != 256 || add[i] != 0) return false;
+  return true;
+}
+
+static inline uint8_t clamp255(int64_t v) { return uint8_t(v < 0 ? 0 : v > 255 ? 255 : v); }
+
+static inline uint8_t applyChannel(int v, int32_t mult, int32_t add) {
+  return clamp255(((int64_t(v) * mult) >> 8) + add);
+}
+
+int ColorMatrix::opaqueAlpha() const { return applyChannel(255, mult[3], add[3]); }
+
+Rgba ColorMatrix::apply(Rgba c) const {
+  return {applyChannel(c.r, mult[0], add[0]), applyChannel(c.g, mult[1], add[1]),
+          applyChannel(c.b, mult[2], add[2]), applyChannel(c.a, mult[3], add[3])};
+}
+
+ColorMatrix ColorMatrix::operator*(const ColorMatrix& o) const {
+  // this(o(c)) = (c*o.m/256 + o.a) * m/256 + a
+  ColorMatrix r;
+  for (int i = 0; i < 4; ++i) {
+    r.mult[i] = int32_t((int64_t(mult[i]) * o.mult[i]) >> 8);
+    r.add[i] = int32_t(((int64_t(o.add[i]) * mult[i]) >> 8) + add[i]);
+  }
+  return r;
+}
+
+// ---------------------------------------------------------------------------
+// Paths from shape records
+
+std::vector<FilledPath> buildPaths(const std::vector<ShapeRecord>& records,
+                                   const std::vector<Paint>& fills) {
+  std::vector<FilledPath> paths(fills.size());
+  for (size_t i = 0; i < fills.size(); ++i) paths[i].paint = fills[i];
+  uint32_t fill0 = 0, fill1 = 0;
+  for (const ShapeRecord& r : records) {
+    if (r.type == ShapeRecord::Type::StyleChange) {
+      if (r.stateNewStyles) {
+        // Styles defined inside the shape are not resolved here; edges that
+        // follow them are left unfilled rather than filled with a wrong style.
+        fill0 = fill1 = 0;
+        paths.resize(fills.size());
+        continue;
+      }
+      if (r.stateFillStyle0) fill0 = r.fillStyle0;
+      if (r.stateFillStyle1) fill1 = r.fillStyle1;
+      continue;
+    }
+    if (fill0 == fill1) continue;  // both sides alike: the edge bounds nothing
+    Edge e{double(r.fromX), double(r.fromY), double(r.controlX), double(r.controlY),
+           double(r.x),     double(r.y),     r.type == ShapeRecord::Type::CurvedEdge};
+    if (fill0 >= 1 && fill0 <= paths.size()) paths[fill0 - 1].edges.push_back(e);
+    if (fill1 >= 1 && fill1 <= paths.size()) paths[fill1 - 1].edges.push_back(e);
+  }
+  paths.erase(std::remove_if(paths.begin(), paths.end(),
+                             [](const FilledPath& p) { return p.edges.empty(); }),
+              paths.end());
+  return paths;
+}
+
+// ---------------------------------------------------------------------------
+// Rasteriser
+
+namespace {
+
+constexpr int kSubRows = 4;      // vertical samples per pixel row
+constexpr int kSubShift = 2;     // log2(kSubRows)
+constexpr int kMaxCurveSteps = 64;
+
+struct Line {
+  double x0, y0, x1, y1;  // y0 < y1
+  double slope;           // dx/dy
+};
+
+void addLine(std::vector<Line>& out, double x0, double y0, double x1, double y1) {
+  if (!(std::isfinite(x0) && std::isfinite(y0) && std::isfinite(x1) && std::isfinite(y1))) return;
+  if (y0 == y1) return;
+  if (y0 > y1) {
+    std::swap(x0, x1);
+    std::swap(y0, y1);
+  }
+  out.push_back({x0, y0, x1, y1, (x1 - x0) / (y1 - y0)});
+}
+
+void flatten(const std::vector<Edge>& edges, const Transform& t, std::vector<Line>& out) {
+  for (const Edge& e : edges) {
+    double x0, y0, x1, y1;
+    t.apply(e.x0, e.y0, &x0, &y0);
+    t.apply(e.x1, e.y1, &x1, &y1);
+    if (!e.curved) {
+      addLine(out, x0, y0, x1, y1);
+      continue;
+    }
+    double cx, cy;
+    t.apply(e.cx, e.cy, &cx, &cy);
+    // The flattening error of n chords is at most |p0 - 2c + p1| / (8 n^2).
+    double ddx = x0 - 2 * cx + x1, ddy = y0 - 2 * cy + y1;
+    double dd = std::sqrt(ddx * ddx + ddy * ddy);
+    int n = int(std::ceil(std::sqrt(dd / (8 * 0.1))));
+    if (!(n >= 1)) n = 1;
+    if (n > kMaxCurveSteps) n = kMaxCurveSteps;
+    double px = x0, py = y0;
+    for (int i = 1; i <= n; ++i) {
+      double s = double(i) / n, u = 1 - s;
+      double qx = u * u * x0 + 2 * u * s * cx + s * s * x1;
+      double qy = u * u * y0 + 2 * u * s * cy + s * s * y1;
+      addLine(out, px, py, qx, qy);
+      px = qx;
+      py = qy;
+    }
+  }
+}
+
+struct CoverEvent {
+  int32_t cell;
+  int32_t delta;
+  bool operator<(const CoverEvent& o) const { return cell < o.cell; }
+};
+
+// Calls run(y, x0, x1, coverage) for every run of pixels with the same
+// coverage (1..256) inside the even-odd interior of the lines.
+template <typename RunFn>
+void rasterize(std::vector<Line>& lines, int width, int height, RunFn&& run) {
+  if (lines.empty() || width <= 0 || height <= 0) return;
+  std::sort(lines.begin(), lines.end(), [](const Line& a, const Line& b) { return a.y0 < b.y0; });
+  double minY = lines.front().y0, maxY = minY;
+  for (const Line& l : lines) maxY = std::max(maxY, l.y1);
+  int yStart = std::max(0, int(std::floor(minY)));
+  int yEnd = std::min(height, int(std::ceil(maxY)));
+  std::vector<const Line*> active;
+  std::vector<double> xs;
+  std::vector<CoverEvent> events;
+  size_t next = 0;
+  const double limit = double(width);
+  for (int y = yStart; y < yEnd; ++y) {
+    events.clear();
+    for (int k = 0; k < kSubRows; ++k) {
+      double sy = y + (k + 0.5) / kSubRows;
+      while (next < lines.size() && lines[next].y0 <= sy) active.push_back(&lines[next++]);
+      xs.clear();
+      size_t keep = 0;
+      for (size_t i = 0; i < active.size(); ++i) {
+        const Line* l = active[i];
+        if (l->y1 <= sy) continue;  // finished: drop
+        active[keep++] = l;
+        if (l->y0 <= sy) xs.push_back(l->x0 + (sy - l->y0) * l->slope);
+      }
+      active.resize(keep);
+      if (xs.size() < 2) continue;
+      std::sort(xs.begin(), xs.end());
+      for (size_t i = 0; i + 1 < xs.size(); i += 2) {
+        double xa = std::max(xs[i], 0.0), xb = std::min(xs[i + 1], limit);
+        if (xb <= xa) continue;
+        int32_t ia = int32_t(std::lround(xa * 256)), ib = int32_t(std::lround(xb * 256));
+        if (ia == ib) continue;
+        int32_t ca = ia >> 8, fa = ia & 255, cb = ib >> 8, fb = ib & 255;
+        events.push_back({ca, 256 - fa});
+        if (fa) events.push_back({ca + 1, fa});
+        events.push_back({cb, -(256 - fb)});
+        if (fb) events.push_back({cb + 1, -fb});
+      }
+    }
+    if (events.empty()) continue;
+    std::sort(events.begin(), events.end());
+    int32_t acc = 0;
+    for (size_t i = 0; i < events.size();) {
+      int32_t cell = events[i].cell;
+      while (i < events.size() && events[i].cell == cell) acc += events[i++].delta;
+      if (cell >= width) break;
+      int32_t end = i < events.size() ? std::min(events[i].cell, int32_t(width)) : width;
+      int32_t cov = acc >> kSubShift;
+      if (cov > 0 && end > cell) run(y, cell, end, cov > 256 ? 256 : cov);
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Painters
+
+inline void blendPixel(uint8_t* d, uint8_t r, uint8_t g, uint8_t b, int alpha /*0..256*/) {
+  d[0] = uint8_t(d[0] + (((int(r) - d[0]) * alpha) >> 8));
+  d[1] = uint8_t(d[1] + (((int(g) - d[1]) * alpha) >> 8));
+  d[2] = uint8_t(d[2] + (((int(b) - d[2]) * alpha) >> 8));
+  d[3] = uint8_t(d[3] + (((255 - d[3]) * alpha) >> 8));
+}
+
+struct ColorLut {
+  uint8_t ch[4][256];
+  bool identity;
+  explicit ColorLut(const ColorMatrix& m) : identity(m.isIdentity()) {
+    for (int c = 0; c < 4; ++c)
+      for (int v = 0; v < 256; ++v) ch[c][v] = applyChannel(v, m.mult[c], m.add[c]);
+  }
+};
+
+// Wraps or clamps a texel coordinate into [0, n).
+inline int wrapIndex(int64_t i, int n, bool repeat) {
+  if (repeat) {
+    int64_t m = i % n;
+    return int(m < 0 ? m + n : m);
+  }
+  return int(i < 0 ? 0 : i >= n ? n - 1 : i);
+}
+
+class BitmapPainter {
+ public:
+  BitmapPainter(Image& canvas, const Paint& paint, const Transform& shapeToDevice,
+                const ColorMatrix& color)
+      : canvas_(canvas), img_(*paint.bitmap), lut_(color), repeat_(paint.repeat),
+        smooth_(paint.smooth) {
+    ok_ = (shapeToDevice * paint.matrix).invert(&inv_);
+    if (!ok_) return;
+    // One texel per device pixel with no rotation: copy rows directly.
+    const double eps = 1e-4;
+    unit_ = std::fabs(inv_.a - 1) * (canvas.width + 1) < eps && std::fabs(inv_.d - 1) * (canvas.height + 1) < eps &&
+            std::fabs(inv_.b) * (canvas.width + 1) < eps && std::fabs(inv_.c) * (canvas.height + 1) < eps;
+    if (unit_) {
+      if (!smooth_) {
+        // Nearest texel of pixel centre x + 0.5 is x + floor(0.5 + tx).
+        offX_ = int64_t(std::floor(0.5 + inv_.tx + 1e-6));
+        offY_ = int64_t(std::floor(0.5 + inv_.ty + 1e-6));
+      } else if (std::fabs(inv_.tx - std::round(inv_.tx)) < 1e-3 &&
+                 std::fabs(inv_.ty - std::round(inv_.ty)) < 1e-3) {
+        // Smoothing lands exactly on texel centres for whole offsets.
+        offX_ = int64_t(std::llround(inv_.tx));
+        offY_ = int64_t(std::llround(inv_.ty));
+      } else {
+        unit_ = false;
+      }
+    }
+  }
+
+  bool ok() const { return ok_ && img_.width > 0 && img_.height > 0; }
+
+  void run(int y, int x0, int x1, int cov) {
+    if (unit_) return unitRun(y, x0, x1, cov);
+    if (smooth_) return smoothRun(y, x0, x1, cov);
+    nearestRun(y, x0, x1, cov);
+  }
+
+ private:
+  inline void put(uint8_t* d, const uint8_t* s, int cov) {
+    uint8_t r = lut_.ch[0][s[0]], g = lut_.ch[1][s[1]], b = lut_.ch[2][s[2]], a = lut_.ch[3][s[3]];
+    int alpha = (a * cov + 127) / 255;
+    if (alpha >= 256) {
+      d[0] = r;
+      d[1] = g;
+      d[2] = b;
+      d[3] = 255;
+    } else if (alpha > 0) {
+      blendPixel(d, r, g, b, alpha);
+    }
+  }
+
+  void unitRun(int y, int x0, int x1, int cov) {
+    int sy = wrapIndex(int64_t(y) + offY_, img_.height, repeat_);
+    const uint8_t* src = img_.row(sy);
+    uint8_t* dst = canvas_.row(y);
+    int x = x0;
+    const int w = img_.width;
+    while (x < x1) {
+      int64_t sx = int64_t(x) + offX_;
+      int n;
+      int sxi;
+      if (!repeat_ && sx < 0) {  // left of a clipped bitmap: its edge column
+        n = int(std::min<int64_t>(x1 - x, -sx));
+        for (int i = 0; i < n; ++i) put(dst + 4 * (x + i), src, cov);
+        x += n;
+        continue;
+      }
+      if (!repeat_ && sx >= w) {
+        for (; x < x1; ++x) put(dst + 4 * x, src + 4 * (w - 1), cov);
+        break;
+      }
+      sxi = wrapIndex(sx, w, repeat_);
+      n = std::min(x1 - x, w - sxi);
+      const uint8_t* s = src + 4 * sxi;
+      uint8_t* d = dst + 4 * x;
+      if (lut_.identity && cov >= 256 && opaque_) {
+        std::memcpy(d, s, size_t(n) * 4);
+      } else {
+        for (int i = 0; i < n; ++i) put(d + 4 * i, s + 4 * i, cov);
+      }
+      x += n;
+    }
+  }
+
+  void nearestRun(int y, int x0, int x1, int cov) {
+    double px = x0 + 0.5, py = y + 0.5;
+    // 32.32 fixed point stepping along the row.
+    const double scale = 4294967296.0;
+    double u = inv_.a * px + inv_.c * py + inv_.tx;
+    double v = inv_.b * px + inv_.d * py + inv_.ty;
+    if (!(std::fabs(u) < 1e9 && std::fabs(v) < 1e9)) return;
+    int64_t fu = int64_t(u * scale), fv = int64_t(v * scale);
+    int64_t du = int64_t(inv_.a * scale), dv = int64_t(inv_.b * scale);
+    uint8_t* d = canvas_.row(y) + 4 * x0;
+    for (int x = x0; x < x1; ++x, d += 4, fu += du, fv += dv) {
+      int sx = wrapIndex(fu >> 32, img_.width, repeat_);
+      int sy = wrapIndex(fv >> 32, img_.height, repeat_);
+      put(d, img_.row(sy) + 4 * sx, cov);
+    }
+  }
+
+  void smoothRun(int y, int x0, int x1, int cov) {
+    double px = x0 + 0.5, py = y + 0.5;
+    const double scale = 65536.0;
+    // Texel centres sit at half-integers: sample at (u - 0.5, v - 0.5).
+    double u = inv_.a * px + inv_.c * py + inv_.tx - 0.5;
+    double v = inv_.b * px + inv_.d * py + inv_.ty - 0.5;
+    if (!(std::fabs(u) < 1e9 && std::fabs(v) < 1e9)) return;
+    int64_t fu = int64_t(std::floor(u * scale)), fv = int64_t(std::floor(v * scale));
+    int64_t du = int64_t(inv_.a * scale), dv = int64_t(inv_.b * scale);
+    uint8_t* d = canvas_.row(y) + 4 * x0;
+    const int w = img_.width, h = img_.height;
+    for (int x = x0; x < x1; ++x, d += 4, fu += du, fv += dv) {
+      int64_t iu = fu >> 16, iv = fv >> 16;
+      int wx = int(fu & 0xFFFF) >> 8, wy = int(fv & 0xFFFF) >> 8;  // 0..255
+      int ux0 = wrapIndex(iu, w, repeat_), ux1 = wrapIndex(iu + 1, w, repeat_);
+      int vy0 = wrapIndex(iv, h, repeat_), vy1 = wrapIndex(iv + 1, h, repeat_);
+      const uint8_t* r0 = img_.row(vy0);
+      const uint8_t* r1 = img_.row(vy1);
+      const uint8_t* a = r0 + 4 * ux0;
+      const uint8_t* b = r0 + 4 * ux1;
+      const uint8_t* c = r1 + 4 * ux0;
+      const uint8_t* e = r1 + 4 * ux1;
+      uint8_t s[4];
+      for (int k = 0; k < 4; ++k) {
+        int top = a[k] * (256 - wx) + b[k] * wx;
+        int bot = c[k] * (256 - wx) + e[k] * wx;
+        s[k] = uint8_t((top * (256 - wy) + bot * wy + (1 << 15)) >> 16);
+      }
+      put(d, s, cov);
+    }
+  }
+
+  Image& canvas_;
+  const Image& img_;
+  ColorLut lut_;
+  Transform inv_;
+  bool repeat_, smooth_;
+  bool ok_ = false, unit_ = false;
+  bool opaque_ = true;  // decoded JPEG pictures carry no transparency
+  int64_t offX_ = 0, offY_ = 0;
+};
+
+class GradientPainter {
+ public:
+  GradientPainter(Image& canvas, const Paint& paint, const Transform& shapeToDevice,
+                  const ColorMatrix& color)
+      : canvas_(canvas), radial_(paint.kind == Paint::Kind::RadialGradient) {
+    ok_ = (shapeToDevice * paint.matrix).invert(&inv_) && !paint.stops.empty();
+    if (!ok_) return;
+    // A 256-entry ramp; positions between stops are interpolated linearly.
+    const auto& st = paint.stops;
+    for (int i = 0; i < 256; ++i) {
+      double t = i / 255.0;
+      Rgba c = st.front().color;
+      if (t >= st.back().ratio) {
+        c = st.back().color;
+      } else {
+        for (size_t k = 0; k + 1 < st.size(); ++k) {
+          if (t >= st[k].ratio && t <= st[k + 1].ratio) {
+            double span = st[k + 1].ratio - st[k].ratio;
+            double f = span > 0 ? (t - st[k].ratio) / span : 0;
+            auto mix = [f](uint8_t p, uint8_t q) { return uint8_t(std::lround(p + (q - p) * f)); };
+            c = {mix(st[k].color.r, st[k + 1].color.r), mix(st[k].color.g, st[k + 1].color.g),
+                 mix(st[k].color.b, st[k + 1].color.b), mix(st[k].color.a, st[k + 1].color.a)};
+            break;
+          }
+        }
+      }
+      ramp_[i] = color.apply(c);
+    }
+  }
+  bool ok() const { return ok_; }
+  void run(int y, int x0, int x1, int cov) {
+    uint8_t* d = canvas_.row(y) + 4 * x0;
+    for (int x = x0; x < x1; ++x, d += 4) {
+      double u, v;
+      inv_.apply(x + 0.5, y + 0.5, &u, &v);
+      // The gradient square spans -16384..16384 twips.
+      double t = radial_ ? std::sqrt(u * u + v * v) / 16384.0 : (u + 16384.0) / 32768.0;
+      int i = int(std::lround(std::min(1.0, std::max(0.0, t)) * 255));
+      const Rgba& c = ramp_[i];
+      int alpha = (c.a * cov + 127) / 255;
+      if (alpha > 0) blendPixel(d, c.r, c.g, c.b, alpha);
+    }
+  }
+
+ private:
+  Image& canvas_;
+  bool radial_;
+  bool ok_ = false;
+  Transform inv_;
+  Rgba ramp_[256];
+};
+
+}  // namespace
+
+void drawPaths(Image& canvas, const std::vector<FilledPath>& paths, const Transform& toDevice,
+               const ColorMatrix& color) {
+  if (color.mult[3] >= 0 && color.opaqueAlpha() == 0) return;  // fully transparent
+  std::vector<Line> lines;
+  for (const FilledPath& p : paths) {
+    lines.clear();
+    flatten(p.edges, toDevice, lines);
+    switch (p.paint.kind) {
+      case Paint::Kind::Solid: {
+        Rgba c = color.apply(p.paint.color);
+        if (c.a == 0) break;
+        rasterize(lines, canvas.width, canvas.height, [&](int y, int x0, int x1, int cov) {
+          int alpha = (c.a * cov + 127) / 255;
+          uint8_t* d = canvas.row(y) + 4 * x0;
+          for (int x = x0; x < x1; ++x, d += 4) blendPixel(d, c.r, c.g, c.b, alpha);
+        });
+        break;
+      }
+      case Paint::Kind::Bitmap: {
+        if (!p.paint.bitmap) break;  // a missing bitmap paints nothing
+        BitmapPainter painter(canvas, p.paint, toDevice, color);
+        if (!painter.ok()) break;
+        rasterize(lines, canvas.width, canvas.height,
+                  [&](int y, int x0, int x1, int cov) { painter.run(y, x0, x1, cov); });
+        break;
+      }
+      case Paint::Kind::LinearGradient:
+      case Paint::Kind::RadialGradient: {
+        GradientPainter painter(canvas, p.paint, toDevice, color);
+        if (!painter.ok()) break;
+        rasterize(lines, canvas.width, canvas.height,
+                  [&](int y, int x0, int x1, int cov) { painter.run(y, x0, x1, cov); });
+        break;
+      }
+      case Paint::Kind::None:
+        break;
+    }
+  }
+}
+
+}  // namespace player

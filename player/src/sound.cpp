@@ -1,0 +1,227 @@
+#include "player/sound.h"
+
+#include <mpg123.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace player {
+
+namespace {
+
+struct FrameHeader {
+  int version;  // 3 = MPEG-1, 2 = MPEG-2, 0 = MPEG-2.5
+  int layer;    // 1, 2 or 3
+  int bitrate;  // bits per second
+  int sampleRate;
+  int channels;
+  int samples;  // per frame
+  int length;   // bytes
+};
+
+// Decodes a four-byte MPEG audio frame header; false if any field is invalid.
+bool decodeHeader(const uint8_t* p, FrameHeader* h) {
+  if (p[0] != 0xFF || (p[1] & 0xE0) != 0xE0) return false;
+  int version = (p[1] >> 3) & 3;
+  int layerBits = (p[1] >> 1) & 3;
+  int bitrateIndex = (p[2] >> 4) & 15;
+  int rateIndex = (p[2] >> 2) & 3;
+  int padding = (p[2] >> 1) & 1;
+  int mode = (p[3] >> 6) & 3;
+  if (version == 1 || layerBits == 0 || bitrateIndex == 0 || bitrateIndex == 15 || rateIndex == 3)
+    return false;
+  static const int kRates[4][3] = {{11025, 12000, 8000}, {0, 0, 0}, {22050, 24000, 16000},
+                                   {44100, 48000, 32000}};
+  // Bit rates in kbit/s: [mpeg1?][layer-1][index]
+  static const int kBitrates[2][3][16] = {
+      {{0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256, 0},
+       {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0},
+       {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0}},
+      {{0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448, 0},
+       {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384, 0},
+       {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0}}};
+  int layer = 4 - layerBits;
+  bool mpeg1 = version == 3;
+  h->version = version;
+  h->layer = layer;
+  h->bitrate = kBitrates[mpeg1][layer - 1][bitrateIndex] * 1000;
+  h->sampleRate = kRates[version][rateIndex];
+  h->channels = mode == 3 ? 1 : 2;
+  if (layer == 1) {
+    h->samples = 384;
+    h->length = (12 * h->bitrate / h->sampleRate + padding) * 4;
+  } else if (layer == 2 || mpeg1) {
+    h->samples = 1152;
+    h->length = 144 * h->bitrate / h->sampleRate + padding;
+  } else {
+    h->samples = 576;
+    h->length = 72 * h->bitrate / h->sampleRate + padding;
+  }
+  return h->length >= 4;
+}
+
+}  // namespace
+
+bool walkMp3Frames(const uint8_t* data, size_t size, Mp3Summary* out) {
+  *out = Mp3Summary{};
+  FrameHeader h;
+  size_t i = 0;
+  // The first frame: a valid header whose successor (if any data follows) is valid too.
+  for (;; ++i) {
+    if (i + 4 > size) return false;
+    if (!decodeHeader(data + i, &h)) continue;
+    size_t next = i + size_t(h.length);
+    FrameHeader h2;
+    if (next + 4 <= size && !decodeHeader(data + next, &h2)) continue;
+    break;
+  }
+  out->firstFrameOffset = i;
+  out->sampleRate = h.sampleRate;
+  out->channels = h.channels;
+  while (i + 4 <= size && decodeHeader(data + i, &h) && size_t(h.length) <= size - i) {
+    out->frames++;
+    out->samples += uint64_t(h.samples);
+    i += size_t(h.length);
+    out->endOffset = i;
+  }
+  return out->frames > 0;
+}
+
+namespace {
+
+struct Mpg123Handle {
+  mpg123_handle* h = nullptr;
+  ~Mpg123Handle() {
+    if (h) {
+      mpg123_close(h);
+      mpg123_delete(h);
+    }
+  }
+};
+
+}  // namespace
+
+bool decodeMp3(const uint8_t* data, size_t size, PcmSound* out, std::string* error,
+               const SoundLimits& limits) {
+  static const bool initialised = mpg123_init() == MPG123_OK;
+  if (!initialised) {
+    *error = "MP3 decoder cannot start";
+    return false;
+  }
+  Mpg123Handle m;
+  int rc = MPG123_OK;
+  m.h = mpg123_new(nullptr, &rc);
+  if (!m.h) {
+    *error = "MP3 decoder cannot start";
+    return false;
+  }
+  mpg123_param(m.h, MPG123_ADD_FLAGS, MPG123_QUIET, 0);
+  mpg123_format_none(m.h);
+  for (long r : {8000L, 11025L, 12000L, 16000L, 22050L, 24000L, 32000L, 44100L, 48000L})
+    mpg123_format(m.h, r, MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
+  if (mpg123_open_feed(m.h) != MPG123_OK) {
+    *error = "MP3 decoder cannot start";
+    return false;
+  }
+  *out = PcmSound{};
+  std::vector<unsigned char> buf(1 << 16);
+  size_t fed = 0;
+  bool formatKnown = false;
+  for (;;) {
+    size_t got = 0;
+    const unsigned char* in = nullptr;
+    size_t inSize = 0;
+    if (fed < size) {
+      in = data + fed;
+      inSize = std::min<size_t>(size - fed, 1 << 16);
+      fed += inSize;
+    }
+    rc = mpg123_decode(m.h, in, inSize, buf.data(), buf.size(), &got);
+    if (rc == MPG123_NEW_FORMAT) {
+      long rate;
+      int channels, enc;
+      mpg123_getformat(m.h, &rate, &channels, &enc);
+      if (formatKnown && (rate != out->sampleRate || channels != out->channels)) break;
+      out->sampleRate = int(rate);
+      out->channels = channels;
+      formatKnown = true;
+    }
+    if (got) {
+      if (out->samples.size() + got / 2 > limits.maxSamples) {
+        *error = "decoded sound exceeds the size limit";
+        return false;
+      }
+      const int16_t* s = reinterpret_cast<const int16_t*>(buf.data());
+      out->samples.insert(out->samples.end(), s, s + got / 2);
+    }
+    if (rc == MPG123_ERR) {
+      if (out->samples.empty()) {
+        *error = std::string("MP3 data cannot be decoded: ") + mpg123_strerror(m.h);
+        return false;
+      }
+      break;  // keep what decoded before the damage
+    }
+    if (rc == MPG123_NEED_MORE && fed >= size) break;
+    if (rc == MPG123_DONE) break;
+  }
+  if (!formatKnown || out->samples.empty()) {
+    *error = "no MP3 audio frames found";
+    return false;
+  }
+  out->samples.resize(out->frames() * size_t(out->channels));
+  return true;
+}
+
+void SoundMixer::play(uint16_t soundId, std::shared_ptr<const PcmSound> sound) {
+  if (!sound || sound->frames() == 0) return;
+  std::lock_guard<std::mutex> lock(mutex_);
+  voices_.push_back({soundId, std::move(sound), 0.0});
+}
+
+void SoundMixer::setPaused(bool paused) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  paused_ = paused;
+}
+
+void SoundMixer::stopAll() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  voices_.clear();
+}
+
+size_t SoundMixer::voiceCount() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return voices_.size();
+}
+
+void SoundMixer::mix(int16_t* out, size_t frames) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  std::vector<int32_t> acc(frames * 2, 0);
+  if (!paused_) {
+    for (Voice& v : voices_) {
+      const PcmSound& s = *v.sound;
+      const size_t n = s.frames();
+      const double step = double(s.sampleRate) / rate_;
+      for (size_t f = 0; f < frames; ++f) {
+        size_t i = size_t(v.position);
+        if (i >= n) break;
+        // Linear interpolation between neighbouring source frames.
+        double t = v.position - double(i);
+        size_t j = i + 1 < n ? i + 1 : i;
+        int l0 = s.samples[i * s.channels], l1 = s.samples[j * s.channels];
+        int r0 = s.channels > 1 ? s.samples[i * s.channels + 1] : l0;
+        int r1 = s.channels > 1 ? s.samples[j * s.channels + 1] : l1;
+        acc[2 * f] += int32_t(std::lround(l0 + (l1 - l0) * t));
+        acc[2 * f + 1] += int32_t(std::lround(r0 + (r1 - r0) * t));
+        v.position += step;
+      }
+    }
+    voices_.erase(std::remove_if(voices_.begin(), voices_.end(),
+                                 [](const Voice& v) { return size_t(v.position) >= v.sound->frames(); }),
+                  voices_.end());
+  }
+  for (size_t k = 0; k < frames * 2; ++k)
+    out[k] = int16_t(std::max(-32768, std::min(32767, acc[k])));
+}
+
+}  // namespace player
