@@ -389,7 +389,7 @@ void SwfShapeBuilder::rectangle(SwfOutline target, unsigned lineIndex, unsigned 
     lineTo(target, 0, r.top - r.bottom);
 }
 
-void SwfShapeBuilder::ellipse(SwfOutline target, std::uint32_t left, std::uint32_t top,
+void SwfShapeBuilder::ellipse(SwfOutline target, std::int32_t left, std::int32_t top,
                               std::int32_t width, std::int32_t height, unsigned lineIndex,
                               unsigned fillIndex)
 {

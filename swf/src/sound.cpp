@@ -2,6 +2,7 @@
 #include <swf/stream.h>
 #include <swf/trace.h>
 
+#include <algorithm>
 #include <limits>
 #include <new>
 
@@ -113,6 +114,27 @@ void SwfSound::load(std::FILE* file)
         return;
     }
 
+    analyse(std::move(data));
+}
+
+std::unique_ptr<SwfSound> SwfSound::fromBytes(const std::uint8_t* mp3, std::size_t size)
+{
+    std::unique_ptr<SwfSound> sound(new SwfSound(nullptr));
+    sound->error_.clear();
+    if (size > maxMp3Bytes) {
+        sound->fail("the music is too large");
+        return sound;
+    }
+    std::vector<std::uint8_t> data(size + 2);
+    std::copy(mp3, mp3 + size, data.begin() + 2);
+    sound->analyse(std::move(data));
+    return sound;
+}
+
+void SwfSound::analyse(std::vector<std::uint8_t> data)
+{
+    const std::size_t fileLength = data.size() - 2;
+    const std::uint8_t* bytes = data.data() + 2;
     const std::size_t first = findSync(bytes, fileLength, 0);
     if (first == fileLength) {
         swfTrace("Not an MP3 format file\n");
@@ -150,6 +172,7 @@ void SwfSound::load(std::FILE* file)
     stereo_ = firstHeader.channelMode != 3 ? 1 : 0;
     data_ = std::move(data);
 }
+
 
 void SwfSound::write(SwfStream& out) const
 {

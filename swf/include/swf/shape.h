@@ -118,6 +118,8 @@ public:
 
     unsigned fillBits() const { return fillBits_; }
     unsigned lineBits() const { return lineBits_; }
+    Twips moveX() const { return Twips(moveX_); }
+    Twips moveY() const { return Twips(moveY_); }
 
 private:
     bool stateNewStyles_, stateLineStyle_, stateFillStyle1_, stateFillStyle0_, stateMoveTo_;
@@ -134,6 +136,8 @@ public:
     SwfStraightEdge(Twips dx, Twips dy);
     void write(SwfStream& out) const override;
     unsigned bits() const { return bits_; }
+    Twips dx() const { return Twips(dx_); }
+    Twips dy() const { return Twips(dy_); }
 
 private:
     std::int32_t dx_, dy_;
@@ -146,6 +150,10 @@ public:
     SwfCurvedEdge(Twips controlDX, Twips controlDY, Twips anchorDX, Twips anchorDY);
     void write(SwfStream& out) const override;
     unsigned bits() const { return bits_; }
+    Twips controlDX() const { return Twips(controlDX_); }
+    Twips controlDY() const { return Twips(controlDY_); }
+    Twips anchorDX() const { return Twips(anchorDX_); }
+    Twips anchorDY() const { return Twips(anchorDY_); }
 
 private:
     std::int32_t controlDX_, controlDY_, anchorDX_, anchorDY_;
@@ -167,6 +175,7 @@ public:
     unsigned fillBits() const { return fillBits_; }
     unsigned lineBits() const { return lineBits_; }
     std::size_t size() const { return records_.size(); }
+    const SwfShapeRecord& record(std::size_t index) const { return *records_.at(index); }
     // The list ends on a byte boundary only if its last record is an end record.
     void write(SwfStream& out) const;
 
@@ -280,8 +289,10 @@ public:
     void rectangle(SwfOutline target, unsigned lineIndex, unsigned fillIndex,
                    const SwfPixelRect& rect);
     // Eight quadratic curves approximating the ellipse inscribed in the box.
-    // The caller appends the end record.
-    void ellipse(SwfOutline target, std::uint32_t left, std::uint32_t top, std::int32_t width,
+    // The box may start at negative coordinates (a circle that grows past the
+    // album's corners), so left and top are signed. The caller appends the end
+    // record.
+    void ellipse(SwfOutline target, std::int32_t left, std::int32_t top, std::int32_t width,
                  std::int32_t height, unsigned lineIndex, unsigned fillIndex);
     void end(SwfOutline target);
 

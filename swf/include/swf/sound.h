@@ -34,6 +34,8 @@ class SwfSound : public SwfCharacter {
 public:
     // Reads file from its current position to its end; nullptr loads nothing.
     explicit SwfSound(std::FILE* file);
+    // Takes MP3 bytes already in memory.
+    static std::unique_ptr<SwfSound> fromBytes(const std::uint8_t* mp3, std::size_t size);
     ~SwfSound() override;
 
     bool isLoaded() const { return !data_.empty(); }
@@ -53,6 +55,8 @@ public:
 
 private:
     void load(std::FILE* file);
+    // Walks the frames of the file's bytes, held behind the SeekSamples word.
+    void analyse(std::vector<std::uint8_t> data);
     void fail(const std::string& why);
 
     std::uint16_t id_;
