@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -39,12 +40,6 @@ mpg123_ssize_t readInput(void* handle, void* buffer, size_t bytes) {
   }
   in->read += n;
   return static_cast<mpg123_ssize_t>(n);
-}
-
-off_t seekInput(void* handle, off_t offset, int whence) {
-  auto* in = static_cast<Input*>(handle);
-  if (std::fseek(in->file, static_cast<long>(offset), whence) != 0) return -1;
-  return static_cast<off_t>(std::ftell(in->file));
 }
 
 struct Mpg123Handle {
@@ -103,7 +98,9 @@ Result<Mp3Summary> reencodeMp3(const std::string& inputPath, const std::string& 
     mpg123_format(dec.h, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_FLOAT_32);
 
   Input input{inFile.get(), 0, 0};
-  if (mpg123_replace_reader_handle(dec.h, readInput, seekInput, nullptr) != MPG123_OK ||
+  // The input is read front to back only (no seek function): the decoder then
+  // never jumps to the end looking for tags, and the bytes read are the progress.
+  if (mpg123_replace_reader_handle(dec.h, readInput, nullptr, nullptr) != MPG123_OK ||
       mpg123_open_handle(dec.h, &input) != MPG123_OK)
     return fail("the MP3 decoder could not open the music file");
 
@@ -169,7 +166,7 @@ Result<Mp3Summary> reencodeMp3(const std::string& inputPath, const std::string& 
       emit(lame_encode_buffer_ieee_float(enc.gf, mono.data(), mono.data(), static_cast<int>(frames),
                                          mp3.data(), static_cast<int>(mp3.size())));
       if (writeFailed) break;
-      if (progress && !progress(input.read, total)) return fail("cancelled");
+      if (progress && !progress(std::min(input.read, total), total)) return fail("cancelled");
     }
     if (rc == MPG123_DONE) break;
     if (rc != MPG123_OK) {

@@ -1,0 +1,257 @@
+// The album pipeline end to end: pictures and music in, a complete movie out,
+// nothing left behind on failure.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+
+#include "inputs.h"
+#include "media/album_maker.h"
+#include "media/picture.h"
+#include "media/temp_file.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace slidewright::media;
+using namespace testinputs;
+
+// Points the temporary folder at a directory (the variable the platform's
+// temporary-path lookup reads), or restores the old value.
+void setTempEnv(const std::string& value) {
+#ifdef _WIN32
+  _putenv_s("TMP", value.c_str());
+  _putenv_s("TEMP", value.c_str());
+#else
+  if (value.empty())
+    unsetenv("TMPDIR");
+  else
+    setenv("TMPDIR", value.c_str(), 1);
+#endif
+}
+
+struct Tag {
+  int code;
+  Bytes body;
+};
+
+struct Movie {
+  int width = 0, height = 0;  // in pixels
+  int frameCount = 0;
+  std::vector<Tag> tags;
+};
+
+Movie parseMovie(const Bytes& b) {
+  Movie m;
+  EXPECT_GE(b.size(), 21u);
+  EXPECT_EQ(std::string(b.begin(), b.begin() + 3), "FWS");
+  // Frame rectangle: 5-bit field size, then four signed fields.
+  std::size_t bit = 8 * 8;
+  auto bits = [&](int n) {
+    std::uint32_t v = 0;
+    for (int i = 0; i < n; ++i, ++bit) v = v << 1 | ((b[bit / 8] >> (7 - bit % 8)) & 1);
+    return v;
+  };
+  const int nbits = static_cast<int>(bits(5));
+  const int xmin = static_cast<int>(bits(nbits)), xmax = static_cast<int>(bits(nbits));
+  const int ymin = static_cast<int>(bits(nbits)), ymax = static_cast<int>(bits(nbits));
+  m.width = (xmax - xmin) / 20;
+  m.height = (ymax - ymin) / 20;
+  std::size_t at = (bit + 7) / 8 + 2;
+  m.frameCount = b[at] | b[at + 1] << 8;
+  at += 2;
+  while (at + 2 <= b.size()) {
+    const unsigned head = b[at] | b[at + 1] << 8;
+    at += 2;
+    std::size_t len = head & 0x3F;
+    if (len == 0x3F) {
+      len = b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<std::size_t>(b[at + 3]) << 24;
+      at += 4;
+    }
+    m.tags.push_back({static_cast<int>(head >> 6), Bytes(b.begin() + at, b.begin() + at + len)});
+    at += len;
+    if (head >> 6 == 0) break;
+  }
+  EXPECT_EQ(at, b.size()) << "the tags fill the file exactly";
+  return m;
+}
+
+class AlbumMaker : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // A private temporary folder, so that leftovers can be counted.
+    tmp_ = scratchDir() + "/tmp-" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    fs::create_directories(tmp_);
+    oldTmp_ = temporaryDirectory();
+    setTempEnv(tmp_);
+    out_ = scratchDir() + "/out-" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    fs::create_directories(out_);
+  }
+  void TearDown() override { setTempEnv(oldTmp_); }
+  int leftovers() const {
+    int n = 0;
+    for (auto& e : fs::directory_iterator(tmp_)) n += e.path().filename().string().rfind("FM", 0) == 0;
+    for (auto& e : fs::directory_iterator(out_)) n += e.path().extension() == ".part";
+    return n;
+  }
+  AlbumSettings threePictures() {
+    AlbumSettings s;
+    s.pictures = {{writeScratch("a.jpg", jpeg(quadrants(1600, 1200))), 0},
+                  {writeScratch("b.png", png(quadrants(300, 500), 2 /* RGB */)), 9},
+                  {writeScratch("c.gif", gif(quadrants(200, 100))), 12}};
+    s.width = 640;
+    s.height = 480;
+    s.pauseSeconds = 1;
+    s.outputPath = out_ + "/album.swf";
+    return s;
+  }
+  std::string tmp_, oldTmp_, out_;
+};
+
+TEST_F(AlbumMaker, MusicBecomesAMonoMp3SoundOfTheRightLength) {
+  // Each MPEG version, mono and stereo: the movie's DefineSound says MP3,
+  // 22 kHz, 16-bit, mono, with a sample count that matches the music.
+  const struct {
+    int rate, channels;
+  } inputs[] = {{48000, 2}, {44100, 1}, {24000, 2}, {16000, 1}, {11025, 2}, {8000, 1}};
+  for (const auto& in : inputs) {
+    AlbumSettings s = threePictures();
+    s.pictures.resize(1);
+    s.musicPath = writeScratch("music.mp3", mp3(in.rate, in.channels, 3.0));
+    auto made = makeAlbum(s);
+    ASSERT_TRUE(made.ok()) << made.message();
+    const double decoded = made.value().musicSeconds;
+    EXPECT_GE(decoded, 3.0);
+    EXPECT_LE(decoded, 3.0 + 2400.0 / in.rate);
+    auto bytes = readFile(s.outputPath);
+    ASSERT_TRUE(bytes.ok());
+    const Movie m = parseMovie(bytes.value());
+    const Tag* sound = nullptr;
+    for (const Tag& t : m.tags)
+      if (t.code == 14) sound = &t;
+    ASSERT_NE(sound, nullptr) << in.rate << "/" << in.channels;
+    const std::uint8_t flags = sound->body[2];
+    EXPECT_EQ(flags >> 4, 2) << "format MP3";
+    EXPECT_EQ((flags >> 2) & 3, 2) << "22 kHz";
+    EXPECT_EQ((flags >> 1) & 1, 1) << "16-bit";
+    EXPECT_EQ(flags & 1, 0) << "mono";
+    const std::uint32_t samples = sound->body[3] | sound->body[4] << 8 | sound->body[5] << 16 |
+                                  static_cast<std::uint32_t>(sound->body[6]) << 24;
+    EXPECT_EQ(samples % 576, 0u);
+    // The music's length plus the encoder's delay, last-frame padding and resampling filter.
+    EXPECT_GE(samples, decoded * 22050) << in.rate << "/" << in.channels;
+    EXPECT_LE(samples, decoded * 22050 + 1105 + 576 + 100) << in.rate << "/" << in.channels;
+  }
+  EXPECT_EQ(leftovers(), 0);
+}
+
+TEST_F(AlbumMaker, PicturesBecomeSlidesOfTheAlbumSize) {
+  AlbumSettings s = threePictures();
+  std::vector<MakeProgress> seen;
+  auto made = makeAlbum(s, [&](const MakeProgress& p) {
+    seen.push_back(p);
+    return true;
+  });
+  ASSERT_TRUE(made.ok()) << made.message();
+  EXPECT_EQ(made.value().pictureCount, 3);
+  auto bytes = readFile(s.outputPath);
+  ASSERT_TRUE(bytes.ok());
+  const Movie m = parseMovie(bytes.value());
+  EXPECT_EQ(m.width, 640);
+  EXPECT_EQ(m.height, 480);
+  EXPECT_EQ(static_cast<std::uint32_t>(m.frameCount), made.value().frameCount);
+  int jpegs = 0;
+  for (const Tag& t : m.tags) {
+    if (t.code != 21) continue;
+    ++jpegs;
+    // DefineBitsJPEG2: id, FF D9 FF D8, then our JPEG file.
+    Bytes file(t.body.begin() + 6, t.body.end() - 2);
+    auto p = decodePicture(file.data(), file.size());
+    ASSERT_TRUE(p.ok()) << p.message();
+    EXPECT_EQ(p.value().width, 640);
+    EXPECT_EQ(p.value().height, 480);
+    EXPECT_EQ(file[0], 0xFF);
+    EXPECT_EQ(file[1], 0xD8);
+  }
+  EXPECT_EQ(jpegs, 3);
+  ASSERT_FALSE(seen.empty());
+  EXPECT_EQ(seen.back().stage, MakeStage::Movie);
+  EXPECT_EQ(seen.back().done, 1u);
+  EXPECT_EQ(leftovers(), 0);
+}
+
+TEST_F(AlbumMaker, FailuresLeaveNothingBehindAndKeepTheOldMovie) {
+  AlbumSettings s = threePictures();
+  ASSERT_TRUE(makeAlbum(s).ok());
+  const auto before = readFile(s.outputPath).value();
+
+  // A damaged picture fails the run and names the file.
+  AlbumSettings bad = s;
+  Bytes cut = jpeg(quadrants(400, 300));
+  cut.resize(cut.size() / 2);
+  bad.pictures.push_back({writeScratch("cut.jpg", cut), 3});
+  auto r = makeAlbum(bad);
+  ASSERT_FALSE(r.ok());
+  EXPECT_EQ(r.message().rfind(bad.pictures.back().path + ": ", 0), 0u) << r.message();
+  EXPECT_EQ(readFile(s.outputPath).value(), before);
+  EXPECT_EQ(leftovers(), 0);
+
+  // Music that is not music.
+  AlbumSettings noise = s;
+  noise.musicPath = writeScratch("noise.mp3", Bytes(3000, 'n'));
+  r = makeAlbum(noise);
+  ASSERT_FALSE(r.ok());
+  EXPECT_EQ(r.message().rfind(noise.musicPath + ": ", 0), 0u) << r.message();
+  EXPECT_EQ(readFile(s.outputPath).value(), before);
+  EXPECT_EQ(leftovers(), 0);
+
+  // Cancelled part way through the pictures.
+  int calls = 0;
+  r = makeAlbum(s, [&](const MakeProgress& p) { return !(p.stage == MakeStage::Pictures && ++calls == 3); });
+  ASSERT_FALSE(r.ok());
+  EXPECT_EQ(r.message(), "cancelled");
+  EXPECT_EQ(leftovers(), 0);
+
+  // An output in a folder that does not exist.
+  AlbumSettings nowhere = s;
+  nowhere.outputPath = out_ + "/missing/album.swf";
+  r = makeAlbum(nowhere);
+  ASSERT_FALSE(r.ok());
+  EXPECT_EQ(r.message().rfind(nowhere.outputPath + ": ", 0), 0u) << r.message();
+  EXPECT_FALSE(fs::exists(out_ + "/missing"));
+  EXPECT_EQ(leftovers(), 0);
+}
+
+TEST_F(AlbumMaker, SkippingBadPicturesKeepsTheGoodOnes) {
+  AlbumSettings s = threePictures();
+  s.pictures.insert(s.pictures.begin() + 1, {scratchDir() + "/absent.jpg", 0});
+  s.skipBadPictures = true;
+  auto made = makeAlbum(s);
+  ASSERT_TRUE(made.ok()) << made.message();
+  EXPECT_EQ(made.value().pictureCount, 3);
+  ASSERT_EQ(made.value().skipped.size(), 1u);
+  EXPECT_EQ(made.value().skipped[0].path, scratchDir() + "/absent.jpg");
+
+  s.pictures = {{scratchDir() + "/absent.jpg", 0}};
+  auto none = makeAlbum(s);
+  ASSERT_FALSE(none.ok());
+  EXPECT_EQ(none.message(), "none of the pictures could be read");
+}
+
+TEST_F(AlbumMaker, FitToMusicChoosesTheHold) {
+  // 640 x 480: a wipe takes 42 frames, the fade 27, the blinds 27; each slide
+  // one more for the settled picture. 60 s of music over three pictures:
+  // (720 - 43 - 28 - 28) / 36 = 17.25 -> 17 seconds.
+  EXPECT_EQ(pauseForDuration(60, {0, 9, 12}, 640, 480), 17);
+  EXPECT_EQ(pauseForDuration(2, {0, 9, 12}, 640, 480), 1);
+  EXPECT_EQ(pauseForDuration(36000, {0}, 640, 480), 60);
+  AlbumSettings s = threePictures();
+  s.fitToMusic = true;
+  s.musicPath = writeScratch("fit.mp3", mp3(22050, 1, 20.0));
+  auto made = makeAlbum(s);
+  ASSERT_TRUE(made.ok()) << made.message();
+  EXPECT_EQ(made.value().pauseSeconds, 4);  // (240 - 99) / 36 = 3.9
+}
+
+}  // namespace
