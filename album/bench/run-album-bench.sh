@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Builds album-bench, makes a 3-minute MP3 re-encoded as the maker does
+# (22050 Hz, single channel, 32 kbit/s) and runs the benchmark under
+# /usr/bin/time -v for wall time and peak memory of the whole process.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+build=${BUILD_DIR:-$root/build-album-bench}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DSLIDEWRIGHT_BENCHMARKS=ON \
+  -DSLIDEWRIGHT_TESTS=OFF >/dev/null
+cmake --build "$build" --target album-bench -j2 >/dev/null
+
+sox -n -r 44100 -c 2 "$work/music.wav" synth 180 pinknoise vol 0.3
+lame --quiet -m m --resample 22.05 -b 32 "$work/music.wav" "$work/music.mp3"
+echo "music: $(stat -c %s "$work/music.mp3") bytes"
+
+ALBUM_BENCH_MP3="$work/music.mp3" /usr/bin/time -v "$build/album/bench/album-bench" "$@" 2>"$work/time.txt"
+grep -E "Elapsed|Maximum resident" "$work/time.txt"
