@@ -92,7 +92,12 @@ Result<MakeOutcome> makeAlbum(const AlbumSettings& s, const MakeProgressCallback
   std::string outDir = fs::path(s.outputPath).parent_path().string();
   if (outDir.empty()) outDir = ".";
   auto staging = TempFile::createIn(outDir, "." + fileNameOf(s.outputPath) + ".", ".part");
-  if (!staging) return fail(s.outputPath + ": cannot write the movie there (" + staging.message() + ")");
+  if (!staging) {
+    const std::string& why = staging.message();
+    const auto colon = why.rfind(": ");
+    return fail(s.outputPath + ": cannot write the movie there" +
+                (colon == std::string::npos ? std::string() : why.substr(colon)));
+  }
 
   MakeOutcome outcome;
   TempFile music;
