@@ -18,6 +18,9 @@ const std::uint32_t TransitionTable[kTransitionCount] = {
     0x10008, 0x10009, 0x20001, 0x1000A, 0x1000B, 0x1000C,
 };
 
+static_assert(kMaxAlbumSide == SwfMovie::maxFrameTwips / Twips::perPixel,
+              "the largest album side is what the movie's frame rectangle holds");
+
 namespace {
 
 constexpr std::uint32_t kMorphFamily = 1;
