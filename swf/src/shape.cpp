@@ -347,6 +347,24 @@ void SwfMorphShape::write(SwfStream& out) const
 
 // --- Drawing front end --------------------------------------------------------
 
+namespace {
+
+// Rounds an intermediate result to double. On 32-bit x86 the compiler may keep
+// values in 80-bit registers, and then 140 + 0.85 * 40 truncates to 173
+// instead of 174: every build must draw the same outline.
+double toDouble(double value)
+{
+    volatile double stored = value;
+    return stored;
+}
+
+std::int32_t truncate(double value)
+{
+    return static_cast<std::int32_t>(toDouble(value));
+}
+
+}  // namespace
+
 void SwfShapeBuilder::append(SwfOutline target, std::unique_ptr<SwfShapeRecord> record)
 {
     if (target == SwfOutline::Start) {
@@ -393,14 +411,15 @@ void SwfShapeBuilder::ellipse(SwfOutline target, std::int32_t left, std::int32_t
                               std::int32_t width, std::int32_t height, unsigned lineIndex,
                               unsigned fillIndex)
 {
-    auto trunc = [](double v) { return static_cast<std::int32_t>(v); };
-    moveTo(target, trunc(left + 0.85 * width), trunc(top + 0.85 * height), lineIndex, fillIndex);
+    const double x = toDouble(0.85 * width);
+    const double y = toDouble(0.85 * height);
+    moveTo(target, truncate(left + x), truncate(top + y), lineIndex, fillIndex);
 
     const double w = 20.0 * width;
     const double h = 20.0 * height;
-    const Twips a(trunc(-w * 0.146)), b(trunc(h * 0.146)), c(trunc(-w * 0.206)),
-        d(trunc(-h * 0.146)), e(trunc(-h * 0.206)), f(trunc(w * 0.146)), g(trunc(w * 0.206)),
-        k(trunc(h * 0.206));
+    const Twips a(truncate(-w * 0.146)), b(truncate(h * 0.146)), c(truncate(-w * 0.206)),
+        d(truncate(-h * 0.146)), e(truncate(-h * 0.206)), f(truncate(w * 0.146)),
+        g(truncate(w * 0.206)), k(truncate(h * 0.206));
     const Twips zero(0);
     curveTo(target, a, b, c, zero);
     curveTo(target, c, zero, a, d);
