@@ -42,7 +42,7 @@ struct BuildScope {
     }
 };
 
-int refuse(AlbumReport& report, std::string why)
+int fail(AlbumReport& report, std::string why)
 {
     report.message = std::move(why);
     return 0;
@@ -107,8 +107,9 @@ void addSoundTrack(const char* musicPath, SwfMovie& movie, AlbumReport& report)
     if (sound->isLoaded()) {
         report.music = MusicStatus::Used;
     } else {
-        // The tags are still written (empty), as players of such albums
-        // expect them; the caller is told the movie will be mute.
+        // The three tags are kept (written empty), so that the movie's layout
+        // and identifiers do not depend on the file's content; the caller is
+        // told the movie will be silent.
         report.music = MusicStatus::Unusable;
         report.musicError = std::string("The music file \"") + musicPath +
                             "\" cannot be used: " + sound->loadError() + ".";
@@ -148,10 +149,10 @@ int buildAlbum(const AlbumJob* job, AlbumReport* reportOut)
     report = AlbumReport();
 
     if (!job)
-        return refuse(report, "No album job was given.");
+        return fail(report, "No album job was given.");
     std::string why = checkJob(*job);
     if (!why.empty())
-        return refuse(report, std::move(why));
+        return fail(report, std::move(why));
 
     BuildScope scope;
     auto movie = std::make_unique<SwfMovie>();
@@ -184,7 +185,7 @@ int buildAlbum(const AlbumJob* job, AlbumReport* reportOut)
         movie->writeFile(job->outputPath, Twips::fromPixels(job->width),
                          Twips::fromPixels(job->height), kAlbumFrameRate);
     if (!written)
-        return refuse(report, written.message);
+        return fail(report, written.message);
     return 1;
 }
 
