@@ -16,7 +16,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 host=i686-w64-mingw32
 jobs=${JOBS:-2}
-recipe=3   # bump when the way a library is built changes
+recipe=4   # bump when the way a library is built changes
 
 if [ -n "${SLIDEWRIGHT_WINDEPS_CACHE:-}" ]; then
   cache=$SLIDEWRIGHT_WINDEPS_CACHE
@@ -76,6 +76,8 @@ gtest_version=$(dpkg-query -W -f='${Version}' googletest 2>/dev/null || true)
 [ -n "$gtest_version" ] && [ -d /usr/src/googletest ] ||
   { log "install Debian's googletest package (scripts/install-deps.sh)"; exit 1; }
 key+=" googletest=$gtest_version"
+# libjpeg-turbo's SIMD code needs nasm; a build without it is slower, not different.
+key+=" nasm=$(command -v nasm >/dev/null && nasm -v | awk '{print $3}' || echo none)"
 hash=$(printf '%s' "$key" | sha256sum | cut -c1-16)
 prefix=$cache/$hash
 
@@ -89,6 +91,7 @@ log "building into $prefix ($key)"
 rm -rf "$prefix"
 work=$(mktemp -d "$cache/build.XXXXXX")
 chmod 755 "$work"   # apt-get source downloads as the _apt user
+cd "$work"          # nothing a build writes by a relative path lands in the clone
 # A half-built prefix is never left behind: only a complete one is reused.
 trap 'rm -rf "$work"; [ -f "$prefix/.complete" ] || rm -rf "$prefix"' EXIT
 mkdir -p "$prefix"/{include,lib}
@@ -154,7 +157,7 @@ step libpng
 
 s=$(fetch libjpeg-turbo)
 cmake_build "$s" "$work/b-jpeg" -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF \
-  -DWITH_SIMD="$(command -v nasm >/dev/null && echo ON || echo OFF)" -DCMAKE_INSTALL_LIBDIR=lib
+  -DWITH_SIMD="$(command -v nasm >/dev/null && echo ON || echo OFF)" -DCMAKE_INSTALL_LIBDIR="$prefix/lib"
 cmake --build "$work/b-jpeg" -j"$jobs" >&2
 cmake --install "$work/b-jpeg" >&2
 step libjpeg-turbo
@@ -202,5 +205,10 @@ step googletest
 
 { printf '%s\n' "$key"; cat "$work/fetched"; } >"$prefix/.complete"
 ln -sfn "$hash" "$cache/current"
+# Earlier builds (other versions or recipes) are no longer needed.
+for old in "$cache"/*/; do
+  old=${old%/}
+  [ "$old" = "$prefix" ] || [ -L "$old" ] || [ "$old" = "$work" ] || rm -rf "$old"
+done
 log "all built in $((SECONDS - t0)) s"
 echo "$prefix"

@@ -17,6 +17,11 @@ if ! prefix=$(bash scripts/build-windows-deps.sh 2>"$build/windeps.log" | tail -
 fi
 echo "   $prefix"
 
+# Library paths found with another prefix would point at a removed folder.
+if [ -f "$build/CMakeCache.txt" ] &&
+   ! grep -qx "SLIDEWRIGHT_WINDEPS_PREFIX:[A-Z]*=$prefix" "$build/CMakeCache.txt"; then
+  rm -rf "$build/CMakeCache.txt" "$build/CMakeFiles"
+fi
 cmake -S "$root" -B "$build" \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/i686-w64-mingw32.cmake" \
   -DSLIDEWRIGHT_WINDEPS_PREFIX="$prefix" \

@@ -1,4 +1,4 @@
-#!/usr/bin/env bash
+#!/bin/sh
 # Runs a Windows program under wine: the emulator that ctest uses for the
 # cross-built tests. The environment (WINEPREFIX, DISPLAY) comes from the
 # caller, normally scripts/stages/20-windows.sh.

@@ -1,0 +1,17 @@
+// The folder of the running program, where the settings file, the language
+// file and the skin folder are looked for.
+#pragma once
+#include <string>
+
+// Folder of the running program's file with a trailing backslash, in the
+// ANSI code page (for example "C:\Tools\Album\").
+std::string programDirectory();
+
+// Position of the last path separator ('\' or '/') in an ANSI path, or
+// std::string::npos. Double-byte characters are stepped over whole, because
+// the second byte of many GBK characters is 0x5C, the code of '\'.
+std::string::size_type lastPathSeparator(const std::string& path);
+
+// The folder part of a path up to and including its last separator; "" when
+// the path has none.
+std::string folderOfPath(const std::string& path);

@@ -1,0 +1,25 @@
+// A fresh folder in the temporary directory for one test, removed with all
+// its files afterwards; and small file helpers.
+#pragma once
+#include <string>
+#include <vector>
+
+class TestFolder {
+public:
+    TestFolder();
+    ~TestFolder();
+    TestFolder(const TestFolder&) = delete;
+    TestFolder& operator=(const TestFolder&) = delete;
+
+    // The folder's path, ending in a backslash.
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+void writeFile(const std::string& path, const std::string& bytes);
+std::string readFile(const std::string& path);
+bool fileExists(const std::string& path);
+// True when the process runs in the Simplified Chinese code page (936).
+bool inChineseCodePage();
