@@ -364,7 +364,7 @@ Paint MoviePlayer::resolveFill(const FillStyle& f, bool smooth) {
     p.color = f.color;
   } else if (isBitmapFill(f.type)) {
     p.kind = Paint::Kind::Bitmap;
-    p.bitmap = bitmap(f.bitmapId);
+    p.bitmapId = f.bitmapId;  // decoded once an edge uses it
     p.matrix = Transform::fromMatrix(f.matrix);
     p.repeat = f.type == kFillRepeatingBitmap || f.type == kFillRepeatingBitmapHard;
     p.smooth = smooth && f.type <= kFillClippedBitmap;
@@ -406,6 +406,8 @@ void MoviePlayer::drawObject(Image& canvas, const DisplayObject& obj, const Tran
   } else {
     return;
   }
+  for (FilledPath& p : paths)
+    if (p.paint.kind == Paint::Kind::Bitmap) p.paint.bitmap = bitmap(p.paint.bitmapId);
   drawPaths(canvas, paths, toDevice, obj.color);
 }
 

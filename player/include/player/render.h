@@ -64,6 +64,7 @@ struct Paint {
   enum class Kind { None, Solid, Bitmap, LinearGradient, RadialGradient };
   Kind kind = Kind::None;
   Rgba color;
+  uint16_t bitmapId = 0;
   std::shared_ptr<const Image> bitmap;  // null if the bitmap is missing
   Transform matrix;                     // bitmap pixels / gradient square to shape twips
   bool repeat = false;

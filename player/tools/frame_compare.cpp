@@ -1,0 +1,265 @@
+// Compares this player's frames with an independent player's.
+//
+//   player-frame-compare probe MOVIE.swf DIR
+//     picks, for every transition of an album movie, its first, middle and
+//     last frame and a hold frame; for each frame N writes DIR/fN.swf, a copy
+//     of the movie whose display list reaches frame N's state in its single
+//     frame (every ShowFrame before the N-th dropped, a stop action added),
+//     and DIR/fN.mine.png, this player's picture of frame N of the original.
+//     DIR/frames.txt lists "N label" lines.
+//   player-frame-compare check DIR
+//     compares every DIR/fN.mine.png with DIR/fN.other.png, writes
+//     DIR/fN.diff.png, prints the measures and fails if any frame is outside
+//     the tolerance.
+#include <png.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "player/movie_player.h"
+#include "player/png_writer.h"
+
+using namespace player;
+
+namespace {
+
+// A pixel differs when a channel is off by more than this: JPEG decoders
+// (inverse DCT and chroma upsampling) and bitmap smoothing differ by less.
+constexpr int kPixelThreshold = 40;
+// A frame passes when at most this share of its pixels differ. One column or
+// row of anti-aliased edge along each transition front stays well below it;
+// a front one frame early or late, or two pixels out of place, does not.
+constexpr double kMaxDifferingShare = 0.005;
+// ...and its mean absolute channel difference stays below this: one step of
+// the cross-fade (an alpha change of 10/256) already moves the mean by more.
+constexpr double kMaxMeanDifference = 2.0;
+
+bool readFile(const std::string& path, std::vector<uint8_t>* out) {
+  std::ifstream f(path, std::ios::binary);
+  if (!f) return false;
+  out->assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+  return true;
+}
+
+bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream f(path, std::ios::binary);
+  f.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+  return bool(f);
+}
+
+bool readPng(const std::string& path, Image* out) {
+  png_image img;
+  std::memset(&img, 0, sizeof img);
+  img.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_file(&img, path.c_str())) return false;
+  img.format = PNG_FORMAT_RGBA;
+  *out = Image(int(img.width), int(img.height));
+  if (!png_image_finish_read(&img, nullptr, out->pixels.data(), 0, nullptr)) return false;
+  return true;
+}
+
+struct Probe {
+  size_t frame;  // 1-based
+  std::string label;
+};
+
+// Frames of each transition: a frame that places a character on a depth,
+// followed by frames that each change what is on that depth.
+std::vector<Probe> pickFrames(const Movie& movie) {
+  std::vector<std::vector<const PlaceObject2Tag*>> places(1);
+  std::vector<bool> placesNew(1, false);
+  for (const Tag& t : movie.tags) {
+    if (t.code == kTagShowFrame) {
+      places.emplace_back();
+      placesNew.push_back(false);
+    } else if (const auto* p = tagAs<PlaceObject2Tag>(t)) {
+      places.back().push_back(p);
+      if (p->hasCharacter) placesNew.back() = true;
+    }
+  }
+  size_t frames = places.size() - 1;  // the last entry holds tags after the last ShowFrame
+  auto modifies = [&](size_t f, uint16_t depth) {
+    for (const PlaceObject2Tag* p : places[f])
+      if (p->move && !p->hasCharacter && p->depth == depth) return true;
+    return false;
+  };
+  std::vector<Probe> out;
+  int slide = 0;
+  for (size_t f = 0; f + 1 < frames; ++f) {
+    for (const PlaceObject2Tag* p : places[f]) {
+      if (!p->hasCharacter || p->move || !modifies(f + 1, p->depth)) continue;
+      size_t last = f + 1;
+      while (last + 1 < frames && modifies(last + 1, p->depth)) ++last;
+      ++slide;
+      std::string s = "transition " + std::to_string(slide);
+      out.push_back({f + 1, s + " first"});
+      out.push_back({(f + last) / 2 + 1, s + " middle"});
+      out.push_back({last + 1, s + " last"});
+      // The hold: frames that place nothing new, up to the hand-over.
+      size_t holdEnd = last + 1;
+      while (holdEnd < frames && !placesNew[holdEnd]) ++holdEnd;
+      if (holdEnd > last + 1) out.push_back({(last + holdEnd) / 2 + 1, s + " hold"});
+      f = last;
+      break;
+    }
+  }
+  return out;
+}
+
+// The movie cut so that its one frame shows frame n (1-based) of the original.
+std::vector<uint8_t> frameCopy(const std::vector<uint8_t>& file, const Movie& movie, size_t n) {
+  size_t headerEnd = movie.tags.empty() ? file.size() : movie.tags.front().offset;
+  std::vector<uint8_t> out(file.begin(), file.begin() + long(headerEnd));
+  size_t shown = 0;
+  for (const Tag& t : movie.tags) {
+    size_t size = (t.longHeader ? 6 : 2) + t.length;
+    if (t.code == kTagEnd) break;
+    if (t.code == kTagShowFrame) {
+      if (++shown < n) continue;
+      const uint8_t stop[] = {0x02, 0x03, 0x07, 0x00};  // DoAction: ActionStop
+      out.insert(out.end(), stop, stop + 4);
+      out.push_back(0x40);  // ShowFrame
+      out.push_back(0x00);
+      break;
+    }
+    out.insert(out.end(), file.begin() + long(t.offset), file.begin() + long(t.offset + size));
+  }
+  out.push_back(0);
+  out.push_back(0);
+  uint32_t len = uint32_t(out.size());
+  for (int i = 0; i < 4; ++i) out[4 + i] = uint8_t(len >> (8 * i));
+  out[headerEnd - 2] = 1;  // frame count
+  out[headerEnd - 1] = 0;
+  return out;
+}
+
+int probe(const std::string& moviePath, const std::string& dir) {
+  std::vector<uint8_t> file;
+  if (!readFile(moviePath, &file)) {
+    std::fprintf(stderr, "cannot read %s\n", moviePath.c_str());
+    return 1;
+  }
+  Parsed<Movie> parsed = parseMovie(file);
+  if (!parsed) {
+    std::fprintf(stderr, "%s\n", parsed.error().message.c_str());
+    return 1;
+  }
+  if (parsed.value().header.compressed) {
+    std::fprintf(stderr, "%s: compressed movies are not probed\n", moviePath.c_str());
+    return 1;
+  }
+  std::vector<Probe> probes = pickFrames(parsed.value());
+  if (probes.empty()) {
+    std::fprintf(stderr, "%s: no transitions found\n", moviePath.c_str());
+    return 1;
+  }
+  MoviePlayer original(parsed.value());
+  Image mine(original.stageWidth(), original.stageHeight());
+  Image check(mine.width, mine.height);
+  std::ofstream list(dir + "/frames.txt");
+  for (const Probe& p : probes) {
+    std::string base = dir + "/f" + std::to_string(p.frame);
+    std::vector<uint8_t> copy = frameCopy(file, parsed.value(), p.frame);
+    if (!writeFile(base + ".swf", copy)) return 1;
+    original.gotoFrame(p.frame - 1);
+    original.render(mine);
+    std::string error;
+    if (!writePng(base + ".mine.png", mine, &error)) {
+      std::fprintf(stderr, "%s\n", error.c_str());
+      return 1;
+    }
+    // The cut copy must show exactly what the original shows at that frame.
+    Parsed<Movie> cut = parseMovie(copy);
+    if (!cut) {
+      std::fprintf(stderr, "frame copy %zu does not parse: %s\n", p.frame, cut.error().message.c_str());
+      return 1;
+    }
+    MoviePlayer single(cut.take());
+    single.render(check);
+    if (check.pixels != mine.pixels) {
+      std::fprintf(stderr, "frame copy %zu does not show frame %zu\n", p.frame, p.frame);
+      return 1;
+    }
+    list << p.frame << ' ' << p.label << '\n';
+  }
+  std::printf("%zu frames probed\n", probes.size());
+  return 0;
+}
+
+int check(const std::string& dir) {
+  std::ifstream list(dir + "/frames.txt");
+  std::string line;
+  int failures = 0, count = 0;
+  double worstShare = 0, worstMean = 0;
+  while (std::getline(list, line)) {
+    std::istringstream in(line);
+    size_t frame;
+    in >> frame;
+    std::string label;
+    std::getline(in, label);
+    std::string base = dir + "/f" + std::to_string(frame);
+    Image a, b;
+    if (!readPng(base + ".mine.png", &a) || !readPng(base + ".other.png", &b)) {
+      std::printf("frame %5zu%-24s  missing picture\n", frame, label.c_str());
+      ++failures;
+      continue;
+    }
+    if (a.width != b.width || a.height != b.height) {
+      std::printf("frame %5zu%-24s  size %dx%d against %dx%d\n", frame, label.c_str(), a.width, a.height,
+                  b.width, b.height);
+      ++failures;
+      continue;
+    }
+    Image diff(a.width, a.height);
+    size_t differing = 0;
+    double total = 0;
+    for (size_t i = 0; i < a.pixels.size(); i += 4) {
+      int worst = 0;
+      for (int c = 0; c < 3; ++c) {
+        int d = std::abs(int(a.pixels[i + c]) - int(b.pixels[i + c]));
+        total += d;
+        worst = std::max(worst, d);
+      }
+      bool off = worst > kPixelThreshold;
+      differing += off;
+      diff.pixels[i] = off ? 255 : uint8_t(worst * 4 > 255 ? 255 : worst * 4);
+      diff.pixels[i + 1] = off ? 0 : uint8_t(worst * 4 > 255 ? 255 : worst * 4);
+      diff.pixels[i + 2] = off ? 0 : uint8_t(worst * 4 > 255 ? 255 : worst * 4);
+      diff.pixels[i + 3] = 255;
+    }
+    double pixels = double(a.width) * a.height;
+    double share = differing / pixels, mean = total / (pixels * 3);
+    bool pass = share <= kMaxDifferingShare && mean <= kMaxMeanDifference;
+    std::string error;
+    writePng(base + ".diff.png", diff, &error);
+    std::printf("frame %5zu%-24s  differing %6.3f%%  mean %5.2f  %s\n", frame, label.c_str(), share * 100,
+                mean, pass ? "ok" : "FAIL");
+    worstShare = std::max(worstShare, share);
+    worstMean = std::max(worstMean, mean);
+    failures += !pass;
+    ++count;
+  }
+  std::printf("%d frames compared, %d outside the tolerance; worst: %.3f%% differing pixels, mean %.2f\n"
+              "(tolerance: a pixel differs when a channel is off by more than %d; a frame passes with\n"
+              "at most %.2f%% differing pixels and a mean channel difference of at most %.1f)\n",
+              count, failures, worstShare * 100, worstMean, kPixelThreshold, kMaxDifferingShare * 100,
+              kMaxMeanDifference);
+  return failures == 0 && count > 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 4 && std::strcmp(argv[1], "probe") == 0) return probe(argv[2], argv[3]);
+  if (argc == 3 && std::strcmp(argv[1], "check") == 0) return check(argv[2]);
+  std::fprintf(stderr, "usage: player-frame-compare probe MOVIE.swf DIR | check DIR\n");
+  return 2;
+}

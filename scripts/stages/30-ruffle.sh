@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Agreement with an independent player: makes an album with every transition,
+# picks for each transition its first, a middle and its last frame and a hold
+# frame, plays a single-frame copy of the movie for each of them in the
+# independent player (npm package, self-hosted, in headless Chromium) and
+# compares its pictures with this player's. Pictures and difference images
+# stay in build/ruffle-compare for inspection.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+cd "$root"
+build=${SLIDEWRIGHT_BUILD:-$root/build}
+work="$build/ruffle-compare"
+rm -rf "$work"
+mkdir -p "$work/pictures" "$work/frames"
+
+cmake --build "$build" --target player-album-fixture player-frame-compare -j2 >/dev/null
+
+echo "-- installing the independent player and the browser driver"
+(cd player/ruffle && npm ci --no-audit --no-fund --loglevel=error)
+
+# 320 x 240 keeps the run short; one second of hold gives hold frames.
+"$build/player/player-album-fixture" "$work/album.swf" "$work/pictures" --size 320x240 --pause 1
+"$build/player/player-frame-compare" probe "$work/album.swf" "$work/frames"
+node player/ruffle/capture.mjs "$work/frames" 320 240
+"$build/player/player-frame-compare" check "$work/frames"
