@@ -12,10 +12,10 @@ native_pkgs=(
   imagemagick sox libsox-fmt-mp3 lame python3
 )
 windows_pkgs=(
-  g++-mingw-w64-i686 wine wine32:i386 xvfb xauth dpkg-dev nasm imagemagick
+  g++-mingw-w64-i686 wine wine32:i386 xvfb xauth dpkg-dev nasm imagemagick fonts-arphic-uming
 )
 browser_pkgs=(
-  chromium nodejs npm clang
+  chromium nodejs npm clang libclang-rt-14-dev
 )
 
 pkgs=("${native_pkgs[@]}")
