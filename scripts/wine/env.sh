@@ -36,6 +36,19 @@ wine_env_start() {
     # window wants none anyway, and undecorated windows behave the same
     # with or without a window manager.
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
+    # The programs' dialogs ask for "宋体" (SimSun), which Wine does not
+    # have: let a Ming (Song-style) face from Debian's fonts-arphic-uming
+    # stand in, so Chinese text shows and dialog units come out as on
+    # Windows. The names are Unicode, so they go through a UTF-16 .reg file.
+    local reg
+    reg=$(mktemp --suffix=.reg)
+    printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
+      '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]' \
+      '"宋体"="AR PL UMing CN"' '"SimSun"="AR PL UMing CN"' '"新宋体"="AR PL UMing CN"' \
+      '"NSimSun"="AR PL UMing CN"' '' |
+      iconv -f UTF-8 -t UTF-16 >"$reg"
+    wine regedit /S "$reg" >/dev/null 2>&1
+    rm -f "$reg"
     wineserver -w
   fi
   # Keep one wineserver with Wine's helper processes running for the whole

@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Starts the built Slidewright.exe under wine on a virtual display, saves a
+# screenshot of the screen with its main window to a PNG, and closes it.
+#
+#   bash scripts/wine/screenshot.sh [output.png] [build-folder]
+#
+# Defaults: slidewright-window.png in the current folder, build-win/ of the
+# clone. The program runs from a copy of its folder (with its language files
+# and skin), so the build folder gets no settings file.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+out=$(realpath -m "${1:-slidewright-window.png}")
+build=${2:-$root/build-win}
+exe=$build/app/Slidewright.exe
+[ -f "$exe" ] || { echo "no $exe: run scripts/stages/20-windows.sh first" >&2; exit 1; }
+command -v import >/dev/null || { echo "ImageMagick's import is needed (apt-get install imagemagick)" >&2; exit 1; }
+
+. "$root/scripts/wine/env.sh"
+unset DISPLAY WINEPREFIX
+run=$(mktemp -d /tmp/slidewright-shot.XXXXXX)
+cleanup() { wine_env_stop; rm -rf "$run"; }
+trap cleanup EXIT
+wine_env_start
+cp -r "$build/app/Slidewright.exe" "$run/"
+for f in language.cns english.lng interface; do
+  [ -e "$build/app/$f" ] && cp -r "$build/app/$f" "$run/"
+done
+
+export LC_ALL=zh_CN.GBK   # the program's home code page, 936
+(cd "$run" && wine Slidewright.exe >/dev/null 2>&1) &
+program=$!
+# Wait until something is drawn on the (black) screen, then a little longer
+# for the window to finish painting.
+for _ in $(seq 60); do
+  import -display "$DISPLAY" -window root "$out"
+  [ "$(convert "$out" -format '%[fx:mean>0]' info:)" = 1 ] && break
+  sleep 0.5
+done
+sleep 2
+import -display "$DISPLAY" -window root "$out"
+echo "screenshot: $out"
+kill "$program" 2>/dev/null || true
