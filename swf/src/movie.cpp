@@ -12,7 +12,7 @@ namespace {
 constexpr std::size_t headerSize = 21;
 constexpr std::size_t ioBufferSize = 1 << 20;
 
-// Removes the counter reset from every return path of writeFile.
+// Resets the character identifier counter on every return path of writeFile.
 struct CharacterIdReset {
     ~CharacterIdReset() { resetCharacterIds(); }
 };
@@ -161,7 +161,7 @@ SwfWriteResult SwfMovie::writeFile(const std::string& path, Twips width, Twips h
     SwfStream stream;
     std::string why;
     if (!writeTo(stream, width, height, frameRate, &why))
-        return SwfWriteResult::failure("Cannot write \"" + path + "\": " + why + ".");
+        return SwfWriteResult::failure("Cannot write the movie \"" + path + "\": " + why + ".");
 
     // Write beside the target and move the finished file over it, so that a
     // failure part-way leaves whatever was at path untouched.
@@ -169,8 +169,8 @@ SwfWriteResult SwfMovie::writeFile(const std::string& path, Twips width, Twips h
     errno = 0;
     std::FILE* file = std::fopen(partial.c_str(), "wb");
     if (!file)
-        return SwfWriteResult::failure("Cannot create \"" + partial +
-                                       "\": " + systemError(errno) + ".");
+        return SwfWriteResult::failure("Cannot write the movie \"" + path + "\": creating \"" +
+                                       partial + "\" failed: " + systemError(errno) + ".");
     // Pictures come as chunks of some tens of kilobytes between small runs
     // of tag bytes: a large buffer turns them into few large writes, which
     // the system handles markedly faster. It must outlive the fclose below.
@@ -187,15 +187,19 @@ SwfWriteResult SwfMovie::writeFile(const std::string& path, Twips width, Twips h
     const int closeErrno = errno;
     if (!written || !closed) {
         std::remove(partial.c_str());
-        return SwfWriteResult::failure("Cannot write \"" + partial + "\": " +
-                                       systemError(!written ? writeErrno : closeErrno) + ".");
+        return SwfWriteResult::failure("Cannot write the movie \"" + path + "\": " +
+                                       systemError(!written ? writeErrno : closeErrno) +
+                                       ". The previous file, if any, is unchanged.");
     }
 
     if (!replaceFile(partial, path)) {
         const int error = errno;
         std::remove(partial.c_str());
-        return SwfWriteResult::failure("Cannot replace \"" + path + "\": " + systemError(error) +
-                                       ".");
+        std::string message = "Cannot replace \"" + path + "\" with the new movie: " +
+                              systemError(error) + ".";
+        if (error == EACCES)
+            message += " Is the file open in another program?";
+        return SwfWriteResult::failure(message);
     }
     return SwfWriteResult::success();
 }

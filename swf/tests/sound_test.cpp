@@ -275,3 +275,18 @@ TEST_F(SwfSoundTest, RandomBytesAreHandled)
             EXPECT_EQ(s->dataSize(), 0u);
     }
 }
+
+TEST_F(SwfSoundTest, StreamHeadTakesItsFieldsFromTheSound)
+{
+    const auto music = load(frames({3, 9, 0, false, 0}, 100));
+    EXPECT_EQ(tagBytes(*SwfSoundStreamHead::forSound(*music)),
+              Bytes({0x84, 0x04, 0x0F, 0x13, 0x00, 0xC2}));  // 115200 cut to 16 bits
+
+    const auto mono = load(frames({2, 4, 0, false, 3}, 3));
+    EXPECT_EQ(tagBytes(*SwfSoundStreamHead::forSound(*mono)),
+              Bytes({0x84, 0x04, 0x0A, 0x12, 0x40, 0x06}));  // 1728 samples
+
+    const auto refused = load(frames({3, 9, 2, false, 0}, 3));
+    EXPECT_EQ(tagBytes(*SwfSoundStreamHead::forSound(*refused)),
+              Bytes({0x84, 0x04, 0x00, 0x12, 0x00, 0x00}));
+}
