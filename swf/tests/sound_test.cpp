@@ -284,7 +284,7 @@ TEST_F(SwfSoundTest, StreamHeadTakesItsFieldsFromTheSound)
 
     const auto mono = load(frames({2, 4, 0, false, 3}, 3));
     EXPECT_EQ(tagBytes(*SwfSoundStreamHead::forSound(*mono)),
-              Bytes({0x84, 0x04, 0x0A, 0x12, 0x40, 0x06}));  // 1728 samples
+              Bytes({0x84, 0x04, 0x0A, 0x12, 0xC0, 0x06}));  // 1728 samples
 
     const auto refused = load(frames({3, 9, 2, false, 0}, 3));
     EXPECT_EQ(tagBytes(*SwfSoundStreamHead::forSound(*refused)),
