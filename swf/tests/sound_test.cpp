@@ -104,6 +104,13 @@ TEST_F(SwfSoundTest, StereoMpeg1At44kHz)
                       {0x00, 0xC2, 0x01, 0x00},    // 115200 samples
                       {0x00, 0x00}}));             // SeekSamples
     EXPECT_EQ(Bytes(tag.begin() + 15, tag.end()), file);
+
+    // The music reaches the output as a chunk of the sound's own buffer.
+    SwfStream stream;
+    sound->write(stream);
+    ASSERT_EQ(stream.chunks().size(), 1u);
+    EXPECT_EQ(stream.chunks()[0].data, sound->data());
+    EXPECT_EQ(stream.committed(), 6u + 7);
 }
 
 TEST_F(SwfSoundTest, SingleChannelMpeg2At22kHz)
