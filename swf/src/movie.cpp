@@ -158,6 +158,9 @@ SwfWriteResult SwfMovie::writeFile(const std::string& path, Twips width, Twips h
 {
     CharacterIdReset resetIds;
 
+    if (path.empty())
+        return SwfWriteResult::failure("Cannot write the movie: no file name was given.");
+
     SwfStream stream;
     std::string why;
     if (!writeTo(stream, width, height, frameRate, &why))

@@ -147,6 +147,8 @@ TEST_F(SwfMovieFile, UnwritablePathLeavesNoFileAndSaysWhy)
     EXPECT_FALSE(result.ok);
     EXPECT_NE(result.message.find("missing-folder"), std::string::npos) << result.message;
     EXPECT_FALSE(std::filesystem::exists(path));
+
+    EXPECT_FALSE(movie.writeFile("", width640, height480, 12).ok);
 }
 
 TEST_F(SwfMovieFile, FailureKeepsTheExistingFile)
