@@ -376,18 +376,18 @@ Paint MoviePlayer::resolveFill(const FillStyle& f, bool smooth) {
   return p;
 }
 
-void MoviePlayer::drawObject(Image& canvas, const DisplayObject& obj, const Transform& stageToCanvas) {
-  if (obj.clipDepth) return;  // masks are not drawn themselves
+bool MoviePlayer::prepareObject(const DisplayObject& obj, const Transform& stageToCanvas, PreparedDraw* out) {
+  if (obj.clipDepth) return false;  // masks are not drawn themselves
   auto ch = characters_.find(obj.characterId);
-  if (ch == characters_.end()) return;
-  Transform toDevice = stageToCanvas * Transform::fromMatrix(obj.matrix);
+  if (ch == characters_.end()) return false;
+  out->toDevice = stageToCanvas * Transform::fromMatrix(obj.matrix);
+  out->color = obj.color;
   std::vector<Paint> paints;
-  std::vector<FilledPath> paths;
   if (ch->second.kind == Character::Kind::Shape) {
     const DefineShapeTag& s = *tagAs<DefineShapeTag>(*ch->second.tag);
     // Bitmap fills of ordinary shapes are drawn unsmoothed, as in older players.
     for (const FillStyle& f : s.shape.fillStyles) paints.push_back(resolveFill(f, false));
-    paths = buildPaths(s.shape.records, paints);
+    out->paths = buildPaths(s.shape.records, paints);
   } else if (ch->second.kind == Character::Kind::MorphShape) {
     const DefineMorphShapeTag& m = *tagAs<DefineMorphShapeTag>(*ch->second.tag);
     double t = obj.ratio / 65535.0;
@@ -402,19 +402,34 @@ void MoviePlayer::drawObject(Image& canvas, const DisplayObject& obj, const Tran
                               lerpColor(mf.startGradient[i].color, mf.endGradient[i].color, t)});
       paints.push_back(resolveFill(f, true));
     }
-    paths = buildPaths(interpolateMorph(m, t), paints);
+    out->paths = buildPaths(interpolateMorph(m, t), paints);
   } else {
-    return;
+    return false;
   }
-  for (FilledPath& p : paths)
+  for (FilledPath& p : out->paths)
     if (p.paint.kind == Paint::Kind::Bitmap) p.paint.bitmap = bitmap(p.paint.bitmapId);
-  drawPaths(canvas, paths, toDevice, obj.color);
+  return true;
 }
 
 void MoviePlayer::render(Image& canvas, const Transform& stageToCanvas) {
   ++renderSerial_;
-  canvas.fill(backgroundColor());
-  for (const auto& kv : displayList_) drawObject(canvas, kv.second, stageToCanvas);
+  std::vector<PreparedDraw>& draws = drawScratch_;
+  draws.resize(displayList_.size());
+  size_t count = 0;
+  for (const auto& kv : displayList_)
+    if (prepareObject(kv.second, stageToCanvas, &draws[count])) ++count;
+  // Start from the topmost object that hides everything below it.
+  size_t first = 0;
+  bool covered = false;
+  for (size_t i = count; i-- > 0;) {
+    if (pathsCoverCanvas(draws[i].paths, draws[i].toDevice, draws[i].color, canvas.width, canvas.height)) {
+      first = i;
+      covered = true;
+      break;
+    }
+  }
+  if (!covered) canvas.fill(backgroundColor());
+  for (size_t i = first; i < count; ++i) drawPaths(canvas, draws[i].paths, draws[i].toDevice, draws[i].color);
   // Forget pictures not drawn lately once more than a few are held.
   if (bitmaps_.size() > kBitmapCacheSize) {
     for (auto it = bitmaps_.begin(); it != bitmaps_.end();) {

@@ -46,8 +46,16 @@ bool Transform::invert(Transform* out) const {
 }
 
 void Image::fill(Rgba color) {
+  if (pixels.empty()) return;
   uint8_t px[4] = {color.r, color.g, color.b, color.a};
-  for (size_t i = 0; i + 4 <= pixels.size(); i += 4) std::memcpy(&pixels[i], px, 4);
+  std::memcpy(pixels.data(), px, 4);
+  // Doubling copies: a few large memcpy calls instead of one per pixel.
+  size_t done = 4;
+  while (done < pixels.size()) {
+    size_t n = std::min(done, pixels.size() - done);
+    std::memcpy(pixels.data() + done, pixels.data(), n);
+    done += n;
+  }
 }
 
 ColorMatrix ColorMatrix::fromRecord(const ColorTransform& t) {
@@ -356,6 +364,63 @@ class BitmapPainter {
     }
   }
 
+  static inline uint32_t load(const uint8_t* p) {
+    uint32_t v;
+    std::memcpy(&v, p, 4);
+    return v;
+  }
+  static inline void store(uint8_t* p, uint32_t v) { std::memcpy(p, &v, 4); }
+
+  // Blends two packed pixels, two channels per multiply; w in 0..256.
+  static inline uint32_t lerpPixel(uint32_t a, uint32_t b, uint32_t w) {
+    uint32_t rb = ((((a & 0xFF00FFu) * (256 - w)) + ((b & 0xFF00FFu) * w)) >> 8) & 0xFF00FFu;
+    uint32_t ag = (((((a >> 8) & 0xFF00FFu) * (256 - w)) + (((b >> 8) & 0xFF00FFu) * w)) >> 8) & 0xFF00FFu;
+    return rb | (ag << 8);
+  }
+
+  inline void putPacked(uint8_t* d, uint32_t v, int cov, bool direct) {
+    if (direct) {
+      store(d, v | 0xFF000000u);
+    } else {
+      uint8_t s[4];
+      std::memcpy(s, &v, 4);
+      put(d, s, cov);
+    }
+  }
+
+  // The pixels [lo, hi) of a run of n whose samples f + d * i stay within
+  // [0, limit) on one axis; the samples move monotonically along the run.
+  static void axisRange(int64_t f, int64_t d, int64_t limit, int n, int* lo, int* hi) {
+    auto inside = [&](int i) {
+      int64_t v = f + d * i;
+      return v >= 0 && v < limit;
+    };
+    if (d == 0) {
+      *lo = 0;
+      *hi = inside(0) ? n : 0;
+      return;
+    }
+    double a = -double(f) / double(d), b = (double(limit) - double(f)) / double(d);
+    double from = d > 0 ? a : b, to = d > 0 ? b : a;
+    int l = int(std::max(0.0, std::min(double(n), std::ceil(from) - 1)));
+    int h = int(std::max(0.0, std::min(double(n), std::ceil(to) + 1)));
+    while (l < h && !inside(l)) ++l;
+    while (h > l && !inside(h - 1)) --h;
+    *lo = l;
+    *hi = h;
+  }
+
+  // The pixels of a run whose samples (and `margin` more texels right and
+  // down) fall inside the picture, with positions of `shift` fraction bits.
+  void insideRange(int64_t fu, int64_t fv, int64_t du, int64_t dv, int n, int shift, int margin, int* lo,
+                   int* hi) const {
+    int ul, uh, vl, vh;
+    axisRange(fu, du, int64_t(img_.width - margin) << shift, n, &ul, &uh);
+    axisRange(fv, dv, int64_t(img_.height - margin) << shift, n, &vl, &vh);
+    *lo = std::max(ul, vl);
+    *hi = std::max(*lo, std::min(uh, vh));
+  }
+
   void nearestRun(int y, int x0, int x1, int cov) {
     double px = x0 + 0.5, py = y + 0.5;
     // 32.32 fixed point stepping along the row.
@@ -363,13 +428,49 @@ class BitmapPainter {
     double u = inv_.a * px + inv_.c * py + inv_.tx;
     double v = inv_.b * px + inv_.d * py + inv_.ty;
     if (!(std::fabs(u) < 1e9 && std::fabs(v) < 1e9)) return;
-    int64_t fu = int64_t(u * scale), fv = int64_t(v * scale);
+    int64_t fu = int64_t(std::floor(u * scale)), fv = int64_t(std::floor(v * scale));
     int64_t du = int64_t(inv_.a * scale), dv = int64_t(inv_.b * scale);
     uint8_t* d = canvas_.row(y) + 4 * x0;
-    for (int x = x0; x < x1; ++x, d += 4, fu += du, fv += dv) {
-      int sx = wrapIndex(fu >> 32, img_.width, repeat_);
-      int sy = wrapIndex(fv >> 32, img_.height, repeat_);
-      put(d, img_.row(sy) + 4 * sx, cov);
+    const int w = img_.width, h = img_.height;
+    const uint8_t* base = img_.pixels.data();
+    const size_t stride = size_t(w) * 4;
+    const bool direct = lut_.identity && cov >= 256 && opaque_;
+    const int n = x1 - x0;
+    if (repeat_) {
+      // Keep the coordinates wrapped as they step instead of dividing per pixel.
+      const int64_t W = int64_t(w) << 32, H = int64_t(h) << 32;
+      if (std::llabs(du) >= W || std::llabs(dv) >= H) {
+        for (int x = x0; x < x1; ++x, d += 4, fu += du, fv += dv)
+          put(d, img_.row(wrapIndex(fv >> 32, h, true)) + 4 * wrapIndex(fu >> 32, w, true), cov);
+        return;
+      }
+      fu %= W;
+      if (fu < 0) fu += W;
+      fv %= H;
+      if (fv < 0) fv += H;
+      for (int i = 0; i < n; ++i, d += 4) {
+        const uint8_t* s = base + size_t(fv >> 32) * stride + 4 * size_t(fu >> 32);
+        if (direct) std::memcpy(d, s, 4);
+        else put(d, s, cov);
+        fu += du;
+        if (fu >= W) fu -= W;
+        else if (fu < 0) fu += W;
+        fv += dv;
+        if (fv >= H) fv -= H;
+        else if (fv < 0) fv += H;
+      }
+      return;
+    }
+    int lo, hi;
+    insideRange(fu, fv, du, dv, n, 32, 0, &lo, &hi);
+    for (int i = 0; i < n; ++i, d += 4, fu += du, fv += dv) {
+      if (i >= lo && i < hi) {
+        const uint8_t* s = base + size_t(fv >> 32) * stride + 4 * size_t(fu >> 32);
+        if (direct) std::memcpy(d, s, 4);
+        else put(d, s, cov);
+      } else {
+        put(d, img_.row(wrapIndex(fv >> 32, h, false)) + 4 * wrapIndex(fu >> 32, w, false), cov);
+      }
     }
   }
 
@@ -384,24 +485,31 @@ class BitmapPainter {
     int64_t du = int64_t(inv_.a * scale), dv = int64_t(inv_.b * scale);
     uint8_t* d = canvas_.row(y) + 4 * x0;
     const int w = img_.width, h = img_.height;
-    for (int x = x0; x < x1; ++x, d += 4, fu += du, fv += dv) {
+    const uint8_t* base = img_.pixels.data();
+    const size_t stride = size_t(w) * 4;
+    const bool direct = lut_.identity && cov >= 256 && opaque_;
+    const int n = x1 - x0;
+    int lo = 0, hi = 0;
+    if (!repeat_) insideRange(fu, fv, du, dv, n, 16, 1, &lo, &hi);
+    for (int i = 0; i < n; ++i, d += 4, fu += du, fv += dv) {
+      if (i >= lo && i < hi) {
+        // All four neighbours of the sample lie inside the picture.
+        const uint8_t* r0 = base + size_t(fv >> 16) * stride + 4 * size_t(fu >> 16);
+        uint32_t wx = uint32_t(fu & 0xFFFF) >> 8, wy = uint32_t(fv & 0xFFFF) >> 8;
+        uint32_t top = lerpPixel(load(r0), load(r0 + 4), wx);
+        uint32_t bot = lerpPixel(load(r0 + stride), load(r0 + stride + 4), wx);
+        putPacked(d, lerpPixel(top, bot, wy), cov, direct);
+        continue;
+      }
       int64_t iu = fu >> 16, iv = fv >> 16;
-      int wx = int(fu & 0xFFFF) >> 8, wy = int(fv & 0xFFFF) >> 8;  // 0..255
+      uint32_t wx = uint32_t(fu & 0xFFFF) >> 8, wy = uint32_t(fv & 0xFFFF) >> 8;
       int ux0 = wrapIndex(iu, w, repeat_), ux1 = wrapIndex(iu + 1, w, repeat_);
       int vy0 = wrapIndex(iv, h, repeat_), vy1 = wrapIndex(iv + 1, h, repeat_);
-      const uint8_t* r0 = img_.row(vy0);
-      const uint8_t* r1 = img_.row(vy1);
-      const uint8_t* a = r0 + 4 * ux0;
-      const uint8_t* b = r0 + 4 * ux1;
-      const uint8_t* c = r1 + 4 * ux0;
-      const uint8_t* e = r1 + 4 * ux1;
-      uint8_t s[4];
-      for (int k = 0; k < 4; ++k) {
-        int top = a[k] * (256 - wx) + b[k] * wx;
-        int bot = c[k] * (256 - wx) + e[k] * wx;
-        s[k] = uint8_t((top * (256 - wy) + bot * wy + (1 << 15)) >> 16);
-      }
-      put(d, s, cov);
+      const uint8_t* r0 = base + size_t(vy0) * stride;
+      const uint8_t* r1 = base + size_t(vy1) * stride;
+      uint32_t top = lerpPixel(load(r0 + 4 * ux0), load(r0 + 4 * ux1), wx);
+      uint32_t bot = lerpPixel(load(r1 + 4 * ux0), load(r1 + 4 * ux1), wx);
+      putPacked(d, lerpPixel(top, bot, wy), cov, direct);
     }
   }
 
@@ -468,6 +576,43 @@ class GradientPainter {
 };
 
 }  // namespace
+
+bool pathsCoverCanvas(const std::vector<FilledPath>& paths, const Transform& toDevice,
+                      const ColorMatrix& color, int width, int height) {
+  if (paths.size() != 1 || paths[0].edges.empty()) return false;
+  const FilledPath& p = paths[0];
+  if (color.opaqueAlpha() != 255) return false;
+  if (p.paint.kind == Paint::Kind::Solid) {
+    if (p.paint.color.a != 255) return false;
+  } else if (p.paint.kind == Paint::Kind::Bitmap) {
+    Transform inv;
+    if (!p.paint.bitmap || p.paint.bitmap->width == 0 || !(toDevice * p.paint.matrix).invert(&inv)) return false;
+  } else {
+    return false;
+  }
+  // Every edge must lie on the border of the bounding box, axis-aligned.
+  double minX = 1e300, minY = 1e300, maxX = -1e300, maxY = -1e300;
+  std::vector<double> pts;
+  for (const Edge& e : p.edges) {
+    if (e.curved) return false;
+    double x0, y0, x1, y1;
+    toDevice.apply(e.x0, e.y0, &x0, &y0);
+    toDevice.apply(e.x1, e.y1, &x1, &y1);
+    pts.insert(pts.end(), {x0, y0, x1, y1});
+    minX = std::min({minX, x0, x1});
+    maxX = std::max({maxX, x0, x1});
+    minY = std::min({minY, y0, y1});
+    maxY = std::max({maxY, y0, y1});
+  }
+  const double eps = 1e-6;
+  for (size_t i = 0; i < pts.size(); i += 4) {
+    double x0 = pts[i], y0 = pts[i + 1], x1 = pts[i + 2], y1 = pts[i + 3];
+    bool vertical = std::fabs(x0 - x1) < eps && (std::fabs(x0 - minX) < eps || std::fabs(x0 - maxX) < eps);
+    bool horizontal = std::fabs(y0 - y1) < eps && (std::fabs(y0 - minY) < eps || std::fabs(y0 - maxY) < eps);
+    if (!vertical && !horizontal) return false;
+  }
+  return minX <= eps && minY <= eps && maxX >= width - eps && maxY >= height - eps;
+}
 
 void drawPaths(Image& canvas, const std::vector<FilledPath>& paths, const Transform& toDevice,
                const ColorMatrix& color) {

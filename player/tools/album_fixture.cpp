@@ -1,69 +1,14 @@
-// Makes album movies for the player's tests, the comparison with an
-// independent player and the benchmark: synthetic pictures with distinct,
-// detailed content (so that a shifted, scaled or wrong picture shows), one
-// per requested transition, built into a movie by the album builder.
-#include <cmath>
+// Makes an album movie of synthetic pictures for the player's comparison
+// stage and for trying the player by hand.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include <jpeglib.h>
-
-#include "album/album_job.h"
+#include "fixture_album.h"
 
 namespace {
-
-bool writeJpeg(const std::string& path, int w, int h, const std::vector<uint8_t>& rgb) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  jpeg_compress_struct c;
-  jpeg_error_mgr err;
-  c.err = jpeg_std_error(&err);
-  jpeg_create_compress(&c);
-  jpeg_stdio_dest(&c, f);
-  c.image_width = JDIMENSION(w);
-  c.image_height = JDIMENSION(h);
-  c.input_components = 3;
-  c.in_color_space = JCS_RGB;
-  jpeg_set_defaults(&c);
-  jpeg_set_quality(&c, 90, TRUE);
-  jpeg_start_compress(&c, TRUE);
-  while (c.next_scanline < c.image_height) {
-    JSAMPROW row = const_cast<uint8_t*>(&rgb[size_t(c.next_scanline) * w * 3]);
-    jpeg_write_scanlines(&c, &row, 1);
-  }
-  jpeg_finish_compress(&c);
-  jpeg_destroy_compress(&c);
-  return std::fclose(f) == 0;
-}
-
-// Picture k: a hue of its own, a grid of 40-pixel cells with a diagonal
-// gradient, and a dark frame one cell wide along the left and top edges, so
-// that orientation, offset and scale all show.
-std::vector<uint8_t> makePicture(int k, int w, int h) {
-  std::vector<uint8_t> rgb(size_t(w) * h * 3);
-  double hue = k * 2.39996;  // golden angle: neighbouring pictures differ clearly
-  int br = int(127 + 100 * std::cos(hue)), bg = int(127 + 100 * std::cos(hue + 2.094)),
-      bb = int(127 + 100 * std::cos(hue + 4.189));
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) {
-      uint8_t* p = &rgb[(size_t(y) * w + x) * 3];
-      bool cell = ((x / 40) + (y / 40)) % 2 == 0;
-      double g = double(x + y) / (w + h);
-      int r = int(br * (0.6 + 0.4 * g)), gg = int(bg * (1.0 - 0.4 * g)), b = bb;
-      if (cell) {
-        r = 255 - r;
-        gg = 255 - gg;
-      }
-      if (x < 40 || y < 40) r = gg = b = 30 + 20 * k % 60;
-      p[0] = uint8_t(std::max(0, std::min(255, r)));
-      p[1] = uint8_t(std::max(0, std::min(255, gg)));
-      p[2] = uint8_t(std::max(0, std::min(255, b)));
-    }
-  return rgb;
-}
 
 int usage() {
   std::fprintf(stderr,
@@ -105,37 +50,22 @@ int main(int argc, char** argv) {
       return usage();
     }
   }
-  std::vector<slidewright::AlbumPicture> pictures(transitions.size());
-  std::vector<slidewright::AlbumPicture*> pointers;
-  for (size_t k = 0; k < transitions.size(); ++k) {
-    std::string path = work + "/picture" + std::to_string(k) + ".jpg";
-    if (!writeJpeg(path, w, h, makePicture(int(k), w, h))) {
-      std::fprintf(stderr, "cannot write %s\n", path.c_str());
-      return 1;
-    }
-    std::memset(&pictures[k], 0, sizeof pictures[k]);
-    std::snprintf(pictures[k].path, sizeof pictures[k].path, "%s", path.c_str());
-    pictures[k].transition = transitions[k];
-    pointers.push_back(&pictures[k]);
-  }
-  slidewright::AlbumJob job{};
-  job.size = slidewright::kAlbumJobSize;
-  job.outputPath = out.c_str();
-  job.musicPath = music;
-  // COLORREF: red in the low byte.
-  job.backgroundColor = ((bgRgb >> 16) & 0xFF) | (bgRgb & 0xFF00) | ((bgRgb & 0xFF) << 16);
-  job.width = w;
-  job.height = h;
-  job.pauseSeconds = pause;
-  job.loop = loop;
-  job.pictures = pointers.data();
-  job.pictureCount = uint32_t(pointers.size());
-  job.notifyMessage = 1124;
-  slidewright::AlbumReport report;
-  if (!slidewright::buildAlbum(&job, &report)) {
-    std::fprintf(stderr, "album not built: %s\n", report.message.c_str());
+  player_fixture::FixtureOptions o;
+  o.output = out;
+  o.workDir = work;
+  o.width = w;
+  o.height = h;
+  o.pauseSeconds = pause;
+  o.loop = loop;
+  o.background = bgRgb;
+  o.transitions = transitions;
+  if (music) o.music = music;
+  std::string error;
+  uint32_t frames = 0;
+  if (!player_fixture::makeFixtureAlbum(o, &error, &frames)) {
+    std::fprintf(stderr, "%s\n", error.c_str());
     return 1;
   }
-  std::printf("%s: %u frames\n", out.c_str(), report.frameCount);
+  std::printf("%s: %u frames\n", out.c_str(), frames);
   return 0;
 }

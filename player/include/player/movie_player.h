@@ -81,7 +81,12 @@ class MoviePlayer {
   void startSound(const StartSoundTag& s);
   std::shared_ptr<const Image> bitmap(uint16_t id);
   Paint resolveFill(const FillStyle& f, bool smooth);
-  void drawObject(Image& canvas, const DisplayObject& obj, const Transform& stageToCanvas);
+  struct PreparedDraw {
+    std::vector<FilledPath> paths;
+    Transform toDevice;
+    ColorMatrix color;
+  };
+  bool prepareObject(const DisplayObject& obj, const Transform& stageToCanvas, PreparedDraw* out);
   void warnOnce(const std::string& message);
   double clockSeconds() const { return clock_; }
 
@@ -103,6 +108,7 @@ class MoviePlayer {
   };
   std::map<uint16_t, CachedBitmap> bitmaps_;
   uint64_t renderSerial_ = 0;
+  std::vector<PreparedDraw> drawScratch_;
 
   struct SoundState {
     std::shared_ptr<const PcmSound> pcm;  // null if undecodable

@@ -89,6 +89,13 @@ struct FilledPath {
 void drawPaths(Image& canvas, const std::vector<FilledPath>& paths, const Transform& toDevice,
                const ColorMatrix& color);
 
+// True when the paths paint every pixel of a width x height canvas opaquely:
+// one axis-aligned rectangle covering the canvas, filled with an opaque
+// colour or picture, under a colour transform that keeps it opaque. What lies
+// below such a shape need not be drawn.
+bool pathsCoverCanvas(const std::vector<FilledPath>& paths, const Transform& toDevice,
+                      const ColorMatrix& color, int width, int height);
+
 // Builds the fill paths of a shape's records. `fills` resolves each fill
 // style (1-based index in the record) to a paint.
 std::vector<FilledPath> buildPaths(const std::vector<ShapeRecord>& records,
