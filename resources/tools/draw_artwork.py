@@ -319,7 +319,7 @@ def preview_placeholder():
     # film perforations along both edges
     for y in (4, h - 10):
         for x in range(6, w - 6, 14):
-            c.round_rect(x, y, x + 7, y + 6, 1.5, SLATE_900)
+            c.round_rect(x, y, x + 7, y + 6, 1.5, hex_rgb('#0C0F14'))
     return c.flatten(SLATE_900)
 
 
@@ -373,37 +373,46 @@ def draw_skin(controls, width, height):
         c.round_rect(x0 - pad, y0 - pad + 1, x1 + pad, y1 + pad - 1, 3, FIELD_EDGE)
         c.round_rect(x0 - pad + 1, y0 - pad + 2, x1 + pad - 1, y1 + pad - 2, 2, WHITE)
 
-    # tool cards: pictures (left) and music (right), each with a pictogram
+    # Three columns of cards share their edges: the preview column on the
+    # left, the settings column on the right; the tool row sits above both.
+    px0, py0, px1, py1 = by_id[1003]
+    play = by_id[1048]
+    left_col = (play[0] - 10, px1 + 10)
+    settings = [by_id[i] for i in (1063, 1062, 1064, 1014, 1044, 1008, 1007)]
+    right_col = (280, max(r[2] for r in settings) + 26)
+
+    # tool row: pictures (left) and music (right), each with a pictogram
     pics = [by_id[i] for i in (1002, 1056, 1033, 1034)]
     music = [by_id[i] for i in (1011, 1035, 1066)]
     row_top = pics[0][1] - 6
     row_bottom = pics[0][3] + 6
-    card(pics[0][0] - 40, row_top, pics[-1][2] + 12, row_bottom)
-    card(music[0][0] - 40, row_top, music[-1][2] + 12, row_bottom)
-    ix = pics[0][0] - 30
+    card(left_col[0], row_top, left_col[1], row_bottom)
+    card(right_col[0], row_top, right_col[1], row_bottom)
+    ix = pics[0][0] - 32
     iy = (row_top + row_bottom) // 2
     c.round_rect(ix - 1, iy - 8, ix + 19, iy + 8, 2, SLATE_600)
     draw_landscape(c, ix, iy - 7, ix + 18, iy + 7, 1.5)
-    # music note
+    # music note, and a quiet waveform filling the card's free left part
     nx = music[0][0] - 22
     c.circle(nx - 3, iy + 4.5, 3.2, ACCENT)
     c.circle(nx + 7, iy + 2.5, 3.2, ACCENT)
     c.rect(nx, iy - 7, nx + 2, iy + 5, ACCENT)
     c.rect(nx + 10, iy - 9, nx + 12, iy + 3, ACCENT)
     c.polygon([(nx, iy - 7), (nx + 12, iy - 9.5), (nx + 12, iy - 6), (nx, iy - 3.5)], ACCENT)
+    wave_x0 = right_col[0] + 14
+    wave_x1 = nx - 16
+    for k, x in enumerate(range(wave_x0, wave_x1 - 2, 4)):
+        t = (x - wave_x0) / float(max(1, wave_x1 - wave_x0))
+        amp = 2 + 6 * abs(math.sin(k * 0.9) * math.sin(t * math.pi))
+        c.round_rect(x, iy - amp, x + 2, iy + amp, 1, ACCENT_LIGHT, opacity=0.45)
 
     # preview card with its two buttons and a framed screen
-    px0, py0, px1, py1 = by_id[1003]
-    play = by_id[1048]
-    card(play[0] - 10, py0 - 10, px1 + 10, py1 + 10)
+    card(left_col[0], py0 - 10, left_col[1], py1 + 10)
     c.round_rect(px0 - 2, py0 - 2, px1 + 2, py1 + 2, 2, SLATE_900)
-    stop = by_id[1047]
-    c.rect(play[0] + 2, stop[3] + 10, play[2] - 2, stop[3] + 11, CARD_EDGE)
 
     # settings card
-    settings = [by_id[i] for i in (1063, 1062, 1064, 1014, 1044, 1008, 1007)]
-    sx1 = max(r[2] for r in settings) + 26
-    card(280, py0 - 10, sx1, py1 + 10)
+    sx1 = right_col[1]
+    card(right_col[0], py0 - 10, sx1, py1 + 10)
     field(by_id[1063])
     field(by_id[1062])
     field(by_id[1008])
@@ -411,7 +420,7 @@ def draw_skin(controls, width, height):
     c.round_rect(sw[0] - 2, sw[1] - 2, sw[2] + 2, sw[3] + 2, 3, FIELD_EDGE)
     # thin separators between the size, timing and output groups
     for y in ((by_id[1062][3] + by_id[1064][1]) // 2 + 2, (by_id[1014][3] + by_id[1008][1]) // 2):
-        c.rect(292, y, sx1 - 12, y + 1, hex_rgb('#E6E9EE'))
+        c.rect(right_col[0] + 12, y, sx1 - 12, y + 1, hex_rgb('#E6E9EE'))
 
     # progress track
     gx0, gy0, gx1, gy1 = by_id[1026]
