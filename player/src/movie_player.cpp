@@ -219,6 +219,9 @@ void MoviePlayer::runFrame(size_t index, bool withActionsAndSounds) {
   for (const Tag* t : frames_[index])
     if (t->code == kTagDoAction) applyControlTag(*t, withActionsAndSounds);
   current_ = index;
+  // Time that passed while a stop was pending does not carry over to the
+  // next play.
+  if (!playing_) pendingTime_ = 0;
 }
 
 void MoviePlayer::startSound(const StartSoundTag& s) {
@@ -256,6 +259,7 @@ void MoviePlayer::startSound(const StartSoundTag& s) {
 void MoviePlayer::play() {
   if (playing_) return;
   playing_ = true;
+  pendingTime_ = 0;
   if (audio_) audio_->setPaused(false);
 }
 
