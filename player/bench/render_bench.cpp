@@ -10,8 +10,9 @@
 #include <cmath>
 #include <cstdio>
 #include <memory>
+#include <filesystem>
+#include <random>
 #include <string>
-#include <unistd.h>
 
 #include "fixture_album.h"
 #include "player/jpeg.h"
@@ -26,11 +27,12 @@ constexpr int kWidth = 800, kHeight = 600;
 // One 800 x 600 album with every transition, made once per run.
 const std::string& albumPath() {
   static std::string path = [] {
-    char dir[] = "/tmp/player-bench-XXXXXX";
-    if (!mkdtemp(dir)) std::abort();
+    auto dir = std::filesystem::temp_directory_path() /
+               ("player-bench-" + std::to_string(std::random_device{}()));
+    std::filesystem::create_directories(dir);
     player_fixture::FixtureOptions o;
-    o.output = std::string(dir) + "/album.swf";
-    o.workDir = dir;
+    o.output = (dir / "album.swf").string();
+    o.workDir = dir.string();
     o.width = kWidth;
     o.height = kHeight;
     o.pauseSeconds = 1;

@@ -5,12 +5,13 @@
 #include <map>
 
 #include "player/sound.h"
+#include "printf_format.h"
 
 namespace player {
 
 namespace {
 
-std::string fmt(const char* f, ...) __attribute__((format(printf, 1, 2)));
+std::string fmt(const char* f, ...) PLAYER_PRINTF_FORMAT(1, 2);
 std::string fmt(const char* f, ...) {
   char buf[1024];
   va_list ap;

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "bit_reader.h"
+#include "printf_format.h"
 
 namespace player {
 
@@ -36,7 +37,7 @@ const char* tagName(uint16_t code) {
 
 namespace {
 
-std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+std::string format(const char* fmt, ...) PLAYER_PRINTF_FORMAT(1, 2);
 std::string format(const char* fmt, ...) {
   char buf[512];
   va_list ap;

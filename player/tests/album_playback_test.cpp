@@ -3,10 +3,10 @@
 // settled picture, at the right moments.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <random>
 #include <string>
 
 #include "fixture_album.h"
@@ -20,9 +20,11 @@ namespace {
 struct AlbumFile {
   std::string dir, path;
   AlbumFile(std::vector<int> transitions, int pause, int loop) {
-    char tmpl[] = "/tmp/player-album-XXXXXX";
-    dir = mkdtemp(tmpl);
-    path = dir + "/album.swf";
+    auto folder = std::filesystem::temp_directory_path() /
+                  ("player-album-" + std::to_string(std::random_device{}()));
+    std::filesystem::create_directories(folder);
+    dir = folder.string();
+    path = (folder / "album.swf").string();
     player_fixture::FixtureOptions o;
     o.output = path;
     o.workDir = dir;
@@ -35,7 +37,10 @@ struct AlbumFile {
     std::string error;
     if (!player_fixture::makeFixtureAlbum(o, &error)) ADD_FAILURE() << error;
   }
-  ~AlbumFile() { std::system(("rm -rf '" + dir + "'").c_str()); }
+  ~AlbumFile() {
+    std::error_code ignored;
+    std::filesystem::remove_all(dir, ignored);
+  }
 };
 
 // The decoded picture of the n-th bitmap tag.

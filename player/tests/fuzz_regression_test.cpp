@@ -2,8 +2,7 @@
 // parse or be refused with a message, and play a few frames without harm.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
-
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -16,13 +15,10 @@
 using namespace player;
 
 TEST(FuzzRegressions, EveryCaseIsParsedOrRefusedAndPlays) {
-  DIR* dir = opendir(PLAYER_FUZZ_CASES);
-  ASSERT_NE(dir, nullptr);
   int cases = 0;
-  while (dirent* e = readdir(dir)) {
-    std::string name = e->d_name;
-    if (name[0] == '.') continue;
-    std::ifstream f(std::string(PLAYER_FUZZ_CASES) + "/" + name, std::ios::binary);
+  for (const auto& entry : std::filesystem::directory_iterator(PLAYER_FUZZ_CASES)) {
+    std::string name = entry.path().filename().string();
+    std::ifstream f(entry.path(), std::ios::binary);
     std::vector<uint8_t> data((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
     ++cases;
     Mp3Summary summary;
@@ -43,6 +39,5 @@ TEST(FuzzRegressions, EveryCaseIsParsedOrRefusedAndPlays) {
       p.nextFrame();
     }
   }
-  closedir(dir);
   EXPECT_GT(cases, 0);
 }
