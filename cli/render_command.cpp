@@ -133,6 +133,11 @@ int runRender(int argc, char** argv) {
   if (width == 0) {
     width = movie.stageWidth();
     height = movie.stageHeight();
+    if (width > 16384 || height > 16384) {
+      std::fprintf(stderr, "%s render: the movie's frame is %d x %d pixels; choose a smaller --size\n",
+                   kProgramName, width, height);
+      return kExitFailed;
+    }
   }
   int n = int(frames.size());
   if (!sheet) columns = 1;
@@ -140,7 +145,7 @@ int runRender(int argc, char** argv) {
   int rows = (n + columns - 1) / columns;
   const int gap = sheet ? 4 : 0;
   int sheetW = columns * width + (columns - 1) * gap, sheetH = rows * height + (rows - 1) * gap;
-  if (double(sheetW) * sheetH > 256.0 * 1024 * 1024) {
+  if (double(sheetW) * sheetH > 64.0 * 1024 * 1024) {
     std::fprintf(stderr, "%s render: the contact sheet would be too large (%d x %d)\n", kProgramName,
                  sheetW, sheetH);
     return kExitUsage;

@@ -175,9 +175,8 @@ void flatten(const std::vector<Edge>& edges, const Transform& t, std::vector<Lin
     // The flattening error of n chords is at most |p0 - 2c + p1| / (8 n^2).
     double ddx = x0 - 2 * cx + x1, ddy = y0 - 2 * cy + y1;
     double dd = std::sqrt(ddx * ddx + ddy * ddy);
-    int n = int(std::ceil(std::sqrt(dd / (8 * 0.1))));
-    if (!(n >= 1)) n = 1;
-    if (n > kMaxCurveSteps) n = kMaxCurveSteps;
+    double steps = std::ceil(std::sqrt(dd / (8 * 0.1)));
+    int n = steps >= 1 && steps <= kMaxCurveSteps ? int(steps) : steps > kMaxCurveSteps ? kMaxCurveSteps : 1;
     double px = x0, py = y0;
     for (int i = 1; i <= n; ++i) {
       double s = double(i) / n, u = 1 - s;
@@ -204,8 +203,9 @@ void rasterize(std::vector<Line>& lines, int width, int height, RunFn&& run) {
   std::sort(lines.begin(), lines.end(), [](const Line& a, const Line& b) { return a.y0 < b.y0; });
   double minY = lines.front().y0, maxY = minY;
   for (const Line& l : lines) maxY = std::max(maxY, l.y1);
-  int yStart = std::max(0, int(std::floor(minY)));
-  int yEnd = std::min(height, int(std::ceil(maxY)));
+  // Clamped as doubles first: coordinates far outside the canvas do not fit an int.
+  int yStart = int(std::max(0.0, std::min(double(height), std::floor(minY))));
+  int yEnd = int(std::max(0.0, std::min(double(height), std::ceil(maxY))));
   std::vector<const Line*> active;
   std::vector<double> xs;
   std::vector<CoverEvent> events;
@@ -229,7 +229,7 @@ void rasterize(std::vector<Line>& lines, int width, int height, RunFn&& run) {
       std::sort(xs.begin(), xs.end());
       for (size_t i = 0; i + 1 < xs.size(); i += 2) {
         double xa = std::max(xs[i], 0.0), xb = std::min(xs[i + 1], limit);
-        if (xb <= xa) continue;
+        if (!(xb > xa) || !(xa < limit)) continue;  // also drops NaN from degenerate slopes
         int32_t ia = int32_t(std::lround(xa * 256)), ib = int32_t(std::lround(xb * 256));
         if (ia == ib) continue;
         int32_t ca = ia >> 8, fa = ia & 255, cb = ib >> 8, fb = ib & 255;
@@ -288,6 +288,12 @@ class BitmapPainter {
       : canvas_(canvas), img_(*paint.bitmap), lut_(color), repeat_(paint.repeat),
         smooth_(paint.smooth) {
     ok_ = (shapeToDevice * paint.matrix).invert(&inv_);
+    // A picture shrunk to far below a pixel per texel, or placed absurdly far
+    // away, is not drawn: stepping through it would overflow fixed point.
+    const double maxStep = 1e4, maxOffset = 1e9;
+    if (ok_ && !(std::fabs(inv_.a) < maxStep && std::fabs(inv_.b) < maxStep && std::fabs(inv_.c) < maxStep &&
+                 std::fabs(inv_.d) < maxStep && std::fabs(inv_.tx) < maxOffset && std::fabs(inv_.ty) < maxOffset))
+      ok_ = false;
     if (!ok_) return;
     // One texel per device pixel with no rotation: copy rows directly.
     const double eps = 1e-4;

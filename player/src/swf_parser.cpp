@@ -47,6 +47,10 @@ std::string format(const char* fmt, ...) {
   return buf;
 }
 
+// Pen positions add deltas in 32 bits; a hostile run of deltas wraps around
+// instead of overflowing.
+inline int32_t wrapAdd(int32_t a, int32_t b) { return int32_t(uint32_t(a) + uint32_t(b)); }
+
 // Reads the records of one tag body. Every failure is recorded as a message;
 // the first one wins.
 class BodyReader {
@@ -280,18 +284,18 @@ class BodyReader {
           } else {
             dx = r.sb(rec.bits);
           }
-          penX += dx;
-          penY += dy;
-          rec.controlX = (rec.fromX + penX) / 2;
-          rec.controlY = (rec.fromY + penY) / 2;
+          penX = wrapAdd(penX, dx);
+          penY = wrapAdd(penY, dy);
+          rec.controlX = int32_t((int64_t(rec.fromX) + penX) / 2);
+          rec.controlY = int32_t((int64_t(rec.fromY) + penY) / 2);
         } else {
           rec.type = ShapeRecord::Type::CurvedEdge;
           int32_t cdx = r.sb(rec.bits), cdy = r.sb(rec.bits);
           int32_t adx = r.sb(rec.bits), ady = r.sb(rec.bits);
-          rec.controlX = penX + cdx;
-          rec.controlY = penY + cdy;
-          penX = rec.controlX + adx;
-          penY = rec.controlY + ady;
+          rec.controlX = wrapAdd(penX, cdx);
+          rec.controlY = wrapAdd(penY, cdy);
+          penX = wrapAdd(rec.controlX, adx);
+          penY = wrapAdd(rec.controlY, ady);
         }
         rec.x = penX;
         rec.y = penY;

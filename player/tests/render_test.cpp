@@ -33,8 +33,8 @@ ShapeRecord line(int x0, int y0, int x1, int y1) {
   r.fromY = y0;
   r.x = x1;
   r.y = y1;
-  r.controlX = (x0 + x1) / 2;
-  r.controlY = (y0 + y1) / 2;
+  r.controlX = int((int64_t(x0) + x1) / 2);
+  r.controlY = int((int64_t(y0) + y1) / 2);
   return r;
 }
 
@@ -269,4 +269,21 @@ TEST(Render, IgnoresStyleIndicesOutsideTheShapeAndDegenerateMatrices) {
   Paint missing = bitmapPaint(nullptr, 20, false);
   drawPaths(canvas, buildPaths(rectangle(0, 0, 80, 80, 0, 1), {missing}), kPixels, ColorMatrix{});
   for (size_t i = 0; i < canvas.pixels.size(); i += 4) EXPECT_EQ(canvas.pixels[i], 0);
+}
+
+TEST(Render, FarAwayAndExtremeGeometryStaysInsideTheCanvas) {
+  // Coordinates near the 32-bit limit, a huge scale and a vanishing bitmap
+  // scale: nothing may be written outside the canvas, and the canvas itself
+  // is either untouched or painted.
+  std::vector<Transform> views = {kPixels, Transform::scale(1e6, 1e6), Transform{1e-3, 1e9, -1e9, 1e-3, 5, 5}};
+  for (const Transform& view : views) {
+    Image canvas(6, 6);
+    canvas.fill({0, 0, 0, 255});
+    std::vector<ShapeRecord> r = rectangle(-2000000000, -2000000000, 2000000000, 60, 0, 1);
+    auto more = rectangle(0, 0, 1, 2000000000, 0, 2);
+    r.insert(r.end(), more.begin(), more.end());
+    Paint tiny = bitmapPaint(testBitmap(), 1e-9, false);
+    drawPaths(canvas, buildPaths(r, {bitmapPaint(testBitmap(), 20, true), tiny}), view, ColorMatrix{});
+    EXPECT_EQ(canvas.pixels.size(), 6u * 6 * 4);
+  }
 }

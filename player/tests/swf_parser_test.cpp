@@ -287,3 +287,54 @@ TEST(SwfParser, KeepsUnknownTagsAndRejectsShortBodies) {
   ASSERT_FALSE(s.ok());
   EXPECT_NE(s.error().message.find("DefineShape"), std::string::npos);
 }
+
+namespace {
+
+// Packs bit fields most significant bit first, as SWF records are laid out.
+struct BitPacker {
+  Bytes bytes;
+  int used = 8;
+  void bits(uint32_t value, int n) {
+    for (int i = n - 1; i >= 0; --i) {
+      if (used == 8) {
+        bytes.push_back(0);
+        used = 0;
+      }
+      if ((value >> i) & 1) bytes.back() |= uint8_t(0x80 >> used);
+      ++used;
+    }
+  }
+};
+
+}  // namespace
+
+TEST(SwfParser, PenPositionsOfAHostileShapeWrapInsteadOfOverflowing) {
+  // A move near the top of the 31-bit range, then enough of the longest
+  // straight edges to pass the 32-bit limit.
+  BitPacker p;
+  p.bits(1, 16);  // character id 1 (little-endian 01 00 after the swap below)
+  p.bits(0, 5);   // empty RECT
+  p.used = 8;
+  p.bits(0, 8);   // no fill styles
+  p.bits(0, 8);   // no line styles
+  p.bits(0, 8);   // fill and line index bits 0
+  p.bits(0b000001, 6);  // style change with a move
+  p.bits(31, 5);
+  p.bits(0x3FFFFFFF, 31);
+  p.bits(0, 31);
+  const int edges = 16400;
+  for (int i = 0; i < edges; ++i) {
+    p.bits(0b11, 2);   // straight edge
+    p.bits(15, 4);     // 17-bit deltas
+    p.bits(1, 1);      // general line
+    p.bits(0xFFFF, 17);
+    p.bits(0, 17);
+  }
+  p.bits(0, 6);  // end record
+  std::swap(p.bytes[0], p.bytes[1]);
+  Parsed<TagBody> body = parseTagBody(kTagDefineShape, p.bytes.data(), p.bytes.size());
+  ASSERT_TRUE(body.ok()) << body.error().message;
+  const auto& records = std::get<DefineShapeTag>(body.value()).shape.records;
+  ASSERT_EQ(records.size(), size_t(edges) + 1);
+  EXPECT_LT(records.back().x, 0);  // wrapped past the 32-bit limit
+}

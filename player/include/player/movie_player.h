@@ -29,6 +29,9 @@ class MoviePlayer {
  public:
   // `audio` is not owned and may be null (no sound); it must outlive the player.
   explicit MoviePlayer(Movie movie, AudioOutput* audio = nullptr);
+  // Frames point into the movie's own tags: the player stays where it was made.
+  MoviePlayer(const MoviePlayer&) = delete;
+  MoviePlayer& operator=(const MoviePlayer&) = delete;
 
   static Parsed<std::unique_ptr<MoviePlayer>> open(const std::string& path,
                                                    AudioOutput* audio = nullptr);
