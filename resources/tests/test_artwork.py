@@ -288,6 +288,38 @@ class Skin(unittest.TestCase):
             self.assertNotEqual(face, centre, rect)
             self.assertNotEqual(face, rows[y0 + 2][x0 - 3], rect)
 
+    def test_settings_labels_fit_beside_their_fields(self):
+        # The program draws these labels on the skin beside their controls. In 9-point 宋体 a
+        # character is 6 pixels wide, a Chinese one 12, and a line 12 high; the English file's
+        # font is taken as no wider on average.
+        with open(os.path.join(ART, 'skin-layout.ini'), encoding='utf-8') as f:
+            layout, _ = inifile.parse(f.read())
+        panel = tuple(int(v) for v in inifile.value(layout, 'Panels', 'Settings').split(','))
+        rect = {c.id: c.pixels for c in self.controls}
+        spin_width = rect[1044][2] - rect[1044][0]
+        placements = [  # key, control, side, vertical offset
+            ('AlbumWidth', 1063, 'left', 0), ('WidthBound', 1063, 'right', 0),
+            ('AlbumHeight', 1062, 'left', 0), ('HeightBound', 1062, 'right', 0),
+            ('BKColor', 1064, 'left', 4), ('PauseTime', 1014, 'left', 0),
+            ('Second', 1014, 'after spin', 0), ('SavePath', 1008, 'left', 0)]
+        for name, encoding in (('language.cns', 'gbk'), ('english.lng', 'ascii')):
+            with open(os.path.join(RUNTIME, name), encoding=encoding) as f:
+                sections, _ = inifile.parse(f.read())
+            for key, ident, side, dy in placements:
+                text = inifile.value(sections, 'String', key)
+                w = sum(6 if ord(ch) < 128 else 12 for ch in text)
+                r = rect[ident]
+                x = {'left': r[0] - w, 'right': r[2] + 2, 'after spin': r[2] + spin_width}[side]
+                box = (x, r[1] + dy, x + w, r[1] + dy + 12)
+                where = '%s: %s at %r' % (name, key, box)
+                self.assertTrue(panel[0] + 4 <= box[0] and box[2] <= panel[2] - 4, where)
+                for control in self.controls:
+                    a = control.pixels
+                    if control.id == 1044 and key == 'Second':
+                        continue   # the up-down moves onto its edit's right edge
+                    self.assertFalse(a[0] < box[2] and box[0] < a[2] and a[1] < box[3] and box[1] < a[3],
+                                     '%s overlaps control %d' % (where, control.id))
+
     def test_corners_are_cut_away(self):
         w, h = self.client
         rows = self.mask[5]

@@ -333,7 +333,9 @@ MIN_RECT = (527, 1, 545, 13)
 
 
 def draw_skin(controls, width, height):
-    """Return (skin rows, mask rows) for a client area of width x height."""
+    """Return (skin rows, mask rows, settings panel rectangle) for a client
+    area of width x height; the program draws the settings labels inside
+    that panel."""
     by_id = {ctl.id: ctl.pixels for ctl in controls}
     c = Canvas(width, height, fill=BODY)
     outline = raster.sdf_round_rect(0, 0, width, height, WINDOW_RADIUS)
@@ -445,7 +447,7 @@ def draw_skin(controls, width, height):
             inside = outline(x + 0.5, y + 0.5) <= 0.0
             row.append(BLACK if inside else WHITE)
         mask.append(row)
-    return skin, mask
+    return skin, mask, (right_col[0], py0 - 10, right_col[1], py1 + 10)
 
 
 # -- output --------------------------------------------------------------------
@@ -493,12 +495,13 @@ def main(argv):
         header_text = f.read()
     size, controls = dialog_layout.read_dialog(rc_text, header_text, 'IDD_MAIN')
     _, _, width, height = dialog_layout.dlu_to_pixels(0, 0, size[0], size[1])
-    skin, mask = draw_skin(controls, width, height)
+    skin, mask, settings_panel = draw_skin(controls, width, height)
     write(os.path.join(iface, 'mainskin.bmp'), raster.bmp_rle8(skin))
     write(os.path.join(iface, 'mainmask.bmp'), raster.bmp_rle8(mask))
     with open(os.path.join(out, 'skin-layout.ini'), 'w') as f:
         f.write('; Where the skin draws its buttons (client pixels: left,top,right,bottom).\n')
         f.write('[Skin]\nClosebuttion=%d,%d,%d,%d\nMinButton=%d,%d,%d,%d\n' % (CLOSE_RECT + MIN_RECT))
+        f.write('[Panels]\nSettings=%d,%d,%d,%d\n' % settings_panel)
 
     if args.png:
         for name in sorted(os.listdir(out)):
