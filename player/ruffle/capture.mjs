@@ -5,7 +5,7 @@
 //   node capture.mjs DIR WIDTH HEIGHT
 import { createServer } from "node:http";
 import { readFile } from "node:fs/promises";
-import { readFileSync } from "node:fs";
+import { readFileSync, writeFileSync } from "node:fs";
 import path from "node:path";
 import { fileURLToPath } from "node:url";
 import { chromium } from "playwright-core";
@@ -40,7 +40,9 @@ const page = `<!doctype html>
     player.style.height = "${height}px";
     player.style.display = "block";
     stage.appendChild(player);
-    window.frameDone = false;
+    // Resolves once the movie's data is in, which the player signals with an event.
+    window.movieLoaded = new Promise((resolve) =>
+      player.addEventListener("loadeddata", () => resolve(true), { once: true }));
     await player.ruffle().load({
       url,
       autoplay: "on",
@@ -101,22 +103,35 @@ try {
   for (const line of frames) {
     const n = line.split(" ")[0];
     await tab.evaluate((url) => window.loadMovie(url), `/movies/f${n}.swf`);
+    const loaded = await tab.evaluate(() => Promise.race([
+      window.movieLoaded, new Promise((resolve) => setTimeout(() => resolve(false), 30000))]));
+    if (!loaded) {
+      console.error(`frame ${n}: the movie did not load`);
+      ++failed;
+      continue;
+    }
     // The movie has one frame and stops there; wait until the player has
-    // drawn it and the picture no longer changes.
+    // drawn it and the picture stays the same over three screenshots.
     let previous = null;
     let shot = null;
-    for (let attempt = 0; attempt < 40; ++attempt) {
-      await tab.waitForTimeout(attempt === 0 ? 400 : 150);
+    let same = 0;
+    for (let attempt = 0; attempt < 60 && same < 2; ++attempt) {
+      await tab.waitForTimeout(attempt === 0 ? 300 : 150);
       shot = await tab.locator("#stage").screenshot({ type: "png" });
-      if (previous && shot.equals(previous)) break;
+      same = previous && shot.equals(previous) ? same + 1 : 0;
       previous = shot;
+    }
+    if (same < 2) {
+      console.error(`frame ${n}: the picture did not settle`);
+      ++failed;
+      continue;
     }
     if (!shot) {
       console.error(`frame ${n}: no picture`);
       ++failed;
       continue;
     }
-    await import("node:fs/promises").then((fs) => fs.writeFile(path.join(dir, `f${n}.other.png`), shot));
+    writeFileSync(path.join(dir, `f${n}.other.png`), shot);
   }
 } finally {
   await browser.close();

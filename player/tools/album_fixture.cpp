@@ -13,7 +13,8 @@ namespace {
 int usage() {
   std::fprintf(stderr,
                "usage: player-album-fixture OUT.swf WORKDIR [--size WxH] [--pause S] [--loop 0|1]\n"
-               "         [--transitions i,j,...] [--music FILE.mp3] [--background RRGGBB]\n");
+               "         [--transitions i,j,...] [--music FILE.mp3] [--background RRGGBB]\n"
+               "         [--over-background 0|1]\n");
   return 2;
 }
 
@@ -22,7 +23,7 @@ int usage() {
 int main(int argc, char** argv) {
   if (argc < 3) return usage();
   std::string out = argv[1], work = argv[2];
-  int w = 320, h = 240, pause = 1, loop = 1;
+  int w = 320, h = 240, pause = 1, loop = 1, overBackground = 0;
   unsigned bgRgb = 0x336699;
   std::vector<int> transitions;
   for (int i = 0; i < 13; ++i) transitions.push_back(i);
@@ -33,6 +34,8 @@ int main(int argc, char** argv) {
       if (std::sscanf(argv[i + 1], "%dx%d", &w, &h) != 2) return usage();
     } else if (opt == "--pause") {
       pause = std::atoi(argv[i + 1]);
+    } else if (opt == "--over-background") {
+      overBackground = std::atoi(argv[i + 1]);
     } else if (opt == "--loop") {
       loop = std::atoi(argv[i + 1]);
     } else if (opt == "--music") {
@@ -57,6 +60,7 @@ int main(int argc, char** argv) {
   o.height = h;
   o.pauseSeconds = pause;
   o.loop = loop;
+  o.overBackground = overBackground;
   o.background = bgRgb;
   o.transitions = transitions;
   if (music) o.music = music;
