@@ -10,6 +10,7 @@
 #include <string>
 
 #include "fixture_album.h"
+#include "player/describe.h"
 #include "player/jpeg.h"
 #include "player/movie_player.h"
 
@@ -133,4 +134,18 @@ TEST(AlbumPlayback, WipeRevealsThePictureOverTheBackgroundAndHoldsIt) {
   EXPECT_EQ(p.currentFrame(), p.frameCount() - 1);
   p.render(canvas);
   EXPECT_EQ(differingPixels(canvas, second, 0), 0);
+}
+
+TEST(AlbumPlayback, ListingCountsTheAlbumsFramesAndCharacters) {
+  AlbumFile album({4, 9, 12}, 0, 1);
+  Parsed<Movie> movie = parseMovieFile(album.path);
+  ASSERT_TRUE(movie) << movie.error().message;
+  std::string listing = describeMovie(movie.value());
+  const unsigned frames = movie.value().header.frameCount;
+  EXPECT_NE(listing.find("frames: " + std::to_string(frames) + " (ShowFrame tags)\n"), std::string::npos)
+      << listing.substr(listing.size() - 200);
+  EXPECT_EQ(listing.find("differs from the header"), std::string::npos);
+  // Each slide: a bitmap, its transition character and its settled shape.
+  EXPECT_NE(listing.find("Characters: 9 (3 bitmaps, 2 morph shapes, 4 shapes)"), std::string::npos);
+  EXPECT_NE(listing.find("end of frame " + std::to_string(frames) + "\n"), std::string::npos);
 }
