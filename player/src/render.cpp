@@ -377,11 +377,14 @@ class BitmapPainter {
   }
   static inline void store(uint8_t* p, uint32_t v) { std::memcpy(p, &v, 4); }
 
-  // Blends two packed pixels, two channels per multiply; w in 0..256.
-  static inline uint32_t lerpPixel(uint32_t a, uint32_t b, uint32_t w) {
-    uint32_t rb = ((((a & 0xFF00FFu) * (256 - w)) + ((b & 0xFF00FFu) * w)) >> 8) & 0xFF00FFu;
-    uint32_t ag = (((((a >> 8) & 0xFF00FFu) * (256 - w)) + (((b >> 8) & 0xFF00FFu) * w)) >> 8) & 0xFF00FFu;
-    return rb | (ag << 8);
+  // Bilinear blend of four packed pixels (a b / c d) with weights in 1/256.
+  static inline uint32_t bilinear(uint32_t a, uint32_t b, uint32_t c, uint32_t d, uint32_t wx, uint32_t wy) {
+    // The four weights sum to exactly 256, so no channel sum can overflow.
+    uint32_t w11 = (wx * wy) >> 8, w01 = wx - w11, w10 = wy - w11, w00 = 256 - wx - wy + w11;
+    const uint32_t M = 0xFF00FFu;
+    uint32_t rb = ((a & M) * w00 + (b & M) * w01 + (c & M) * w10 + (d & M) * w11) >> 8;
+    uint32_t ag = (((a >> 8) & M) * w00 + ((b >> 8) & M) * w01 + ((c >> 8) & M) * w10 + ((d >> 8) & M) * w11) >> 8;
+    return (rb & M) | ((ag & M) << 8);
   }
 
   inline void putPacked(uint8_t* d, uint32_t v, int cov, bool direct) {
@@ -497,26 +500,40 @@ class BitmapPainter {
     const int n = x1 - x0;
     int lo = 0, hi = 0;
     if (!repeat_) insideRange(fu, fv, du, dv, n, 16, 1, &lo, &hi);
-    for (int i = 0; i < n; ++i, d += 4, fu += du, fv += dv) {
-      if (i >= lo && i < hi) {
-        // All four neighbours of the sample lie inside the picture.
-        const uint8_t* r0 = base + size_t(fv >> 16) * stride + 4 * size_t(fu >> 16);
-        uint32_t wx = uint32_t(fu & 0xFFFF) >> 8, wy = uint32_t(fv & 0xFFFF) >> 8;
-        uint32_t top = lerpPixel(load(r0), load(r0 + 4), wx);
-        uint32_t bot = lerpPixel(load(r0 + stride), load(r0 + stride + 4), wx);
-        putPacked(d, lerpPixel(top, bot, wy), cov, direct);
-        continue;
-      }
-      int64_t iu = fu >> 16, iv = fv >> 16;
-      uint32_t wx = uint32_t(fu & 0xFFFF) >> 8, wy = uint32_t(fv & 0xFFFF) >> 8;
+    // Samples near or beyond the picture's edges: wrapped or clamped neighbours.
+    auto edgeSample = [&](int i) {
+      int64_t su = fu + du * i, sv = fv + dv * i;
+      int64_t iu = su >> 16, iv = sv >> 16;
+      uint32_t wx = uint32_t(su & 0xFFFF) >> 8, wy = uint32_t(sv & 0xFFFF) >> 8;
       int ux0 = wrapIndex(iu, w, repeat_), ux1 = wrapIndex(iu + 1, w, repeat_);
       int vy0 = wrapIndex(iv, h, repeat_), vy1 = wrapIndex(iv + 1, h, repeat_);
       const uint8_t* r0 = base + size_t(vy0) * stride;
       const uint8_t* r1 = base + size_t(vy1) * stride;
-      uint32_t top = lerpPixel(load(r0 + 4 * ux0), load(r0 + 4 * ux1), wx);
-      uint32_t bot = lerpPixel(load(r1 + 4 * ux0), load(r1 + 4 * ux1), wx);
-      putPacked(d, lerpPixel(top, bot, wy), cov, direct);
+      putPacked(d + 4 * i, bilinear(load(r0 + 4 * ux0), load(r0 + 4 * ux1), load(r1 + 4 * ux0), load(r1 + 4 * ux1), wx, wy),
+                cov, direct);
+    };
+    for (int i = 0; i < lo; ++i) edgeSample(i);
+    {
+      // All four neighbours of these samples lie inside the picture.
+      int64_t su = fu + du * lo, sv = fv + dv * lo;
+      uint8_t* out = d + 4 * lo;
+      if (direct) {
+        for (int i = lo; i < hi; ++i, out += 4, su += du, sv += dv) {
+          const uint8_t* r0 = base + size_t(sv >> 16) * stride + 4 * size_t(su >> 16);
+          uint32_t wx = uint32_t(su & 0xFFFF) >> 8, wy = uint32_t(sv & 0xFFFF) >> 8;
+          store(out, bilinear(load(r0), load(r0 + 4), load(r0 + stride), load(r0 + stride + 4), wx, wy) |
+                         0xFF000000u);
+        }
+      } else {
+        for (int i = lo; i < hi; ++i, out += 4, su += du, sv += dv) {
+          const uint8_t* r0 = base + size_t(sv >> 16) * stride + 4 * size_t(su >> 16);
+          uint32_t wx = uint32_t(su & 0xFFFF) >> 8, wy = uint32_t(sv & 0xFFFF) >> 8;
+          putPacked(out, bilinear(load(r0), load(r0 + 4), load(r0 + stride), load(r0 + stride + 4), wx, wy), cov,
+                    false);
+        }
+      }
     }
+    for (int i = std::max(lo, hi); i < n; ++i) edgeSample(i);
   }
 
   Image& canvas_;
