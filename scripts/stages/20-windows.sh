@@ -36,4 +36,5 @@ unset DISPLAY WINEPREFIX
 trap wine_env_stop EXIT
 wine_env_start
 echo "-- Windows tests under wine (WINEPREFIX=$WINEPREFIX, DISPLAY=$DISPLAY)"
-(cd "$build" && ctest --output-on-failure -j"${JOBS:-2}")
+# A program that hangs under wine fails its test instead of stopping the run.
+(cd "$build" && ctest --output-on-failure --timeout 300 -j"${JOBS:-2}")

@@ -36,6 +36,9 @@ wine_env_start() {
     # window wants none anyway, and undecorated windows behave the same
     # with or without a window manager.
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
+    # A crashing program prints its backtrace and ends, instead of waiting
+    # for someone to close a crash dialog on a display nobody looks at.
+    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
     # The programs' dialogs ask for "宋体" (SimSun), which Wine does not
     # have: let a Ming (Song-style) face from Debian's fonts-arphic-uming
     # stand in, so Chinese text shows and dialog units come out as on
