@@ -119,6 +119,7 @@ void MainWindow::applySkin() {
     }
     // Without a skin the dialog keeps its ordinary frame and caption, so it
     // can still be moved and closed.
+    if (skinned_) fitLayoutToSkin();
     if (skin_) {
         WindowDC screen(hwnd);
         skinDC_ = MemoryDC(screen.get());
@@ -138,6 +139,47 @@ void MainWindow::applySkin() {
 
     closeRect_ = parseSkinRect(language_.lookupValue("Skin", "Closebuttion"));
     minimizeRect_ = parseSkinRect(language_.lookupValue("Skin", "MinButton"));
+}
+
+// The skin is a picture of fixed size, drawn for the dialog's font at 96
+// dots per inch, while the controls are placed in dialog units, which grow
+// with the font that is really used (another size, another DPI, a stand-in
+// face). Each control is therefore placed where the skin expects it: its
+// template rectangle (recovered from the dialog units in use) scaled by the
+// skin's pixels per dialog unit, and the client area is made the skin's size.
+void MainWindow::fitLayoutToSkin() {
+    HWND hwnd = handle();
+    BITMAP skin{};
+    if (!GetObject(skin_.get(), sizeof skin, &skin)) return;
+    RECT unit{0, 0, 4000, 8000};  // large, so that the ratios are exact enough
+    MapDialogRect(hwnd, &unit);
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    if (unit.right <= 0 || unit.bottom <= 0) return;
+    // Dialog units from pixels in use, rounded to the whole units of the template.
+    auto dluX = [&](LONG px) { return MulDiv(px, 4000, unit.right); };
+    auto dluY = [&](LONG px) { return MulDiv(px, 8000, unit.bottom); };
+    const int templateWidth = dluX(client.right);
+    const int templateHeight = dluY(client.bottom);
+    if (templateWidth <= 0 || templateHeight <= 0) return;
+    auto skinX = [&](int dlu) { return MulDiv(dlu, skin.bmWidth, templateWidth); };
+    auto skinY = [&](int dlu) { return MulDiv(dlu, skin.bmHeight, templateHeight); };
+    if (skinX(templateWidth) == client.right && skinY(templateHeight) == client.bottom) return;
+
+    for (HWND child = GetWindow(hwnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT r{};
+        GetWindowRect(child, &r);
+        MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&r), 2);
+        const int left = skinX(dluX(r.left));
+        const int top = skinY(dluY(r.top));
+        MoveWindow(child, left, top, skinX(dluX(r.right)) - left, skinY(dluY(r.bottom)) - top, FALSE);
+    }
+    // Grow or shrink the window by the difference between client and skin.
+    RECT window{};
+    GetWindowRect(hwnd, &window);
+    SetWindowPos(hwnd, nullptr, 0, 0, window.right - window.left + skin.bmWidth - client.right,
+                 window.bottom - window.top + skin.bmHeight - client.bottom,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void MainWindow::setButtonImages() {

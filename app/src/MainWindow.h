@@ -46,6 +46,7 @@ protected:
 
 private:
     void applySkin();
+    void fitLayoutToSkin();
     void drawLabels();
     void setButtonImages();
     void setSwatchColor(COLORREF colour);

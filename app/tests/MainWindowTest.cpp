@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "GdiHandles.h"
 #include "MainWindow.h"
+#include "SkinBitmap.h"
 #include "ProgramDirectory.h"
 #include "TestFolder.h"
 
@@ -106,6 +108,54 @@ TEST(SlidewrightProgram, WritesItsOwnSettingsBesideItselfWhenClosed) {
     EXPECT_EQ(stored(second.path(), "BKCltColor"), "16711680");
     EXPECT_EQ(stored(second.path(), "MusicPath"), "D:\\Music\\");
     EXPECT_EQ(stored(second.path(), "SavePath"), second.path() + "temp.swf");
+}
+
+// With its language file and skin beside it, the window takes the skin's
+// size and shape, its controls sit where the skin draws them, and the make
+// buttons carry the language file's captions.
+TEST(SlidewrightProgram, ShowsTheSkinnedMainWindow) {
+    const std::string built = programDirectory();
+    if (!fileExists(built + "interface\\mainskin.bmp") || !fileExists(built + "language.cns"))
+        GTEST_SKIP() << "no skin or language file beside the built program";
+    TestFolder dir;
+    CreateDirectoryA((dir.path() + "interface").c_str(), nullptr);
+    for (const char* f : {"language.cns", "interface\\mainskin.bmp", "interface\\mainmask.bmp"})
+        ASSERT_TRUE(CopyFileA((built + f).c_str(), (dir.path() + f).c_str(), FALSE)) << f;
+
+    RunningProgram program(dir.path());
+    ASSERT_NE(program.window(), nullptr);
+    HWND window = program.window();
+
+    RECT client{};
+    GetClientRect(window, &client);
+    BITMAP skin{};
+    {
+        LanguageFile language;
+        language.selectLanguage(dir.path());
+        char caption[256] = {};
+        SendMessageA(GetDlgItem(window, 1009), WM_GETTEXT, sizeof caption, reinterpret_cast<LPARAM>(caption));
+        EXPECT_EQ(caption, language.lookupString("MakeAlbum"));
+        EXPECT_NE(std::string(caption), "MakeAlbum");
+    }
+    // The skin's size, read the same way the program reads it.
+    BitmapHandle skinBitmap(loadRle8Bitmap(dir.path() + "interface\\mainskin.bmp"));
+    ASSERT_TRUE(skinBitmap);
+    GetObject(skinBitmap.get(), sizeof skin, &skin);
+    EXPECT_EQ(client.right, skin.bmWidth);
+    EXPECT_EQ(client.bottom, skin.bmHeight);
+
+    RegionHandle region(CreateRectRgn(0, 0, 0, 0));
+    EXPECT_NE(GetWindowRgn(window, region.get()), ERROR) << "no window region";
+
+    // The album-width edit at 255, 112 (dialog units) of a 380 x 262 template.
+    RECT edit{};
+    GetWindowRect(GetDlgItem(window, 1063), &edit);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&edit), 2);
+    EXPECT_NEAR(edit.left, MulDiv(255, skin.bmWidth, 380), 1);
+    EXPECT_NEAR(edit.top, MulDiv(112, skin.bmHeight, 262), 1);
+
+    EXPECT_TRUE(program.closeAndWait());
+    EXPECT_TRUE(fileExists(dir.path() + "slidewright.ini"));
 }
 
 }  // namespace
