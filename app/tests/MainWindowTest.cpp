@@ -55,8 +55,9 @@ public:
     HWND window() const { return window_; }
     bool closeAndWait() {
         PostMessageA(window_, WM_CLOSE, 0, 0);
-        return WaitForSingleObject(process_.hProcess, 10000) == WAIT_OBJECT_0;
+        return waitForExit();
     }
+    bool waitForExit() { return WaitForSingleObject(process_.hProcess, 10000) == WAIT_OBJECT_0; }
 
 private:
     static BOOL CALLBACK findWindow(HWND hwnd, LPARAM self) {
@@ -154,7 +155,23 @@ TEST(SlidewrightProgram, ShowsTheSkinnedMainWindow) {
     EXPECT_NEAR(edit.left, MulDiv(255, skin.bmWidth, 380), 1);
     EXPECT_NEAR(edit.top, MulDiv(112, skin.bmHeight, 262), 1);
 
-    EXPECT_TRUE(program.closeAndWait());
+    // The skin's buttons answer the hit test; releasing the button over the
+    // close area ends the program.
+    LanguageFile language;
+    language.selectLanguage(dir.path());
+    const RECT closeRect = parseSkinRect(language.lookupValue("Skin", "Closebuttion"));
+    const RECT minimizeRect = parseSkinRect(language.lookupValue("Skin", "MinButton"));
+    auto hitAt = [window](const RECT& r) {
+        POINT p{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+        ClientToScreen(window, &p);
+        return SendMessageA(window, WM_NCHITTEST, 0, MAKELPARAM(p.x, p.y));
+    };
+    ASSERT_FALSE(IsRectEmpty(&closeRect));
+    EXPECT_EQ(hitAt(closeRect), HTCLOSE);
+    EXPECT_EQ(hitAt(minimizeRect), HTMINBUTTON);
+    EXPECT_EQ(hitAt(RECT{200, 380, 202, 382}), HTCAPTION);
+    PostMessageA(window, WM_NCLBUTTONUP, HTCLOSE, 0);
+    EXPECT_TRUE(program.waitForExit());
     EXPECT_TRUE(fileExists(dir.path() + "slidewright.ini"));
 }
 
