@@ -12,7 +12,7 @@ native_pkgs=(
   imagemagick sox libsox-fmt-mp3 lame python3
 )
 windows_pkgs=(
-  g++-mingw-w64-i686 wine wine32:i386 xvfb xauth dpkg-dev nasm imagemagick fonts-arphic-uming
+  g++-mingw-w64-i686 wine wine32:i386 xvfb xauth dpkg-dev nasm imagemagick fonts-arphic-uming googletest
 )
 browser_pkgs=(
   chromium nodejs npm clang libclang-rt-14-dev
