@@ -562,16 +562,19 @@ Parsed<Tag> parseTag(const uint8_t* data, size_t size, int swfVersion, size_t* c
 namespace {
 
 Parsed<std::vector<uint8_t>> inflateBody(const uint8_t* data, size_t size, size_t expected) {
-  std::vector<uint8_t> out(expected);
+  // The buffer grows with what actually inflates (doubling, up to the declared
+  // length), so a tiny file declaring a huge length allocates little.
+  std::vector<uint8_t> out(std::min(expected, std::max<size_t>(size_t(1) << 16, size * 4)));
   z_stream zs;
   std::memset(&zs, 0, sizeof zs);
   if (inflateInit(&zs) != Z_OK) return ParseError{"cannot initialise zlib", 8};
-  // zlib counts in 32-bit units; feed and drain in slices.
   size_t inPos = 0, outPos = 0;
   int rc = Z_OK;
-  while (rc == Z_OK && outPos < expected) {
+  while (outPos < expected) {
+    if (outPos == out.size()) out.resize(std::min(expected, out.size() * 2));
+    // zlib counts in 32-bit units; feed and drain in slices.
     size_t inSlice = std::min<size_t>(size - inPos, 1u << 30);
-    size_t outSlice = std::min<size_t>(expected - outPos, 1u << 30);
+    size_t outSlice = std::min<size_t>(out.size() - outPos, 1u << 30);
     zs.next_in = const_cast<Bytef*>(data + inPos);
     zs.avail_in = uInt(inSlice);
     zs.next_out = out.data() + outPos;
@@ -579,16 +582,14 @@ Parsed<std::vector<uint8_t>> inflateBody(const uint8_t* data, size_t size, size_
     rc = inflate(&zs, Z_NO_FLUSH);
     inPos += inSlice - zs.avail_in;
     outPos += outSlice - zs.avail_out;
-    if (rc == Z_BUF_ERROR && inPos == size) break;
-    if (rc == Z_BUF_ERROR) rc = Z_OK;
+    if (rc == Z_STREAM_END) break;
+    if (rc == Z_BUF_ERROR && zs.avail_out != 0) break;  // input exhausted
+    if (rc != Z_OK && rc != Z_BUF_ERROR) break;
+    rc = Z_OK;
   }
   inflateEnd(&zs);
-  if (rc != Z_OK && rc != Z_STREAM_END) {
-    if (outPos < expected && rc == Z_BUF_ERROR)
-      return ParseError{format("compressed data ends after %zu of %zu bytes", outPos, expected), 8};
-    return ParseError{format("compressed data is damaged (zlib error %d after %zu bytes)", rc, outPos),
-                      8};
-  }
+  if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR)
+    return ParseError{format("compressed data is damaged (zlib error %d after %zu bytes)", rc, outPos), 8};
   if (outPos < expected)
     return ParseError{format("compressed data ends after %zu of %zu bytes", outPos, expected), 8};
   return out;

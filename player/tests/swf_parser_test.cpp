@@ -79,6 +79,15 @@ TEST(SwfParser, ReadsCompressedMovieLikeItsUncompressedForm) {
   Parsed<Movie> big = parseMovie(cws, small);
   ASSERT_FALSE(big.ok());
   EXPECT_NE(big.error().message.find("limit"), std::string::npos);
+  // A small file declaring a length near the limit is refused once its data runs out.
+  Bytes inflated = cws;
+  inflated[4] = 0x00;
+  inflated[5] = 0x00;
+  inflated[6] = 0x00;
+  inflated[7] = 0x19;  // 400 MiB
+  Parsed<Movie> claims = parseMovie(inflated);
+  ASSERT_FALSE(claims.ok());
+  EXPECT_NE(claims.error().message.find("ends after 22 of"), std::string::npos) << claims.error().message;
   Bytes garbage = cws;
   for (size_t i = 10; i < garbage.size(); ++i) garbage[i] ^= 0x5A;
   EXPECT_FALSE(parseMovie(garbage).ok());
