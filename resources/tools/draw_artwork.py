@@ -175,7 +175,6 @@ def glyph(kind, background, size=(16, 15)):
     """One 16 x 15 glyph on a key colour, crisp edges."""
     w, h = size
     c = Canvas(w, h, alpha=0.0)
-    cx, cy = w / 2.0, h / 2.0
     if kind == 'add':
         c.rect(6, 2, 10, 13, GREEN)
         c.rect(2, 5, 14, 9, GREEN)
@@ -204,7 +203,6 @@ def glyph(kind, background, size=(16, 15)):
         c.rect(4, 3, 12, 11, CORAL)
     else:
         raise ValueError(kind)
-    del cx, cy
     return crisp(c, background)
 
 
