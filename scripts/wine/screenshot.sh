@@ -6,7 +6,8 @@
 #
 # Defaults: slidewright-window.png in the current folder, build-win/ of the
 # clone. The program runs from a copy of its folder (with its language files
-# and skin), so the build folder gets no settings file.
+# and skin), so the build folder gets no settings file. After the screenshot
+# the window is closed and the settings file it wrote is printed.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 out=$(realpath -m "${1:-slidewright-window.png}")
@@ -26,8 +27,8 @@ for f in language.cns english.lng interface; do
   [ -e "$build/app/$f" ] && cp -r "$build/app/$f" "$run/"
 done
 
-export LC_ALL=zh_CN.GBK   # the program's home code page, 936
-(cd "$run" && wine Slidewright.exe >/dev/null 2>&1) &
+# LC_ALL=zh_CN.GBK gives the program its home code page, 936.
+(cd "$run" && env LC_ALL=zh_CN.GBK wine Slidewright.exe >/dev/null 2>&1) &
 program=$!
 # Wait until something is drawn on the (black) screen, then a little longer
 # for the window to finish painting.
@@ -39,4 +40,16 @@ done
 sleep 2
 import -display "$DISPLAY" -window root "$out"
 echo "screenshot: $out"
+
+# Close the window as the skin's close button does (taskkill without /F
+# sends WM_CLOSE) and show the settings file the program writes on closing.
+wine taskkill /IM Slidewright.exe >/dev/null 2>&1 || true
+for _ in $(seq 50); do
+  kill -0 "$program" 2>/dev/null || break
+  sleep 0.2
+done
 kill "$program" 2>/dev/null || true
+if [ -f "$run/slidewright.ini" ]; then
+  echo "slidewright.ini written on closing:"
+  sed 's/\r$//; s/^/    /' "$run/slidewright.ini"
+fi
