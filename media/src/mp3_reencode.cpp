@@ -42,6 +42,12 @@ mpg123_ssize_t readInput(void* handle, void* buffer, size_t bytes) {
   return static_cast<mpg123_ssize_t>(n);
 }
 
+// The input is read front to back only: a seek always fails, so the decoder
+// treats the stream as unseekable, never jumps to the end looking for tags,
+// and the bytes read are the progress. (A null seek function is not safe on
+// every build of the decoder.)
+off_t refuseSeek(void*, off_t, int) { return -1; }
+
 struct Mpg123Handle {
   mpg123_handle* h = nullptr;
   ~Mpg123Handle() {
@@ -98,9 +104,7 @@ Result<Mp3Summary> reencodeMp3(const std::string& inputPath, const std::string& 
     mpg123_format(dec.h, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_FLOAT_32);
 
   Input input{inFile.get(), 0, 0};
-  // The input is read front to back only (no seek function): the decoder then
-  // never jumps to the end looking for tags, and the bytes read are the progress.
-  if (mpg123_replace_reader_handle(dec.h, readInput, nullptr, nullptr) != MPG123_OK ||
+  if (mpg123_replace_reader_handle(dec.h, readInput, refuseSeek, nullptr) != MPG123_OK ||
       mpg123_open_handle(dec.h, &input) != MPG123_OK)
     return fail("the MP3 decoder could not open the music file");
 

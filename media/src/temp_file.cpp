@@ -60,7 +60,12 @@ std::string temporaryDirectory() {
   std::error_code ec;
   std::filesystem::path dir = std::filesystem::temp_directory_path(ec);
   if (ec || dir.empty()) return ".";
-  return dir.string();
+  // Without a trailing separator, so that names made from it read the same
+  // on every platform.
+  std::string text = dir.string();
+  while (text.size() > 1 && (text.back() == '/' || text.back() == '\\') && text[text.size() - 2] != ':')
+    text.pop_back();
+  return text;
 }
 
 Result<TempFile> TempFile::create(const std::string& extension) {

@@ -221,6 +221,13 @@ TEST_F(AlbumMaker, FailuresLeaveNothingBehindAndKeepTheOldMovie) {
   EXPECT_EQ(r.message().rfind(nowhere.outputPath + ": ", 0), 0u) << r.message();
   EXPECT_FALSE(fs::exists(out_ + "/missing"));
   EXPECT_EQ(leftovers(), 0);
+
+  // A good run replaces the existing movie.
+  AlbumSettings other = s;
+  other.pictures.pop_back();
+  ASSERT_TRUE(makeAlbum(other).ok());
+  EXPECT_NE(readFile(s.outputPath).value(), before);
+  EXPECT_EQ(leftovers(), 0);
 }
 
 TEST_F(AlbumMaker, SkippingBadPicturesKeepsTheGoodOnes) {
