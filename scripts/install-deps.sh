@@ -26,6 +26,9 @@ fi
 
 missing=()
 for p in "${pkgs[@]}"; do
+  # A nodejs package from outside Debian brings its own npm and conflicts
+  # with Debian's npm package.
+  if [ "$p" = npm ] && command -v npm >/dev/null; then continue; fi
   dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q '^install ok installed$' || missing+=("$p")
 done
 if [ ${#missing[@]} -gt 0 ]; then
