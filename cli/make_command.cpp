@@ -144,7 +144,8 @@ class ProgressBar {
     if (p.stage == MakeStage::Music)
       std::snprintf(label, sizeof label, "re-encoding the music");
     else if (p.stage == MakeStage::Pictures)
-      std::snprintf(label, sizeof label, "picture %llu of %llu", static_cast<unsigned long long>(p.done),
+      std::snprintf(label, sizeof label, "picture %llu of %llu",  // the one being rendered
+                    static_cast<unsigned long long>(std::min(p.done + 1, p.total)),
                     static_cast<unsigned long long>(p.total));
     else
       std::snprintf(label, sizeof label, "writing the movie");
