@@ -133,6 +133,56 @@ TEST(PictureFormats, OneBitBmpUsesItsPalette) {
   EXPECT_EQ(p.value().pixels.at(18, 4), (Rgb{0, 0, 0}));
 }
 
+// A 4 x 2 bitmap with the given run-length data and a four-colour palette.
+Bytes rleBitmap(int bits, const Bytes& runs) {
+  Bytes b = bmpRle(solid(4, 2, {0, 0, 0}), bits);  // headers to reuse
+  const std::size_t offset = b[10] | b[11] << 8;
+  b.resize(offset);
+  const std::uint8_t palette[4][4] = {{0, 0, 0, 0}, {0, 0, 255, 0}, {0, 255, 0, 0}, {255, 0, 0, 0}};
+  for (int i = 0; i < 4 && 54 + i * 4 + 4 <= static_cast<int>(offset); ++i)
+    std::copy(palette[i], palette[i] + 4, b.begin() + 54 + i * 4);
+  b.insert(b.end(), runs.begin(), runs.end());
+  return b;
+}
+
+TEST(PictureFormats, RunLengthLiteralsDeltasAndPadding) {
+  const Rgb bg{7, 7, 7}, black{0, 0, 0}, red{255, 0, 0}, green{0, 255, 0}, blue{0, 0, 255};
+  DecodeOptions o;
+  o.background = bg;
+  // RLE8. Bottom row: a literal of three indices (padded to an even count),
+  // then a run of one. Top row: one pixel, a move two to the right, one pixel.
+  const Bytes rle8 = {0, 3, 1, 2, 3, 0xEE, 1, 0, 0, 0, 1, 1, 0, 2, 2, 0, 1, 2, 0, 1};
+  auto p = decode(rleBitmap(8, rle8), o);
+  ASSERT_TRUE(p.ok()) << p.message();
+  const Image& a = p.value().pixels;
+  EXPECT_EQ(a.at(0, 1), red);
+  EXPECT_EQ(a.at(1, 1), green);
+  EXPECT_EQ(a.at(2, 1), blue);
+  EXPECT_EQ(a.at(3, 1), black);
+  EXPECT_EQ(a.at(0, 0), red);
+  EXPECT_EQ(a.at(1, 0), bg);  // skipped by the move
+  EXPECT_EQ(a.at(2, 0), bg);
+  EXPECT_EQ(a.at(3, 0), green);
+
+  // RLE4. Bottom row: a literal of three nibbles in two bytes (already even),
+  // then a run of one. Top row: a run of four alternating indices 1 and 2.
+  const Bytes rle4 = {0, 3, 0x12, 0x30, 1, 0x00, 0, 0, 4, 0x12, 0, 1};
+  p = decode(rleBitmap(4, rle4), o);
+  ASSERT_TRUE(p.ok()) << p.message();
+  const Image& b = p.value().pixels;
+  EXPECT_EQ(b.at(0, 1), red);
+  EXPECT_EQ(b.at(1, 1), green);
+  EXPECT_EQ(b.at(2, 1), blue);
+  EXPECT_EQ(b.at(3, 1), black);
+  EXPECT_EQ(b.at(0, 0), red);
+  EXPECT_EQ(b.at(1, 0), green);
+  EXPECT_EQ(b.at(2, 0), red);
+  EXPECT_EQ(b.at(3, 0), green);
+
+  // A literal that claims more bytes than the file has.
+  EXPECT_FALSE(decode(rleBitmap(8, {0, 200, 1, 2})).ok());
+}
+
 TEST(Transparency, PngAndGifShowTheBackgroundColour) {
   DecodeOptions o;
   o.background = {10, 100, 200};

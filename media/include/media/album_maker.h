@@ -23,7 +23,7 @@ struct AlbumSettings {
   std::vector<AlbumEntry> pictures;  // in album order
   int width = 640;                   // album size in pixels
   int height = 480;
-  int pauseSeconds = 3;              // hold after each transition
+  int pauseSeconds = 1;              // hold after each transition
   Rgb background{255, 255, 255};
   std::string musicPath;             // empty: a silent album
   bool fitToMusic = false;           // choose pauseSeconds so the show lasts about as long as the music
