@@ -246,6 +246,23 @@ TEST_F(AlbumMaker, SkippingBadPicturesKeepsTheGoodOnes) {
   EXPECT_EQ(none.message(), "none of the pictures could be read");
 }
 
+TEST_F(AlbumMaker, SlideLengthsMatchTheBuiltMovie) {
+  // The hold chosen for the music relies on knowing each slide's length.
+  AlbumSettings s = threePictures();
+  s.pictures.resize(1);
+  for (auto [w, h] : {std::pair{800, 600}, std::pair{100, 75}, std::pair{333, 222}}) {
+    for (int t = 0; t < 13; ++t) {
+      s.width = w;
+      s.height = h;
+      s.pictures[0].transition = t;
+      auto made = makeAlbum(s);
+      ASSERT_TRUE(made.ok()) << made.message();
+      EXPECT_EQ(made.value().frameCount, static_cast<std::uint32_t>(transitionFrameCount(t, w, h) + 1 + 12))
+          << "transition " << t << " at " << w << " x " << h;
+    }
+  }
+}
+
 TEST_F(AlbumMaker, FitToMusicChoosesTheHold) {
   // 640 x 480: a wipe takes 42 frames, the fade 27, the blinds 27; each slide
   // one more for the settled picture. 60 s of music over three pictures:
