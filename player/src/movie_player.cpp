@@ -17,6 +17,14 @@ Rgba lerpColor(Rgba a, Rgba b, double t) {
   return {m(a.r, b.r), m(a.g, b.g), m(a.b, b.b), m(a.a, b.a)};
 }
 
+Stroke solidStroke(Rgba color, double width) {
+  Stroke s;
+  s.paint.kind = Paint::Kind::Solid;
+  s.paint.color = color;
+  s.width = width;
+  return s;
+}
+
 // How many frames one advanceTime call may catch up on after a long stall.
 constexpr int kMaxCatchUpFrames = 24;
 // Decoded pictures kept beyond those the current frame draws.
@@ -391,7 +399,9 @@ bool MoviePlayer::prepareObject(const DisplayObject& obj, const Transform& stage
     const DefineShapeTag& s = *tagAs<DefineShapeTag>(*ch->second.tag);
     // Bitmap fills of ordinary shapes are drawn unsmoothed, as in older players.
     for (const FillStyle& f : s.shape.fillStyles) paints.push_back(resolveFill(f, false));
-    out->paths = buildPaths(s.shape.records, paints);
+    std::vector<Stroke> strokes;
+    for (const LineStyle& l : s.shape.lineStyles) strokes.push_back(solidStroke(l.color, l.width));
+    out->paths = buildPaths(s.shape.records, paints, strokes);
   } else if (ch->second.kind == Character::Kind::MorphShape) {
     const DefineMorphShapeTag& m = *tagAs<DefineMorphShapeTag>(*ch->second.tag);
     double t = obj.ratio / 65535.0;
@@ -406,7 +416,10 @@ bool MoviePlayer::prepareObject(const DisplayObject& obj, const Transform& stage
                               lerpColor(mf.startGradient[i].color, mf.endGradient[i].color, t)});
       paints.push_back(resolveFill(f, true));
     }
-    out->paths = buildPaths(interpolateMorph(m, t), paints);
+    std::vector<Stroke> strokes;
+    for (const MorphLineStyle& l : m.lineStyles)
+      strokes.push_back(solidStroke(lerpColor(l.startColor, l.endColor, t), lerp(l.startWidth, l.endWidth, t)));
+    out->paths = buildPaths(interpolateMorph(m, t), paints, strokes);
   } else {
     return false;
   }

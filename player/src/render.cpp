@@ -108,29 +108,38 @@ ColorMatrix ColorMatrix::operator*(const ColorMatrix& o) const {
 // Paths from shape records
 
 std::vector<FilledPath> buildPaths(const std::vector<ShapeRecord>& records,
-                                   const std::vector<Paint>& fills) {
+                                   const std::vector<Paint>& fills, const std::vector<Stroke>& strokes) {
   std::vector<FilledPath> paths(fills.size());
   for (size_t i = 0; i < fills.size(); ++i) paths[i].paint = fills[i];
-  uint32_t fill0 = 0, fill1 = 0;
+  std::vector<FilledPath> lines(strokes.size());
+  for (size_t i = 0; i < strokes.size(); ++i) {
+    lines[i].paint = strokes[i].paint;
+    lines[i].strokeWidth = std::max(0.0, strokes[i].width);
+  }
+  bool styled = true;  // false after styles defined inside the shape
+  uint32_t fill0 = 0, fill1 = 0, line = 0;
   for (const ShapeRecord& r : records) {
     if (r.type == ShapeRecord::Type::StyleChange) {
       if (r.stateNewStyles) {
         // Styles defined inside the shape are not resolved here; edges that
-        // follow them are left unfilled rather than filled with a wrong style.
-        fill0 = fill1 = 0;
-        paths.resize(fills.size());
+        // follow them are left undrawn rather than drawn with a wrong style.
+        styled = false;
         continue;
       }
       if (r.stateFillStyle0) fill0 = r.fillStyle0;
       if (r.stateFillStyle1) fill1 = r.fillStyle1;
+      if (r.stateLineStyle) line = r.lineStyle;
       continue;
     }
-    if (fill0 == fill1) continue;  // both sides alike: the edge bounds nothing
+    if (!styled) continue;
     Edge e{double(r.fromX), double(r.fromY), double(r.controlX), double(r.controlY),
            double(r.x),     double(r.y),     r.type == ShapeRecord::Type::CurvedEdge};
+    if (line >= 1 && line <= lines.size()) lines[line - 1].edges.push_back(e);
+    if (fill0 == fill1) continue;  // both sides alike: the edge bounds nothing
     if (fill0 >= 1 && fill0 <= paths.size()) paths[fill0 - 1].edges.push_back(e);
     if (fill1 >= 1 && fill1 <= paths.size()) paths[fill1 - 1].edges.push_back(e);
   }
+  paths.insert(paths.end(), lines.begin(), lines.end());
   paths.erase(std::remove_if(paths.begin(), paths.end(),
                              [](const FilledPath& p) { return p.edges.empty(); }),
               paths.end());
@@ -149,25 +158,33 @@ constexpr int kMaxCurveSteps = 64;
 struct Line {
   double x0, y0, x1, y1;  // y0 < y1
   double slope;           // dx/dy
+  int dir;                // +1 if the edge runs downwards, -1 if upwards
 };
 
 void addLine(std::vector<Line>& out, double x0, double y0, double x1, double y1) {
   if (!(std::isfinite(x0) && std::isfinite(y0) && std::isfinite(x1) && std::isfinite(y1))) return;
   if (y0 == y1) return;
+  int dir = 1;
   if (y0 > y1) {
     std::swap(x0, x1);
     std::swap(y0, y1);
+    dir = -1;
   }
-  out.push_back({x0, y0, x1, y1, (x1 - x0) / (y1 - y0)});
+  out.push_back({x0, y0, x1, y1, (x1 - x0) / (y1 - y0), dir});
 }
 
-void flatten(const std::vector<Edge>& edges, const Transform& t, std::vector<Line>& out) {
+struct Segment {
+  double x0, y0, x1, y1;
+};
+
+// Edges in device space as straight segments, in drawing order.
+void flattenSegments(const std::vector<Edge>& edges, const Transform& t, std::vector<Segment>& out) {
   for (const Edge& e : edges) {
     double x0, y0, x1, y1;
     t.apply(e.x0, e.y0, &x0, &y0);
     t.apply(e.x1, e.y1, &x1, &y1);
     if (!e.curved) {
-      addLine(out, x0, y0, x1, y1);
+      out.push_back({x0, y0, x1, y1});
       continue;
     }
     double cx, cy;
@@ -182,10 +199,54 @@ void flatten(const std::vector<Edge>& edges, const Transform& t, std::vector<Lin
       double s = double(i) / n, u = 1 - s;
       double qx = u * u * x0 + 2 * u * s * cx + s * s * x1;
       double qy = u * u * y0 + 2 * u * s * cy + s * s * y1;
-      addLine(out, px, py, qx, qy);
+      out.push_back({px, py, qx, qy});
       px = qx;
       py = qy;
     }
+  }
+}
+
+void flatten(const std::vector<Edge>& edges, const Transform& t, std::vector<Line>& out) {
+  std::vector<Segment> segments;
+  flattenSegments(edges, t, segments);
+  for (const Segment& s : segments) addLine(out, s.x0, s.y0, s.x1, s.y1);
+}
+
+// Adds a closed polygon, turned so that every polygon of a stroke winds the
+// same way and overlapping pieces unite under the non-zero rule.
+void addPolygon(std::vector<Line>& out, const double* pts, int n) {
+  double area = 0;
+  for (int i = 0; i < n; ++i) {
+    int j = (i + 1) % n;
+    area += pts[2 * i] * pts[2 * j + 1] - pts[2 * j] * pts[2 * i + 1];
+  }
+  for (int i = 0; i < n; ++i) {
+    int a = area >= 0 ? i : n - 1 - i, b = area >= 0 ? (i + 1) % n : (2 * n - 2 - i) % n;
+    addLine(out, pts[2 * a], pts[2 * a + 1], pts[2 * b], pts[2 * b + 1]);
+  }
+}
+
+// The outline of a line of half-width h along the segments: a quadrilateral
+// per segment and an octagon at each end point for round joins and ends.
+void strokeOutline(const std::vector<Segment>& segments, double h, std::vector<Line>& out) {
+  const double c = std::cos(3.14159265358979 / 8), s = std::sin(3.14159265358979 / 8);
+  const double octagon[8][2] = {{c, s}, {s, c}, {-s, c}, {-c, s}, {-c, -s}, {-s, -c}, {s, -c}, {c, -s}};
+  auto dot = [&](double x, double y) {
+    double pts[16];
+    for (int k = 0; k < 8; ++k) {
+      pts[2 * k] = x + h * octagon[k][0];
+      pts[2 * k + 1] = y + h * octagon[k][1];
+    }
+    addPolygon(out, pts, 8);
+  };
+  for (const Segment& g : segments) {
+    double dx = g.x1 - g.x0, dy = g.y1 - g.y0, len = std::sqrt(dx * dx + dy * dy);
+    if (!(len > 0) || !std::isfinite(len)) continue;
+    double nx = -dy / len * h, ny = dx / len * h;
+    double pts[8] = {g.x0 + nx, g.y0 + ny, g.x1 + nx, g.y1 + ny, g.x1 - nx, g.y1 - ny, g.x0 - nx, g.y0 - ny};
+    addPolygon(out, pts, 4);
+    dot(g.x0, g.y0);
+    dot(g.x1, g.y1);
   }
 }
 
@@ -196,9 +257,10 @@ struct CoverEvent {
 };
 
 // Calls run(y, x0, x1, coverage) for every run of pixels with the same
-// coverage (1..256) inside the even-odd interior of the lines.
+// coverage (1..256) inside the lines: their even-odd interior, or their
+// non-zero interior when `nonZero`.
 template <typename RunFn>
-void rasterize(std::vector<Line>& lines, int width, int height, RunFn&& run) {
+void rasterize(std::vector<Line>& lines, int width, int height, bool nonZero, RunFn&& run) {
   if (lines.empty() || width <= 0 || height <= 0) return;
   std::sort(lines.begin(), lines.end(), [](const Line& a, const Line& b) { return a.y0 < b.y0; });
   double minY = lines.front().y0, maxY = minY;
@@ -208,36 +270,57 @@ void rasterize(std::vector<Line>& lines, int width, int height, RunFn&& run) {
   int yEnd = int(std::max(0.0, std::min(double(height), std::ceil(maxY))));
   std::vector<const Line*> active;
   std::vector<double> xs;
+  std::vector<std::pair<double, int>> crossings;
   std::vector<CoverEvent> events;
   size_t next = 0;
   const double limit = double(width);
+  auto addSpan = [&](double x0, double x1) {
+    double xa = std::max(x0, 0.0), xb = std::min(x1, limit);
+    if (!(xb > xa) || !(xa < limit)) return;  // also drops NaN from degenerate slopes
+    int32_t ia = int32_t(std::lround(xa * 256)), ib = int32_t(std::lround(xb * 256));
+    if (ia == ib) return;
+    int32_t ca = ia >> 8, fa = ia & 255, cb = ib >> 8, fb = ib & 255;
+    events.push_back({ca, 256 - fa});
+    if (fa) events.push_back({ca + 1, fa});
+    events.push_back({cb, -(256 - fb)});
+    if (fb) events.push_back({cb + 1, -fb});
+  };
   for (int y = yStart; y < yEnd; ++y) {
     events.clear();
     for (int k = 0; k < kSubRows; ++k) {
       double sy = y + (k + 0.5) / kSubRows;
       while (next < lines.size() && lines[next].y0 <= sy) active.push_back(&lines[next++]);
       xs.clear();
+      crossings.clear();
       size_t keep = 0;
       for (size_t i = 0; i < active.size(); ++i) {
         const Line* l = active[i];
         if (l->y1 <= sy) continue;  // finished: drop
         active[keep++] = l;
-        if (l->y0 <= sy) xs.push_back(l->x0 + (sy - l->y0) * l->slope);
+        if (l->y0 > sy) continue;
+        double x = l->x0 + (sy - l->y0) * l->slope;
+        if (nonZero)
+          crossings.push_back({x, l->dir});
+        else
+          xs.push_back(x);
       }
       active.resize(keep);
+      if (nonZero) {
+        // Inside wherever the edges to the left wind around a non-zero number of times.
+        std::sort(crossings.begin(), crossings.end());
+        int winding = 0;
+        double start = 0;
+        for (const auto& c : crossings) {
+          int before = winding;
+          winding += c.second;
+          if (before == 0 && winding != 0) start = c.first;
+          if (before != 0 && winding == 0) addSpan(start, c.first);
+        }
+        continue;
+      }
       if (xs.size() < 2) continue;
       std::sort(xs.begin(), xs.end());
-      for (size_t i = 0; i + 1 < xs.size(); i += 2) {
-        double xa = std::max(xs[i], 0.0), xb = std::min(xs[i + 1], limit);
-        if (!(xb > xa) || !(xa < limit)) continue;  // also drops NaN from degenerate slopes
-        int32_t ia = int32_t(std::lround(xa * 256)), ib = int32_t(std::lround(xb * 256));
-        if (ia == ib) continue;
-        int32_t ca = ia >> 8, fa = ia & 255, cb = ib >> 8, fb = ib & 255;
-        events.push_back({ca, 256 - fa});
-        if (fa) events.push_back({ca + 1, fa});
-        events.push_back({cb, -(256 - fb)});
-        if (fb) events.push_back({cb + 1, -fb});
-      }
+      for (size_t i = 0; i + 1 < xs.size(); i += 2) addSpan(xs[i], xs[i + 1]);
     }
     if (events.empty()) continue;
     std::sort(events.begin(), events.end());
@@ -602,7 +685,7 @@ class GradientPainter {
 
 bool pathsCoverCanvas(const std::vector<FilledPath>& paths, const Transform& toDevice,
                       const ColorMatrix& color, int width, int height) {
-  if (paths.size() != 1 || paths[0].edges.empty()) return false;
+  if (paths.size() != 1 || paths[0].edges.empty() || paths[0].strokeWidth >= 0) return false;
   const FilledPath& p = paths[0];
   if (color.opaqueAlpha() != 255) return false;
   if (p.paint.kind == Paint::Kind::Solid) {
@@ -641,14 +724,25 @@ void drawPaths(Image& canvas, const std::vector<FilledPath>& paths, const Transf
                const ColorMatrix& color) {
   if (color.mult[3] >= 0 && color.opaqueAlpha() == 0) return;  // fully transparent
   std::vector<Line> lines;
+  std::vector<Segment> segments;
+  // Line widths scale with the drawing's mean scale factor.
+  const double scale = std::sqrt(std::fabs(toDevice.a * toDevice.d - toDevice.b * toDevice.c));
   for (const FilledPath& p : paths) {
     lines.clear();
-    flatten(p.edges, toDevice, lines);
+    const bool stroke = p.strokeWidth >= 0;
+    if (stroke) {
+      segments.clear();
+      flattenSegments(p.edges, toDevice, segments);
+      double w = p.strokeWidth * scale;
+      strokeOutline(segments, std::max(1.0, std::isfinite(w) ? std::min(w, 1e6) : 1.0) / 2, lines);
+    } else {
+      flatten(p.edges, toDevice, lines);
+    }
     switch (p.paint.kind) {
       case Paint::Kind::Solid: {
         Rgba c = color.apply(p.paint.color);
         if (c.a == 0) break;
-        rasterize(lines, canvas.width, canvas.height, [&](int y, int x0, int x1, int cov) {
+        rasterize(lines, canvas.width, canvas.height, stroke, [&](int y, int x0, int x1, int cov) {
           int alpha = (c.a * cov + 127) / 255;
           uint8_t* d = canvas.row(y) + 4 * x0;
           for (int x = x0; x < x1; ++x, d += 4) blendPixel(d, c.r, c.g, c.b, alpha);
@@ -659,7 +753,7 @@ void drawPaths(Image& canvas, const std::vector<FilledPath>& paths, const Transf
         if (!p.paint.bitmap) break;  // a missing bitmap paints nothing
         BitmapPainter painter(canvas, p.paint, toDevice, color);
         if (!painter.ok()) break;
-        rasterize(lines, canvas.width, canvas.height,
+        rasterize(lines, canvas.width, canvas.height, stroke,
                   [&](int y, int x0, int x1, int cov) { painter.run(y, x0, x1, cov); });
         break;
       }
@@ -667,7 +761,7 @@ void drawPaths(Image& canvas, const std::vector<FilledPath>& paths, const Transf
       case Paint::Kind::RadialGradient: {
         GradientPainter painter(canvas, p.paint, toDevice, color);
         if (!painter.ok()) break;
-        rasterize(lines, canvas.width, canvas.height,
+        rasterize(lines, canvas.width, canvas.height, stroke,
                   [&](int y, int x0, int x1, int cov) { painter.run(y, x0, x1, cov); });
         break;
       }

@@ -287,3 +287,32 @@ TEST(Render, FarAwayAndExtremeGeometryStaysInsideTheCanvas) {
     EXPECT_EQ(canvas.pixels.size(), 6u * 6 * 4);
   }
 }
+
+TEST(Render, LinesAreStrokedWithTheirWidthAndJoinWithoutGaps) {
+  // An L of two 2-pixel lines: along x at y = 3 px, then down along x = 8 px.
+  std::vector<ShapeRecord> r;
+  ShapeRecord m = move(20, 60, 0, 0);
+  m.stateLineStyle = true;
+  m.lineStyle = 1;
+  r.push_back(m);
+  r.push_back(line(20, 60, 160, 60));
+  r.push_back(line(160, 60, 160, 180));
+  Stroke red{solid(255, 0, 0), 40};
+  Image canvas(12, 12);
+  canvas.fill({0, 0, 0, 255});
+  drawPaths(canvas, buildPaths(r, {}, {red}), kPixels, ColorMatrix{});
+  EXPECT_EQ(px(canvas, 4, 2)[0], 255);   // inside the horizontal line (y 2..4)
+  EXPECT_EQ(px(canvas, 4, 3)[0], 255);
+  EXPECT_EQ(px(canvas, 4, 5)[0], 0);     // below it
+  EXPECT_EQ(px(canvas, 8, 3)[0], 255);   // the corner, covered by both pieces
+  EXPECT_EQ(px(canvas, 7, 7)[0], 255);   // inside the vertical line (x 7..9)
+  EXPECT_EQ(px(canvas, 10, 7)[0], 0);
+  // A hairline is still one pixel wide; the fill of the same edges is separate.
+  Image thin(12, 12);
+  thin.fill({0, 0, 0, 255});
+  drawPaths(thin, buildPaths(r, {}, {Stroke{solid(255, 0, 0), 0}}), kPixels, ColorMatrix{});
+  int lit = 0;
+  for (int x = 0; x < 12; ++x) lit += px(thin, x, 2)[0] > 0 || px(thin, x, 3)[0] > 0;
+  EXPECT_GE(lit, 6);
+  EXPECT_EQ(px(thin, 4, 5)[0], 0);
+}

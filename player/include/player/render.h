@@ -81,10 +81,21 @@ struct Edge {
 struct FilledPath {
   Paint paint;
   std::vector<Edge> edges;
+  // Negative: the edges bound an area filled with the even-odd rule.
+  // Otherwise the edges are a line of this width in shape units (twips),
+  // drawn at least one pixel wide, with round joins and ends.
+  double strokeWidth = -1;
+};
+
+// A line style resolved for drawing: its paint (a colour) and its width.
+struct Stroke {
+  Paint paint;
+  double width = 0;  // twips
 };
 
 // Draws each path, in order, filling with the even-odd rule so that a
-// closed outline is filled whichever side of its edges names the style.
+// closed outline is filled whichever side of its edges names the style, and
+// stroking line paths.
 // `toDevice` maps shape coordinates (twips) to canvas pixels.
 void drawPaths(Image& canvas, const std::vector<FilledPath>& paths, const Transform& toDevice,
                const ColorMatrix& color);
@@ -96,9 +107,11 @@ void drawPaths(Image& canvas, const std::vector<FilledPath>& paths, const Transf
 bool pathsCoverCanvas(const std::vector<FilledPath>& paths, const Transform& toDevice,
                       const ColorMatrix& color, int width, int height);
 
-// Builds the fill paths of a shape's records. `fills` resolves each fill
-// style (1-based index in the record) to a paint.
+// Builds the paths of a shape's records: the fill paths, in style order,
+// then the lines. `fills` and `strokes` resolve the styles (1-based indices
+// in the records).
 std::vector<FilledPath> buildPaths(const std::vector<ShapeRecord>& records,
-                                   const std::vector<Paint>& fills);
+                                   const std::vector<Paint>& fills,
+                                   const std::vector<Stroke>& strokes = {});
 
 }  // namespace player
