@@ -156,14 +156,13 @@ Result<Mp3Summary> reencodeMp3(const std::string& inputPath, const std::string& 
     if (got > 0 && channels > 0) {
       const size_t frames = got / sizeof(float) / static_cast<size_t>(channels);
       mono.resize(frames);
-      if (channels == 1) {
-        std::memcpy(mono.data(), pcm.data(), frames * sizeof(float));
-      } else {
-        for (size_t i = 0; i < frames; ++i) {
-          float sum = 0;
-          for (int c = 0; c < channels; ++c) sum += pcm[i * channels + c];
-          mono[i] = sum / static_cast<float>(channels);
-        }
+      // Damaged frames can decode to samples far out of range, or not numbers
+      // at all, which the encoder does not survive: clip them.
+      for (size_t i = 0; i < frames; ++i) {
+        float sum = 0;
+        for (int c = 0; c < channels; ++c) sum += pcm[i * channels + c];
+        const float v = sum / static_cast<float>(channels);
+        mono[i] = v >= -1.0f && v <= 1.0f ? v : v > 1.0f ? 1.0f : v < -1.0f ? -1.0f : 0.0f;
       }
       summary.sourceSamples += frames;
       mp3.resize(frames * 5 / 4 + 7200);

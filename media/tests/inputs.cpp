@@ -339,14 +339,28 @@ Bytes mp3(int rate, int channels, double seconds) {
   return out;
 }
 
-std::string scratchDir() {
-  static const std::string dir = [] {
+namespace {
+
+// The scratch folder of this test process, removed when the process ends.
+struct Scratch {
+  std::string dir;
+  Scratch() {
     std::random_device rd;
     auto d = std::filesystem::temp_directory_path() / ("media-tests-" + std::to_string(rd()));
     std::filesystem::create_directories(d);
-    return d.string();
-  }();
-  return dir;
+    dir = d.string();
+  }
+  ~Scratch() {
+    std::error_code ec;
+    std::filesystem::remove_all(dir, ec);
+  }
+};
+
+}  // namespace
+
+std::string scratchDir() {
+  static const Scratch scratch;
+  return scratch.dir;
 }
 
 std::string writeScratch(const std::string& name, const Bytes& bytes) {

@@ -140,6 +140,16 @@ TEST(Mp3Reencode, UnusableMusicFailsWithAReason) {
   EXPECT_NE(r.message().find("cannot create"), std::string::npos) << r.message();
 }
 
+TEST(Mp3Reencode, DamagedFramesThatDecodeOutOfRangeDoNotStopTheEncoder) {
+  static const std::uint8_t damaged[] = {
+#include "damaged_loud_mp3.inc"
+  };
+  const std::string in = writeScratch("damaged-loud.mp3", Bytes(damaged, damaged + sizeof damaged));
+  auto out = TempFile::create(".mp3");
+  auto r = reencodeMp3(in, out.value().path());
+  EXPECT_TRUE(r.ok()) << r.message();
+}
+
 TEST(TempFiles, UniqueNamesInTheTemporaryFolderRemovedAtTheEnd) {
   std::string kept;
   {
