@@ -44,7 +44,9 @@ AlbumSettings loadAlbumSettings(const std::string& programDir) {
     s.pauseSeconds = readInt(file, "Span", 1);
     s.albumHeight = readInt(file, "PicHeight", 480);
     s.albumWidth = readInt(file, "PicWidth", 640);
-    s.backgroundColor = static_cast<COLORREF>(readInt(file, "BKCltColor", 0xFFFFFF));
+    // Only the red, green and blue bytes: a high byte would turn the value
+    // into one of the system's special colour codes.
+    s.backgroundColor = static_cast<COLORREF>(readInt(file, "BKCltColor", 0xFFFFFF)) & 0xFFFFFF;
     s.addPicturePath = readString(file, "AddPicPath", "");
     s.musicPath = readString(file, "MusicPath", "");
     return s;

@@ -50,6 +50,12 @@ TEST(AlbumSettings, AreWrittenAsDecimalTextAndReadBackUnchecked) {
     EXPECT_EQ(back.musicPath, "D:\\Music\\");
 }
 
+TEST(AlbumSettings, ColourIsAlwaysAPlainRgbValue) {
+    TestFolder dir;
+    writeFile(dir.path() + "slidewright.ini", "[Setting]\r\nBKCltColor=-1\r\n");
+    EXPECT_EQ(loadAlbumSettings(dir.path()).backgroundColor, 0xFFFFFFu);
+}
+
 TEST(AlbumSettings, MusicFileIsStoredAsItsFolder) {
     EXPECT_EQ(musicPathToStore("D:\\Music\\song.mp3"), "D:\\Music\\");
     EXPECT_EQ(musicPathToStore("D:\\Music\\"), "D:\\Music\\");

@@ -38,7 +38,8 @@ for _ in $(seq 60); do
   sleep 0.5
 done
 sleep 2
-import -display "$DISPLAY" -window root "$out"
+# The window alone: the black screen around it is trimmed away.
+import -display "$DISPLAY" -window root -trim +repage "$out"
 echo "screenshot: $out"
 
 # Close the window as the skin's close button does (taskkill without /F
