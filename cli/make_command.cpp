@@ -292,9 +292,12 @@ int runMake(int argc, char** argv) {
   if (settings.fitToMusic && pauseGiven) return usage("--seconds and --fit-to-music cannot be used together");
   settings.outputPath = movieName(output);
 
-  std::mt19937 random(seed ? *seed
-                           : static_cast<std::uint32_t>(
-                                 std::chrono::system_clock::now().time_since_epoch().count() ^ std::random_device{}()));
+  const std::uint32_t seedUsed =
+      seed ? *seed
+           : static_cast<std::uint32_t>(std::chrono::system_clock::now().time_since_epoch().count() ^
+                                        std::random_device{}()) % 1000000000u;
+  const bool anyRandom = std::find(randomPick.begin(), randomPick.end(), true) != randomPick.end();
+  std::mt19937 random(seedUsed);
   for (std::size_t k = 0; k < settings.pictures.size(); ++k)
     if (randomPick[k]) settings.pictures[k].transition = static_cast<int>(random() % kTransitions);
 
@@ -325,6 +328,8 @@ int runMake(int argc, char** argv) {
     std::printf("Movie written: %s (%d picture%s, %d s each, %d:%02d, %.1f MB)\n", settings.outputPath.c_str(),
                 o.pictureCount, o.pictureCount == 1 ? "" : "s", o.pauseSeconds, static_cast<int>(seconds) / 60,
                 static_cast<int>(seconds) % 60, static_cast<double>(o.movieBytes) / 1e6);
+    // So that a pleasing random choice can be made again.
+    if (anyRandom && !seed) std::printf("Random transitions chosen with --seed %u\n", seedUsed);
   }
   return kExitOk;
 }
