@@ -15,8 +15,10 @@ CC=clang-14 CXX=clang++-14 cmake -S "$root" -B "$build" -DSLIDEWRIGHT_FUZZ=ON -D
   -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" --target player-fuzz_movie player-fuzz_mp3 player-album-fixture -j2 >/dev/null
 
+# The corpus is kept between runs, so that each run starts from what earlier
+# ones reached; the seeds are added afresh.
 corpus="$build/corpus"
-rm -rf "$corpus" "$build/artifacts"
+rm -rf "$build/artifacts"
 mkdir -p "$corpus/movie" "$corpus/mp3" "$corpus/pictures" "$build/artifacts"
 cp player/tests/data/fuzz/* "$corpus/movie/" 2>/dev/null || true
 "$build/player/player-album-fixture" "$corpus/movie/album.swf" "$corpus/pictures" \
