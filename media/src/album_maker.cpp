@@ -1,11 +1,15 @@
 #include "media/album_maker.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <mutex>
+#include <new>
 #include <system_error>
+#include <thread>
 
 #include "album/album_job.h"
 #include "media/canvas.h"
@@ -62,6 +66,49 @@ std::string fileNameOf(const std::string& path) {
   return name.empty() ? "album.swf" : name;
 }
 
+// One picture rendered to a temporary JPEG, or why not: a picture error
+// concerns the picture (it may be skipped), a fatal error the temporary files.
+struct Rendered {
+  bool done = false;
+  TempFile jpeg;
+  std::string pictureError;
+  std::string fatalError;
+};
+
+Rendered renderPicture(const AlbumEntry& e, const DecodeOptions& decode, int W, int H, Rgb background) {
+  Rendered r;
+  try {
+    auto picture = loadPicture(e.path, decode);
+    if (!picture) {
+      r.pictureError = picture.message();
+      return r;
+    }
+    auto canvas = renderCanvas(picture.value(), W, H, background);
+    if (!canvas) {
+      r.pictureError = canvas.message();
+      return r;
+    }
+    auto jpeg = TempFile::create(".jpg");
+    if (!jpeg) {
+      r.fatalError = jpeg.message();
+      return r;
+    }
+    if (jpeg.value().path().size() >= kAlbumPathSize) {
+      r.fatalError = "the temporary folder's path is too long: " + jpeg.value().path();
+      return r;
+    }
+    if (Status w = writeJpeg(jpeg.value().path(), canvas.value()); !w) {
+      r.fatalError = jpeg.value().path() + ": " + w.message();
+      return r;
+    }
+    r.jpeg = std::move(jpeg.value());
+  } catch (const std::bad_alloc&) {
+    r.jpeg.remove();
+    r.pictureError = "not enough memory to render the picture";
+  }
+  return r;
+}
+
 }  // namespace
 
 Result<MakeOutcome> makeAlbum(const AlbumSettings& s, const MakeProgressCallback& progress) {
@@ -115,39 +162,87 @@ Result<MakeOutcome> makeAlbum(const AlbumSettings& s, const MakeProgressCallback
     outcome.musicSeconds = encoded.value().seconds;
   }
 
-  std::vector<TempFile> jpegs;
-  std::vector<AlbumPicture> entries;
-  std::vector<int> transitions;
-  const std::uint64_t count = s.pictures.size();
+  // Pictures are rendered by a few worker threads, each taking the next
+  // picture in album order; this thread only reports progress, so the
+  // callback always runs on the caller's thread.
+  const std::size_t count = s.pictures.size();
   if (!report(MakeStage::Pictures, 0, count)) return fail("cancelled");
   DecodeOptions decode;
   decode.background = s.background;
   decode.fitWidth = s.width;
   decode.fitHeight = s.height;
-  for (std::uint64_t i = 0; i < count; ++i) {
-    const AlbumEntry& e = s.pictures[i];
-    auto picture = loadPicture(e.path, decode);
-    Result<Image> canvas = picture ? renderCanvas(picture.value(), s.width, s.height, s.background)
-                                   : Result<Image>(picture.error());
-    if (!canvas) {
-      if (!s.skipBadPictures) return fail(e.path + ": " + canvas.message());
-      outcome.skipped.push_back({e.path, canvas.message()});
-    } else {
-      auto jpeg = TempFile::create(".jpg");
-      if (!jpeg) return jpeg.error();
-      if (jpeg.value().path().size() >= kAlbumPathSize)
-        return fail("the temporary folder's path is too long: " + jpeg.value().path());
-      if (Status w = writeJpeg(jpeg.value().path(), canvas.value()); !w)
-        return fail(jpeg.value().path() + ": " + w.message());
-      AlbumPicture entry{};
-      std::memcpy(entry.path, jpeg.value().path().c_str(), jpeg.value().path().size() + 1);
-      entry.transition = e.transition;
-      entry.reserved = 0;
-      entries.push_back(entry);
-      transitions.push_back(e.transition);
-      jpegs.push_back(std::move(jpeg.value()));
+  std::vector<Rendered> slots(count);
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::size_t next = 0, finished = 0;
+  unsigned running = 0;
+  bool stop = false;
+  auto work = [&] {
+    for (;;) {
+      std::size_t i;
+      {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (stop || next >= count) break;
+        i = next++;
+      }
+      Rendered r = renderPicture(s.pictures[i], decode, s.width, s.height, s.background);
+      std::lock_guard<std::mutex> lock(mutex);
+      if (!r.fatalError.empty() || (!r.pictureError.empty() && !s.skipBadPictures)) stop = true;
+      slots[i] = std::move(r);
+      slots[i].done = true;
+      ++finished;
+      changed.notify_all();
     }
-    if (!report(MakeStage::Pictures, i + 1, count)) return fail("cancelled");
+    std::lock_guard<std::mutex> lock(mutex);
+    --running;
+    changed.notify_all();
+  };
+  const unsigned workers = static_cast<unsigned>(
+      std::min<std::size_t>(count, std::clamp(std::thread::hardware_concurrency(), 1u, 4u)));
+  std::vector<std::thread> threads;
+  running = workers;
+  for (unsigned k = 0; k < workers; ++k) threads.emplace_back(work);
+  bool cancelled = false;
+  {
+    std::unique_lock<std::mutex> lock(mutex);
+    std::size_t reported = 0;
+    for (;;) {
+      changed.wait(lock, [&] { return (!cancelled && finished != reported) || running == 0; });
+      if (!cancelled && finished != reported) {
+        // One report for every finished picture, as a single-threaded loop would give.
+        const std::size_t upTo = finished;
+        lock.unlock();
+        bool go = true;
+        while (go && reported < upTo) go = report(MakeStage::Pictures, ++reported, count);
+        lock.lock();
+        if (!go) stop = cancelled = true;
+      } else if (running == 0) {
+        break;
+      }
+    }
+  }
+  for (std::thread& t : threads) t.join();
+  if (cancelled) return fail("cancelled");
+
+  // The first failure in album order decides; every picture before it was
+  // taken by a worker before it, so it has been rendered.
+  std::vector<AlbumPicture> entries;
+  std::vector<int> transitions;
+  for (std::size_t i = 0; i < count; ++i) {
+    Rendered& r = slots[i];
+    if (!r.done) continue;
+    if (!r.fatalError.empty()) return fail(r.fatalError);
+    if (!r.pictureError.empty()) {
+      if (!s.skipBadPictures) return fail(s.pictures[i].path + ": " + r.pictureError);
+      outcome.skipped.push_back({s.pictures[i].path, r.pictureError});
+      continue;
+    }
+    AlbumPicture entry{};
+    std::memcpy(entry.path, r.jpeg.path().c_str(), r.jpeg.path().size() + 1);
+    entry.transition = s.pictures[i].transition;
+    entry.reserved = 0;
+    entries.push_back(entry);
+    transitions.push_back(s.pictures[i].transition);
   }
   if (entries.empty()) return fail("none of the pictures could be read");
 
