@@ -197,6 +197,18 @@ TEST_F(AlbumMaker, FailuresLeaveNothingBehindAndKeepTheOldMovie) {
   EXPECT_EQ(readFile(s.outputPath).value(), before);
   EXPECT_EQ(leftovers(), 0);
 
+  // With several bad pictures, the first in album order is the one reported,
+  // however the rendering threads happen to run.
+  AlbumSettings twoBad = s;
+  twoBad.pictures.insert(twoBad.pictures.begin() + 1, {scratchDir() + "/first-missing.png", 0});
+  twoBad.pictures.push_back({scratchDir() + "/second-missing.png", 0});
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    r = makeAlbum(twoBad);
+    ASSERT_FALSE(r.ok());
+    EXPECT_EQ(r.message().rfind(scratchDir() + "/first-missing.png: ", 0), 0u) << r.message();
+  }
+  EXPECT_EQ(leftovers(), 0);
+
   // Music that is not music.
   AlbumSettings noise = s;
   noise.musicPath = writeScratch("noise.mp3", Bytes(3000, 'n'));
