@@ -37,7 +37,7 @@ std::string quote(const std::string& s) {
 }
 
 Outcome run(const std::vector<std::string>& args) {
-  std::string cmd = quote(SLIDEWRIGHT_BINARY);
+  std::string cmd = "umask 022; " + quote(SLIDEWRIGHT_BINARY);
   for (const auto& a : args) cmd += " " + quote(a);
   const std::string out = scratchDir() + "/stdout", err = scratchDir() + "/stderr";
   cmd += " </dev/null >" + quote(out) + " 2>" + quote(err);
@@ -114,6 +114,10 @@ TEST_F(Command, MakesTheMovieAndAddsTheExtension) {
   const std::string movie = slurp(out("album.swf"));
   ASSERT_GT(movie.size(), 100u);
   EXPECT_EQ(movie.substr(0, 3), "FWS");
+  // An ordinary document, readable by others under the usual umask, not a
+  // private temporary file.
+  const auto perms = fs::status(out("album.swf")).permissions();
+  EXPECT_NE(perms & fs::perms::others_read, fs::perms::none);
 
   // Upper-case extensions are kept as they are; --quiet prints nothing.
   r = run({"make", "-q", photo_, "-o", out("Second.SWF")});

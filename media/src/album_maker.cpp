@@ -138,7 +138,7 @@ Result<MakeOutcome> makeAlbum(const AlbumSettings& s, const MakeProgressCallback
     return fail(s.outputPath + ": is a folder, not a movie file name");
   std::string outDir = fs::path(s.outputPath).parent_path().string();
   if (outDir.empty()) outDir = ".";
-  auto staging = TempFile::createIn(outDir, "." + fileNameOf(s.outputPath) + ".", ".part");
+  auto staging = TempFile::createIn(outDir, "." + fileNameOf(s.outputPath) + ".", ".part", TempFile::Access::Shared);
   if (!staging) {
     const std::string& why = staging.message();
     const auto colon = why.rfind(": ");

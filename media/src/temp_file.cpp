@@ -22,8 +22,9 @@ namespace slidewright::media {
 namespace {
 
 // Creates the file only if it does not exist yet.
-bool createExclusive(const std::string& path, int& err) {
+bool createExclusive(const std::string& path, bool shared, int& err) {
 #ifdef _WIN32
+  (void)shared;
   int fd = _open(path.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
   if (fd < 0) {
     err = errno;
@@ -31,7 +32,7 @@ bool createExclusive(const std::string& path, int& err) {
   }
   _close(fd);
 #else
-  int fd = ::open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
+  int fd = ::open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, shared ? 0666 : 0600);
   if (fd < 0) {
     err = errno;
     return false;
@@ -73,7 +74,7 @@ Result<TempFile> TempFile::create(const std::string& extension) {
 }
 
 Result<TempFile> TempFile::createIn(const std::string& directory, const std::string& prefix,
-                                    const std::string& extension) {
+                                    const std::string& extension, Access access) {
   std::string dir = directory.empty() ? "." : directory;
   if (dir.back() != '/' && dir.back() != '\\') dir += '/';
   int err = 0;
@@ -81,7 +82,7 @@ Result<TempFile> TempFile::createIn(const std::string& directory, const std::str
     char unique[9];
     std::snprintf(unique, sizeof unique, "%08X", static_cast<unsigned>(nextRandom() & 0xFFFFFFFFu));
     std::string path = dir + prefix + unique + extension;
-    if (createExclusive(path, err)) return TempFile(path);
+    if (createExclusive(path, access == Access::Shared, err)) return TempFile(path);
     if (err != EEXIST) break;
   }
   return fail("cannot create a temporary file in " + directory + ": " + std::strerror(err));

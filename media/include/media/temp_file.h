@@ -14,9 +14,12 @@ class TempFile {
  public:
   // Creates "<temp dir>/FMxxxxxxxx<extension>" (extension with its dot).
   static Result<TempFile> create(const std::string& extension);
-  // Same, in a given directory and with a given prefix.
+  // Same, in a given directory and with a given prefix. A private file is
+  // readable by its owner only; a shared one gets the usual permissions of a
+  // new file (for a file that is to become a user's document).
+  enum class Access { Private, Shared };
   static Result<TempFile> createIn(const std::string& directory, const std::string& prefix,
-                                   const std::string& extension);
+                                   const std::string& extension, Access access = Access::Private);
 
   TempFile() = default;
   TempFile(TempFile&& other) noexcept : path_(std::move(other.path_)) { other.path_.clear(); }
