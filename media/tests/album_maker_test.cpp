@@ -175,6 +175,15 @@ TEST_F(AlbumMaker, PicturesBecomeSlidesOfTheAlbumSize) {
     EXPECT_EQ(file[1], 0xD8);
   }
   EXPECT_EQ(jpegs, 3);
+  auto actions = [](const Movie& movie) {
+    int n = 0;
+    for (const Tag& t : movie.tags) n += t.code == 12;
+    return n;
+  };
+  EXPECT_EQ(actions(m), 0) << "a looping movie has no stop action";
+  s.loop = false;
+  ASSERT_TRUE(makeAlbum(s).ok());
+  EXPECT_EQ(actions(parseMovie(readFile(s.outputPath).value())), 1);
   ASSERT_FALSE(seen.empty());
   EXPECT_EQ(seen.back().stage, MakeStage::Movie);
   EXPECT_EQ(seen.back().done, 1u);
