@@ -401,7 +401,10 @@ bool MoviePlayer::prepareObject(const DisplayObject& obj, const Transform& stage
     for (const FillStyle& f : s.shape.fillStyles) paints.push_back(resolveFill(f, false));
     std::vector<Stroke> strokes;
     for (const LineStyle& l : s.shape.lineStyles) strokes.push_back(solidStroke(l.color, l.width));
-    out->paths = buildPaths(s.shape.records, paints, strokes);
+    StyleResolver resolver;
+    resolver.fill = [this](const FillStyle& f) { return resolveFill(f, false); };
+    resolver.line = [](const LineStyle& l) { return solidStroke(l.color, l.width); };
+    out->paths = buildPaths(s.shape.records, paints, strokes, &resolver);
   } else if (ch->second.kind == Character::Kind::MorphShape) {
     const DefineMorphShapeTag& m = *tagAs<DefineMorphShapeTag>(*ch->second.tag);
     double t = obj.ratio / 65535.0;

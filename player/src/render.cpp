@@ -108,23 +108,40 @@ ColorMatrix ColorMatrix::operator*(const ColorMatrix& o) const {
 // Paths from shape records
 
 std::vector<FilledPath> buildPaths(const std::vector<ShapeRecord>& records,
-                                   const std::vector<Paint>& fills, const std::vector<Stroke>& strokes) {
-  std::vector<FilledPath> paths(fills.size());
-  for (size_t i = 0; i < fills.size(); ++i) paths[i].paint = fills[i];
-  std::vector<FilledPath> lines(strokes.size());
-  for (size_t i = 0; i < strokes.size(); ++i) {
-    lines[i].paint = strokes[i].paint;
-    lines[i].strokeWidth = std::max(0.0, strokes[i].width);
-  }
-  bool styled = true;  // false after styles defined inside the shape
+                                   const std::vector<Paint>& fills, const std::vector<Stroke>& strokes,
+                                   const StyleResolver* resolver) {
+  std::vector<FilledPath> out, paths, lines;
+  auto startSet = [&](const std::vector<Paint>& f, const std::vector<Stroke>& l) {
+    paths.assign(f.size(), FilledPath{});
+    for (size_t i = 0; i < f.size(); ++i) paths[i].paint = f[i];
+    lines.assign(l.size(), FilledPath{});
+    for (size_t i = 0; i < l.size(); ++i) {
+      lines[i].paint = l[i].paint;
+      lines[i].strokeWidth = std::max(0.0, l[i].width);
+    }
+  };
+  // A style set is drawn below the sets that follow it: fills, then lines.
+  auto finishSet = [&]() {
+    for (auto* group : {&paths, &lines})
+      for (FilledPath& p : *group)
+        if (!p.edges.empty()) out.push_back(std::move(p));
+  };
+  startSet(fills, strokes);
+  bool styled = true;
   uint32_t fill0 = 0, fill1 = 0, line = 0;
   for (const ShapeRecord& r : records) {
     if (r.type == ShapeRecord::Type::StyleChange) {
       if (r.stateNewStyles) {
-        // Styles defined inside the shape are not resolved here; edges that
-        // follow them are left undrawn rather than drawn with a wrong style.
-        styled = false;
-        continue;
+        finishSet();
+        fill0 = fill1 = line = 0;
+        styled = resolver && resolver->fill && resolver->line;
+        std::vector<Paint> f;
+        std::vector<Stroke> l;
+        if (styled) {
+          for (const FillStyle& fs : r.newFillStyles) f.push_back(resolver->fill(fs));
+          for (const LineStyle& ls : r.newLineStyles) l.push_back(resolver->line(ls));
+        }
+        startSet(f, l);
       }
       if (r.stateFillStyle0) fill0 = r.fillStyle0;
       if (r.stateFillStyle1) fill1 = r.fillStyle1;
@@ -139,11 +156,8 @@ std::vector<FilledPath> buildPaths(const std::vector<ShapeRecord>& records,
     if (fill0 >= 1 && fill0 <= paths.size()) paths[fill0 - 1].edges.push_back(e);
     if (fill1 >= 1 && fill1 <= paths.size()) paths[fill1 - 1].edges.push_back(e);
   }
-  paths.insert(paths.end(), lines.begin(), lines.end());
-  paths.erase(std::remove_if(paths.begin(), paths.end(),
-                             [](const FilledPath& p) { return p.edges.empty(); }),
-              paths.end());
-  return paths;
+  finishSet();
+  return out;
 }
 
 // ---------------------------------------------------------------------------

@@ -316,3 +316,32 @@ TEST(Render, LinesAreStrokedWithTheirWidthAndJoinWithoutGaps) {
   EXPECT_GE(lit, 6);
   EXPECT_EQ(px(thin, 4, 5)[0], 0);
 }
+
+TEST(Render, StyleSetsDefinedInsideAShapeAreDrawnAboveTheFirst) {
+  // The first set fills a square red; a second set, defined in the records,
+  // fills an overlapping square blue, which ends up on top.
+  std::vector<ShapeRecord> r = rectangle(0, 0, 100, 100, 0, 1);
+  ShapeRecord change;
+  change.stateNewStyles = true;
+  FillStyle blue;
+  blue.color = {0, 0, 255, 255};
+  change.newFillStyles.push_back(blue);
+  r.push_back(change);
+  auto second = rectangle(60, 60, 160, 160, 0, 1);
+  r.insert(r.end(), second.begin(), second.end());
+  StyleResolver resolver;
+  resolver.fill = [](const FillStyle& f) { return solid(f.color.r, f.color.g, f.color.b); };
+  resolver.line = [](const LineStyle&) { return Stroke{}; };
+  Image canvas(10, 10);
+  canvas.fill({0, 0, 0, 255});
+  drawPaths(canvas, buildPaths(r, {solid(255, 0, 0)}, {}, &resolver), kPixels, ColorMatrix{});
+  EXPECT_EQ(px(canvas, 1, 1)[0], 255);
+  EXPECT_EQ(px(canvas, 4, 4)[2], 255);  // overlap: the later set
+  EXPECT_EQ(px(canvas, 4, 4)[0], 0);
+  EXPECT_EQ(px(canvas, 7, 7)[2], 255);
+  // Without a resolver the second set's edges are left out.
+  canvas.fill({0, 0, 0, 255});
+  drawPaths(canvas, buildPaths(r, {solid(255, 0, 0)}), kPixels, ColorMatrix{});
+  EXPECT_EQ(px(canvas, 4, 4)[0], 255);
+  EXPECT_EQ(px(canvas, 7, 7)[2], 0);
+}

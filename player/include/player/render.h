@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -107,11 +108,20 @@ void drawPaths(Image& canvas, const std::vector<FilledPath>& paths, const Transf
 bool pathsCoverCanvas(const std::vector<FilledPath>& paths, const Transform& toDevice,
                       const ColorMatrix& color, int width, int height);
 
-// Builds the paths of a shape's records: the fill paths, in style order,
-// then the lines. `fills` and `strokes` resolve the styles (1-based indices
-// in the records).
+// Resolves the styles a shape defines inside its records (DefineShape2 and
+// later) when it starts a new style set.
+struct StyleResolver {
+  std::function<Paint(const FillStyle&)> fill;
+  std::function<Stroke(const LineStyle&)> line;
+};
+
+// Builds the paths of a shape's records: for each style set in turn, its
+// fill paths in style order, then its lines. `fills` and `strokes` resolve
+// the first set's styles (1-based indices in the records); `resolver` the
+// sets defined inside the records (without it, their edges are not drawn).
 std::vector<FilledPath> buildPaths(const std::vector<ShapeRecord>& records,
                                    const std::vector<Paint>& fills,
-                                   const std::vector<Stroke>& strokes = {});
+                                   const std::vector<Stroke>& strokes = {},
+                                   const StyleResolver* resolver = nullptr);
 
 }  // namespace player
