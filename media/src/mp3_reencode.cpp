@@ -153,7 +153,7 @@ Result<Mp3Summary> reencodeMp3(const std::string& inputPath, const std::string& 
       }
       continue;
     }
-    if (got > 0 && channels > 0) {
+    if (got > 0 && channels > 0 && enc.gf) {
       const size_t frames = got / sizeof(float) / static_cast<size_t>(channels);
       mono.resize(frames);
       // Damaged frames can decode to samples far out of range, or not numbers
