@@ -76,7 +76,7 @@ speedup=$(ratio "$t_convert" "$t_album")
 music_ratio=$(ratio "$t_music" "$t_lame")
 cat <<REPORT
 slidewright make benchmark: ${#pics[@]} JPEG pictures of 4000 x 3000 at 800 x 600, a 3-minute MP3
-(best of $reps runs, wall-clock seconds, $(nproc) cores; convert may use them all, slidewright uses one)
+(best of $reps runs, wall-clock seconds, $(nproc) cores; convert and slidewright both use several for the pictures)
 
   slidewright make, whole album (pictures + music)  $t_album s
   slidewright make, pictures only                   $t_pictures s
