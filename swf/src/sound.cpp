@@ -191,10 +191,11 @@ void SwfSound::write(SwfStream& out) const
 SwfSoundInfo::SwfSoundInfo(std::uint8_t syncFlags, bool hasEnvelope, bool hasLoops,
                            bool hasOutPoint, bool hasInPoint, std::uint32_t inPoint,
                            std::uint32_t outPoint, std::uint16_t loopCount,
-                           std::uint8_t envelopePoints, std::optional<SwfSoundEnvelope> envelope)
+                           [[maybe_unused]] std::uint8_t envelopePoints,
+                           std::optional<SwfSoundEnvelope> envelope)
     : syncFlags_(syncFlags), hasEnvelope_(hasEnvelope), hasLoops_(hasLoops),
       hasOutPoint_(hasOutPoint), hasInPoint_(hasInPoint), inPoint_(inPoint), outPoint_(outPoint),
-      loopCount_(loopCount), envelopePoints_(envelopePoints), envelope_(envelope)
+      loopCount_(loopCount), envelope_(envelope)
 {
 }
 

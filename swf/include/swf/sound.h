@@ -74,6 +74,9 @@ struct SwfSoundEnvelope {
 };
 
 // SOUNDINFO. syncFlags holds Reserved(2), SyncStop, SyncNoMultiple as 4 bits.
+// The record carries at most one envelope point, so the point count written is
+// taken from the point itself; the envelopePoints argument is accepted for the
+// callers that pass it and not trusted.
 class SwfSoundInfo {
 public:
     SwfSoundInfo(std::uint8_t syncFlags, bool hasEnvelope, bool hasLoops, bool hasOutPoint,
@@ -90,7 +93,6 @@ private:
     bool hasEnvelope_, hasLoops_, hasOutPoint_, hasInPoint_;
     std::uint32_t inPoint_, outPoint_;
     std::uint16_t loopCount_;
-    std::uint8_t envelopePoints_;
     std::optional<SwfSoundEnvelope> envelope_;
 };
 
