@@ -142,9 +142,15 @@ Result<Picture> decodeJpeg(const std::uint8_t* data, std::size_t size, const Dec
   err.pub.emit_message = onMessage;
   if (setjmp(err.jump)) {
     jpeg_destroy_decompress(&cinfo);
+    if (err.pub.msg_code == JERR_NO_BACKING_STORE)
+      return fail("the picture is too large to decode (it needs more than 1 GB of memory)");
     return fail(std::string("the JPEG data is damaged or unsupported (") + err.message + ")");
   }
   jpeg_create_decompress(&cinfo);
+  // Progressive and multi-scan files keep every coefficient of the whole
+  // picture in memory, whatever the output scale; a hostile header could ask
+  // for many gigabytes. Beyond this budget libjpeg fails cleanly instead.
+  cinfo.mem->max_memory_to_use = 1L << 30;
   jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
   jpeg_save_markers(&cinfo, JPEG_APP0 + 1, 0xFFFF);
   jpeg_read_header(&cinfo, TRUE);

@@ -58,6 +58,32 @@ void le32(Bytes& b, std::uint32_t v) { put32(b, v, false); }
 
 }  // namespace
 
+Bytes progressiveJpeg(const Image& image) {
+  jpeg_compress_struct c;
+  jpeg_error_mgr err;
+  c.err = jpeg_std_error(&err);
+  jpeg_create_compress(&c);
+  unsigned char* buf = nullptr;
+  unsigned long len = 0;
+  jpeg_mem_dest(&c, &buf, &len);
+  c.image_width = image.width;
+  c.image_height = image.height;
+  c.input_components = 3;
+  c.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&c);
+  jpeg_simple_progression(&c);
+  jpeg_start_compress(&c, TRUE);
+  while (c.next_scanline < c.image_height) {
+    JSAMPROW row = const_cast<JSAMPROW>(&image.rgb[static_cast<std::size_t>(c.next_scanline) * image.width * 3]);
+    jpeg_write_scanlines(&c, &row, 1);
+  }
+  jpeg_finish_compress(&c);
+  jpeg_destroy_compress(&c);
+  Bytes out(buf, buf + len);
+  std::free(buf);
+  return out;
+}
+
 Bytes jpeg(const Image& image, int orientation, bool bigEndian) {
   jpeg_compress_struct c;
   jpeg_error_mgr err;

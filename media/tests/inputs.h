@@ -23,6 +23,9 @@ Image solid(int width, int height, Rgb colour);
 // block with that orientation (big-endian byte order when bigEndian).
 Bytes jpeg(const Image& image, int orientation = 0, bool bigEndian = false);
 
+// A progressive JPEG of the image.
+Bytes progressiveJpeg(const Image& image);
+
 // An RGBA PNG: colour everywhere, alpha as given per pixel by the function.
 Bytes pngRgba(int width, int height, Rgb colour, std::uint8_t alpha);
 // A PNG in the given simplified-API format of an RGB image (gray, RGB, 16-bit...).

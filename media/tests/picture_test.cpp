@@ -95,6 +95,7 @@ TEST(PictureFormats, EveryKindDecodesToTheSamePicture) {
   };
   std::vector<Case> cases = {
       {"jpeg", jpeg(img), PictureKind::Jpeg, 40},
+      {"jpeg progressive", progressiveJpeg(img), PictureKind::Jpeg, 60},
       {"png rgb", png(img, PNG_FORMAT_RGB), PictureKind::Png, 0},
       {"png 16-bit", png(img, PNG_FORMAT_LINEAR_RGB), PictureKind::Png, 2},
       {"png palette", png(img, PNG_FORMAT_RGB_COLORMAP), PictureKind::Png, 0},
@@ -291,6 +292,20 @@ TEST(DamagedFiles, HugeSizesAreRefusedBeforeAllocating) {
   auto p = decode(b);
   ASSERT_FALSE(p.ok());
   EXPECT_NE(p.message().find("too large"), std::string::npos) << p.message();
+  // A progressive JPEG claiming 60000 x 60000 pixels: even decoded at an
+  // eighth, it would need all its coefficients (over 10 GB) in memory.
+  Bytes prog = progressiveJpeg(quadrants(64, 48));
+  for (std::size_t i = 0; i + 9 < prog.size(); ++i) {
+    if (prog[i] == 0xFF && prog[i + 1] == 0xC2) {  // start of a progressive frame
+      prog[i + 5] = prog[i + 7] = 60000 >> 8;
+      prog[i + 6] = prog[i + 8] = 60000 & 0xFF;
+      break;
+    }
+  }
+  p = decode(prog, DecodeOptions{{}, 800, 600});
+  ASSERT_FALSE(p.ok());
+  EXPECT_NE(p.message().find("too large"), std::string::npos) << p.message();
+
   // A RLE8 bitmap whose runs overrun the picture stays inside it.
   Bytes rle = bmpRle(solid(4, 2, {9, 9, 9}), 8);
   rle[rle.size() - 8] = 200;  // a run of 200 pixels on a 4-pixel line
