@@ -142,8 +142,8 @@ Result<Picture> decodeJpeg(const std::uint8_t* data, std::size_t size, const Dec
   err.pub.emit_message = onMessage;
   if (setjmp(err.jump)) {
     jpeg_destroy_decompress(&cinfo);
-    if (err.pub.msg_code == JERR_NO_BACKING_STORE)
-      return fail("the picture is too large to decode (it needs more than 1 GB of memory)");
+    if (err.pub.msg_code == JERR_NO_BACKING_STORE || err.pub.msg_code == JERR_OUT_OF_MEMORY)
+      return fail("the picture is too large to decode in the memory available");
     return fail(std::string("the JPEG data is damaged or unsupported (") + err.message + ")");
   }
   jpeg_create_decompress(&cinfo);
