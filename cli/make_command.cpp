@@ -304,12 +304,16 @@ int runMake(int argc, char** argv) {
   const bool showBar = !quiet && isatty(fileno(stderr));
   ProgressBar bar(!settings.musicPath.empty());
   interrupted = false;
+  // Interrupting (Ctrl-C, or a polite kill) cancels the work at the next
+  // step, so the temporary files and the partial movie are still removed.
   auto previous = std::signal(SIGINT, onInterrupt);
+  auto previousTerm = std::signal(SIGTERM, onInterrupt);
   auto made = slidewright::media::makeAlbum(settings, [&](const MakeProgress& p) {
     if (showBar) bar.update(p);
     return !interrupted.load();
   });
   std::signal(SIGINT, previous == SIG_ERR ? SIG_DFL : previous);
+  std::signal(SIGTERM, previousTerm == SIG_ERR ? SIG_DFL : previousTerm);
   bar.clear();
 
   if (!made) {
