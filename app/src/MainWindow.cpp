@@ -183,14 +183,19 @@ void MainWindow::fitLayoutToSkin() {
 }
 
 void MainWindow::setButtonImages() {
+    flatButtons_.clear();
     buttonImages_.clear();
     for (const auto& b : kButtonImages) {
+        auto button = std::make_unique<FlatBitmapButton>();
+        if (!button->attach(GetDlgItem(handle(), b.control))) continue;
         // The glyphs are drawn on light grey, which becomes the button face colour.
         BitmapHandle image(static_cast<HBITMAP>(
             LoadImageA(instance(), MAKEINTRESOURCEA(b.bitmap), IMAGE_BITMAP, 0, 0, LR_LOADMAP3DCOLORS)));
-        if (!image) continue;
-        SendDlgItemMessageA(handle(), b.control, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(image.get()));
-        buttonImages_.push_back(std::move(image));
+        if (image) {
+            button->setGlyph(image.get());
+            buttonImages_.push_back(std::move(image));
+        }
+        flatButtons_.push_back(std::move(button));
     }
 }
 
@@ -308,6 +313,17 @@ bool MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
         if (!skinDC_) return false;
         *result = TRUE;  // the skin covers the whole client area
         return true;
+    case WM_DRAWITEM: {
+        const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        if (!item || item->CtlType != ODT_BUTTON) return false;
+        for (const auto& button : flatButtons_) {
+            if (button->handle() != item->hwndItem) continue;
+            button->draw(*item);
+            *result = TRUE;
+            return true;
+        }
+        return false;
+    }
     case WM_QUERYDRAGICON:
         *result = reinterpret_cast<LRESULT>(bigIcon_);
         return true;

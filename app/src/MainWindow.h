@@ -4,11 +4,13 @@
 #pragma once
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "AlbumSettings.h"
 #include "DialogWindow.h"
+#include "FlatBitmapButton.h"
 #include "GdiHandles.h"
 #include "LanguageFile.h"
 #include "SkinBitmap.h"
@@ -69,6 +71,7 @@ private:
     RECT closeRect_{};
     RECT minimizeRect_{};
     BitmapHandle placeholder_;          // picture shown where the hidden preview sits
-    std::vector<BitmapHandle> buttonImages_;
+    std::vector<BitmapHandle> buttonImages_;                   // glyphs shown by flatButtons_
+    std::vector<std::unique_ptr<FlatBitmapButton>> flatButtons_;  // the bitmap buttons, drawn here
     BitmapHandle swatchImage_;
 };

@@ -5,6 +5,12 @@
 #include "SkinBitmap.h"
 #include "ProgramDirectory.h"
 #include "TestFolder.h"
+#include "resource.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <map>
+#include <vector>
 
 namespace {
 
@@ -173,6 +179,122 @@ TEST(SlidewrightProgram, ShowsTheSkinnedMainWindow) {
     PostMessageA(window, WM_NCLBUTTONUP, HTCLOSE, 0);
     EXPECT_TRUE(program.waitForExit());
     EXPECT_TRUE(fileExists(dir.path() + "slidewright.ini"));
+}
+
+// What a window shows on the screen, 0x00RRGGBB per pixel, row by row.
+std::vector<std::uint32_t> screenPixels(HWND window, int* width, int* height) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    *width = r.right - r.left;
+    *height = r.bottom - r.top;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = *width;
+    info.bmiHeader.biHeight = -*height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    BitmapHandle target(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!target || *width <= 0 || *height <= 0) return {};
+    WindowDC screen(nullptr);
+    MemoryDC dc(screen.get());
+    {
+        SelectGuard select(dc.get(), target.get());
+        BitBlt(dc.get(), 0, 0, *width, *height, screen.get(), r.left, r.top, SRCCOPY);
+    }
+    GdiFlush();
+    const auto* p = static_cast<const std::uint32_t*>(bits);
+    std::vector<std::uint32_t> pixels(p, p + static_cast<size_t>(*width) * *height);
+    for (auto& px : pixels) px &= 0xFFFFFFu;
+    return pixels;
+}
+
+bool isGreyPixel(std::uint32_t rgb) {
+    const int r = (rgb >> 16) & 0xFF, g = (rgb >> 8) & 0xFF, b = rgb & 0xFF;
+    return std::max({r, g, b}) - std::min({r, g, b}) <= 12;
+}
+
+// The bitmap buttons that start disabled show their glyph greyed, not a grey
+// block, and the same glyph enabled in its colours; the push-like toggles
+// still answer for their checked state.
+TEST(SlidewrightProgram, DisabledBitmapButtonsShowTheirGlyphGreyed) {
+    const std::string built = programDirectory();
+    if (!fileExists(built + "interface\\mainskin.bmp") || !fileExists(built + "language.cns"))
+        GTEST_SKIP() << "no skin or language file beside the built program";
+    TestFolder dir;
+    CreateDirectoryA((dir.path() + "interface").c_str(), nullptr);
+    for (const char* f : {"language.cns", "interface\\mainskin.bmp", "interface\\mainmask.bmp"})
+        ASSERT_TRUE(CopyFileA((built + f).c_str(), (dir.path() + f).c_str(), FALSE)) << f;
+    RunningProgram program(dir.path());
+    ASSERT_NE(program.window(), nullptr);
+    HWND window = program.window();
+
+    // Delete all and forget music both show the cross and both start disabled.
+    HWND deleteAll = GetDlgItem(window, IDC_DELETE_ALL);
+    HWND forgetMusic = GetDlgItem(window, IDC_FORGET_MUSIC);
+    ASSERT_TRUE(deleteAll && forgetMusic);
+    EXPECT_FALSE(IsWindowEnabled(deleteAll));
+    EXPECT_FALSE(IsWindowEnabled(forgetMusic));
+    EnableWindow(forgetMusic, TRUE);
+
+    // The screen shows the windows once they are painted: look until both
+    // buttons show something, for a few seconds at most.
+    int width = 0, height = 0, enabledWidth = 0, enabledHeight = 0;
+    std::vector<std::uint32_t> disabled, enabled;
+    for (int i = 0; i < 40; ++i) {
+        Sleep(100);
+        disabled = screenPixels(deleteAll, &width, &height);
+        enabled = screenPixels(forgetMusic, &enabledWidth, &enabledHeight);
+        if (disabled != enabled && std::any_of(enabled.begin(), enabled.end(), [](std::uint32_t p) {
+                return !isGreyPixel(p);
+            }))
+            break;
+    }
+    ASSERT_EQ(width, enabledWidth);
+    ASSERT_EQ(height, enabledHeight);
+    ASSERT_GT(width, 4);
+    ASSERT_GT(height, 4);
+
+    // Inside the frame both show the button face with the cross on it: the
+    // same shape, coloured when enabled, grey when disabled.
+    auto mostCommon = [&](const std::vector<std::uint32_t>& pixels) {
+        std::map<std::uint32_t, int> count;
+        for (int y = 1; y + 1 < height; ++y)
+            for (int x = 1; x + 1 < width; ++x) ++count[pixels[static_cast<size_t>(y) * width + x]];
+        return std::max_element(count.begin(), count.end(), [](const auto& a, const auto& b) {
+                   return a.second < b.second;
+               })->first;
+    };
+    const std::uint32_t face = mostCommon(enabled);
+    EXPECT_EQ(mostCommon(disabled), face) << "the disabled button is a block";
+    int glyph = 0, shapeDiffers = 0, colouredWhenDisabled = 0, colouredWhenEnabled = 0;
+    for (int y = 1; y + 1 < height; ++y) {
+        for (int x = 1; x + 1 < width; ++x) {
+            const size_t at = static_cast<size_t>(y) * width + x;
+            if ((enabled[at] != face) != (disabled[at] != face)) ++shapeDiffers;
+            if (enabled[at] == face) continue;
+            ++glyph;
+            if (!isGreyPixel(enabled[at])) ++colouredWhenEnabled;
+            if (!isGreyPixel(disabled[at])) ++colouredWhenDisabled;
+        }
+    }
+    EXPECT_GT(glyph, 20) << "no glyph on the enabled button";
+    EXPECT_EQ(shapeDiffers, 0) << "the disabled glyph does not have the enabled one's shape";
+    EXPECT_GT(colouredWhenEnabled, 20) << "the enabled button does not show its glyph in colour";
+    EXPECT_EQ(colouredWhenDisabled, 0) << "the disabled button shows colours";
+    EXPECT_NE(disabled, enabled);
+
+    HWND musicToggle = GetDlgItem(window, IDC_MUSIC_TOGGLE);
+    HWND previewPlay = GetDlgItem(window, IDC_PREVIEW_PLAY);
+    for (HWND toggle : {musicToggle, previewPlay}) {
+        EXPECT_EQ(SendMessageA(toggle, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+        SendMessageA(toggle, BM_SETCHECK, BST_CHECKED, 0);
+        EXPECT_EQ(SendMessageA(toggle, BM_GETCHECK, 0, 0), BST_CHECKED);
+        SendMessageA(toggle, BM_SETCHECK, BST_UNCHECKED, 0);
+        EXPECT_EQ(SendMessageA(toggle, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    }
+    ASSERT_TRUE(program.closeAndWait());
 }
 
 }  // namespace
