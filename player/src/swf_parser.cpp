@@ -37,15 +37,6 @@ const char* tagName(uint16_t code) {
 
 namespace {
 
-std::string format(const char* fmt, ...) PLAYER_PRINTF_FORMAT(1, 2);
-std::string format(const char* fmt, ...) {
-  char buf[512];
-  va_list ap;
-  va_start(ap, fmt);
-  vsnprintf(buf, sizeof buf, fmt, ap);
-  va_end(ap);
-  return buf;
-}
 
 // Pen positions add deltas in 32 bits; a hostile run of deltas wraps around
 // instead of overflowing.
@@ -168,7 +159,7 @@ class BodyReader {
       f.bitmapId = r.u16();
       f.matrix = matrix();
     } else {
-      complain(format("unknown fill style type 0x%02X", f.type));
+      complain(formatText("unknown fill style type 0x%02X", f.type));
     }
     return f;
   }
@@ -216,7 +207,7 @@ class BodyReader {
       f.startMatrix = matrix();
       f.endMatrix = matrix();
     } else {
-      complain(format("unknown morph fill style type 0x%02X", f.type));
+      complain(formatText("unknown morph fill style type 0x%02X", f.type));
     }
     return f;
   }
@@ -308,7 +299,7 @@ class BodyReader {
 
 Parsed<TagBody> fail(const BodyReader& b, uint16_t code) {
   std::string why = b.problem.empty() ? "body ends early" : b.problem;
-  return ParseError{format("%s tag: %s (read %zu bytes)", tagName(code), why.c_str(),
+  return ParseError{formatText("%s tag: %s (read %zu bytes)", tagName(code), why.c_str(),
                            b.r.position()),
                     b.r.position()};
 }
@@ -345,7 +336,7 @@ Parsed<TagBody> parseTagBody(uint16_t code, const uint8_t* body, size_t size, in
       t.offset = r.u32();
       size_t offsetBase = r.position();
       if (b.ok() && (t.offset > size - offsetBase)) {
-        b.complain(format("end edges offset %u points past the end of the tag", t.offset));
+        b.complain(formatText("end edges offset %u points past the end of the tag", t.offset));
         break;
       }
       uint32_t nFills = b.styleCount(true);
@@ -394,7 +385,7 @@ Parsed<TagBody> parseTagBody(uint16_t code, const uint8_t* body, size_t size, in
           uint16_t len = r.u16();
           const uint8_t* p = r.bytes(len);
           if (!p) {
-            b.complain(format("action 0x%02X claims %u bytes past the end of the tag", a.code, len));
+            b.complain(formatText("action 0x%02X claims %u bytes past the end of the tag", a.code, len));
             break;
           }
           a.data.assign(p, p + len);
@@ -544,7 +535,7 @@ Parsed<Tag> parseTag(const uint8_t* data, size_t size, int swfVersion, size_t* c
   }
   tag.length = length;
   if (length > size - headerSize) {
-    return ParseError{format("%s tag (code %u) claims %u bytes but only %zu remain", tagName(tag.code),
+    return ParseError{formatText("%s tag (code %u) claims %u bytes but only %zu remain", tagName(tag.code),
                              tag.code, length, size - headerSize),
                       headerSize};
   }
@@ -589,9 +580,9 @@ Parsed<std::vector<uint8_t>> inflateBody(const uint8_t* data, size_t size, size_
   }
   inflateEnd(&zs);
   if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR)
-    return ParseError{format("compressed data is damaged (zlib error %d after %zu bytes)", rc, outPos), 8};
+    return ParseError{formatText("compressed data is damaged (zlib error %d after %zu bytes)", rc, outPos), 8};
   if (outPos < expected)
-    return ParseError{format("compressed data ends after %zu of %zu bytes", outPos, expected), 8};
+    return ParseError{formatText("compressed data ends after %zu of %zu bytes", outPos, expected), 8};
   return out;
 }
 
@@ -613,7 +604,7 @@ Parsed<Movie> parseMovie(const uint8_t* data, size_t size, const ParseLimits& li
   h.fileLength = uint32_t(data[4]) | (uint32_t(data[5]) << 8) | (uint32_t(data[6]) << 16) |
                  (uint32_t(data[7]) << 24);
   if (h.fileLength < 8 + 5) {
-    return ParseError{format("declared file length %u is too small", h.fileLength), 4};
+    return ParseError{formatText("declared file length %u is too small", h.fileLength), 4};
   }
 
   // The whole uncompressed file: header bytes followed by the (inflated) rest.
@@ -623,7 +614,7 @@ Parsed<Movie> parseMovie(const uint8_t* data, size_t size, const ParseLimits& li
   if (h.compressed) {
     size_t expected = h.fileLength - 8;
     if (expected > limits.maxDecompressedSize) {
-      return ParseError{format("declared length %u exceeds the %zu-byte limit", h.fileLength,
+      return ParseError{formatText("declared length %u exceeds the %zu-byte limit", h.fileLength,
                                limits.maxDecompressedSize),
                         4};
     }
@@ -635,7 +626,7 @@ Parsed<Movie> parseMovie(const uint8_t* data, size_t size, const ParseLimits& li
     file = inflated.data();
     fileSize = inflated.size();
   } else if (h.fileLength > size) {
-    return ParseError{format("file is truncated: header declares %u bytes, file has %zu",
+    return ParseError{formatText("file is truncated: header declares %u bytes, file has %zu",
                              h.fileLength, size),
                       4};
   } else {
@@ -655,7 +646,7 @@ Parsed<Movie> parseMovie(const uint8_t* data, size_t size, const ParseLimits& li
     Parsed<Tag> tag = parseTag(file + pos, fileSize - pos, h.version, &consumed);
     if (!tag) {
       ParseError e = tag.error();
-      e.message = format("at offset %zu: %s", pos, e.message.c_str());
+      e.message = formatText("at offset %zu: %s", pos, e.message.c_str());
       e.offset += pos;
       return e;
     }
