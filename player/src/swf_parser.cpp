@@ -37,7 +37,6 @@ const char* tagName(uint16_t code) {
 
 namespace {
 
-
 // Pen positions add deltas in 32 bits; a hostile run of deltas wraps around
 // instead of overflowing.
 inline int32_t wrapAdd(int32_t a, int32_t b) { return int32_t(uint32_t(a) + uint32_t(b)); }
