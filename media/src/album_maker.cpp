@@ -1,6 +1,7 @@
 #include "media/album_maker.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <condition_variable>
 #include <cmath>
 #include <cstdio>
@@ -136,6 +137,19 @@ Result<MakeOutcome> makeAlbum(const AlbumSettings& s, const MakeProgressCallback
   std::error_code ec;
   if (fs::is_directory(s.outputPath, ec))
     return fail(s.outputPath + ": is a folder, not a movie file name");
+  // Moving the new movie into place goes around the old file's own
+  // permissions, so ask first whether it may be changed: a read-only movie,
+  // or one another program holds, is refused and kept.
+  if (fs::exists(s.outputPath, ec)) {
+    errno = 0;
+    std::FILE* existing = std::fopen(s.outputPath.c_str(), "r+b");
+    if (!existing) {
+      const int error = errno;
+      return fail(s.outputPath + ": the existing movie cannot be replaced (" + std::strerror(error) +
+                  "); is it read-only or open in another program?");
+    }
+    std::fclose(existing);
+  }
   std::string outDir = fs::path(s.outputPath).parent_path().string();
   if (outDir.empty()) outDir = ".";
   auto staging = TempFile::createIn(outDir, "." + fileNameOf(s.outputPath) + ".", ".part", TempFile::Access::Shared);
@@ -282,6 +296,12 @@ Result<MakeOutcome> makeAlbum(const AlbumSettings& s, const MakeProgressCallback
     return fail(s.outputPath + ": the movie could not be written completely (is the disk full?)");
   outcome.frameCount = built.frameCount;
 
+  // A movie that replaces another keeps its permissions (a private one
+  // stays private).
+  if (fs::is_regular_file(s.outputPath, ec)) {
+    const auto previous = fs::status(s.outputPath, ec);
+    if (!ec) fs::permissions(stagingPath, previous.permissions(), ec);
+  }
   fs::rename(stagingPath, s.outputPath, ec);
   if (ec) return fail(s.outputPath + ": cannot put the movie in place (" + ec.message() + ")");
   staging.value().release();

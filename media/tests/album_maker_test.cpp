@@ -2,6 +2,7 @@
 // nothing left behind on failure.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -248,6 +249,37 @@ TEST_F(AlbumMaker, FailuresLeaveNothingBehindAndKeepTheOldMovie) {
   other.pictures.pop_back();
   ASSERT_TRUE(makeAlbum(other).ok());
   EXPECT_NE(readFile(s.outputPath).value(), before);
+  EXPECT_EQ(leftovers(), 0);
+}
+
+TEST_F(AlbumMaker, ReplacingKeepsPermissionsAndRefusesReadOnlyMovies) {
+  AlbumSettings s = threePictures();
+  ASSERT_TRUE(makeAlbum(s).ok());
+  const auto before = readFile(s.outputPath).value();
+
+#if !defined(_WIN32)
+  // A private movie stays private when a new one replaces it.
+  fs::permissions(s.outputPath, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::replace);
+  ASSERT_TRUE(makeAlbum(s).ok());
+  EXPECT_EQ(fs::status(s.outputPath).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write);
+#endif
+
+  // A read-only movie is refused and kept.
+  const auto writable = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+  fs::permissions(s.outputPath, writable, fs::perm_options::remove);
+  if (std::FILE* probe = std::fopen(s.outputPath.c_str(), "r+b")) {
+    std::fclose(probe);  // the superuser may change any file: nothing to refuse
+  } else {
+    AlbumSettings other = s;
+    other.pictures.pop_back();
+    auto r = makeAlbum(other);
+    ASSERT_FALSE(r.ok());
+    EXPECT_EQ(r.message().rfind(s.outputPath + ": ", 0), 0u) << r.message();
+    EXPECT_NE(r.message().find("read-only"), std::string::npos) << r.message();
+    EXPECT_EQ(readFile(s.outputPath).value(), before);
+  }
+  fs::permissions(s.outputPath, fs::perms::owner_write, fs::perm_options::add);
   EXPECT_EQ(leftovers(), 0);
 }
 

@@ -5,7 +5,13 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
+
+#if !defined(_WIN32)
+#include <filesystem>
+#include <system_error>
+#endif
 
 namespace {
 
@@ -31,6 +37,16 @@ bool fileExists(const std::string& path)
     return true;
 }
 
+// A name beside path, made of path and suffix, that no file has yet, so that
+// staging never overwrites a file of the user's that happens to carry it.
+std::string freeNameBeside(const std::string& path, const char* suffix)
+{
+    std::string name = path + suffix;
+    for (int n = 1; fileExists(name) && n < 1000; ++n)
+        name = path + "." + std::to_string(n) + suffix;
+    return name;
+}
+
 // Moves the finished file from over target. Where the C library's rename
 // refuses to replace an existing file (Windows), the old file is set aside
 // first and put back if the move fails, so it is never lost. Narrow paths go
@@ -45,10 +61,10 @@ bool replaceFile(const std::string& from, const std::string& target)
         errno = error;
         return false;
     }
-    const std::string aside = from + "~";
-    std::remove(aside.c_str());
+    const std::string aside = freeNameBeside(from, "~");
     if (std::rename(target.c_str(), aside.c_str()) != 0) {
-        errno = error;
+        // Keep the reason the old file could not be moved (it may be open
+        // in another program), not the first rename's.
         return false;
     }
     if (std::rename(from.c_str(), target.c_str()) == 0) {
@@ -166,9 +182,28 @@ SwfWriteResult SwfMovie::writeFile(const std::string& path, Twips width, Twips h
     if (!writeTo(stream, width, height, frameRate, &why))
         return SwfWriteResult::failure("Cannot write the movie \"" + path + "\": " + why + ".");
 
+    // Replacing the file goes around its own permissions (a rename needs
+    // only the folder's), so ask first whether the file itself may be
+    // changed: a read-only movie, or one another program holds, is refused
+    // and left as it is, as writing over it in place would be.
+    if (fileExists(path)) {
+        errno = 0;
+        std::FILE* existing = std::fopen(path.c_str(), "r+b");
+        if (!existing) {
+            const int error = errno;
+            std::string message = "Cannot write the movie \"" + path +
+                                  "\": the existing file cannot be changed (" +
+                                  systemError(error) + ").";
+            if (error == EACCES || error == EPERM)
+                message += " Is it read-only or open in another program?";
+            return SwfWriteResult::failure(message);
+        }
+        std::fclose(existing);
+    }
+
     // Write beside the target and move the finished file over it, so that a
     // failure part-way leaves whatever was at path untouched.
-    const std::string partial = path + ".part";
+    const std::string partial = freeNameBeside(path, ".part");
     errno = 0;
     std::FILE* file = std::fopen(partial.c_str(), "wb");
     if (!file)
@@ -194,6 +229,17 @@ SwfWriteResult SwfMovie::writeFile(const std::string& path, Twips width, Twips h
                                        systemError(!written ? writeErrno : closeErrno) +
                                        ". The previous file, if any, is unchanged.");
     }
+
+#if !defined(_WIN32)
+    // The new file takes the permissions of the one it replaces, so a movie
+    // the user kept private stays private.
+    {
+        std::error_code ec;
+        const auto previous = std::filesystem::status(path, ec);
+        if (!ec && std::filesystem::is_regular_file(previous))
+            std::filesystem::permissions(partial, previous.permissions(), ec);
+    }
+#endif
 
     if (!replaceFile(partial, path)) {
         const int error = errno;

@@ -175,7 +175,62 @@ TEST_F(SwfMovieFile, TargetThatIsAFolderIsNotReplaced)
     EXPECT_FALSE(std::filesystem::exists(path + ".part"));
 }
 
+TEST_F(SwfMovieFile, AFileOfTheUsersNamedLikeTheStagingFileIsKept)
+{
+    const std::string path = dir.path("keep.swf");
+    const Bytes notes{'m', 'y', ' ', 'n', 'o', 't', 'e', 's'};
+    writeFileBytes(path + ".part", notes);
+    writeFileBytes(path + ".part~", notes);
+    SwfMovie movie;
+    ASSERT_TRUE(movie.writeFile(path, width640, height480, 12));
+    ASSERT_TRUE(movie.writeFile(path, width640, height480, 12));  // now replacing
+    EXPECT_EQ(readFileBytes(path).size(), 23u);
+    EXPECT_EQ(readFileBytes(path + ".part"), notes);
+    EXPECT_EQ(readFileBytes(path + ".part~"), notes);
+    // The movie and the two files of the user's, nothing else.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.dir()),
+                            std::filesystem::directory_iterator()),
+              3);
+}
+
+TEST_F(SwfMovieFile, ReadOnlyMovieIsRefusedAndLeftAsItIs)
+{
+    namespace fs = std::filesystem;
+    const std::string path = dir.path("kept.swf");
+    const Bytes previous(100, 0x33);
+    writeFileBytes(path, previous);
+    fs::permissions(path, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    if (std::FILE* probe = std::fopen(path.c_str(), "r+b")) {
+        // The superuser may change any file: nothing to refuse here.
+        std::fclose(probe);
+        fs::permissions(path, fs::perms::owner_write, fs::perm_options::add);
+        GTEST_SKIP() << "read-only files are writable for this user";
+    }
+    SwfMovie movie;
+    const SwfWriteResult first = movie.writeFile(path, width640, height480, 12);
+    const SwfWriteResult second = movie.writeFile(path, width640, height480, 12);
+    fs::permissions(path, fs::perms::owner_write, fs::perm_options::add);
+    EXPECT_FALSE(first.ok);
+    EXPECT_NE(first.message.find("read-only"), std::string::npos) << first.message;
+    EXPECT_EQ(second.message, first.message);
+    EXPECT_EQ(readFileBytes(path), previous);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.dir()), fs::directory_iterator()), 1);
+}
+
 #if !defined(_WIN32)
+TEST_F(SwfMovieFile, ReplacedMovieKeepsItsPermissions)
+{
+    namespace fs = std::filesystem;
+    const std::string path = dir.path("private.swf");
+    writeFileBytes(path, Bytes(10, 1));
+    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::replace);
+    SwfMovie movie;
+    ASSERT_TRUE(movie.writeFile(path, width640, height480, 12));
+    EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+}
+
 TEST_F(SwfMovieFile, ShortWriteIsReportedAndKeepsTheExistingFile)
 {
     const std::string path = dir.path("movie.swf");
@@ -205,24 +260,29 @@ TEST_F(SwfMovieFile, ShortWriteIsReportedAndKeepsTheExistingFile)
 
 TEST_F(SwfMovieFile, CharacterIdsRestartAfterWritingWhateverTheOutcome)
 {
+    auto finishedShape = [] {
+        auto shape = std::make_unique<SwfShape>(SwfRect());
+        shape->finish();
+        return shape;
+    };
     {
         SwfMovie movie;
-        movie.addTag(std::make_unique<SwfShape>(SwfRect()));
-        movie.addTag(std::make_unique<SwfShape>(SwfRect()));
+        movie.addTag(finishedShape());
+        movie.addTag(finishedShape());
         ASSERT_TRUE(movie.writeFile(dir.path("a.swf"), width640, height480, 12));
     }
     EXPECT_EQ(SwfShape(SwfRect()).characterId(), 1);
 
     {
         SwfMovie movie;
-        movie.addTag(std::make_unique<SwfShape>(SwfRect()));
+        movie.addTag(finishedShape());
         EXPECT_FALSE(movie.writeFile(dir.path("no/such/dir.swf"), width640, height480, 12));
     }
     EXPECT_EQ(SwfShape(SwfRect()).characterId(), 1);
 
     {
         SwfMovie movie;
-        movie.addTag(std::make_unique<SwfShape>(SwfRect()));
+        movie.addTag(finishedShape());
         EXPECT_FALSE(movie.writeFile(dir.path("big.swf"), Twips(20000), height480, 12));
     }
     EXPECT_EQ(SwfShape(SwfRect()).characterId(), 1);
