@@ -177,7 +177,14 @@ Result<Mp3Summary> reencodeMp3(const std::string& inputPath, const std::string& 
       if (summary.sourceSamples == 0)
         return fail(std::string("no MPEG audio could be decoded from the music file (") +
                     mpg123_strerror(dec.h) + ")");
-      break;  // damage after good audio: keep what was decoded
+      // The decoder also finds a few chance frame headers in files of other
+      // kinds (a WAV, random bytes) before it gives up: a fraction of a second
+      // of noise from the first part of the file is no music to keep.
+      const bool littleDecoded = summary.sourceSamples < static_cast<std::uint64_t>(summary.sourceRate / 4);
+      if (littleDecoded || input.read < total / 2)
+        return fail(std::string("the music file is not MPEG audio, or too damaged to use (") +
+                    mpg123_strerror(dec.h) + ")");
+      break;  // damage after much good audio: keep what was decoded
     }
   }
   if (input.error) return fail(std::string("cannot read the music file: ") + std::strerror(input.error));

@@ -1,6 +1,7 @@
 // Music re-encoding from every MPEG version, channel count and rate.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 
@@ -126,6 +127,29 @@ TEST(Mp3Reencode, UnusableMusicFailsWithAReason) {
   // A picture renamed to .mp3.
   r = reencodeMp3(writeScratch("picture.mp3", jpeg(quadrants(300, 200))), out.value().path());
   EXPECT_FALSE(r.ok());
+
+  // Files of other kinds in which the decoder finds a few chance frame
+  // headers before it gives up: a WAV recording and random bytes. They must
+  // fail, not become a movie with a click of noise for music.
+  Bytes wav = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0,
+               1, 0, 2, 0, 0x44, 0xAC, 0, 0, 0x10, 0xB1, 2, 0, 4, 0, 16, 0, 'd', 'a', 't', 'a', 0, 0, 0, 0};
+  std::uint32_t state = 12345;
+  for (int i = 0; i < 44100 * 5 * 2; ++i) {
+    state = state * 1103515245u + 12345u;
+    const auto sample = static_cast<std::int16_t>(12000 * std::sin(i / 2 * 0.0627) + (state >> 20) % 64);
+    wav.push_back(static_cast<std::uint8_t>(sample));
+    wav.push_back(static_cast<std::uint8_t>(sample >> 8));
+  }
+  Bytes noise(100000);
+  for (auto& b : noise) {
+    state = state * 1103515245u + 12345u;
+    b = static_cast<std::uint8_t>(state >> 24);
+  }
+  for (const auto& [name, bytes] : {std::pair{"tone.mp3", wav}, std::pair{"noise.mp3", noise}}) {
+    r = reencodeMp3(writeScratch(name, bytes), out.value().path());
+    ASSERT_FALSE(r.ok()) << name << ": " << r.value().seconds << " s decoded";
+    EXPECT_NE(r.message().find("MPEG audio"), std::string::npos) << r.message();
+  }
 
   // A truncated file keeps the audio before the cut.
   Bytes cut = mp3(44100, 2, 3.0);
