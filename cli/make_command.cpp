@@ -286,6 +286,13 @@ int runMake(int argc, char** argv) {
   }
   if (settings.pictures.empty()) return usage("no pictures given");
   if (output.empty()) return usage("no output file given (use -o MOVIE.swf)");
+  {
+    // "-o albums/" or "-o ." names a folder: adding ".swf" to it would make
+    // a hidden file there.
+    const std::string last = output.substr(output.find_last_of("/\\") + 1);
+    if (last.empty() || last == "." || last == "..")
+      return usage("-o needs a movie file name, not a folder ('" + output + "')");
+  }
   if (transitionPending)
     return usage("--transition applies to the pictures after it, and none follow the last one");
   if (settings.fitToMusic && settings.musicPath.empty()) return usage("--fit-to-music needs --music");

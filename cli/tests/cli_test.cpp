@@ -95,6 +95,8 @@ TEST_F(Command, WrongCommandLinesExitWithTwo) {
       {{"make", photo_, "--fit-to-music", "-o", out("x.swf")}, "--fit-to-music needs --music"},
       {{"make", photo_, "--frobnicate", "-o", out("x.swf")}, "unknown option '--frobnicate'"},
       {{"make", photo_, "--quiet=yes", "-o", out("x.swf")}, "takes no value"},
+      {{"make", photo_, "-o", out("albums/")}, "not a folder"},
+      {{"make", photo_, "-o", "."}, "not a folder"},
   };
   for (const auto& [args, message] : cases) {
     Outcome r = run(args);
