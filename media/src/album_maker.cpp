@@ -258,7 +258,15 @@ Result<MakeOutcome> makeAlbum(const AlbumSettings& s, const MakeProgressCallback
     entries.push_back(entry);
     transitions.push_back(s.pictures[i].transition);
   }
-  if (entries.empty()) return fail("none of the pictures could be read");
+  if (entries.empty()) {
+    // Say why, or the user is left guessing; one reason is enough to act on.
+    std::string message = "none of the pictures could be read";
+    if (!outcome.skipped.empty())
+      message += " (" + outcome.skipped.front().path + ": " + outcome.skipped.front().reason +
+                 (outcome.skipped.size() > 1 ? ", and " + std::to_string(outcome.skipped.size() - 1) + " more" : "") +
+                 ")";
+    return fail(message);
+  }
 
   outcome.pictureCount = static_cast<int>(entries.size());
   outcome.pauseSeconds =

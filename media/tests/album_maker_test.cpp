@@ -296,7 +296,9 @@ TEST_F(AlbumMaker, SkippingBadPicturesKeepsTheGoodOnes) {
   s.pictures = {{scratchDir() + "/absent.jpg", 0}};
   auto none = makeAlbum(s);
   ASSERT_FALSE(none.ok());
-  EXPECT_EQ(none.message(), "none of the pictures could be read");
+  // The message says why, naming the picture.
+  EXPECT_EQ(none.message().rfind("none of the pictures could be read (" + scratchDir() + "/absent.jpg: ", 0), 0u)
+      << none.message();
 }
 
 TEST_F(AlbumMaker, SlideLengthsMatchTheBuiltMovie) {
