@@ -58,33 +58,11 @@ void le32(Bytes& b, std::uint32_t v) { put32(b, v, false); }
 
 }  // namespace
 
-Bytes progressiveJpeg(const Image& image) {
-  jpeg_compress_struct c;
-  jpeg_error_mgr err;
-  c.err = jpeg_std_error(&err);
-  jpeg_create_compress(&c);
-  unsigned char* buf = nullptr;
-  unsigned long len = 0;
-  jpeg_mem_dest(&c, &buf, &len);
-  c.image_width = image.width;
-  c.image_height = image.height;
-  c.input_components = 3;
-  c.in_color_space = JCS_RGB;
-  jpeg_set_defaults(&c);
-  jpeg_simple_progression(&c);
-  jpeg_start_compress(&c, TRUE);
-  while (c.next_scanline < c.image_height) {
-    JSAMPROW row = const_cast<JSAMPROW>(&image.rgb[static_cast<std::size_t>(c.next_scanline) * image.width * 3]);
-    jpeg_write_scanlines(&c, &row, 1);
-  }
-  jpeg_finish_compress(&c);
-  jpeg_destroy_compress(&c);
-  Bytes out(buf, buf + len);
-  std::free(buf);
-  return out;
-}
+namespace {
 
-Bytes jpeg(const Image& image, int orientation, bool bigEndian) {
+// Baseline at quality 95 with an optional EXIF orientation, or progressive
+// at the library's default quality.
+Bytes encodeJpeg(const Image& image, bool progressive, int orientation, bool bigEndian) {
   jpeg_compress_struct c;
   jpeg_error_mgr err;
   c.err = jpeg_std_error(&err);
@@ -97,7 +75,10 @@ Bytes jpeg(const Image& image, int orientation, bool bigEndian) {
   c.input_components = 3;
   c.in_color_space = JCS_RGB;
   jpeg_set_defaults(&c);
-  jpeg_set_quality(&c, 95, TRUE);
+  if (progressive)
+    jpeg_simple_progression(&c);
+  else
+    jpeg_set_quality(&c, 95, TRUE);
   jpeg_start_compress(&c, TRUE);
   if (orientation > 0) {
     // "Exif\0\0", TIFF header, IFD0 with one entry: Orientation SHORT 1.
@@ -124,6 +105,14 @@ Bytes jpeg(const Image& image, int orientation, bool bigEndian) {
   Bytes out(buf, buf + len);
   std::free(buf);
   return out;
+}
+
+}  // namespace
+
+Bytes progressiveJpeg(const Image& image) { return encodeJpeg(image, true, 0, false); }
+
+Bytes jpeg(const Image& image, int orientation, bool bigEndian) {
+  return encodeJpeg(image, false, orientation, bigEndian);
 }
 
 Bytes pngRgba(int width, int height, Rgb colour, std::uint8_t alpha) {
