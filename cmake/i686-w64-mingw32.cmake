@@ -1,49 +1,14 @@
-# Cross-compiles for 32-bit Windows with Debian's mingw-w64.
+# Cross-compiles for 32-bit Windows (the shipped programs) with Debian's
+# mingw-w64.
 #
-#   cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/i686-w64-mingw32.cmake \
-#         -DSLIDEWRIGHT_WINDEPS_PREFIX=<prefix printed by scripts/build-windows-deps.sh>
-#
-# The -posix compiler variant is used because the default one has the win32
-# thread model, in which std::thread and std::mutex do not exist. Everything
-# is linked statically so that the programs need no runtime DLLs beside them.
-set(CMAKE_SYSTEM_NAME Windows)
+#   cmake -S . -B build-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/i686-w64-mingw32.cmake \
+#         -DSLIDEWRIGHT_WINDEPS_PREFIX=<prefix printed by scripts/build-windows-deps.sh i686>
 set(CMAKE_SYSTEM_PROCESSOR x86)
-
 set(_mingw i686-w64-mingw32)
-find_program(CMAKE_C_COMPILER NAMES ${_mingw}-gcc-posix ${_mingw}-gcc REQUIRED)
-find_program(CMAKE_CXX_COMPILER NAMES ${_mingw}-g++-posix ${_mingw}-g++ REQUIRED)
-find_program(CMAKE_RC_COMPILER NAMES ${_mingw}-windres REQUIRED)
-set(CMAKE_AR ${_mingw}-ar CACHE FILEPATH "")
-set(CMAKE_RANLIB ${_mingw}-ranlib CACHE FILEPATH "")
-
-# The cross-built third-party libraries (libjpeg-turbo, libpng, zlib, giflib,
-# LAME, mpg123, GoogleTest) live in one prefix outside the source tree.
-if(NOT SLIDEWRIGHT_WINDEPS_PREFIX AND DEFINED ENV{SLIDEWRIGHT_WINDEPS_PREFIX})
-  set(SLIDEWRIGHT_WINDEPS_PREFIX "$ENV{SLIDEWRIGHT_WINDEPS_PREFIX}")
-endif()
-# try_compile projects re-read this file and need the prefix as well.
-list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES SLIDEWRIGHT_WINDEPS_PREFIX)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${_mingw})
-if(SLIDEWRIGHT_WINDEPS_PREFIX)
-  list(PREPEND CMAKE_FIND_ROOT_PATH "${SLIDEWRIGHT_WINDEPS_PREFIX}")
-endif()
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-# Static archives only: a DLL import library found first would make the
-# programs depend on a DLL that is not shipped.
-set(CMAKE_FIND_LIBRARY_SUFFIXES .a)
-
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
-
-# The C99 printf family of mingw-w64 instead of the system's msvcrt one, which
-# does not know %zu, %lld or %hhd on older Windows.
 # Floating point in SSE2 registers rather than the x87 stack: with x87's
 # extended precision a product such as 140 + 0.85 * 40 truncates to 173 here
 # and to 174 on x86-64, so the same album would differ by a pixel between the
 # Windows program and the command line. Every processor that runs a current
 # Windows has SSE2.
-set(CMAKE_C_FLAGS_INIT "-D__USE_MINGW_ANSI_STDIO=1 -msse2 -mfpmath=sse")
-set(CMAKE_CXX_FLAGS_INIT "-D__USE_MINGW_ANSI_STDIO=1 -msse2 -mfpmath=sse")
+set(_mingw_arch_flags "-msse2 -mfpmath=sse")
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)

@@ -1,20 +1,28 @@
 #!/usr/bin/env bash
-# Builds the third-party libraries of the Windows programs for i686-w64-mingw32,
+# Builds the third-party libraries of the Windows programs for one target,
 # static, from Debian's source packages: zlib, libpng, libjpeg-turbo, giflib,
 # LAME (with its decoder), mpg123, and GoogleTest (from the sources of Debian's
 # googletest package) for the unit tests.
 #
-# The result is cached outside the clone under a key made of the source package
-# versions, the compiler version and this script's recipe, so a second run only
-# checks the key. The last line printed on stdout is the install prefix; pass it
-# to CMake as -DSLIDEWRIGHT_WINDEPS_PREFIX=<prefix>.
+# The result is cached outside the clone, one folder per target, under a key
+# made of the target triplet, the source package versions, the compiler
+# version and this script's recipe, so a second run only checks the key. The
+# last line printed on stdout is the install prefix; pass it to CMake as
+# -DSLIDEWRIGHT_WINDEPS_PREFIX=<prefix>.
+#
+#   build-windows-deps.sh [i686|x86_64]     (default i686, the shipped programs)
 #
 #   SLIDEWRIGHT_WINDEPS_CACHE   cache folder (default /var/cache/slidewright-windeps
 #                               as root, else ~/.cache/slidewright-windeps)
 #   JOBS                        parallel build jobs (default 2)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-host=i686-w64-mingw32
+arch=${1:-i686}
+case $arch in
+  i686 | x86_64) ;;
+  *) echo "usage: build-windows-deps.sh [i686|x86_64]" >&2; exit 2 ;;
+esac
+host=$arch-w64-mingw32
 jobs=${JOBS:-2}
 recipe=4   # bump when the way a library is built changes
 
@@ -25,9 +33,9 @@ elif [ "$(id -u)" = 0 ]; then
 else
   cache=${XDG_CACHE_HOME:-$HOME/.cache}/slidewright-windeps
 fi
-mkdir -p "$cache"
+mkdir -p "$cache/$host"
 
-log() { echo "windeps: $*" >&2; }
+log() { echo "windeps ($arch): $*" >&2; }
 
 # apt-get source needs deb-src entries; add them beside the deb entries of the
 # Debian archive if none exist.
@@ -66,7 +74,7 @@ src_versions() {
 
 ensure_deb_src
 packages=(zlib libpng1.6 libjpeg-turbo giflib lame mpg123)
-key="recipe=$recipe compiler=$($host-gcc-posix -dumpfullversion 2>/dev/null || $host-gcc -dumpversion)"
+key="recipe=$recipe target=$host compiler=$($host-gcc-posix -dumpfullversion 2>/dev/null || $host-gcc -dumpversion)"
 for p in "${packages[@]}"; do
   v=$(src_versions "$p" | tr '\n' ',')
   [ -n "$v" ] || { log "no source package $p"; exit 1; }
@@ -79,7 +87,7 @@ key+=" googletest=$gtest_version"
 # libjpeg-turbo's SIMD code needs nasm; a build without it is slower, not different.
 key+=" nasm=$(command -v nasm >/dev/null && nasm -v | awk '{print $3}' || echo none)"
 hash=$(printf '%s' "$key" | sha256sum | cut -c1-16)
-prefix=$cache/$hash
+prefix=$cache/$host/$hash
 
 if [ -f "$prefix/.complete" ]; then
   log "cached: $prefix"
@@ -89,13 +97,13 @@ fi
 
 log "building into $prefix ($key)"
 rm -rf "$prefix"
-work=$(mktemp -d "$cache/build.XXXXXX")
+work=$(mktemp -d "$cache/$host/build.XXXXXX")
 chmod 755 "$work"   # apt-get source downloads as the _apt user
 cd "$work"          # nothing a build writes by a relative path lands in the clone
 # A half-built prefix is never left behind: only a complete one is reused.
 trap 'rm -rf "$work"; [ -f "$prefix/.complete" ] || rm -rf "$prefix"' EXIT
 mkdir -p "$prefix"/{include,lib}
-toolchain=$root/cmake/i686-w64-mingw32.cmake
+toolchain=$root/cmake/$host.cmake
 export CC=$host-gcc-posix CXX=$host-g++-posix AR=$host-ar RANLIB=$host-ranlib
 command -v "$CC" >/dev/null || export CC=$host-gcc CXX=$host-g++
 
@@ -204,9 +212,10 @@ cmake --install "$work/b-gtest" >&2
 step googletest
 
 { printf '%s\n' "$key"; cat "$work/fetched"; } >"$prefix/.complete"
-ln -sfn "$hash" "$cache/current"
-# Earlier builds (other versions or recipes) are no longer needed.
-for old in "$cache"/*/; do
+ln -sfn "$hash" "$cache/$host/current"
+# Earlier builds of this target (other versions or recipes) are no longer
+# needed; the other target's folder is left alone.
+for old in "$cache/$host"/*/; do
   old=${old%/}
   [ "$old" = "$prefix" ] || [ -L "$old" ] || [ "$old" = "$work" ] || rm -rf "$old"
 done

@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
 # Installs what building and testing need on a Debian 12 machine (run as root).
 #   install-deps.sh native    compilers, libraries and sample tools for the native build
-#   install-deps.sh all       native, plus mingw-w64, Wine, Xvfb and the browser test stage
+#   install-deps.sh all       native, plus mingw-w64 for 32- and 64-bit Windows,
+#                             64-bit Wine, Xvfb, the zh_CN.GBK locale and the
+#                             browser and fuzzing stages; 32-bit Wine as well
+#                             where this machine can run 32-bit programs
 set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
 what=${1:-all}
 
 native_pkgs=(
@@ -12,7 +16,8 @@ native_pkgs=(
   imagemagick sox libsox-fmt-mp3 lame python3
 )
 windows_pkgs=(
-  g++-mingw-w64-i686 wine wine32:i386 xvfb xauth dpkg-dev nasm imagemagick fonts-arphic-uming googletest
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 xvfb xauth xdotool dpkg-dev nasm
+  imagemagick fonts-arphic-uming googletest locales
 )
 browser_pkgs=(
   chromium nodejs npm clang libclang-rt-14-dev
@@ -21,7 +26,12 @@ browser_pkgs=(
 pkgs=("${native_pkgs[@]}")
 if [ "$what" = all ]; then
   pkgs+=("${windows_pkgs[@]}" "${browser_pkgs[@]}")
-  dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+  # 32-bit Wine only where 32-bit programs run at all: elsewhere its
+  # packages install but cannot even run their own set-up scripts.
+  if bash "$root/scripts/lib/can-run-32bit.sh" >/dev/null; then
+    dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+    pkgs+=(wine32:i386)
+  fi
 fi
 
 missing=()
@@ -35,4 +45,11 @@ if [ ${#missing[@]} -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -q
   apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+# The Windows tests run the programs in code page 936, which Wine takes from
+# the zh_CN.GBK locale; a fresh machine has the locale's sources (package
+# locales) but not the compiled locale.
+if [ "$what" = all ] && ! locale -a 2>/dev/null | grep -qix 'zh_CN.gbk'; then
+  localedef -i zh_CN -f GBK zh_CN.GBK
 fi

@@ -89,7 +89,9 @@ TEST(TransitionName, ComesFromTransitionModeOrShowsTheNumber) {
 // (The folder names stay ASCII: Wine can store other names only when the
 // Linux side has a matching locale installed.)
 TEST(ChineseCodePage, GbkTextAndPathsRoundTrip) {
-    if (!inChineseCodePage()) GTEST_SKIP() << "process code page is " << GetACP() << ", not 936";
+    // The test run sets LC_ALL=zh_CN.GBK; without that locale Wine falls back
+    // to code page 1252 and these checks would prove nothing.
+    ASSERT_TRUE(inChineseCodePage()) << "process code page is " << GetACP() << ", not 936: is the zh_CN.GBK locale installed?";
     // "盶" is 0xB1 0x5C in GBK: its second byte is the code of '\'.
     const std::string folder = "C:\\\xB1\x5C" + kSimplifiedChinese + "\\";
     EXPECT_EQ(folderOfPath(folder + "Slidewright.exe"), folder);

@@ -1,40 +1,116 @@
 #!/usr/bin/env bash
-# The Windows side: builds the third-party libraries for i686-w64-mingw32 (or
-# takes them from the cache), cross-builds the whole CMake project into
-# build-win/ (portable libraries, their tests, Slidewright.exe and
-# saverstub.exe), then runs the Windows unit tests under wine in a private
-# prefix on a virtual display, through ctest.
+# The Windows side, for both architectures from the one CMake project:
+#
+#   x86_64  builds the third-party libraries (or takes them from the cache),
+#           cross-builds the whole project into build-win64/ and runs every
+#           Windows test under 64-bit Wine, which runs on every x86-64 machine;
+#   i686    the shipped 32-bit programs: builds build-win32/, checks the
+#           programs without running them (PE32 Intel 80386 GUI, only system
+#           DLLs, resource BIN 153 byte-identical to the 32-bit saverstub.exe;
+#           the 52-byte album job is a compile-time check of this build) and,
+#           where the machine can run 32-bit programs at all, runs every
+#           Windows test under 32-bit Wine.
+#
+#   SLIDEWRIGHT_WIN_ARCHS   the architectures to do (default "x86_64 i686")
+#   SLIDEWRIGHT_NO_32BIT=1  behave as on a machine that cannot run 32-bit code
+#   JOBS                    parallel build and test jobs (default 2)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 cd "$root"
-build=${SLIDEWRIGHT_WIN_BUILD:-$root/build-win}
-mkdir -p "$build"
+jobs=${JOBS:-2}
 
-echo "-- third-party libraries for Windows (log: $build/windeps.log)"
-if ! prefix=$(bash scripts/build-windows-deps.sh 2>"$build/windeps.log" | tail -n1) || [ -z "$prefix" ]; then
-  tail -n 40 "$build/windeps.log" >&2
-  exit 1
-fi
-echo "   $prefix"
+# Builds the tree of one architecture (i686 or x86_64) into build-win32/ or
+# build-win64/.
+build_tree() {
+  local arch=$1 build=$2
+  local host=$arch-w64-mingw32 prefix
+  mkdir -p "$build"
+  echo "-- $arch: third-party libraries (log: $build/windeps.log)"
+  if ! prefix=$(bash scripts/build-windows-deps.sh "$arch" 2>"$build/windeps.log" | tail -n1) || [ -z "$prefix" ]; then
+    tail -n 40 "$build/windeps.log" >&2
+    return 1
+  fi
+  echo "   $prefix"
+  # Library paths found with another prefix would point at a removed folder.
+  if [ -f "$build/CMakeCache.txt" ] &&
+     ! grep -qx "SLIDEWRIGHT_WINDEPS_PREFIX:[A-Z]*=$prefix" "$build/CMakeCache.txt"; then
+    rm -rf "$build/CMakeCache.txt" "$build/CMakeFiles"
+  fi
+  cmake -S "$root" -B "$build" \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$host.cmake" \
+    -DSLIDEWRIGHT_WINDEPS_PREFIX="$prefix" \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_CROSSCOMPILING_EMULATOR="$root/scripts/wine/run.sh" \
+    -DCMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE=PRE_TEST >/dev/null
+  echo "-- $arch: building $build"
+  cmake --build "$build" -j"$jobs"
+}
 
-# Library paths found with another prefix would point at a removed folder.
-if [ -f "$build/CMakeCache.txt" ] &&
-   ! grep -qx "SLIDEWRIGHT_WINDEPS_PREFIX:[A-Z]*=$prefix" "$build/CMakeCache.txt"; then
-  rm -rf "$build/CMakeCache.txt" "$build/CMakeFiles"
-fi
-cmake -S "$root" -B "$build" \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/i686-w64-mingw32.cmake" \
-  -DSLIDEWRIGHT_WINDEPS_PREFIX="$prefix" \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_CROSSCOMPILING_EMULATOR="$root/scripts/wine/run.sh" \
-  -DCMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE=PRE_TEST >/dev/null
-cmake --build "$build" -j"${JOBS:-2}"
+# Checks the programs of a tree without running them.
+check_tree() {
+  local build=$1 machine=$2
+  local stub=$build/saver/saverstub.exe
+  python3 scripts/lib/pe_check.py "$build/app/Slidewright.exe" --machine "$machine" --gui \
+    --system-dlls-only --resource "BIN:153=$stub"
+  python3 scripts/lib/pe_check.py "$stub" --machine "$machine" --gui --system-dlls-only
+}
 
-# shellcheck source=../wine/env.sh
-. "$root/scripts/wine/env.sh"
-unset DISPLAY WINEPREFIX
-trap wine_env_stop EXIT
-wine_env_start
-echo "-- Windows tests under wine (WINEPREFIX=$WINEPREFIX, DISPLAY=$DISPLAY)"
-# A program that hangs under wine fails its test instead of stopping the run.
-(cd "$build" && ctest --output-on-failure --no-tests=error --timeout 300 -j"${JOBS:-2}")
+# Runs every Windows test of a tree under Wine of the given architecture,
+# in a private prefix on a virtual display (a subshell, so that each run
+# cleans up its own).
+test_tree() (
+  local build=$1
+  export SLIDEWRIGHT_WINE_ARCH=$2
+  # shellcheck source=../wine/env.sh
+  . "$root/scripts/wine/env.sh"
+  unset DISPLAY WINEPREFIX
+  trap wine_env_stop EXIT
+  wine_env_start
+  echo "-- Windows tests under $WINELOADER (WINEARCH=$WINEARCH, WINEPREFIX=$WINEPREFIX, DISPLAY=$DISPLAY)"
+  # A program that hangs under wine fails its test instead of stopping the run.
+  (cd "$build" && ctest --output-on-failure --no-tests=error --timeout 300 -j"$jobs") | tee "$build/ctest.log"
+)
+
+summary() { # arch what
+  local log=$1/ctest.log
+  echo "windows $2: $(grep -E '^[0-9]+% tests passed' "$log" | tail -n1)"
+}
+
+# Prints why the 32-bit tests cannot run here and fails, or succeeds quietly.
+why_no_32bit() {
+  if [ -n "${SLIDEWRIGHT_NO_32BIT:-}" ]; then
+    echo "SLIDEWRIGHT_NO_32BIT is set"
+    return 1
+  fi
+  local why
+  why=$(bash scripts/lib/can-run-32bit.sh) || { echo "$why"; return 1; }
+  [ -x /usr/lib/wine/wine ] || { echo "32-bit Wine is not installed"; return 1; }
+}
+
+archs=${SLIDEWRIGHT_WIN_ARCHS:-x86_64 i686}
+results=()
+for arch in $archs; do
+  case $arch in
+    x86_64)
+      build=${SLIDEWRIGHT_WIN64_BUILD:-$root/build-win64}
+      build_tree x86_64 "$build"
+      check_tree "$build" amd64
+      test_tree "$build" win64
+      results+=("$(summary "$build" "x86_64 (build-win64) under wine64")")
+      ;;
+    i686)
+      build=${SLIDEWRIGHT_WIN32_BUILD:-$root/build-win32}
+      build_tree i686 "$build"
+      check_tree "$build" i386
+      results+=("windows i686 (build-win32): PE32 i386 GUI, system DLLs only, BIN 153 = its saverstub.exe, 52-byte album job checked at compile time")
+      if why=$(why_no_32bit); then
+        test_tree "$build" win32
+        results+=("$(summary "$build" "i686 (build-win32) under wine32")")
+      else
+        results+=("windows i686: the run under wine32 was skipped: $why")
+      fi
+      ;;
+    *) echo "unknown architecture $arch (x86_64 or i686)" >&2; exit 2 ;;
+  esac
+done
+printf '%s\n' "${results[@]}"

@@ -1,0 +1,157 @@
+#!/usr/bin/env python3
+"""Checks a built Windows program without running it.
+
+    pe_check.py PROGRAM --machine i386|amd64 [--gui] [--system-dlls-only]
+                [--resource TYPE:ID=FILE]
+
+Reads the PE headers and prints one line describing the program (format,
+machine, subsystem, imported DLLs). Exits 1, saying why, when the machine or
+subsystem differs from what was asked, when a DLL outside Windows' own set is
+imported, or when the named resource is missing or not byte-identical to
+FILE. Standard library only, so it runs wherever the build runs.
+"""
+import argparse
+import struct
+import sys
+
+MACHINES = {0x14C: "i386", 0x8664: "amd64"}
+SUBSYSTEMS = {2: "GUI", 3: "console"}
+# DLLs that every Windows the programs run on has in its system folder.
+SYSTEM_DLLS = {
+    "advapi32.dll", "comctl32.dll", "comdlg32.dll", "gdi32.dll", "kernel32.dll",
+    "msimg32.dll", "msvcrt.dll", "ole32.dll", "oleaut32.dll", "shell32.dll",
+    "shlwapi.dll", "user32.dll", "winmm.dll", "version.dll", "ws2_32.dll",
+    "msacm32.dll", "imm32.dll", "uxtheme.dll", "bcrypt.dll", "secur32.dll",
+}
+
+
+class PeFile:
+    def __init__(self, data):
+        self.data = data
+        if data[:2] != b"MZ":
+            raise ValueError("not an MZ executable")
+        pe = struct.unpack_from("<I", data, 0x3C)[0]
+        if data[pe:pe + 4] != b"PE\0\0":
+            raise ValueError("no PE signature")
+        self.machine, sections, _, _, _, opt_size, _ = struct.unpack_from("<HHIIIHH", data, pe + 4)
+        opt = pe + 24
+        magic = struct.unpack_from("<H", data, opt)[0]
+        self.pe32plus = magic == 0x20B
+        if magic not in (0x10B, 0x20B):
+            raise ValueError("unknown optional header magic %#x" % magic)
+        self.subsystem = struct.unpack_from("<H", data, opt + 68)[0]
+        dirs = opt + (112 if self.pe32plus else 96)
+        self.directories = [struct.unpack_from("<II", data, dirs + 8 * i) for i in range(16)]
+        self.sections = []
+        table = opt + opt_size
+        for i in range(sections):
+            name, vsize, va, rawsize, rawptr = struct.unpack_from("<8sIIII", data, table + 40 * i)
+            self.sections.append((va, max(vsize, rawsize), rawptr))
+
+    def offset(self, rva):
+        for va, size, raw in self.sections:
+            if va <= rva < va + size:
+                return raw + rva - va
+        raise ValueError("address %#x is in no section" % rva)
+
+    def cstring(self, rva):
+        start = self.offset(rva)
+        return self.data[start:self.data.index(b"\0", start)].decode("ascii")
+
+    def imported_dlls(self):
+        rva, size = self.directories[1]
+        names = []
+        pos = self.offset(rva) if size else None
+        while pos is not None:
+            entry = struct.unpack_from("<IIIII", self.data, pos)
+            if not any(entry):
+                break
+            names.append(self.cstring(entry[3]))
+            pos += 20
+        return names
+
+    def resource(self, type_name, ident):
+        rva, size = self.directories[2]
+        if not size:
+            return None
+        base = self.offset(rva)
+
+        def entries(table):
+            named, numbered = struct.unpack_from("<HH", self.data, table + 12)
+            for i in range(named + numbered):
+                key, target = struct.unpack_from("<II", self.data, table + 16 + 8 * i)
+                if key & 0x80000000:
+                    at = base + (key & 0x7FFFFFFF)
+                    length = struct.unpack_from("<H", self.data, at)[0]
+                    key = self.data[at + 2:at + 2 + 2 * length].decode("utf-16-le")
+                yield key, target
+
+        def find(table, key):
+            for k, target in entries(table):
+                if k == key:
+                    return target
+            return None
+
+        level = find(base, type_name)
+        if level is None or not level & 0x80000000:
+            return None
+        level = find(base + (level & 0x7FFFFFFF), ident)
+        if level is None or not level & 0x80000000:
+            return None
+        # The first language of the resource.
+        lang = next(entries(base + (level & 0x7FFFFFFF)), None)
+        if lang is None or lang[1] & 0x80000000:
+            return None
+        data_rva, data_size = struct.unpack_from("<II", self.data, base + lang[1])
+        start = self.offset(data_rva)
+        return self.data[start:start + data_size]
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    parser.add_argument("program")
+    parser.add_argument("--machine", choices=sorted(MACHINES.values()), required=True)
+    parser.add_argument("--gui", action="store_true", help="require the GUI subsystem")
+    parser.add_argument("--system-dlls-only", action="store_true")
+    parser.add_argument("--resource", action="append", default=[], metavar="TYPE:ID=FILE")
+    args = parser.parse_args()
+
+    with open(args.program, "rb") as f:
+        pe = PeFile(f.read())
+    machine = MACHINES.get(pe.machine, "%#x" % pe.machine)
+    subsystem = SUBSYSTEMS.get(pe.subsystem, str(pe.subsystem))
+    dlls = pe.imported_dlls()
+    print("%s: %s %s %s, imports %s" % (args.program, "PE32+" if pe.pe32plus else "PE32",
+                                        machine, subsystem, " ".join(sorted(d.upper() for d in dlls))))
+    problems = []
+    if machine != args.machine:
+        problems.append("machine is %s, not %s" % (machine, args.machine))
+    if pe.pe32plus != (args.machine == "amd64"):
+        problems.append("optional header is %s" % ("PE32+" if pe.pe32plus else "PE32"))
+    if args.gui and subsystem != "GUI":
+        problems.append("subsystem is %s, not GUI" % subsystem)
+    if args.system_dlls_only:
+        foreign = [d for d in dlls if d.lower() not in SYSTEM_DLLS]
+        if foreign:
+            problems.append("imports DLLs that Windows does not have: " + ", ".join(foreign))
+    for spec in args.resource:
+        name, _, path = spec.partition("=")
+        type_name, _, ident = name.partition(":")
+        key = int(type_name) if type_name.isdigit() else type_name.upper()
+        data = pe.resource(key, int(ident))
+        with open(path, "rb") as f:
+            expected = f.read()
+        if data is None:
+            problems.append("no resource %s %s" % (type_name, ident))
+        elif data != expected:
+            problems.append("resource %s %s (%d bytes) differs from %s (%d bytes)"
+                            % (type_name, ident, len(data), path, len(expected)))
+        else:
+            print("%s: resource %s %s is byte-identical to %s" % (args.program, type_name, ident, path))
+    for p in problems:
+        print("%s: %s" % (args.program, p), file=sys.stderr)
+    return 1 if problems else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
