@@ -13,11 +13,12 @@ int runInfo(int argc, char** argv) {
   const char* path = nullptr;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-      std::printf("Usage: %s info [--records] [--summary] FILE.swf\n"
-                  "Lists the header, every tag with its fields, the frames and the characters.\n"
-                  "  --records  also list every shape record of shapes and morph shapes\n"
-                  "  --summary  only the header and the totals, no tag list\n",
-                  kProgramName);
+      std::printf(
+          "Usage: %s info [--records] [--summary] FILE.swf\n"
+          "Lists the header, every tag with its fields, the frames and the characters.\n"
+          "  --records  also list every shape record of shapes and morph shapes\n"
+          "  --summary  only the header and the totals, no tag list\n",
+          kProgramName);
       return kExitOk;
     }
     if (std::strcmp(argv[i], "--records") == 0) {

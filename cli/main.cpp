@@ -54,8 +54,7 @@ int dispatch(int argc, char** argv) {
     return kExitUsage;
   }
   const char* first = argv[1];
-  if (std::strcmp(first, "--help") == 0 || std::strcmp(first, "-h") == 0 ||
-      std::strcmp(first, "help") == 0) {
+  if (std::strcmp(first, "--help") == 0 || std::strcmp(first, "-h") == 0 || std::strcmp(first, "help") == 0) {
     printUsage(stdout);
     return kExitOk;
   }
@@ -66,8 +65,8 @@ int dispatch(int argc, char** argv) {
   for (const Command& c : kCommands) {
     if (std::strcmp(first, c.name) == 0) return c.run(argc - 1, argv + 1);
   }
-  std::fprintf(stderr, "%s: unknown command '%s'; run '%s --help' for the list\n", kProgramName,
-               first, kProgramName);
+  std::fprintf(stderr, "%s: unknown command '%s'; run '%s --help' for the list\n", kProgramName, first,
+               kProgramName);
   return kExitUsage;
 }
 

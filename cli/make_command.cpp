@@ -31,11 +31,19 @@ using media::AlbumSettings;
 using media::MakeProgress;
 using media::MakeStage;
 
-const char* const kTransitionNames[] = {
-    "left-to-right",       "right-to-left",        "top-to-bottom",          "bottom-to-top",
-    "circle",              "diagonal-top-left",    "diagonal-top-right",     "diagonal-bottom-right",
-    "diagonal-bottom-left", "fade",                "strips",                 "rectangle",
-    "blinds"};
+const char* const kTransitionNames[] = {"left-to-right",
+                                        "right-to-left",
+                                        "top-to-bottom",
+                                        "bottom-to-top",
+                                        "circle",
+                                        "diagonal-top-left",
+                                        "diagonal-top-right",
+                                        "diagonal-bottom-right",
+                                        "diagonal-bottom-left",
+                                        "fade",
+                                        "strips",
+                                        "rectangle",
+                                        "blinds"};
 constexpr int kTransitions = 13;
 constexpr int kRandom = -1;
 
@@ -136,8 +144,12 @@ class ProgressBar {
 
   void update(const MakeProgress& p) {
     // Music takes the first half when there is any, like the window's bar.
-    const double start = p.stage == MakeStage::Music ? 0 : p.stage == MakeStage::Pictures ? (music_ ? 50 : 0) : 95;
-    const double span = p.stage == MakeStage::Music ? 50 : p.stage == MakeStage::Pictures ? (music_ ? 45 : 95) : 5;
+    const double start = p.stage == MakeStage::Music      ? 0
+                         : p.stage == MakeStage::Pictures ? (music_ ? 50 : 0)
+                                                          : 95;
+    const double span = p.stage == MakeStage::Music      ? 50
+                        : p.stage == MakeStage::Pictures ? (music_ ? 45 : 95)
+                                                         : 5;
     const double part = p.total ? static_cast<double>(p.done) / static_cast<double>(p.total) : 0;
     const int percent = static_cast<int>(start + span * part);
     char label[64];
@@ -251,11 +263,20 @@ int runMake(int argc, char** argv) {
       if (!n) return usage("--seed must be a whole number, not '" + v + "'");
       seed = static_cast<std::uint32_t>(*n);
     } else if (name == "-W" || name == "--width") {
-      if (int r = number("the width", slidewright::media::kMinWidth, slidewright::media::kMaxWidth, settings.width); r >= 0) return r;
+      if (int r = number("the width", slidewright::media::kMinWidth, slidewright::media::kMaxWidth,
+                         settings.width);
+          r >= 0)
+        return r;
     } else if (name == "-H" || name == "--height") {
-      if (int r = number("the height", slidewright::media::kMinHeight, slidewright::media::kMaxHeight, settings.height); r >= 0) return r;
+      if (int r = number("the height", slidewright::media::kMinHeight, slidewright::media::kMaxHeight,
+                         settings.height);
+          r >= 0)
+        return r;
     } else if (name == "-s" || name == "--seconds") {
-      if (int r = number("the seconds per picture", slidewright::media::kMinPause, slidewright::media::kMaxPause, settings.pauseSeconds); r >= 0) return r;
+      if (int r = number("the seconds per picture", slidewright::media::kMinPause,
+                         slidewright::media::kMaxPause, settings.pauseSeconds);
+          r >= 0)
+        return r;
       pauseGiven = true;
     } else if (name == "--fit-to-music") {
       settings.fitToMusic = true;
@@ -278,10 +299,10 @@ int runMake(int argc, char** argv) {
     } else {
       return usage("unknown option '" + arg + "'");
     }
-    if (hasInline && !(name == "-o" || name == "--output" || name == "-t" || name == "--transition" ||
-                       name == "--seed" || name == "-W" || name == "--width" || name == "-H" ||
-                       name == "--height" || name == "-s" || name == "--seconds" || name == "-b" ||
-                       name == "--background" || name == "-m" || name == "--music"))
+    if (hasInline &&
+        !(name == "-o" || name == "--output" || name == "-t" || name == "--transition" || name == "--seed" ||
+          name == "-W" || name == "--width" || name == "-H" || name == "--height" || name == "-s" ||
+          name == "--seconds" || name == "-b" || name == "--background" || name == "-m" || name == "--music"))
       return usage("option '" + name + "' takes no value");
   }
   if (settings.pictures.empty()) return usage("no pictures given");
@@ -302,7 +323,8 @@ int runMake(int argc, char** argv) {
   const std::uint32_t seedUsed =
       seed ? *seed
            : static_cast<std::uint32_t>(std::chrono::system_clock::now().time_since_epoch().count() ^
-                                        std::random_device{}()) % 1000000000u;
+                                        std::random_device{}()) %
+                 1000000000u;
   const bool anyRandom = std::find(randomPick.begin(), randomPick.end(), true) != randomPick.end();
   std::mt19937 random(seedUsed);
   for (std::size_t k = 0; k < settings.pictures.size(); ++k)
@@ -336,9 +358,10 @@ int runMake(int argc, char** argv) {
   if (!quiet) {
     const auto& o = made.value();
     const double seconds = o.frameCount / 12.0;
-    std::printf("Movie written: %s (%d picture%s, %d s each, %d:%02d, %.1f MB)\n", settings.outputPath.c_str(),
-                o.pictureCount, o.pictureCount == 1 ? "" : "s", o.pauseSeconds, static_cast<int>(seconds) / 60,
-                static_cast<int>(seconds) % 60, static_cast<double>(o.movieBytes) / 1e6);
+    std::printf("Movie written: %s (%d picture%s, %d s each, %d:%02d, %.1f MB)\n",
+                settings.outputPath.c_str(), o.pictureCount, o.pictureCount == 1 ? "" : "s", o.pauseSeconds,
+                static_cast<int>(seconds) / 60, static_cast<int>(seconds) % 60,
+                static_cast<double>(o.movieBytes) / 1e6);
     // So that a pleasing random choice can be made again.
     if (anyRandom && !seed) std::printf("Random transitions chosen with --seed %u\n", seedUsed);
   }

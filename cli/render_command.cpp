@@ -54,8 +54,10 @@ bool parseFrames(const char* text, std::vector<long>* out) {
       out->push_back(f);
       if (out->size() > 10000) return false;
     }
-    if (*p == ',') ++p;
-    else if (*p) return false;
+    if (*p == ',')
+      ++p;
+    else if (*p)
+      return false;
   }
   return !out->empty();
 }
@@ -91,8 +93,8 @@ int runRender(int argc, char** argv) {
       columns = std::atoi(argv[++i]);
       if (columns < 1) return usage(stderr);
     } else if (a == "--size" && hasValue) {
-      if (std::sscanf(argv[++i], "%dx%d", &width, &height) != 2 || width < 1 || height < 1 ||
-          width > 16384 || height > 16384) {
+      if (std::sscanf(argv[++i], "%dx%d", &width, &height) != 2 || width < 1 || height < 1 || width > 16384 ||
+          height > 16384) {
         std::fprintf(stderr, "%s render: --size needs WIDTHxHEIGHT in pixels\n", kProgramName);
         return kExitUsage;
       }
@@ -146,8 +148,8 @@ int runRender(int argc, char** argv) {
   const int gap = sheet ? 4 : 0;
   int sheetW = columns * width + (columns - 1) * gap, sheetH = rows * height + (rows - 1) * gap;
   if (double(sheetW) * sheetH > 64.0 * 1024 * 1024) {
-    std::fprintf(stderr, "%s render: the contact sheet would be too large (%d x %d)\n", kProgramName,
-                 sheetW, sheetH);
+    std::fprintf(stderr, "%s render: the contact sheet would be too large (%d x %d)\n", kProgramName, sheetW,
+                 sheetH);
     return kExitUsage;
   }
   player::Image out(sheetW, sheetH);
@@ -157,8 +159,7 @@ int runRender(int argc, char** argv) {
     movie.gotoFrame(size_t(frames[k] - 1));
     movie.render(frame, keepAspect);
     int ox = (k % columns) * (width + gap), oy = (k / columns) * (height + gap);
-    for (int y = 0; y < height; ++y)
-      std::memcpy(out.row(oy + y) + 4 * ox, frame.row(y), size_t(width) * 4);
+    for (int y = 0; y < height; ++y) std::memcpy(out.row(oy + y) + 4 * ox, frame.row(y), size_t(width) * 4);
   }
   for (const std::string& w : movie.warnings())
     std::fprintf(stderr, "%s render: warning: %s\n", kProgramName, w.c_str());

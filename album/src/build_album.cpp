@@ -33,160 +33,143 @@ constexpr std::uint32_t kFadeTransitionFrames = 27;
 // however the build ends, so that nothing points at the freed movie and the
 // next movie's identifiers start at 1 again.
 struct BuildScope {
-    BuildScope() { resetCharacterIds(); }
-    ~BuildScope()
-    {
-        currentJob = nullptr;
-        currentMovie = nullptr;
-        resetCharacterIds();
-    }
+  BuildScope() { resetCharacterIds(); }
+  ~BuildScope() {
+    currentJob = nullptr;
+    currentMovie = nullptr;
+    resetCharacterIds();
+  }
 };
 
-int fail(AlbumReport& report, std::string why)
-{
-    report.message = std::move(why);
-    return 0;
+int fail(AlbumReport& report, std::string why) {
+  report.message = std::move(why);
+  return 0;
 }
 
 // Why the job cannot be built, or an empty string when it can.
-std::string checkJob(const AlbumJob& job)
-{
-    if (job.size != kAlbumJobSize)
-        return "The album job record has size " + std::to_string(job.size) + ", not " +
-               std::to_string(kAlbumJobSize) + ".";
-    if (!job.outputPath)
-        return "The album job names no output file.";
-    if (!job.pictures || job.pictureCount == 0)
-        return "The album has no pictures.";
-    if (job.width < kMinAlbumWidth || job.height < kMinAlbumHeight || job.width > kMaxAlbumSide ||
-        job.height > kMaxAlbumSide)
-        return "The album size " + std::to_string(job.width) + " x " + std::to_string(job.height) +
-               " pixels is outside " + std::to_string(kMinAlbumWidth) + " x " +
-               std::to_string(kMinAlbumHeight) + " to " + std::to_string(kMaxAlbumSide) + " x " +
-               std::to_string(kMaxAlbumSide) + ".";
+std::string checkJob(const AlbumJob& job) {
+  if (job.size != kAlbumJobSize)
+    return "The album job record has size " + std::to_string(job.size) + ", not " +
+           std::to_string(kAlbumJobSize) + ".";
+  if (!job.outputPath) return "The album job names no output file.";
+  if (!job.pictures || job.pictureCount == 0) return "The album has no pictures.";
+  if (job.width < kMinAlbumWidth || job.height < kMinAlbumHeight || job.width > kMaxAlbumSide ||
+      job.height > kMaxAlbumSide)
+    return "The album size " + std::to_string(job.width) + " x " + std::to_string(job.height) +
+           " pixels is outside " + std::to_string(kMinAlbumWidth) + " x " + std::to_string(kMinAlbumHeight) +
+           " to " + std::to_string(kMaxAlbumSide) + " x " + std::to_string(kMaxAlbumSide) + ".";
 
-    // Upper bound of the frame count, reached when every picture can be read.
-    const std::int64_t hold = job.pauseSeconds > 0 ? std::int64_t(job.pauseSeconds) * kAlbumFrameRate : 0;
-    const std::int64_t settle = job.overBackground == 0 ? 1 : 0;
-    std::int64_t frames = 0;
-    for (std::uint32_t i = 0; i < job.pictureCount; ++i) {
-        const AlbumPicture* picture = job.pictures[i];
-        const std::string which = "Picture " + std::to_string(i + 1);
-        if (!picture)
-            return which + " of the album job is missing.";
-        if (picture->transition < 0 || picture->transition >= kTransitionCount)
-            return which + " has transition " + std::to_string(picture->transition) +
-                   "; transitions are numbered 0 to " + std::to_string(kTransitionCount - 1) + ".";
-        if (std::memchr(picture->path, '\0', kAlbumPathSize) == nullptr)
-            return which + " has a path that is not terminated within " +
-                   std::to_string(kAlbumPathSize) + " characters.";
-        frames += transitionFrameCount(TransitionTable[picture->transition], job.width, job.height) +
-                  hold + settle;
-        if (frames > std::int64_t(kMaxMovieFrames))
-            return "The album would last more than " + std::to_string(kMaxMovieFrames) +
-                   " frames, more than a movie can count; use fewer pictures or a shorter pause.";
-    }
-    return std::string();
+  // Upper bound of the frame count, reached when every picture can be read.
+  const std::int64_t hold = job.pauseSeconds > 0 ? std::int64_t(job.pauseSeconds) * kAlbumFrameRate : 0;
+  const std::int64_t settle = job.overBackground == 0 ? 1 : 0;
+  std::int64_t frames = 0;
+  for (std::uint32_t i = 0; i < job.pictureCount; ++i) {
+    const AlbumPicture* picture = job.pictures[i];
+    const std::string which = "Picture " + std::to_string(i + 1);
+    if (!picture) return which + " of the album job is missing.";
+    if (picture->transition < 0 || picture->transition >= kTransitionCount)
+      return which + " has transition " + std::to_string(picture->transition) +
+             "; transitions are numbered 0 to " + std::to_string(kTransitionCount - 1) + ".";
+    if (std::memchr(picture->path, '\0', kAlbumPathSize) == nullptr)
+      return which + " has a path that is not terminated within " + std::to_string(kAlbumPathSize) +
+             " characters.";
+    frames +=
+        transitionFrameCount(TransitionTable[picture->transition], job.width, job.height) + hold + settle;
+    if (frames > std::int64_t(kMaxMovieFrames))
+      return "The album would last more than " + std::to_string(kMaxMovieFrames) +
+             " frames, more than a movie can count; use fewer pictures or a shorter pause.";
+  }
+  return std::string();
 }
 
 // Adds the music's stream head, sound and start tags, and notes in the report
 // whether the music can be heard.
-void addSoundTrack(const char* musicPath, SwfMovie& movie, AlbumReport& report)
-{
-    errno = 0;
-    std::FILE* file = std::fopen(musicPath, "rb");
-    if (!file) {
-        report.music = MusicStatus::Missing;
-        report.musicError = std::string("Cannot open the music file \"") + musicPath + "\": " +
-                            (errno ? std::strerror(errno) : "unknown error") + ".";
-        return;
-    }
-    auto sound = std::make_unique<SwfSound>(file);
-    std::fclose(file);
+void addSoundTrack(const char* musicPath, SwfMovie& movie, AlbumReport& report) {
+  errno = 0;
+  std::FILE* file = std::fopen(musicPath, "rb");
+  if (!file) {
+    report.music = MusicStatus::Missing;
+    report.musicError = std::string("Cannot open the music file \"") + musicPath +
+                        "\": " + (errno ? std::strerror(errno) : "unknown error") + ".";
+    return;
+  }
+  auto sound = std::make_unique<SwfSound>(file);
+  std::fclose(file);
 
-    if (sound->isLoaded()) {
-        report.music = MusicStatus::Used;
-    } else {
-        // The three tags are kept (written empty), so that the movie's layout
-        // and identifiers do not depend on the file's content; the caller is
-        // told the movie will be silent.
-        report.music = MusicStatus::Unusable;
-        report.musicError = std::string("The music file \"") + musicPath +
-                            "\" cannot be used: " + sound->loadError() + ".";
-    }
-    const std::uint16_t soundId = sound->characterId();
-    movie.addTag(SwfSoundStreamHead::forSound(*sound));
-    movie.addTag(std::move(sound));
-    movie.addTag(std::make_unique<SwfStartSound>(soundId, SwfSoundInfo::noMultiple()));
+  if (sound->isLoaded()) {
+    report.music = MusicStatus::Used;
+  } else {
+    // The three tags are kept (written empty), so that the movie's layout
+    // and identifiers do not depend on the file's content; the caller is
+    // told the movie will be silent.
+    report.music = MusicStatus::Unusable;
+    report.musicError =
+        std::string("The music file \"") + musicPath + "\" cannot be used: " + sound->loadError() + ".";
+  }
+  const std::uint16_t soundId = sound->characterId();
+  movie.addTag(SwfSoundStreamHead::forSound(*sound));
+  movie.addTag(std::move(sound));
+  movie.addTag(std::make_unique<SwfStartSound>(soundId, SwfSoundInfo::noMultiple()));
 }
 
 }  // namespace
 
-std::uint32_t transitionFrameCount(std::uint32_t code, std::int32_t width, std::int32_t height)
-{
-    switch (code >> 16) {
+std::uint32_t transitionFrameCount(std::uint32_t code, std::int32_t width, std::int32_t height) {
+  switch (code >> 16) {
     case kMorphFamily: {
-        const std::int32_t n = MorphTransition::frameCount(code & 0xFFFF, width, height);
-        if (n < 2)
-            return 0;
-        // Ratios 0, step, 2 step, ... below 65000, between the first placement
-        // and the final jump to the end outline.
-        const std::uint32_t step = 65000u / std::uint32_t(n - 1);
-        const std::uint32_t k = (65000u + step - 1) / step;
-        return 1 + k + 1;
+      const std::int32_t n = MorphTransition::frameCount(code & 0xFFFF, width, height);
+      if (n < 2) return 0;
+      // Ratios 0, step, 2 step, ... below 65000, between the first placement
+      // and the final jump to the end outline.
+      const std::uint32_t step = 65000u / std::uint32_t(n - 1);
+      const std::uint32_t k = (65000u + step - 1) / step;
+      return 1 + k + 1;
     }
     case kFadeFamily:
-        return kFadeTransitionFrames;
+      return kFadeTransitionFrames;
     default:
-        return 0;
-    }
+      return 0;
+  }
 }
 
-int buildAlbum(const AlbumJob* job, AlbumReport* reportOut)
-{
-    AlbumReport scratch;
-    AlbumReport& report = reportOut ? *reportOut : scratch;
-    report = AlbumReport();
+int buildAlbum(const AlbumJob* job, AlbumReport* reportOut) {
+  AlbumReport scratch;
+  AlbumReport& report = reportOut ? *reportOut : scratch;
+  report = AlbumReport();
 
-    if (!job)
-        return fail(report, "No album job was given.");
-    std::string why = checkJob(*job);
-    if (!why.empty())
-        return fail(report, std::move(why));
+  if (!job) return fail(report, "No album job was given.");
+  std::string why = checkJob(*job);
+  if (!why.empty()) return fail(report, std::move(why));
 
-    BuildScope scope;
-    auto movie = std::make_unique<SwfMovie>();
-    movie->addTag(std::make_unique<SwfBackground>(SwfColor::fromColorRef(job->backgroundColor)));
-    if (job->musicPath)
-        addSoundTrack(job->musicPath, *movie, report);
+  BuildScope scope;
+  auto movie = std::make_unique<SwfMovie>();
+  movie->addTag(std::make_unique<SwfBackground>(SwfColor::fromColorRef(job->backgroundColor)));
+  if (job->musicPath) addSoundTrack(job->musicPath, *movie, report);
 
-    currentJob = job;
-    currentMovie = movie.get();
+  currentJob = job;
+  currentMovie = movie.get();
 
-    for (std::uint32_t i = 0; i < job->pictureCount; ++i) {
-        const std::uint32_t code = TransitionTable[job->pictures[i]->transition];
-        std::unique_ptr<TransitionEffect> effect;
-        if ((code >> 16) == kFadeFamily)
-            effect = std::make_unique<FadeTransition>(code);
-        else
-            effect = std::make_unique<MorphTransition>(code);
-        if (!effect->apply(i))
-            report.skippedPictures.push_back(i);
-    }
+  for (std::uint32_t i = 0; i < job->pictureCount; ++i) {
+    const std::uint32_t code = TransitionTable[job->pictures[i]->transition];
+    std::unique_ptr<TransitionEffect> effect;
+    if ((code >> 16) == kFadeFamily)
+      effect = std::make_unique<FadeTransition>(code);
+    else
+      effect = std::make_unique<MorphTransition>(code);
+    if (!effect->apply(i)) report.skippedPictures.push_back(i);
+  }
 
-    if (job->loop == 0) {
-        auto stop = std::make_unique<SwfDoAction>();
-        stop->add(std::make_unique<SwfActionStop>());
-        movie->addTag(std::move(stop));
-    }
+  if (job->loop == 0) {
+    auto stop = std::make_unique<SwfDoAction>();
+    stop->add(std::make_unique<SwfActionStop>());
+    movie->addTag(std::move(stop));
+  }
 
-    report.frameCount = movie->frameCount();
-    const SwfWriteResult written =
-        movie->writeFile(job->outputPath, Twips::fromPixels(job->width),
-                         Twips::fromPixels(job->height), kAlbumFrameRate);
-    if (!written)
-        return fail(report, written.message);
-    return 1;
+  report.frameCount = movie->frameCount();
+  const SwfWriteResult written = movie->writeFile(job->outputPath, Twips::fromPixels(job->width),
+                                                  Twips::fromPixels(job->height), kAlbumFrameRate);
+  if (!written) return fail(report, written.message);
+  return 1;
 }
 
 }  // namespace slidewright

@@ -16,55 +16,51 @@ constexpr std::int32_t kFadeFrames = 26;
 
 }  // namespace
 
-int FadeTransition::apply(std::uint32_t pictureIndex)
-{
-    const std::int32_t W = currentJob->width;
-    const std::int32_t H = currentJob->height;
+int FadeTransition::apply(std::uint32_t pictureIndex) {
+  const std::int32_t W = currentJob->width;
+  const std::int32_t H = currentJob->height;
 
-    std::unique_ptr<SwfBitmap> owned = loadBitmap(currentJob->pictures[pictureIndex]->path);
-    if (!owned)
-        return 0;
-    const SwfBitmap& bitmap = *owned;
-    currentMovie->addTag(std::move(owned));
+  std::unique_ptr<SwfBitmap> owned = loadBitmap(currentJob->pictures[pictureIndex]->path);
+  if (!owned) return 0;
+  const SwfBitmap& bitmap = *owned;
+  currentMovie->addTag(std::move(owned));
 
-    // Two fill styles: a clipped fill naming no bitmap, which no edge uses,
-    // and the picture as a repeating fill, which the rectangle uses.
-    auto shape = std::make_unique<SwfShape>(pixelRect(0, 0, W, H));
-    shape->addFill(SwfFillStyle(false, kNoBitmap, bitmapMatrix(0, 0)));
-    const unsigned fill = shape->addFill(SwfFillStyle(true, bitmap.characterId(), bitmapMatrix(0, 0)));
-    shape->finish();
+  // Two fill styles: a clipped fill naming no bitmap, which no edge uses,
+  // and the picture as a repeating fill, which the rectangle uses.
+  auto shape = std::make_unique<SwfShape>(pixelRect(0, 0, W, H));
+  shape->addFill(SwfFillStyle(false, kNoBitmap, bitmapMatrix(0, 0)));
+  const unsigned fill = shape->addFill(SwfFillStyle(true, bitmap.characterId(), bitmapMatrix(0, 0)));
+  shape->finish();
 
-    const Twips w = Twips::fromPixels(W);
-    const Twips h = Twips::fromPixels(H);
-    const Twips zero(0);
-    shape->addRecord(
-        std::make_unique<SwfStyleChange>(false, true, true, false, true, zero, zero, 0, fill, 0));
-    shape->addRecord(std::make_unique<SwfStraightEdge>(w, zero));
-    shape->addRecord(std::make_unique<SwfStraightEdge>(zero, h));
-    shape->addRecord(std::make_unique<SwfStraightEdge>(-w, zero));
-    shape->addRecord(std::make_unique<SwfStraightEdge>(zero, -h));
-    shape->addRecord(std::make_unique<SwfEndShape>());
-    const std::uint16_t id = shape->characterId();
-    currentMovie->addTag(std::move(shape));
+  const Twips w = Twips::fromPixels(W);
+  const Twips h = Twips::fromPixels(H);
+  const Twips zero(0);
+  shape->addRecord(std::make_unique<SwfStyleChange>(false, true, true, false, true, zero, zero, 0, fill, 0));
+  shape->addRecord(std::make_unique<SwfStraightEdge>(w, zero));
+  shape->addRecord(std::make_unique<SwfStraightEdge>(zero, h));
+  shape->addRecord(std::make_unique<SwfStraightEdge>(-w, zero));
+  shape->addRecord(std::make_unique<SwfStraightEdge>(zero, -h));
+  shape->addRecord(std::make_unique<SwfEndShape>());
+  const std::uint16_t id = shape->characterId();
+  currentMovie->addTag(std::move(shape));
 
+  currentMovie->addTag(SwfPlaceObject::placeWithTransform(TransitionDepth, id, SwfColorTransform::fade(0)));
+  currentMovie->addTag(std::make_unique<SwfShowFrame>());
+
+  for (std::int32_t k = 0; k < kFadeFrames; ++k) {
     currentMovie->addTag(
-        SwfPlaceObject::placeWithTransform(TransitionDepth, id, SwfColorTransform::fade(0)));
+        SwfPlaceObject::changeTransform(TransitionDepth, SwfColorTransform::fade(kFadeStep * k)));
+    if (currentJob->overBackground == 0)
+      currentMovie->addTag(
+          SwfPlaceObject::changeTransform(SettledDepth, SwfColorTransform::fade(255 - kFadeStep * k)));
     currentMovie->addTag(std::make_unique<SwfShowFrame>());
+  }
 
-    for (std::int32_t k = 0; k < kFadeFrames; ++k) {
-        currentMovie->addTag(SwfPlaceObject::changeTransform(
-            TransitionDepth, SwfColorTransform::fade(kFadeStep * k)));
-        if (currentJob->overBackground == 0)
-            currentMovie->addTag(SwfPlaceObject::changeTransform(
-                SettledDepth, SwfColorTransform::fade(255 - kFadeStep * k)));
-        currentMovie->addTag(std::make_unique<SwfShowFrame>());
-    }
-
-    removeSettled();
-    holdFrames();
-    currentMovie->addTag(std::make_unique<SwfRemoveObject>(TransitionDepth));
-    settlePicture(bitmap, W, H);
-    return 1;
+  removeSettled();
+  holdFrames();
+  currentMovie->addTag(std::make_unique<SwfRemoveObject>(TransitionDepth));
+  settlePicture(bitmap, W, H);
+  return 1;
 }
 
 }  // namespace slidewright

@@ -16,118 +16,98 @@ constexpr std::int32_t kBitmapScale = 20 << 16;
 
 // Closes the file however the bitmap's construction ends.
 struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
+  void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
 }  // namespace
 
 TransitionEffect::~TransitionEffect() = default;
 
-std::unique_ptr<SwfBitmap> TransitionEffect::loadBitmap(const std::string& path)
-{
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file)
-        return nullptr;
-    auto bitmap = std::make_unique<SwfBitmap>(file.get());
-    // A bitmap without data would be written as a picture nobody can show.
-    if (!bitmap->isLoaded())
-        return nullptr;
-    return bitmap;
+std::unique_ptr<SwfBitmap> TransitionEffect::loadBitmap(const std::string& path) {
+  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+  if (!file) return nullptr;
+  auto bitmap = std::make_unique<SwfBitmap>(file.get());
+  // A bitmap without data would be written as a picture nobody can show.
+  if (!bitmap->isLoaded()) return nullptr;
+  return bitmap;
 }
 
 SwfRect TransitionEffect::pixelRect(std::int32_t left, std::int32_t top, std::int32_t right,
-                                    std::int32_t bottom)
-{
-    return SwfRect::fromPixels(left, top, right, bottom);
+                                    std::int32_t bottom) {
+  return SwfRect::fromPixels(left, top, right, bottom);
 }
 
-SwfMatrix TransitionEffect::bitmapMatrix(std::int32_t x, std::int32_t y)
-{
-    return SwfMatrix(true, kBitmapScale, kBitmapScale, false, 0, 0, Twips::fromPixels(x),
-                     Twips::fromPixels(y));
+SwfMatrix TransitionEffect::bitmapMatrix(std::int32_t x, std::int32_t y) {
+  return SwfMatrix(true, kBitmapScale, kBitmapScale, false, 0, 0, Twips::fromPixels(x), Twips::fromPixels(y));
 }
 
-SwfMorphFillStyle TransitionEffect::morphBitmapFill(int kind, std::uint16_t bitmapId,
-                                                    std::int32_t x, std::int32_t y)
-{
-    // With an identity end matrix a player would shrink the picture twenty-fold
-    // while the outline grows; the same matrix at both ends keeps it still.
-    return SwfMorphFillStyle(kind != 0, bitmapId, bitmapMatrix(x, y), bitmapMatrix(x, y));
+SwfMorphFillStyle TransitionEffect::morphBitmapFill(int kind, std::uint16_t bitmapId, std::int32_t x,
+                                                    std::int32_t y) {
+  // With an identity end matrix a player would shrink the picture twenty-fold
+  // while the outline grows; the same matrix at both ends keeps it still.
+  return SwfMorphFillStyle(kind != 0, bitmapId, bitmapMatrix(x, y), bitmapMatrix(x, y));
 }
 
-void TransitionEffect::placeCharacter(std::uint16_t depth, std::uint16_t id, SwfMovie& movie)
-{
-    movie.addTag(SwfPlaceObject::place(depth, id));
+void TransitionEffect::placeCharacter(std::uint16_t depth, std::uint16_t id, SwfMovie& movie) {
+  movie.addTag(SwfPlaceObject::place(depth, id));
+  movie.addTag(std::make_unique<SwfShowFrame>());
+}
+
+void TransitionEffect::morphFrames(std::int32_t from, std::int32_t to, std::int32_t step, std::uint16_t depth,
+                                   SwfMovie& movie) {
+  if (step <= 0) return;
+  // 64-bit counter: r + step cannot overflow on its way past to.
+  for (std::int64_t r = from; r < to; r += step) {
+    movie.addTag(SwfPlaceObject::setRatio(depth, static_cast<std::int32_t>(r)));
     movie.addTag(std::make_unique<SwfShowFrame>());
+  }
 }
 
-void TransitionEffect::morphFrames(std::int32_t from, std::int32_t to, std::int32_t step,
-                                   std::uint16_t depth, SwfMovie& movie)
-{
-    if (step <= 0)
-        return;
-    // 64-bit counter: r + step cannot overflow on its way past to.
-    for (std::int64_t r = from; r < to; r += step) {
-        movie.addTag(SwfPlaceObject::setRatio(depth, static_cast<std::int32_t>(r)));
-        movie.addTag(std::make_unique<SwfShowFrame>());
-    }
+void TransitionEffect::finishMorph(std::uint16_t depth, SwfMovie& movie) {
+  movie.addTag(SwfPlaceObject::setRatio(depth, kMorphEndRatio));
+  movie.addTag(std::make_unique<SwfShowFrame>());
 }
 
-void TransitionEffect::finishMorph(std::uint16_t depth, SwfMovie& movie)
-{
-    movie.addTag(SwfPlaceObject::setRatio(depth, kMorphEndRatio));
-    movie.addTag(std::make_unique<SwfShowFrame>());
+void TransitionEffect::removeSettled() {
+  if (currentJob->overBackground == 0) currentMovie->addTag(std::make_unique<SwfRemoveObject>(SettledDepth));
 }
 
-void TransitionEffect::removeSettled()
-{
-    if (currentJob->overBackground == 0)
-        currentMovie->addTag(std::make_unique<SwfRemoveObject>(SettledDepth));
+void TransitionEffect::holdFrames() {
+  const std::int64_t frames = std::int64_t(currentJob->pauseSeconds) * kAlbumFrameRate;
+  for (std::int64_t i = 0; i < frames; ++i) currentMovie->addTag(std::make_unique<SwfShowFrame>());
 }
 
-void TransitionEffect::holdFrames()
-{
-    const std::int64_t frames = std::int64_t(currentJob->pauseSeconds) * kAlbumFrameRate;
-    for (std::int64_t i = 0; i < frames; ++i)
-        currentMovie->addTag(std::make_unique<SwfShowFrame>());
-}
-
-void TransitionEffect::settlePicture(const SwfBitmap& bitmap, std::int32_t width,
-                                     std::int32_t height)
-{
-    if (currentJob->overBackground == 0)
-        placeBitmapShape(bitmap, SettledDepth, SwfPixelRect{0, 0, width, height}, *currentMovie);
+void TransitionEffect::settlePicture(const SwfBitmap& bitmap, std::int32_t width, std::int32_t height) {
+  if (currentJob->overBackground == 0)
+    placeBitmapShape(bitmap, SettledDepth, SwfPixelRect{0, 0, width, height}, *currentMovie);
 }
 
 SwfPlaceObject* TransitionEffect::placeBitmapShape(const SwfBitmap& bitmap, std::uint16_t depth,
-                                                   const SwfPixelRect& rect, SwfMovie& movie)
-{
-    auto shape =
-        std::make_unique<SwfShape>(pixelRect(rect.left, rect.top, rect.right, rect.bottom));
-    shape->addFill(SwfFillStyle(false, bitmap.characterId(), bitmapMatrix(rect.left, rect.top)));
-    shape->finish();
+                                                   const SwfPixelRect& rect, SwfMovie& movie) {
+  auto shape = std::make_unique<SwfShape>(pixelRect(rect.left, rect.top, rect.right, rect.bottom));
+  shape->addFill(SwfFillStyle(false, bitmap.characterId(), bitmapMatrix(rect.left, rect.top)));
+  shape->finish();
 
-    const Twips w = Twips::fromPixels(rect.right - rect.left);
-    const Twips h = Twips::fromPixels(rect.bottom - rect.top);
-    const Twips zero(0);
-    // Move to the top-left corner with line style 0 and the bitmap as fill
-    // style 1, then go round clockwise.
-    shape->addRecord(std::make_unique<SwfStyleChange>(false, true, true, false, true,
-                                                      Twips::fromPixels(rect.left),
-                                                      Twips::fromPixels(rect.top), 0, 1, 0));
-    shape->addRecord(std::make_unique<SwfStraightEdge>(w, zero));
-    shape->addRecord(std::make_unique<SwfStraightEdge>(zero, h));
-    shape->addRecord(std::make_unique<SwfStraightEdge>(-w, zero));
-    shape->addRecord(std::make_unique<SwfStraightEdge>(zero, -h));
-    shape->addRecord(std::make_unique<SwfEndShape>());
+  const Twips w = Twips::fromPixels(rect.right - rect.left);
+  const Twips h = Twips::fromPixels(rect.bottom - rect.top);
+  const Twips zero(0);
+  // Move to the top-left corner with line style 0 and the bitmap as fill
+  // style 1, then go round clockwise.
+  shape->addRecord(std::make_unique<SwfStyleChange>(
+      false, true, true, false, true, Twips::fromPixels(rect.left), Twips::fromPixels(rect.top), 0, 1, 0));
+  shape->addRecord(std::make_unique<SwfStraightEdge>(w, zero));
+  shape->addRecord(std::make_unique<SwfStraightEdge>(zero, h));
+  shape->addRecord(std::make_unique<SwfStraightEdge>(-w, zero));
+  shape->addRecord(std::make_unique<SwfStraightEdge>(zero, -h));
+  shape->addRecord(std::make_unique<SwfEndShape>());
 
-    const std::uint16_t id = shape->characterId();
-    movie.addTag(std::move(shape));
-    auto place = SwfPlaceObject::place(depth, id);
-    SwfPlaceObject* placed = place.get();
-    movie.addTag(std::move(place));
-    movie.addTag(std::make_unique<SwfShowFrame>());
-    return placed;
+  const std::uint16_t id = shape->characterId();
+  movie.addTag(std::move(shape));
+  auto place = SwfPlaceObject::place(depth, id);
+  SwfPlaceObject* placed = place.get();
+  movie.addTag(std::move(place));
+  movie.addTag(std::make_unique<SwfShowFrame>());
+  return placed;
 }
 
 }  // namespace slidewright

@@ -18,13 +18,13 @@ using slidewright::AlbumPicture;
 
 // A directory of its own per test, removed afterwards.
 class ScratchDir {
-public:
-    ScratchDir();
-    ~ScratchDir();
-    std::string path(const std::string& name) const { return (dir_ / name).string(); }
+ public:
+  ScratchDir();
+  ~ScratchDir();
+  std::string path(const std::string& name) const { return (dir_ / name).string(); }
 
-private:
-    std::filesystem::path dir_;
+ private:
+  std::filesystem::path dir_;
 };
 
 // Writes bytes to a file.
@@ -41,18 +41,18 @@ std::vector<std::uint8_t> mp3Bytes(unsigned frames);
 
 // A job and the storage it points into.
 struct JobFixture {
-    JobFixture(const ScratchDir& dir, std::int32_t width, std::int32_t height,
-               const std::vector<int>& transitions);
+  JobFixture(const ScratchDir& dir, std::int32_t width, std::int32_t height,
+             const std::vector<int>& transitions);
 
-    // Points picture i at a file that does not exist.
-    void removePicture(std::size_t i);
-    void setMusic(const std::string& path);
+  // Points picture i at a file that does not exist.
+  void removePicture(std::size_t i);
+  void setMusic(const std::string& path);
 
-    AlbumJob job{};
-    std::vector<std::unique_ptr<AlbumPicture>> entries;
-    std::vector<AlbumPicture*> pointers;
-    std::string output;
-    std::string music;
+  AlbumJob job{};
+  std::vector<std::unique_ptr<AlbumPicture>> entries;
+  std::vector<AlbumPicture*> pointers;
+  std::string output;
+  std::string music;
 };
 
 // Parses a written movie; fails the test when it cannot be read.
@@ -67,13 +67,11 @@ void repeat(std::vector<std::string>& lines, const std::string& line, int count)
 
 // Tags of one type, in file order.
 template <typename T>
-std::vector<const T*> tagsOf(const player::Movie& movie)
-{
-    std::vector<const T*> found;
-    for (const auto& tag : movie.tags)
-        if (const T* body = player::tagAs<T>(tag))
-            found.push_back(body);
-    return found;
+std::vector<const T*> tagsOf(const player::Movie& movie) {
+  std::vector<const T*> found;
+  for (const auto& tag : movie.tags)
+    if (const T* body = player::tagAs<T>(tag)) found.push_back(body);
+  return found;
 }
 
 // Number of ShowFrame tags.
@@ -82,7 +80,7 @@ int showFrames(const player::Movie& movie);
 // A figure of an outline: the box of the points of one sub-path (from one
 // move to the next), in pixels when every point lies on whole pixels.
 struct Box {
-    double left, top, right, bottom;
+  double left, top, right, bottom;
 };
 
 // Boxes of the sub-paths of an outline, in pixels.

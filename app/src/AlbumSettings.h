@@ -7,13 +7,13 @@
 #include <string>
 
 struct AlbumSettings {
-    std::string savePath;        // output movie path
-    int pauseSeconds = 1;        // seconds each picture is shown
-    int albumHeight = 480;       // pixels
-    int albumWidth = 640;        // pixels
-    COLORREF backgroundColor = RGB(255, 255, 255);
-    std::string addPicturePath;  // what the add-picture dialog last returned first
-    std::string musicPath;       // the chosen music file, or the folder of the last one
+  std::string savePath;   // output movie path
+  int pauseSeconds = 1;   // seconds each picture is shown
+  int albumHeight = 480;  // pixels
+  int albumWidth = 640;   // pixels
+  COLORREF backgroundColor = RGB(255, 255, 255);
+  std::string addPicturePath;  // what the add-picture dialog last returned first
+  std::string musicPath;       // the chosen music file, or the folder of the last one
 };
 
 // Reads the settings of the program in programDir (ending in a backslash);

@@ -5,30 +5,30 @@
 #include <windows.h>
 
 class DialogWindow {
-public:
-    DialogWindow() = default;
-    DialogWindow(const DialogWindow&) = delete;
-    DialogWindow& operator=(const DialogWindow&) = delete;
-    virtual ~DialogWindow() = default;
+ public:
+  DialogWindow() = default;
+  DialogWindow(const DialogWindow&) = delete;
+  DialogWindow& operator=(const DialogWindow&) = delete;
+  virtual ~DialogWindow() = default;
 
-    // Runs the dialog of the given template modally; the result is what
-    // EndDialog was given, or -1 when the dialog could not be made.
-    INT_PTR runModal(HINSTANCE instance, int templateId, HWND owner);
+  // Runs the dialog of the given template modally; the result is what
+  // EndDialog was given, or -1 when the dialog could not be made.
+  INT_PTR runModal(HINSTANCE instance, int templateId, HWND owner);
 
-    HWND handle() const { return hwnd_; }
-    HINSTANCE instance() const { return instance_; }
+  HWND handle() const { return hwnd_; }
+  HINSTANCE instance() const { return instance_; }
 
-protected:
-    // Called for WM_INITDIALOG once handle() is valid; the result is that
-    // of WM_INITDIALOG (true to let the system set the focus).
-    virtual bool onInitDialog() { return true; }
-    // Handles a message; returns true when handled, with the message's result
-    // in *result (set as DWLP_MSGRESULT where the message needs one).
-    virtual bool handleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) = 0;
+ protected:
+  // Called for WM_INITDIALOG once handle() is valid; the result is that
+  // of WM_INITDIALOG (true to let the system set the focus).
+  virtual bool onInitDialog() { return true; }
+  // Handles a message; returns true when handled, with the message's result
+  // in *result (set as DWLP_MSGRESULT where the message needs one).
+  virtual bool handleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) = 0;
 
-private:
-    static INT_PTR CALLBACK dialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+ private:
+  static INT_PTR CALLBACK dialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
-    HWND hwnd_ = nullptr;
-    HINSTANCE instance_ = nullptr;
+  HWND hwnd_ = nullptr;
+  HINSTANCE instance_ = nullptr;
 };

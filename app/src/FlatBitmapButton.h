@@ -25,42 +25,42 @@
 void greyGlyphPixels(std::vector<std::uint32_t>& pixels, std::uint32_t key, COLORREF face);
 
 class FlatBitmapButton {
-public:
-    FlatBitmapButton() = default;
-    FlatBitmapButton(const FlatBitmapButton&) = delete;
-    FlatBitmapButton& operator=(const FlatBitmapButton&) = delete;
-    ~FlatBitmapButton();
+ public:
+  FlatBitmapButton() = default;
+  FlatBitmapButton(const FlatBitmapButton&) = delete;
+  FlatBitmapButton& operator=(const FlatBitmapButton&) = delete;
+  ~FlatBitmapButton();
 
-    // Takes over the button; false when the window is not a button or is
-    // already taken over.
-    bool attach(HWND button);
-    // Shows the given glyph (not owned: the caller keeps it alive while it is
-    // shown). Its top-left pixel is its background, drawn transparent.
-    void setGlyph(HBITMAP glyph);
+  // Takes over the button; false when the window is not a button or is
+  // already taken over.
+  bool attach(HWND button);
+  // Shows the given glyph (not owned: the caller keeps it alive while it is
+  // shown). Its top-left pixel is its background, drawn transparent.
+  void setGlyph(HBITMAP glyph);
 
-    HWND handle() const { return button_; }
-    int id() const { return button_ ? GetDlgCtrlID(button_) : 0; }
-    bool isToggle() const { return toggle_; }
-    bool isChecked() const { return checked_; }
+  HWND handle() const { return button_; }
+  int id() const { return button_ ? GetDlgCtrlID(button_) : 0; }
+  bool isToggle() const { return toggle_; }
+  bool isChecked() const { return checked_; }
 
-    // Draws the button for its parent's WM_DRAWITEM.
-    void draw(const DRAWITEMSTRUCT& item) const;
+  // Draws the button for its parent's WM_DRAWITEM.
+  void draw(const DRAWITEMSTRUCT& item) const;
 
-private:
-    static LRESULT CALLBACK subclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT callOriginal(UINT message, WPARAM wParam, LPARAM lParam) const;
-    void detach();
-    void setChecked(bool checked);
+ private:
+  static LRESULT CALLBACK subclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT callOriginal(UINT message, WPARAM wParam, LPARAM lParam) const;
+  void detach();
+  void setChecked(bool checked);
 
-    HWND button_ = nullptr;        // not owned
-    WNDPROC original_ = nullptr;   // the button class's procedure
-    LONG_PTR originalStyle_ = 0;   // the button's style before it was taken over
-    bool toggle_ = false;          // a check box: its checked state is kept here
-    bool autoToggle_ = false;      // an automatic check box: each click flips it
-    bool checked_ = false;
-    HBITMAP glyph_ = nullptr;      // not owned
-    BitmapHandle greyed_;          // greyed copy of glyph_
-    COLORREF key_ = CLR_INVALID;   // background colour of both glyphs
-    SIZE glyphSize_{};
+  HWND button_ = nullptr;       // not owned
+  WNDPROC original_ = nullptr;  // the button class's procedure
+  LONG_PTR originalStyle_ = 0;  // the button's style before it was taken over
+  bool toggle_ = false;         // a check box: its checked state is kept here
+  bool autoToggle_ = false;     // an automatic check box: each click flips it
+  bool checked_ = false;
+  HBITMAP glyph_ = nullptr;     // not owned
+  BitmapHandle greyed_;         // greyed copy of glyph_
+  COLORREF key_ = CLR_INVALID;  // background colour of both glyphs
+  SIZE glyphSize_{};
 };

@@ -8,28 +8,28 @@
 // DeleteObject.
 template <typename Handle>
 class GdiObject {
-public:
-    GdiObject() = default;
-    explicit GdiObject(Handle h) : handle_(h) {}
-    GdiObject(const GdiObject&) = delete;
-    GdiObject& operator=(const GdiObject&) = delete;
-    GdiObject(GdiObject&& other) noexcept : handle_(other.release()) {}
-    GdiObject& operator=(GdiObject&& other) noexcept {
-        if (this != &other) reset(other.release());
-        return *this;
-    }
-    ~GdiObject() { reset(); }
+ public:
+  GdiObject() = default;
+  explicit GdiObject(Handle h) : handle_(h) {}
+  GdiObject(const GdiObject&) = delete;
+  GdiObject& operator=(const GdiObject&) = delete;
+  GdiObject(GdiObject&& other) noexcept : handle_(other.release()) {}
+  GdiObject& operator=(GdiObject&& other) noexcept {
+    if (this != &other) reset(other.release());
+    return *this;
+  }
+  ~GdiObject() { reset(); }
 
-    Handle get() const { return handle_; }
-    explicit operator bool() const { return handle_ != nullptr; }
-    Handle release() { return std::exchange(handle_, nullptr); }
-    void reset(Handle h = nullptr) {
-        if (handle_) DeleteObject(handle_);
-        handle_ = h;
-    }
+  Handle get() const { return handle_; }
+  explicit operator bool() const { return handle_ != nullptr; }
+  Handle release() { return std::exchange(handle_, nullptr); }
+  void reset(Handle h = nullptr) {
+    if (handle_) DeleteObject(handle_);
+    handle_ = h;
+  }
 
-private:
-    Handle handle_ = nullptr;
+ private:
+  Handle handle_ = nullptr;
 };
 
 using BitmapHandle = GdiObject<HBITMAP>;
@@ -39,52 +39,58 @@ using BrushHandle = GdiObject<HBRUSH>;
 
 // A memory device context made with CreateCompatibleDC, deleted with DeleteDC.
 class MemoryDC {
-public:
-    MemoryDC() = default;
-    explicit MemoryDC(HDC compatibleWith) : dc_(CreateCompatibleDC(compatibleWith)) {}
-    MemoryDC(const MemoryDC&) = delete;
-    MemoryDC& operator=(const MemoryDC&) = delete;
-    MemoryDC(MemoryDC&& other) noexcept : dc_(std::exchange(other.dc_, nullptr)) {}
-    MemoryDC& operator=(MemoryDC&& other) noexcept {
-        if (this != &other) {
-            if (dc_) DeleteDC(dc_);
-            dc_ = std::exchange(other.dc_, nullptr);
-        }
-        return *this;
+ public:
+  MemoryDC() = default;
+  explicit MemoryDC(HDC compatibleWith) : dc_(CreateCompatibleDC(compatibleWith)) {}
+  MemoryDC(const MemoryDC&) = delete;
+  MemoryDC& operator=(const MemoryDC&) = delete;
+  MemoryDC(MemoryDC&& other) noexcept : dc_(std::exchange(other.dc_, nullptr)) {}
+  MemoryDC& operator=(MemoryDC&& other) noexcept {
+    if (this != &other) {
+      if (dc_) DeleteDC(dc_);
+      dc_ = std::exchange(other.dc_, nullptr);
     }
-    ~MemoryDC() { if (dc_) DeleteDC(dc_); }
+    return *this;
+  }
+  ~MemoryDC() {
+    if (dc_) DeleteDC(dc_);
+  }
 
-    HDC get() const { return dc_; }
-    explicit operator bool() const { return dc_ != nullptr; }
+  HDC get() const { return dc_; }
+  explicit operator bool() const { return dc_ != nullptr; }
 
-private:
-    HDC dc_ = nullptr;
+ private:
+  HDC dc_ = nullptr;
 };
 
 // A window's device context from GetDC, given back with ReleaseDC.
 class WindowDC {
-public:
-    explicit WindowDC(HWND window) : window_(window), dc_(GetDC(window)) {}
-    WindowDC(const WindowDC&) = delete;
-    WindowDC& operator=(const WindowDC&) = delete;
-    ~WindowDC() { if (dc_) ReleaseDC(window_, dc_); }
-    HDC get() const { return dc_; }
+ public:
+  explicit WindowDC(HWND window) : window_(window), dc_(GetDC(window)) {}
+  WindowDC(const WindowDC&) = delete;
+  WindowDC& operator=(const WindowDC&) = delete;
+  ~WindowDC() {
+    if (dc_) ReleaseDC(window_, dc_);
+  }
+  HDC get() const { return dc_; }
 
-private:
-    HWND window_;  // not owned
-    HDC dc_;
+ private:
+  HWND window_;  // not owned
+  HDC dc_;
 };
 
 // Selects an object into a context for the lifetime of this guard and puts
 // the previous one back afterwards.
 class SelectGuard {
-public:
-    SelectGuard(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
-    SelectGuard(const SelectGuard&) = delete;
-    SelectGuard& operator=(const SelectGuard&) = delete;
-    ~SelectGuard() { if (previous_ && previous_ != HGDI_ERROR) SelectObject(dc_, previous_); }
+ public:
+  SelectGuard(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
+  SelectGuard(const SelectGuard&) = delete;
+  SelectGuard& operator=(const SelectGuard&) = delete;
+  ~SelectGuard() {
+    if (previous_ && previous_ != HGDI_ERROR) SelectObject(dc_, previous_);
+  }
 
-private:
-    HDC dc_;             // not owned
-    HGDIOBJ previous_;   // not owned
+ private:
+  HDC dc_;            // not owned
+  HGDIOBJ previous_;  // not owned
 };

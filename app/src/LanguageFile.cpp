@@ -10,47 +10,43 @@ namespace {
 // size (so the value is cut at size - 1 characters).
 std::string readProfileString(const std::string& file, const char* section, const char* key,
                               const std::string& fallback, DWORD size) {
-    std::string buffer(size, '\0');
-    const DWORD n = GetPrivateProfileStringA(section, key, fallback.c_str(), buffer.data(), size,
-                                             file.c_str());
-    buffer.resize(n);
-    return buffer;
+  std::string buffer(size, '\0');
+  const DWORD n = GetPrivateProfileStringA(section, key, fallback.c_str(), buffer.data(), size, file.c_str());
+  buffer.resize(n);
+  return buffer;
 }
 
 }  // namespace
 
-std::string settingsFilePath(const std::string& programDir) {
-    return programDir + "slidewright.ini";
-}
+std::string settingsFilePath(const std::string& programDir) { return programDir + "slidewright.ini"; }
 
 void LanguageFile::selectLanguage() { selectLanguage(programDirectory()); }
 
 void LanguageFile::selectLanguage(const std::string& programDir) {
-    const std::string settings = settingsFilePath(programDir);
-    languageId_ = static_cast<int>(GetPrivateProfileIntA("Setting", "LanguageID", 1, settings.c_str()));
-    const std::string section = "Language" + std::to_string(languageId_);
-    // "简体中文" in GBK, the name of the default language.
-    displayName_ = readProfileString(settings, section.c_str(), "Disp", "\xBC\xF2\xCC\xE5\xD6\xD0\xCE\xC4", 100);
-    const std::string file = readProfileString(settings, section.c_str(), "File", "language.cns", 256);
-    path_ = programDir + file;
+  const std::string settings = settingsFilePath(programDir);
+  languageId_ = static_cast<int>(GetPrivateProfileIntA("Setting", "LanguageID", 1, settings.c_str()));
+  const std::string section = "Language" + std::to_string(languageId_);
+  // "简体中文" in GBK, the name of the default language.
+  displayName_ =
+      readProfileString(settings, section.c_str(), "Disp", "\xBC\xF2\xCC\xE5\xD6\xD0\xCE\xC4", 100);
+  const std::string file = readProfileString(settings, section.c_str(), "File", "language.cns", 256);
+  path_ = programDir + file;
 }
 
-std::string LanguageFile::lookupString(const std::string& key) const {
-    return lookupValue("String", key);
-}
+std::string LanguageFile::lookupString(const std::string& key) const { return lookupValue("String", key); }
 
 std::string LanguageFile::lookupValue(const std::string& section, const std::string& key) const {
-    // Before a language is selected there is no file; an empty name would
-    // make the profile functions read win.ini in the Windows folder.
-    if (path_.empty()) return key;
-    return readProfileString(path_, section.c_str(), key.c_str(), key, 1024);
+  // Before a language is selected there is no file; an empty name would
+  // make the profile functions read win.ini in the Windows folder.
+  if (path_.empty()) return key;
+  return readProfileString(path_, section.c_str(), key.c_str(), key, 1024);
 }
 
 int LanguageFile::lookupInt(const std::string& section, const std::string& key, int fallback) const {
-    if (path_.empty()) return fallback;
-    return static_cast<int>(GetPrivateProfileIntA(section.c_str(), key.c_str(), fallback, path_.c_str()));
+  if (path_.empty()) return fallback;
+  return static_cast<int>(GetPrivateProfileIntA(section.c_str(), key.c_str(), fallback, path_.c_str()));
 }
 
 std::string transitionName(const LanguageFile& language, int index) {
-    return language.lookupValue("TransitionMode", std::to_string(index + 1));
+  return language.lookupValue("TransitionMode", std::to_string(index + 1));
 }

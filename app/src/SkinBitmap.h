@@ -12,15 +12,15 @@
 // A decoded 8-bit picture: palette indices in rows of the width rounded up
 // to a multiple of 4 bytes, bottom row first as in a BMP file.
 struct Rle8Image {
-    int width = 0;
-    int height = 0;
-    std::vector<RGBQUAD> palette;   // 1 to 256 colours
-    std::vector<std::uint8_t> rows;
+  int width = 0;
+  int height = 0;
+  std::vector<RGBQUAD> palette;  // 1 to 256 colours
+  std::vector<std::uint8_t> rows;
 
-    std::size_t stride() const { return (static_cast<std::size_t>(width) + 3) & ~std::size_t{3}; }
-    std::uint8_t indexAt(int x, int rowFromBottom) const {
-        return rows[static_cast<std::size_t>(rowFromBottom) * stride() + static_cast<std::size_t>(x)];
-    }
+  std::size_t stride() const { return (static_cast<std::size_t>(width) + 3) & ~std::size_t{3}; }
+  std::uint8_t indexAt(int x, int rowFromBottom) const {
+    return rows[static_cast<std::size_t>(rowFromBottom) * stride() + static_cast<std::size_t>(x)];
+  }
 };
 
 // Largest skin accepted, in pixels each way; bounds what a damaged file can
@@ -44,22 +44,22 @@ HBITMAP loadRle8Bitmap(const std::string& path);
 
 // A bitmap held as 24-bit pixels, from which the window region is made.
 class MaskRegion {
-public:
-    // Copies the bitmap's pixels; false when they cannot be read.
-    bool loadMask(HBITMAP bitmap);
-    // The same from 24-bit pixels given directly (blue, green, red; rows top
-    // to bottom, no padding).
-    void loadPixels(int width, int height, std::vector<std::uint8_t> bgrTopDown);
+ public:
+  // Copies the bitmap's pixels; false when they cannot be read.
+  bool loadMask(HBITMAP bitmap);
+  // The same from 24-bit pixels given directly (blue, green, red; rows top
+  // to bottom, no padding).
+  void loadPixels(int width, int height, std::vector<std::uint8_t> bgrTopDown);
 
-    // The region of all pixels of the key colour (a COLORREF), in the
-    // bitmap's coordinates; null when no mask is loaded.
-    HRGN buildRegion(COLORREF key) const;
+  // The region of all pixels of the key colour (a COLORREF), in the
+  // bitmap's coordinates; null when no mask is loaded.
+  HRGN buildRegion(COLORREF key) const;
 
-    int width() const { return width_; }
-    int height() const { return height_; }
+  int width() const { return width_; }
+  int height() const { return height_; }
 
-private:
-    int width_ = 0;
-    int height_ = 0;
-    std::vector<std::uint8_t> bgr_;  // top row first, 3 bytes a pixel
+ private:
+  int width_ = 0;
+  int height_ = 0;
+  std::vector<std::uint8_t> bgr_;  // top row first, 3 bytes a pixel
 };

@@ -6,90 +6,92 @@
 namespace {
 
 std::string storedValue(const std::string& dir, const char* key) {
-    char buffer[512] = {};
-    GetPrivateProfileStringA("Setting", key, "<missing>", buffer, sizeof buffer, (dir + "slidewright.ini").c_str());
-    return buffer;
+  char buffer[512] = {};
+  GetPrivateProfileStringA("Setting", key, "<missing>", buffer, sizeof buffer,
+                           (dir + "slidewright.ini").c_str());
+  return buffer;
 }
 
 TEST(AlbumSettings, WithoutSettingsFileGivesTheDefaultAlbum) {
-    TestFolder dir;
-    const AlbumSettings s = loadAlbumSettings(dir.path());
-    EXPECT_EQ(s.albumWidth, 640);
-    EXPECT_EQ(s.albumHeight, 480);
-    EXPECT_EQ(s.pauseSeconds, 1);
-    EXPECT_EQ(s.backgroundColor, RGB(255, 255, 255));
-    EXPECT_EQ(s.savePath, dir.path() + "temp.swf");
-    EXPECT_EQ(s.addPicturePath, "");
-    EXPECT_EQ(s.musicPath, "");
+  TestFolder dir;
+  const AlbumSettings s = loadAlbumSettings(dir.path());
+  EXPECT_EQ(s.albumWidth, 640);
+  EXPECT_EQ(s.albumHeight, 480);
+  EXPECT_EQ(s.pauseSeconds, 1);
+  EXPECT_EQ(s.backgroundColor, RGB(255, 255, 255));
+  EXPECT_EQ(s.savePath, dir.path() + "temp.swf");
+  EXPECT_EQ(s.addPicturePath, "");
+  EXPECT_EQ(s.musicPath, "");
 }
 
 TEST(AlbumSettings, AreWrittenAsDecimalTextAndReadBackUnchecked) {
-    TestFolder dir;
-    AlbumSettings s;
-    s.savePath = "D:\\Shows\\holiday.swf";
-    s.pauseSeconds = 7;
-    s.albumWidth = 5000;  // out of the field's range: stays until the user edits it
-    s.albumHeight = 300;
-    s.backgroundColor = RGB(0, 0, 255);
-    s.addPicturePath = "D:\\Photos";
-    s.musicPath = "D:\\Music\\song.mp3";
-    saveAlbumSettings(dir.path(), s);
+  TestFolder dir;
+  AlbumSettings s;
+  s.savePath = "D:\\Shows\\holiday.swf";
+  s.pauseSeconds = 7;
+  s.albumWidth = 5000;  // out of the field's range: stays until the user edits it
+  s.albumHeight = 300;
+  s.backgroundColor = RGB(0, 0, 255);
+  s.addPicturePath = "D:\\Photos";
+  s.musicPath = "D:\\Music\\song.mp3";
+  saveAlbumSettings(dir.path(), s);
 
-    EXPECT_EQ(storedValue(dir.path(), "BKCltColor"), "16711680");
-    EXPECT_EQ(storedValue(dir.path(), "Span"), "7");
-    EXPECT_EQ(storedValue(dir.path(), "PicWidth"), "5000");
-    EXPECT_EQ(storedValue(dir.path(), "MusicPath"), "D:\\Music\\");
+  EXPECT_EQ(storedValue(dir.path(), "BKCltColor"), "16711680");
+  EXPECT_EQ(storedValue(dir.path(), "Span"), "7");
+  EXPECT_EQ(storedValue(dir.path(), "PicWidth"), "5000");
+  EXPECT_EQ(storedValue(dir.path(), "MusicPath"), "D:\\Music\\");
 
-    const AlbumSettings back = loadAlbumSettings(dir.path());
-    EXPECT_EQ(back.savePath, s.savePath);
-    EXPECT_EQ(back.pauseSeconds, 7);
-    EXPECT_EQ(back.albumWidth, 5000);
-    EXPECT_EQ(back.albumHeight, 300);
-    EXPECT_EQ(back.backgroundColor, RGB(0, 0, 255));
-    EXPECT_EQ(back.addPicturePath, "D:\\Photos");
-    EXPECT_EQ(back.musicPath, "D:\\Music\\");
+  const AlbumSettings back = loadAlbumSettings(dir.path());
+  EXPECT_EQ(back.savePath, s.savePath);
+  EXPECT_EQ(back.pauseSeconds, 7);
+  EXPECT_EQ(back.albumWidth, 5000);
+  EXPECT_EQ(back.albumHeight, 300);
+  EXPECT_EQ(back.backgroundColor, RGB(0, 0, 255));
+  EXPECT_EQ(back.addPicturePath, "D:\\Photos");
+  EXPECT_EQ(back.musicPath, "D:\\Music\\");
 }
 
 TEST(AlbumSettings, ColourIsAlwaysAPlainRgbValue) {
-    TestFolder dir;
-    writeFile(dir.path() + "slidewright.ini", "[Setting]\r\nBKCltColor=-1\r\n");
-    EXPECT_EQ(loadAlbumSettings(dir.path()).backgroundColor, 0xFFFFFFu);
+  TestFolder dir;
+  writeFile(dir.path() + "slidewright.ini", "[Setting]\r\nBKCltColor=-1\r\n");
+  EXPECT_EQ(loadAlbumSettings(dir.path()).backgroundColor, 0xFFFFFFu);
 }
 
 TEST(AlbumSettings, MusicFileIsStoredAsItsFolder) {
-    EXPECT_EQ(musicPathToStore("D:\\Music\\song.mp3"), "D:\\Music\\");
-    EXPECT_EQ(musicPathToStore("D:\\Music\\"), "D:\\Music\\");
-    EXPECT_EQ(musicPathToStore("a.b"), "a.b");
-    EXPECT_EQ(musicPathToStore(""), "");
-    // A bare file name has no folder to remember.
-    EXPECT_EQ(musicPathToStore("song.mp3"), "");
-    EXPECT_TRUE(musicFileChosen("C:\\m\\a.mp3"));
-    EXPECT_FALSE(musicFileChosen("C:\\music\\"));
+  EXPECT_EQ(musicPathToStore("D:\\Music\\song.mp3"), "D:\\Music\\");
+  EXPECT_EQ(musicPathToStore("D:\\Music\\"), "D:\\Music\\");
+  EXPECT_EQ(musicPathToStore("a.b"), "a.b");
+  EXPECT_EQ(musicPathToStore(""), "");
+  // A bare file name has no folder to remember.
+  EXPECT_EQ(musicPathToStore("song.mp3"), "");
+  EXPECT_TRUE(musicFileChosen("C:\\m\\a.mp3"));
+  EXPECT_FALSE(musicFileChosen("C:\\music\\"));
 }
 
 TEST(AlbumSettings, TwoProgramFoldersKeepSeparateSettings) {
-    TestFolder first, second;
-    AlbumSettings a;
-    a.albumWidth = 320;
-    saveAlbumSettings(first.path(), a);
-    AlbumSettings b;
-    b.albumWidth = 800;
-    saveAlbumSettings(second.path(), b);
-    EXPECT_EQ(loadAlbumSettings(first.path()).albumWidth, 320);
-    EXPECT_EQ(loadAlbumSettings(second.path()).albumWidth, 800);
+  TestFolder first, second;
+  AlbumSettings a;
+  a.albumWidth = 320;
+  saveAlbumSettings(first.path(), a);
+  AlbumSettings b;
+  b.albumWidth = 800;
+  saveAlbumSettings(second.path(), b);
+  EXPECT_EQ(loadAlbumSettings(first.path()).albumWidth, 320);
+  EXPECT_EQ(loadAlbumSettings(second.path()).albumWidth, 800);
 }
 
 TEST(ChineseCodePage, GbkSettingsKeepTheirBytesOnDisk) {
-    // The test run sets LC_ALL=zh_CN.GBK; without that locale Wine falls back
-    // to code page 1252 and these checks would prove nothing.
-    ASSERT_TRUE(inChineseCodePage()) << "process code page is " << GetACP() << ", not 936: is the zh_CN.GBK locale installed?";
-    TestFolder dir;
-    AlbumSettings s;
-    s.savePath = "C:\\\xCF\xE0\xB2\xE1\\album.swf";  // C:\相册\album.swf
-    saveAlbumSettings(dir.path(), s);
-    EXPECT_NE(readFile(dir.path() + "slidewright.ini").find("SavePath=C:\\\xCF\xE0\xB2\xE1\\album.swf"),
-              std::string::npos);
-    EXPECT_EQ(loadAlbumSettings(dir.path()).savePath, s.savePath);
+  // The test run sets LC_ALL=zh_CN.GBK; without that locale Wine falls back
+  // to code page 1252 and these checks would prove nothing.
+  ASSERT_TRUE(inChineseCodePage()) << "process code page is " << GetACP()
+                                   << ", not 936: is the zh_CN.GBK locale installed?";
+  TestFolder dir;
+  AlbumSettings s;
+  s.savePath = "C:\\\xCF\xE0\xB2\xE1\\album.swf";  // C:\相册\album.swf
+  saveAlbumSettings(dir.path(), s);
+  EXPECT_NE(readFile(dir.path() + "slidewright.ini").find("SavePath=C:\\\xCF\xE0\xB2\xE1\\album.swf"),
+            std::string::npos);
+  EXPECT_EQ(loadAlbumSettings(dir.path()).savePath, s.savePath);
 }
 
 }  // namespace

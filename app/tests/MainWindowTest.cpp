@@ -15,286 +15,286 @@
 namespace {
 
 TEST(SkinButtons, RectanglesAndHitTesting) {
-    const RECT minimize = parseSkinRect("500,5,520,20");
-    const RECT close = parseSkinRect("510,5,540,20");
-    EXPECT_EQ(minimize.left, 500);
-    EXPECT_EQ(close.right, 540);
-    EXPECT_EQ(skinHitTest(POINT{515, 10}, minimize, close), HTMINBUTTON);  // in both
-    EXPECT_EQ(skinHitTest(POINT{530, 10}, minimize, close), HTCLOSE);
-    EXPECT_EQ(skinHitTest(POINT{100, 100}, minimize, close), HTCAPTION);
+  const RECT minimize = parseSkinRect("500,5,520,20");
+  const RECT close = parseSkinRect("510,5,540,20");
+  EXPECT_EQ(minimize.left, 500);
+  EXPECT_EQ(close.right, 540);
+  EXPECT_EQ(skinHitTest(POINT{515, 10}, minimize, close), HTMINBUTTON);  // in both
+  EXPECT_EQ(skinHitTest(POINT{530, 10}, minimize, close), HTCLOSE);
+  EXPECT_EQ(skinHitTest(POINT{100, 100}, minimize, close), HTCAPTION);
 
-    // A missing key reads as its own name; fewer than four numbers give an
-    // empty rectangle that nothing hits.
-    const RECT missing = parseSkinRect("MinButton");
-    const RECT partial = parseSkinRect("1,2,3");
-    EXPECT_TRUE(IsRectEmpty(&missing));
-    EXPECT_TRUE(IsRectEmpty(&partial));
-    EXPECT_EQ(skinHitTest(POINT{0, 0}, partial, missing), HTCAPTION);
+  // A missing key reads as its own name; fewer than four numbers give an
+  // empty rectangle that nothing hits.
+  const RECT missing = parseSkinRect("MinButton");
+  const RECT partial = parseSkinRect("1,2,3");
+  EXPECT_TRUE(IsRectEmpty(&missing));
+  EXPECT_TRUE(IsRectEmpty(&partial));
+  EXPECT_EQ(skinHitTest(POINT{0, 0}, partial, missing), HTCAPTION);
 }
 
 // Copies Slidewright.exe into a folder, runs it until its main window is up,
 // closes the window as the skin's close button does and waits for the end.
 class RunningProgram {
-public:
-    explicit RunningProgram(const std::string& folder) {
-        const std::string exe = folder + "Slidewright.exe";
-        if (!CopyFileA((programDirectory() + "Slidewright.exe").c_str(), exe.c_str(), FALSE)) return;
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        std::string commandLine = "\"" + exe + "\"";
-        if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
-                            &startup, &process_))
-            return;
-        WaitForInputIdle(process_.hProcess, 10000);
-        for (int i = 0; i < 200 && !window_; ++i) {
-            EnumWindows(findWindow, reinterpret_cast<LPARAM>(this));
-            if (!window_) Sleep(50);
-        }
+ public:
+  explicit RunningProgram(const std::string& folder) {
+    const std::string exe = folder + "Slidewright.exe";
+    if (!CopyFileA((programDirectory() + "Slidewright.exe").c_str(), exe.c_str(), FALSE)) return;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    std::string commandLine = "\"" + exe + "\"";
+    if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+                        &startup, &process_))
+      return;
+    WaitForInputIdle(process_.hProcess, 10000);
+    for (int i = 0; i < 200 && !window_; ++i) {
+      EnumWindows(findWindow, reinterpret_cast<LPARAM>(this));
+      if (!window_) Sleep(50);
     }
-    ~RunningProgram() {
-        if (process_.hProcess) {
-            if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(process_.hProcess, 1);
-            CloseHandle(process_.hProcess);
-            CloseHandle(process_.hThread);
-        }
+  }
+  ~RunningProgram() {
+    if (process_.hProcess) {
+      if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(process_.hProcess, 1);
+      CloseHandle(process_.hProcess);
+      CloseHandle(process_.hThread);
     }
-    HWND window() const { return window_; }
-    bool closeAndWait() {
-        PostMessageA(window_, WM_CLOSE, 0, 0);
-        return waitForExit();
-    }
-    bool waitForExit() { return WaitForSingleObject(process_.hProcess, 10000) == WAIT_OBJECT_0; }
+  }
+  HWND window() const { return window_; }
+  bool closeAndWait() {
+    PostMessageA(window_, WM_CLOSE, 0, 0);
+    return waitForExit();
+  }
+  bool waitForExit() { return WaitForSingleObject(process_.hProcess, 10000) == WAIT_OBJECT_0; }
 
-private:
-    static BOOL CALLBACK findWindow(HWND hwnd, LPARAM self) {
-        auto* me = reinterpret_cast<RunningProgram*>(self);
-        DWORD pid = 0;
-        GetWindowThreadProcessId(hwnd, &pid);
-        if (pid == me->process_.dwProcessId && IsWindowVisible(hwnd)) {
-            me->window_ = hwnd;
-            return FALSE;
-        }
-        return TRUE;
+ private:
+  static BOOL CALLBACK findWindow(HWND hwnd, LPARAM self) {
+    auto* me = reinterpret_cast<RunningProgram*>(self);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid == me->process_.dwProcessId && IsWindowVisible(hwnd)) {
+      me->window_ = hwnd;
+      return FALSE;
     }
-    PROCESS_INFORMATION process_{};
-    HWND window_ = nullptr;
+    return TRUE;
+  }
+  PROCESS_INFORMATION process_{};
+  HWND window_ = nullptr;
 };
 
 std::string stored(const std::string& folder, const char* key) {
-    char buffer[512] = {};
-    GetPrivateProfileStringA("Setting", key, "<missing>", buffer, sizeof buffer,
-                             (folder + "slidewright.ini").c_str());
-    return buffer;
+  char buffer[512] = {};
+  GetPrivateProfileStringA("Setting", key, "<missing>", buffer, sizeof buffer,
+                           (folder + "slidewright.ini").c_str());
+  return buffer;
 }
 
 // Two copies of the program: the first starts without settings and writes the
 // defaults when its window closes; the second keeps its own settings.
 TEST(SlidewrightProgram, WritesItsOwnSettingsBesideItselfWhenClosed) {
-    TestFolder first, second;
-    writeFile(second.path() + "slidewright.ini",
-              "[Setting]\r\nPicWidth=800\r\nPicHeight=600\r\nBKCltColor=16711680\r\nMusicPath=D:\\Music\\a.mp3\r\n");
-    {
-        RunningProgram program(first.path());
-        ASSERT_NE(program.window(), nullptr) << "the main window did not appear";
-        ASSERT_TRUE(program.closeAndWait());
-    }
-    {
-        RunningProgram program(second.path());
-        ASSERT_NE(program.window(), nullptr);
-        ASSERT_TRUE(program.closeAndWait());
-    }
-    EXPECT_EQ(stored(first.path(), "PicWidth"), "640");
-    EXPECT_EQ(stored(first.path(), "PicHeight"), "480");
-    EXPECT_EQ(stored(first.path(), "Span"), "1");
-    EXPECT_EQ(stored(first.path(), "BKCltColor"), "16777215");
-    EXPECT_EQ(stored(first.path(), "SavePath"), first.path() + "temp.swf");
-    EXPECT_EQ(stored(first.path(), "AddPicPath"), "");
+  TestFolder first, second;
+  writeFile(
+      second.path() + "slidewright.ini",
+      "[Setting]\r\nPicWidth=800\r\nPicHeight=600\r\nBKCltColor=16711680\r\nMusicPath=D:\\Music\\a.mp3\r\n");
+  {
+    RunningProgram program(first.path());
+    ASSERT_NE(program.window(), nullptr) << "the main window did not appear";
+    ASSERT_TRUE(program.closeAndWait());
+  }
+  {
+    RunningProgram program(second.path());
+    ASSERT_NE(program.window(), nullptr);
+    ASSERT_TRUE(program.closeAndWait());
+  }
+  EXPECT_EQ(stored(first.path(), "PicWidth"), "640");
+  EXPECT_EQ(stored(first.path(), "PicHeight"), "480");
+  EXPECT_EQ(stored(first.path(), "Span"), "1");
+  EXPECT_EQ(stored(first.path(), "BKCltColor"), "16777215");
+  EXPECT_EQ(stored(first.path(), "SavePath"), first.path() + "temp.swf");
+  EXPECT_EQ(stored(first.path(), "AddPicPath"), "");
 
-    EXPECT_EQ(stored(second.path(), "PicWidth"), "800");
-    EXPECT_EQ(stored(second.path(), "PicHeight"), "600");
-    EXPECT_EQ(stored(second.path(), "BKCltColor"), "16711680");
-    EXPECT_EQ(stored(second.path(), "MusicPath"), "D:\\Music\\");
-    EXPECT_EQ(stored(second.path(), "SavePath"), second.path() + "temp.swf");
+  EXPECT_EQ(stored(second.path(), "PicWidth"), "800");
+  EXPECT_EQ(stored(second.path(), "PicHeight"), "600");
+  EXPECT_EQ(stored(second.path(), "BKCltColor"), "16711680");
+  EXPECT_EQ(stored(second.path(), "MusicPath"), "D:\\Music\\");
+  EXPECT_EQ(stored(second.path(), "SavePath"), second.path() + "temp.swf");
 }
 
 // With its language file and skin beside it, the window takes the skin's
 // size and shape, its controls sit where the skin draws them, and the make
 // buttons carry the language file's captions.
 TEST(SlidewrightProgram, ShowsTheSkinnedMainWindow) {
-    const std::string built = programDirectory();
-    if (!fileExists(built + "interface\\mainskin.bmp") || !fileExists(built + "language.cns"))
-        GTEST_SKIP() << "no skin or language file beside the built program";
-    TestFolder dir;
-    CreateDirectoryA((dir.path() + "interface").c_str(), nullptr);
-    for (const char* f : {"language.cns", "interface\\mainskin.bmp", "interface\\mainmask.bmp"})
-        ASSERT_TRUE(CopyFileA((built + f).c_str(), (dir.path() + f).c_str(), FALSE)) << f;
+  const std::string built = programDirectory();
+  if (!fileExists(built + "interface\\mainskin.bmp") || !fileExists(built + "language.cns"))
+    GTEST_SKIP() << "no skin or language file beside the built program";
+  TestFolder dir;
+  CreateDirectoryA((dir.path() + "interface").c_str(), nullptr);
+  for (const char* f : {"language.cns", "interface\\mainskin.bmp", "interface\\mainmask.bmp"})
+    ASSERT_TRUE(CopyFileA((built + f).c_str(), (dir.path() + f).c_str(), FALSE)) << f;
 
-    RunningProgram program(dir.path());
-    ASSERT_NE(program.window(), nullptr);
-    HWND window = program.window();
+  RunningProgram program(dir.path());
+  ASSERT_NE(program.window(), nullptr);
+  HWND window = program.window();
 
-    RECT client{};
-    GetClientRect(window, &client);
-    BITMAP skin{};
-    {
-        LanguageFile language;
-        language.selectLanguage(dir.path());
-        char caption[256] = {};
-        SendMessageA(GetDlgItem(window, 1009), WM_GETTEXT, sizeof caption, reinterpret_cast<LPARAM>(caption));
-        EXPECT_EQ(caption, language.lookupString("MakeAlbum"));
-        EXPECT_NE(std::string(caption), "MakeAlbum");
-    }
-    // The skin's size, read the same way the program reads it.
-    BitmapHandle skinBitmap(loadRle8Bitmap(dir.path() + "interface\\mainskin.bmp"));
-    ASSERT_TRUE(skinBitmap);
-    GetObject(skinBitmap.get(), sizeof skin, &skin);
-    EXPECT_EQ(client.right, skin.bmWidth);
-    EXPECT_EQ(client.bottom, skin.bmHeight);
-
-    RegionHandle region(CreateRectRgn(0, 0, 0, 0));
-    EXPECT_NE(GetWindowRgn(window, region.get()), ERROR) << "no window region";
-
-    // The album-width edit at 255, 112 (dialog units) of a 380 x 262 template.
-    RECT edit{};
-    GetWindowRect(GetDlgItem(window, 1063), &edit);
-    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&edit), 2);
-    EXPECT_NEAR(edit.left, MulDiv(255, skin.bmWidth, 380), 1);
-    EXPECT_NEAR(edit.top, MulDiv(112, skin.bmHeight, 262), 1);
-
-    // The skin's buttons answer the hit test; releasing the button over the
-    // close area ends the program.
+  RECT client{};
+  GetClientRect(window, &client);
+  BITMAP skin{};
+  {
     LanguageFile language;
     language.selectLanguage(dir.path());
-    const RECT closeRect = parseSkinRect(language.lookupValue("Skin", "Closebuttion"));
-    const RECT minimizeRect = parseSkinRect(language.lookupValue("Skin", "MinButton"));
-    auto hitAt = [window](const RECT& r) {
-        POINT p{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-        ClientToScreen(window, &p);
-        return SendMessageA(window, WM_NCHITTEST, 0, MAKELPARAM(p.x, p.y));
-    };
-    ASSERT_FALSE(IsRectEmpty(&closeRect));
-    EXPECT_EQ(hitAt(closeRect), HTCLOSE);
-    EXPECT_EQ(hitAt(minimizeRect), HTMINBUTTON);
-    EXPECT_EQ(hitAt(RECT{200, 380, 202, 382}), HTCAPTION);
-    PostMessageA(window, WM_NCLBUTTONUP, HTCLOSE, 0);
-    EXPECT_TRUE(program.waitForExit());
-    EXPECT_TRUE(fileExists(dir.path() + "slidewright.ini"));
+    char caption[256] = {};
+    SendMessageA(GetDlgItem(window, 1009), WM_GETTEXT, sizeof caption, reinterpret_cast<LPARAM>(caption));
+    EXPECT_EQ(caption, language.lookupString("MakeAlbum"));
+    EXPECT_NE(std::string(caption), "MakeAlbum");
+  }
+  // The skin's size, read the same way the program reads it.
+  BitmapHandle skinBitmap(loadRle8Bitmap(dir.path() + "interface\\mainskin.bmp"));
+  ASSERT_TRUE(skinBitmap);
+  GetObject(skinBitmap.get(), sizeof skin, &skin);
+  EXPECT_EQ(client.right, skin.bmWidth);
+  EXPECT_EQ(client.bottom, skin.bmHeight);
+
+  RegionHandle region(CreateRectRgn(0, 0, 0, 0));
+  EXPECT_NE(GetWindowRgn(window, region.get()), ERROR) << "no window region";
+
+  // The album-width edit at 255, 112 (dialog units) of a 380 x 262 template.
+  RECT edit{};
+  GetWindowRect(GetDlgItem(window, 1063), &edit);
+  MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&edit), 2);
+  EXPECT_NEAR(edit.left, MulDiv(255, skin.bmWidth, 380), 1);
+  EXPECT_NEAR(edit.top, MulDiv(112, skin.bmHeight, 262), 1);
+
+  // The skin's buttons answer the hit test; releasing the button over the
+  // close area ends the program.
+  LanguageFile language;
+  language.selectLanguage(dir.path());
+  const RECT closeRect = parseSkinRect(language.lookupValue("Skin", "Closebuttion"));
+  const RECT minimizeRect = parseSkinRect(language.lookupValue("Skin", "MinButton"));
+  auto hitAt = [window](const RECT& r) {
+    POINT p{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    ClientToScreen(window, &p);
+    return SendMessageA(window, WM_NCHITTEST, 0, MAKELPARAM(p.x, p.y));
+  };
+  ASSERT_FALSE(IsRectEmpty(&closeRect));
+  EXPECT_EQ(hitAt(closeRect), HTCLOSE);
+  EXPECT_EQ(hitAt(minimizeRect), HTMINBUTTON);
+  EXPECT_EQ(hitAt(RECT{200, 380, 202, 382}), HTCAPTION);
+  PostMessageA(window, WM_NCLBUTTONUP, HTCLOSE, 0);
+  EXPECT_TRUE(program.waitForExit());
+  EXPECT_TRUE(fileExists(dir.path() + "slidewright.ini"));
 }
 
 // What a window shows on the screen, 0x00RRGGBB per pixel, row by row.
 std::vector<std::uint32_t> screenPixels(HWND window, int* width, int* height) {
-    RECT r{};
-    GetWindowRect(window, &r);
-    *width = r.right - r.left;
-    *height = r.bottom - r.top;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = *width;
-    info.bmiHeader.biHeight = -*height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    BitmapHandle target(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!target || *width <= 0 || *height <= 0) return {};
-    WindowDC screen(nullptr);
-    MemoryDC dc(screen.get());
-    {
-        SelectGuard select(dc.get(), target.get());
-        BitBlt(dc.get(), 0, 0, *width, *height, screen.get(), r.left, r.top, SRCCOPY);
-    }
-    GdiFlush();
-    const auto* p = static_cast<const std::uint32_t*>(bits);
-    std::vector<std::uint32_t> pixels(p, p + static_cast<size_t>(*width) * *height);
-    for (auto& px : pixels) px &= 0xFFFFFFu;
-    return pixels;
+  RECT r{};
+  GetWindowRect(window, &r);
+  *width = r.right - r.left;
+  *height = r.bottom - r.top;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = *width;
+  info.bmiHeader.biHeight = -*height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  BitmapHandle target(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!target || *width <= 0 || *height <= 0) return {};
+  WindowDC screen(nullptr);
+  MemoryDC dc(screen.get());
+  {
+    SelectGuard select(dc.get(), target.get());
+    BitBlt(dc.get(), 0, 0, *width, *height, screen.get(), r.left, r.top, SRCCOPY);
+  }
+  GdiFlush();
+  const auto* p = static_cast<const std::uint32_t*>(bits);
+  std::vector<std::uint32_t> pixels(p, p + static_cast<size_t>(*width) * *height);
+  for (auto& px : pixels) px &= 0xFFFFFFu;
+  return pixels;
 }
 
 bool isGreyPixel(std::uint32_t rgb) {
-    const int r = (rgb >> 16) & 0xFF, g = (rgb >> 8) & 0xFF, b = rgb & 0xFF;
-    return std::max({r, g, b}) - std::min({r, g, b}) <= 12;
+  const int r = (rgb >> 16) & 0xFF, g = (rgb >> 8) & 0xFF, b = rgb & 0xFF;
+  return std::max({r, g, b}) - std::min({r, g, b}) <= 12;
 }
 
 // The bitmap buttons that start disabled show their glyph greyed, not a grey
 // block, and the same glyph enabled in its colours; the push-like toggles
 // still answer for their checked state.
 TEST(SlidewrightProgram, DisabledBitmapButtonsShowTheirGlyphGreyed) {
-    const std::string built = programDirectory();
-    if (!fileExists(built + "interface\\mainskin.bmp") || !fileExists(built + "language.cns"))
-        GTEST_SKIP() << "no skin or language file beside the built program";
-    TestFolder dir;
-    CreateDirectoryA((dir.path() + "interface").c_str(), nullptr);
-    for (const char* f : {"language.cns", "interface\\mainskin.bmp", "interface\\mainmask.bmp"})
-        ASSERT_TRUE(CopyFileA((built + f).c_str(), (dir.path() + f).c_str(), FALSE)) << f;
-    RunningProgram program(dir.path());
-    ASSERT_NE(program.window(), nullptr);
-    HWND window = program.window();
+  const std::string built = programDirectory();
+  if (!fileExists(built + "interface\\mainskin.bmp") || !fileExists(built + "language.cns"))
+    GTEST_SKIP() << "no skin or language file beside the built program";
+  TestFolder dir;
+  CreateDirectoryA((dir.path() + "interface").c_str(), nullptr);
+  for (const char* f : {"language.cns", "interface\\mainskin.bmp", "interface\\mainmask.bmp"})
+    ASSERT_TRUE(CopyFileA((built + f).c_str(), (dir.path() + f).c_str(), FALSE)) << f;
+  RunningProgram program(dir.path());
+  ASSERT_NE(program.window(), nullptr);
+  HWND window = program.window();
 
-    // Delete all and forget music both show the cross and both start disabled.
-    HWND deleteAll = GetDlgItem(window, IDC_DELETE_ALL);
-    HWND forgetMusic = GetDlgItem(window, IDC_FORGET_MUSIC);
-    ASSERT_TRUE(deleteAll && forgetMusic);
-    EXPECT_FALSE(IsWindowEnabled(deleteAll));
-    EXPECT_FALSE(IsWindowEnabled(forgetMusic));
-    EnableWindow(forgetMusic, TRUE);
+  // Delete all and forget music both show the cross and both start disabled.
+  HWND deleteAll = GetDlgItem(window, IDC_DELETE_ALL);
+  HWND forgetMusic = GetDlgItem(window, IDC_FORGET_MUSIC);
+  ASSERT_TRUE(deleteAll && forgetMusic);
+  EXPECT_FALSE(IsWindowEnabled(deleteAll));
+  EXPECT_FALSE(IsWindowEnabled(forgetMusic));
+  EnableWindow(forgetMusic, TRUE);
 
-    // The screen shows the windows once they are painted: look until both
-    // buttons show something, for a few seconds at most.
-    int width = 0, height = 0, enabledWidth = 0, enabledHeight = 0;
-    std::vector<std::uint32_t> disabled, enabled;
-    for (int i = 0; i < 40; ++i) {
-        Sleep(100);
-        disabled = screenPixels(deleteAll, &width, &height);
-        enabled = screenPixels(forgetMusic, &enabledWidth, &enabledHeight);
-        if (disabled != enabled && std::any_of(enabled.begin(), enabled.end(), [](std::uint32_t p) {
-                return !isGreyPixel(p);
-            }))
-            break;
+  // The screen shows the windows once they are painted: look until both
+  // buttons show something, for a few seconds at most.
+  int width = 0, height = 0, enabledWidth = 0, enabledHeight = 0;
+  std::vector<std::uint32_t> disabled, enabled;
+  for (int i = 0; i < 40; ++i) {
+    Sleep(100);
+    disabled = screenPixels(deleteAll, &width, &height);
+    enabled = screenPixels(forgetMusic, &enabledWidth, &enabledHeight);
+    if (disabled != enabled &&
+        std::any_of(enabled.begin(), enabled.end(), [](std::uint32_t p) { return !isGreyPixel(p); }))
+      break;
+  }
+  ASSERT_EQ(width, enabledWidth);
+  ASSERT_EQ(height, enabledHeight);
+  ASSERT_GT(width, 4);
+  ASSERT_GT(height, 4);
+
+  // Inside the frame both show the button face with the cross on it: the
+  // same shape, coloured when enabled, grey when disabled.
+  auto mostCommon = [&](const std::vector<std::uint32_t>& pixels) {
+    std::map<std::uint32_t, int> count;
+    for (int y = 1; y + 1 < height; ++y)
+      for (int x = 1; x + 1 < width; ++x) ++count[pixels[static_cast<size_t>(y) * width + x]];
+    return std::max_element(count.begin(), count.end(),
+                            [](const auto& a, const auto& b) { return a.second < b.second; })
+        ->first;
+  };
+  const std::uint32_t face = mostCommon(enabled);
+  EXPECT_EQ(mostCommon(disabled), face) << "the disabled button is a block";
+  int glyph = 0, shapeDiffers = 0, colouredWhenDisabled = 0, colouredWhenEnabled = 0;
+  for (int y = 1; y + 1 < height; ++y) {
+    for (int x = 1; x + 1 < width; ++x) {
+      const size_t at = static_cast<size_t>(y) * width + x;
+      if ((enabled[at] != face) != (disabled[at] != face)) ++shapeDiffers;
+      if (enabled[at] == face) continue;
+      ++glyph;
+      if (!isGreyPixel(enabled[at])) ++colouredWhenEnabled;
+      if (!isGreyPixel(disabled[at])) ++colouredWhenDisabled;
     }
-    ASSERT_EQ(width, enabledWidth);
-    ASSERT_EQ(height, enabledHeight);
-    ASSERT_GT(width, 4);
-    ASSERT_GT(height, 4);
+  }
+  EXPECT_GT(glyph, 20) << "no glyph on the enabled button";
+  EXPECT_EQ(shapeDiffers, 0) << "the disabled glyph does not have the enabled one's shape";
+  EXPECT_GT(colouredWhenEnabled, 20) << "the enabled button does not show its glyph in colour";
+  EXPECT_EQ(colouredWhenDisabled, 0) << "the disabled button shows colours";
+  EXPECT_NE(disabled, enabled);
 
-    // Inside the frame both show the button face with the cross on it: the
-    // same shape, coloured when enabled, grey when disabled.
-    auto mostCommon = [&](const std::vector<std::uint32_t>& pixels) {
-        std::map<std::uint32_t, int> count;
-        for (int y = 1; y + 1 < height; ++y)
-            for (int x = 1; x + 1 < width; ++x) ++count[pixels[static_cast<size_t>(y) * width + x]];
-        return std::max_element(count.begin(), count.end(), [](const auto& a, const auto& b) {
-                   return a.second < b.second;
-               })->first;
-    };
-    const std::uint32_t face = mostCommon(enabled);
-    EXPECT_EQ(mostCommon(disabled), face) << "the disabled button is a block";
-    int glyph = 0, shapeDiffers = 0, colouredWhenDisabled = 0, colouredWhenEnabled = 0;
-    for (int y = 1; y + 1 < height; ++y) {
-        for (int x = 1; x + 1 < width; ++x) {
-            const size_t at = static_cast<size_t>(y) * width + x;
-            if ((enabled[at] != face) != (disabled[at] != face)) ++shapeDiffers;
-            if (enabled[at] == face) continue;
-            ++glyph;
-            if (!isGreyPixel(enabled[at])) ++colouredWhenEnabled;
-            if (!isGreyPixel(disabled[at])) ++colouredWhenDisabled;
-        }
-    }
-    EXPECT_GT(glyph, 20) << "no glyph on the enabled button";
-    EXPECT_EQ(shapeDiffers, 0) << "the disabled glyph does not have the enabled one's shape";
-    EXPECT_GT(colouredWhenEnabled, 20) << "the enabled button does not show its glyph in colour";
-    EXPECT_EQ(colouredWhenDisabled, 0) << "the disabled button shows colours";
-    EXPECT_NE(disabled, enabled);
-
-    HWND musicToggle = GetDlgItem(window, IDC_MUSIC_TOGGLE);
-    HWND previewPlay = GetDlgItem(window, IDC_PREVIEW_PLAY);
-    for (HWND toggle : {musicToggle, previewPlay}) {
-        EXPECT_EQ(SendMessageA(toggle, BM_GETCHECK, 0, 0), BST_UNCHECKED);
-        SendMessageA(toggle, BM_SETCHECK, BST_CHECKED, 0);
-        EXPECT_EQ(SendMessageA(toggle, BM_GETCHECK, 0, 0), BST_CHECKED);
-        SendMessageA(toggle, BM_SETCHECK, BST_UNCHECKED, 0);
-        EXPECT_EQ(SendMessageA(toggle, BM_GETCHECK, 0, 0), BST_UNCHECKED);
-    }
-    ASSERT_TRUE(program.closeAndWait());
+  HWND musicToggle = GetDlgItem(window, IDC_MUSIC_TOGGLE);
+  HWND previewPlay = GetDlgItem(window, IDC_PREVIEW_PLAY);
+  for (HWND toggle : {musicToggle, previewPlay}) {
+    EXPECT_EQ(SendMessageA(toggle, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    SendMessageA(toggle, BM_SETCHECK, BST_CHECKED, 0);
+    EXPECT_EQ(SendMessageA(toggle, BM_GETCHECK, 0, 0), BST_CHECKED);
+    SendMessageA(toggle, BM_SETCHECK, BST_UNCHECKED, 0);
+    EXPECT_EQ(SendMessageA(toggle, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  }
+  ASSERT_TRUE(program.closeAndWait());
 }
 
 }  // namespace

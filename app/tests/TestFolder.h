@@ -5,17 +5,17 @@
 #include <vector>
 
 class TestFolder {
-public:
-    TestFolder();
-    ~TestFolder();
-    TestFolder(const TestFolder&) = delete;
-    TestFolder& operator=(const TestFolder&) = delete;
+ public:
+  TestFolder();
+  ~TestFolder();
+  TestFolder(const TestFolder&) = delete;
+  TestFolder& operator=(const TestFolder&) = delete;
 
-    // The folder's path, ending in a backslash.
-    const std::string& path() const { return path_; }
+  // The folder's path, ending in a backslash.
+  const std::string& path() const { return path_; }
 
-private:
-    std::string path_;
+ private:
+  std::string path_;
 };
 
 void writeFile(const std::string& path, const std::string& bytes);

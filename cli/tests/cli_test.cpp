@@ -45,7 +45,9 @@ Outcome run(const std::vector<std::string>& args) {
   return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(out), slurp(err)};
 }
 
-bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+bool contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
 
 class Command : public ::testing::Test {
  protected:
@@ -108,8 +110,8 @@ TEST_F(Command, WrongCommandLinesExitWithTwo) {
 
 TEST_F(Command, MakesTheMovieAndAddsTheExtension) {
   fs::remove(out("album.swf"));
-  Outcome r = run({"make", "-t", "circle", photo_, "-t", "9", drawing_, "-m", music_, "-W", "320", "-H", "240",
-               "-b", "#336699", "-o", out("album")});
+  Outcome r = run({"make", "-t", "circle", photo_, "-t", "9", drawing_, "-m", music_, "-W", "320", "-H",
+                   "240", "-b", "#336699", "-o", out("album")});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_TRUE(r.err.empty()) << "no progress bar when stderr is not a terminal: " << r.err;
   EXPECT_TRUE(contains(r.out, "Movie written: " + out("album.swf"))) << r.out;

@@ -24,8 +24,8 @@ namespace slidewright::media {
 namespace fs = std::filesystem;
 
 int transitionFrameCount(int transition, int width, int height) {
-  if (transition == 9) return 27;  // the cross-fade
-  int n = height / 12;             // the wipes, circle, diagonals and rectangle
+  if (transition == 9) return 27;              // the cross-fade
+  int n = height / 12;                         // the wipes, circle, diagonals and rectangle
   if (transition == 10) n = width / 12;        // strips
   if (transition == 12) n = (width / 12) / 2;  // blinds
   if (n < 2) return 2;
@@ -57,8 +57,8 @@ bool movieIsComplete(const std::string& path, std::uint64_t& bytes) {
   const bool read = std::fread(h, 1, 8, f) == 8;
   std::fclose(f);
   if (!read || std::memcmp(h, "FWS", 3) != 0) return false;
-  const std::uint64_t length = std::uint64_t{h[4]} | std::uint64_t{h[5]} << 8 |
-                               std::uint64_t{h[6]} << 16 | std::uint64_t{h[7]} << 24;
+  const std::uint64_t length =
+      std::uint64_t{h[4]} | std::uint64_t{h[5]} << 8 | std::uint64_t{h[6]} << 16 | std::uint64_t{h[7]} << 24;
   return length == bytes;
 }
 
@@ -115,11 +115,14 @@ Rendered renderPicture(const AlbumEntry& e, const DecodeOptions& decode, int W, 
 Result<MakeOutcome> makeAlbum(const AlbumSettings& s, const MakeProgressCallback& progress) {
   if (s.pictures.empty()) return fail("no pictures were given");
   if (s.width < kMinWidth || s.width > kMaxWidth)
-    return fail("the album width must be " + std::to_string(kMinWidth) + " to " + std::to_string(kMaxWidth) + " pixels");
+    return fail("the album width must be " + std::to_string(kMinWidth) + " to " + std::to_string(kMaxWidth) +
+                " pixels");
   if (s.height < kMinHeight || s.height > kMaxHeight)
-    return fail("the album height must be " + std::to_string(kMinHeight) + " to " + std::to_string(kMaxHeight) + " pixels");
+    return fail("the album height must be " + std::to_string(kMinHeight) + " to " +
+                std::to_string(kMaxHeight) + " pixels");
   if (!s.fitToMusic && (s.pauseSeconds < kMinPause || s.pauseSeconds > kMaxPause))
-    return fail("the seconds per picture must be " + std::to_string(kMinPause) + " to " + std::to_string(kMaxPause));
+    return fail("the seconds per picture must be " + std::to_string(kMinPause) + " to " +
+                std::to_string(kMaxPause));
   for (const AlbumEntry& e : s.pictures)
     if (e.transition < 0 || e.transition >= kTransitionCount)
       return fail(e.path + ": the transition must be 0 to " + std::to_string(kTransitionCount - 1));
@@ -135,8 +138,7 @@ Result<MakeOutcome> makeAlbum(const AlbumSettings& s, const MakeProgressCallback
   // damages an existing one. Creating it first also finds an unwritable
   // destination before any slow work.
   std::error_code ec;
-  if (fs::is_directory(s.outputPath, ec))
-    return fail(s.outputPath + ": is a folder, not a movie file name");
+  if (fs::is_directory(s.outputPath, ec)) return fail(s.outputPath + ": is a folder, not a movie file name");
   // Moving the new movie into place goes around the old file's own
   // permissions, so ask first whether it may be changed: a read-only movie,
   // or one another program holds, is refused and kept.
@@ -152,7 +154,8 @@ Result<MakeOutcome> makeAlbum(const AlbumSettings& s, const MakeProgressCallback
   }
   std::string outDir = fs::path(s.outputPath).parent_path().string();
   if (outDir.empty()) outDir = ".";
-  auto staging = TempFile::createIn(outDir, "." + fileNameOf(s.outputPath) + ".", ".part", TempFile::Access::Shared);
+  auto staging =
+      TempFile::createIn(outDir, "." + fileNameOf(s.outputPath) + ".", ".part", TempFile::Access::Shared);
   if (!staging) {
     const std::string& why = staging.message();
     const auto colon = why.rfind(": ");
@@ -263,7 +266,8 @@ Result<MakeOutcome> makeAlbum(const AlbumSettings& s, const MakeProgressCallback
     std::string message = "none of the pictures could be read";
     if (!outcome.skipped.empty())
       message += " (" + outcome.skipped.front().path + ": " + outcome.skipped.front().reason +
-                 (outcome.skipped.size() > 1 ? ", and " + std::to_string(outcome.skipped.size() - 1) + " more" : "") +
+                 (outcome.skipped.size() > 1 ? ", and " + std::to_string(outcome.skipped.size() - 1) + " more"
+                                             : "") +
                  ")";
     return fail(message);
   }

@@ -186,10 +186,18 @@ Result<Picture> decodeBmp(const std::uint8_t* data, std::size_t size, const Deco
     for (int x = 0; x < W; ++x) {
       Rgb c;
       switch (bits) {
-        case 1: c = paletteColour(line[x >> 3] >> (7 - (x & 7)) & 1); break;
-        case 4: c = paletteColour(x & 1 ? line[x >> 1] & 15 : line[x >> 1] >> 4); break;
-        case 8: c = paletteColour(line[x]); break;
-        case 24: c = {line[x * 3 + 2], line[x * 3 + 1], line[x * 3]}; break;
+        case 1:
+          c = paletteColour(line[x >> 3] >> (7 - (x & 7)) & 1);
+          break;
+        case 4:
+          c = paletteColour(x & 1 ? line[x >> 1] & 15 : line[x >> 1] >> 4);
+          break;
+        case 8:
+          c = paletteColour(line[x]);
+          break;
+        case 24:
+          c = {line[x * 3 + 2], line[x * 3 + 1], line[x * 3]};
+          break;
         default: {
           const std::uint32_t v = bits == 16 ? u16(line + x * 2) : u32(line + x * 4);
           c = {red.of(v), green.of(v), blue.of(v)};
@@ -208,7 +216,8 @@ Result<Picture> decodeBmp(const std::uint8_t* data, std::size_t size, const Deco
   if (anyAlpha) {
     for (int y = 0; y < H; ++y)
       for (int x = 0; x < W; ++x)
-        p.pixels.set(x, y, over(p.pixels.at(x, y), alphas[static_cast<std::size_t>(y) * W + x], options.background));
+        p.pixels.set(
+            x, y, over(p.pixels.at(x, y), alphas[static_cast<std::size_t>(y) * W + x], options.background));
   }
   return p;
 }

@@ -131,8 +131,7 @@ Result<Image> renderCanvas(const Picture& picture, int W, int H, Rgb background)
   const Image& s = scaled.value();
   for (int y = 0; y < r.height; ++y) {
     std::memcpy(&canvas.rgb[(static_cast<std::size_t>(r.y + y) * W + r.x) * 3],
-                &s.rgb[static_cast<std::size_t>(y) * s.width * 3],
-                static_cast<std::size_t>(s.width) * 3);
+                &s.rgb[static_cast<std::size_t>(y) * s.width * 3], static_cast<std::size_t>(s.width) * 3);
   }
   return canvas;
 }

@@ -85,9 +85,12 @@ Result<Picture> decodeGif(const std::uint8_t* data, std::size_t size, const Deco
       screenW = d.Left + d.Width;
       screenH = d.Top + d.Height;
     }
-    if (Status s = checkPictureSize(static_cast<std::uint64_t>(screenW), static_cast<std::uint64_t>(screenH)); !s)
+    if (Status s = checkPictureSize(static_cast<std::uint64_t>(screenW), static_cast<std::uint64_t>(screenH));
+        !s)
       return s.error();
-    if (Status s = checkPictureSize(static_cast<std::uint64_t>(d.Width), static_cast<std::uint64_t>(d.Height)); !s)
+    if (Status s =
+            checkPictureSize(static_cast<std::uint64_t>(d.Width), static_cast<std::uint64_t>(d.Height));
+        !s)
       return s.error();
 
     auto made = Image::create(screenW, screenH, options.background);

@@ -43,8 +43,7 @@ void onMessage(j_common_ptr cinfo, int level) {
 // Reads the orientation from the first EXIF block among the saved markers.
 int findOrientation(j_decompress_ptr cinfo) {
   for (jpeg_saved_marker_ptr m = cinfo->marker_list; m; m = m->next) {
-    if (m->marker == JPEG_APP0 + 1 && m->data_length > 6 &&
-        std::memcmp(m->data, "Exif\0\0", 6) == 0)
+    if (m->marker == JPEG_APP0 + 1 && m->data_length > 6 && std::memcmp(m->data, "Exif\0\0", 6) == 0)
       return exifOrientation(m->data + 6, m->data_length - 6);
   }
   return 1;
@@ -77,8 +76,8 @@ int exifOrientation(const std::uint8_t* t, std::size_t size) {
     return little ? t[at] | t[at + 1] << 8 : t[at] << 8 | t[at + 1];
   };
   auto u32 = [&](std::size_t at) -> std::uint32_t {
-    return little ? std::uint32_t{t[at]} | std::uint32_t{t[at + 1]} << 8 |
-                        std::uint32_t{t[at + 2]} << 16 | std::uint32_t{t[at + 3]} << 24
+    return little ? std::uint32_t{t[at]} | std::uint32_t{t[at + 1]} << 8 | std::uint32_t{t[at + 2]} << 16 |
+                        std::uint32_t{t[at + 3]} << 24
                   : std::uint32_t{t[at]} << 24 | std::uint32_t{t[at + 1]} << 16 |
                         std::uint32_t{t[at + 2]} << 8 | std::uint32_t{t[at + 3]};
   };
@@ -111,13 +110,32 @@ Image applyOrientation(const Image& s, int orientation) {
     for (int x = 0; x < u.width; ++x) {
       int sx = x, sy = y;
       switch (orientation) {
-        case 2: sx = W - 1 - x; break;                    // mirrored left to right
-        case 3: sx = W - 1 - x; sy = H - 1 - y; break;    // turned half round
-        case 4: sy = H - 1 - y; break;                    // mirrored top to bottom
-        case 5: sx = y; sy = x; break;                    // mirrored along the main diagonal
-        case 6: sx = y; sy = H - 1 - x; break;            // needs a quarter turn clockwise
-        case 7: sx = W - 1 - y; sy = H - 1 - x; break;    // mirrored along the other diagonal
-        case 8: sx = W - 1 - y; sy = x; break;            // needs a quarter turn anticlockwise
+        case 2:
+          sx = W - 1 - x;
+          break;  // mirrored left to right
+        case 3:
+          sx = W - 1 - x;
+          sy = H - 1 - y;
+          break;  // turned half round
+        case 4:
+          sy = H - 1 - y;
+          break;  // mirrored top to bottom
+        case 5:
+          sx = y;
+          sy = x;
+          break;  // mirrored along the main diagonal
+        case 6:
+          sx = y;
+          sy = H - 1 - x;
+          break;  // needs a quarter turn clockwise
+        case 7:
+          sx = W - 1 - y;
+          sy = H - 1 - x;
+          break;  // mirrored along the other diagonal
+        case 8:
+          sx = W - 1 - y;
+          sy = x;
+          break;  // needs a quarter turn anticlockwise
       }
       std::memcpy(&u.rgb[(static_cast<std::size_t>(y) * u.width + x) * 3],
                   &s.rgb[(static_cast<std::size_t>(sy) * W + sx) * 3], 3);

@@ -54,7 +54,8 @@ Result<std::vector<std::uint8_t>> encodeJpeg(const Image& image, int quality) {
   cinfo.optimize_coding = TRUE;
   jpeg_start_compress(&cinfo, TRUE);
   while (cinfo.next_scanline < cinfo.image_height) {
-    JSAMPROW row = const_cast<JSAMPROW>(&image.rgb[static_cast<std::size_t>(cinfo.next_scanline) * image.width * 3]);
+    JSAMPROW row =
+        const_cast<JSAMPROW>(&image.rgb[static_cast<std::size_t>(cinfo.next_scanline) * image.width * 3]);
     jpeg_write_scanlines(&cinfo, &row, 1);
   }
   jpeg_finish_compress(&cinfo);

@@ -109,7 +109,8 @@ Result<Mp3Summary> reencodeMp3(const std::string& inputPath, const std::string& 
     return fail("the MP3 decoder could not open the music file");
 
   File outFile(std::fopen(outputPath.c_str(), "wb"));
-  if (!outFile) return fail("cannot create the re-encoded music file " + outputPath + ": " + std::strerror(errno));
+  if (!outFile)
+    return fail("cannot create the re-encoded music file " + outputPath + ": " + std::strerror(errno));
 
   LameHandle enc;
   Mp3Summary summary;
@@ -199,7 +200,8 @@ Result<Mp3Summary> reencodeMp3(const std::string& inputPath, const std::string& 
     writeFailed = true;
     err = errno;
   }
-  if (writeFailed) return fail("cannot write the re-encoded music file " + outputPath + ": " + std::strerror(err));
+  if (writeFailed)
+    return fail("cannot write the re-encoded music file " + outputPath + ": " + std::strerror(err));
   summary.seconds = static_cast<double>(summary.sourceSamples) / summary.sourceRate;
   if (progress) progress(total, total);
   return summary;

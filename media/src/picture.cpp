@@ -11,18 +11,22 @@ namespace slidewright::media {
 
 const char* pictureKindName(PictureKind kind) {
   switch (kind) {
-    case PictureKind::Jpeg: return "JPEG";
-    case PictureKind::Png: return "PNG";
-    case PictureKind::Gif: return "GIF";
-    case PictureKind::Bmp: return "BMP";
+    case PictureKind::Jpeg:
+      return "JPEG";
+    case PictureKind::Png:
+      return "PNG";
+    case PictureKind::Gif:
+      return "GIF";
+    case PictureKind::Bmp:
+      return "BMP";
   }
   return "?";
 }
 
 Result<Image> Image::create(int width, int height, Rgb fill) {
   if (width <= 0 || height <= 0) return fail("the picture has no pixels");
-  if (Status s = detail::checkPictureSize(static_cast<std::uint64_t>(width),
-                                          static_cast<std::uint64_t>(height));
+  if (Status s =
+          detail::checkPictureSize(static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(height));
       !s)
     return s.error();
   Image img;
@@ -43,15 +47,14 @@ namespace detail {
 Status checkPictureSize(std::uint64_t width, std::uint64_t height) {
   if (width == 0 || height == 0) return fail("the picture has no pixels");
   if (width > 65535 || height > 65535 || width * height > kMaxPixels)
-    return fail("the picture is too large (" + std::to_string(width) + " x " +
-                std::to_string(height) + " pixels)");
+    return fail("the picture is too large (" + std::to_string(width) + " x " + std::to_string(height) +
+                " pixels)");
   return success();
 }
 
 }  // namespace detail
 
-Result<Picture> decodePicture(const std::uint8_t* data, std::size_t size,
-                              const DecodeOptions& options) {
+Result<Picture> decodePicture(const std::uint8_t* data, std::size_t size, const DecodeOptions& options) {
   if (size == 0) return fail("the file is empty");
   auto starts = [&](const char* magic, std::size_t n) {
     return size >= n && std::memcmp(data, magic, n) == 0;

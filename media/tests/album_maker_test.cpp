@@ -297,7 +297,8 @@ TEST_F(AlbumMaker, SkippingBadPicturesKeepsTheGoodOnes) {
   auto none = makeAlbum(s);
   ASSERT_FALSE(none.ok());
   // The message says why, naming the picture.
-  EXPECT_EQ(none.message().rfind("none of the pictures could be read (" + scratchDir() + "/absent.jpg: ", 0), 0u)
+  EXPECT_EQ(none.message().rfind("none of the pictures could be read (" + scratchDir() + "/absent.jpg: ", 0),
+            0u)
       << none.message();
 }
 

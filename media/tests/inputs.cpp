@@ -23,15 +23,14 @@ Image quadrants(int width, int height) {
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x) {
       const bool right = x >= width / 2, bottom = y >= height / 2;
-      Rgb c = !bottom ? (right ? Rgb{0, 255, 0} : Rgb{255, 0, 0}) : (right ? Rgb{255, 255, 255} : Rgb{0, 0, 255});
+      Rgb c =
+          !bottom ? (right ? Rgb{0, 255, 0} : Rgb{255, 0, 0}) : (right ? Rgb{255, 255, 255} : Rgb{0, 0, 255});
       img.set(x, y, c);
     }
   return img;
 }
 
-Image solid(int width, int height, Rgb colour) {
-  return Image::create(width, height, colour).value();
-}
+Image solid(int width, int height, Rgb colour) { return Image::create(width, height, colour).value(); }
 
 namespace {
 
@@ -97,7 +96,8 @@ Bytes encodeJpeg(const Image& image, bool progressive, int orientation, bool big
     jpeg_write_marker(&c, JPEG_APP0 + 1, exif.data(), static_cast<unsigned>(exif.size()));
   }
   while (c.next_scanline < c.image_height) {
-    JSAMPROW row = const_cast<JSAMPROW>(&image.rgb[static_cast<std::size_t>(c.next_scanline) * image.width * 3]);
+    JSAMPROW row =
+        const_cast<JSAMPROW>(&image.rgb[static_cast<std::size_t>(c.next_scanline) * image.width * 3]);
     jpeg_write_scanlines(&c, &row, 1);
   }
   jpeg_finish_compress(&c);
@@ -292,11 +292,26 @@ Bytes bmp(const Image& image, int bits, bool topDown) {
       Rgb c = image.at(x, y);
       unsigned i = bits <= 8 ? idx[static_cast<std::size_t>(y) * image.width + x] : 0;
       switch (bits) {
-        case 1: line[x / 8] |= static_cast<std::uint8_t>(i << (7 - x % 8)); break;
-        case 4: line[x / 2] |= static_cast<std::uint8_t>(x % 2 ? i : i << 4); break;
-        case 8: line[x] = static_cast<std::uint8_t>(i); break;
-        case 24: line[x * 3] = c.b; line[x * 3 + 1] = c.g; line[x * 3 + 2] = c.r; break;
-        case 32: line[x * 4] = c.b; line[x * 4 + 1] = c.g; line[x * 4 + 2] = c.r; line[x * 4 + 3] = 0; break;
+        case 1:
+          line[x / 8] |= static_cast<std::uint8_t>(i << (7 - x % 8));
+          break;
+        case 4:
+          line[x / 2] |= static_cast<std::uint8_t>(x % 2 ? i : i << 4);
+          break;
+        case 8:
+          line[x] = static_cast<std::uint8_t>(i);
+          break;
+        case 24:
+          line[x * 3] = c.b;
+          line[x * 3 + 1] = c.g;
+          line[x * 3 + 2] = c.r;
+          break;
+        case 32:
+          line[x * 4] = c.b;
+          line[x * 4 + 1] = c.g;
+          line[x * 4 + 2] = c.r;
+          line[x * 4 + 3] = 0;
+          break;
       }
     }
   }
@@ -316,7 +331,8 @@ Bytes bmpRle(const Image& image, int bits) {
     while (x < image.width) {
       const std::uint8_t v = idx[static_cast<std::size_t>(y) * image.width + x];
       int n = 1;
-      while (x + n < image.width && n < 254 && idx[static_cast<std::size_t>(y) * image.width + x + n] == v) ++n;
+      while (x + n < image.width && n < 254 && idx[static_cast<std::size_t>(y) * image.width + x + n] == v)
+        ++n;
       runs.push_back(static_cast<std::uint8_t>(n));
       runs.push_back(bits == 8 ? v : static_cast<std::uint8_t>(v << 4 | v));
       x += n;
@@ -388,7 +404,8 @@ std::string writeScratch(const std::string& name, const Bytes& bytes) {
 }
 
 bool near(Rgb a, Rgb b, int tolerance) {
-  return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance && std::abs(a.b - b.b) <= tolerance;
+  return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance &&
+         std::abs(a.b - b.b) <= tolerance;
 }
 
 }  // namespace testinputs

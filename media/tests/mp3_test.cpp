@@ -40,7 +40,8 @@ FrameWalk walk(const Bytes& b) {
       w.rateIndex = rateIndex;
       w.mode = mode;
       w.bitrateIndex = brIndex;
-    } else if (version != w.version || rateIndex != w.rateIndex || mode != w.mode || brIndex != w.bitrateIndex) {
+    } else if (version != w.version || rateIndex != w.rateIndex || mode != w.mode ||
+               brIndex != w.bitrateIndex) {
       w.allSame = false;
     }
     // MPEG-2 layer III, 32 kbit/s, 22050 Hz: 72 * 32000 / 22050 = 104 bytes + padding.
@@ -131,8 +132,9 @@ TEST(Mp3Reencode, UnusableMusicFailsWithAReason) {
   // Files of other kinds in which the decoder finds a few chance frame
   // headers before it gives up: a WAV recording and random bytes. They must
   // fail, not become a movie with a click of noise for music.
-  Bytes wav = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0,
-               1, 0, 2, 0, 0x44, 0xAC, 0, 0, 0x10, 0xB1, 2, 0, 4, 0, 16, 0, 'd', 'a', 't', 'a', 0, 0, 0, 0};
+  Bytes wav = {'R', 'I', 'F', 'F', 0,  0, 0,   0,   'W', 'A',  'V',  'E', 'f', 'm',  't',
+               ' ', 16,  0,   0,   0,  1, 0,   2,   0,   0x44, 0xAC, 0,   0,   0x10, 0xB1,
+               2,   0,   4,   0,   16, 0, 'd', 'a', 't', 'a',  0,    0,   0,   0};
   std::uint32_t state = 12345;
   for (int i = 0; i < 44100 * 5 * 2; ++i) {
     state = state * 1103515245u + 12345u;

@@ -18,7 +18,9 @@ using namespace testinputs;
 
 const Rgb kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255}, kWhite{255, 255, 255};
 
-Result<Picture> decode(const Bytes& b, const DecodeOptions& o = {}) { return decodePicture(b.data(), b.size(), o); }
+Result<Picture> decode(const Bytes& b, const DecodeOptions& o = {}) {
+  return decodePicture(b.data(), b.size(), o);
+}
 
 // Corner colours of the upright picture: top-left, top-right, bottom-left, bottom-right.
 std::vector<Rgb> corners(const Image& img) {
@@ -30,8 +32,8 @@ std::vector<Rgb> corners(const Image& img) {
 void expectCorners(const Image& img, std::vector<Rgb> want, int tolerance, const std::string& what) {
   auto got = corners(img);
   for (int i = 0; i < 4; ++i)
-    EXPECT_TRUE(near(got[i], want[i], tolerance))
-        << what << " corner " << i << ": got " << int(got[i].r) << "," << int(got[i].g) << "," << int(got[i].b);
+    EXPECT_TRUE(near(got[i], want[i], tolerance)) << what << " corner " << i << ": got " << int(got[i].r)
+                                                  << "," << int(got[i].g) << "," << int(got[i].b);
 }
 
 TEST(ExifOrientation, EveryOrientationComesOutUpright) {
@@ -44,10 +46,10 @@ TEST(ExifOrientation, EveryOrientationComesOutUpright) {
     std::vector<Rgb> corners;
   };
   const Case cases[] = {
-      {1, 64, 32, {kRed, kGreen, kBlue, kWhite}},  {2, 64, 32, {kGreen, kRed, kWhite, kBlue}},
-      {3, 64, 32, {kWhite, kBlue, kGreen, kRed}},  {4, 64, 32, {kBlue, kWhite, kRed, kGreen}},
-      {5, 32, 64, {kRed, kBlue, kGreen, kWhite}},  {6, 32, 64, {kBlue, kRed, kWhite, kGreen}},
-      {7, 32, 64, {kWhite, kGreen, kBlue, kRed}},  {8, 32, 64, {kGreen, kWhite, kRed, kBlue}},
+      {1, 64, 32, {kRed, kGreen, kBlue, kWhite}}, {2, 64, 32, {kGreen, kRed, kWhite, kBlue}},
+      {3, 64, 32, {kWhite, kBlue, kGreen, kRed}}, {4, 64, 32, {kBlue, kWhite, kRed, kGreen}},
+      {5, 32, 64, {kRed, kBlue, kGreen, kWhite}}, {6, 32, 64, {kBlue, kRed, kWhite, kGreen}},
+      {7, 32, 64, {kWhite, kGreen, kBlue, kRed}}, {8, 32, 64, {kGreen, kWhite, kRed, kBlue}},
   };
   for (bool big : {false, true}) {
     for (const Case& c : cases) {
@@ -78,7 +80,8 @@ TEST(ExifOrientation, MalformedBlocksMeanUpright) {
   const std::uint8_t shortBlock[] = {'I', 'I', 42, 0};
   const std::uint8_t badMagic[] = {'I', 'I', 43, 0, 8, 0, 0, 0, 0, 0};
   const std::uint8_t farOffset[] = {'I', 'I', 42, 0, 0xFF, 0xFF, 0, 0, 0, 0};
-  const std::uint8_t longType[] = {'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0, 0x12, 0x01, 4, 0, 1, 0, 0, 0, 6, 0, 0, 0};
+  const std::uint8_t longType[] = {'I',  'I', 42, 0, 8, 0, 0, 0, 1, 0, 0x12,
+                                   0x01, 4,   0,  1, 0, 0, 0, 6, 0, 0, 0};
   EXPECT_EQ(detail::exifOrientation(shortBlock, sizeof shortBlock), 1);
   EXPECT_EQ(detail::exifOrientation(badMagic, sizeof badMagic), 1);
   EXPECT_EQ(detail::exifOrientation(farOffset, sizeof farOffset), 1);
@@ -145,7 +148,7 @@ TEST(PictureFormats, CmykJpegFromPrintWorkflows) {
   jpeg_start_compress(&c, TRUE);
   std::vector<std::uint8_t> row(16 * 4);
   for (int x = 0; x < 16; ++x) {
-    row[x * 4] = 255 - 31;      // cyan ink
+    row[x * 4] = 255 - 31;       // cyan ink
     row[x * 4 + 1] = 255 - 207;  // magenta ink
     row[x * 4 + 2] = 255 - 239;  // yellow ink
     row[x * 4 + 3] = 255;        // no black
@@ -263,7 +266,8 @@ TEST(DamagedFiles, FailWithAReason) {
   }
   // Garbage after a valid header.
   Bytes junk = jpeg(img);
-  for (std::size_t k = junk.size() / 3; k < junk.size() - 2; ++k) junk[k] = static_cast<std::uint8_t>(k * 131);
+  for (std::size_t k = junk.size() / 3; k < junk.size() - 2; ++k)
+    junk[k] = static_cast<std::uint8_t>(k * 131);
   EXPECT_FALSE(decode(junk).ok());
   Bytes pngJunk = png(img, PNG_FORMAT_RGB);
   pngJunk[pngJunk.size() / 2] ^= 0x55;  // breaks the data's checksum
@@ -287,8 +291,14 @@ TEST(DamagedFiles, ForeignEmptyAndMissingFiles) {
 TEST(DamagedFiles, HugeSizesAreRefusedBeforeAllocating) {
   // A BMP header claiming 60000 x 60000 pixels with no data behind it.
   Bytes b = bmp(solid(2, 2, {1, 2, 3}), 24);
-  b[18] = 0x60; b[19] = 0xEA; b[20] = 0; b[21] = 0;  // width 60000
-  b[22] = 0x60; b[23] = 0xEA; b[24] = 0; b[25] = 0;  // height 60000
+  b[18] = 0x60;
+  b[19] = 0xEA;
+  b[20] = 0;
+  b[21] = 0;  // width 60000
+  b[22] = 0x60;
+  b[23] = 0xEA;
+  b[24] = 0;
+  b[25] = 0;  // height 60000
   auto p = decode(b);
   ASSERT_FALSE(p.ok());
   EXPECT_NE(p.message().find("too large"), std::string::npos) << p.message();

@@ -27,8 +27,8 @@ constexpr int kWidth = 800, kHeight = 600;
 // One 800 x 600 album with every transition, made once per run.
 const std::string& albumPath() {
   static std::string path = [] {
-    auto dir = std::filesystem::temp_directory_path() /
-               ("player-bench-" + std::to_string(std::random_device{}()));
+    auto dir =
+        std::filesystem::temp_directory_path() / ("player-bench-" + std::to_string(std::random_device{}()));
     std::filesystem::create_directories(dir);
     player_fixture::FixtureOptions o;
     o.output = (dir / "album.swf").string();
@@ -54,7 +54,8 @@ bool inTransition(const MoviePlayer& p, const std::map<uint16_t, DisplayObject>&
   for (const auto& kv : now) {
     auto it = before.find(kv.first);
     if (it == before.end() || it->second.characterId != kv.second.characterId) return false;
-    if (it->second.ratio != kv.second.ratio || it->second.color.mult[3] != kv.second.color.mult[3]) return true;
+    if (it->second.ratio != kv.second.ratio || it->second.color.mult[3] != kv.second.color.mult[3])
+      return true;
   }
   return false;
 }
@@ -116,12 +117,18 @@ void BM_ScaledRotatedFill(benchmark::State& state) {
   paint.bitmap = img;
   paint.repeat = state.range(0) == 1;
   paint.smooth = state.range(1) == 1;
-  paint.matrix = {scale * std::cos(angle), scale * std::sin(angle), -scale * std::sin(angle), scale * std::cos(angle),
-                  -2000, -1000};
+  paint.matrix = {scale * std::cos(angle),
+                  scale * std::sin(angle),
+                  -scale * std::sin(angle),
+                  scale * std::cos(angle),
+                  -2000,
+                  -1000};
   FilledPath path;
   path.paint = paint;
   const double W = kWidth * 20.0, H = kHeight * 20.0;
-  path.edges = {{0, 0, 0, 0, W, 0, false}, {W, 0, 0, 0, W, H, false}, {W, H, 0, 0, 0, H, false},
+  path.edges = {{0, 0, 0, 0, W, 0, false},
+                {W, 0, 0, 0, W, H, false},
+                {W, H, 0, 0, 0, H, false},
                 {0, H, 0, 0, 0, 0, false}};
   std::vector<FilledPath> paths{path};
   Image canvas(kWidth, kHeight);

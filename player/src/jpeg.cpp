@@ -75,8 +75,7 @@ void onMessage(j_common_ptr, int) {}
 
 }  // namespace
 
-bool decodeJpeg(const uint8_t* data, size_t size, Image* out, std::string* error,
-                const JpegLimits& limits) {
+bool decodeJpeg(const uint8_t* data, size_t size, Image* out, std::string* error, const JpegLimits& limits) {
   std::vector<uint8_t> stream = normalizeJpegStream(data, size);
   if (stream.empty()) {
     *error = "picture data holds no JPEG image";
@@ -103,8 +102,8 @@ bool decodeJpeg(const uint8_t* data, size_t size, Image* out, std::string* error
       cinfo.image_width > unsigned(limits.maxDimension) ||
       cinfo.image_height > unsigned(limits.maxDimension) ||
       size_t(cinfo.image_width) * cinfo.image_height > limits.maxPixels) {
-    std::snprintf(err.message, sizeof err.message, "picture size %ux%u is out of range",
-                  cinfo.image_width, cinfo.image_height);
+    std::snprintf(err.message, sizeof err.message, "picture size %ux%u is out of range", cinfo.image_width,
+                  cinfo.image_height);
     jpeg_destroy_decompress(&cinfo);
     *error = err.message;
     return false;

@@ -162,13 +162,10 @@ int MoviePlayer::stageHeight() const {
   return std::max(1, int((int64_t(movie_.header.frameRect.yMax) - movie_.header.frameRect.yMin) / 20));
 }
 
-Rgba MoviePlayer::backgroundColor() const {
-  return backgroundOverride_ ? *backgroundOverride_ : background_;
-}
+Rgba MoviePlayer::backgroundColor() const { return backgroundOverride_ ? *backgroundOverride_ : background_; }
 
 void MoviePlayer::warnOnce(const std::string& message) {
-  if (std::find(warnings_.begin(), warnings_.end(), message) == warnings_.end())
-    warnings_.push_back(message);
+  if (std::find(warnings_.begin(), warnings_.end(), message) == warnings_.end()) warnings_.push_back(message);
 }
 
 void MoviePlayer::applyControlTag(const Tag& tag, bool withActionsAndSounds) {
@@ -415,13 +412,15 @@ bool MoviePlayer::prepareObject(const DisplayObject& obj, const Transform& stage
       f.color = lerpColor(mf.startColor, mf.endColor, t);
       f.matrix = interpolateMatrix(mf.startMatrix, mf.endMatrix, t);
       for (size_t i = 0; i < mf.startGradient.size() && i < mf.endGradient.size(); ++i)
-        f.gradient.push_back({uint8_t(std::lround(lerp(mf.startGradient[i].ratio, mf.endGradient[i].ratio, t))),
-                              lerpColor(mf.startGradient[i].color, mf.endGradient[i].color, t)});
+        f.gradient.push_back(
+            {uint8_t(std::lround(lerp(mf.startGradient[i].ratio, mf.endGradient[i].ratio, t))),
+             lerpColor(mf.startGradient[i].color, mf.endGradient[i].color, t)});
       paints.push_back(resolveFill(f, true));
     }
     std::vector<Stroke> strokes;
     for (const MorphLineStyle& l : m.lineStyles)
-      strokes.push_back(solidStroke(lerpColor(l.startColor, l.endColor, t), lerp(l.startWidth, l.endWidth, t)));
+      strokes.push_back(
+          solidStroke(lerpColor(l.startColor, l.endColor, t), lerp(l.startWidth, l.endWidth, t)));
     out->paths = buildPaths(interpolateMorph(m, t), paints, strokes);
   } else {
     return false;

@@ -107,9 +107,8 @@ ColorMatrix ColorMatrix::operator*(const ColorMatrix& o) const {
 // ---------------------------------------------------------------------------
 // Paths from shape records
 
-std::vector<FilledPath> buildPaths(const std::vector<ShapeRecord>& records,
-                                   const std::vector<Paint>& fills, const std::vector<Stroke>& strokes,
-                                   const StyleResolver* resolver) {
+std::vector<FilledPath> buildPaths(const std::vector<ShapeRecord>& records, const std::vector<Paint>& fills,
+                                   const std::vector<Stroke>& strokes, const StyleResolver* resolver) {
   std::vector<FilledPath> out, paths, lines;
   auto startSet = [&](const std::vector<Paint>& f, const std::vector<Stroke>& l) {
     paths.assign(f.size(), FilledPath{});
@@ -149,8 +148,13 @@ std::vector<FilledPath> buildPaths(const std::vector<ShapeRecord>& records,
       continue;
     }
     if (!styled) continue;
-    Edge e{double(r.fromX), double(r.fromY), double(r.controlX), double(r.controlY),
-           double(r.x),     double(r.y),     r.type == ShapeRecord::Type::CurvedEdge};
+    Edge e{double(r.fromX),
+           double(r.fromY),
+           double(r.controlX),
+           double(r.controlY),
+           double(r.x),
+           double(r.y),
+           r.type == ShapeRecord::Type::CurvedEdge};
     if (line >= 1 && line <= lines.size()) lines[line - 1].edges.push_back(e);
     if (fill0 == fill1) continue;  // both sides alike: the edge bounds nothing
     if (fill0 >= 1 && fill0 <= paths.size()) paths[fill0 - 1].edges.push_back(e);
@@ -165,8 +169,8 @@ std::vector<FilledPath> buildPaths(const std::vector<ShapeRecord>& records,
 
 namespace {
 
-constexpr int kSubRows = 4;      // vertical samples per pixel row
-constexpr int kSubShift = 2;     // log2(kSubRows)
+constexpr int kSubRows = 4;   // vertical samples per pixel row
+constexpr int kSubShift = 2;  // log2(kSubRows)
 constexpr int kMaxCurveSteps = 64;
 
 struct Line {
@@ -380,21 +384,21 @@ inline int wrapIndex(int64_t i, int n, bool repeat) {
 
 class BitmapPainter {
  public:
-  BitmapPainter(Image& canvas, const Paint& paint, const Transform& shapeToDevice,
-                const ColorMatrix& color)
-      : canvas_(canvas), img_(*paint.bitmap), lut_(color), repeat_(paint.repeat),
-        smooth_(paint.smooth) {
+  BitmapPainter(Image& canvas, const Paint& paint, const Transform& shapeToDevice, const ColorMatrix& color)
+      : canvas_(canvas), img_(*paint.bitmap), lut_(color), repeat_(paint.repeat), smooth_(paint.smooth) {
     ok_ = (shapeToDevice * paint.matrix).invert(&inv_);
     // A picture shrunk to far below a pixel per texel, or placed absurdly far
     // away, is not drawn: stepping through it would overflow fixed point.
     const double maxStep = 1e4, maxOffset = 1e9;
-    if (ok_ && !(std::fabs(inv_.a) < maxStep && std::fabs(inv_.b) < maxStep && std::fabs(inv_.c) < maxStep &&
-                 std::fabs(inv_.d) < maxStep && std::fabs(inv_.tx) < maxOffset && std::fabs(inv_.ty) < maxOffset))
+    if (ok_ &&
+        !(std::fabs(inv_.a) < maxStep && std::fabs(inv_.b) < maxStep && std::fabs(inv_.c) < maxStep &&
+          std::fabs(inv_.d) < maxStep && std::fabs(inv_.tx) < maxOffset && std::fabs(inv_.ty) < maxOffset))
       ok_ = false;
     if (!ok_) return;
     // One texel per device pixel with no rotation: copy rows directly.
     const double eps = 1e-4;
-    unit_ = std::fabs(inv_.a - 1) * (canvas.width + 1) < eps && std::fabs(inv_.d - 1) * (canvas.height + 1) < eps &&
+    unit_ = std::fabs(inv_.a - 1) * (canvas.width + 1) < eps &&
+            std::fabs(inv_.d - 1) * (canvas.height + 1) < eps &&
             std::fabs(inv_.b) * (canvas.width + 1) < eps && std::fabs(inv_.c) * (canvas.height + 1) < eps;
     if (unit_) {
       if (!smooth_) {
@@ -480,7 +484,8 @@ class BitmapPainter {
     uint32_t w11 = (wx * wy) >> 8, w01 = wx - w11, w10 = wy - w11, w00 = 256 - wx - wy + w11;
     const uint32_t M = 0xFF00FFu;
     uint32_t rb = ((a & M) * w00 + (b & M) * w01 + (c & M) * w10 + (d & M) * w11) >> 8;
-    uint32_t ag = (((a >> 8) & M) * w00 + ((b >> 8) & M) * w01 + ((c >> 8) & M) * w10 + ((d >> 8) & M) * w11) >> 8;
+    uint32_t ag =
+        (((a >> 8) & M) * w00 + ((b >> 8) & M) * w01 + ((c >> 8) & M) * w10 + ((d >> 8) & M) * w11) >> 8;
     return (rb & M) | ((ag & M) << 8);
   }
 
@@ -556,14 +561,20 @@ class BitmapPainter {
       if (fv < 0) fv += H;
       for (int i = 0; i < n; ++i, d += 4) {
         const uint8_t* s = base + size_t(fv >> 32) * stride + 4 * size_t(fu >> 32);
-        if (direct) std::memcpy(d, s, 4);
-        else put(d, s, cov);
+        if (direct)
+          std::memcpy(d, s, 4);
+        else
+          put(d, s, cov);
         fu += du;
-        if (fu >= W) fu -= W;
-        else if (fu < 0) fu += W;
+        if (fu >= W)
+          fu -= W;
+        else if (fu < 0)
+          fu += W;
         fv += dv;
-        if (fv >= H) fv -= H;
-        else if (fv < 0) fv += H;
+        if (fv >= H)
+          fv -= H;
+        else if (fv < 0)
+          fv += H;
       }
       return;
     }
@@ -572,8 +583,10 @@ class BitmapPainter {
     for (int i = 0; i < n; ++i, d += 4, fu += du, fv += dv) {
       if (i >= lo && i < hi) {
         const uint8_t* s = base + size_t(fv >> 32) * stride + 4 * size_t(fu >> 32);
-        if (direct) std::memcpy(d, s, 4);
-        else put(d, s, cov);
+        if (direct)
+          std::memcpy(d, s, 4);
+        else
+          put(d, s, cov);
       } else {
         put(d, img_.row(wrapIndex(fv >> 32, h, false)) + 4 * wrapIndex(fu >> 32, w, false), cov);
       }
@@ -606,8 +619,10 @@ class BitmapPainter {
       int vy0 = wrapIndex(iv, h, repeat_), vy1 = wrapIndex(iv + 1, h, repeat_);
       const uint8_t* r0 = base + size_t(vy0) * stride;
       const uint8_t* r1 = base + size_t(vy1) * stride;
-      putPacked(d + 4 * i, bilinear(load(r0 + 4 * ux0), load(r0 + 4 * ux1), load(r1 + 4 * ux0), load(r1 + 4 * ux1), wx, wy),
-                cov, direct);
+      putPacked(
+          d + 4 * i,
+          bilinear(load(r0 + 4 * ux0), load(r0 + 4 * ux1), load(r1 + 4 * ux0), load(r1 + 4 * ux1), wx, wy),
+          cov, direct);
     };
     for (int i = 0; i < lo; ++i) edgeSample(i);
     {
@@ -625,8 +640,8 @@ class BitmapPainter {
         for (int i = lo; i < hi; ++i, out += 4, su += du, sv += dv) {
           const uint8_t* r0 = base + size_t(sv >> 16) * stride + 4 * size_t(su >> 16);
           uint32_t wx = uint32_t(su & 0xFFFF) >> 8, wy = uint32_t(sv & 0xFFFF) >> 8;
-          putPacked(out, bilinear(load(r0), load(r0 + 4), load(r0 + stride), load(r0 + stride + 4), wx, wy), cov,
-                    false);
+          putPacked(out, bilinear(load(r0), load(r0 + 4), load(r0 + stride), load(r0 + stride + 4), wx, wy),
+                    cov, false);
         }
       }
     }
@@ -645,8 +660,7 @@ class BitmapPainter {
 
 class GradientPainter {
  public:
-  GradientPainter(Image& canvas, const Paint& paint, const Transform& shapeToDevice,
-                  const ColorMatrix& color)
+  GradientPainter(Image& canvas, const Paint& paint, const Transform& shapeToDevice, const ColorMatrix& color)
       : canvas_(canvas), radial_(paint.kind == Paint::Kind::RadialGradient) {
     ok_ = (shapeToDevice * paint.matrix).invert(&inv_) && !paint.stops.empty();
     if (!ok_) return;
@@ -706,7 +720,8 @@ bool pathsCoverCanvas(const std::vector<FilledPath>& paths, const Transform& toD
     if (p.paint.color.a != 255) return false;
   } else if (p.paint.kind == Paint::Kind::Bitmap) {
     Transform inv;
-    if (!p.paint.bitmap || p.paint.bitmap->width == 0 || !(toDevice * p.paint.matrix).invert(&inv)) return false;
+    if (!p.paint.bitmap || p.paint.bitmap->width == 0 || !(toDevice * p.paint.matrix).invert(&inv))
+      return false;
   } else {
     return false;
   }

@@ -31,8 +31,8 @@ bool decodeHeader(const uint8_t* p, FrameHeader* h) {
   int mode = (p[3] >> 6) & 3;
   if (version == 1 || layerBits == 0 || bitrateIndex == 0 || bitrateIndex == 15 || rateIndex == 3)
     return false;
-  static const int kRates[4][3] = {{11025, 12000, 8000}, {0, 0, 0}, {22050, 24000, 16000},
-                                   {44100, 48000, 32000}};
+  static const int kRates[4][3] = {
+      {11025, 12000, 8000}, {0, 0, 0}, {22050, 24000, 16000}, {44100, 48000, 32000}};
   // Bit rates in kbit/s: [mpeg1?][layer-1][index]
   static const int kBitrates[2][3][16] = {
       {{0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256, 0},
@@ -220,8 +220,7 @@ void SoundMixer::mix(int16_t* out, size_t frames) {
                                  [](const Voice& v) { return size_t(v.position) >= v.sound->frames(); }),
                   voices_.end());
   }
-  for (size_t k = 0; k < frames * 2; ++k)
-    out[k] = int16_t(std::max(-32768, std::min(32767, acc[k])));
+  for (size_t k = 0; k < frames * 2; ++k) out[k] = int16_t(std::max(-32768, std::min(32767, acc[k])));
 }
 
 }  // namespace player

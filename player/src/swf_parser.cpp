@@ -15,23 +15,40 @@ namespace player {
 
 const char* tagName(uint16_t code) {
   switch (code) {
-    case kTagEnd: return "End";
-    case kTagShowFrame: return "ShowFrame";
-    case kTagDefineShape: return "DefineShape";
-    case kTagRemoveObject: return "RemoveObject";
-    case kTagSetBackgroundColor: return "SetBackgroundColor";
-    case kTagDoAction: return "DoAction";
-    case kTagDefineSound: return "DefineSound";
-    case kTagStartSound: return "StartSound";
-    case kTagSoundStreamHead: return "SoundStreamHead";
-    case kTagDefineBitsJpeg2: return "DefineBitsJPEG2";
-    case kTagDefineShape2: return "DefineShape2";
-    case kTagPlaceObject2: return "PlaceObject2";
-    case kTagRemoveObject2: return "RemoveObject2";
-    case kTagDefineShape3: return "DefineShape3";
-    case kTagSoundStreamHead2: return "SoundStreamHead2";
-    case kTagDefineMorphShape: return "DefineMorphShape";
-    default: return "Unknown";
+    case kTagEnd:
+      return "End";
+    case kTagShowFrame:
+      return "ShowFrame";
+    case kTagDefineShape:
+      return "DefineShape";
+    case kTagRemoveObject:
+      return "RemoveObject";
+    case kTagSetBackgroundColor:
+      return "SetBackgroundColor";
+    case kTagDoAction:
+      return "DoAction";
+    case kTagDefineSound:
+      return "DefineSound";
+    case kTagStartSound:
+      return "StartSound";
+    case kTagSoundStreamHead:
+      return "SoundStreamHead";
+    case kTagDefineBitsJpeg2:
+      return "DefineBitsJPEG2";
+    case kTagDefineShape2:
+      return "DefineShape2";
+    case kTagPlaceObject2:
+      return "PlaceObject2";
+    case kTagRemoveObject2:
+      return "RemoveObject2";
+    case kTagDefineShape3:
+      return "DefineShape3";
+    case kTagSoundStreamHead2:
+      return "SoundStreamHead2";
+    case kTagDefineMorphShape:
+      return "DefineMorphShape";
+    default:
+      return "Unknown";
   }
 }
 
@@ -298,8 +315,7 @@ class BodyReader {
 
 Parsed<TagBody> fail(const BodyReader& b, uint16_t code) {
   std::string why = b.problem.empty() ? "body ends early" : b.problem;
-  return ParseError{formatText("%s tag: %s (read %zu bytes)", tagName(code), why.c_str(),
-                           b.r.position()),
+  return ParseError{formatText("%s tag: %s (read %zu bytes)", tagName(code), why.c_str(), b.r.position()),
                     b.r.position()};
 }
 
@@ -310,8 +326,12 @@ Parsed<TagBody> parseTagBody(uint16_t code, const uint8_t* body, size_t size, in
   BitReader& r = b.r;
   TagBody out;
   switch (code) {
-    case kTagEnd: out = EndTag{}; break;
-    case kTagShowFrame: out = ShowFrameTag{}; break;
+    case kTagEnd:
+      out = EndTag{};
+      break;
+    case kTagShowFrame:
+      out = ShowFrameTag{};
+      break;
     case kTagDefineShape:
     case kTagDefineShape2:
     case kTagDefineShape3: {
@@ -527,15 +547,15 @@ Parsed<Tag> parseTag(const uint8_t* data, size_t size, int swfVersion, size_t* c
   size_t headerSize = 2;
   if (length == 0x3F) {
     if (size < 6) return ParseError{"long tag header ends early", 2};
-    length = uint32_t(data[2]) | (uint32_t(data[3]) << 8) | (uint32_t(data[4]) << 16) |
-             (uint32_t(data[5]) << 24);
+    length =
+        uint32_t(data[2]) | (uint32_t(data[3]) << 8) | (uint32_t(data[4]) << 16) | (uint32_t(data[5]) << 24);
     headerSize = 6;
     tag.longHeader = true;
   }
   tag.length = length;
   if (length > size - headerSize) {
     return ParseError{formatText("%s tag (code %u) claims %u bytes but only %zu remain", tagName(tag.code),
-                             tag.code, length, size - headerSize),
+                                 tag.code, length, size - headerSize),
                       headerSize};
   }
   Parsed<TagBody> body = parseTagBody(tag.code, data + headerSize, length, swfVersion);
@@ -579,7 +599,8 @@ Parsed<std::vector<uint8_t>> inflateBody(const uint8_t* data, size_t size, size_
   }
   inflateEnd(&zs);
   if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR)
-    return ParseError{formatText("compressed data is damaged (zlib error %d after %zu bytes)", rc, outPos), 8};
+    return ParseError{formatText("compressed data is damaged (zlib error %d after %zu bytes)", rc, outPos),
+                      8};
   if (outPos < expected)
     return ParseError{formatText("compressed data ends after %zu of %zu bytes", outPos, expected), 8};
   return out;
@@ -600,8 +621,8 @@ Parsed<Movie> parseMovie(const uint8_t* data, size_t size, const ParseLimits& li
     return ParseError{"not an SWF file (signature is neither FWS nor CWS)", 0};
   }
   h.version = data[3];
-  h.fileLength = uint32_t(data[4]) | (uint32_t(data[5]) << 8) | (uint32_t(data[6]) << 16) |
-                 (uint32_t(data[7]) << 24);
+  h.fileLength =
+      uint32_t(data[4]) | (uint32_t(data[5]) << 8) | (uint32_t(data[6]) << 16) | (uint32_t(data[7]) << 24);
   if (h.fileLength < 8 + 5) {
     return ParseError{formatText("declared file length %u is too small", h.fileLength), 4};
   }
@@ -614,7 +635,7 @@ Parsed<Movie> parseMovie(const uint8_t* data, size_t size, const ParseLimits& li
     size_t expected = h.fileLength - 8;
     if (expected > limits.maxDecompressedSize) {
       return ParseError{formatText("declared length %u exceeds the %zu-byte limit", h.fileLength,
-                               limits.maxDecompressedSize),
+                                   limits.maxDecompressedSize),
                         4};
     }
     Parsed<std::vector<uint8_t>> body = inflateBody(data + 8, size - 8, expected);
@@ -625,9 +646,8 @@ Parsed<Movie> parseMovie(const uint8_t* data, size_t size, const ParseLimits& li
     file = inflated.data();
     fileSize = inflated.size();
   } else if (h.fileLength > size) {
-    return ParseError{formatText("file is truncated: header declares %u bytes, file has %zu",
-                             h.fileLength, size),
-                      4};
+    return ParseError{
+        formatText("file is truncated: header declares %u bytes, file has %zu", h.fileLength, size), 4};
   } else {
     fileSize = h.fileLength;  // trailing bytes beyond the declared length are ignored
   }

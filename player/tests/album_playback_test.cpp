@@ -21,8 +21,8 @@ namespace {
 struct AlbumFile {
   std::string dir, path;
   AlbumFile(std::vector<int> transitions, int pause, int loop) {
-    auto folder = std::filesystem::temp_directory_path() /
-                  ("player-album-" + std::to_string(std::random_device{}()));
+    auto folder =
+        std::filesystem::temp_directory_path() / ("player-album-" + std::to_string(std::random_device{}()));
     std::filesystem::create_directories(folder);
     dir = folder.string();
     path = (folder / "album.swf").string();

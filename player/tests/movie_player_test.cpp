@@ -227,7 +227,7 @@ TEST(MoviePlayer, RendersBackgroundAndObjectsWithTheirColourTransform) {
   MoviePlayer p(m);
   Image canvas(20, 20);
   p.render(canvas);
-  EXPECT_EQ(canvas.row(5)[4 * 5], 200);  // inside the 10 x 10 square
+  EXPECT_EQ(canvas.row(5)[4 * 5], 200);   // inside the 10 x 10 square
   EXPECT_EQ(canvas.row(15)[4 * 15], 10);  // background outside it
   p.nextFrame();
   p.render(canvas);
@@ -246,14 +246,8 @@ TEST(MoviePlayer, RendersBackgroundAndObjectsWithTheirColourTransform) {
 TEST(MoviePlayer, SoundThatMayNotStartTwiceIsIgnoredWhilePlaying) {
   // One second of sound (39 frames of 1152 samples at 44.1 kHz) started in the
   // first frame of a four-frame loop at 12 frames per second.
-  Movie m = MovieBuilder()
-                .sound(1, 39)
-                .startSound(1, true)
-                .showFrame()
-                .showFrame()
-                .showFrame()
-                .showFrame()
-                .build();
+  Movie m =
+      MovieBuilder().sound(1, 39).startSound(1, true).showFrame().showFrame().showFrame().showFrame().build();
   CaptureAudioOutput audio;
   MoviePlayer p(m, &audio);
   ASSERT_EQ(audio.events.size(), 1u);

@@ -181,8 +181,8 @@ TEST(Render, ClippedBitmapFillExtendsItsEdgesAndRepeatingFillWraps) {
   for (bool repeat : {false, true}) {
     Image canvas(8, 2);
     canvas.fill({0, 0, 0, 255});
-    drawPaths(canvas, buildPaths(rectangle(0, 0, 160, 40, 0, 1), {bitmapPaint(img, 20, repeat)}),
-              kPixels, ColorMatrix{});
+    drawPaths(canvas, buildPaths(rectangle(0, 0, 160, 40, 0, 1), {bitmapPaint(img, 20, repeat)}), kPixels,
+              ColorMatrix{});
     for (int x = 0; x < 8; ++x) {
       int texel = x < 4 ? x : repeat ? x - 4 : 3;
       EXPECT_EQ(px(canvas, x, 0)[0], 10 * texel + 1) << "x " << x << " repeat " << repeat;
@@ -275,7 +275,8 @@ TEST(Render, FarAwayAndExtremeGeometryStaysInsideTheCanvas) {
   // Coordinates near the 32-bit limit, a huge scale and a vanishing bitmap
   // scale: nothing may be written outside the canvas, and the canvas itself
   // is either untouched or painted.
-  std::vector<Transform> views = {kPixels, Transform::scale(1e6, 1e6), Transform{1e-3, 1e9, -1e9, 1e-3, 5, 5}};
+  std::vector<Transform> views = {kPixels, Transform::scale(1e6, 1e6),
+                                  Transform{1e-3, 1e9, -1e9, 1e-3, 5, 5}};
   for (const Transform& view : views) {
     Image canvas(6, 6);
     canvas.fill({0, 0, 0, 255});
@@ -301,11 +302,11 @@ TEST(Render, LinesAreStrokedWithTheirWidthAndJoinWithoutGaps) {
   Image canvas(12, 12);
   canvas.fill({0, 0, 0, 255});
   drawPaths(canvas, buildPaths(r, {}, {red}), kPixels, ColorMatrix{});
-  EXPECT_EQ(px(canvas, 4, 2)[0], 255);   // inside the horizontal line (y 2..4)
+  EXPECT_EQ(px(canvas, 4, 2)[0], 255);  // inside the horizontal line (y 2..4)
   EXPECT_EQ(px(canvas, 4, 3)[0], 255);
-  EXPECT_EQ(px(canvas, 4, 5)[0], 0);     // below it
-  EXPECT_EQ(px(canvas, 8, 3)[0], 255);   // the corner, covered by both pieces
-  EXPECT_EQ(px(canvas, 7, 7)[0], 255);   // inside the vertical line (x 7..9)
+  EXPECT_EQ(px(canvas, 4, 5)[0], 0);    // below it
+  EXPECT_EQ(px(canvas, 8, 3)[0], 255);  // the corner, covered by both pieces
+  EXPECT_EQ(px(canvas, 7, 7)[0], 255);  // inside the vertical line (x 7..9)
   EXPECT_EQ(px(canvas, 10, 7)[0], 0);
   // A hairline is still one pixel wide; the fill of the same edges is separate.
   Image thin(12, 12);

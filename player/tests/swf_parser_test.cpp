@@ -13,14 +13,14 @@ using Bytes = std::vector<uint8_t>;
 
 // A 640 x 480 movie at 12 fps with a white background and one frame.
 const Bytes kTinyMovie = {
-    0x46, 0x57, 0x53, 0x04,                              // "FWS", version 4
-    0x1E, 0x00, 0x00, 0x00,                              // file length 30
-    0x78, 0x00, 0x06, 0x40, 0x00, 0x00, 0x12, 0xC0, 0x00, // RECT nbits 15: 0, 12800, 0, 9600
-    0x00, 0x0C,                                          // 12.0 fps
-    0x01, 0x00,                                          // 1 frame
-    0x43, 0x02, 0xFF, 0xFF, 0xFF,                        // SetBackgroundColor white
-    0x40, 0x00,                                          // ShowFrame
-    0x00, 0x00,                                          // End
+    0x46, 0x57, 0x53, 0x04,                                // "FWS", version 4
+    0x1E, 0x00, 0x00, 0x00,                                // file length 30
+    0x78, 0x00, 0x06, 0x40, 0x00, 0x00, 0x12, 0xC0, 0x00,  // RECT nbits 15: 0, 12800, 0, 9600
+    0x00, 0x0C,                                            // 12.0 fps
+    0x01, 0x00,                                            // 1 frame
+    0x43, 0x02, 0xFF, 0xFF, 0xFF,                          // SetBackgroundColor white
+    0x40, 0x00,                                            // ShowFrame
+    0x00, 0x00,                                            // End
 };
 
 Tag parseOne(const Bytes& bytes) {
@@ -162,11 +162,10 @@ TEST(SwfParser, DecodesBitmapFilledRectangleShape) {
 }
 
 TEST(SwfParser, DecodesMorphShapeStartAndEndEdges) {
-  Bytes bytes = {0xB4, 0x0B, 0x03, 0x00, 0x38, 0x05, 0x00, 0x14, 0x00, 0x38, 0x05,
-                 0x00, 0x14, 0x00, 0x19, 0x00, 0x00, 0x00, 0x01, 0x41, 0x01, 0x00,
-                 0xD9, 0x40, 0x00, 0x05, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x10,
-                 0x0C, 0x27, 0x41, 0x4D, 0x15, 0x34, 0x2C, 0xD1, 0xB0, 0x00, 0x00,
-                 0x0C, 0x26, 0xA2, 0x8D, 0x55, 0x1A, 0x96, 0x35, 0x6C, 0x00};
+  Bytes bytes = {0xB4, 0x0B, 0x03, 0x00, 0x38, 0x05, 0x00, 0x14, 0x00, 0x38, 0x05, 0x00, 0x14, 0x00,
+                 0x19, 0x00, 0x00, 0x00, 0x01, 0x41, 0x01, 0x00, 0xD9, 0x40, 0x00, 0x05, 0x00, 0x00,
+                 0x01, 0x00, 0x00, 0x00, 0x10, 0x0C, 0x27, 0x41, 0x4D, 0x15, 0x34, 0x2C, 0xD1, 0xB0,
+                 0x00, 0x00, 0x0C, 0x26, 0xA2, 0x8D, 0x55, 0x1A, 0x96, 0x35, 0x6C, 0x00};
   Tag tag = parseOne(bytes);
   const auto* m = tagAs<DefineMorphShapeTag>(tag);
   ASSERT_NE(m, nullptr);
@@ -324,18 +323,18 @@ TEST(SwfParser, PenPositionsOfAHostileShapeWrapInsteadOfOverflowing) {
   p.bits(1, 16);  // character id 1 (little-endian 01 00 after the swap below)
   p.bits(0, 5);   // empty RECT
   p.used = 8;
-  p.bits(0, 8);   // no fill styles
-  p.bits(0, 8);   // no line styles
-  p.bits(0, 8);   // fill and line index bits 0
+  p.bits(0, 8);         // no fill styles
+  p.bits(0, 8);         // no line styles
+  p.bits(0, 8);         // fill and line index bits 0
   p.bits(0b000001, 6);  // style change with a move
   p.bits(31, 5);
   p.bits(0x3FFFFFFF, 31);
   p.bits(0, 31);
   const int edges = 16400;
   for (int i = 0; i < edges; ++i) {
-    p.bits(0b11, 2);   // straight edge
-    p.bits(15, 4);     // 17-bit deltas
-    p.bits(1, 1);      // general line
+    p.bits(0b11, 2);  // straight edge
+    p.bits(15, 4);    // 17-bit deltas
+    p.bits(1, 1);     // general line
     p.bits(0xFFFF, 17);
     p.bits(0, 17);
   }

@@ -87,7 +87,8 @@ bool makeFixtureAlbum(const FixtureOptions& o, std::string* error, uint32_t* fra
   job.outputPath = o.output.c_str();
   job.musicPath = o.music.empty() ? nullptr : o.music.c_str();
   // COLORREF: red in the low byte.
-  job.backgroundColor = ((o.background >> 16) & 0xFF) | (o.background & 0xFF00) | ((o.background & 0xFF) << 16);
+  job.backgroundColor =
+      ((o.background >> 16) & 0xFF) | (o.background & 0xFF00) | ((o.background & 0xFF) << 16);
   job.width = o.width;
   job.height = o.height;
   job.overBackground = o.overBackground;

@@ -247,11 +247,12 @@ int check(const std::string& dir) {
     failures += !pass;
     ++count;
   }
-  std::printf("%d frames compared, %d outside the tolerance; worst: %.3f%% differing pixels, mean %.2f\n"
-              "(tolerance: a pixel differs when a channel is off by more than %d; a frame passes with\n"
-              "at most %.2f%% differing pixels and a mean channel difference of at most %.1f)\n",
-              count, failures, worstShare * 100, worstMean, kPixelThreshold, kMaxDifferingShare * 100,
-              kMaxMeanDifference);
+  std::printf(
+      "%d frames compared, %d outside the tolerance; worst: %.3f%% differing pixels, mean %.2f\n"
+      "(tolerance: a pixel differs when a channel is off by more than %d; a frame passes with\n"
+      "at most %.2f%% differing pixels and a mean channel difference of at most %.1f)\n",
+      count, failures, worstShare * 100, worstMean, kPixelThreshold, kMaxDifferingShare * 100,
+      kMaxMeanDifference);
   return failures == 0 && count > 0 ? 0 : 1;
 }
 

@@ -30,8 +30,8 @@ using WindowHandle = std::unique_ptr<std::remove_pointer_t<HWND>, DestroyWindowD
 HINSTANCE self() { return GetModuleHandleW(nullptr); }
 
 BitmapHandle loadBitmap(int id, UINT flags = 0) {
-  return BitmapHandle(static_cast<HBITMAP>(
-      LoadImageW(self(), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, flags)));
+  return BitmapHandle(
+      static_cast<HBITMAP>(LoadImageW(self(), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, flags)));
 }
 
 SIZE bitmapSize(HBITMAP bitmap) {
@@ -74,12 +74,24 @@ void initCommonControls() {
 }  // namespace
 
 TEST(CompiledResources, BitmapsLoadInTheirSizes) {
-  struct Expected { int id; LONG width, height; };
+  struct Expected {
+    int id;
+    LONG width, height;
+  };
   const Expected expected[] = {
-      {IDB_PREVIEW_PLACEHOLDER, 183, 139}, {IDB_SPROCKET, 32, 16}, {IDB_LIST_ARROWS, 64, 92},
-      {IDB_TRANSITION_MARKS, 182, 14}, {IDB_MENU_GLYPHS, 64, 15},
-      {IDB_ADD, 16, 15}, {IDB_COPY, 16, 15}, {IDB_REMOVE, 16, 15}, {IDB_CLEAR, 16, 15},
-      {IDB_FOLDER, 16, 15}, {IDB_PLAY, 16, 15}, {IDB_PAUSE, 16, 15}, {IDB_STOP, 16, 15},
+      {IDB_PREVIEW_PLACEHOLDER, 183, 139},
+      {IDB_SPROCKET, 32, 16},
+      {IDB_LIST_ARROWS, 64, 92},
+      {IDB_TRANSITION_MARKS, 182, 14},
+      {IDB_MENU_GLYPHS, 64, 15},
+      {IDB_ADD, 16, 15},
+      {IDB_COPY, 16, 15},
+      {IDB_REMOVE, 16, 15},
+      {IDB_CLEAR, 16, 15},
+      {IDB_FOLDER, 16, 15},
+      {IDB_PLAY, 16, 15},
+      {IDB_PAUSE, 16, 15},
+      {IDB_STOP, 16, 15},
   };
   for (const Expected& e : expected) {
     BitmapHandle bitmap = loadBitmap(e.id);
@@ -99,13 +111,18 @@ TEST(CompiledResources, ButtonGlyphsTakeTheButtonFace) {
     EXPECT_EQ(pixelOf(bitmap.get(), 0, 0), GetSysColor(COLOR_BTNFACE)) << "bitmap " << id;
     int glyph = 0;
     for (int y = 0; y < BUTTON_GLYPH_HEIGHT; ++y)
-      for (int x = 0; x < BUTTON_GLYPH_WIDTH; ++x) glyph += pixelOf(bitmap.get(), x, y) != GetSysColor(COLOR_BTNFACE);
+      for (int x = 0; x < BUTTON_GLYPH_WIDTH; ++x)
+        glyph += pixelOf(bitmap.get(), x, y) != GetSysColor(COLOR_BTNFACE);
     EXPECT_GT(glyph, 20) << "bitmap " << id;
   }
 }
 
 TEST(CompiledResources, TransitionMarksAndMenuGlyphsCutIntoMaskedImages) {
-  struct Strip { int id; int width, height, count; COLORREF mask; };
+  struct Strip {
+    int id;
+    int width, height, count;
+    COLORREF mask;
+  };
   const Strip strips[] = {
       {IDB_TRANSITION_MARKS, TRANSITION_MARK_SIZE, TRANSITION_MARK_SIZE, TRANSITION_MARK_COUNT,
        TRANSITION_MARK_MASK},
@@ -194,21 +211,36 @@ TEST(CompiledResources, MainDialogCreatesEveryControl) {
   HWND d = dialog.get();
   EXPECT_TRUE(GetWindowLongW(d, GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
 
-  struct Expected { int id; const wchar_t* cls; RECT dlu; };
+  struct Expected {
+    int id;
+    const wchar_t* cls;
+    RECT dlu;
+  };
   const Expected controls[] = {
-      {IDC_ADD_PICTURES, L"Button", {55, 82, 13, 12}}, {IDC_COPY_PICTURES, L"Button", {81, 82, 13, 12}},
-      {IDC_DELETE_SELECTED, L"Button", {107, 82, 13, 12}}, {IDC_DELETE_ALL, L"Button", {133, 82, 13, 12}},
-      {IDC_CHOOSE_MUSIC, L"Button", {255, 82, 13, 12}}, {IDC_MUSIC_TOGGLE, L"Button", {281, 82, 13, 12}},
-      {IDC_FORGET_MUSIC, L"Button", {307, 82, 13, 12}}, {IDC_PREVIEW_PLAY, L"Button", {31, 118, 12, 12}},
-      {IDC_PREVIEW_STOP, L"Button", {31, 134, 12, 12}}, {IDC_BACKGROUND_COLOR, L"Button", {254, 154, 12, 12}},
-      {IDC_MAKE_ALBUM, L"Button", {71, 218, 50, 14}}, {IDC_MAKE_SCREENSAVER, L"Button", {127, 218, 47, 14}},
-      {IDOK, L"Button", {295, 219, 50, 14}}, {IDC_ALBUM_WIDTH, L"Edit", {255, 112, 23, 12}},
-      {IDC_ALBUM_HEIGHT, L"Edit", {255, 133, 24, 12}}, {IDC_OUTPUT_PATH, L"Edit", {241, 198, 84, 12}},
-      {IDC_OUTPUT_PATH_BROWSE, L"Button", {330, 197, 16, 12}}, {IDC_PROGRESS, PROGRESS_CLASSW, {26, 245, 327, 6}},
-      {IDC_PICTURE_LIST_FRAME, L"Static", {18, 9, 345, 63}}, {IDC_PREVIEW_HOST, L"Static", {53, 117, 120, 90}},
+      {IDC_ADD_PICTURES, L"Button", {55, 82, 13, 12}},
+      {IDC_COPY_PICTURES, L"Button", {81, 82, 13, 12}},
+      {IDC_DELETE_SELECTED, L"Button", {107, 82, 13, 12}},
+      {IDC_DELETE_ALL, L"Button", {133, 82, 13, 12}},
+      {IDC_CHOOSE_MUSIC, L"Button", {255, 82, 13, 12}},
+      {IDC_MUSIC_TOGGLE, L"Button", {281, 82, 13, 12}},
+      {IDC_FORGET_MUSIC, L"Button", {307, 82, 13, 12}},
+      {IDC_PREVIEW_PLAY, L"Button", {31, 118, 12, 12}},
+      {IDC_PREVIEW_STOP, L"Button", {31, 134, 12, 12}},
+      {IDC_BACKGROUND_COLOR, L"Button", {254, 154, 12, 12}},
+      {IDC_MAKE_ALBUM, L"Button", {71, 218, 50, 14}},
+      {IDC_MAKE_SCREENSAVER, L"Button", {127, 218, 47, 14}},
+      {IDOK, L"Button", {295, 219, 50, 14}},
+      {IDC_ALBUM_WIDTH, L"Edit", {255, 112, 23, 12}},
+      {IDC_ALBUM_HEIGHT, L"Edit", {255, 133, 24, 12}},
+      {IDC_OUTPUT_PATH, L"Edit", {241, 198, 84, 12}},
+      {IDC_OUTPUT_PATH_BROWSE, L"Button", {330, 197, 16, 12}},
+      {IDC_PROGRESS, PROGRESS_CLASSW, {26, 245, 327, 6}},
+      {IDC_PICTURE_LIST_FRAME, L"Static", {18, 9, 345, 63}},
+      {IDC_PREVIEW_HOST, L"Static", {53, 117, 120, 90}},
       {IDC_MUSIC_PLAYER_HOST, L"Static", {0, 0, 7, 6}},
       // the seconds edit and its up-down: the up-down moves itself onto its buddy
-      {IDC_SECONDS, L"Edit", {}}, {IDC_SECONDS_SPIN, UPDOWN_CLASSW, {}},
+      {IDC_SECONDS, L"Edit", {}},
+      {IDC_SECONDS_SPIN, UPDOWN_CLASSW, {}},
   };
   for (const Expected& c : controls) {
     HWND control = GetDlgItem(d, c.id);
@@ -246,11 +278,12 @@ TEST(CompiledResources, MainDialogCreatesEveryControl) {
 
 TEST(CompiledResources, OpenDialogPanelsCreate) {
   for (int id : {IDD_OPEN_PANEL_CLASSIC, IDD_OPEN_PANEL}) {
-    HWND owner = CreateWindowExW(0, L"Static", L"", WS_POPUP, 0, 0, 400, 400, nullptr, nullptr, self(), nullptr);
+    HWND owner =
+        CreateWindowExW(0, L"Static", L"", WS_POPUP, 0, 0, 400, 400, nullptr, nullptr, self(), nullptr);
     HWND panel = CreateDialogParamW(self(), MAKEINTRESOURCEW(id), owner, nullptr, 0);
     ASSERT_TRUE(panel) << "template " << id;
-    for (int control : {IDC_OPEN_STANDARD_AREA, IDC_OPEN_FILE_NAME, IDC_OPEN_WIDTH_LABEL, IDC_OPEN_HEIGHT_LABEL,
-                        IDC_OPEN_PREVIEW_BOX, IDC_OPEN_PREVIEW_CHECK})
+    for (int control : {IDC_OPEN_STANDARD_AREA, IDC_OPEN_FILE_NAME, IDC_OPEN_WIDTH_LABEL,
+                        IDC_OPEN_HEIGHT_LABEL, IDC_OPEN_PREVIEW_BOX, IDC_OPEN_PREVIEW_CHECK})
       EXPECT_TRUE(GetDlgItem(panel, control)) << "template " << id << " control " << control;
     EXPECT_TRUE(GetWindowLongW(panel, GWL_STYLE) & WS_CHILD);
     DestroyWindow(owner);

@@ -10,23 +10,12 @@ SwfTag::~SwfTag() = default;
 
 void SwfCharacter::write(SwfStream&) const {}
 
-std::uint16_t nextCharacterId()
-{
-    return ++characterCounter;
-}
+std::uint16_t nextCharacterId() { return ++characterCounter; }
 
-void resetCharacterIds()
-{
-    characterCounter = 0;
-}
+void resetCharacterIds() { characterCounter = 0; }
 
-void setSwfTraceSink(SwfTraceSink sink)
-{
-    traceSink = sink;
-}
+void setSwfTraceSink(SwfTraceSink sink) { traceSink = sink; }
 
-void swfTrace(const std::string& message)
-{
-    if (traceSink)
-        traceSink(message);
+void swfTrace(const std::string& message) {
+  if (traceSink) traceSink(message);
 }

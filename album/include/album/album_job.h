@@ -22,32 +22,31 @@ constexpr std::size_t kAlbumPathSize = 260;
 
 // One picture of the album.
 struct AlbumPicture {
-  char path[kAlbumPathSize];   // JPEG of the album's pixel size, NUL-terminated
-  std::int32_t transition;     // index into TransitionTable
-  std::int32_t reserved;       // always 0
+  char path[kAlbumPathSize];  // JPEG of the album's pixel size, NUL-terminated
+  std::int32_t transition;    // index into TransitionTable
+  std::int32_t reserved;      // always 0
 };
 
 // The job record the maker fills and hands to buildAlbum. The caller owns it,
 // the picture array and the entries; the builder only reads them.
 struct AlbumJob {
-  std::uint32_t size;            // must be kAlbumJobSize
-  void* ownerWindow;             // carried for progress notification; not read
-  const char* outputPath;        // movie to write; must not be null
-  const char* musicPath;         // MP3 for the sound track, or null for silence
-  std::uint32_t backgroundColor; // COLORREF: red in the low byte, then green, blue
-  std::int32_t width;            // album size in pixels
+  std::uint32_t size;             // must be kAlbumJobSize
+  void* ownerWindow;              // carried for progress notification; not read
+  const char* outputPath;         // movie to write; must not be null
+  const char* musicPath;          // MP3 for the sound track, or null for silence
+  std::uint32_t backgroundColor;  // COLORREF: red in the low byte, then green, blue
+  std::int32_t width;             // album size in pixels
   std::int32_t height;
-  std::int32_t overBackground;   // non-zero: every transition plays over the background
-  std::int32_t pauseSeconds;     // hold after each transition
-  std::int32_t loop;             // 0: the movie ends with a stop action
-  AlbumPicture** pictures;       // pictureCount pointers; must not be null
-  std::uint32_t pictureCount;    // at least 1
-  std::uint32_t notifyMessage;   // carried for progress notification; not read
+  std::int32_t overBackground;  // non-zero: every transition plays over the background
+  std::int32_t pauseSeconds;    // hold after each transition
+  std::int32_t loop;            // 0: the movie ends with a stop action
+  AlbumPicture** pictures;      // pictureCount pointers; must not be null
+  std::uint32_t pictureCount;   // at least 1
+  std::uint32_t notifyMessage;  // carried for progress notification; not read
 };
 
 #if UINTPTR_MAX == 0xFFFFFFFFu
-static_assert(sizeof(AlbumJob) == kAlbumJobSize,
-              "the job record is thirteen 32-bit words on a 32-bit build");
+static_assert(sizeof(AlbumJob) == kAlbumJobSize, "the job record is thirteen 32-bit words on a 32-bit build");
 #endif
 
 // Transition codes by transition index: the high 16 bits select the family
@@ -77,10 +76,10 @@ enum class MusicStatus {
 // tell the user what went wrong or what was left out.
 struct AlbumReport {
   MusicStatus music = MusicStatus::None;
-  std::string musicError;  // why the music is missing or unusable
+  std::string musicError;                      // why the music is missing or unusable
   std::vector<std::uint32_t> skippedPictures;  // indices of unreadable pictures
   std::uint32_t frameCount = 0;                // frames in the written movie
-  std::string message;  // why the job was refused or the file not written
+  std::string message;                         // why the job was refused or the file not written
 };
 
 // Builds the movie the job describes and writes it to job->outputPath.

@@ -36,91 +36,88 @@ constexpr std::int32_t kMorphEndRatio = 65535;
 // both share. One effect object is made per picture, applied once and
 // destroyed. All coordinates passed to the operations are pixels.
 class TransitionEffect {
-public:
-    virtual ~TransitionEffect();
+ public:
+  virtual ~TransitionEffect();
 
-    // Emits the whole slide of picture pictureIndex of currentJob into
-    // currentMovie. Returns 1, or 0 when the picture could not be read; then
-    // nothing at all has been added.
-    virtual int apply(std::uint32_t pictureIndex) = 0;
+  // Emits the whole slide of picture pictureIndex of currentJob into
+  // currentMovie. Returns 1, or 0 when the picture could not be read; then
+  // nothing at all has been added.
+  virtual int apply(std::uint32_t pictureIndex) = 0;
 
-    // Reads the JPEG file at path into a bitmap tag, not yet added to a movie.
-    // Null when the file cannot be opened or read, or is empty.
-    static std::unique_ptr<SwfBitmap> loadBitmap(const std::string& path);
+  // Reads the JPEG file at path into a bitmap tag, not yet added to a movie.
+  // Null when the file cannot be opened or read, or is empty.
+  static std::unique_ptr<SwfBitmap> loadBitmap(const std::string& path);
 
-    // The rectangle (left, top)-(right, bottom) in twips.
-    static SwfRect pixelRect(std::int32_t left, std::int32_t top, std::int32_t right,
-                             std::int32_t bottom);
+  // The rectangle (left, top)-(right, bottom) in twips.
+  static SwfRect pixelRect(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom);
 
-    // A bitmap fill matrix that maps one bitmap pixel onto one album pixel
-    // (scale 20) with the bitmap's origin at (x, y).
-    static SwfMatrix bitmapMatrix(std::int32_t x, std::int32_t y);
+  // A bitmap fill matrix that maps one bitmap pixel onto one album pixel
+  // (scale 20) with the bitmap's origin at (x, y).
+  static SwfMatrix bitmapMatrix(std::int32_t x, std::int32_t y);
 
-    // Bitmap fill of a morph shape: clipped for kind 0, repeating for kind 1.
-    // The end matrix equals the start matrix, so the picture stands still at
-    // its full size while the morph's outline uncovers it.
-    static SwfMorphFillStyle morphBitmapFill(int kind, std::uint16_t bitmapId, std::int32_t x,
-                                             std::int32_t y);
+  // Bitmap fill of a morph shape: clipped for kind 0, repeating for kind 1.
+  // The end matrix equals the start matrix, so the picture stands still at
+  // its full size while the morph's outline uncovers it.
+  static SwfMorphFillStyle morphBitmapFill(int kind, std::uint16_t bitmapId, std::int32_t x, std::int32_t y);
 
-    // Places character id as a new object at depth, then ends the frame.
-    static void placeCharacter(std::uint16_t depth, std::uint16_t id, SwfMovie& movie);
+  // Places character id as a new object at depth, then ends the frame.
+  static void placeCharacter(std::uint16_t depth, std::uint16_t id, SwfMovie& movie);
 
-    // One frame per ratio r = from, from + step, ... below to, each moving the
-    // object at depth to ratio r. Nothing for from >= to or step <= 0.
-    static void morphFrames(std::int32_t from, std::int32_t to, std::int32_t step,
-                            std::uint16_t depth, SwfMovie& movie);
+  // One frame per ratio r = from, from + step, ... below to, each moving the
+  // object at depth to ratio r. Nothing for from >= to or step <= 0.
+  static void morphFrames(std::int32_t from, std::int32_t to, std::int32_t step, std::uint16_t depth,
+                          SwfMovie& movie);
 
-    // Moves the morph at depth to its end outline and ends the frame.
-    static void finishMorph(std::uint16_t depth, SwfMovie& movie);
+  // Moves the morph at depth to its end outline and ends the frame.
+  static void finishMorph(std::uint16_t depth, SwfMovie& movie);
 
-    // Removes the previous picture from SettledDepth, unless every transition
-    // plays over the background. Adds no frame.
-    static void removeSettled();
+  // Removes the previous picture from SettledDepth, unless every transition
+  // plays over the background. Adds no frame.
+  static void removeSettled();
 
-    // Holds the picture for the job's seconds per picture: twelve empty frames
-    // a second, none for zero or a negative value.
-    static void holdFrames();
+  // Holds the picture for the job's seconds per picture: twelve empty frames
+  // a second, none for zero or a negative value.
+  static void holdFrames();
 
-    // Leaves the picture standing at SettledDepth as a plain shape, unless
-    // every transition plays over the background.
-    static void settlePicture(const SwfBitmap& bitmap, std::int32_t width, std::int32_t height);
+  // Leaves the picture standing at SettledDepth as a plain shape, unless
+  // every transition plays over the background.
+  static void settlePicture(const SwfBitmap& bitmap, std::int32_t width, std::int32_t height);
 
-    // Defines a rectangle shape filled with the bitmap (clipped, one bitmap
-    // pixel per album pixel, aligned with the rectangle's top-left corner),
-    // places it as a new object at depth and ends the frame. Returns the
-    // placement it added, owned by the movie.
-    static SwfPlaceObject* placeBitmapShape(const SwfBitmap& bitmap, std::uint16_t depth,
-                                            const SwfPixelRect& rect, SwfMovie& movie);
+  // Defines a rectangle shape filled with the bitmap (clipped, one bitmap
+  // pixel per album pixel, aligned with the rectangle's top-left corner),
+  // places it as a new object at depth and ends the frame. Returns the
+  // placement it added, owned by the movie.
+  static SwfPlaceObject* placeBitmapShape(const SwfBitmap& bitmap, std::uint16_t depth,
+                                          const SwfPixelRect& rect, SwfMovie& movie);
 };
 
 // Family one: a morph shape filled with the picture grows from a tiny region
 // to the whole album. The variant (low 16 bits of the code) picks the figure.
 class MorphTransition : public TransitionEffect {
-public:
-    explicit MorphTransition(std::uint32_t code) : code_(code) {}
-    int apply(std::uint32_t pictureIndex) override;
+ public:
+  explicit MorphTransition(std::uint32_t code) : code_(code) {}
+  int apply(std::uint32_t pictureIndex) override;
 
-    std::uint32_t code() const { return code_; }
+  std::uint32_t code() const { return code_; }
 
-    // Number of frames N over which the morph runs for a variant and album size.
-    static std::int32_t frameCount(std::uint32_t variant, std::int32_t width,
-                                   std::int32_t height);
+  // Number of frames N over which the morph runs for a variant and album size.
+  static std::int32_t frameCount(std::uint32_t variant, std::int32_t width, std::int32_t height);
 
-    // Draws the variant's start and end outlines, each closed with an end
-    // record, into morph with fill index fill.
-    static void drawOutlines(std::uint32_t variant, std::int32_t width, std::int32_t height,
-                             SwfMorphShape& morph, unsigned fill);
+  // Draws the variant's start and end outlines, each closed with an end
+  // record, into morph with fill index fill.
+  static void drawOutlines(std::uint32_t variant, std::int32_t width, std::int32_t height,
+                           SwfMorphShape& morph, unsigned fill);
 
-private:
-    std::uint32_t code_;
+ private:
+  std::uint32_t code_;
 };
 
 // Family two: the cross-fade. The incoming picture fades in over the settled
 // one while the settled one fades out.
 class FadeTransition : public TransitionEffect {
-public:
-    explicit FadeTransition(std::uint32_t /*code*/) {}
-    int apply(std::uint32_t pictureIndex) override;
+ public:
+  explicit FadeTransition(std::uint32_t /*code*/) {}
+  int apply(std::uint32_t pictureIndex) override;
 };
 
 // Frames a slide adds for its transition before the hold: 1 + K + 1 for a

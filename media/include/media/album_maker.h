@@ -23,13 +23,13 @@ struct AlbumSettings {
   std::vector<AlbumEntry> pictures;  // in album order
   int width = 640;                   // album size in pixels
   int height = 480;
-  int pauseSeconds = 1;              // hold after each transition
+  int pauseSeconds = 1;  // hold after each transition
   Rgb background{255, 255, 255};
-  std::string musicPath;             // empty: a silent album
-  bool fitToMusic = false;           // choose pauseSeconds so the show lasts about as long as the music
-  bool loop = true;                  // false: the movie stops at its end
-  bool skipBadPictures = false;      // leave out pictures that cannot be read instead of failing
-  std::string outputPath;            // the movie; replaced only by a complete new one
+  std::string musicPath;         // empty: a silent album
+  bool fitToMusic = false;       // choose pauseSeconds so the show lasts about as long as the music
+  bool loop = true;              // false: the movie stops at its end
+  bool skipBadPictures = false;  // leave out pictures that cannot be read instead of failing
+  std::string outputPath;        // the movie; replaced only by a complete new one
 };
 
 enum class MakeStage { Music, Pictures, Movie };
@@ -50,10 +50,10 @@ struct SkippedPicture {
 };
 
 struct MakeOutcome {
-  int pictureCount = 0;        // pictures in the movie
+  int pictureCount = 0;  // pictures in the movie
   std::vector<SkippedPicture> skipped;
-  int pauseSeconds = 0;        // the hold used (chosen from the music with fitToMusic)
-  double musicSeconds = 0;     // 0 without music
+  int pauseSeconds = 0;     // the hold used (chosen from the music with fitToMusic)
+  double musicSeconds = 0;  // 0 without music
   std::uint64_t movieBytes = 0;
   std::uint32_t frameCount = 0;
 };

@@ -19,10 +19,10 @@ constexpr int kAlbumBitrateKbps = 32;
 using ProgressCallback = std::function<bool(std::uint64_t done, std::uint64_t total)>;
 
 struct Mp3Summary {
-  int sourceRate = 0;          // sample rate of the input in hertz
-  int sourceChannels = 0;      // channels of the input
+  int sourceRate = 0;               // sample rate of the input in hertz
+  int sourceChannels = 0;           // channels of the input
   std::uint64_t sourceSamples = 0;  // samples per channel decoded from the input
-  double seconds = 0;          // duration of the input
+  double seconds = 0;               // duration of the input
   std::uint64_t outputBytes = 0;
 };
 

@@ -31,15 +31,14 @@ struct DecodeOptions {
 
 struct Picture {
   PictureKind kind = PictureKind::Jpeg;
-  int width = 0;   // upright size of the whole picture in pixels
+  int width = 0;  // upright size of the whole picture in pixels
   int height = 0;
-  Image pixels;    // upright pixels, at most width x height
+  Image pixels;  // upright pixels, at most width x height
 };
 
 // Decodes a picture from its file bytes. The kind is found from the bytes,
 // not from a file name.
-Result<Picture> decodePicture(const std::uint8_t* data, std::size_t size,
-                              const DecodeOptions& options = {});
+Result<Picture> decodePicture(const std::uint8_t* data, std::size_t size, const DecodeOptions& options = {});
 
 // Reads and decodes a picture file. Messages do not repeat the path; callers
 // put it in front.

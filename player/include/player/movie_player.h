@@ -33,8 +33,7 @@ class MoviePlayer {
   MoviePlayer(const MoviePlayer&) = delete;
   MoviePlayer& operator=(const MoviePlayer&) = delete;
 
-  static Parsed<std::unique_ptr<MoviePlayer>> open(const std::string& path,
-                                                   AudioOutput* audio = nullptr);
+  static Parsed<std::unique_ptr<MoviePlayer>> open(const std::string& path, AudioOutput* audio = nullptr);
 
   const Header& header() const { return movie_.header; }
   const Movie& movie() const { return movie_; }
@@ -94,7 +93,7 @@ class MoviePlayer {
   double clockSeconds() const { return clock_; }
 
   Movie movie_;
-  AudioOutput* audio_;  // not owned
+  AudioOutput* audio_;                           // not owned
   std::vector<std::vector<const Tag*>> frames_;  // control tags of each frame
   std::map<uint16_t, Character> characters_;
   std::map<uint16_t, DisplayObject> displayList_;

@@ -119,8 +119,7 @@ struct StyleResolver {
 // fill paths in style order, then its lines. `fills` and `strokes` resolve
 // the first set's styles (1-based indices in the records); `resolver` the
 // sets defined inside the records (without it, their edges are not drawn).
-std::vector<FilledPath> buildPaths(const std::vector<ShapeRecord>& records,
-                                   const std::vector<Paint>& fills,
+std::vector<FilledPath> buildPaths(const std::vector<ShapeRecord>& records, const std::vector<Paint>& fills,
                                    const std::vector<Stroke>& strokes = {},
                                    const StyleResolver* resolver = nullptr);
 

@@ -13,11 +13,11 @@ namespace player {
 // Summary of the MPEG audio frames found in a byte range.
 struct Mp3Summary {
   uint32_t frames = 0;
-  uint64_t samples = 0;      // per channel
-  int sampleRate = 0;        // of the first frame
-  int channels = 0;          // of the first frame
+  uint64_t samples = 0;  // per channel
+  int sampleRate = 0;    // of the first frame
+  int channels = 0;      // of the first frame
   size_t firstFrameOffset = 0;
-  size_t endOffset = 0;      // end of the last whole frame
+  size_t endOffset = 0;  // end of the last whole frame
 };
 
 // Walks MPEG audio layer I/II/III frame headers from the first valid one,

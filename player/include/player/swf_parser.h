@@ -37,7 +37,7 @@ const char* tagName(uint16_t code);
 
 struct Rect {
   int32_t xMin = 0, xMax = 0, yMin = 0, yMax = 0;  // twips
-  uint8_t nbits = 0;                              // field width as stored
+  uint8_t nbits = 0;                               // field width as stored
   bool operator==(const Rect& o) const {
     return xMin == o.xMin && xMax == o.xMax && yMin == o.yMin && yMax == o.yMax;
   }
@@ -87,10 +87,10 @@ inline bool isGradientFill(uint8_t type) { return type == 0x10 || type == 0x12; 
 
 struct FillStyle {
   uint8_t type = kFillSolid;
-  Rgba color;                           // solid fills
-  Matrix matrix;                        // gradient and bitmap fills
-  std::vector<GradientRecord> gradient; // gradient fills
-  uint16_t bitmapId = 0;                // bitmap fills
+  Rgba color;                            // solid fills
+  Matrix matrix;                         // gradient and bitmap fills
+  std::vector<GradientRecord> gradient;  // gradient fills
+  uint16_t bitmapId = 0;                 // bitmap fills
 };
 
 struct MorphFillStyle {
@@ -118,8 +118,8 @@ struct ShapeRecord {
   Type type = Type::StyleChange;
 
   // StyleChange
-  bool stateNewStyles = false, stateLineStyle = false, stateFillStyle1 = false,
-       stateFillStyle0 = false, stateMoveTo = false;
+  bool stateNewStyles = false, stateLineStyle = false, stateFillStyle1 = false, stateFillStyle0 = false,
+       stateMoveTo = false;
   uint32_t fillStyle0 = 0, fillStyle1 = 0, lineStyle = 0;
   std::vector<FillStyle> newFillStyles;  // when stateNewStyles (DefineShape2/3)
   std::vector<LineStyle> newLineStyles;
@@ -252,11 +252,10 @@ struct UnknownTag {
   std::vector<uint8_t> body;
 };
 
-using TagBody = std::variant<UnknownTag, EndTag, ShowFrameTag, DefineShapeTag,
-                             DefineMorphShapeTag, SetBackgroundColorTag, DoActionTag,
-                             DefineSoundTag, StartSoundTag, SoundStreamHeadTag,
-                             DefineBitsJpeg2Tag, PlaceObject2Tag, RemoveObjectTag,
-                             RemoveObject2Tag>;
+using TagBody =
+    std::variant<UnknownTag, EndTag, ShowFrameTag, DefineShapeTag, DefineMorphShapeTag, SetBackgroundColorTag,
+                 DoActionTag, DefineSoundTag, StartSoundTag, SoundStreamHeadTag, DefineBitsJpeg2Tag,
+                 PlaceObject2Tag, RemoveObjectTag, RemoveObject2Tag>;
 
 struct Tag {
   uint16_t code = 0;
@@ -272,7 +271,7 @@ struct Header {
   uint8_t version = 0;
   uint32_t fileLength = 0;  // uncompressed length as declared
   Rect frameRect;
-  uint16_t frameRate = 0;   // 8.8 fixed point frames per second
+  uint16_t frameRate = 0;  // 8.8 fixed point frames per second
   uint16_t frameCount = 0;
   double framesPerSecond() const { return frameRate / 256.0; }
 };
@@ -321,8 +320,7 @@ Parsed<Movie> parseMovieFile(const std::string& path, const ParseLimits& limits 
 // Parses one complete tag (record header and body) at the start of data.
 // `swfVersion` selects version-dependent layouts (clip actions). On success
 // `consumed` receives the tag's total size.
-Parsed<Tag> parseTag(const uint8_t* data, size_t size, int swfVersion = 4,
-                     size_t* consumed = nullptr);
+Parsed<Tag> parseTag(const uint8_t* data, size_t size, int swfVersion = 4, size_t* consumed = nullptr);
 
 // Decodes a tag body whose code and bytes are already known.
 Parsed<TagBody> parseTagBody(uint16_t code, const uint8_t* body, size_t size, int swfVersion = 4);

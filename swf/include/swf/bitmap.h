@@ -16,26 +16,26 @@
 // data, took no character identifier (characterId() is 0) and writes nothing,
 // so adding it to a movie by mistake cannot produce a malformed tag.
 class SwfBitmap : public SwfCharacter {
-public:
-    // Reads the whole of file (an open binary file; it is not closed here).
-    explicit SwfBitmap(std::FILE* file);
-    // Takes JPEG bytes already in memory.
-    static std::unique_ptr<SwfBitmap> fromBytes(std::vector<std::uint8_t> jpeg);
-    ~SwfBitmap() override;
+ public:
+  // Reads the whole of file (an open binary file; it is not closed here).
+  explicit SwfBitmap(std::FILE* file);
+  // Takes JPEG bytes already in memory.
+  static std::unique_ptr<SwfBitmap> fromBytes(std::vector<std::uint8_t> jpeg);
+  ~SwfBitmap() override;
 
-    bool isLoaded() const { return !data_.empty(); }
-    const std::string& loadError() const { return error_; }
-    const std::uint8_t* data() const { return data_.data(); }
-    std::uint32_t size() const { return static_cast<std::uint32_t>(data_.size()); }
+  bool isLoaded() const { return !data_.empty(); }
+  const std::string& loadError() const { return error_; }
+  const std::uint8_t* data() const { return data_.data(); }
+  std::uint32_t size() const { return static_cast<std::uint32_t>(data_.size()); }
 
-    std::uint16_t characterId() const override { return id_; }
-    void write(SwfStream& out) const override;
+  std::uint16_t characterId() const override { return id_; }
+  void write(SwfStream& out) const override;
 
-private:
-    SwfBitmap() = default;
-    void fail(const std::string& why);
+ private:
+  SwfBitmap() = default;
+  void fail(const std::string& why);
 
-    std::vector<std::uint8_t> data_;
-    std::uint16_t id_ = 0;
-    std::string error_;
+  std::vector<std::uint8_t> data_;
+  std::uint16_t id_ = 0;
+  std::string error_;
 };

@@ -10,73 +10,72 @@
 
 // RGB colour record; alpha is written only when hasAlpha is set (RGBA).
 struct SwfColor {
-    std::uint8_t red = 0;
-    std::uint8_t green = 0;
-    std::uint8_t blue = 0;
-    std::uint8_t alpha = 255;
-    bool hasAlpha = false;
+  std::uint8_t red = 0;
+  std::uint8_t green = 0;
+  std::uint8_t blue = 0;
+  std::uint8_t alpha = 255;
+  bool hasAlpha = false;
 
-    SwfColor() = default;
-    SwfColor(std::uint8_t r, std::uint8_t g, std::uint8_t b) : red(r), green(g), blue(b) {}
-    // Splits a Windows COLORREF value (red in the low byte, then green, blue).
-    static SwfColor fromColorRef(std::uint32_t colorRef);
+  SwfColor() = default;
+  SwfColor(std::uint8_t r, std::uint8_t g, std::uint8_t b) : red(r), green(g), blue(b) {}
+  // Splits a Windows COLORREF value (red in the low byte, then green, blue).
+  static SwfColor fromColorRef(std::uint32_t colorRef);
 
-    void write(SwfStream& out) const;
+  void write(SwfStream& out) const;
 };
 
 // SetBackgroundColor: always an RGB record.
 class SwfBackground : public SwfTag {
-public:
-    explicit SwfBackground(SwfColor color);
-    void write(SwfStream& out) const override;
-    const SwfColor& color() const { return color_; }
+ public:
+  explicit SwfBackground(SwfColor color);
+  void write(SwfStream& out) const override;
+  const SwfColor& color() const { return color_; }
 
-private:
-    SwfColor color_;
+ private:
+  SwfColor color_;
 };
 
 // Outcome of writing a movie: ok, or a message naming the path and the cause.
 struct SwfWriteResult {
-    bool ok = false;
-    std::string message;
+  bool ok = false;
+  std::string message;
 
-    explicit operator bool() const { return ok; }
-    static SwfWriteResult success() { return {true, std::string()}; }
-    static SwfWriteResult failure(std::string why) { return {false, std::move(why)}; }
+  explicit operator bool() const { return ok; }
+  static SwfWriteResult success() { return {true, std::string()}; }
+  static SwfWriteResult failure(std::string why) { return {false, std::move(why)}; }
 };
 
 // One SWF movie: an ordered list of owned tags and the number of frames.
 class SwfMovie {
-public:
-    // Largest frame width or height the fixed-width frame RECT can hold.
-    static constexpr std::int32_t maxFrameTwips = 16383;
+ public:
+  // Largest frame width or height the fixed-width frame RECT can hold.
+  static constexpr std::int32_t maxFrameTwips = 16383;
 
-    SwfMovie() = default;
-    SwfMovie(const SwfMovie&) = delete;
-    SwfMovie& operator=(const SwfMovie&) = delete;
-    ~SwfMovie();
+  SwfMovie() = default;
+  SwfMovie(const SwfMovie&) = delete;
+  SwfMovie& operator=(const SwfMovie&) = delete;
+  ~SwfMovie();
 
-    // Appends tag (which must not be null); a ShowFrame adds a frame.
-    void addTag(std::unique_ptr<SwfTag> tag);
+  // Appends tag (which must not be null); a ShowFrame adds a frame.
+  void addTag(std::unique_ptr<SwfTag> tag);
 
-    std::uint32_t frameCount() const { return frameCount_; }
-    std::size_t tagCount() const { return tags_.size(); }
+  std::uint32_t frameCount() const { return frameCount_; }
+  std::size_t tagCount() const { return tags_.size(); }
 
-    // Serialises the whole file (header, tags, End) into out, which must be
-    // empty. Large data stays as chunks referring to the tags' buffers.
-    // Returns false (out unusable) when the frame size or the file length do
-    // not fit the format, with the reason in *why if given.
-    bool writeTo(SwfStream& out, Twips width, Twips height, std::uint8_t frameRate,
-                 std::string* why = nullptr) const;
+  // Serialises the whole file (header, tags, End) into out, which must be
+  // empty. Large data stays as chunks referring to the tags' buffers.
+  // Returns false (out unusable) when the frame size or the file length do
+  // not fit the format, with the reason in *why if given.
+  bool writeTo(SwfStream& out, Twips width, Twips height, std::uint8_t frameRate,
+               std::string* why = nullptr) const;
 
-    // Writes the movie as an uncompressed version-4 SWF file. The file is
-    // written beside path and moved over it only once complete, so a failure
-    // never leaves a truncated movie at path nor destroys a file already there.
-    // The character identifier counter is reset whatever the outcome.
-    SwfWriteResult writeFile(const std::string& path, Twips width, Twips height,
-                             std::uint8_t frameRate) const;
+  // Writes the movie as an uncompressed version-4 SWF file. The file is
+  // written beside path and moved over it only once complete, so a failure
+  // never leaves a truncated movie at path nor destroys a file already there.
+  // The character identifier counter is reset whatever the outcome.
+  SwfWriteResult writeFile(const std::string& path, Twips width, Twips height, std::uint8_t frameRate) const;
 
-private:
-    std::vector<std::unique_ptr<SwfTag>> tags_;
-    std::uint32_t frameCount_ = 0;
+ private:
+  std::vector<std::unique_ptr<SwfTag>> tags_;
+  std::uint32_t frameCount_ = 0;
 };

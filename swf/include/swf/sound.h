@@ -12,13 +12,13 @@
 // Fields of one MPEG audio frame header, decoded from the four header bytes
 // read as a little-endian word (the frame's first byte in bits 0-7).
 struct Mp3Header {
-    unsigned version = 0;          // 3 = MPEG-1, 2 = MPEG-2, 0 = MPEG-2.5, 1 = reserved
-    unsigned layer = 0;            // layer description bits
-    std::uint32_t bitrate = 0;     // bits per second, 0 if unusable
-    std::uint32_t sampleRate = 0;  // hertz, 0 if unusable
-    std::uint32_t frameLength = 0; // bytes, 0 if bitrate or sample rate is 0
-    unsigned samplesPerFrame = 0;  // 1152 for MPEG-1, 576 otherwise
-    unsigned channelMode = 0;      // 3 = single channel
+  unsigned version = 0;           // 3 = MPEG-1, 2 = MPEG-2, 0 = MPEG-2.5, 1 = reserved
+  unsigned layer = 0;             // layer description bits
+  std::uint32_t bitrate = 0;      // bits per second, 0 if unusable
+  std::uint32_t sampleRate = 0;   // hertz, 0 if unusable
+  std::uint32_t frameLength = 0;  // bytes, 0 if bitrate or sample rate is 0
+  unsigned samplesPerFrame = 0;   // 1152 for MPEG-1, 576 otherwise
+  unsigned channelMode = 0;       // 3 = single channel
 };
 
 Mp3Header decodeMp3Header(std::uint32_t header);
@@ -31,46 +31,46 @@ Mp3Header decodeMp3Header(std::uint32_t header);
 // field is zero and it is written as a DefineSound with all fields zero and no
 // data. Its character identifier is taken either way.
 class SwfSound : public SwfCharacter {
-public:
-    // Reads file from its current position to its end; nullptr loads nothing.
-    explicit SwfSound(std::FILE* file);
-    // Takes MP3 bytes already in memory.
-    static std::unique_ptr<SwfSound> fromBytes(const std::uint8_t* mp3, std::size_t size);
-    ~SwfSound() override;
+ public:
+  // Reads file from its current position to its end; nullptr loads nothing.
+  explicit SwfSound(std::FILE* file);
+  // Takes MP3 bytes already in memory.
+  static std::unique_ptr<SwfSound> fromBytes(const std::uint8_t* mp3, std::size_t size);
+  ~SwfSound() override;
 
-    bool isLoaded() const { return !data_.empty(); }
-    const std::string& loadError() const { return error_; }
+  bool isLoaded() const { return !data_.empty(); }
+  const std::string& loadError() const { return error_; }
 
-    std::uint8_t format() const { return format_; }
-    std::uint8_t rate() const { return rate_; }
-    std::uint8_t size() const { return size_; }
-    std::uint8_t stereo() const { return stereo_; }
-    std::uint32_t sampleCount() const { return sampleCount_; }
-    // Two SeekSamples bytes (zero) followed by the file's bytes.
-    const std::uint8_t* data() const { return data_.data(); }
-    std::size_t dataSize() const { return data_.size(); }
+  std::uint8_t format() const { return format_; }
+  std::uint8_t rate() const { return rate_; }
+  std::uint8_t size() const { return size_; }
+  std::uint8_t stereo() const { return stereo_; }
+  std::uint32_t sampleCount() const { return sampleCount_; }
+  // Two SeekSamples bytes (zero) followed by the file's bytes.
+  const std::uint8_t* data() const { return data_.data(); }
+  std::size_t dataSize() const { return data_.size(); }
 
-    std::uint16_t characterId() const override { return id_; }
-    void write(SwfStream& out) const override;
+  std::uint16_t characterId() const override { return id_; }
+  void write(SwfStream& out) const override;
 
-private:
-    void load(std::FILE* file);
-    // Walks the frames of the file's bytes, held behind the SeekSamples word.
-    void analyse(std::vector<std::uint8_t> data);
-    void fail(const std::string& why);
+ private:
+  void load(std::FILE* file);
+  // Walks the frames of the file's bytes, held behind the SeekSamples word.
+  void analyse(std::vector<std::uint8_t> data);
+  void fail(const std::string& why);
 
-    std::uint16_t id_;
-    std::uint8_t format_ = 0, rate_ = 0, size_ = 0, stereo_ = 0;
-    std::uint32_t sampleCount_ = 0;
-    std::vector<std::uint8_t> data_;
-    std::string error_;
+  std::uint16_t id_;
+  std::uint8_t format_ = 0, rate_ = 0, size_ = 0, stereo_ = 0;
+  std::uint32_t sampleCount_ = 0;
+  std::vector<std::uint8_t> data_;
+  std::string error_;
 };
 
 // SOUNDENVELOPE point.
 struct SwfSoundEnvelope {
-    std::uint32_t pos44 = 0;
-    std::uint16_t leftLevel = 0;
-    std::uint16_t rightLevel = 0;
+  std::uint32_t pos44 = 0;
+  std::uint16_t leftLevel = 0;
+  std::uint16_t rightLevel = 0;
 };
 
 // SOUNDINFO. syncFlags holds Reserved(2), SyncStop, SyncNoMultiple as 4 bits.
@@ -78,48 +78,46 @@ struct SwfSoundEnvelope {
 // taken from the point itself; the envelopePoints argument is accepted for the
 // callers that pass it and not trusted.
 class SwfSoundInfo {
-public:
-    SwfSoundInfo(std::uint8_t syncFlags, bool hasEnvelope, bool hasLoops, bool hasOutPoint,
-                 bool hasInPoint, std::uint32_t inPoint, std::uint32_t outPoint,
-                 std::uint16_t loopCount, std::uint8_t envelopePoints,
-                 std::optional<SwfSoundEnvelope> envelope);
-    // Start once, not if already playing: the album's music.
-    static SwfSoundInfo noMultiple();
+ public:
+  SwfSoundInfo(std::uint8_t syncFlags, bool hasEnvelope, bool hasLoops, bool hasOutPoint, bool hasInPoint,
+               std::uint32_t inPoint, std::uint32_t outPoint, std::uint16_t loopCount,
+               std::uint8_t envelopePoints, std::optional<SwfSoundEnvelope> envelope);
+  // Start once, not if already playing: the album's music.
+  static SwfSoundInfo noMultiple();
 
-    void write(SwfStream& out) const;
+  void write(SwfStream& out) const;
 
-private:
-    std::uint8_t syncFlags_;
-    bool hasEnvelope_, hasLoops_, hasOutPoint_, hasInPoint_;
-    std::uint32_t inPoint_, outPoint_;
-    std::uint16_t loopCount_;
-    std::optional<SwfSoundEnvelope> envelope_;
+ private:
+  std::uint8_t syncFlags_;
+  bool hasEnvelope_, hasLoops_, hasOutPoint_, hasInPoint_;
+  std::uint32_t inPoint_, outPoint_;
+  std::uint16_t loopCount_;
+  std::optional<SwfSoundEnvelope> envelope_;
 };
 
 // StartSound.
 class SwfStartSound : public SwfTag {
-public:
-    SwfStartSound(std::uint16_t soundId, SwfSoundInfo info);
-    void write(SwfStream& out) const override;
+ public:
+  SwfStartSound(std::uint16_t soundId, SwfSoundInfo info);
+  void write(SwfStream& out) const override;
 
-private:
-    std::uint16_t soundId_;
-    SwfSoundInfo info_;
+ private:
+  std::uint16_t soundId_;
+  SwfSoundInfo info_;
 };
 
 // SoundStreamHead written ahead of the DefineSound of the music.
 class SwfSoundStreamHead : public SwfCharacter {
-public:
-    SwfSoundStreamHead(std::uint8_t playback, std::uint8_t streamStereo,
-                       std::uint16_t streamSampleCount);
-    // The head for sound: playback = stereo + 4 * rate + 2 * size, the sound's
-    // channel type and its sample count cut to 16 bits.
-    static std::unique_ptr<SwfSoundStreamHead> forSound(const SwfSound& sound);
+ public:
+  SwfSoundStreamHead(std::uint8_t playback, std::uint8_t streamStereo, std::uint16_t streamSampleCount);
+  // The head for sound: playback = stereo + 4 * rate + 2 * size, the sound's
+  // channel type and its sample count cut to 16 bits.
+  static std::unique_ptr<SwfSoundStreamHead> forSound(const SwfSound& sound);
 
-    void write(SwfStream& out) const override;
+  void write(SwfStream& out) const override;
 
-private:
-    std::uint8_t playback_;
-    std::uint8_t streamStereo_;
-    std::uint16_t streamSampleCount_;
+ private:
+  std::uint8_t playback_;
+  std::uint8_t streamStereo_;
+  std::uint16_t streamSampleCount_;
 };

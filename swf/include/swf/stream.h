@@ -10,57 +10,57 @@
 // committed bytes of the stream when the chunk was registered; the bytes are
 // not owned by the stream and must outlive it.
 struct SwfChunk {
-    std::size_t position = 0;
-    const std::uint8_t* data = nullptr;
-    std::size_t size = 0;
+  std::size_t position = 0;
+  const std::uint8_t* data = nullptr;
+  std::size_t size = 0;
 };
 
 // Growable output buffer of the SWF writer. Packs bit fields most significant
 // bit first, writes integers little-endian, and carries chunks that are spliced
 // in at their positions only when the stream is written to a file.
 class SwfStream {
-public:
-    SwfStream();
+ public:
+  SwfStream();
 
-    // Appends the low n bits (1..32) of value, most significant first. Bits of
-    // value above bit n-1 are dropped; a negative value gives two's complement.
-    void writeBits(std::int32_t value, unsigned n);
-    // Completes a pending partial byte with zero bits; nothing if aligned.
-    void flushBits();
-    void writeU8(std::uint32_t value);
-    void writeU16(std::uint32_t value);
-    void writeU32(std::uint32_t value);
+  // Appends the low n bits (1..32) of value, most significant first. Bits of
+  // value above bit n-1 are dropped; a negative value gives two's complement.
+  void writeBits(std::int32_t value, unsigned n);
+  // Completes a pending partial byte with zero bits; nothing if aligned.
+  void flushBits();
+  void writeU8(std::uint32_t value);
+  void writeU16(std::uint32_t value);
+  void writeU32(std::uint32_t value);
 
-    // Registers a block of bytes at the current position without copying it.
-    // The stream must be aligned.
-    void appendChunk(const std::uint8_t* data, std::size_t size);
-    // Appends the committed bytes of other, re-registering its chunks here.
-    // Consumes other's chunk list; other's pending partial byte is not copied.
-    void appendStream(SwfStream& other);
+  // Registers a block of bytes at the current position without copying it.
+  // The stream must be aligned.
+  void appendChunk(const std::uint8_t* data, std::size_t size);
+  // Appends the committed bytes of other, re-registering its chunks here.
+  // Consumes other's chunk list; other's pending partial byte is not copied.
+  void appendStream(SwfStream& other);
 
-    // Committed bytes plus the sizes of all chunks (a pending byte is not counted).
-    std::uint64_t totalSize() const;
+  // Committed bytes plus the sizes of all chunks (a pending byte is not counted).
+  std::uint64_t totalSize() const;
 
-    // Writes the committed bytes with the chunks spliced in, and consumes the
-    // chunk list. Returns false if any write fell short.
-    bool writeToFile(std::FILE* file);
+  // Writes the committed bytes with the chunks spliced in, and consumes the
+  // chunk list. Returns false if any write fell short.
+  bool writeToFile(std::FILE* file);
 
-    // Replaces committed bytes from offset on with the committed bytes of src
-    // (used to fill in a header whose space was reserved first).
-    void overwrite(std::size_t offset, const SwfStream& src);
+  // Replaces committed bytes from offset on with the committed bytes of src
+  // (used to fill in a header whose space was reserved first).
+  void overwrite(std::size_t offset, const SwfStream& src);
 
-    bool isAligned() const { return freeBits_ == 8; }
-    std::size_t committed() const { return bytes_.size(); }
-    const std::vector<std::uint8_t>& bytes() const { return bytes_; }
-    const std::vector<SwfChunk>& chunks() const { return chunks_; }
+  bool isAligned() const { return freeBits_ == 8; }
+  std::size_t committed() const { return bytes_.size(); }
+  const std::vector<std::uint8_t>& bytes() const { return bytes_; }
+  const std::vector<SwfChunk>& chunks() const { return chunks_; }
 
-private:
-    void commitPending();
+ private:
+  void commitPending();
 
-    std::vector<std::uint8_t> bytes_;
-    std::vector<SwfChunk> chunks_;
-    unsigned freeBits_ = 8;
-    std::uint8_t pending_ = 0;
+  std::vector<std::uint8_t> bytes_;
+  std::vector<SwfChunk> chunks_;
+  unsigned freeBits_ = 8;
+  std::uint8_t pending_ = 0;
 };
 
 // Writes a tag's RECORDHEADER (short form for lengths up to 62, long form from
