@@ -19,13 +19,16 @@ windows_pkgs=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 xvfb xauth xdotool dpkg-dev nasm
   imagemagick fonts-arphic-uming googletest locales
 )
+check_pkgs=(
+  clang-format
+)
 browser_pkgs=(
   chromium nodejs npm clang libclang-rt-14-dev
 )
 
 pkgs=("${native_pkgs[@]}")
 if [ "$what" = all ]; then
-  pkgs+=("${windows_pkgs[@]}" "${browser_pkgs[@]}")
+  pkgs+=("${windows_pkgs[@]}" "${check_pkgs[@]}" "${browser_pkgs[@]}")
   # 32-bit Wine only where 32-bit programs run at all: elsewhere its
   # packages install but cannot even run their own set-up scripts.
   if bash "$root/scripts/lib/can-run-32bit.sh" >/dev/null; then

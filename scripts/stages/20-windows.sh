@@ -40,6 +40,7 @@ build_tree() {
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$host.cmake" \
     -DSLIDEWRIGHT_WINDEPS_PREFIX="$prefix" \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DSLIDEWRIGHT_WERROR=ON \
     -DCMAKE_CROSSCOMPILING_EMULATOR="$root/scripts/wine/run.sh" \
     -DCMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE=PRE_TEST >/dev/null
   echo "-- $arch: building $build"
