@@ -21,15 +21,15 @@
 #endif
 
 #include "command.h"
-#include "media/album_maker.h"
+#include "maker/album_maker.h"
 
 namespace slidewright::cli {
 
 namespace {
 
-using media::AlbumSettings;
-using media::MakeProgress;
-using media::MakeStage;
+using maker::AlbumSettings;
+using maker::MakeProgress;
+using maker::MakeStage;
 
 const char* const kTransitionNames[] = {"left-to-right",
                                         "right-to-left",
@@ -76,8 +76,8 @@ void printMakeHelp() {
       "centred on the background colour.\n"
       "\n"
       "Transitions:\n",
-      kProgramName, kTransitionNames[0], media::kMinWidth, media::kMaxWidth, media::kMinHeight,
-      media::kMaxHeight, media::kMinPause, media::kMaxPause);
+      kProgramName, kTransitionNames[0], maker::kMinWidth, maker::kMaxWidth, maker::kMinHeight,
+      maker::kMaxHeight, maker::kMinPause, maker::kMaxPause);
   for (int i = 0; i < kTransitions; ++i) std::printf("  %2d  %s\n", i, kTransitionNames[i]);
   std::printf(
       "\n"
@@ -263,18 +263,18 @@ int runMake(int argc, char** argv) {
       if (!n) return usage("--seed must be a whole number, not '" + v + "'");
       seed = static_cast<std::uint32_t>(*n);
     } else if (name == "-W" || name == "--width") {
-      if (int r = number("the width", slidewright::media::kMinWidth, slidewright::media::kMaxWidth,
+      if (int r = number("the width", slidewright::maker::kMinWidth, slidewright::maker::kMaxWidth,
                          settings.width);
           r >= 0)
         return r;
     } else if (name == "-H" || name == "--height") {
-      if (int r = number("the height", slidewright::media::kMinHeight, slidewright::media::kMaxHeight,
+      if (int r = number("the height", slidewright::maker::kMinHeight, slidewright::maker::kMaxHeight,
                          settings.height);
           r >= 0)
         return r;
     } else if (name == "-s" || name == "--seconds") {
-      if (int r = number("the seconds per picture", slidewright::media::kMinPause,
-                         slidewright::media::kMaxPause, settings.pauseSeconds);
+      if (int r = number("the seconds per picture", slidewright::maker::kMinPause,
+                         slidewright::maker::kMaxPause, settings.pauseSeconds);
           r >= 0)
         return r;
       pauseGiven = true;
@@ -337,7 +337,7 @@ int runMake(int argc, char** argv) {
   // step, so the temporary files and the partial movie are still removed.
   auto previous = std::signal(SIGINT, onInterrupt);
   auto previousTerm = std::signal(SIGTERM, onInterrupt);
-  auto made = slidewright::media::makeAlbum(settings, [&](const MakeProgress& p) {
+  auto made = slidewright::maker::makeAlbum(settings, [&](const MakeProgress& p) {
     if (showBar) bar.update(p);
     return !interrupted.load();
   });

@@ -1,4 +1,4 @@
-#include "media/album_maker.h"
+#include "maker/album_maker.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -19,7 +19,9 @@
 #include "media/picture.h"
 #include "media/temp_file.h"
 
-namespace slidewright::media {
+namespace slidewright::maker {
+
+using namespace media;
 
 namespace fs = std::filesystem;
 
@@ -321,4 +323,4 @@ Result<MakeOutcome> makeAlbum(const AlbumSettings& s, const MakeProgressCallback
   return outcome;
 }
 
-}  // namespace slidewright::media
+}  // namespace slidewright::maker

@@ -12,7 +12,11 @@
 #include "media/image.h"
 #include "media/result.h"
 
-namespace slidewright::media {
+namespace slidewright::maker {
+
+using media::Error;
+using media::Result;
+using media::Rgb;
 
 struct AlbumEntry {
   std::string path;    // the picture file
@@ -72,4 +76,4 @@ int pauseForDuration(double seconds, const std::vector<int>& transitions, int wi
 // Makes the album. Errors name the file they concern.
 Result<MakeOutcome> makeAlbum(const AlbumSettings& settings, const MakeProgressCallback& progress = {});
 
-}  // namespace slidewright::media
+}  // namespace slidewright::maker

@@ -8,7 +8,7 @@
 #include <map>
 
 #include "inputs.h"
-#include "media/album_maker.h"
+#include "maker/album_maker.h"
 #include "media/picture.h"
 #include "media/temp_file.h"
 
@@ -16,6 +16,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace slidewright::media;
+using namespace slidewright::maker;
 using namespace testinputs;
 
 // Points the temporary folder at a directory (the variable the platform's
