@@ -10,6 +10,7 @@
 #include <optional>
 #include <random>
 #include <string>
+#include <variant>
 #include <vector>
 
 #ifdef _WIN32
@@ -20,6 +21,8 @@
 #include <unistd.h>
 #endif
 
+#include "album/album_job.h"
+#include "album/transition.h"
 #include "command.h"
 #include "maker/album_maker.h"
 
@@ -31,54 +34,122 @@ using maker::AlbumSettings;
 using maker::MakeProgress;
 using maker::MakeStage;
 
-const char* const kTransitionNames[] = {"left-to-right",
-                                        "right-to-left",
-                                        "top-to-bottom",
-                                        "bottom-to-top",
-                                        "circle",
-                                        "diagonal-top-left",
-                                        "diagonal-top-right",
-                                        "diagonal-bottom-right",
-                                        "diagonal-bottom-left",
-                                        "fade",
-                                        "strips",
-                                        "rectangle",
-                                        "blinds"};
-constexpr int kTransitions = 13;
+const char* const kTransitionNames[kTransitionCount] = {"left-to-right",
+                                                        "right-to-left",
+                                                        "top-to-bottom",
+                                                        "bottom-to-top",
+                                                        "circle",
+                                                        "diagonal-top-left",
+                                                        "diagonal-top-right",
+                                                        "diagonal-bottom-right",
+                                                        "diagonal-bottom-left",
+                                                        "fade",
+                                                        "strips",
+                                                        "rectangle",
+                                                        "blinds"};
 constexpr int kRandom = -1;
+
+// The options of the command, listed once: the parser and the help read
+// this table.
+enum class Option {
+  Output,
+  Transition,
+  Seed,
+  Width,
+  Height,
+  Seconds,
+  FitToMusic,
+  Background,
+  Music,
+  Loop,
+  NoLoop,
+  SkipBad,
+  Quiet,
+  Help
+};
+
+struct OptionSpec {
+  Option option;
+  const char* shortName;  // "-o", or nullptr
+  const char* longName;   // "--output"
+  const char* valueName;  // "FILE" for options that take a value, or nullptr
+  const char* valueWhat;  // what a missing value should have been ("a file name")
+  std::string help;       // one or more lines
+};
+
+std::string range(int low, int high) { return std::to_string(low) + "-" + std::to_string(high); }
+
+const std::vector<OptionSpec>& optionTable() {
+  static const std::vector<OptionSpec> table = {
+      {Option::Output, "-o", "--output", "FILE", "a file name",
+       "the movie to write; \".swf\" is added when missing"},
+      {Option::Transition, "-t", "--transition", "NAME", "a transition name or number",
+       "transition of the pictures that follow it: a name\nbelow, its number 0-12, or \"random\" (default: " +
+           std::string(kTransitionNames[0]) + ")"},
+      {Option::Seed, nullptr, "--seed", "N", "a number",
+       "seed for \"random\", to repeat a choice (default: new each run)"},
+      {Option::Width, "-W", "--width", "N", "a value",
+       "album width in pixels, " + range(maker::kMinWidth, maker::kMaxWidth) + " (default 640)"},
+      {Option::Height, "-H", "--height", "N", "a value",
+       "album height in pixels, " + range(maker::kMinHeight, maker::kMaxHeight) + " (default 480)"},
+      {Option::Seconds, "-s", "--seconds", "N", "a value",
+       "seconds each picture is held, " + range(maker::kMinPause, maker::kMaxPause) + " (default 1)"},
+      {Option::FitToMusic, nullptr, "--fit-to-music", nullptr, nullptr,
+       "choose the seconds per picture so that the show lasts\nabout as long as the music"},
+      {Option::Background, "-b", "--background", "COLOUR", "a colour",
+       "background colour, #rrggbb (default #ffffff)"},
+      {Option::Music, "-m", "--music", "FILE", "a file name",
+       "MP3 (any MPEG audio) played from the first picture on"},
+      {Option::Loop, nullptr, "--loop", nullptr, nullptr,
+       "play the movie again from the start at its end (default)"},
+      {Option::NoLoop, nullptr, "--no-loop", nullptr, nullptr, "stop at the end"},
+      {Option::SkipBad, nullptr, "--skip-bad", nullptr, nullptr,
+       "leave out pictures that cannot be read, with a warning,\ninstead of failing"},
+      {Option::Quiet, "-q", "--quiet", nullptr, nullptr, "no progress bar and no summary"},
+      {Option::Help, "-h", "--help", nullptr, nullptr, "show this help"},
+  };
+  return table;
+}
+
+const OptionSpec* findOption(const std::string& name) {
+  for (const OptionSpec& spec : optionTable())
+    if ((spec.shortName && name == spec.shortName) || name == spec.longName) return &spec;
+  return nullptr;
+}
+
+void printOptions() {
+  for (const OptionSpec& spec : optionTable()) {
+    std::string names =
+        std::string(spec.longName) + (spec.valueName ? std::string(" ") + spec.valueName : "");
+    std::printf("  %-4s%-21s", spec.shortName ? (std::string(spec.shortName) + ",").c_str() : "",
+                names.c_str());
+    std::size_t start = 0;
+    for (;;) {
+      const std::size_t end = spec.help.find('\n', start);
+      std::printf("%s\n", spec.help.substr(start, end - start).c_str());
+      if (end == std::string::npos) break;
+      std::printf("%27s", "");
+      start = end + 1;
+    }
+  }
+}
 
 void printMakeHelp() {
   std::printf(
       "Usage: %s make [OPTIONS] PICTURE... -o MOVIE.swf\n"
       "Makes an SWF slide show of the pictures, in the order given, each revealed by\n"
       "its transition and held for a while, with optional music.\n"
-      "\n"
-      "  -o, --output FILE        the movie to write; \".swf\" is added when missing\n"
-      "  -t, --transition NAME    transition of the pictures that follow it: a name\n"
-      "                           below, its number 0-12, or \"random\" (default: %s)\n"
-      "      --seed N             seed for \"random\", to repeat a choice (default: new each run)\n"
-      "  -W, --width N            album width in pixels, %d-%d (default 640)\n"
-      "  -H, --height N           album height in pixels, %d-%d (default 480)\n"
-      "  -s, --seconds N          seconds each picture is held, %d-%d (default 1)\n"
-      "      --fit-to-music       choose the seconds per picture so that the show lasts\n"
-      "                           about as long as the music\n"
-      "  -b, --background COLOUR  background colour, #rrggbb (default #ffffff)\n"
-      "  -m, --music FILE         MP3 (any MPEG audio) played from the first picture on\n"
-      "      --loop               play the movie again from the start at its end (default)\n"
-      "      --no-loop            stop at the end\n"
-      "      --skip-bad           leave out pictures that cannot be read, with a warning,\n"
-      "                           instead of failing\n"
-      "  -q, --quiet              no progress bar and no summary\n"
-      "  -h, --help               show this help\n"
+      "\n",
+      kProgramName);
+  printOptions();
+  std::printf(
       "\n"
       "Pictures: JPEG (turned upright by its EXIF orientation), PNG, GIF (first frame)\n"
       "and BMP. Each is shrunk to fit the album if it is larger, never enlarged, and\n"
       "centred on the background colour.\n"
       "\n"
-      "Transitions:\n",
-      kProgramName, kTransitionNames[0], maker::kMinWidth, maker::kMaxWidth, maker::kMinHeight,
-      maker::kMaxHeight, maker::kMinPause, maker::kMaxPause);
-  for (int i = 0; i < kTransitions; ++i) std::printf("  %2d  %s\n", i, kTransitionNames[i]);
+      "Transitions:\n");
+  for (int i = 0; i < kTransitionCount; ++i) std::printf("  %2d  %s\n", i, kTransitionNames[i]);
   std::printf(
       "\n"
       "Exit status: 0 the movie was made; 1 a picture, the music or the output failed\n"
@@ -89,6 +160,11 @@ void printMakeHelp() {
       "  %s make -W 800 -H 600 -m song.mp3 --fit-to-music -t fade *.jpg -o holiday.swf\n",
       kProgramName);
 }
+
+// A wrong command line: the message for stderr.
+struct UsageError {
+  std::string message;
+};
 
 int usage(const std::string& message) {
   std::fprintf(stderr, "%s make: %s\nRun '%s make --help' for the options.\n", kProgramName, message.c_str(),
@@ -105,10 +181,10 @@ std::optional<long> parseInteger(const std::string& text) {
 
 std::optional<int> parseTransition(const std::string& text) {
   if (text == "random") return kRandom;
-  if (auto n = parseInteger(text); n && *n < kTransitions) return static_cast<int>(*n);
+  if (auto n = parseInteger(text); n && *n < kTransitionCount) return static_cast<int>(*n);
   std::string lower = text;
   std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
-  for (int i = 0; i < kTransitions; ++i)
+  for (int i = 0; i < kTransitionCount; ++i)
     if (lower == kTransitionNames[i]) return i;
   return std::nullopt;
 }
@@ -131,6 +207,170 @@ std::string movieName(std::string path) {
     if (tail == ".swf") return path;
   }
   return path + ".swf";
+}
+
+// What the command line asks for.
+struct MakeRequest {
+  AlbumSettings settings;
+  bool quiet = false;
+  bool help = false;
+  std::optional<std::uint32_t> seed;
+  std::vector<bool> randomPick;  // per picture: choose its transition at random
+};
+
+// The state of parsing between arguments.
+struct ParseState {
+  MakeRequest request;
+  int transition = 0;
+  bool transitionPending = false;
+  bool pauseGiven = false;
+  std::string output;
+};
+
+std::optional<UsageError> readNumber(const std::string& value, const char* what, long low, long high,
+                                     int& out) {
+  auto n = parseInteger(value);
+  if (!n || *n < low || *n > high)
+    return UsageError{std::string(what) + " must be a whole number from " + std::to_string(low) + " to " +
+                      std::to_string(high) + ", not '" + value + "'"};
+  out = static_cast<int>(*n);
+  return std::nullopt;
+}
+
+// Applies one option (with its value, when it takes one) to the state.
+std::optional<UsageError> applyOption(const OptionSpec& spec, const std::string& name,
+                                      const std::string& value, ParseState& state) {
+  AlbumSettings& settings = state.request.settings;
+  switch (spec.option) {
+    case Option::Output:
+      if (value.empty()) return UsageError{name + " needs a file name"};
+      state.output = value;
+      return std::nullopt;
+    case Option::Transition: {
+      auto t = parseTransition(value);
+      if (!t)
+        return UsageError{"unknown transition '" + value + "' (run 'slidewright make --help' for the names)"};
+      state.transition = *t;
+      state.transitionPending = true;
+      return std::nullopt;
+    }
+    case Option::Seed: {
+      auto n = parseInteger(value);
+      if (!n) return UsageError{"--seed must be a whole number, not '" + value + "'"};
+      state.request.seed = static_cast<std::uint32_t>(*n);
+      return std::nullopt;
+    }
+    case Option::Width:
+      return readNumber(value, "the width", maker::kMinWidth, maker::kMaxWidth, settings.width);
+    case Option::Height:
+      return readNumber(value, "the height", maker::kMinHeight, maker::kMaxHeight, settings.height);
+    case Option::Seconds:
+      state.pauseGiven = true;
+      return readNumber(value, "the seconds per picture", maker::kMinPause, maker::kMaxPause,
+                        settings.pauseSeconds);
+    case Option::FitToMusic:
+      settings.fitToMusic = true;
+      return std::nullopt;
+    case Option::Background: {
+      auto c = parseColour(value);
+      if (!c) return UsageError{"the background colour must be #rrggbb, not '" + value + "'"};
+      settings.background = *c;
+      return std::nullopt;
+    }
+    case Option::Music:
+      if (value.empty()) return UsageError{name + " needs a file name"};
+      settings.musicPath = value;
+      return std::nullopt;
+    case Option::Loop:
+      settings.loop = true;
+      return std::nullopt;
+    case Option::NoLoop:
+      settings.loop = false;
+      return std::nullopt;
+    case Option::SkipBad:
+      settings.skipBadPictures = true;
+      return std::nullopt;
+    case Option::Quiet:
+      state.request.quiet = true;
+      return std::nullopt;
+    case Option::Help:
+      state.request.help = true;
+      return std::nullopt;
+  }
+  return std::nullopt;
+}
+
+// Checks what the arguments ask for as a whole, once all are read.
+std::optional<UsageError> finishRequest(ParseState& state) {
+  MakeRequest& r = state.request;
+  if (r.settings.pictures.empty()) return UsageError{"no pictures given"};
+  if (state.output.empty()) return UsageError{"no output file given (use -o MOVIE.swf)"};
+  // "-o albums/" or "-o ." names a folder: adding ".swf" to it would make a
+  // hidden file there.
+  const std::string last = state.output.substr(state.output.find_last_of("/\\") + 1);
+  if (last.empty() || last == "." || last == "..")
+    return UsageError{"-o needs a movie file name, not a folder ('" + state.output + "')"};
+  if (state.transitionPending)
+    return UsageError{"--transition applies to the pictures after it, and none follow the last one"};
+  if (r.settings.fitToMusic && r.settings.musicPath.empty())
+    return UsageError{"--fit-to-music needs --music"};
+  if (r.settings.fitToMusic && state.pauseGiven)
+    return UsageError{"--seconds and --fit-to-music cannot be used together"};
+  r.settings.outputPath = movieName(state.output);
+  return std::nullopt;
+}
+
+// Reads the command line: "--name=value" and "--name value" alike, pictures
+// anywhere, "--" before pictures whose names begin with "-".
+std::variant<MakeRequest, UsageError> parseMakeCommand(int argc, char** argv) {
+  ParseState state;
+  bool optionsEnded = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
+      state.request.settings.pictures.push_back({arg, state.transition == kRandom ? 0 : state.transition});
+      state.request.randomPick.push_back(state.transition == kRandom);
+      state.transitionPending = false;
+      continue;
+    }
+    if (arg == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    std::string name = arg, value;
+    bool hasInline = false;
+    if (arg.rfind("--", 0) == 0) {
+      if (auto eq = arg.find('='); eq != std::string::npos) {
+        name = arg.substr(0, eq);
+        value = arg.substr(eq + 1);
+        hasInline = true;
+      }
+    }
+    const OptionSpec* spec = findOption(name);
+    if (!spec) return UsageError{"unknown option '" + arg + "'"};
+    if (!spec->valueName && hasInline) return UsageError{"option '" + name + "' takes no value"};
+    if (spec->valueName && !hasInline) {
+      if (i + 1 >= argc) return UsageError{name + " needs " + spec->valueWhat};
+      value = argv[++i];
+    }
+    if (auto bad = applyOption(*spec, name, value, state)) return *bad;
+    if (state.request.help) return state.request;
+  }
+  if (auto bad = finishRequest(state)) return *bad;
+  return state.request;
+}
+
+// Gives the pictures marked "random" their transitions; returns the seed used.
+std::uint32_t pickRandomTransitions(MakeRequest& r) {
+  const std::uint32_t seed =
+      r.seed ? *r.seed
+             : static_cast<std::uint32_t>(std::chrono::system_clock::now().time_since_epoch().count() ^
+                                          std::random_device{}()) %
+                   1000000000u;
+  std::mt19937 random(seed);
+  for (std::size_t k = 0; k < r.settings.pictures.size(); ++k)
+    if (r.randomPick[k]) r.settings.pictures[k].transition = static_cast<int>(random() % kTransitionCount);
+  return seed;
 }
 
 std::atomic<bool> interrupted{false};
@@ -184,186 +424,61 @@ class ProgressBar {
   std::string label_;
 };
 
-}  // namespace
-
-}  // namespace slidewright::cli
-
-int runMake(int argc, char** argv) {
-  using namespace slidewright::cli;
-  AlbumSettings settings;
-  settings.width = 640;
-  settings.height = 480;
-  settings.pauseSeconds = 1;
-  bool quiet = false;
-  std::optional<std::uint32_t> seed;
-  int transition = 0;
-  bool transitionPending = false;
-  bool pauseGiven = false;
-  std::string output;
-  std::vector<bool> randomPick;  // per picture: choose its transition at random
-
-  bool optionsEnded = false;
-  for (int i = 1; i < argc; ++i) {
-    std::string arg = argv[i];
-    if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
-      settings.pictures.push_back({arg, transition == kRandom ? 0 : transition});
-      randomPick.push_back(transition == kRandom);
-      transitionPending = false;
-      continue;
-    }
-    if (arg == "--") {
-      optionsEnded = true;
-      continue;
-    }
-    // "--name=value" and "--name value" alike.
-    std::string name = arg, inlineValue;
-    bool hasInline = false;
-    if (arg.rfind("--", 0) == 0) {
-      if (auto eq = arg.find('='); eq != std::string::npos) {
-        name = arg.substr(0, eq);
-        inlineValue = arg.substr(eq + 1);
-        hasInline = true;
-      }
-    }
-    auto value = [&](std::string& out) -> bool {
-      if (hasInline) {
-        out = inlineValue;
-        return true;
-      }
-      if (i + 1 >= argc) return false;
-      out = argv[++i];
-      return true;
-    };
-    auto number = [&](const char* what, long lo, long hi, int& out) -> int {
-      std::string v;
-      if (!value(v)) return usage(name + " needs a value");
-      auto n = parseInteger(v);
-      if (!n || *n < lo || *n > hi)
-        return usage(std::string(what) + " must be a whole number from " + std::to_string(lo) + " to " +
-                     std::to_string(hi) + ", not '" + v + "'");
-      out = static_cast<int>(*n);
-      return -1;
-    };
-    std::string v;
-    if (name == "-h" || name == "--help") {
-      printMakeHelp();
-      return kExitOk;
-    } else if (name == "-o" || name == "--output") {
-      if (!value(v) || v.empty()) return usage(name + " needs a file name");
-      output = v;
-    } else if (name == "-t" || name == "--transition") {
-      if (!value(v)) return usage(name + " needs a transition name or number");
-      auto t = parseTransition(v);
-      if (!t) return usage("unknown transition '" + v + "' (run 'slidewright make --help' for the names)");
-      transition = *t;
-      transitionPending = true;
-    } else if (name == "--seed") {
-      if (!value(v)) return usage("--seed needs a number");
-      auto n = parseInteger(v);
-      if (!n) return usage("--seed must be a whole number, not '" + v + "'");
-      seed = static_cast<std::uint32_t>(*n);
-    } else if (name == "-W" || name == "--width") {
-      if (int r = number("the width", slidewright::maker::kMinWidth, slidewright::maker::kMaxWidth,
-                         settings.width);
-          r >= 0)
-        return r;
-    } else if (name == "-H" || name == "--height") {
-      if (int r = number("the height", slidewright::maker::kMinHeight, slidewright::maker::kMaxHeight,
-                         settings.height);
-          r >= 0)
-        return r;
-    } else if (name == "-s" || name == "--seconds") {
-      if (int r = number("the seconds per picture", slidewright::maker::kMinPause,
-                         slidewright::maker::kMaxPause, settings.pauseSeconds);
-          r >= 0)
-        return r;
-      pauseGiven = true;
-    } else if (name == "--fit-to-music") {
-      settings.fitToMusic = true;
-    } else if (name == "-b" || name == "--background") {
-      if (!value(v)) return usage(name + " needs a colour");
-      auto c = parseColour(v);
-      if (!c) return usage("the background colour must be #rrggbb, not '" + v + "'");
-      settings.background = *c;
-    } else if (name == "-m" || name == "--music") {
-      if (!value(v) || v.empty()) return usage(name + " needs a file name");
-      settings.musicPath = v;
-    } else if (name == "--loop") {
-      settings.loop = true;
-    } else if (name == "--no-loop") {
-      settings.loop = false;
-    } else if (name == "--skip-bad") {
-      settings.skipBadPictures = true;
-    } else if (name == "-q" || name == "--quiet") {
-      quiet = true;
-    } else {
-      return usage("unknown option '" + arg + "'");
-    }
-    if (hasInline &&
-        !(name == "-o" || name == "--output" || name == "-t" || name == "--transition" || name == "--seed" ||
-          name == "-W" || name == "--width" || name == "-H" || name == "--height" || name == "-s" ||
-          name == "--seconds" || name == "-b" || name == "--background" || name == "-m" || name == "--music"))
-      return usage("option '" + name + "' takes no value");
-  }
-  if (settings.pictures.empty()) return usage("no pictures given");
-  if (output.empty()) return usage("no output file given (use -o MOVIE.swf)");
-  {
-    // "-o albums/" or "-o ." names a folder: adding ".swf" to it would make
-    // a hidden file there.
-    const std::string last = output.substr(output.find_last_of("/\\") + 1);
-    if (last.empty() || last == "." || last == "..")
-      return usage("-o needs a movie file name, not a folder ('" + output + "')");
-  }
-  if (transitionPending)
-    return usage("--transition applies to the pictures after it, and none follow the last one");
-  if (settings.fitToMusic && settings.musicPath.empty()) return usage("--fit-to-music needs --music");
-  if (settings.fitToMusic && pauseGiven) return usage("--seconds and --fit-to-music cannot be used together");
-  settings.outputPath = movieName(output);
-
-  const std::uint32_t seedUsed =
-      seed ? *seed
-           : static_cast<std::uint32_t>(std::chrono::system_clock::now().time_since_epoch().count() ^
-                                        std::random_device{}()) %
-                 1000000000u;
-  const bool anyRandom = std::find(randomPick.begin(), randomPick.end(), true) != randomPick.end();
-  std::mt19937 random(seedUsed);
-  for (std::size_t k = 0; k < settings.pictures.size(); ++k)
-    if (randomPick[k]) settings.pictures[k].transition = static_cast<int>(random() % kTransitions);
-
-  const bool showBar = !quiet && isatty(fileno(stderr));
-  ProgressBar bar(!settings.musicPath.empty());
+// Makes the album with a progress bar on a terminal; Ctrl-C or a polite kill
+// cancels it at the next step, so the temporary files are still removed.
+maker::MakeResult<maker::MakeOutcome> makeWithProgress(const MakeRequest& r) {
+  const bool showBar = !r.quiet && isatty(fileno(stderr));
+  ProgressBar bar(!r.settings.musicPath.empty());
   interrupted = false;
-  // Interrupting (Ctrl-C, or a polite kill) cancels the work at the next
-  // step, so the temporary files and the partial movie are still removed.
   auto previous = std::signal(SIGINT, onInterrupt);
   auto previousTerm = std::signal(SIGTERM, onInterrupt);
-  auto made = slidewright::maker::makeAlbum(settings, [&](const MakeProgress& p) {
+  auto made = maker::makeAlbum(r.settings, [&](const MakeProgress& p) {
     if (showBar) bar.update(p);
     return !interrupted.load();
   });
   std::signal(SIGINT, previous == SIG_ERR ? SIG_DFL : previous);
   std::signal(SIGTERM, previousTerm == SIG_ERR ? SIG_DFL : previousTerm);
   bar.clear();
+  return made;
+}
 
+void printSummary(const MakeRequest& r, const maker::MakeOutcome& o, std::uint32_t seed) {
+  const double seconds = o.frameCount / double(kAlbumFrameRate);
+  std::printf("Movie written: %s (%d picture%s, %d s each, %d:%02d, %.1f MB)\n",
+              r.settings.outputPath.c_str(), o.pictureCount, o.pictureCount == 1 ? "" : "s", o.pauseSeconds,
+              static_cast<int>(seconds) / 60, static_cast<int>(seconds) % 60,
+              static_cast<double>(o.movieBytes) / 1e6);
+  // So that a pleasing random choice can be made again.
+  const bool anyRandom = std::find(r.randomPick.begin(), r.randomPick.end(), true) != r.randomPick.end();
+  if (anyRandom && !r.seed) std::printf("Random transitions chosen with --seed %u\n", seed);
+}
+
+}  // namespace
+
+}  // namespace slidewright::cli
+
+int runMake(int argc, char** argv) {
+  using namespace slidewright::cli;
+  auto parsed = parseMakeCommand(argc, argv);
+  if (auto* bad = std::get_if<UsageError>(&parsed)) return usage(bad->message);
+  MakeRequest& request = std::get<MakeRequest>(parsed);
+  if (request.help) {
+    printMakeHelp();
+    return kExitOk;
+  }
+  const std::uint32_t seed = pickRandomTransitions(request);
+
+  auto made = makeWithProgress(request);
   if (!made) {
-    if (interrupted) {
+    if (made.kind() == slidewright::maker::MakeErrorKind::Cancelled) {
       std::fprintf(stderr, "%s: interrupted; nothing was written\n", kProgramName);
-      return 130;
+      return kExitInterrupted;
     }
     std::fprintf(stderr, "%s: %s\n", kProgramName, made.message().c_str());
     return kExitFailed;
   }
   for (const auto& s : made.value().skipped)
     std::fprintf(stderr, "%s: warning: %s: left out: %s\n", kProgramName, s.path.c_str(), s.reason.c_str());
-  if (!quiet) {
-    const auto& o = made.value();
-    const double seconds = o.frameCount / 12.0;
-    std::printf("Movie written: %s (%d picture%s, %d s each, %d:%02d, %.1f MB)\n",
-                settings.outputPath.c_str(), o.pictureCount, o.pictureCount == 1 ? "" : "s", o.pauseSeconds,
-                static_cast<int>(seconds) / 60, static_cast<int>(seconds) % 60,
-                static_cast<double>(o.movieBytes) / 1e6);
-    // So that a pleasing random choice can be made again.
-    if (anyRandom && !seed) std::printf("Random transitions chosen with --seed %u\n", seedUsed);
-  }
+  if (!request.quiet) printSummary(request, made.value(), seed);
   return kExitOk;
 }

@@ -41,7 +41,8 @@ struct BuildScope {
   }
 };
 
-int fail(AlbumReport& report, std::string why) {
+int refuse(AlbumReport& report, std::string why) {
+  report.failure = AlbumFailure::Refused;
   report.message = std::move(why);
   return 0;
 }
@@ -137,9 +138,9 @@ int buildAlbum(const AlbumJob* job, AlbumReport* reportOut) {
   AlbumReport& report = reportOut ? *reportOut : scratch;
   report = AlbumReport();
 
-  if (!job) return fail(report, "No album job was given.");
+  if (!job) return refuse(report, "No album job was given.");
   std::string why = checkJob(*job);
-  if (!why.empty()) return fail(report, std::move(why));
+  if (!why.empty()) return refuse(report, std::move(why));
 
   BuildScope scope;
   auto movie = std::make_unique<SwfMovie>();
@@ -168,7 +169,12 @@ int buildAlbum(const AlbumJob* job, AlbumReport* reportOut) {
   report.frameCount = movie->frameCount();
   const SwfWriteResult written = movie->writeFile(job->outputPath, Twips::fromPixels(job->width),
                                                   Twips::fromPixels(job->height), kAlbumFrameRate);
-  if (!written) return fail(report, written.message);
+  if (!written) {
+    report.failure = AlbumFailure::NotWritten;
+    report.message = written.message;
+    report.written = written;
+    return 0;
+  }
   return 1;
 }
 

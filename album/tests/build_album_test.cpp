@@ -91,6 +91,7 @@ TEST(AlbumJobChecks, RefusesMalformedJobsAndWritesNothing) {
     c.spoil(f);
     AlbumReport report;
     EXPECT_EQ(buildAlbum(&f.job, &report), 0);
+    EXPECT_EQ(report.failure, slidewright::AlbumFailure::Refused);
     EXPECT_FALSE(report.message.empty());
     EXPECT_FALSE(exists(f.output));
   }
@@ -415,6 +416,8 @@ TEST(AlbumBuild, UnwritableOutputIsAFailureWithItsReason) {
   f.job.outputPath = f.output.c_str();
   AlbumReport report;
   EXPECT_EQ(buildAlbum(&f.job, &report), 0);
+  EXPECT_EQ(report.failure, slidewright::AlbumFailure::NotWritten);
+  EXPECT_EQ(report.written.kind, SwfWriteError::CannotCreate);
   EXPECT_FALSE(report.message.empty());
   EXPECT_FALSE(exists(f.output));
 

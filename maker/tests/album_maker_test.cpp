@@ -8,6 +8,8 @@
 #include <map>
 
 #include "inputs.h"
+#include "album/album_job.h"
+#include "album/transition.h"
 #include "maker/album_maker.h"
 #include "media/picture.h"
 #include "media/temp_file.h"
@@ -205,6 +207,8 @@ TEST_F(AlbumMaker, FailuresLeaveNothingBehindAndKeepTheOldMovie) {
   auto r = makeAlbum(bad);
   ASSERT_FALSE(r.ok());
   EXPECT_EQ(r.message().rfind(bad.pictures.back().path + ": ", 0), 0u) << r.message();
+  EXPECT_EQ(r.kind(), MakeErrorKind::Picture);
+  EXPECT_EQ(r.error().path, bad.pictures.back().path);
   EXPECT_EQ(readFile(s.outputPath).value(), before);
   EXPECT_EQ(leftovers(), 0);
 
@@ -226,6 +230,7 @@ TEST_F(AlbumMaker, FailuresLeaveNothingBehindAndKeepTheOldMovie) {
   r = makeAlbum(noise);
   ASSERT_FALSE(r.ok());
   EXPECT_EQ(r.message().rfind(noise.musicPath + ": ", 0), 0u) << r.message();
+  EXPECT_EQ(r.kind(), MakeErrorKind::Music);
   EXPECT_EQ(readFile(s.outputPath).value(), before);
   EXPECT_EQ(leftovers(), 0);
 
@@ -233,6 +238,7 @@ TEST_F(AlbumMaker, FailuresLeaveNothingBehindAndKeepTheOldMovie) {
   int calls = 0;
   r = makeAlbum(s, [&](const MakeProgress& p) { return !(p.stage == MakeStage::Pictures && ++calls == 3); });
   ASSERT_FALSE(r.ok());
+  EXPECT_EQ(r.kind(), MakeErrorKind::Cancelled);
   EXPECT_EQ(r.message(), "cancelled");
   EXPECT_EQ(leftovers(), 0);
 
@@ -242,6 +248,7 @@ TEST_F(AlbumMaker, FailuresLeaveNothingBehindAndKeepTheOldMovie) {
   r = makeAlbum(nowhere);
   ASSERT_FALSE(r.ok());
   EXPECT_EQ(r.message().rfind(nowhere.outputPath + ": ", 0), 0u) << r.message();
+  EXPECT_EQ(r.kind(), MakeErrorKind::Output);
   EXPECT_FALSE(fs::exists(out_ + "/missing"));
   EXPECT_EQ(leftovers(), 0);
 
@@ -314,10 +321,25 @@ TEST_F(AlbumMaker, SlideLengthsMatchTheBuiltMovie) {
       s.pictures[0].transition = t;
       auto made = makeAlbum(s);
       ASSERT_TRUE(made.ok()) << made.message();
-      EXPECT_EQ(made.value().frameCount, static_cast<std::uint32_t>(transitionFrameCount(t, w, h) + 1 + 12))
+      EXPECT_EQ(made.value().frameCount, static_cast<std::uint32_t>(slideFrameCount(t, w, h) + 1 + 12))
           << "transition " << t << " at " << w << " x " << h;
     }
   }
+}
+
+TEST(SlideLengths, FittingTheMusicCountsSlidesAsTheAlbumBuilderDoes) {
+  // Below two steps the album builder writes no transition frames at all;
+  // the hold chosen for the music must count the same, not a made-up two.
+  for (int t = 0; t < 13; ++t) {
+    EXPECT_EQ(slideFrameCount(t, 12, 12),
+              static_cast<int>(slidewright::transitionFrameCount(slidewright::TransitionTable[t], 12, 12)));
+    EXPECT_EQ(slideFrameCount(t, 640, 480),
+              static_cast<int>(slidewright::transitionFrameCount(slidewright::TransitionTable[t], 640, 480)));
+  }
+  EXPECT_EQ(slideFrameCount(0, 12, 12), 0);
+  // Twelve seconds over one such slide: 144 frames, one of them the settled picture.
+  EXPECT_EQ(pauseForDuration(12, {0}, 12, 12), 12);
+  EXPECT_EQ(slideFrameCount(13, 640, 480), 0) << "no slide for an index out of range";
 }
 
 TEST_F(AlbumMaker, FitToMusicChoosesTheHold) {

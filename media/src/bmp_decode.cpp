@@ -38,7 +38,9 @@ struct Channel {
   }
 };
 
-const Error truncated() { return fail("the file ends before the picture is complete (truncated BMP)"); }
+const Error truncated() {
+  return fail(ErrorKind::Damaged, "the file ends before the picture is complete (truncated BMP)");
+}
 
 }  // namespace
 
@@ -59,7 +61,7 @@ Result<Picture> decodeBmp(const std::uint8_t* data, std::size_t size, const Deco
     bits = u16(h + 10);
     paletteEntry = 3;
   } else {
-    if (headerSize < 40) return fail("the BMP header is of an unknown kind");
+    if (headerSize < 40) return fail(ErrorKind::NotSupported, "the BMP header is of an unknown kind");
     width = static_cast<std::int32_t>(u32(h + 4));
     height = static_cast<std::int32_t>(u32(h + 8));
     bits = u16(h + 14);
@@ -68,13 +70,14 @@ Result<Picture> decodeBmp(const std::uint8_t* data, std::size_t size, const Deco
   }
   const bool topDown = height < 0;
   if (topDown) height = -height;
-  if (width <= 0 || height <= 0) return fail("the BMP picture has no pixels");
+  if (width <= 0 || height <= 0) return fail(ErrorKind::Damaged, "the BMP picture has no pixels");
   if (Status s = checkPictureSize(static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(height)); !s)
     return s.error();
 
   std::size_t paletteAt = 14 + headerSize;
   if (compression == kBitFields || compression == kAlphaBitFields) {
-    if (bits != 16 && bits != 32) return fail("the BMP bit fields need 16 or 32 bits a pixel");
+    if (bits != 16 && bits != 32)
+      return fail(ErrorKind::NotSupported, "the BMP bit fields need 16 or 32 bits a pixel");
     const std::size_t masks = compression == kAlphaBitFields ? 4 : 3;
     const std::uint8_t* m;
     if (headerSize >= 40 + masks * 4 && headerSize > 40) {
@@ -98,17 +101,18 @@ Result<Picture> decodeBmp(const std::uint8_t* data, std::size_t size, const Deco
       green = Channel(0xFF00);
       blue = Channel(0xFF);
     } else if (bits != 1 && bits != 4 && bits != 8 && bits != 24) {
-      return fail("the BMP has an unsupported number of bits a pixel (" + std::to_string(bits) + ")");
+      return fail(ErrorKind::NotSupported,
+                  "the BMP has an unsupported number of bits a pixel (" + std::to_string(bits) + ")");
     }
   } else if (compression == kRle8) {
-    if (bits != 8) return fail("the BMP is RLE8-compressed but not 8 bits a pixel");
+    if (bits != 8) return fail(ErrorKind::NotSupported, "the BMP is RLE8-compressed but not 8 bits a pixel");
   } else if (compression == kRle4) {
-    if (bits != 4) return fail("the BMP is RLE4-compressed but not 4 bits a pixel");
+    if (bits != 4) return fail(ErrorKind::NotSupported, "the BMP is RLE4-compressed but not 4 bits a pixel");
   } else {
-    return fail("the BMP is compressed in a way this program does not read");
+    return fail(ErrorKind::NotSupported, "the BMP is compressed in a way this program does not read");
   }
   if ((compression == kRle8 || compression == kRle4) && topDown)
-    return fail("the BMP is damaged (a compressed bitmap cannot be stored top-down)");
+    return fail(ErrorKind::Damaged, "the BMP is damaged (a compressed bitmap cannot be stored top-down)");
 
   std::vector<Rgb> palette;
   if (bits <= 8) {
@@ -116,7 +120,7 @@ Result<Picture> decodeBmp(const std::uint8_t* data, std::size_t size, const Deco
     if (count > 256) count = 256;
     if (paletteAt > size) return truncated();
     count = std::min(count, (size - paletteAt) / paletteEntry);
-    if (count == 0) return fail("the BMP has no colour table");
+    if (count == 0) return fail(ErrorKind::Damaged, "the BMP has no colour table");
     for (std::size_t i = 0; i < count; ++i) {
       const std::uint8_t* e = data + paletteAt + i * paletteEntry;
       palette.push_back({e[2], e[1], e[0]});

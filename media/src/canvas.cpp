@@ -75,7 +75,7 @@ Taps makeTaps(int srcLen, int dstLen) {
 }  // namespace
 
 Result<Image> resizeArea(const Image& src, int width, int height) {
-  if (src.width <= 0 || src.height <= 0) return fail("the picture has no pixels");
+  if (src.width <= 0 || src.height <= 0) return fail(ErrorKind::Damaged, "the picture has no pixels");
   if (width == src.width && height == src.height) return src;
   auto made = Image::create(width, height);
   if (!made) return made.error();
@@ -124,7 +124,7 @@ Result<Image> renderCanvas(const Picture& picture, int W, int H, Rgb background)
   auto made = Image::create(W, H, background);
   if (!made) return made.error();
   Image canvas = std::move(made.value());
-  if (picture.width <= 0 || picture.height <= 0) return fail("the picture has no pixels");
+  if (picture.width <= 0 || picture.height <= 0) return fail(ErrorKind::Damaged, "the picture has no pixels");
   const FitRect r = fitPicture(picture.width, picture.height, W, H);
   auto scaled = resizeArea(picture.pixels, r.width, r.height);
   if (!scaled) return scaled.error();

@@ -49,17 +49,17 @@ Result<Picture> decodeGif(const std::uint8_t* data, std::size_t size, const Deco
   MemoryReader reader{data, size, 0};
   int code = 0;
   GifFileType* gif = DGifOpen(&reader, readFromMemory, &code);
-  if (!gif) return fail("the GIF data is damaged (" + gifReason(code) + ")");
+  if (!gif) return fail(ErrorKind::Damaged, "the GIF data is damaged (" + gifReason(code) + ")");
   GifCloser closer{gif};
 
   const auto damaged = [&]() {
-    return fail("the GIF data is damaged or incomplete (" + gifReason(gif->Error) + ")");
+    return fail(ErrorKind::Damaged, "the GIF data is damaged or incomplete (" + gifReason(gif->Error) + ")");
   };
   int transparent = -1;
   for (;;) {
     GifRecordType type;
     if (DGifGetRecordType(gif, &type) != GIF_OK) return damaged();
-    if (type == TERMINATE_RECORD_TYPE) return fail("the GIF file holds no picture");
+    if (type == TERMINATE_RECORD_TYPE) return fail(ErrorKind::Damaged, "the GIF file holds no picture");
     if (type == EXTENSION_RECORD_TYPE) {
       int extCode;
       GifByteType* ext = nullptr;
@@ -78,8 +78,8 @@ Result<Picture> decodeGif(const std::uint8_t* data, std::size_t size, const Deco
     if (DGifGetImageDesc(gif) != GIF_OK) return damaged();
     const GifImageDesc& d = gif->Image;
     const ColorMapObject* map = d.ColorMap ? d.ColorMap : gif->SColorMap;
-    if (!map) return fail("the GIF picture has no colour table");
-    if (d.Width <= 0 || d.Height <= 0) return fail("the GIF picture has no pixels");
+    if (!map) return fail(ErrorKind::Damaged, "the GIF picture has no colour table");
+    if (d.Width <= 0 || d.Height <= 0) return fail(ErrorKind::Damaged, "the GIF picture has no pixels");
     int screenW = gif->SWidth, screenH = gif->SHeight;
     if (screenW <= 0 || screenH <= 0) {
       screenW = d.Left + d.Width;

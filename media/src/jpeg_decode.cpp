@@ -161,8 +161,9 @@ Result<Picture> decodeJpeg(const std::uint8_t* data, std::size_t size, const Dec
   if (setjmp(err.jump)) {
     jpeg_destroy_decompress(&cinfo);
     if (err.pub.msg_code == JERR_NO_BACKING_STORE || err.pub.msg_code == JERR_OUT_OF_MEMORY)
-      return fail("the picture is too large to decode in the memory available");
-    return fail(std::string("the JPEG data is damaged or unsupported (") + err.message + ")");
+      return fail(ErrorKind::TooLarge, "the picture is too large to decode in the memory available");
+    return fail(ErrorKind::Damaged,
+                std::string("the JPEG data is damaged or unsupported (") + err.message + ")");
   }
   jpeg_create_decompress(&cinfo);
   // Progressive and multi-scan files keep every coefficient of the whole
@@ -227,8 +228,9 @@ Result<Picture> decodeJpeg(const std::uint8_t* data, std::size_t size, const Dec
   if (!err.truncated && !err.corrupt) jpeg_finish_decompress(&cinfo);
   jpeg_destroy_decompress(&cinfo);
 
-  if (err.truncated) return fail("the file ends before the picture is complete (truncated JPEG)");
-  if (err.corrupt) return fail("the JPEG image data is corrupt");
+  if (err.truncated)
+    return fail(ErrorKind::Damaged, "the file ends before the picture is complete (truncated JPEG)");
+  if (err.corrupt) return fail(ErrorKind::Damaged, "the JPEG image data is corrupt");
 
   Picture p;
   p.kind = PictureKind::Jpeg;

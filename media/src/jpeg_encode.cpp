@@ -29,7 +29,7 @@ struct ErrorManager {
 Result<std::vector<std::uint8_t>> encodeJpeg(const Image& image, int quality) {
   if (image.width <= 0 || image.height <= 0 ||
       image.rgb.size() != static_cast<std::size_t>(image.width) * image.height * 3)
-    return fail("cannot write an empty picture");
+    return fail(ErrorKind::Internal, "cannot write an empty picture");
   jpeg_compress_struct cinfo;
   ErrorManager err{};
   unsigned char* buffer = nullptr;
@@ -41,7 +41,7 @@ Result<std::vector<std::uint8_t>> encodeJpeg(const Image& image, int quality) {
   if (setjmp(err.jump)) {
     jpeg_destroy_compress(&cinfo);
     std::free(buffer);
-    return fail(std::string("cannot encode the JPEG (") + err.message + ")");
+    return fail(ErrorKind::Internal, std::string("cannot encode the JPEG (") + err.message + ")");
   }
   jpeg_create_compress(&cinfo);
   jpeg_mem_dest(&cinfo, &buffer, &length);

@@ -80,20 +80,21 @@ Result<Mp3Summary> reencodeMp3(const std::string& inputPath, const std::string& 
                                const ProgressCallback& progress) {
   errno = 0;
   File inFile(std::fopen(inputPath.c_str(), "rb"));
-  if (!inFile) return fail(std::string("cannot open the music file: ") + std::strerror(errno));
+  if (!inFile)
+    return fail(ErrorKind::FileAccess, std::string("cannot open the music file: ") + std::strerror(errno));
   std::uint64_t total = 0;
   if (std::fseek(inFile.get(), 0, SEEK_END) == 0) {
     long end = std::ftell(inFile.get());
     if (end > 0) total = static_cast<std::uint64_t>(end);
     std::fseek(inFile.get(), 0, SEEK_SET);
   }
-  if (total == 0) return fail("the music file is empty");
+  if (total == 0) return fail(ErrorKind::Damaged, "the music file is empty");
 
-  if (!initMpg123()) return fail("the MP3 decoder could not start");
+  if (!initMpg123()) return fail(ErrorKind::Internal, "the MP3 decoder could not start");
   Mpg123Handle dec;
   int code = MPG123_OK;
   dec.h = mpg123_new(nullptr, &code);
-  if (!dec.h) return fail("the MP3 decoder could not start");
+  if (!dec.h) return fail(ErrorKind::Internal, "the MP3 decoder could not start");
   mpg123_param(dec.h, MPG123_ADD_FLAGS, MPG123_QUIET, 0);
   // Floating-point output at the file's own rate and channel count.
   mpg123_format_none(dec.h);
@@ -106,11 +107,12 @@ Result<Mp3Summary> reencodeMp3(const std::string& inputPath, const std::string& 
   Input input{inFile.get(), 0, 0};
   if (mpg123_replace_reader_handle(dec.h, readInput, refuseSeek, nullptr) != MPG123_OK ||
       mpg123_open_handle(dec.h, &input) != MPG123_OK)
-    return fail("the MP3 decoder could not open the music file");
+    return fail(ErrorKind::Damaged, "the MP3 decoder could not open the music file");
 
   File outFile(std::fopen(outputPath.c_str(), "wb"));
   if (!outFile)
-    return fail("cannot create the re-encoded music file " + outputPath + ": " + std::strerror(errno));
+    return fail(ErrorKind::FileAccess,
+                "cannot create the re-encoded music file " + outputPath + ": " + std::strerror(errno));
 
   LameHandle enc;
   Mp3Summary summary;
@@ -134,7 +136,7 @@ Result<Mp3Summary> reencodeMp3(const std::string& inputPath, const std::string& 
       mpg123_getformat(dec.h, &rate, &channels, &encoding);
       if (!enc.gf) {
         enc.gf = lame_init();
-        if (!enc.gf) return fail("the MP3 encoder could not start");
+        if (!enc.gf) return fail(ErrorKind::Internal, "the MP3 encoder could not start");
         lame_set_errorf(enc.gf, quiet);
         lame_set_debugf(enc.gf, quiet);
         lame_set_msgf(enc.gf, quiet);
@@ -146,11 +148,13 @@ Result<Mp3Summary> reencodeMp3(const std::string& inputPath, const std::string& 
         lame_set_brate(enc.gf, kAlbumBitrateKbps);
         lame_set_bWriteVbrTag(enc.gf, 0);
         lame_set_write_id3tag_automatic(enc.gf, 0);
-        if (lame_init_params(enc.gf) < 0) return fail("the MP3 encoder refused the settings");
+        if (lame_init_params(enc.gf) < 0)
+          return fail(ErrorKind::Internal, "the MP3 encoder refused the settings");
         summary.sourceRate = static_cast<int>(rate);
         summary.sourceChannels = channels;
       } else if (rate != summary.sourceRate) {
-        return fail("the music changes its sample rate part way through, which cannot be re-encoded");
+        return fail(ErrorKind::Damaged,
+                    "the music changes its sample rate part way through, which cannot be re-encoded");
       }
       continue;
     }
@@ -170,27 +174,33 @@ Result<Mp3Summary> reencodeMp3(const std::string& inputPath, const std::string& 
       emit(lame_encode_buffer_ieee_float(enc.gf, mono.data(), mono.data(), static_cast<int>(frames),
                                          mp3.data(), static_cast<int>(mp3.size())));
       if (writeFailed) break;
-      if (progress && !progress(std::min(input.read, total), total)) return fail("cancelled");
+      if (progress && !progress(std::min(input.read, total), total))
+        return fail(ErrorKind::Cancelled, "cancelled");
     }
     if (rc == MPG123_DONE) break;
     if (rc != MPG123_OK) {
-      if (input.error) return fail(std::string("cannot read the music file: ") + std::strerror(input.error));
+      if (input.error)
+        return fail(ErrorKind::FileAccess,
+                    std::string("cannot read the music file: ") + std::strerror(input.error));
       if (summary.sourceSamples == 0)
-        return fail(std::string("no MPEG audio could be decoded from the music file (") +
-                    mpg123_strerror(dec.h) + ")");
+        return fail(ErrorKind::Damaged, std::string("no MPEG audio could be decoded from the music file (") +
+                                            mpg123_strerror(dec.h) + ")");
       // The decoder also finds a few chance frame headers in files of other
       // kinds (a WAV, random bytes) before it gives up: a fraction of a second
       // of noise from the first part of the file is no music to keep.
       const bool littleDecoded = summary.sourceSamples < static_cast<std::uint64_t>(summary.sourceRate / 4);
       if (littleDecoded || input.read < total / 2)
-        return fail(std::string("the music file is not MPEG audio, or too damaged to use (") +
-                    mpg123_strerror(dec.h) + ")");
+        return fail(ErrorKind::NotSupported,
+                    std::string("the music file is not MPEG audio, or too damaged to use (") +
+                        mpg123_strerror(dec.h) + ")");
       break;  // damage after much good audio: keep what was decoded
     }
   }
-  if (input.error) return fail(std::string("cannot read the music file: ") + std::strerror(input.error));
+  if (input.error)
+    return fail(ErrorKind::FileAccess,
+                std::string("cannot read the music file: ") + std::strerror(input.error));
   if (summary.sourceSamples == 0 || !enc.gf)
-    return fail("no MPEG audio could be decoded from the music file");
+    return fail(ErrorKind::Damaged, "no MPEG audio could be decoded from the music file");
   if (!writeFailed) {
     mp3.resize(7200);
     emit(lame_encode_flush(enc.gf, mp3.data(), static_cast<int>(mp3.size())));
@@ -201,7 +211,8 @@ Result<Mp3Summary> reencodeMp3(const std::string& inputPath, const std::string& 
     err = errno;
   }
   if (writeFailed)
-    return fail("cannot write the re-encoded music file " + outputPath + ": " + std::strerror(err));
+    return fail(ErrorKind::FileAccess,
+                "cannot write the re-encoded music file " + outputPath + ": " + std::strerror(err));
   summary.seconds = static_cast<double>(summary.sourceSamples) / summary.sourceRate;
   if (progress) progress(total, total);
   return summary;

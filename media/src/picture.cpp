@@ -24,7 +24,7 @@ const char* pictureKindName(PictureKind kind) {
 }
 
 Result<Image> Image::create(int width, int height, Rgb fill) {
-  if (width <= 0 || height <= 0) return fail("the picture has no pixels");
+  if (width <= 0 || height <= 0) return fail(ErrorKind::Damaged, "the picture has no pixels");
   if (Status s =
           detail::checkPictureSize(static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(height));
       !s)
@@ -45,17 +45,17 @@ Result<Image> Image::create(int width, int height, Rgb fill) {
 namespace detail {
 
 Status checkPictureSize(std::uint64_t width, std::uint64_t height) {
-  if (width == 0 || height == 0) return fail("the picture has no pixels");
+  if (width == 0 || height == 0) return fail(ErrorKind::Damaged, "the picture has no pixels");
   if (width > 65535 || height > 65535 || width * height > kMaxPixels)
-    return fail("the picture is too large (" + std::to_string(width) + " x " + std::to_string(height) +
-                " pixels)");
+    return fail(ErrorKind::TooLarge, "the picture is too large (" + std::to_string(width) + " x " +
+                                         std::to_string(height) + " pixels)");
   return success();
 }
 
 }  // namespace detail
 
 Result<Picture> decodePicture(const std::uint8_t* data, std::size_t size, const DecodeOptions& options) {
-  if (size == 0) return fail("the file is empty");
+  if (size == 0) return fail(ErrorKind::Damaged, "the file is empty");
   auto starts = [&](const char* magic, std::size_t n) {
     return size >= n && std::memcmp(data, magic, n) == 0;
   };
@@ -63,7 +63,7 @@ Result<Picture> decodePicture(const std::uint8_t* data, std::size_t size, const 
   if (starts("\x89PNG\r\n\x1A\n", 8)) return detail::decodePng(data, size, options);
   if (starts("GIF87a", 6) || starts("GIF89a", 6)) return detail::decodeGif(data, size, options);
   if (starts("BM", 2)) return detail::decodeBmp(data, size, options);
-  return fail("not a picture this program reads (JPEG, PNG, GIF or BMP)");
+  return fail(ErrorKind::NotSupported, "not a picture this program reads (JPEG, PNG, GIF or BMP)");
 }
 
 Result<std::vector<std::uint8_t>> readFile(const std::string& path, std::uint64_t maxBytes) {
@@ -72,17 +72,18 @@ Result<std::vector<std::uint8_t>> readFile(const std::string& path, std::uint64_
   };
   errno = 0;
   std::unique_ptr<std::FILE, Closer> f(std::fopen(path.c_str(), "rb"));
-  if (!f) return fail(std::string("cannot open the file: ") + std::strerror(errno));
+  if (!f) return fail(ErrorKind::FileAccess, std::string("cannot open the file: ") + std::strerror(errno));
   std::vector<std::uint8_t> bytes;
   std::uint8_t chunk[1 << 16];
   for (;;) {
     std::size_t n = std::fread(chunk, 1, sizeof chunk, f.get());
     if (n > 0) {
-      if (bytes.size() + n > maxBytes) return fail("the file is too large");
+      if (bytes.size() + n > maxBytes) return fail(ErrorKind::TooLarge, "the file is too large");
       bytes.insert(bytes.end(), chunk, chunk + n);
     }
     if (n < sizeof chunk) {
-      if (std::ferror(f.get())) return fail(std::string("cannot read the file: ") + std::strerror(errno));
+      if (std::ferror(f.get()))
+        return fail(ErrorKind::FileAccess, std::string("cannot read the file: ") + std::strerror(errno));
       break;
     }
   }
@@ -92,14 +93,14 @@ Result<std::vector<std::uint8_t>> readFile(const std::string& path, std::uint64_
 Status writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
   errno = 0;
   std::FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return fail(std::string("cannot create the file: ") + std::strerror(errno));
+  if (!f) return fail(ErrorKind::FileAccess, std::string("cannot create the file: ") + std::strerror(errno));
   bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
   int err = errno;
   if (std::fclose(f) != 0 && ok) {
     ok = false;
     err = errno;
   }
-  if (!ok) return fail(std::string("cannot write the file: ") + std::strerror(err));
+  if (!ok) return fail(ErrorKind::FileAccess, std::string("cannot write the file: ") + std::strerror(err));
   return success();
 }
 

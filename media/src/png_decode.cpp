@@ -18,7 +18,7 @@ Result<Picture> decodePng(const std::uint8_t* data, std::size_t size, const Deco
   if (!png_image_begin_read_from_memory(&image, data, size)) {
     std::string why = image.message;
     png_image_free(&image);
-    return fail("the PNG data is damaged or unsupported (" + why + ")");
+    return fail(ErrorKind::Damaged, "the PNG data is damaged or unsupported (" + why + ")");
   }
   if (Status s = checkPictureSize(image.width, image.height); !s) {
     png_image_free(&image);
@@ -29,7 +29,7 @@ Result<Picture> decodePng(const std::uint8_t* data, std::size_t size, const Deco
   if (!png_image_finish_read(&image, nullptr, rgba.data(), 0, nullptr)) {
     std::string why = image.message;
     png_image_free(&image);
-    return fail("the PNG data is damaged or incomplete (" + why + ")");
+    return fail(ErrorKind::Damaged, "the PNG data is damaged or incomplete (" + why + ")");
   }
   png_image_free(&image);
 

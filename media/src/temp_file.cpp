@@ -85,7 +85,8 @@ Result<TempFile> TempFile::createIn(const std::string& directory, const std::str
     if (createExclusive(path, access == Access::Shared, err)) return TempFile(path);
     if (err != EEXIST) break;
   }
-  return fail("cannot create a temporary file in " + directory + ": " + std::strerror(err));
+  return fail(ErrorKind::FileAccess,
+              "cannot create a temporary file in " + directory + ": " + std::strerror(err));
 }
 
 TempFile& TempFile::operator=(TempFile&& other) noexcept {

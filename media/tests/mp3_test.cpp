@@ -106,6 +106,7 @@ TEST(Mp3Reencode, ReportsProgressUpToTheTotal) {
 
   auto cancelled = reencodeMp3(in, out.value().path(), [](std::uint64_t, std::uint64_t) { return false; });
   ASSERT_FALSE(cancelled.ok());
+  EXPECT_EQ(cancelled.kind(), ErrorKind::Cancelled);
   EXPECT_EQ(cancelled.message(), "cancelled");
 }
 

@@ -278,12 +278,15 @@ TEST(DamagedFiles, ForeignEmptyAndMissingFiles) {
   auto text = decode(Bytes{'h', 'e', 'l', 'l', 'o'});
   ASSERT_FALSE(text.ok());
   EXPECT_NE(text.message().find("not a picture"), std::string::npos) << text.message();
+  EXPECT_EQ(text.kind(), ErrorKind::NotSupported);
   auto empty = decode(Bytes{});
   ASSERT_FALSE(empty.ok());
   EXPECT_EQ(empty.message(), "the file is empty");
+  EXPECT_EQ(empty.kind(), ErrorKind::Damaged);
   auto missing = loadPicture(scratchDir() + "/no such picture.jpg");
   ASSERT_FALSE(missing.ok());
   EXPECT_NE(missing.message().find("cannot open"), std::string::npos) << missing.message();
+  EXPECT_EQ(missing.kind(), ErrorKind::FileAccess);
   auto onDisk = loadPicture(writeScratch("ok.gif", gif(quadrants(4, 4))));
   EXPECT_TRUE(onDisk.ok()) << onDisk.message();
 }
@@ -302,6 +305,7 @@ TEST(DamagedFiles, HugeSizesAreRefusedBeforeAllocating) {
   auto p = decode(b);
   ASSERT_FALSE(p.ok());
   EXPECT_NE(p.message().find("too large"), std::string::npos) << p.message();
+  EXPECT_EQ(p.kind(), ErrorKind::TooLarge);
   // A progressive JPEG claiming 60000 x 60000 pixels: even decoded at an
   // eighth, it would need all its coefficients (over 10 GB) in memory.
   Bytes prog = progressiveJpeg(quadrants(64, 48));
@@ -315,6 +319,7 @@ TEST(DamagedFiles, HugeSizesAreRefusedBeforeAllocating) {
   p = decode(prog, DecodeOptions{{}, 800, 600});
   ASSERT_FALSE(p.ok());
   EXPECT_NE(p.message().find("too large"), std::string::npos) << p.message();
+  EXPECT_EQ(p.kind(), ErrorKind::TooLarge);
 
   // A RLE8 bitmap whose runs overrun the picture stays inside it.
   Bytes rle = bmpRle(solid(4, 2, {9, 9, 9}), 8);

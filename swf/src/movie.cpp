@@ -2,6 +2,7 @@
 #include <swf/stream.h>
 
 #include <cassert>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -147,33 +148,70 @@ bool SwfMovie::writeTo(SwfStream& out, Twips width, Twips height, std::uint8_t f
   return true;
 }
 
+namespace {
+
+SwfWriteResult writeFailure(SwfWriteError kind, const std::string& path, const std::string& reason,
+                            std::string advice = std::string()) {
+  std::string message = "Cannot write the movie \"" + path + "\": " + reason + ".";
+  if (advice.empty()) return SwfWriteResult::failure(kind, message, reason);
+  message += " " + advice;
+  advice[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(advice[0])));
+  return SwfWriteResult::failure(kind, message, reason + "; " + advice);
+}
+
+// Replacing a file goes around its own permissions (a rename needs only the
+// folder's), so ask first whether the file itself may be changed: a read-only
+// movie, or one another program holds, is refused and left as it is, as
+// writing over it in place would be.
+SwfWriteResult checkReplaceable(const std::string& path) {
+  if (!fileExists(path)) return SwfWriteResult::success();
+  errno = 0;
+  std::FILE* existing = std::fopen(path.c_str(), "r+b");
+  if (!existing) {
+    const int error = errno;
+    return writeFailure(
+        SwfWriteError::CannotReplace, path,
+        "the existing file cannot be changed (" + systemError(error) + ")",
+        error == EACCES || error == EPERM ? "Is it read-only or open in another program?" : "");
+  }
+  std::fclose(existing);
+  return SwfWriteResult::success();
+}
+
+}  // namespace
+
+SwfWriteResult checkMovieDestination(const std::string& path) {
+  if (path.empty()) return writeFailure(SwfWriteError::NoFileName, path, "no file name was given");
+  SwfWriteResult replaceable = checkReplaceable(path);
+  if (!replaceable) return replaceable;
+  // The folder must take the file the movie is first written to.
+  const std::string probe = freeNameBeside(path, ".part");
+  errno = 0;
+  std::FILE* file = std::fopen(probe.c_str(), "wb");
+  if (!file)
+    return writeFailure(SwfWriteError::CannotCreate, path,
+                        "cannot write the movie there (" + systemError(errno) + ")");
+  std::fclose(file);
+  std::remove(probe.c_str());
+  return SwfWriteResult::success();
+}
+
 SwfWriteResult SwfMovie::writeFile(const std::string& path, Twips width, Twips height,
                                    std::uint8_t frameRate) const {
   CharacterIdReset resetIds;
 
-  if (path.empty()) return SwfWriteResult::failure("Cannot write the movie: no file name was given.");
+  if (path.empty())
+    return SwfWriteResult::failure(SwfWriteError::NoFileName,
+                                   "Cannot write the movie: no file name was given.",
+                                   "no file name was given");
 
   SwfStream stream;
   std::string why;
   if (!writeTo(stream, width, height, frameRate, &why))
-    return SwfWriteResult::failure("Cannot write the movie \"" + path + "\": " + why + ".");
+    return writeFailure(SwfWriteError::DoesNotFit, path, why);
 
-  // Replacing the file goes around its own permissions (a rename needs
-  // only the folder's), so ask first whether the file itself may be
-  // changed: a read-only movie, or one another program holds, is refused
-  // and left as it is, as writing over it in place would be.
-  if (fileExists(path)) {
-    errno = 0;
-    std::FILE* existing = std::fopen(path.c_str(), "r+b");
-    if (!existing) {
-      const int error = errno;
-      std::string message = "Cannot write the movie \"" + path + "\": the existing file cannot be changed (" +
-                            systemError(error) + ").";
-      if (error == EACCES || error == EPERM) message += " Is it read-only or open in another program?";
-      return SwfWriteResult::failure(message);
-    }
-    std::fclose(existing);
-  }
+  SwfWriteResult replaceable = checkReplaceable(path);
+  if (!replaceable) return replaceable;
 
   // Write beside the target and move the finished file over it, so that a
   // failure part-way leaves whatever was at path untouched.
@@ -181,8 +219,8 @@ SwfWriteResult SwfMovie::writeFile(const std::string& path, Twips width, Twips h
   errno = 0;
   std::FILE* file = std::fopen(partial.c_str(), "wb");
   if (!file)
-    return SwfWriteResult::failure("Cannot write the movie \"" + path + "\": creating \"" + partial +
-                                   "\" failed: " + systemError(errno) + ".");
+    return writeFailure(SwfWriteError::CannotCreate, path,
+                        "creating \"" + partial + "\" failed: " + systemError(errno));
   // Pictures come as chunks of some tens of kilobytes between small runs
   // of tag bytes: a large buffer turns them into few large writes, which
   // the system handles markedly faster. It must outlive the fclose below.
@@ -199,9 +237,8 @@ SwfWriteResult SwfMovie::writeFile(const std::string& path, Twips width, Twips h
   const int closeErrno = errno;
   if (!written || !closed) {
     std::remove(partial.c_str());
-    return SwfWriteResult::failure("Cannot write the movie \"" + path +
-                                   "\": " + systemError(!written ? writeErrno : closeErrno) +
-                                   ". The previous file, if any, is unchanged.");
+    return writeFailure(SwfWriteError::WriteFailed, path, systemError(!written ? writeErrno : closeErrno),
+                        "The previous file, if any, is unchanged.");
   }
 
 #if !defined(_WIN32)
@@ -218,9 +255,12 @@ SwfWriteResult SwfMovie::writeFile(const std::string& path, Twips width, Twips h
   if (!replaceFile(partial, path)) {
     const int error = errno;
     std::remove(partial.c_str());
-    std::string message = "Cannot replace \"" + path + "\" with the new movie: " + systemError(error) + ".";
-    if (error == EACCES) message += " Is the file open in another program?";
-    return SwfWriteResult::failure(message);
+    const std::string reason = "the new movie cannot replace it (" + systemError(error) + ")";
+    return SwfWriteResult::failure(
+        SwfWriteError::CannotReplace,
+        "Cannot replace \"" + path + "\" with the new movie: " + systemError(error) + "." +
+            (error == EACCES ? " Is the file open in another program?" : ""),
+        reason + (error == EACCES ? "; is the file open in another program?" : ""));
   }
   return SwfWriteResult::success();
 }

@@ -135,10 +135,30 @@ TEST_F(SwfMovieFile, UnwritablePathLeavesNoFileAndSaysWhy) {
   SwfMovie movie;
   const SwfWriteResult result = movie.writeFile(path, width640, height480, 12);
   EXPECT_FALSE(result.ok);
+  EXPECT_EQ(result.kind, SwfWriteError::CannotCreate);
   EXPECT_NE(result.message.find("missing-folder"), std::string::npos) << result.message;
   EXPECT_FALSE(std::filesystem::exists(path));
 
-  EXPECT_FALSE(movie.writeFile("", width640, height480, 12).ok);
+  EXPECT_EQ(movie.writeFile("", width640, height480, 12).kind, SwfWriteError::NoFileName);
+}
+
+TEST_F(SwfMovieFile, DestinationCheckFindsWhatWritingWouldMeetAndLeavesNothing) {
+  // The early check callers make before slow work agrees with writeFile.
+  EXPECT_TRUE(checkMovieDestination(dir.path("new.swf")));
+  EXPECT_FALSE(std::filesystem::exists(dir.path("new.swf")));
+  EXPECT_FALSE(std::filesystem::exists(dir.path("new.swf.part")));
+
+  const SwfWriteResult missing = checkMovieDestination(dir.path("missing-folder/movie.swf"));
+  EXPECT_EQ(missing.kind, SwfWriteError::CannotCreate);
+  EXPECT_NE(missing.reason.find("cannot write the movie there"), std::string::npos) << missing.reason;
+  EXPECT_EQ(missing.reason.find("missing-folder"), std::string::npos)
+      << "the reason leaves the path to the caller";
+  EXPECT_EQ(checkMovieDestination("").kind, SwfWriteError::NoFileName);
+
+  const std::string existing = dir.path("old.swf");
+  writeFileBytes(existing, Bytes(10, 1));
+  EXPECT_TRUE(checkMovieDestination(existing));
+  EXPECT_EQ(readFileBytes(existing), Bytes(10, 1));
 }
 
 TEST_F(SwfMovieFile, FailureKeepsTheExistingFile) {
@@ -148,6 +168,7 @@ TEST_F(SwfMovieFile, FailureKeepsTheExistingFile) {
   SwfMovie movie;
   const SwfWriteResult result = movie.writeFile(path, Twips::fromPixels(2000), height480, 12);
   EXPECT_FALSE(result.ok);
+  EXPECT_EQ(result.kind, SwfWriteError::DoesNotFit);
   EXPECT_EQ(readFileBytes(path), previous);
 }
 
@@ -195,8 +216,12 @@ TEST_F(SwfMovieFile, ReadOnlyMovieIsRefusedAndLeftAsItIs) {
   SwfMovie movie;
   const SwfWriteResult first = movie.writeFile(path, width640, height480, 12);
   const SwfWriteResult second = movie.writeFile(path, width640, height480, 12);
+  const SwfWriteResult early = checkMovieDestination(path);
   fs::permissions(path, fs::perms::owner_write, fs::perm_options::add);
   EXPECT_FALSE(first.ok);
+  EXPECT_EQ(first.kind, SwfWriteError::CannotReplace);
+  EXPECT_EQ(early.kind, SwfWriteError::CannotReplace);
+  EXPECT_NE(early.reason.find("is it read-only"), std::string::npos) << early.reason;
   EXPECT_NE(first.message.find("read-only"), std::string::npos) << first.message;
   EXPECT_EQ(second.message, first.message);
   EXPECT_EQ(readFileBytes(path), previous);

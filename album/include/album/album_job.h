@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include <swf/movie.h>
+
 namespace slidewright {
 
 // Stamp the maker writes into AlbumJob::size. It is the size of the record on
@@ -16,6 +18,11 @@ constexpr std::uint32_t kAlbumJobSize = 52;
 
 // Number of transitions; a picture's transition index is 0 to kTransitionCount - 1.
 constexpr int kTransitionCount = 13;
+
+// Window message (WM_USER + 100) with which the music encoder and the
+// make-album command report progress to the maker's main window; carried in
+// the job's notifyMessage.
+constexpr std::uint32_t EncodeProgress = 1124;
 
 // Longest picture path, including its terminating NUL.
 constexpr std::size_t kAlbumPathSize = 260;
@@ -72,14 +79,23 @@ enum class MusicStatus {
              // tags are written empty and the movie plays no music
 };
 
+// Why buildAlbum returned 0.
+enum class AlbumFailure {
+  None,
+  Refused,     // the job itself is wrong (size, transitions, paths, too many frames): nothing was written
+  NotWritten,  // the movie was built but could not be written; `written` says why
+};
+
 // Details of one build beside buildAlbum's 0/1 result, so that the caller can
 // tell the user what went wrong or what was left out.
 struct AlbumReport {
+  AlbumFailure failure = AlbumFailure::None;
   MusicStatus music = MusicStatus::None;
   std::string musicError;                      // why the music is missing or unusable
   std::vector<std::uint32_t> skippedPictures;  // indices of unreadable pictures
   std::uint32_t frameCount = 0;                // frames in the written movie
   std::string message;                         // why the job was refused or the file not written
+  SwfWriteResult written;                      // the writer's outcome, when it was reached
 };
 
 // Builds the movie the job describes and writes it to job->outputPath.

@@ -1,7 +1,8 @@
 // Making an album: every picture rendered onto the album canvas and saved as
 // a temporary JPEG, the music re-encoded to a temporary MP3, the album job
-// filled and built, the movie put in place, the temporary files removed.
-// The command line uses it, and so does the Windows maker.
+// filled and built, the movie written in place, the temporary files removed.
+// The command line and the Windows maker both make their movies through
+// makeAlbum, so the same inputs give the same bytes from either.
 #pragma once
 
 #include <cstdint>
@@ -14,8 +15,6 @@
 
 namespace slidewright::maker {
 
-using media::Error;
-using media::Result;
 using media::Rgb;
 
 struct AlbumEntry {
@@ -44,9 +43,32 @@ struct MakeProgress {
   std::uint64_t total;
 };
 
-// Called as the work advances; returning false cancels it (the result is
-// then the error "cancelled" and nothing is left behind).
+// Called on the caller's thread as the work advances: once or more while the
+// music is re-encoded (bytes read of the music file), once before the first
+// picture and once after every rendered picture, and at the start and end of
+// writing the movie. Returning false cancels the make (the error's kind is
+// then Cancelled and nothing is left behind).
 using MakeProgressCallback = std::function<bool(const MakeProgress&)>;
+
+enum class MakeErrorKind {
+  Settings,   // the settings are incomplete or out of range (nothing was read or written)
+  Picture,    // a picture cannot be used; `path` names it
+  Music,      // the music cannot be used; `path` names it
+  Output,     // the movie cannot be written at the output path; `path` names it
+  TempFiles,  // the temporary files cannot be made or written
+  Cancelled,  // the progress callback asked to stop
+};
+
+// Why a make failed: a kind to act on and a message for the user that names
+// the file concerned.
+struct MakeError {
+  MakeErrorKind kind = MakeErrorKind::Settings;
+  std::string path;     // the file concerned, or empty
+  std::string message;  // the whole text, beginning with the path when there is one
+};
+
+template <class T>
+using MakeResult = media::Result<T, MakeError>;
 
 struct SkippedPicture {
   std::string path;
@@ -67,13 +89,14 @@ constexpr int kMinWidth = 100, kMaxWidth = 800;
 constexpr int kMinHeight = 75, kMaxHeight = 600;
 constexpr int kMinPause = 1, kMaxPause = 60;
 
-// Frames the slide of a picture with this transition takes, without its hold.
-int transitionFrameCount(int transition, int width, int height);
+// Frames the slide of a picture with this transition index takes, without
+// its hold: the album builder's own count.
+int slideFrameCount(int transition, int width, int height);
 
 // The hold that makes the slides last about `seconds` in all (1 to 60).
 int pauseForDuration(double seconds, const std::vector<int>& transitions, int width, int height);
 
 // Makes the album. Errors name the file they concern.
-Result<MakeOutcome> makeAlbum(const AlbumSettings& settings, const MakeProgressCallback& progress = {});
+MakeResult<MakeOutcome> makeAlbum(const AlbumSettings& settings, const MakeProgressCallback& progress = {});
 
 }  // namespace slidewright::maker

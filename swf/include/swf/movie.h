@@ -35,15 +35,36 @@ class SwfBackground : public SwfTag {
   SwfColor color_;
 };
 
-// Outcome of writing a movie: ok, or a message naming the path and the cause.
+// Why a movie could not be written.
+enum class SwfWriteError {
+  None,
+  NoFileName,     // the path is empty
+  DoesNotFit,     // the frame size or the file length do not fit the format
+  CannotReplace,  // an existing file may not be changed (read-only, or held by another program)
+  CannotCreate,   // no new file can be made beside the path (missing or unwritable folder)
+  WriteFailed,    // writing the data failed part-way (disk full, I/O error)
+};
+
+// Outcome of writing a movie: ok, or the kind of failure with a message
+// naming the path and the cause. `reason` is the cause alone, for callers
+// that name the path themselves.
 struct SwfWriteResult {
   bool ok = false;
+  SwfWriteError kind = SwfWriteError::None;
   std::string message;
+  std::string reason;
 
   explicit operator bool() const { return ok; }
-  static SwfWriteResult success() { return {true, std::string()}; }
-  static SwfWriteResult failure(std::string why) { return {false, std::move(why)}; }
+  static SwfWriteResult success() { return {true, SwfWriteError::None, std::string(), std::string()}; }
+  static SwfWriteResult failure(SwfWriteError kind, std::string message, std::string reason) {
+    return {false, kind, std::move(message), std::move(reason)};
+  }
 };
+
+// Checks, before any slow work, that a movie can be written at path: an
+// existing file there must be one this program may change, and the folder
+// must take a new file beside it. writeFile makes the same checks itself.
+SwfWriteResult checkMovieDestination(const std::string& path);
 
 // One SWF movie: an ordered list of owned tags and the number of frames.
 class SwfMovie {
