@@ -2,6 +2,7 @@
 // one slide per picture, closing action) and writes it.
 #include <album/album_job.h>
 #include <album/transition.h>
+#include <common/stdio_file.h>
 
 #include <swf/action.h>
 #include <swf/sound.h>
@@ -87,15 +88,15 @@ std::string checkJob(const AlbumJob& job) {
 // whether the music can be heard.
 void addSoundTrack(const char* musicPath, SwfMovie& movie, AlbumReport& report) {
   errno = 0;
-  std::FILE* file = std::fopen(musicPath, "rb");
+  StdioFile file = openStdioFile(musicPath, "rb");
   if (!file) {
     report.music = MusicStatus::Missing;
     report.musicError = std::string("Cannot open the music file \"") + musicPath +
                         "\": " + (errno ? std::strerror(errno) : "unknown error") + ".";
     return;
   }
-  auto sound = std::make_unique<SwfSound>(file);
-  std::fclose(file);
+  auto sound = std::make_unique<SwfSound>(file.get());
+  file.reset();
 
   if (sound->isLoaded()) {
     report.music = MusicStatus::Used;

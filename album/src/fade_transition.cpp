@@ -27,7 +27,7 @@ int FadeTransition::apply(std::uint32_t pictureIndex) {
 
   // Two fill styles: a clipped fill naming no bitmap, which no edge uses,
   // and the picture as a repeating fill, which the rectangle uses.
-  auto shape = std::make_unique<SwfShape>(pixelRect(0, 0, W, H));
+  auto shape = std::make_unique<SwfShape>(SwfRect::fromPixels(0, 0, W, H));
   shape->addFill(SwfFillStyle(false, kNoBitmap, bitmapMatrix(0, 0)));
   const unsigned fill = shape->addFill(SwfFillStyle(true, bitmap.characterId(), bitmapMatrix(0, 0)));
   shape->finish();

@@ -147,7 +147,8 @@ int MorphTransition::apply(std::uint32_t pictureIndex) {
   const SwfBitmap& bitmap = *owned;
   currentMovie->addTag(std::move(owned));
 
-  auto morph = std::make_unique<SwfMorphShape>(pixelRect(0, 0, W, H), pixelRect(0, 0, W, H));
+  auto morph =
+      std::make_unique<SwfMorphShape>(SwfRect::fromPixels(0, 0, W, H), SwfRect::fromPixels(0, 0, W, H));
   const unsigned fill = morph->addFill(morphBitmapFill(0, bitmap.characterId(), 0, 0));
   morph->finish();
   drawOutlines(variant, W, H, *morph, fill);

@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+#include <common/stdio_file.h>
+
 namespace slidewright {
 
 const AlbumJob* currentJob = nullptr;
@@ -14,27 +16,17 @@ namespace {
 // covers 20 twips, one album pixel.
 constexpr std::int32_t kBitmapScale = 20 << 16;
 
-// Closes the file however the bitmap's construction ends.
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
 }  // namespace
 
 TransitionEffect::~TransitionEffect() = default;
 
 std::unique_ptr<SwfBitmap> TransitionEffect::loadBitmap(const std::string& path) {
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+  StdioFile file = openStdioFile(path, "rb");
   if (!file) return nullptr;
   auto bitmap = std::make_unique<SwfBitmap>(file.get());
   // A bitmap without data would be written as a picture nobody can show.
   if (!bitmap->isLoaded()) return nullptr;
   return bitmap;
-}
-
-SwfRect TransitionEffect::pixelRect(std::int32_t left, std::int32_t top, std::int32_t right,
-                                    std::int32_t bottom) {
-  return SwfRect::fromPixels(left, top, right, bottom);
 }
 
 SwfMatrix TransitionEffect::bitmapMatrix(std::int32_t x, std::int32_t y) {
@@ -84,7 +76,7 @@ void TransitionEffect::settlePicture(const SwfBitmap& bitmap, std::int32_t width
 
 SwfPlaceObject* TransitionEffect::placeBitmapShape(const SwfBitmap& bitmap, std::uint16_t depth,
                                                    const SwfPixelRect& rect, SwfMovie& movie) {
-  auto shape = std::make_unique<SwfShape>(pixelRect(rect.left, rect.top, rect.right, rect.bottom));
+  auto shape = std::make_unique<SwfShape>(SwfRect::fromPixels(rect.left, rect.top, rect.right, rect.bottom));
   shape->addFill(SwfFillStyle(false, bitmap.characterId(), bitmapMatrix(rect.left, rect.top)));
   shape->finish();
 

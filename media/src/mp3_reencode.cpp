@@ -2,6 +2,7 @@
 // averaged to mono, and LAME resamples to 22050 Hz and encodes at 32 kbit/s
 // CBR. The output is bare MPEG frames: no Xing/Info frame (it would play as a
 // short silence) and no ID3 tag.
+#include "common/stdio_file.h"
 #include "media/mp3.h"
 
 #include <cerrno>
@@ -18,11 +19,6 @@
 namespace slidewright::media {
 
 namespace {
-
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
 
 // What mpg123 reads through: the open input file and how far it has read.
 struct Input {
@@ -79,7 +75,7 @@ bool initMpg123() {
 Result<Mp3Summary> reencodeMp3(const std::string& inputPath, const std::string& outputPath,
                                const ProgressCallback& progress) {
   errno = 0;
-  File inFile(std::fopen(inputPath.c_str(), "rb"));
+  StdioFile inFile = openStdioFile(inputPath, "rb");
   if (!inFile)
     return fail(ErrorKind::FileAccess, std::string("cannot open the music file: ") + std::strerror(errno));
   std::uint64_t total = 0;
@@ -109,7 +105,7 @@ Result<Mp3Summary> reencodeMp3(const std::string& inputPath, const std::string& 
       mpg123_open_handle(dec.h, &input) != MPG123_OK)
     return fail(ErrorKind::Damaged, "the MP3 decoder could not open the music file");
 
-  File outFile(std::fopen(outputPath.c_str(), "wb"));
+  StdioFile outFile = openStdioFile(outputPath, "wb");
   if (!outFile)
     return fail(ErrorKind::FileAccess,
                 "cannot create the re-encoded music file " + outputPath + ": " + std::strerror(errno));
@@ -206,7 +202,7 @@ Result<Mp3Summary> reencodeMp3(const std::string& inputPath, const std::string& 
     emit(lame_encode_flush(enc.gf, mp3.data(), static_cast<int>(mp3.size())));
   }
   int err = errno;
-  if (std::fclose(outFile.release()) != 0 && !writeFailed) {
+  if (!closeWritten(outFile) && !writeFailed) {
     writeFailed = true;
     err = errno;
   }

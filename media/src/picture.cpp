@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 
+#include "common/stdio_file.h"
 #include "decoders.h"
 
 namespace slidewright::media {
@@ -67,11 +68,8 @@ Result<Picture> decodePicture(const std::uint8_t* data, std::size_t size, const 
 }
 
 Result<std::vector<std::uint8_t>> readFile(const std::string& path, std::uint64_t maxBytes) {
-  struct Closer {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-  };
   errno = 0;
-  std::unique_ptr<std::FILE, Closer> f(std::fopen(path.c_str(), "rb"));
+  StdioFile f = openStdioFile(path, "rb");
   if (!f) return fail(ErrorKind::FileAccess, std::string("cannot open the file: ") + std::strerror(errno));
   std::vector<std::uint8_t> bytes;
   std::uint8_t chunk[1 << 16];
@@ -92,11 +90,11 @@ Result<std::vector<std::uint8_t>> readFile(const std::string& path, std::uint64_
 
 Status writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
   errno = 0;
-  std::FILE* f = std::fopen(path.c_str(), "wb");
+  StdioFile f = openStdioFile(path, "wb");
   if (!f) return fail(ErrorKind::FileAccess, std::string("cannot create the file: ") + std::strerror(errno));
-  bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f.get()) == bytes.size();
   int err = errno;
-  if (std::fclose(f) != 0 && ok) {
+  if (!closeWritten(f) && ok) {
     ok = false;
     err = errno;
   }

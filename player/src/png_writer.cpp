@@ -1,5 +1,7 @@
 #include "player/png_writer.h"
 
+#include "common/stdio_file.h"
+
 #include <png.h>
 
 #include <cstdio>
@@ -12,7 +14,7 @@ bool writePng(const std::string& path, const Image& image, std::string* error) {
     *error = "empty image";
     return false;
   }
-  FILE* f = std::fopen(path.c_str(), "wb");
+  slidewright::StdioFile f = slidewright::openStdioFile(path, "wb");
   if (!f) {
     *error = "cannot create " + path;
     return false;
@@ -23,12 +25,12 @@ bool writePng(const std::string& path, const Image& image, std::string* error) {
   std::vector<png_byte> row(size_t(image.width) * 3);
   if (!png || !info || setjmp(png_jmpbuf(png))) {
     png_destroy_write_struct(&png, &info);
-    std::fclose(f);
+    f.reset();
     std::remove(path.c_str());
     *error = "cannot write " + path;
     return false;
   }
-  png_init_io(png, f);
+  png_init_io(png, f.get());
   png_set_IHDR(png, info, png_uint_32(image.width), png_uint_32(image.height), 8, PNG_COLOR_TYPE_RGB,
                PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
@@ -43,7 +45,7 @@ bool writePng(const std::string& path, const Image& image, std::string* error) {
   }
   png_write_end(png, nullptr);
   png_destroy_write_struct(&png, &info);
-  if (std::fclose(f) != 0) {
+  if (!slidewright::closeWritten(f)) {
     std::remove(path.c_str());
     *error = "cannot write " + path;
     return false;

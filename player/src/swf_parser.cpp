@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 
+#include "common/stdio_file.h"
 #include "bit_reader.h"
 #include "printf_format.h"
 
@@ -687,7 +688,7 @@ Parsed<Movie> parseMovie(const std::vector<uint8_t>& bytes, const ParseLimits& l
 }
 
 Parsed<Movie> parseMovieFile(const std::string& path, const ParseLimits& limits) {
-  std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(path.c_str(), "rb"), &std::fclose);
+  slidewright::StdioFile f = slidewright::openStdioFile(path, "rb");
   if (!f) return ParseError{"cannot open " + path, 0};
   std::vector<uint8_t> bytes;
   uint8_t buf[65536];

@@ -1,6 +1,8 @@
 #include <swf/movie.h>
 #include <swf/stream.h>
 
+#include <common/stdio_file.h>
+
 #include <cassert>
 #include <cctype>
 #include <cerrno>
@@ -28,12 +30,10 @@ std::string systemError(int error) {
   return error != 0 ? std::string(std::strerror(error)) : std::string("unknown error");
 }
 
-bool fileExists(const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) return false;
-  std::fclose(file);
-  return true;
-}
+using slidewright::openStdioFile;
+using slidewright::StdioFile;
+
+bool fileExists(const std::string& path) { return openStdioFile(path, "rb") != nullptr; }
 
 // A name beside path, made of path and suffix, that no file has yet, so that
 // staging never overwrites a file of the user's that happens to carry it.
@@ -166,15 +166,13 @@ SwfWriteResult writeFailure(SwfWriteError kind, const std::string& path, const s
 SwfWriteResult checkReplaceable(const std::string& path) {
   if (!fileExists(path)) return SwfWriteResult::success();
   errno = 0;
-  std::FILE* existing = std::fopen(path.c_str(), "r+b");
-  if (!existing) {
+  if (!openStdioFile(path, "r+b")) {
     const int error = errno;
     return writeFailure(
         SwfWriteError::CannotReplace, path,
         "the existing file cannot be changed (" + systemError(error) + ")",
         error == EACCES || error == EPERM ? "Is it read-only or open in another program?" : "");
   }
-  std::fclose(existing);
   return SwfWriteResult::success();
 }
 
@@ -187,11 +185,9 @@ SwfWriteResult checkMovieDestination(const std::string& path) {
   // The folder must take the file the movie is first written to.
   const std::string probe = freeNameBeside(path, ".part");
   errno = 0;
-  std::FILE* file = std::fopen(probe.c_str(), "wb");
-  if (!file)
+  if (!openStdioFile(probe, "wb"))
     return writeFailure(SwfWriteError::CannotCreate, path,
                         "cannot write the movie there (" + systemError(errno) + ")");
-  std::fclose(file);
   std::remove(probe.c_str());
   return SwfWriteResult::success();
 }
@@ -216,24 +212,25 @@ SwfWriteResult SwfMovie::writeFile(const std::string& path, Twips width, Twips h
   // Write beside the target and move the finished file over it, so that a
   // failure part-way leaves whatever was at path untouched.
   const std::string partial = freeNameBeside(path, ".part");
+  // Pictures come as chunks of some tens of kilobytes between small runs
+  // of tag bytes: a large buffer turns them into few large writes, which
+  // the system handles markedly faster. Declared before the file, so that
+  // it outlives the file's closing on every path.
+  std::vector<char> ioBuffer(ioBufferSize);
   errno = 0;
-  std::FILE* file = std::fopen(partial.c_str(), "wb");
+  StdioFile file = openStdioFile(partial, "wb");
   if (!file)
     return writeFailure(SwfWriteError::CannotCreate, path,
                         "creating \"" + partial + "\" failed: " + systemError(errno));
-  // Pictures come as chunks of some tens of kilobytes between small runs
-  // of tag bytes: a large buffer turns them into few large writes, which
-  // the system handles markedly faster. It must outlive the fclose below.
-  std::vector<char> ioBuffer(ioBufferSize);
-  std::setvbuf(file, ioBuffer.data(), _IOFBF, ioBuffer.size());
+  std::setvbuf(file.get(), ioBuffer.data(), _IOFBF, ioBuffer.size());
 
   errno = 0;
-  bool written = stream.writeToFile(file);
-  written = std::fflush(file) == 0 && written;
-  written = !std::ferror(file) && written;
+  bool written = stream.writeToFile(file.get());
+  written = std::fflush(file.get()) == 0 && written;
+  written = !std::ferror(file.get()) && written;
   const int writeErrno = errno;
   errno = 0;
-  const bool closed = std::fclose(file) == 0;
+  const bool closed = slidewright::closeWritten(file);
   const int closeErrno = errno;
   if (!written || !closed) {
     std::remove(partial.c_str());

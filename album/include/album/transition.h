@@ -48,9 +48,6 @@ class TransitionEffect {
   // Null when the file cannot be opened or read, or is empty.
   static std::unique_ptr<SwfBitmap> loadBitmap(const std::string& path);
 
-  // The rectangle (left, top)-(right, bottom) in twips.
-  static SwfRect pixelRect(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom);
-
   // A bitmap fill matrix that maps one bitmap pixel onto one album pixel
   // (scale 20) with the bitmap's origin at (x, y).
   static SwfMatrix bitmapMatrix(std::int32_t x, std::int32_t y);

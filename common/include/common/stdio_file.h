@@ -1,0 +1,26 @@
+// Owning handles for C stdio files, so that every way out of a function
+// closes what it opened. A file that was written is closed with closeWritten,
+// whose result says whether the data reached the file.
+#pragma once
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+namespace slidewright {
+
+struct StdioFileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using StdioFile = std::unique_ptr<std::FILE, StdioFileCloser>;
+
+// Opens a file as std::fopen does (errno tells why when the handle is empty).
+inline StdioFile openStdioFile(const std::string& path, const char* mode) {
+  return StdioFile(std::fopen(path.c_str(), mode));
+}
+
+// Closes a file that was written: false when the close (the last flush)
+// failed. The handle is empty afterwards either way.
+inline bool closeWritten(StdioFile& file) { return file && std::fclose(file.release()) == 0; }
+
+}  // namespace slidewright
