@@ -35,7 +35,7 @@ int FadeTransition::apply(std::uint32_t pictureIndex) {
   const Twips w = Twips::fromPixels(W);
   const Twips h = Twips::fromPixels(H);
   const Twips zero(0);
-  shape->addRecord(std::make_unique<SwfStyleChange>(false, true, true, false, true, zero, zero, 0, fill, 0));
+  shape->addRecord(std::make_unique<SwfStyleChange>(SwfStyleChangeData::startFill({zero, zero}, fill)));
   shape->addRecord(std::make_unique<SwfStraightEdge>(w, zero));
   shape->addRecord(std::make_unique<SwfStraightEdge>(zero, h));
   shape->addRecord(std::make_unique<SwfStraightEdge>(-w, zero));

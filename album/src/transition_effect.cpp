@@ -86,7 +86,7 @@ SwfPlaceObject* TransitionEffect::placeBitmapShape(const SwfBitmap& bitmap, std:
   // Move to the top-left corner with line style 0 and the bitmap as fill
   // style 1, then go round clockwise.
   shape->addRecord(std::make_unique<SwfStyleChange>(
-      false, true, true, false, true, Twips::fromPixels(rect.left), Twips::fromPixels(rect.top), 0, 1, 0));
+      SwfStyleChangeData::startFill({Twips::fromPixels(rect.left), Twips::fromPixels(rect.top)}, 1)));
   shape->addRecord(std::make_unique<SwfStraightEdge>(w, zero));
   shape->addRecord(std::make_unique<SwfStraightEdge>(zero, h));
   shape->addRecord(std::make_unique<SwfStraightEdge>(-w, zero));

@@ -109,7 +109,7 @@ int main(int argc, char** argv) {
   const unsigned stillFill = still->addFill(SwfFillStyle(false, pictureId, pictureMatrix()));
   still->finish();
   still->addRecord(
-      std::make_unique<SwfStyleChange>(false, true, true, false, true, Twips(0), Twips(0), 0, stillFill, 0));
+      std::make_unique<SwfStyleChange>(SwfStyleChangeData::startFill({Twips(0), Twips(0)}, stillFill)));
   still->addRecord(std::make_unique<SwfStraightEdge>(Twips::fromPixels(movieWidth), Twips(0)));
   still->addRecord(std::make_unique<SwfStraightEdge>(Twips(0), Twips::fromPixels(movieHeight)));
   still->addRecord(std::make_unique<SwfStraightEdge>(Twips::fromPixels(-movieWidth), Twips(0)));

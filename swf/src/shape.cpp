@@ -96,20 +96,18 @@ void SwfLineStyleArray::write(SwfStream& out) const { writeStyleCount(out, count
 
 SwfShapeRecord::~SwfShapeRecord() = default;
 
-SwfStyleChange::SwfStyleChange(bool stateNewStyles, bool stateLineStyle, bool stateFillStyle1,
-                               bool stateFillStyle0, bool stateMoveTo, Twips moveX, Twips moveY,
-                               unsigned fillStyle0, unsigned fillStyle1, unsigned lineStyle)
-    : stateNewStyles_(stateNewStyles),
-      stateLineStyle_(stateLineStyle),
-      stateFillStyle1_(stateFillStyle1),
-      stateFillStyle0_(stateFillStyle0),
-      stateMoveTo_(stateMoveTo),
-      moveX_(moveX.value()),
-      moveY_(moveY.value()),
+SwfStyleChange::SwfStyleChange(const SwfStyleChangeData& change)
+    : stateNewStyles_(change.newStyles),
+      stateLineStyle_(change.lineStyle.has_value()),
+      stateFillStyle1_(change.fillStyle1.has_value()),
+      stateFillStyle0_(change.fillStyle0.has_value()),
+      stateMoveTo_(change.moveTo.has_value()),
+      moveX_(change.moveTo ? change.moveTo->x.value() : 0),
+      moveY_(change.moveTo ? change.moveTo->y.value() : 0),
       moveBits_(bitsNeeded(maxMagnitude(moveX_, moveY_, 0, 0), 1)),
-      fillStyle0_(fillStyle0),
-      fillStyle1_(fillStyle1),
-      lineStyle_(lineStyle) {}
+      fillStyle0_(change.fillStyle0.value_or(0)),
+      fillStyle1_(change.fillStyle1.value_or(0)),
+      lineStyle_(change.lineStyle.value_or(0)) {}
 
 namespace {
 // Writes an unsigned field of n bits; a field of 0 bits writes nothing.
@@ -338,9 +336,11 @@ void SwfShapeBuilder::append(SwfOutline target, std::unique_ptr<SwfShapeRecord> 
 
 void SwfShapeBuilder::moveTo(SwfOutline target, std::int32_t x, std::int32_t y, unsigned lineIndex,
                              unsigned fillIndex) {
-  append(target, std::make_unique<SwfStyleChange>(false, lineIndex != 0, false, fillIndex != 0, true,
-                                                  Twips::fromPixels(x), Twips::fromPixels(y), fillIndex, 0,
-                                                  lineIndex));
+  SwfStyleChangeData change;
+  change.moveTo = SwfMoveTo{Twips::fromPixels(x), Twips::fromPixels(y)};
+  if (fillIndex != 0) change.fillStyle0 = fillIndex;
+  if (lineIndex != 0) change.lineStyle = lineIndex;
+  append(target, std::make_unique<SwfStyleChange>(change));
 }
 
 void SwfShapeBuilder::lineTo(SwfOutline target, std::int32_t dx, std::int32_t dy) {

@@ -176,42 +176,28 @@ void SwfSound::write(SwfStream& out) const {
   writeTag(out, 14, body);
 }
 
-SwfSoundInfo::SwfSoundInfo(std::uint8_t syncFlags, bool hasEnvelope, bool hasLoops, bool hasOutPoint,
-                           bool hasInPoint, std::uint32_t inPoint, std::uint32_t outPoint,
-                           std::uint16_t loopCount, [[maybe_unused]] std::uint8_t envelopePoints,
-                           std::optional<SwfSoundEnvelope> envelope)
-    : syncFlags_(syncFlags),
-      hasEnvelope_(hasEnvelope),
-      hasLoops_(hasLoops),
-      hasOutPoint_(hasOutPoint),
-      hasInPoint_(hasInPoint),
-      inPoint_(inPoint),
-      outPoint_(outPoint),
-      loopCount_(loopCount),
-      envelope_(envelope) {}
-
 SwfSoundInfo SwfSoundInfo::noMultiple() {
-  return SwfSoundInfo(1, false, false, false, false, 0, 0, 0, 0, std::nullopt);
+  SwfSoundInfoData info;
+  info.syncNoMultiple = true;
+  return SwfSoundInfo(info);
 }
 
 void SwfSoundInfo::write(SwfStream& out) const {
-  // The record holds one envelope point: without it there is nothing to
-  // describe, so the envelope flag is written only when a point is given.
-  const bool envelope = hasEnvelope_ && envelope_.has_value();
-  out.writeBits(syncFlags_, 4);
-  out.writeBits(envelope, 1);
-  out.writeBits(hasLoops_, 1);
-  out.writeBits(hasOutPoint_, 1);
-  out.writeBits(hasInPoint_, 1);
-  if (hasInPoint_) out.writeU32(inPoint_);
-  if (hasOutPoint_) out.writeU32(outPoint_);
-  if (hasLoops_) out.writeU16(loopCount_);
-  if (envelope) {
-    // The count written must match the points that follow.
-    out.writeU8(1);
-    out.writeU32(envelope_->pos44);
-    out.writeU16(envelope_->leftLevel);
-    out.writeU16(envelope_->rightLevel);
+  out.writeBits(0, 2);  // reserved
+  out.writeBits(info_.syncStop, 1);
+  out.writeBits(info_.syncNoMultiple, 1);
+  out.writeBits(info_.envelope.has_value(), 1);
+  out.writeBits(info_.loopCount.has_value(), 1);
+  out.writeBits(info_.outPoint.has_value(), 1);
+  out.writeBits(info_.inPoint.has_value(), 1);
+  if (info_.inPoint) out.writeU32(*info_.inPoint);
+  if (info_.outPoint) out.writeU32(*info_.outPoint);
+  if (info_.loopCount) out.writeU16(*info_.loopCount);
+  if (info_.envelope) {
+    out.writeU8(1);  // one point
+    out.writeU32(info_.envelope->pos44);
+    out.writeU16(info_.envelope->leftLevel);
+    out.writeU16(info_.envelope->rightLevel);
   }
 }
 

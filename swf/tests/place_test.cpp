@@ -83,8 +83,13 @@ TEST(SwfSoundControlTags, StartSound) {
   EXPECT_EQ(tagBytes(SwfStartSound(1, SwfSoundInfo::noMultiple())),
             Bytes({0xC3, 0x03, 0x01, 0x00, 0b0001'0000}));
 
-  const SwfSoundInfo everything(2, true, true, true, true, 0x11, 0x22, 3, 1,
-                                SwfSoundEnvelope{0x44, 0x55, 0x66});
+  SwfSoundInfoData all;
+  all.syncStop = true;
+  all.inPoint = 0x11;
+  all.outPoint = 0x22;
+  all.loopCount = 3;
+  all.envelope = SwfSoundEnvelope{0x44, 0x55, 0x66};
+  const SwfSoundInfo everything(all);
   EXPECT_EQ(tagBytes(SwfStartSound(9, everything)),
             concat({{0xD6, 0x03, 0x09, 0x00},                          // StartSound, length 22, sound 9
                     {0b0010'1111},                                     // SyncStop; envelope, loops, out, in
@@ -97,10 +102,11 @@ TEST(SwfSoundControlTags, StartSound) {
 TEST(SwfSoundControlTags, EnvelopeCountMatchesThePointsWritten) {
   // The record holds one point: a larger count, or the flag without a
   // point, would announce bytes that are not there.
-  EXPECT_EQ(tagBytes(SwfStartSound(
-                1, SwfSoundInfo(0, true, false, false, false, 0, 0, 0, 4, SwfSoundEnvelope{1, 2, 3}))),
+  SwfSoundInfoData withPoint;
+  withPoint.envelope = SwfSoundEnvelope{1, 2, 3};
+  EXPECT_EQ(tagBytes(SwfStartSound(1, SwfSoundInfo(withPoint))),
             Bytes({0xCC, 0x03, 0x01, 0x00, 0b0000'1000, 0x01, 1, 0, 0, 0, 2, 0, 3, 0}));
-  EXPECT_EQ(tagBytes(SwfStartSound(1, SwfSoundInfo(0, true, false, false, false, 0, 0, 0, 1, std::nullopt))),
+  EXPECT_EQ(tagBytes(SwfStartSound(1, SwfSoundInfo(SwfSoundInfoData{}))),
             Bytes({0xC3, 0x03, 0x01, 0x00, 0x00}));
 }
 

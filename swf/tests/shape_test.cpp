@@ -79,7 +79,10 @@ TEST(SwfEdgeRecords, CurvedAndEndRecords) {
 
 TEST(SwfStyleChangeRecord, StyleIndicesTakeTheShapesWidths) {
   // Select line style 2 and fill style 1 at widths 2 and 3, no move.
-  SwfStyleChange change(false, true, true, false, false, Twips(0), Twips(0), 0, 1, 2);
+  SwfStyleChangeData select;
+  select.fillStyle1 = 1;
+  select.lineStyle = 2;
+  SwfStyleChange change(select);
   change.setFillBits(3);
   change.setLineBits(2);
   EXPECT_EQ(recordBytes(change), bits("0 0 1 1 0 0  001  10"));
@@ -103,8 +106,7 @@ TEST(SwfShapeTag, SlideShapeIs33Bytes) {
   EXPECT_EQ(shape.characterId(), 2);
   EXPECT_EQ(shape.addFill(SwfFillStyle(false, 1, bitmapScale20())), 1u);
   shape.finish();
-  shape.addRecord(
-      std::make_unique<SwfStyleChange>(false, true, true, false, true, Twips(0), Twips(0), 0, 1, 0));
+  shape.addRecord(std::make_unique<SwfStyleChange>(SwfStyleChangeData::startFill({Twips(0), Twips(0)}, 1)));
   shape.addRecord(std::make_unique<SwfStraightEdge>(Twips(40), Twips(0)));
   shape.addRecord(std::make_unique<SwfStraightEdge>(Twips(0), Twips(40)));
   shape.addRecord(std::make_unique<SwfStraightEdge>(Twips(-40), Twips(0)));

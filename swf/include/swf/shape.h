@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class SwfStream;
@@ -104,12 +105,37 @@ class SwfShapeRecord {
   virtual void setLineBits(unsigned) {}
 };
 
+// Pen position of a style change, in twips from the shape's origin.
+struct SwfMoveTo {
+  Twips x;
+  Twips y;
+};
+
+// What a STYLECHANGERECORD changes. Each field that holds a value is written
+// with its state flag set; an empty one is left out. A style index of 0 is
+// a value too: it selects no style.
+struct SwfStyleChangeData {
+  bool newStyles = false;  // StateNewStyles: new style arrays follow (this writer adds none)
+  std::optional<SwfMoveTo> moveTo;
+  std::optional<unsigned> fillStyle0;
+  std::optional<unsigned> fillStyle1;
+  std::optional<unsigned> lineStyle;
+
+  // Moves the pen to `at` and fills what follows with fill style `fill`
+  // (as fill style 1) and no line: how a filled figure's outline begins.
+  static SwfStyleChangeData startFill(SwfMoveTo at, unsigned fill) {
+    SwfStyleChangeData change;
+    change.moveTo = at;
+    change.fillStyle1 = fill;
+    change.lineStyle = 0;
+    return change;
+  }
+};
+
 // STYLECHANGERECORD.
 class SwfStyleChange : public SwfShapeRecord {
  public:
-  SwfStyleChange(bool stateNewStyles, bool stateLineStyle, bool stateFillStyle1, bool stateFillStyle0,
-                 bool stateMoveTo, Twips moveX, Twips moveY, unsigned fillStyle0, unsigned fillStyle1,
-                 unsigned lineStyle);
+  explicit SwfStyleChange(const SwfStyleChangeData& change);
   void write(SwfStream& out) const override;
   void setFillBits(unsigned n) override { fillBits_ = n; }
   void setLineBits(unsigned n) override { lineBits_ = n; }

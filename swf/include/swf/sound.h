@@ -73,26 +73,30 @@ struct SwfSoundEnvelope {
   std::uint16_t rightLevel = 0;
 };
 
-// SOUNDINFO. syncFlags holds Reserved(2), SyncStop, SyncNoMultiple as 4 bits.
-// The record carries at most one envelope point, so the point count written is
-// taken from the point itself; the envelopePoints argument is accepted for the
-// callers that pass it and not trusted.
+// How a sound is started. Each optional field that holds a value is written
+// with its flag set. The record carries at most one envelope point, so the
+// point count written comes from the point itself.
+struct SwfSoundInfoData {
+  bool syncStop = false;        // stop the sound instead of starting it
+  bool syncNoMultiple = false;  // do not start it again while it plays
+  std::optional<std::uint32_t> inPoint;
+  std::optional<std::uint32_t> outPoint;
+  std::optional<std::uint16_t> loopCount;
+  std::optional<SwfSoundEnvelope> envelope;
+};
+
+// SOUNDINFO: the sync flags (Reserved(2), SyncStop, SyncNoMultiple) in four
+// bits, then the flags and values of the optional fields.
 class SwfSoundInfo {
  public:
-  SwfSoundInfo(std::uint8_t syncFlags, bool hasEnvelope, bool hasLoops, bool hasOutPoint, bool hasInPoint,
-               std::uint32_t inPoint, std::uint32_t outPoint, std::uint16_t loopCount,
-               std::uint8_t envelopePoints, std::optional<SwfSoundEnvelope> envelope);
+  explicit SwfSoundInfo(const SwfSoundInfoData& info) : info_(info) {}
   // Start once, not if already playing: the album's music.
   static SwfSoundInfo noMultiple();
 
   void write(SwfStream& out) const;
 
  private:
-  std::uint8_t syncFlags_;
-  bool hasEnvelope_, hasLoops_, hasOutPoint_, hasInPoint_;
-  std::uint32_t inPoint_, outPoint_;
-  std::uint16_t loopCount_;
-  std::optional<SwfSoundEnvelope> envelope_;
+  SwfSoundInfoData info_;
 };
 
 // StartSound.
