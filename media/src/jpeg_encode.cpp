@@ -26,9 +26,9 @@ struct ErrorManager {
 
 }  // namespace
 
-Result<std::vector<std::uint8_t>> encodeJpeg(const Image& image, int quality) {
-  if (image.width <= 0 || image.height <= 0 ||
-      image.rgb.size() != static_cast<std::size_t>(image.width) * image.height * 3)
+Result<std::vector<std::uint8_t>> encodeJpeg(const JpegSamples& samples, const JpegEncodeSettings& settings) {
+  if (samples.width <= 0 || samples.height <= 0 || !samples.data ||
+      (samples.components != 3 && samples.components != 4))
     return fail(ErrorKind::Internal, "cannot write an empty picture");
   jpeg_compress_struct cinfo;
   ErrorManager err{};
@@ -45,17 +45,22 @@ Result<std::vector<std::uint8_t>> encodeJpeg(const Image& image, int quality) {
   }
   jpeg_create_compress(&cinfo);
   jpeg_mem_dest(&cinfo, &buffer, &length);
-  cinfo.image_width = static_cast<JDIMENSION>(image.width);
-  cinfo.image_height = static_cast<JDIMENSION>(image.height);
-  cinfo.input_components = 3;
-  cinfo.in_color_space = JCS_RGB;
+  cinfo.image_width = static_cast<JDIMENSION>(samples.width);
+  cinfo.image_height = static_cast<JDIMENSION>(samples.height);
+  cinfo.input_components = samples.components;
+  cinfo.in_color_space = samples.components == 4 ? JCS_CMYK : JCS_RGB;
   jpeg_set_defaults(&cinfo);
-  jpeg_set_quality(&cinfo, quality, TRUE);  // baseline quantisation tables
+  jpeg_set_quality(&cinfo, settings.quality, TRUE);  // baseline quantisation tables
   cinfo.optimize_coding = TRUE;
+  if (settings.progressive) jpeg_simple_progression(&cinfo);
   jpeg_start_compress(&cinfo, TRUE);
+  if (!settings.app1.empty())
+    jpeg_write_marker(&cinfo, JPEG_APP0 + 1, settings.app1.data(),
+                      static_cast<unsigned>(settings.app1.size()));
+  const std::size_t stride = static_cast<std::size_t>(samples.width) * samples.components;
   while (cinfo.next_scanline < cinfo.image_height) {
     JSAMPROW row =
-        const_cast<JSAMPROW>(&image.rgb[static_cast<std::size_t>(cinfo.next_scanline) * image.width * 3]);
+        const_cast<JSAMPROW>(samples.data + static_cast<std::size_t>(cinfo.next_scanline) * stride);
     jpeg_write_scanlines(&cinfo, &row, 1);
   }
   jpeg_finish_compress(&cinfo);
@@ -63,6 +68,14 @@ Result<std::vector<std::uint8_t>> encodeJpeg(const Image& image, int quality) {
   out.assign(buffer, buffer + length);
   std::free(buffer);
   return out;
+}
+
+Result<std::vector<std::uint8_t>> encodeJpeg(const Image& image, int quality) {
+  if (image.rgb.size() != static_cast<std::size_t>(image.width) * image.height * 3)
+    return fail(ErrorKind::Internal, "cannot write an empty picture");
+  JpegEncodeSettings settings;
+  settings.quality = quality;
+  return encodeJpeg(JpegSamples{image.width, image.height, 3, image.rgb.data()}, settings);
 }
 
 Status writeJpeg(const std::string& path, const Image& image, int quality) {

@@ -12,9 +12,10 @@
 #include <stdexcept>
 
 #include <gif_lib.h>
-#include <jpeglib.h>
 #include <lame/lame.h>
 #include <png.h>
+
+#include "media/jpeg_writer.h"
 
 namespace testinputs {
 
@@ -62,23 +63,9 @@ namespace {
 // Baseline at quality 95 with an optional EXIF orientation, or progressive
 // at the library's default quality.
 Bytes encodeJpeg(const Image& image, bool progressive, int orientation, bool bigEndian) {
-  jpeg_compress_struct c;
-  jpeg_error_mgr err;
-  c.err = jpeg_std_error(&err);
-  jpeg_create_compress(&c);
-  unsigned char* buf = nullptr;
-  unsigned long len = 0;
-  jpeg_mem_dest(&c, &buf, &len);
-  c.image_width = image.width;
-  c.image_height = image.height;
-  c.input_components = 3;
-  c.in_color_space = JCS_RGB;
-  jpeg_set_defaults(&c);
-  if (progressive)
-    jpeg_simple_progression(&c);
-  else
-    jpeg_set_quality(&c, 95, TRUE);
-  jpeg_start_compress(&c, TRUE);
+  slidewright::media::JpegEncodeSettings settings;
+  settings.quality = progressive ? 75 : 95;
+  settings.progressive = progressive;
   if (orientation > 0) {
     // "Exif\0\0", TIFF header, IFD0 with one entry: Orientation SHORT 1.
     Bytes exif = {'E', 'x', 'i', 'f', 0, 0};
@@ -93,18 +80,9 @@ Bytes encodeJpeg(const Image& image, bool progressive, int orientation, bool big
     put16(exif, static_cast<unsigned>(orientation), bigEndian);
     put16(exif, 0, bigEndian);
     put32(exif, 0, bigEndian);
-    jpeg_write_marker(&c, JPEG_APP0 + 1, exif.data(), static_cast<unsigned>(exif.size()));
+    settings.app1 = exif;
   }
-  while (c.next_scanline < c.image_height) {
-    JSAMPROW row =
-        const_cast<JSAMPROW>(&image.rgb[static_cast<std::size_t>(c.next_scanline) * image.width * 3]);
-    jpeg_write_scanlines(&c, &row, 1);
-  }
-  jpeg_finish_compress(&c);
-  jpeg_destroy_compress(&c);
-  Bytes out(buf, buf + len);
-  std::free(buf);
-  return out;
+  return slidewright::media::encodeJpeg({image.width, image.height, 3, image.rgb.data()}, settings).value();
 }
 
 }  // namespace

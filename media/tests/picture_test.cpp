@@ -4,11 +4,11 @@
 
 #include <cstdlib>
 
-#include <jpeglib.h>
 #include <png.h>
 
 #include "inputs.h"
 #include "decoders.h"
+#include "media/jpeg_writer.h"
 #include "media/picture.h"
 
 namespace {
@@ -132,20 +132,6 @@ TEST(PictureFormats, EveryKindDecodesToTheSamePicture) {
 TEST(PictureFormats, CmykJpegFromPrintWorkflows) {
   // Print programs store CMYK JPEGs with an Adobe marker and inverted values
   // (255 means no ink). Inks of 31, 207 and 239 without black are an orange red.
-  jpeg_compress_struct c;
-  jpeg_error_mgr err;
-  c.err = jpeg_std_error(&err);
-  jpeg_create_compress(&c);
-  unsigned char* buf = nullptr;
-  unsigned long len = 0;
-  jpeg_mem_dest(&c, &buf, &len);
-  c.image_width = 16;
-  c.image_height = 16;
-  c.input_components = 4;
-  c.in_color_space = JCS_CMYK;
-  jpeg_set_defaults(&c);
-  jpeg_set_quality(&c, 100, TRUE);
-  jpeg_start_compress(&c, TRUE);
   std::vector<std::uint8_t> row(16 * 4);
   for (int x = 0; x < 16; ++x) {
     row[x * 4] = 255 - 31;       // cyan ink
@@ -153,14 +139,13 @@ TEST(PictureFormats, CmykJpegFromPrintWorkflows) {
     row[x * 4 + 2] = 255 - 239;  // yellow ink
     row[x * 4 + 3] = 255;        // no black
   }
-  while (c.next_scanline < 16) {
-    JSAMPROW r = row.data();
-    jpeg_write_scanlines(&c, &r, 1);
-  }
-  jpeg_finish_compress(&c);
-  jpeg_destroy_compress(&c);
-  Bytes bytes(buf, buf + len);
-  std::free(buf);
+  std::vector<std::uint8_t> samples;
+  for (int y = 0; y < 16; ++y) samples.insert(samples.end(), row.begin(), row.end());
+  JpegEncodeSettings settings;
+  settings.quality = 100;
+  auto encoded = encodeJpeg(JpegSamples{16, 16, 4, samples.data()}, settings);
+  ASSERT_TRUE(encoded.ok()) << encoded.message();
+  const Bytes bytes = encoded.value();
   auto p = decode(bytes);
   ASSERT_TRUE(p.ok()) << p.message();
   EXPECT_TRUE(near(p.value().pixels.at(8, 8), {224, 48, 16}, 4));

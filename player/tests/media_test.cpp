@@ -1,10 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <jpeglib.h>
-
 #include <cstdio>
 #include <vector>
 
+#include "media/jpeg_writer.h"
 #include "player/jpeg.h"
 #include "player/sound.h"
 
@@ -16,34 +15,15 @@ using Bytes = std::vector<uint8_t>;
 
 // A 16 x 8 JPEG: left half red, right half blue.
 Bytes makeJpeg(int w = 16, int h = 8) {
-  jpeg_compress_struct c;
-  jpeg_error_mgr err;
-  c.err = jpeg_std_error(&err);
-  jpeg_create_compress(&c);
-  unsigned char* buf = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&c, &buf, &size);
-  c.image_width = JDIMENSION(w);
-  c.image_height = JDIMENSION(h);
-  c.input_components = 3;
-  c.in_color_space = JCS_RGB;
-  jpeg_set_defaults(&c);
-  jpeg_set_quality(&c, 95, TRUE);
-  jpeg_start_compress(&c, TRUE);
-  std::vector<uint8_t> row(size_t(w) * 3);
-  for (int x = 0; x < w; ++x) {
-    row[3 * x] = x < w / 2 ? 255 : 0;
-    row[3 * x + 2] = x < w / 2 ? 0 : 255;
-  }
-  while (c.next_scanline < c.image_height) {
-    JSAMPROW r = row.data();
-    jpeg_write_scanlines(&c, &r, 1);
-  }
-  jpeg_finish_compress(&c);
-  Bytes out(buf, buf + size);
-  jpeg_destroy_compress(&c);
-  std::free(buf);
-  return out;
+  std::vector<uint8_t> rgb(size_t(w) * h * 3);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      rgb[(size_t(y) * w + x) * 3] = x < w / 2 ? 255 : 0;
+      rgb[(size_t(y) * w + x) * 3 + 2] = x < w / 2 ? 0 : 255;
+    }
+  slidewright::media::JpegEncodeSettings settings;
+  settings.quality = 95;
+  return slidewright::media::encodeJpeg({w, h, 3, rgb.data()}, settings).value();
 }
 
 Bytes silentFrames(int n) {

@@ -8,36 +8,19 @@
 #include <string>
 #include <vector>
 
-#include <jpeglib.h>
-
 #include "album/album_job.h"
+#include "media/jpeg_writer.h"
+#include "media/picture.h"
 
 namespace player_fixture {
 
 namespace {
 
 bool writeJpeg(const std::string& path, int w, int h, const std::vector<uint8_t>& rgb) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  jpeg_compress_struct c;
-  jpeg_error_mgr err;
-  c.err = jpeg_std_error(&err);
-  jpeg_create_compress(&c);
-  jpeg_stdio_dest(&c, f);
-  c.image_width = JDIMENSION(w);
-  c.image_height = JDIMENSION(h);
-  c.input_components = 3;
-  c.in_color_space = JCS_RGB;
-  jpeg_set_defaults(&c);
-  jpeg_set_quality(&c, 90, TRUE);
-  jpeg_start_compress(&c, TRUE);
-  while (c.next_scanline < c.image_height) {
-    JSAMPROW row = const_cast<uint8_t*>(&rgb[size_t(c.next_scanline) * w * 3]);
-    jpeg_write_scanlines(&c, &row, 1);
-  }
-  jpeg_finish_compress(&c);
-  jpeg_destroy_compress(&c);
-  return std::fclose(f) == 0;
+  slidewright::media::JpegEncodeSettings settings;
+  settings.quality = 90;
+  auto bytes = slidewright::media::encodeJpeg({w, h, 3, rgb.data()}, settings);
+  return bytes && slidewright::media::writeFile(path, bytes.value());
 }
 
 // Picture k: a hue of its own, a grid of 40-pixel cells with a diagonal
