@@ -316,7 +316,8 @@ class BodyReader {
 
 Parsed<TagBody> fail(const BodyReader& b, uint16_t code) {
   std::string why = b.problem.empty() ? "body ends early" : b.problem;
-  return ParseError{formatText("%s tag: %s (read %zu bytes)", tagName(code), why.c_str(), b.r.position()),
+  return ParseError{ParseErrorKind::Damaged,
+                    formatText("%s tag: %s (read %zu bytes)", tagName(code), why.c_str(), b.r.position()),
                     b.r.position()};
 }
 
@@ -540,14 +541,14 @@ Parsed<TagBody> parseTagBody(uint16_t code, const uint8_t* body, size_t size, in
 }
 
 Parsed<Tag> parseTag(const uint8_t* data, size_t size, int swfVersion, size_t* consumed) {
-  if (size < 2) return ParseError{"tag header ends early", 0};
+  if (size < 2) return ParseError{ParseErrorKind::Truncated, "tag header ends early", 0};
   uint16_t word = uint16_t(data[0] | (data[1] << 8));
   Tag tag;
   tag.code = word >> 6;
   uint32_t length = word & 0x3F;
   size_t headerSize = 2;
   if (length == 0x3F) {
-    if (size < 6) return ParseError{"long tag header ends early", 2};
+    if (size < 6) return ParseError{ParseErrorKind::Truncated, "long tag header ends early", 2};
     length =
         uint32_t(data[2]) | (uint32_t(data[3]) << 8) | (uint32_t(data[4]) << 16) | (uint32_t(data[5]) << 24);
     headerSize = 6;
@@ -555,7 +556,8 @@ Parsed<Tag> parseTag(const uint8_t* data, size_t size, int swfVersion, size_t* c
   }
   tag.length = length;
   if (length > size - headerSize) {
-    return ParseError{formatText("%s tag (code %u) claims %u bytes but only %zu remain", tagName(tag.code),
+    return ParseError{ParseErrorKind::Truncated,
+                      formatText("%s tag (code %u) claims %u bytes but only %zu remain", tagName(tag.code),
                                  tag.code, length, size - headerSize),
                       headerSize};
   }
@@ -578,7 +580,7 @@ Parsed<std::vector<uint8_t>> inflateBody(const uint8_t* data, size_t size, size_
   std::vector<uint8_t> out(std::min(expected, std::max<size_t>(size_t(1) << 16, size * 4)));
   z_stream zs;
   std::memset(&zs, 0, sizeof zs);
-  if (inflateInit(&zs) != Z_OK) return ParseError{"cannot initialise zlib", 8};
+  if (inflateInit(&zs) != Z_OK) return ParseError{ParseErrorKind::Internal, "cannot initialise zlib", 8};
   size_t inPos = 0, outPos = 0;
   int rc = Z_OK;
   while (outPos < expected) {
@@ -600,17 +602,19 @@ Parsed<std::vector<uint8_t>> inflateBody(const uint8_t* data, size_t size, size_
   }
   inflateEnd(&zs);
   if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR)
-    return ParseError{formatText("compressed data is damaged (zlib error %d after %zu bytes)", rc, outPos),
+    return ParseError{ParseErrorKind::Damaged,
+                      formatText("compressed data is damaged (zlib error %d after %zu bytes)", rc, outPos),
                       8};
   if (outPos < expected)
-    return ParseError{formatText("compressed data ends after %zu of %zu bytes", outPos, expected), 8};
+    return ParseError{ParseErrorKind::Truncated,
+                      formatText("compressed data ends after %zu of %zu bytes", outPos, expected), 8};
   return out;
 }
 
 }  // namespace
 
 Parsed<Movie> parseMovie(const uint8_t* data, size_t size, const ParseLimits& limits) {
-  if (size < 8) return ParseError{"file too short for an SWF header", 0};
+  if (size < 8) return ParseError{ParseErrorKind::Truncated, "file too short for an SWF header", 0};
   Movie movie;
   Header& h = movie.header;
   std::memcpy(h.signature, data, 3);
@@ -619,13 +623,14 @@ Parsed<Movie> parseMovie(const uint8_t* data, size_t size, const ParseLimits& li
   } else if (std::memcmp(data, "CWS", 3) == 0) {
     h.compressed = true;
   } else {
-    return ParseError{"not an SWF file (signature is neither FWS nor CWS)", 0};
+    return ParseError{ParseErrorKind::NotSwf, "not an SWF file (signature is neither FWS nor CWS)", 0};
   }
   h.version = data[3];
   h.fileLength =
       uint32_t(data[4]) | (uint32_t(data[5]) << 8) | (uint32_t(data[6]) << 16) | (uint32_t(data[7]) << 24);
   if (h.fileLength < 8 + 5) {
-    return ParseError{formatText("declared file length %u is too small", h.fileLength), 4};
+    return ParseError{ParseErrorKind::Damaged,
+                      formatText("declared file length %u is too small", h.fileLength), 4};
   }
 
   // The whole uncompressed file: header bytes followed by the (inflated) rest.
@@ -635,7 +640,8 @@ Parsed<Movie> parseMovie(const uint8_t* data, size_t size, const ParseLimits& li
   if (h.compressed) {
     size_t expected = h.fileLength - 8;
     if (expected > limits.maxDecompressedSize) {
-      return ParseError{formatText("declared length %u exceeds the %zu-byte limit", h.fileLength,
+      return ParseError{ParseErrorKind::TooLarge,
+                        formatText("declared length %u exceeds the %zu-byte limit", h.fileLength,
                                    limits.maxDecompressedSize),
                         4};
     }
@@ -648,6 +654,7 @@ Parsed<Movie> parseMovie(const uint8_t* data, size_t size, const ParseLimits& li
     fileSize = inflated.size();
   } else if (h.fileLength > size) {
     return ParseError{
+        ParseErrorKind::Truncated,
         formatText("file is truncated: header declares %u bytes, file has %zu", h.fileLength, size), 4};
   } else {
     fileSize = h.fileLength;  // trailing bytes beyond the declared length are ignored
@@ -657,7 +664,7 @@ Parsed<Movie> parseMovie(const uint8_t* data, size_t size, const ParseLimits& li
   h.frameRect = hr.rect();
   h.frameRate = hr.r.u16();
   h.frameCount = hr.r.u16();
-  if (!hr.ok()) return ParseError{"SWF header ends early", 8 + hr.r.position()};
+  if (!hr.ok()) return ParseError{ParseErrorKind::Truncated, "SWF header ends early", 8 + hr.r.position()};
 
   size_t pos = 8 + hr.r.position();
   bool sawEnd = false;
@@ -679,7 +686,7 @@ Parsed<Movie> parseMovie(const uint8_t* data, size_t size, const ParseLimits& li
       break;
     }
   }
-  if (!sawEnd) return ParseError{"movie ends without an End tag", pos};
+  if (!sawEnd) return ParseError{ParseErrorKind::Truncated, "movie ends without an End tag", pos};
   return movie;
 }
 
@@ -689,12 +696,13 @@ Parsed<Movie> parseMovie(const std::vector<uint8_t>& bytes, const ParseLimits& l
 
 Parsed<Movie> parseMovieFile(const std::string& path, const ParseLimits& limits) {
   slidewright::StdioFile f = slidewright::openStdioFile(path, "rb");
-  if (!f) return ParseError{"cannot open " + path, 0};
+  if (!f) return ParseError{ParseErrorKind::FileAccess, "cannot open " + path, 0};
   std::vector<uint8_t> bytes;
   uint8_t buf[65536];
   size_t n;
   while ((n = std::fread(buf, 1, sizeof buf, f.get())) > 0) bytes.insert(bytes.end(), buf, buf + n);
-  if (std::ferror(f.get())) return ParseError{"cannot read " + path, bytes.size()};
+  if (std::ferror(f.get()))
+    return ParseError{ParseErrorKind::FileAccess, "cannot read " + path, bytes.size()};
   Parsed<Movie> movie = parseMovie(bytes, limits);
   if (!movie) {
     ParseError e = movie.error();

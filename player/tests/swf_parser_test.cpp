@@ -79,6 +79,7 @@ TEST(SwfParser, ReadsCompressedMovieLikeItsUncompressedForm) {
   Parsed<Movie> big = parseMovie(cws, small);
   ASSERT_FALSE(big.ok());
   EXPECT_NE(big.error().message.find("limit"), std::string::npos);
+  EXPECT_EQ(big.error().kind, ParseErrorKind::TooLarge);
   // A small file declaring a length near the limit is refused once its data runs out.
   Bytes inflated = cws;
   inflated[4] = 0x00;
@@ -88,6 +89,7 @@ TEST(SwfParser, ReadsCompressedMovieLikeItsUncompressedForm) {
   Parsed<Movie> claims = parseMovie(inflated);
   ASSERT_FALSE(claims.ok());
   EXPECT_NE(claims.error().message.find("ends after 22 of"), std::string::npos) << claims.error().message;
+  EXPECT_EQ(claims.error().kind, ParseErrorKind::Truncated);
   Bytes garbage = cws;
   for (size_t i = 10; i < garbage.size(); ++i) garbage[i] ^= 0x5A;
   EXPECT_FALSE(parseMovie(garbage).ok());
@@ -95,12 +97,15 @@ TEST(SwfParser, ReadsCompressedMovieLikeItsUncompressedForm) {
 
 TEST(SwfParser, RejectsMalformedFilesWithAMessage) {
   EXPECT_FALSE(parseMovie(Bytes{}).ok());
-  EXPECT_FALSE(parseMovie(Bytes{'G', 'I', 'F', '8', '9', 'a', 0, 0, 0}).ok());
+  Parsed<Movie> gif = parseMovie(Bytes{'G', 'I', 'F', '8', '9', 'a', 0, 0, 0});
+  ASSERT_FALSE(gif.ok());
+  EXPECT_EQ(gif.error().kind, ParseErrorKind::NotSwf);
 
   Bytes truncated(kTinyMovie.begin(), kTinyMovie.end() - 3);
   Parsed<Movie> t = parseMovie(truncated);
   ASSERT_FALSE(t.ok());
   EXPECT_NE(t.error().message.find("truncated"), std::string::npos);
+  EXPECT_EQ(t.error().kind, ParseErrorKind::Truncated);
 
   // A tag whose long header claims far more bytes than the file holds.
   Bytes oversized = kTinyMovie;
@@ -294,6 +299,8 @@ TEST(SwfParser, KeepsUnknownTagsAndRejectsShortBodies) {
   Parsed<Tag> s = parseTag(shape.data(), shape.size());
   ASSERT_FALSE(s.ok());
   EXPECT_NE(s.error().message.find("DefineShape"), std::string::npos);
+  EXPECT_EQ(s.error().kind, ParseErrorKind::Damaged);
+  EXPECT_EQ(parseMovieFile("/no/such/movie.swf").error().kind, ParseErrorKind::FileAccess);
 }
 
 namespace {

@@ -281,7 +281,17 @@ struct Movie {
   std::vector<Tag> tags;  // in file order, the End tag included when present
 };
 
+enum class ParseErrorKind {
+  FileAccess,  // the file cannot be opened or read
+  NotSwf,      // the data does not begin as an SWF file
+  Truncated,   // the data ends before what it announces
+  Damaged,     // a field holds a value that cannot be right
+  TooLarge,    // larger than the parser's limits allow
+  Internal,    // a library the parser uses failed to start
+};
+
 struct ParseError {
+  ParseErrorKind kind = ParseErrorKind::Damaged;
   std::string message;
   size_t offset = 0;  // byte offset in the (decompressed) file where reading failed
 };
