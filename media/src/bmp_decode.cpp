@@ -265,13 +265,9 @@ Result<Picture> decodeBmp(const std::uint8_t* data, std::size_t size, const Deco
   if (l.pixelOffset >= size) return truncated();
 
   const int W = static_cast<int>(l.width), H = static_cast<int>(l.height);
-  auto made = Image::create(W, H, options.background);
+  auto made = backgroundPicture(PictureKind::Bmp, W, H, options.background);
   if (!made) return made.error();
-  Picture p;
-  p.kind = PictureKind::Bmp;
-  p.width = W;
-  p.height = H;
-  p.pixels = std::move(made.value());
+  Picture& p = made.value();
   const PixelTarget target{p, palette.value(), l.topDown};
   const std::uint8_t* pix = data + l.pixelOffset;
   const std::size_t available = size - l.pixelOffset;
@@ -279,7 +275,7 @@ Result<Picture> decodeBmp(const std::uint8_t* data, std::size_t size, const Deco
                              ? decodeRuns(pix, available, l.compression == kRle4, target)
                              : decodeRows(pix, available, l, target, options.background);
   if (!decoded) return decoded.error();
-  return p;
+  return made;
 }
 
 }  // namespace slidewright::media::detail

@@ -23,4 +23,8 @@ Image applyOrientation(const Image& stored, int orientation);
 // Checks a picture size against kMaxPixels before anything is allocated.
 Status checkPictureSize(std::uint64_t width, std::uint64_t height);
 
+// A picture of the given kind and size, every pixel the background colour,
+// for decoders that then draw what the file holds over it.
+Result<Picture> backgroundPicture(PictureKind kind, int width, int height, Rgb background);
+
 }  // namespace slidewright::media::detail

@@ -93,13 +93,9 @@ Result<Picture> decodeGif(const std::uint8_t* data, std::size_t size, const Deco
         !s)
       return s.error();
 
-    auto made = Image::create(screenW, screenH, options.background);
+    auto made = backgroundPicture(PictureKind::Gif, screenW, screenH, options.background);
     if (!made) return made.error();
-    Picture p;
-    p.kind = PictureKind::Gif;
-    p.width = screenW;
-    p.height = screenH;
-    p.pixels = std::move(made.value());
+    Picture& p = made.value();
 
     std::vector<GifPixelType> line(static_cast<std::size_t>(d.Width));
     auto putLine = [&](int row) {
@@ -128,7 +124,7 @@ Result<Picture> decodeGif(const std::uint8_t* data, std::size_t size, const Deco
         putLine(row);
       }
     }
-    return p;
+    return made;
   }
 }
 

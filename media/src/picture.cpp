@@ -53,6 +53,17 @@ Status checkPictureSize(std::uint64_t width, std::uint64_t height) {
   return success();
 }
 
+Result<Picture> backgroundPicture(PictureKind kind, int width, int height, Rgb background) {
+  auto made = Image::create(width, height, background);
+  if (!made) return made.error();
+  Picture p;
+  p.kind = kind;
+  p.width = width;
+  p.height = height;
+  p.pixels = std::move(made.value());
+  return p;
+}
+
 }  // namespace detail
 
 Result<Picture> decodePicture(const std::uint8_t* data, std::size_t size, const DecodeOptions& options) {
