@@ -3,6 +3,7 @@
 // CBR. The output is bare MPEG frames: no Xing/Info frame (it would play as a
 // short silence) and no ID3 tag.
 #include "common/stdio_file.h"
+#include "mpeg_coverage.h"
 #include "media/mp3.h"
 
 #include <cerrno>
@@ -85,6 +86,18 @@ Result<Mp3Summary> reencodeMp3(const std::string& inputPath, const std::string& 
     std::fseek(inFile.get(), 0, SEEK_SET);
   }
   if (total == 0) return fail(ErrorKind::Damaged, "the music file is empty");
+  // Music is made of frames that follow one another. The decoder also finds
+  // a few chance frame headers in files of other kinds (random bytes, a WAV,
+  // a picture) and would make a moment of noise of them.
+  const detail::MpegCoverage coverage = detail::measureMpegCoverage(inFile.get(), total);
+  if (coverage.chainedBytes == 0)
+    return fail(ErrorKind::NotSupported,
+                "no MPEG audio could be decoded from the music file (it holds no run of MPEG audio frames)");
+  if (coverage.chainedBytes * 2 < coverage.audioBytes)
+    return fail(ErrorKind::NotSupported,
+                "the music file is not MPEG audio, or too damaged to use (only " +
+                    std::to_string(coverage.chainedBytes * 100 / coverage.audioBytes) +
+                    "% of it is MPEG audio frames)");
 
   if (!initMpg123()) return fail(ErrorKind::Internal, "the MP3 decoder could not start");
   Mpg123Handle dec;

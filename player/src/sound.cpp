@@ -6,60 +6,15 @@
 #include <cmath>
 #include <cstring>
 
+#include "common/mpeg_audio.h"
+
 namespace player {
 
 namespace {
 
-struct FrameHeader {
-  int version;  // 3 = MPEG-1, 2 = MPEG-2, 0 = MPEG-2.5
-  int layer;    // 1, 2 or 3
-  int bitrate;  // bits per second
-  int sampleRate;
-  int channels;
-  int samples;  // per frame
-  int length;   // bytes
-};
+using FrameHeader = slidewright::MpegAudioHeader;
 
-// Decodes a four-byte MPEG audio frame header; false if any field is invalid.
-bool decodeHeader(const uint8_t* p, FrameHeader* h) {
-  if (p[0] != 0xFF || (p[1] & 0xE0) != 0xE0) return false;
-  int version = (p[1] >> 3) & 3;
-  int layerBits = (p[1] >> 1) & 3;
-  int bitrateIndex = (p[2] >> 4) & 15;
-  int rateIndex = (p[2] >> 2) & 3;
-  int padding = (p[2] >> 1) & 1;
-  int mode = (p[3] >> 6) & 3;
-  if (version == 1 || layerBits == 0 || bitrateIndex == 0 || bitrateIndex == 15 || rateIndex == 3)
-    return false;
-  static const int kRates[4][3] = {
-      {11025, 12000, 8000}, {0, 0, 0}, {22050, 24000, 16000}, {44100, 48000, 32000}};
-  // Bit rates in kbit/s: [mpeg1?][layer-1][index]
-  static const int kBitrates[2][3][16] = {
-      {{0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256, 0},
-       {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0},
-       {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0}},
-      {{0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448, 0},
-       {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384, 0},
-       {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0}}};
-  int layer = 4 - layerBits;
-  bool mpeg1 = version == 3;
-  h->version = version;
-  h->layer = layer;
-  h->bitrate = kBitrates[mpeg1][layer - 1][bitrateIndex] * 1000;
-  h->sampleRate = kRates[version][rateIndex];
-  h->channels = mode == 3 ? 1 : 2;
-  if (layer == 1) {
-    h->samples = 384;
-    h->length = (12 * h->bitrate / h->sampleRate + padding) * 4;
-  } else if (layer == 2 || mpeg1) {
-    h->samples = 1152;
-    h->length = 144 * h->bitrate / h->sampleRate + padding;
-  } else {
-    h->samples = 576;
-    h->length = 72 * h->bitrate / h->sampleRate + padding;
-  }
-  return h->length >= 4;
-}
+bool decodeHeader(const uint8_t* p, FrameHeader* h) { return slidewright::decodeMpegAudioHeader(p, h); }
 
 }  // namespace
 
