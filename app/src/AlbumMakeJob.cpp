@@ -1,0 +1,81 @@
+#include "AlbumMakeJob.h"
+
+#include "album/album_job.h"
+
+namespace maker = slidewright::maker;
+
+std::string completeSavePath(const std::string& savePath, const std::string& currentFolder) {
+  std::string path = savePath;
+  if (path.find_first_of("\\/") == std::string::npos) {
+    std::string folder = currentFolder;
+    if (!folder.empty() && folder.back() != '\\' && folder.back() != '/') folder += '\\';
+    path = folder + path;
+  }
+  // CharLowerBuffA knows the double-byte characters of the code page, whose
+  // second bytes may look like capital letters.
+  if (!path.empty()) CharLowerBuffA(path.data(), static_cast<DWORD>(path.size()));
+  if (path.size() < 4 || path.compare(path.size() - 4, 4, ".swf") != 0) path += ".swf";
+  return path;
+}
+
+maker::AlbumSettings makeSettingsFor(const AlbumSettings& window, std::vector<maker::AlbumEntry> pictures) {
+  maker::AlbumSettings s;
+  s.pictures = std::move(pictures);
+  s.width = window.albumWidth;
+  s.height = window.albumHeight;
+  s.pauseSeconds = window.pauseSeconds;
+  s.background = maker::Rgb{GetRValue(window.backgroundColor), GetGValue(window.backgroundColor),
+                            GetBValue(window.backgroundColor)};
+  if (musicFileChosen(window.musicPath)) s.musicPath = window.musicPath;
+  s.loop = true;
+  s.outputPath = window.savePath;
+  return s;
+}
+
+AlbumMakeJob::~AlbumMakeJob() {
+  if (running()) {
+    cancel();
+    thread_.join();
+  }
+}
+
+bool AlbumMakeJob::start(HWND owner, maker::AlbumSettings settings) {
+  if (running()) return false;
+  owner_ = owner;
+  cancelled_ = false;
+  result_.reset();
+  musicTenths_ = -1;
+  thread_ = std::thread([this, settings = std::move(settings)] {
+    result_.emplace(maker::makeAlbum(settings, [this](const maker::MakeProgress& p) { return report(p); }));
+    PostMessageA(owner_, kMakeFinishedMessage, 0, 0);
+  });
+  return true;
+}
+
+bool AlbumMakeJob::report(const maker::MakeProgress& p) {
+  switch (p.stage) {
+    case maker::MakeStage::Music: {
+      // The bar shows tenths of the music's first half: post each once.
+      const int tenths = p.total ? static_cast<int>(p.done * 10 / p.total) : 0;
+      if (tenths != musicTenths_) {
+        musicTenths_ = tenths;
+        PostMessageA(owner_, slidewright::EncodeProgress, static_cast<WPARAM>(tenths), 10);
+      }
+      break;
+    }
+    case maker::MakeStage::Pictures:
+      PostMessageA(owner_, slidewright::EncodeProgress, p.done == 0 ? 10 : 0, p.done == 0 ? 10 : 0);
+      break;
+    case maker::MakeStage::Movie:
+      break;
+  }
+  return !cancelled_;
+}
+
+maker::MakeResult<maker::MakeOutcome> AlbumMakeJob::finish() {
+  if (thread_.joinable()) thread_.join();
+  if (!result_) return maker::MakeError{maker::MakeErrorKind::Settings, std::string(), "no make was started"};
+  auto result = std::move(*result_);
+  result_.reset();
+  return result;
+}

@@ -1,0 +1,60 @@
+// The make-album command's work, done on a worker thread through the album
+// pipeline that `slidewright make` uses, so that the window keeps painting
+// and its progress bar moves during a long make, and the same inputs give
+// the same movie from either.
+#pragma once
+#include <windows.h>
+
+#include <atomic>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "AlbumSettings.h"
+#include "maker/album_maker.h"
+
+// Posted to the owner window when a make has ended; the result is collected
+// with AlbumMakeJob::finish().
+constexpr UINT kMakeFinishedMessage = WM_APP + 1;
+
+// The save path as the make command completes it: a bare file name goes into
+// the current folder, the whole path is lower-cased (code-page aware) and
+// ".swf" is added unless it ends so.
+std::string completeSavePath(const std::string& savePath, const std::string& currentFolder);
+
+// The pipeline's settings for the window's values and pictures: music only
+// when a music file is chosen, the movie looping as the preview and the
+// screensaver play it.
+slidewright::maker::AlbumSettings makeSettingsFor(const AlbumSettings& window,
+                                                  std::vector<slidewright::maker::AlbumEntry> pictures);
+
+class AlbumMakeJob {
+ public:
+  AlbumMakeJob() = default;
+  AlbumMakeJob(const AlbumMakeJob&) = delete;
+  AlbumMakeJob& operator=(const AlbumMakeJob&) = delete;
+  // A job still running is cancelled and waited for.
+  ~AlbumMakeJob();
+
+  // Starts the make. While it runs, the owner receives EncodeProgress
+  // (WM_USER + 100) messages: (done, total) with total not 0 while the music
+  // is re-encoded, (10, 10) when the pictures begin, and (0, 0) after every
+  // rendered picture; then kMakeFinishedMessage. False when a make runs
+  // already.
+  bool start(HWND owner, slidewright::maker::AlbumSettings settings);
+  // Asks the running make to stop at its next step; nothing is left behind.
+  void cancel() { cancelled_ = true; }
+  bool running() const { return thread_.joinable(); }
+  // Waits for the make to end and gives its result (once).
+  slidewright::maker::MakeResult<slidewright::maker::MakeOutcome> finish();
+
+ private:
+  bool report(const slidewright::maker::MakeProgress& progress);
+
+  HWND owner_ = nullptr;  // not owned
+  std::thread thread_;
+  std::atomic<bool> cancelled_{false};
+  std::optional<slidewright::maker::MakeResult<slidewright::maker::MakeOutcome>> result_;
+  int musicTenths_ = -1;  // last music position posted, to post each step once
+};
