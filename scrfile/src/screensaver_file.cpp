@@ -1,0 +1,236 @@
+#include "scrfile/screensaver_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <random>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace slidewright::scrfile {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+bool fail(Error* error, ErrorKind kind, std::string message) {
+  if (error) *error = Error{kind, std::move(message)};
+  return false;
+}
+
+std::string reason(int err) { return std::strerror(err); }
+
+bool seekTo(std::FILE* f, std::uint64_t offset) {
+#ifdef _WIN32
+  return _fseeki64(f, static_cast<long long>(offset), SEEK_SET) == 0;
+#else
+  return fseeko(f, static_cast<off_t>(offset), SEEK_SET) == 0;
+#endif
+}
+
+// Copies `length` bytes from `in` to `out` in pieces, so that a large movie
+// never has to be held in memory.
+bool copyBytes(std::FILE* in, std::FILE* out, std::uint64_t length) {
+  std::vector<char> buffer(std::size_t(1) << 16);
+  while (length > 0) {
+    const std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(length, buffer.size()));
+    if (std::fread(buffer.data(), 1, chunk, in) != chunk) return false;
+    if (std::fwrite(buffer.data(), 1, chunk, out) != chunk) return false;
+    length -= chunk;
+  }
+  return true;
+}
+
+// Creates a new file that did not exist before, for writing.
+File createExclusive(const std::string& path, int* err) {
+#ifdef _WIN32
+  int fd = _open(path.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
+  if (fd < 0) {
+    *err = errno;
+    return nullptr;
+  }
+  File f(_fdopen(fd, "wb"));
+  if (!f) _close(fd);
+#else
+  int fd = ::open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    *err = errno;
+    return nullptr;
+  }
+  File f(::fdopen(fd, "wb"));
+  if (!f) ::close(fd);
+#endif
+  if (!f) *err = errno;
+  return f;
+}
+
+// A file beside the final one, removed unless it was kept.
+class StagingFile {
+ public:
+  ~StagingFile() {
+    file_.reset();
+    if (!path_.empty()) std::remove(path_.c_str());
+  }
+  bool create(const std::string& finalPath, int* err) {
+    const fs::path target(finalPath);
+    std::mt19937_64 random(std::random_device{}() ^
+                           std::uint64_t(std::chrono::steady_clock::now().time_since_epoch().count()));
+    for (int attempt = 0; attempt < 50; ++attempt) {
+      char unique[12];
+      std::snprintf(unique, sizeof unique, "%08X", static_cast<unsigned>(random() & 0xFFFFFFFFu));
+      fs::path candidate = target;
+      candidate.replace_filename("." + target.filename().string() + "." + unique + ".part");
+      file_ = createExclusive(candidate.string(), err);
+      if (file_) {
+        path_ = candidate.string();
+        return true;
+      }
+      if (*err != EEXIST) return false;
+    }
+    return false;
+  }
+  std::FILE* get() const { return file_.get(); }
+  const std::string& path() const { return path_; }
+  bool close() {
+    std::FILE* f = file_.release();
+    return std::fclose(f) == 0;
+  }
+  void keep() { path_.clear(); }
+
+ private:
+  File file_;
+  std::string path_;
+};
+
+bool hasSignature(std::FILE* f) {
+  char sig[3];
+  return std::fread(sig, 1, 3, f) == 3 && sig[0] == 'F' && sig[1] == 'W' && sig[2] == 'S';
+}
+
+std::string sizeText(std::uint64_t bytes) { return std::to_string(bytes >> 20) + " MiB"; }
+
+}  // namespace
+
+bool readWholeFile(const std::string& path, std::vector<std::uint8_t>* bytes) {
+  File f(std::fopen(path.c_str(), "rb"));
+  if (!f) return false;
+  bytes->clear();
+  std::uint8_t buffer[65536];
+  std::size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, f.get())) > 0)
+    bytes->insert(bytes->end(), buffer, buffer + n);
+  return !std::ferror(f.get());
+}
+
+bool writeScreensaverFile(const std::string& scrPath, const std::vector<std::uint8_t>& stub,
+                          const std::string& moviePath, Error* error) {
+  if (stub.empty())
+    return fail(error, ErrorKind::NoStub, "the screensaver player program is missing from this build");
+  std::error_code ec;
+  if (fs::is_directory(moviePath, ec)) return fail(error, ErrorKind::NoMovie, moviePath + ": is a folder");
+  errno = 0;
+  File movie(std::fopen(moviePath.c_str(), "rb"));
+  if (!movie) {
+    const int err = errno;
+    return fail(error, ErrorKind::NoMovie, moviePath + ": cannot read the movie (" + reason(err) + ")");
+  }
+  const std::uint64_t length = fs::file_size(moviePath, ec);
+  if (ec)
+    return fail(error, ErrorKind::NoMovie, moviePath + ": cannot read the movie (" + ec.message() + ")");
+  if (!hasSignature(movie.get()))
+    return fail(error, ErrorKind::NotAMovie, moviePath + ": not an uncompressed SWF movie");
+  if (length > kMaxMovieBytes)
+    return fail(error, ErrorKind::TooLarge,
+                moviePath + ": the movie is " + sizeText(length) + "; a screensaver holds at most " +
+                    sizeText(kMaxMovieBytes) + " (make an album of fewer or smaller pictures)");
+  if (!seekTo(movie.get(), 0)) return fail(error, ErrorKind::NoMovie, moviePath + ": cannot read the movie");
+  if (fs::is_directory(scrPath, ec))
+    return fail(error, ErrorKind::CannotWrite, scrPath + ": is a folder, not a screensaver file name");
+
+  StagingFile staging;
+  int err = 0;
+  if (!staging.create(scrPath, &err))
+    return fail(error, ErrorKind::CannotWrite, scrPath + ": cannot write there (" + reason(err) + ")");
+  const std::uint8_t trailer[4] = {std::uint8_t(length), std::uint8_t(length >> 8),
+                                   std::uint8_t(length >> 16), std::uint8_t(length >> 24)};
+  bool written = std::fwrite(stub.data(), 1, stub.size(), staging.get()) == stub.size();
+  if (written && !copyBytes(movie.get(), staging.get(), length)) {
+    if (std::ferror(movie.get()))
+      return fail(error, ErrorKind::NoMovie, moviePath + ": the movie could not be read to its end");
+    written = false;
+  }
+  written = written && std::fwrite(trailer, 1, 4, staging.get()) == 4;
+  written = staging.close() && written;
+  movie.reset();
+  if (!written || fs::file_size(staging.path(), ec) != stub.size() + length + 4)
+    return fail(error, ErrorKind::CannotWrite,
+                scrPath + ": the screensaver could not be written completely (is the disk full?)");
+  fs::rename(staging.path(), scrPath, ec);
+  if (ec)
+    return fail(error, ErrorKind::CannotWrite,
+                scrPath + ": cannot put the screensaver in place (" + ec.message() +
+                    "); is the old one read-only or in use?");
+  staging.keep();
+  return true;
+}
+
+bool locateMovie(const std::string& playerPath, Payload* payload, Error* error) {
+  std::error_code ec;
+  const std::uint64_t size = fs::file_size(playerPath, ec);
+  if (ec) return fail(error, ErrorKind::CannotRead, playerPath + ": cannot read the screensaver file");
+  File f(std::fopen(playerPath.c_str(), "rb"));
+  if (!f) return fail(error, ErrorKind::CannotRead, playerPath + ": cannot read the screensaver file");
+  std::uint8_t trailer[4];
+  if (size < 4 || !seekTo(f.get(), size - 4) || std::fread(trailer, 1, 4, f.get()) != 4)
+    return fail(error, ErrorKind::NoPayload, playerPath + ": no movie is appended to this file");
+  // The trailer is unsigned; a length that does not fit in front of it, or
+  // that is beyond any movie the maker writes, is not a movie's length.
+  const std::uint64_t length = std::uint64_t(trailer[0]) | std::uint64_t(trailer[1]) << 8 |
+                               std::uint64_t(trailer[2]) << 16 | std::uint64_t(trailer[3]) << 24;
+  if (length < 3 || length > size - 4)
+    return fail(error, ErrorKind::NoPayload, playerPath + ": no movie is appended to this file");
+  if (length > kMaxMovieBytes)
+    return fail(error, ErrorKind::TooLarge,
+                playerPath + ": the appended movie is larger than " + sizeText(kMaxMovieBytes));
+  const std::uint64_t offset = size - 4 - length;
+  if (!seekTo(f.get(), offset) || !hasSignature(f.get()))
+    return fail(error, ErrorKind::NoPayload,
+                playerPath + ": no uncompressed SWF movie is appended to this file");
+  payload->offset = offset;
+  payload->length = length;
+  return true;
+}
+
+bool extractMovie(const std::string& playerPath, const std::string& moviePath, Error* error) {
+  Payload payload;
+  if (!locateMovie(playerPath, &payload, error)) return false;
+  File in(std::fopen(playerPath.c_str(), "rb"));
+  if (!in || !seekTo(in.get(), payload.offset))
+    return fail(error, ErrorKind::CannotRead, playerPath + ": cannot read the screensaver file");
+  File out(std::fopen(moviePath.c_str(), "wb"));
+  if (!out) return fail(error, ErrorKind::CannotRead, moviePath + ": cannot write the movie there");
+  bool ok = copyBytes(in.get(), out.get(), payload.length);
+  ok = std::fclose(out.release()) == 0 && ok;
+  if (!ok) {
+    std::remove(moviePath.c_str());
+    return fail(error, ErrorKind::CannotRead, moviePath + ": the movie could not be copied out");
+  }
+  return true;
+}
+
+}  // namespace slidewright::scrfile

@@ -1,0 +1,223 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "scrfile/screensaver_file.h"
+
+namespace fs = std::filesystem;
+using namespace slidewright::scrfile;
+using Bytes = std::vector<std::uint8_t>;
+
+namespace {
+
+class ScreensaverFile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    dir_ = fs::temp_directory_path() / (std::string("scrfile-") + info->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::permissions(dir_ / "album.scr", fs::perms::owner_all, ec);
+    fs::remove_all(dir_, ec);
+  }
+  std::string path(const std::string& name) const { return (dir_ / name).string(); }
+  std::string write(const std::string& name, const Bytes& bytes) const {
+    std::FILE* f = std::fopen(path(name).c_str(), "wb");
+    EXPECT_NE(f, nullptr);
+    if (f) {
+      std::fwrite(bytes.data(), 1, bytes.size(), f);
+      std::fclose(f);
+    }
+    return path(name);
+  }
+  Bytes read(const std::string& name) const {
+    Bytes b;
+    EXPECT_TRUE(readWholeFile(path(name), &b)) << name;
+    return b;
+  }
+  // Files in the folder, so that a test sees staging files left behind.
+  std::vector<std::string> listing() const {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir_)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+  fs::path dir_;
+};
+
+// A movie of `size` bytes that starts with the uncompressed signature.
+Bytes movieOf(std::size_t size, const char* signature = "FWS") {
+  Bytes m(size);
+  for (std::size_t i = 0; i < size; ++i) m[i] = std::uint8_t(i * 7 + 3);
+  for (int i = 0; i < 3 && std::size_t(i) < size; ++i) m[i] = std::uint8_t(signature[i]);
+  return m;
+}
+
+Bytes le32(std::uint32_t v) {
+  return {std::uint8_t(v), std::uint8_t(v >> 8), std::uint8_t(v >> 16), std::uint8_t(v >> 24)};
+}
+
+Bytes concat(std::initializer_list<Bytes> parts) {
+  Bytes all;
+  for (const Bytes& p : parts) all.insert(all.end(), p.begin(), p.end());
+  return all;
+}
+
+TEST_F(ScreensaverFile, IsStubThenMovieThenItsLength) {
+  const Bytes stub(24576, 0x4D);
+  const Bytes movie = movieOf(1000);
+  write("album.swf", movie);
+  Error error;
+  ASSERT_TRUE(writeScreensaverFile(path("album.scr"), stub, path("album.swf"), &error)) << error.message;
+  const Bytes scr = read("album.scr");
+  ASSERT_EQ(scr.size(), 25580u);
+  EXPECT_EQ(Bytes(scr.end() - 4, scr.end()), (Bytes{0xE8, 0x03, 0x00, 0x00}));
+  EXPECT_EQ(Bytes(scr.begin(), scr.begin() + 24576), stub);
+  EXPECT_EQ(Bytes(scr.begin() + 24576, scr.end() - 4), movie);
+  EXPECT_EQ(listing(), (std::vector<std::string>{"album.scr", "album.swf"}));
+
+  // Read back as the player does.
+  Payload p;
+  ASSERT_TRUE(locateMovie(path("album.scr"), &p, &error)) << error.message;
+  EXPECT_EQ(p.offset, 24576u);
+  EXPECT_EQ(p.length, 1000u);
+  ASSERT_TRUE(extractMovie(path("album.scr"), path("out.swf"), &error)) << error.message;
+  EXPECT_EQ(read("out.swf"), movie);
+}
+
+TEST_F(ScreensaverFile, ReplacesAnEarlierFileOnlyWhenTheNewOneIsComplete) {
+  const Bytes stub(100, 0x11);
+  write("album.swf", movieOf(50));
+  write("album.scr", Bytes(7, 0x99));
+  Error error;
+  ASSERT_TRUE(writeScreensaverFile(path("album.scr"), stub, path("album.swf"), &error)) << error.message;
+  EXPECT_EQ(read("album.scr").size(), 154u);
+
+  // Each failure leaves the earlier file as it was and nothing beside it.
+  const Bytes earlier = read("album.scr");
+  struct Case {
+    const char* name;
+    std::string movie;
+    Bytes stub;
+    ErrorKind kind;
+  };
+  write("packed.swf", movieOf(50, "CWS"));
+  write("short.swf", Bytes{'F', 'W'});
+  fs::create_directories(dir_ / "folder.swf");
+  const Case cases[] = {
+      {"no movie", path("absent.swf"), stub, ErrorKind::NoMovie},
+      {"a folder", path("folder.swf"), stub, ErrorKind::NoMovie},
+      {"compressed movie", path("packed.swf"), stub, ErrorKind::NotAMovie},
+      {"two bytes", path("short.swf"), stub, ErrorKind::NotAMovie},
+      {"no player", path("album.swf"), Bytes{}, ErrorKind::NoStub},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Error e;
+    EXPECT_FALSE(writeScreensaverFile(path("album.scr"), c.stub, c.movie, &e));
+    EXPECT_EQ(e.kind, c.kind);
+    EXPECT_FALSE(e.message.empty());
+    EXPECT_EQ(read("album.scr"), earlier);
+  }
+  EXPECT_EQ(listing(),
+            (std::vector<std::string>{"album.scr", "album.swf", "folder.swf", "packed.swf", "short.swf"}));
+
+  // A screensaver name that cannot be written: a folder, a missing folder.
+  Error e;
+  EXPECT_FALSE(writeScreensaverFile(path("folder.swf"), stub, path("album.swf"), &e));
+  EXPECT_EQ(e.kind, ErrorKind::CannotWrite);
+  EXPECT_FALSE(writeScreensaverFile(path("no/such/album.scr"), stub, path("album.swf"), &e));
+  EXPECT_EQ(e.kind, ErrorKind::CannotWrite);
+  EXPECT_NE(e.message.find("album.scr"), std::string::npos);
+}
+
+// The player finds a movie only where the trailer's length, counted back
+// from the trailer, lands on "FWS".
+TEST_F(ScreensaverFile, PlayerFindsNoMovieInDamagedOrPlainFiles) {
+  const Bytes stub(300, 0x22);
+  const Bytes movie = movieOf(200);
+  struct Case {
+    const char* name;
+    Bytes file;
+  };
+  const Case cases[] = {
+      {"nothing appended", stub},
+      {"trailer of 0", concat({stub, movie, le32(0)})},
+      {"negative trailer", concat({stub, movie, le32(0xFFFFFFF0u)})},
+      {"trailer larger than the file", concat({stub, movie, le32(100000)})},
+      {"trailer one past the movie", concat({stub, movie, le32(201)})},
+      {"compressed movie", concat({stub, movieOf(200, "CWS"), le32(200)})},
+      {"shorter than a trailer", Bytes{1, 2}},
+      {"empty file", Bytes{}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    write("saver.scr", c.file);
+    Payload p;
+    Error e;
+    EXPECT_FALSE(locateMovie(path("saver.scr"), &p, &e));
+    EXPECT_EQ(e.kind, ErrorKind::NoPayload);
+    EXPECT_FALSE(extractMovie(path("saver.scr"), path("out.swf"), &e));
+    EXPECT_FALSE(fs::exists(path("out.swf")));
+  }
+  Error e;
+  Payload p;
+  EXPECT_FALSE(locateMovie(path("absent.scr"), &p, &e));
+  EXPECT_EQ(e.kind, ErrorKind::CannotRead);
+  // A movie that fills the file exactly, with no stub in front, is found.
+  write("bare.scr", concat({movie, le32(200)}));
+  ASSERT_TRUE(locateMovie(path("bare.scr"), &p, &e)) << e.message;
+  EXPECT_EQ(p.offset, 0u);
+}
+
+// Albums of a few hundred pictures pass 16 MiB: the screensaver must still
+// carry and find them.
+TEST_F(ScreensaverFile, CarriesMoviesLargerThanSixteenMebibytes) {
+  const std::size_t big = (std::size_t(17) << 20) + 5;
+  write("big.swf", movieOf(big));
+  Error e;
+  ASSERT_TRUE(writeScreensaverFile(path("big.scr"), Bytes(1000, 1), path("big.swf"), &e)) << e.message;
+  Payload p;
+  ASSERT_TRUE(locateMovie(path("big.scr"), &p, &e)) << e.message;
+  EXPECT_EQ(p.length, big);
+  ASSERT_TRUE(extractMovie(path("big.scr"), path("copy.swf"), &e)) << e.message;
+  EXPECT_EQ(fs::file_size(path("copy.swf")), big);
+}
+
+#ifndef _WIN32
+// Beyond the limit both sides refuse, and the maker says why. A sparse file
+// stands in for a movie of that size.
+TEST_F(ScreensaverFile, RefusesMoviesBeyondTheLimitOnBothSides) {
+  write("huge.swf", movieOf(16));
+  fs::resize_file(path("huge.swf"), kMaxMovieBytes + 1);
+  Error e;
+  EXPECT_FALSE(writeScreensaverFile(path("huge.scr"), Bytes(10, 1), path("huge.swf"), &e));
+  EXPECT_EQ(e.kind, ErrorKind::TooLarge);
+  EXPECT_NE(e.message.find("512 MiB"), std::string::npos) << e.message;
+  EXPECT_FALSE(fs::exists(path("huge.scr")));
+
+  // A player file with such a movie appended.
+  write("huge.scr", movieOf(16));
+  fs::resize_file(path("huge.scr"), kMaxMovieBytes + 1);
+  {
+    std::FILE* f = std::fopen(path("huge.scr").c_str(), "ab");
+    ASSERT_NE(f, nullptr);
+    const Bytes t = le32(std::uint32_t(kMaxMovieBytes + 1));
+    std::fwrite(t.data(), 1, 4, f);
+    std::fclose(f);
+  }
+  Payload p;
+  EXPECT_FALSE(locateMovie(path("huge.scr"), &p, &e));
+  EXPECT_EQ(e.kind, ErrorKind::TooLarge);
+}
+
+#endif
+
+}  // namespace
