@@ -1,0 +1,122 @@
+#include "player/mp3_stream.h"
+
+#include <mpg123.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace player {
+
+struct Mp3FileStream::Decoder {
+  mpg123_handle* handle = nullptr;
+  std::FILE* file = nullptr;
+  bool fileDone = false;
+  std::vector<unsigned char> input = std::vector<unsigned char>(1 << 15);
+  std::vector<int16_t> pending;  // decoded samples not yet handed out
+  size_t pendingPos = 0;
+  ~Decoder() {
+    if (handle) mpg123_delete(handle);
+    if (file) std::fclose(file);
+  }
+};
+
+Mp3FileStream::Mp3FileStream() = default;
+Mp3FileStream::~Mp3FileStream() = default;
+
+bool Mp3FileStream::open(const std::string& path, std::string* error) {
+  static const bool initialised = mpg123_init() == MPG123_OK;
+  decoder_ = std::make_unique<Decoder>();
+  rate_ = channels_ = 0;
+  ended_ = false;
+  int rc = MPG123_OK;
+  if (initialised) decoder_->handle = mpg123_new(nullptr, &rc);
+  if (!decoder_->handle) {
+    *error = "the MP3 decoder cannot start";
+    return false;
+  }
+  mpg123_handle* h = decoder_->handle;
+  mpg123_param(h, MPG123_ADD_FLAGS, MPG123_QUIET, 0);
+  mpg123_format_none(h);
+  for (long r : {8000L, 11025L, 12000L, 16000L, 22050L, 24000L, 32000L, 44100L, 48000L})
+    mpg123_format(h, r, MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
+  if (mpg123_open_feed(h) != MPG123_OK) {
+    *error = "the MP3 decoder cannot start";
+    return false;
+  }
+  decoder_->file = std::fopen(path.c_str(), "rb");
+  if (!decoder_->file) {
+    *error = path + ": cannot open the file (" + std::strerror(errno) + ")";
+    return false;
+  }
+  // Decode until the first frame tells the format.
+  while (rate_ == 0 && decodeMore()) {}
+  if (rate_ == 0) {
+    *error = path + ": no MPEG audio found in the file";
+    return false;
+  }
+  return true;
+}
+
+bool Mp3FileStream::decodeMore() {
+  Decoder& d = *decoder_;
+  if (ended_) return false;
+  d.pending.clear();
+  d.pendingPos = 0;
+  unsigned char out[1 << 15];
+  for (int rounds = 0; rounds < 1000; ++rounds) {
+    size_t got = 0;
+    int rc = mpg123_read(d.handle, out, sizeof out, &got);
+    if (rc == MPG123_NEW_FORMAT) {
+      long rate;
+      int channels, encoding;
+      mpg123_getformat(d.handle, &rate, &channels, &encoding);
+      if (rate_ != 0 && (rate != rate_ || channels != channels_)) {
+        ended_ = true;  // a second piece of another format is not mixed in
+        return false;
+      }
+      rate_ = int(rate);
+      channels_ = channels;
+      continue;
+    }
+    if (got) {
+      const int16_t* s = reinterpret_cast<const int16_t*>(out);
+      d.pending.assign(s, s + got / 2);
+      return true;
+    }
+    // Damage in front of the first frame: more data lets the decoder find it.
+    if (rc == MPG123_NEED_MORE || (rc == MPG123_ERR && rate_ == 0)) {
+      if (d.fileDone) break;
+      size_t n = std::fread(d.input.data(), 1, d.input.size(), d.file);
+      if (n == 0) {
+        d.fileDone = true;
+        continue;
+      }
+      mpg123_feed(d.handle, d.input.data(), n);
+      continue;
+    }
+    if (rc != MPG123_OK) break;  // done, or damage after good audio: end there
+  }
+  ended_ = true;
+  return false;
+}
+
+size_t Mp3FileStream::read(int16_t* out, size_t frames) {
+  if (!decoder_ || channels_ == 0) return 0;
+  Decoder& d = *decoder_;
+  size_t filled = 0;
+  while (filled < frames) {
+    if (d.pendingPos >= d.pending.size() && !decodeMore()) break;
+    const size_t available = (d.pending.size() - d.pendingPos) / size_t(channels_);
+    const size_t n = std::min(available, frames - filled);
+    std::memcpy(out + filled * size_t(channels_), d.pending.data() + d.pendingPos,
+                n * size_t(channels_) * sizeof(int16_t));
+    d.pendingPos += n * size_t(channels_);
+    filled += n;
+  }
+  return filled;
+}
+
+}  // namespace player
