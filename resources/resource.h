@@ -95,5 +95,6 @@
 #define IDI_SAVER 100
 #define IDD_SAVER_CONFIG 2003
 #define IDS_SAVER_DESCRIPTION 1
+#define IDS_SAVER_NO_SETTINGS 2  // the configuration message
 
 #endif

@@ -1,0 +1,80 @@
+#include "SaverModes.h"
+
+#include <string>
+
+#include "resource.h"
+
+namespace {
+
+HWND windowOrForeground(const SaverCommand& command) {
+  const HWND given = reinterpret_cast<HWND>(command.handle);
+  return command.hasHandle && IsWindow(given) ? given : GetForegroundWindow();
+}
+
+std::wstring resourceString(HINSTANCE instance, UINT id) {
+  wchar_t buffer[256] = {};
+  const int n = LoadStringW(instance, id, buffer, 256);
+  return std::wstring(buffer, n > 0 ? size_t(n) : 0);
+}
+
+INT_PTR CALLBACK configurationProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG: {
+      const HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(dialog, GWLP_HINSTANCE));
+      MessageBoxW(dialog, resourceString(instance, IDS_SAVER_NO_SETTINGS).c_str(),
+                  resourceString(instance, IDS_SAVER_DESCRIPTION).c_str(), MB_OK | MB_ICONWARNING);
+      EndDialog(dialog, 1);
+      return TRUE;
+    }
+    case WM_COMMAND:
+      if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+        EndDialog(dialog, LOWORD(wParam) == IDOK ? 1 : 0);
+        return TRUE;
+      }
+      break;
+    default:
+      break;
+  }
+  return FALSE;
+}
+
+int changePassword(HWND owner) {
+  HMODULE mpr = LoadLibraryA("MPR.DLL");
+  if (!mpr) return 0;
+  using ChangeFn = DWORD(WINAPI*)(LPCSTR, HWND, DWORD, LPVOID);
+  auto change =
+      reinterpret_cast<ChangeFn>(reinterpret_cast<void*>(GetProcAddress(mpr, "PwdChangePasswordA")));
+  if (change) change("SCRSAVE", owner, 0, nullptr);
+  FreeLibrary(mpr);
+  return 0;
+}
+
+}  // namespace
+
+INT_PTR showConfiguration(HINSTANCE instance, HWND owner) {
+  return DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_SAVER_CONFIG), owner, configurationProc, 0);
+}
+
+int runSaverMode(HINSTANCE instance, const SaverCommand& command, const SaverPlatform& platform) {
+  switch (command.mode) {
+    case SaverMode::Configure:
+      // A bare command line has no owner; "C" takes the given window or the foreground one.
+      return int(showConfiguration(instance, command.bare ? nullptr : windowOrForeground(command)));
+    case SaverMode::Preview: {
+      const HWND parent = reinterpret_cast<HWND>(command.handle);
+      if (!command.hasHandle || !IsWindow(parent)) return -1;
+      ScreenSaver saver(instance, platform);
+      return saver.run(parent);
+    }
+    case SaverMode::FullScreen: {
+      ScreenSaver saver(instance, platform);
+      return saver.run(nullptr);
+    }
+    case SaverMode::ChangePassword:
+      if (!platform.windows9x) return -1;
+      return changePassword(windowOrForeground(command));
+    case SaverMode::Unknown:
+    default:
+      return -1;
+  }
+}

@@ -1,0 +1,46 @@
+#include "SaverTestSupport.h"
+
+#include <vector>
+
+#include "scrfile/screensaver_file.h"
+
+namespace savertest {
+
+void pumpFor(DWORD milliseconds) {
+  const DWORD start = GetTickCount();
+  while (GetTickCount() - start < milliseconds) {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+    Sleep(5);
+  }
+}
+
+std::string makeScreensaver(const std::string& folder, const std::string& name,
+                            const testmovies::MovieSpec& movie) {
+  std::vector<uint8_t> stub;
+  if (!slidewright::scrfile::readWholeFile(SAVERSTUB_EXE, &stub)) return "";
+  const std::string moviePath = folder + name + ".swf";
+  if (!testmovies::writeColourMovie(moviePath, movie)) return "";
+  const std::string path = folder + name + ".scr";
+  slidewright::scrfile::Error error;
+  return slidewright::scrfile::writeScreensaverFile(path, stub, moviePath, &error) ? path : "";
+}
+
+int playerTemporaryFiles() {
+  char folder[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, folder);
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((std::string(folder) + "~ff*.tmp").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return 0;
+  int count = 0;
+  do {
+    ++count;
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  return count;
+}
+
+}  // namespace savertest
