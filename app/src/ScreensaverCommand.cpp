@@ -1,0 +1,83 @@
+#include "ScreensaverCommand.h"
+
+#include <cctype>
+
+#include "resource.h"
+#include "scrfile/screensaver_file.h"
+
+namespace {
+
+using slidewright::scrfile::ErrorKind;
+
+const char* messageKeyFor(ErrorKind kind) {
+  switch (kind) {
+    case ErrorKind::NoMovie:
+      return "SaverNoMovie";
+    case ErrorKind::NotAMovie:
+      return "SaverNotAMovie";
+    case ErrorKind::TooLarge:
+      return "SaverTooLarge";
+    default:
+      return "SaverWriteError";
+  }
+}
+
+// The caption of the maker's messages: its main window's title.
+std::string windowTitle(HWND owner) {
+  char title[256] = {};
+  if (owner) GetWindowTextA(owner, title, sizeof title);
+  return title[0] ? title : "Slidewright";
+}
+
+}  // namespace
+
+std::string screensaverPathFor(const std::string& savePath) {
+  std::string ending;
+  if (savePath.size() >= 4) {
+    for (char c : savePath.substr(savePath.size() - 4))
+      ending += char(std::tolower(static_cast<unsigned char>(c)));
+  }
+  return (ending == ".swf" ? savePath.substr(0, savePath.size() - 4) : savePath) + ".scr";
+}
+
+std::string installerCommandLine(const std::string& scrPath) {
+  return "rundll32.exe desk.cpl,InstallScreenSaver " + scrPath;
+}
+
+bool loadSaverStub(HMODULE module, std::vector<std::uint8_t>* bytes) {
+  HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(IDR_SAVERSTUB), RT_SAVERSTUB);
+  if (!found) return false;
+  HGLOBAL loaded = LoadResource(module, found);
+  const DWORD size = SizeofResource(module, found);
+  const void* data = loaded ? LockResource(loaded) : nullptr;
+  if (!data || size == 0) return false;
+  const auto* begin = static_cast<const std::uint8_t*>(data);
+  bytes->assign(begin, begin + size);
+  return true;
+}
+
+ScreensaverOutcome makeScreensaver(const ScreensaverRequest& request) {
+  // The preview lets go of the movie so that it can be read in full.
+  if (request.stopPreview) request.stopPreview();
+  ScreensaverOutcome outcome;
+  outcome.scrPath = screensaverPathFor(request.savePath);
+  slidewright::scrfile::Error error;
+  outcome.written = !request.savePath.empty() && slidewright::scrfile::writeScreensaverFile(
+                                                     outcome.scrPath, request.stub, request.savePath, &error);
+  if (!outcome.written) {
+    outcome.messageKey = request.savePath.empty() ? "SaverNoMovie" : messageKeyFor(error.kind);
+    const std::string text =
+        request.language ? request.language->lookupString(outcome.messageKey) : outcome.messageKey;
+    if (request.tell)
+      request.tell(text);
+    else
+      MessageBoxA(request.owner, text.c_str(), windowTitle(request.owner).c_str(), MB_OK | MB_ICONWARNING);
+    return outcome;
+  }
+  const std::string commandLine = installerCommandLine(outcome.scrPath);
+  if (request.startInstaller)
+    request.startInstaller(commandLine);
+  else
+    WinExec(commandLine.c_str(), SW_SHOW);
+  return outcome;
+}
