@@ -37,7 +37,7 @@ void printUsage(std::FILE* out) {
                "Makes SWF slide shows from pictures and music.\n\n"
                "Commands:\n",
                kProgramName);
-  for (const Command& c : kCommands) std::fprintf(out, "  %-10s %s\n", c.name, c.summary);
+  for (const Command& c : kCommands) std::fprintf(out, "  %-12s %s\n", c.name, c.summary);
   std::fprintf(out,
                "\nRun '%s COMMAND --help' for the options of a command.\n"
                "  -h, --help     show this help and exit\n"

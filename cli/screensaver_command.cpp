@@ -1,0 +1,147 @@
+// `slidewright screensaver`: wraps a movie into a Windows screensaver file
+// (the screensaver player, the movie, the movie's length), as the maker
+// window's screensaver button does.
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "command.h"
+#include "scrfile/screensaver_file.h"
+
+#ifdef SLIDEWRIGHT_EMBEDDED_SAVERSTUB
+// The player carried inside the Windows slidewright.exe (saver/src/EmbeddedStub.cpp).
+bool embeddedSaverStub(std::vector<std::uint8_t>* bytes);
+#endif
+
+namespace slidewright::cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kStubName = "saverstub.exe";
+
+void printScreensaverHelp() {
+  std::printf(
+      "Usage: %s screensaver [OPTIONS] MOVIE.swf [-o NAME.scr]\n"
+      "Makes a Windows screensaver file that plays the movie full screen, looping.\n"
+      "\n"
+      "  -o, --output FILE  the screensaver to write; \".scr\" is added when missing\n"
+      "                     (default: the movie's name with \".scr\" instead of \".swf\")\n"
+      "      --stub FILE    the screensaver player to put in front of the movie: the\n"
+      "                     saverstub.exe of the Windows build (default: the one\n"
+      "                     built into the Windows %s.exe, else %s beside\n"
+      "                     this command)\n"
+      "  -h, --help         show this help\n"
+      "\n"
+      "The movie must be an uncompressed SWF file, as `%s make` writes them, of at\n"
+      "most %d MiB. The screensaver is written beside its final name and moved into\n"
+      "place when complete, so a failure leaves an earlier one as it was.\n"
+      "\n"
+      "Exit status: 0 written; 1 the movie, the player or the output failed; 2 the\n"
+      "command line is wrong.\n",
+      kProgramName, kProgramName, kStubName, kProgramName, int(scrfile::kMaxMovieBytes >> 20));
+}
+
+int usage(const std::string& message) {
+  std::fprintf(stderr, "%s screensaver: %s\nRun '%s screensaver --help' for the options.\n", kProgramName,
+               message.c_str(), kProgramName);
+  return kExitUsage;
+}
+
+int failure(const std::string& message) {
+  std::fprintf(stderr, "%s: %s\n", kProgramName, message.c_str());
+  return kExitFailed;
+}
+
+bool endsWithIgnoringCase(const std::string& text, const std::string& ending) {
+  if (text.size() < ending.size()) return false;
+  for (size_t i = 0; i < ending.size(); ++i) {
+    const char c = text[text.size() - ending.size() + i];
+    if (std::tolower(static_cast<unsigned char>(c)) != ending[i]) return false;
+  }
+  return true;
+}
+
+// The folder of the running command, where an installed saverstub.exe lies.
+std::string commandFolder() {
+#ifdef __linux__
+  std::error_code ec;
+  const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+  if (!ec) return self.parent_path().string();
+#endif
+  return std::string();
+}
+
+// Finds the player: the --stub file, the one built in, or one beside the command.
+bool findStub(const std::string& given, std::vector<std::uint8_t>* stub, std::string* error) {
+  if (!given.empty()) {
+    if (!scrfile::readWholeFile(given, stub) || stub->empty()) {
+      *error = given + ": cannot read the screensaver player";
+      return false;
+    }
+    return true;
+  }
+#ifdef SLIDEWRIGHT_EMBEDDED_SAVERSTUB
+  if (embeddedSaverStub(stub)) return true;
+#endif
+  const std::string folder = commandFolder();
+  if (!folder.empty()) {
+    const std::string beside = (fs::path(folder) / kStubName).string();
+    if (scrfile::readWholeFile(beside, stub) && !stub->empty()) return true;
+  }
+  *error = std::string("no screensaver player: give the Windows build's ") + kStubName +
+           " with --stub, or put it beside this command";
+  return false;
+}
+
+}  // namespace
+
+}  // namespace slidewright::cli
+
+int runScreensaver(int argc, char** argv) {
+  using namespace slidewright::cli;
+  std::string movie, output, stubPath;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    auto value = [&](std::string* into) {
+      if (i + 1 >= argc) return false;
+      *into = argv[++i];
+      return true;
+    };
+    if (arg == "-h" || arg == "--help") {
+      printScreensaverHelp();
+      return kExitOk;
+    } else if (arg == "-o" || arg == "--output") {
+      if (!value(&output) || output.empty()) return usage(arg + " needs a file name");
+    } else if (arg.rfind("--output=", 0) == 0) {
+      output = arg.substr(9);
+    } else if (arg == "--stub") {
+      if (!value(&stubPath) || stubPath.empty()) return usage("--stub needs a file name");
+    } else if (arg.rfind("--stub=", 0) == 0) {
+      stubPath = arg.substr(7);
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      return usage("unknown option '" + arg + "'");
+    } else if (movie.empty()) {
+      movie = arg;
+    } else {
+      return usage("one movie at a time ('" + movie + "' and '" + arg + "' were given)");
+    }
+  }
+  if (movie.empty()) return usage("no movie was given");
+  if (output.empty())
+    output = (endsWithIgnoringCase(movie, ".swf") ? movie.substr(0, movie.size() - 4) : movie) + ".scr";
+  else if (!endsWithIgnoringCase(output, ".scr"))
+    output += ".scr";
+
+  std::vector<std::uint8_t> stub;
+  std::string error;
+  if (!findStub(stubPath, &stub, &error)) return failure(error);
+  slidewright::scrfile::Error written;
+  if (!slidewright::scrfile::writeScreensaverFile(output, stub, movie, &written))
+    return failure(written.message);
+  return kExitOk;
+}
