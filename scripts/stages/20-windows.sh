@@ -54,6 +54,8 @@ check_tree() {
   python3 scripts/lib/pe_check.py "$build/app/Slidewright.exe" --machine "$machine" --gui \
     --system-dlls-only --resource "BIN:153=$stub"
   python3 scripts/lib/pe_check.py "$stub" --machine "$machine" --gui --system-dlls-only
+  python3 scripts/lib/pe_check.py "$build/cli/slidewright.exe" --machine "$machine" --system-dlls-only \
+    --resource "BIN:153=$stub"
 }
 
 # Runs every Windows test of a tree under Wine of the given architecture,
