@@ -44,8 +44,8 @@ int main(int argc, char** argv) {
   wc.hInstance = instance;
   wc.lpszClassName = "MovieViewBench";
   RegisterClassA(&wc);
-  HWND host = CreateWindowExA(0, "MovieViewBench", "movieview-bench", WS_POPUP | WS_VISIBLE, 0, 0, width, height,
-                              nullptr, nullptr, instance, nullptr);
+  HWND host = CreateWindowExA(0, "MovieViewBench", "movieview-bench", WS_POPUP | WS_VISIBLE, 0, 0, width,
+                              height, nullptr, nullptr, instance, nullptr);
   MovieViewArgs args;
   args.parent = host;
   args.rect = {0, 0, width, height};
@@ -73,9 +73,9 @@ int main(int argc, char** argv) {
   const double wall = double(now.QuadPart - start.QuadPart) / double(frequency.QuadPart);
   const double cpu = processCpuSeconds() - cpuStart;
   std::printf("movie %s, control %dx%d, movie drawn at %ldx%ld, sound device: %s\n", argv[1], width, height,
-              view->movieRect().right - view->movieRect().left, view->movieRect().bottom - view->movieRect().top,
-              view->hasSoundDevice() ? "yes" : "none");
-  std::printf("wall %.2f s, frames shown %zu (%.2f fps), process CPU %.2f s = %.1f %% of one core\n", wall, frames,
-              frames / wall, cpu, 100.0 * cpu / wall);
+              view->movieRect().right - view->movieRect().left,
+              view->movieRect().bottom - view->movieRect().top, view->hasSoundDevice() ? "yes" : "none");
+  std::printf("wall %.2f s, frames shown %zu (%.2f fps), process CPU %.2f s = %.1f %% of one core\n", wall,
+              frames, frames / wall, cpu, 100.0 * cpu / wall);
   return 0;
 }

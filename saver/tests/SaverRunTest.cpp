@@ -176,4 +176,22 @@ TEST(SaverRun, EscapeClosesIt) {
   EXPECT_EQ(savertest::playerTemporaryFiles(), temporaries);
 }
 
+// The right button never reaches the player (no menu of its own), but a
+// click on the screensaver ends it like any other button.
+TEST(SaverRun, RightClickClosesIt) {
+  TestFolder folder;
+  testmovies::MovieSpec spec;
+  spec.frameColours.assign(36, 0xFF8000);
+  const std::string scr = savertest::makeScreensaver(folder.path(), "click", spec);
+  ASSERT_FALSE(scr.empty());
+  SetCursorPos(500, 400);
+  SaverProcess p(scr, "/s");
+  ASSERT_NE(waitForSaver(), nullptr);
+  Sleep(700);
+  EXPECT_TRUE(p.running());
+  mouse_event(MOUSEEVENTF_RIGHTDOWN, 0, 0, 0, 0);
+  mouse_event(MOUSEEVENTF_RIGHTUP, 0, 0, 0, 0);
+  EXPECT_EQ(p.waitForExit(10000), 0u) << "still running after a right click";
+}
+
 }  // namespace
