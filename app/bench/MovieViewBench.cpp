@@ -4,7 +4,10 @@
 // process's CPU time (user + kernel, GetProcessTimes) is divided by the wall
 // time. Run by scripts/bench-preview.sh under wine.
 //
-//   movieview-bench MOVIE.swf [SECONDS] [WIDTHxHEIGHT]
+//   movieview-bench MOVIE.swf [SECONDS] [WIDTHxHEIGHT] [BGCOLOR]
+//
+// BGCOLOR is the colour around the movie as the main window passes it
+// ("ff" is blue).
 #include <windows.h>
 
 #include <cstdio>
@@ -31,7 +34,7 @@ double processCpuSeconds() {
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: movieview-bench MOVIE.swf [SECONDS] [WIDTHxHEIGHT]\n");
+    std::fprintf(stderr, "usage: movieview-bench MOVIE.swf [SECONDS] [WIDTHxHEIGHT] [BGCOLOR]\n");
     return 2;
   }
   const double runSeconds = argc > 2 ? std::atof(argv[2]) : 20.0;
@@ -54,6 +57,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "movieview-bench: %s cannot be played\n", argv[1]);
     return 1;
   }
+  if (argc > 4) view->BGColor(argv[4]);
   const double cpuStart = processCpuSeconds();
   LARGE_INTEGER frequency, start, now;
   QueryPerformanceFrequency(&frequency);
