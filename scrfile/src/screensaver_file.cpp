@@ -1,5 +1,7 @@
 #include "scrfile/screensaver_file.h"
 
+#include "common/stdio_file.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -23,10 +25,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
+using File = StdioFile;
 
 bool fail(Error* error, ErrorKind kind, std::string message) {
   if (error) *error = Error{kind, std::move(message)};
@@ -106,10 +105,7 @@ class StagingFile {
   }
   std::FILE* get() const { return file_.get(); }
   const std::string& path() const { return path_; }
-  bool close() {
-    std::FILE* f = file_.release();
-    return std::fclose(f) == 0;
-  }
+  bool close() { return closeWritten(file_); }
   void keep() { path_.clear(); }
 
  private:
@@ -127,7 +123,7 @@ std::string sizeText(std::uint64_t bytes) { return std::to_string(bytes >> 20) +
 }  // namespace
 
 bool readWholeFile(const std::string& path, std::vector<std::uint8_t>* bytes) {
-  File f(std::fopen(path.c_str(), "rb"));
+  File f = openStdioFile(path, "rb");
   if (!f) return false;
   bytes->clear();
   std::uint8_t buffer[65536];
@@ -144,7 +140,7 @@ bool writeScreensaverFile(const std::string& scrPath, const std::vector<std::uin
   std::error_code ec;
   if (fs::is_directory(moviePath, ec)) return fail(error, ErrorKind::NoMovie, moviePath + ": is a folder");
   errno = 0;
-  File movie(std::fopen(moviePath.c_str(), "rb"));
+  File movie = openStdioFile(moviePath, "rb");
   if (!movie) {
     const int err = errno;
     return fail(error, ErrorKind::NoMovie, moviePath + ": cannot read the movie (" + reason(err) + ")");
@@ -193,7 +189,7 @@ bool locateMovie(const std::string& playerPath, Payload* payload, Error* error) 
   std::error_code ec;
   const std::uint64_t size = fs::file_size(playerPath, ec);
   if (ec) return fail(error, ErrorKind::CannotRead, playerPath + ": cannot read the screensaver file");
-  File f(std::fopen(playerPath.c_str(), "rb"));
+  File f = openStdioFile(playerPath, "rb");
   if (!f) return fail(error, ErrorKind::CannotRead, playerPath + ": cannot read the screensaver file");
   std::uint8_t trailer[4];
   if (size < 4 || !seekTo(f.get(), size - 4) || std::fread(trailer, 1, 4, f.get()) != 4)
@@ -219,13 +215,13 @@ bool locateMovie(const std::string& playerPath, Payload* payload, Error* error) 
 bool extractMovie(const std::string& playerPath, const std::string& moviePath, Error* error) {
   Payload payload;
   if (!locateMovie(playerPath, &payload, error)) return false;
-  File in(std::fopen(playerPath.c_str(), "rb"));
+  File in = openStdioFile(playerPath, "rb");
   if (!in || !seekTo(in.get(), payload.offset))
     return fail(error, ErrorKind::CannotRead, playerPath + ": cannot read the screensaver file");
-  File out(std::fopen(moviePath.c_str(), "wb"));
+  File out = openStdioFile(moviePath, "wb");
   if (!out) return fail(error, ErrorKind::CannotRead, moviePath + ": cannot write the movie there");
   bool ok = copyBytes(in.get(), out.get(), payload.length);
-  ok = std::fclose(out.release()) == 0 && ok;
+  ok = closeWritten(out) && ok;
   if (!ok) {
     std::remove(moviePath.c_str());
     return fail(error, ErrorKind::CannotRead, moviePath + ": the movie could not be copied out");
