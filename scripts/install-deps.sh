@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what building and testing need on a Debian 12 machine (run as root).
 #   install-deps.sh native    compilers, libraries and sample tools for the native build
+#   install-deps.sh bench     native, plus the ffmpeg command the video benchmark races
 #   install-deps.sh all       native, plus mingw-w64 for 32- and 64-bit Windows,
 #                             64-bit Wine, Xvfb, the zh_CN.GBK locale and the
 #                             browser and fuzzing stages; 32-bit Wine as well
@@ -14,6 +15,7 @@ native_pkgs=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libjpeg62-turbo-dev libpng-dev zlib1g-dev libgif-dev libmp3lame-dev libmpg123-dev
   imagemagick sox libsox-fmt-mp3 lame python3
+  libavcodec-dev libavformat-dev libavutil-dev libswscale-dev libswresample-dev
 )
 windows_pkgs=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 xvfb xauth xdotool dpkg-dev nasm
@@ -25,8 +27,14 @@ check_pkgs=(
 browser_pkgs=(
   chromium nodejs npm clang libclang-rt-14-dev
 )
+bench_pkgs=(
+  ffmpeg
+)
 
 pkgs=("${native_pkgs[@]}")
+if [ "$what" = bench ]; then
+  pkgs+=("${bench_pkgs[@]}")
+fi
 if [ "$what" = all ]; then
   pkgs+=("${windows_pkgs[@]}" "${check_pkgs[@]}" "${browser_pkgs[@]}")
   # 32-bit Wine only where 32-bit programs run at all: elsewhere its

@@ -1,0 +1,228 @@
+// `slidewright video MOVIE.swf -o SHOW.mp4`: the movie as a video file, every
+// frame drawn by the project's player, with its music.
+#include <cstdio>
+#include <string>
+
+#include "command.h"
+
+#if defined(SLIDEWRIGHT_VIDEO_EXPORT)
+
+#include <atomic>
+#include <csignal>
+#include <cstdlib>
+
+#include "export/video_export.h"
+#include "progress_bar.h"
+
+namespace slidewright::cli {
+
+namespace {
+
+namespace ex = slidewright::exports;
+
+void printVideoHelp() {
+  const ex::CrfRange h264 = ex::crfRange(ex::VideoFormat::Mp4), vp9 = ex::crfRange(ex::VideoFormat::WebM);
+  std::printf(
+      "Usage: %s video [OPTIONS] MOVIE.swf -o VIDEO.mp4|VIDEO.webm\n"
+      "Turns a movie into a video to send or share: every frame drawn by this\n"
+      "program's player at the movie's frame rate, with its music. The extension\n"
+      "chooses the format: .mp4 is H.264 with AAC sound (plays almost everywhere),\n"
+      ".webm is VP9 with Opus sound. A looping movie is exported once through; a\n"
+      "movie that stops ends where it stops.\n"
+      "\n"
+      "  -o, --output FILE        the video to write (.mp4 or .webm)\n"
+      "      --size WxH           video size in pixels (default: the movie's size); the\n"
+      "                           movie is scaled to fit, keeping its proportions, with\n"
+      "                           bars of its background colour\n"
+      "      --crf N              quality, lower is better and larger: H.264 %d-%d\n"
+      "                           (default %d), VP9 %d-%d (default %d)\n"
+      "      --preset NAME        encoding speed against size: ultrafast, superfast,\n"
+      "                           veryfast, faster, fast, medium (default), slow, slower,\n"
+      "                           veryslow\n"
+      "      --audio-bitrate K    sound bit rate in kbit/s (default 128 stereo, 96 mono)\n"
+      "  -q, --quiet              no progress bar and no summary\n"
+      "  -h, --help               show this help\n"
+      "\n"
+      "A side of odd length gets one more row or column of the background colour\n"
+      "(the video needs even sides). The sound track starts with the movie; it ends\n"
+      "where the last sound ends or where the video ends, whichever is first, and a\n"
+      "movie without sound gets a silent track.\n"
+      "\n"
+      "Exit status: 0 the video was made; 1 the movie or the output failed (no\n"
+      "partial video is left, an existing one is kept); 2 the command line is\n"
+      "wrong; 130 interrupted.\n"
+      "\n"
+      "Example:\n"
+      "  %s video holiday.swf -o holiday.mp4\n",
+      kProgramName, h264.lowest, h264.highest, h264.standard, vp9.lowest, vp9.highest, vp9.standard,
+      kProgramName);
+}
+
+int usage(const std::string& message) {
+  std::fprintf(stderr, "%s video: %s\nRun '%s video --help' for the options.\n", kProgramName,
+               message.c_str(), kProgramName);
+  return kExitUsage;
+}
+
+bool parseNumber(const std::string& text, int* out) {
+  if (text.empty() || text.size() > 6) return false;
+  for (char c : text)
+    if (c < '0' || c > '9') return false;
+  *out = std::atoi(text.c_str());
+  return true;
+}
+
+bool parseSize(const std::string& text, int* w, int* h) {
+  const size_t x = text.find_first_of("xX");
+  return x != std::string::npos && parseNumber(text.substr(0, x), w) && parseNumber(text.substr(x + 1), h);
+}
+
+std::atomic<bool> interrupted{false};
+extern "C" void onVideoInterrupt(int) { interrupted = true; }
+
+std::string duration(double seconds) {
+  const int s = int(seconds + 0.5);
+  char text[32];
+  std::snprintf(text, sizeof text, "%d:%02d", s / 60, s % 60);
+  return text;
+}
+
+}  // namespace
+
+}  // namespace slidewright::cli
+
+int runVideo(int argc, char** argv) {
+  using namespace slidewright::cli;
+  ex::VideoOptions options;
+  bool quiet = false;
+  bool optionsEnded = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
+      if (!options.moviePath.empty()) return usage("more than one movie given ('" + arg + "')");
+      options.moviePath = arg;
+      continue;
+    }
+    if (arg == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    // "--name=value" and "--name value" alike.
+    std::string name = arg, inlineValue;
+    bool hasInline = false;
+    if (arg.rfind("--", 0) == 0)
+      if (const size_t eq = arg.find('='); eq != std::string::npos) {
+        name = arg.substr(0, eq);
+        inlineValue = arg.substr(eq + 1);
+        hasInline = true;
+      }
+    auto value = [&](std::string* out) -> bool {
+      if (hasInline) {
+        *out = inlineValue;
+        return true;
+      }
+      if (i + 1 >= argc) return false;
+      *out = argv[++i];
+      return true;
+    };
+    std::string v;
+    if (name == "-h" || name == "--help") {
+      printVideoHelp();
+      return kExitOk;
+    } else if (name == "-o" || name == "--output") {
+      if (!value(&v) || v.empty()) return usage(name + " needs a file name");
+      options.outputPath = v;
+    } else if (name == "--size") {
+      if (!value(&v) || !parseSize(v, &options.width, &options.height) ||
+          options.width < ex::VideoLimits::kMinSide || options.height < ex::VideoLimits::kMinSide ||
+          options.width > ex::VideoLimits::kMaxSide || options.height > ex::VideoLimits::kMaxSide)
+        return usage("--size needs WIDTHxHEIGHT, each " + std::to_string(ex::VideoLimits::kMinSide) + " to " +
+                     std::to_string(ex::VideoLimits::kMaxSide) + " pixels" +
+                     (v.empty() ? "" : ", not '" + v + "'"));
+    } else if (name == "--crf") {
+      if (!value(&v) || !parseNumber(v, &options.crf)) return usage("--crf needs a whole number");
+    } else if (name == "--preset") {
+      if (!value(&v)) return usage("--preset needs a name");
+      bool known = false;
+      for (int k = 0; k < ex::kVideoPresetCount; ++k) known = known || v == ex::kVideoPresets[k];
+      if (!known) return usage("unknown preset '" + v + "' (ultrafast ... medium ... veryslow)");
+      options.preset = v;
+    } else if (name == "--audio-bitrate") {
+      if (!value(&v) || !parseNumber(v, &options.audioKbps) || options.audioKbps < 8 ||
+          options.audioKbps > 512)
+        return usage("--audio-bitrate needs kbit/s from 8 to 512");
+    } else if (name == "-q" || name == "--quiet") {
+      if (hasInline) return usage("option '" + name + "' takes no value");
+      quiet = true;
+    } else {
+      return usage("unknown option '" + arg + "'");
+    }
+  }
+  if (options.moviePath.empty()) return usage("no movie given");
+  if (options.outputPath.empty()) return usage("no output file given (use -o VIDEO.mp4 or -o VIDEO.webm)");
+  const auto format = ex::videoFormatForName(options.outputPath);
+  if (!format) return usage("the video's name must end in .mp4 or .webm ('" + options.outputPath + "')");
+  options.format = *format;
+  if (options.crf >= 0) {
+    const ex::CrfRange range = ex::crfRange(options.format);
+    if (options.crf > range.highest)
+      return usage("--crf must be " + std::to_string(range.lowest) + " to " + std::to_string(range.highest) +
+                   " for " + (options.format == ex::VideoFormat::Mp4 ? "MP4 (H.264)" : "WebM (VP9)"));
+  }
+
+  TerminalProgress bar(!quiet);
+  interrupted = false;
+  // Interrupting (Ctrl-C, or a polite kill) stops at the next frame, so the
+  // partial video is still removed.
+  auto previous = std::signal(SIGINT, onVideoInterrupt);
+  auto previousTerm = std::signal(SIGTERM, onVideoInterrupt);
+  auto made = ex::exportVideo(options, [&](const ex::VideoProgress& p) {
+    bar.update(p.framesDone, p.frameCount,
+               "frame " + std::to_string(p.framesDone) + " of " + std::to_string(p.frameCount));
+    return !interrupted.load();
+  });
+  std::signal(SIGINT, previous == SIG_ERR ? SIG_DFL : previous);
+  std::signal(SIGTERM, previousTerm == SIG_ERR ? SIG_DFL : previousTerm);
+  bar.clear();
+
+  if (!made) {
+    if (made.kind() == ex::ErrorKind::Cancelled) {
+      std::fprintf(stderr, "%s: interrupted; nothing was written\n", kProgramName);
+      return 130;
+    }
+    std::fprintf(stderr, "%s: %s\n", kProgramName, made.message().c_str());
+    return made.kind() == ex::ErrorKind::Settings ? kExitUsage : kExitFailed;
+  }
+  const ex::VideoOutcome& o = made.value();
+  for (const std::string& w : o.warnings)
+    std::fprintf(stderr, "%s: warning: %s: %s\n", kProgramName, options.moviePath.c_str(), w.c_str());
+  if (!quiet) {
+    std::printf("Video written: %s (%d x %d, %g fps, %llu frames, %s, %s, %.1f MB)\n",
+                options.outputPath.c_str(), o.width, o.height, o.framesPerSecond,
+                static_cast<unsigned long long>(o.frames), duration(o.seconds).c_str(),
+                options.format == ex::VideoFormat::Mp4 ? "H.264 and AAC" : "VP9 and Opus",
+                double(o.bytes) / 1e6);
+    if (!o.movieHasSound) std::printf("The movie has no sound: the audio track is silent.\n");
+  }
+  return kExitOk;
+}
+
+#else  // built without the video export
+
+int runVideo(int, char**) {
+  using namespace slidewright::cli;
+#ifdef _WIN32
+  std::fprintf(stderr,
+               "%s video: turning movies into videos is not in the Windows build of %s; use the Linux "
+               "build of the command\n",
+               kProgramName, kProgramName);
+#else
+  std::fprintf(stderr,
+               "%s video: this %s was built without FFmpeg's libraries, so it cannot make videos; "
+               "install them (bash scripts/install-deps.sh native) and build it again\n",
+               kProgramName, kProgramName);
+#endif
+  return kExitUsage;
+}
+
+#endif

@@ -1,0 +1,164 @@
+// `slidewright web MOVIE.swf -o FOLDER`: a folder that plays the movie in any
+// current browser, served by any static web server.
+#include <cstdio>
+#include <string>
+
+#include "command.h"
+
+#if defined(SLIDEWRIGHT_WEB_EXPORT)
+
+#include <climits>
+#include <filesystem>
+#include <vector>
+
+#include <unistd.h>
+
+#include "export/web_export.h"
+
+namespace slidewright::cli {
+
+namespace {
+
+namespace ex = slidewright::exports;
+
+void printWebHelp() {
+  std::printf(
+      "Usage: %s web [OPTIONS] MOVIE.swf -o FOLDER\n"
+      "Writes a folder that plays the movie in any current browser: index.html, the\n"
+      "movie, and the web player's files (nothing is fetched from elsewhere when the\n"
+      "page is viewed). The page shows the movie at its size over its background\n"
+      "colour, smaller on a small screen, with a button to pause and play. Put the\n"
+      "folder on any web server, or try it with 'python3 -m http.server -d FOLDER'.\n"
+      "\n"
+      "  -o, --output FOLDER  the folder to write: a new or empty one, or an earlier\n"
+      "                       web album, which is replaced\n"
+      "      --title TEXT     the page's title (default: the movie's name)\n"
+      "      --player DIR     where the web player's files are (the folder holding\n"
+      "                       ruffle.js; default: web-player beside this command, or\n"
+      "                       the copy installed by scripts/install-deps.sh)\n"
+      "  -q, --quiet          no summary\n"
+      "  -h, --help           show this help\n"
+      "\n"
+      "Exit status: 0 the folder was written; 1 the movie, the player's files or the\n"
+      "output failed (nothing is left half-written, an earlier album is kept); 2 the\n"
+      "command line is wrong.\n"
+      "\n"
+      "Example:\n"
+      "  %s web holiday.swf -o holiday-web\n",
+      kProgramName, kProgramName);
+}
+
+int usage(const std::string& message) {
+  std::fprintf(stderr, "%s web: %s\nRun '%s web --help' for the options.\n", kProgramName, message.c_str(),
+               kProgramName);
+  return kExitUsage;
+}
+
+// The folder of the running program, or empty.
+std::string programFolder() {
+  char path[PATH_MAX];
+  const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
+  if (n <= 0) return {};
+  path[n] = '\0';
+  return std::filesystem::path(path).parent_path().string();
+}
+
+}  // namespace
+
+}  // namespace slidewright::cli
+
+int runWeb(int argc, char** argv) {
+  using namespace slidewright::cli;
+  ex::WebOptions options;
+  std::string playerFolder;
+  bool quiet = false;
+  bool optionsEnded = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
+      if (!options.moviePath.empty()) return usage("more than one movie given ('" + arg + "')");
+      options.moviePath = arg;
+      continue;
+    }
+    if (arg == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    std::string name = arg, inlineValue;
+    bool hasInline = false;
+    if (arg.rfind("--", 0) == 0)
+      if (const size_t eq = arg.find('='); eq != std::string::npos) {
+        name = arg.substr(0, eq);
+        inlineValue = arg.substr(eq + 1);
+        hasInline = true;
+      }
+    auto value = [&](std::string* out) -> bool {
+      if (hasInline) {
+        *out = inlineValue;
+        return true;
+      }
+      if (i + 1 >= argc) return false;
+      *out = argv[++i];
+      return true;
+    };
+    std::string v;
+    if (name == "-h" || name == "--help") {
+      printWebHelp();
+      return kExitOk;
+    } else if (name == "-o" || name == "--output") {
+      if (!value(&v) || v.empty()) return usage(name + " needs a folder name");
+      options.outputFolder = v;
+    } else if (name == "--title") {
+      if (!value(&v)) return usage("--title needs a text");
+      options.title = v;
+    } else if (name == "--player") {
+      if (!value(&v) || v.empty()) return usage("--player needs a folder");
+      playerFolder = v;
+    } else if (name == "-q" || name == "--quiet") {
+      if (hasInline) return usage("option '" + name + "' takes no value");
+      quiet = true;
+    } else {
+      return usage("unknown option '" + arg + "'");
+    }
+  }
+  if (options.moviePath.empty()) return usage("no movie given");
+  if (options.outputFolder.empty()) return usage("no output folder given (use -o FOLDER)");
+
+  if (!playerFolder.empty()) {
+    options.playerFolders = {playerFolder};
+  } else {
+    const std::string here = programFolder();
+    if (!here.empty()) options.playerFolders.push_back(here + "/web-player");
+    options.playerFolders.push_back(SLIDEWRIGHT_WEB_PLAYER_DIR);
+  }
+  auto made = ex::exportWeb(options);
+  if (!made) {
+    std::fprintf(stderr, "%s: %s\n", kProgramName, made.message().c_str());
+    return kExitFailed;
+  }
+  if (!quiet) {
+    const ex::WebOutcome& o = made.value();
+    std::printf("Web album written: %s (%d x %d, %.1f MB with the player)\n", o.indexPath.c_str(), o.width,
+                o.height, double(o.bytes) / 1e6);
+    std::printf("To look at it: python3 -m http.server -d %s, then open http://localhost:8000/\n",
+                options.outputFolder.c_str());
+  }
+  return kExitOk;
+}
+
+#else  // built without the web export
+
+int runWeb(int, char**) {
+  using namespace slidewright::cli;
+#ifdef _WIN32
+  std::fprintf(stderr,
+               "%s web: turning movies into web pages is not in the Windows build of %s; use the Linux "
+               "build of the command\n",
+               kProgramName, kProgramName);
+#else
+  std::fprintf(stderr, "%s web: this %s was built without the web export\n", kProgramName, kProgramName);
+#endif
+  return kExitUsage;
+}
+
+#endif

@@ -1,0 +1,51 @@
+// Errors of the exports as values: each has a kind a caller can act on (the
+// command line turns a cancelled export into its interrupted status) and a
+// message that names the file and says what to do about it.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <variant>
+
+namespace slidewright::exports {
+
+enum class ErrorKind {
+  Input,      // the movie cannot be read or played
+  Settings,   // an option is out of range for this movie or format
+  Output,     // the video or the folder cannot be written where asked
+  Encoding,   // an encoder is missing from FFmpeg's libraries, or failed
+  WebPlayer,  // the web player's files are not installed
+  Cancelled,  // the caller asked to stop; nothing was left behind
+};
+
+struct Error {
+  ErrorKind kind;
+  std::string message;
+};
+
+inline Error fail(ErrorKind kind, std::string message) { return Error{kind, std::move(message)}; }
+
+template <class T>
+class Result {
+ public:
+  Result(T value) : v_(std::move(value)) {}
+  Result(Error error) : v_(std::move(error)) {}
+
+  bool ok() const { return v_.index() == 0; }
+  explicit operator bool() const { return ok(); }
+
+  T& value() & { return std::get<0>(v_); }
+  const T& value() const& { return std::get<0>(v_); }
+  T&& value() && { return std::get<0>(std::move(v_)); }
+  const Error& error() const { return std::get<1>(v_); }
+  ErrorKind kind() const { return std::get<1>(v_).kind; }
+  const std::string& message() const { return std::get<1>(v_).message; }
+
+ private:
+  std::variant<T, Error> v_;
+};
+
+using Status = Result<std::monostate>;
+inline Status success() { return std::monostate{}; }
+
+}  // namespace slidewright::exports

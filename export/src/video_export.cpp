@@ -1,0 +1,250 @@
+// The video export's frame loop: the player steps through the movie once, each
+// frame is drawn and encoded, and the sounds the player starts are mixed into
+// the audio track sample-exactly at the frame they start in.
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <numeric>
+
+#include "export/video_export.h"
+#include "player/movie_player.h"
+#include "sound_track.h"
+#include "staging.h"
+#include "video_encoder.h"
+
+namespace slidewright::exports {
+
+namespace {
+
+std::string lower(std::string s) {
+  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+  return s;
+}
+
+struct MovieSound {
+  bool any = false;
+  bool stereo = false;
+};
+
+MovieSound scanSounds(const player::Movie& movie) {
+  MovieSound s;
+  for (const player::Tag& tag : movie.tags) {
+    if (const auto* d = player::tagAs<player::DefineSoundTag>(tag)) {
+      s.any = true;
+      s.stereo = s.stereo || d->type == 1;
+    }
+  }
+  return s;
+}
+
+// The frames one pass through the movie shows: up to and including the
+// first frame whose actions leave it stopped, or all of them. Mirrors the
+// player: a stop action after the last ShowFrame belongs to the last frame.
+uint64_t framesOfOnePass(const player::Movie& movie) {
+  std::vector<std::vector<const player::DoActionTag*>> frames(1);
+  for (const player::Tag& tag : movie.tags) {
+    if (tag.code == player::kTagShowFrame) frames.emplace_back();
+    if (const auto* a = player::tagAs<player::DoActionTag>(tag)) frames.back().push_back(a);
+  }
+  if (frames.size() > 1) {
+    auto tail = std::move(frames.back());
+    frames.pop_back();
+    frames.back().insert(frames.back().end(), tail.begin(), tail.end());
+  }
+  bool playing = true;
+  for (size_t i = 0; i < frames.size(); ++i) {
+    for (const auto* a : frames[i])
+      for (const player::Action& action : a->actions) {
+        if (action.code == player::kActionStop) playing = false;
+        if (action.code == player::kActionPlay) playing = true;
+      }
+    if (!playing) return i + 1;
+  }
+  return frames.size();
+}
+
+// Outside the stage (the bars of a picture scaled to a size of other
+// proportions) shows the background colour only: shapes reaching past the
+// stage, such as the opening circle, would otherwise smear into the bars.
+void clearOutsideStage(player::Image& canvas, const player::MoviePlayer& movie) {
+  const player::Transform t = movie.stageTransform(canvas.width, canvas.height, true);
+  const player::Rect& r = movie.header().frameRect;
+  double x0, y0, x1, y1;
+  t.apply(r.xMin, r.yMin, &x0, &y0);
+  t.apply(r.xMax, r.yMax, &x1, &y1);
+  const int left = std::clamp(int(std::floor(x0)), 0, canvas.width);
+  const int right = std::clamp(int(std::ceil(x1)), left, canvas.width);
+  const int top = std::clamp(int(std::floor(y0)), 0, canvas.height);
+  const int bottom = std::clamp(int(std::ceil(y1)), top, canvas.height);
+  const player::Rgba bg = movie.backgroundColor();
+  auto paint = [&](int y, int from, int to) {
+    uint8_t* p = canvas.row(y) + size_t(from) * 4;
+    for (int x = from; x < to; ++x, p += 4) p[0] = bg.r, p[1] = bg.g, p[2] = bg.b, p[3] = 255;
+  };
+  for (int y = 0; y < canvas.height; ++y) {
+    if (y < top || y >= bottom) {
+      paint(y, 0, canvas.width);
+    } else {
+      paint(y, 0, left);
+      paint(y, right, canvas.width);
+    }
+  }
+}
+
+// Copies `picture` into the top-left corner of `frame`, which is one pixel
+// wider or higher for an odd size (yuv420p needs even sides); the extra
+// column and row show the background colour.
+void placeOnEvenFrame(const player::Image& picture, player::Image& frame, player::Rgba background) {
+  frame.fill(background);
+  for (int y = 0; y < picture.height; ++y)
+    std::memcpy(frame.row(y), picture.row(y), size_t(picture.width) * 4);
+}
+
+}  // namespace
+
+std::optional<VideoFormat> videoFormatForName(const std::string& path) {
+  const std::string name = lower(std::filesystem::path(path).filename().string());
+  auto endsWith = [&](const char* tail) {
+    const size_t n = std::strlen(tail);
+    return name.size() > n && name.compare(name.size() - n, n, tail) == 0;
+  };
+  if (endsWith(".mp4")) return VideoFormat::Mp4;
+  if (endsWith(".webm")) return VideoFormat::WebM;
+  return std::nullopt;
+}
+
+CrfRange crfRange(VideoFormat format) {
+  return format == VideoFormat::Mp4 ? CrfRange{0, 51, 23} : CrfRange{0, 63, 32};
+}
+
+Result<VideoOutcome> exportVideo(const VideoOptions& o, const VideoProgressCallback& progress) {
+  const CrfRange range = crfRange(o.format);
+  const int crf = o.crf < 0 ? range.standard : o.crf;
+  if (crf < range.lowest || crf > range.highest)
+    return fail(ErrorKind::Settings, "the quality (crf) must be " + std::to_string(range.lowest) + " to " +
+                                         std::to_string(range.highest) + " for this format");
+  if (std::find_if(kVideoPresets, kVideoPresets + kVideoPresetCount,
+                   [&](const char* p) { return o.preset == p; }) == kVideoPresets + kVideoPresetCount)
+    return fail(ErrorKind::Settings, "unknown preset '" + o.preset + "'");
+  if (o.width || o.height) {
+    if (o.width < VideoLimits::kMinSide || o.height < VideoLimits::kMinSide ||
+        o.width > VideoLimits::kMaxSide || o.height > VideoLimits::kMaxSide)
+      return fail(ErrorKind::Settings, "the video size must be " + std::to_string(VideoLimits::kMinSide) +
+                                           " to " + std::to_string(VideoLimits::kMaxSide) + " pixels a side");
+  }
+  if (o.audioKbps < 0 || o.audioKbps > 512)
+    return fail(ErrorKind::Settings, "the audio bit rate must be up to 512 kbit/s");
+
+  // The movie.
+  if (std::FILE* f = std::fopen(o.moviePath.c_str(), "rb")) {
+    std::fclose(f);
+  } else {
+    const int error = errno;
+    return fail(ErrorKind::Input, o.moviePath + ": cannot open the movie (" + std::strerror(error) + ")");
+  }
+  player::Parsed<player::Movie> parsed = player::parseMovieFile(o.moviePath);
+  if (!parsed) return fail(ErrorKind::Input, parsed.error().message);
+  player::Movie movie = parsed.take();
+  const MovieSound sounds = scanSounds(movie);
+  const uint64_t expectedFrames = framesOfOnePass(movie);
+
+  // Frame rate as a fraction: the header's 8.8 fixed point over 256.
+  int fpsNum = movie.header.frameRate ? movie.header.frameRate : 12 * 256, fpsDen = 256;
+  const int g = std::gcd(fpsNum, fpsDen);
+  fpsNum /= g;
+  fpsDen /= g;
+  if (fpsNum < fpsDen || fpsNum > 120 * fpsDen)
+    return fail(ErrorKind::Input, o.moviePath + ": the movie's frame rate (" +
+                                      std::to_string(double(fpsNum) / fpsDen) +
+                                      " a second) is outside what a video can have (1 to 120)");
+
+  VideoOutcome outcome;
+  outcome.framesPerSecond = double(fpsNum) / fpsDen;
+  outcome.movieHasSound = sounds.any;
+
+  const int channels = sounds.stereo ? 2 : 1;
+  const int rate = audioRateFor(o.format);
+  SoundTrack track(rate, channels, fpsNum, fpsDen);
+  player::MoviePlayer player(std::move(movie), &track);
+
+  const bool scaled = o.width != 0;
+  const int width = scaled ? o.width : player.stageWidth();
+  const int height = scaled ? o.height : player.stageHeight();
+  if (width > VideoLimits::kMaxSide || height > VideoLimits::kMaxSide)
+    return fail(ErrorKind::Settings,
+                o.moviePath + ": the movie's frame is " + std::to_string(width) + " x " +
+                    std::to_string(height) + " pixels, more than a video may have here (" +
+                    std::to_string(VideoLimits::kMaxSide) + " a side); give a smaller size");
+  const int videoWidth = std::max(VideoLimits::kMinSide, (width + 1) & ~1);
+  const int videoHeight = std::max(VideoLimits::kMinSide, (height + 1) & ~1);
+
+  auto staged = StagedOutput::file(o.outputPath);
+  if (!staged) return staged.error();
+
+  EncoderSettings settings;
+  settings.format = o.format;
+  settings.width = videoWidth;
+  settings.height = videoHeight;
+  settings.fpsNum = fpsNum;
+  settings.fpsDen = fpsDen;
+  settings.crf = crf;
+  settings.preset = o.preset;
+  settings.sampleRate = rate;
+  settings.channels = channels;
+  settings.audioBitrate = (o.audioKbps ? o.audioKbps : channels == 2 ? 128 : 96) * 1000;
+  auto opened = VideoEncoder::open(staged.value().path(), o.outputPath, settings);
+  if (!opened) return opened.error();
+  VideoEncoder& encoder = *opened.value();
+
+  player::Image picture(width, height);
+  const bool padded = videoWidth != width || videoHeight != height;
+  player::Image frame = padded ? player::Image(videoWidth, videoHeight) : player::Image();
+  std::vector<float> samples;
+  uint64_t total = std::min<uint64_t>(expectedFrames, player.frameCount());
+  for (uint64_t i = 0;; ++i) {
+    if (i > 0) {
+      track.setFrame(i);
+      player.nextFrame();
+    }
+    player.render(picture, scaled);
+    if (scaled) clearOutsideStage(picture, player);
+    if (padded) placeOnEvenFrame(picture, frame, player.backgroundColor());
+    if (Status s = encoder.writeFrame(padded ? frame : picture); !s) return s.error();
+
+    // The frame's samples go in with it, silence included, so that the two
+    // streams stay interleaved and end together.
+    const bool last = i + 1 >= player.frameCount() || !player.isPlaying();
+    if (!track.mixFrame(i, last, &samples))
+      return fail(ErrorKind::Encoding, o.moviePath + ": the movie's sound could not be resampled");
+    if (Status s = encoder.writeAudio(samples.data(), samples.size() / size_t(channels)); !s)
+      return s.error();
+
+    outcome.frames = i + 1;
+    if (last) total = outcome.frames;
+    if (progress && !progress(VideoProgress{outcome.frames, std::max(total, outcome.frames)}))
+      return fail(ErrorKind::Cancelled, "cancelled");
+    if (last) break;
+  }
+  if (Status s = encoder.finish(); !s) return s.error();
+  outcome.audioSeconds = encoder.audioSeconds();
+  opened.value().reset();
+
+  std::error_code ec;
+  outcome.bytes = std::filesystem::file_size(staged.value().path(), ec);
+  if (Status s = staged.value().commit(); !s) return s.error();
+  outcome.width = videoWidth;
+  outcome.height = videoHeight;
+  outcome.seconds = double(outcome.frames) * fpsDen / fpsNum;
+  outcome.stopped = !player.isPlaying();
+  outcome.warnings = player.warnings();
+  if (track.failedSounds())
+    outcome.warnings.push_back(std::to_string(track.failedSounds()) +
+                               " sound(s) could not be resampled and are left out");
+  return outcome;
+}
+
+}  // namespace slidewright::exports

@@ -1,0 +1,168 @@
+// Writing a web album: the movie checked and copied, the page filled in for
+// it, and the player's files copied beside them, all in a staged folder that
+// takes the destination's place when complete.
+#include "export/web_export.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "player/swf_parser.h"
+#include "staging.h"
+#include "web_page.h"
+
+namespace slidewright::exports {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool endsWithIgnoringCase(const std::string& s, const std::string& tail) {
+  if (s.size() < tail.size()) return false;
+  return std::equal(tail.rbegin(), tail.rend(), s.rbegin(), [](char a, char b) {
+    return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+  });
+}
+
+// The movie's name as a relative URL: everything but unreserved characters
+// percent-encoded, so any file name works in the page and on any server.
+std::string urlOf(const std::string& name) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (unsigned char c : name) {
+    if (std::isalnum(c) || c == '-' || c == '_' || c == '.' || c == '~') {
+      out += char(c);
+    } else {
+      out += '%';
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
+    }
+  }
+  return out;
+}
+
+// The player's files a page needs: its scripts, its WebAssembly modules and
+// its licences (not source maps, the package description or its read-me).
+bool isPlayerFile(const fs::path& file) {
+  const std::string name = file.filename().string();
+  if (name.rfind("LICENSE", 0) == 0) return true;
+  const std::string ext = file.extension().string();
+  return ext == ".js" || ext == ".wasm";
+}
+
+Status writeText(const std::string& path, const std::string& text, const std::string& shownAs) {
+  std::ofstream out(path, std::ios::binary);
+  out << text;
+  out.close();
+  if (!out) return fail(ErrorKind::Output, shownAs + ": cannot write the page (is the disk full?)");
+  return success();
+}
+
+}  // namespace
+
+std::string findWebPlayer(const std::vector<std::string>& folders) {
+  std::error_code ec;
+  for (const std::string& f : folders)
+    if (!f.empty() && fs::is_regular_file(fs::path(f) / "ruffle.js", ec)) return f;
+  return {};
+}
+
+bool isWebAlbumFolder(const std::string& folder) {
+  std::ifstream in(fs::path(folder) / "index.html", std::ios::binary);
+  if (!in) return false;
+  std::string head(4096, '\0');
+  in.read(head.data(), std::streamsize(head.size()));
+  head.resize(size_t(in.gcount()));
+  return head.find(kWebPageGenerator) != std::string::npos;
+}
+
+Result<WebOutcome> exportWeb(const WebOptions& o) {
+  WebOutcome outcome;
+  outcome.playerFolder = findWebPlayer(o.playerFolders);
+  if (outcome.playerFolder.empty()) {
+    std::string tried;
+    for (const std::string& f : o.playerFolders) tried += (tried.empty() ? "" : ", ") + f;
+    return fail(ErrorKind::WebPlayer, "the web player's files (ruffle.js) were not found" +
+                                          (tried.empty() ? std::string() : " in " + tried) +
+                                          "; install them with scripts/install-deps.sh native, or name their "
+                                          "folder with --player DIR");
+  }
+
+  std::ifstream in(o.moviePath, std::ios::binary);
+  if (!in) {
+    const int error = errno;
+    return fail(ErrorKind::Input, o.moviePath + ": cannot open the movie (" + std::strerror(error) + ")");
+  }
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  const std::string movieBytes = bytes.str();
+  // Only a movie this project's player reads goes into a page: what it
+  // cannot read would show as a blank page.
+  player::Parsed<player::Movie> movie =
+      player::parseMovie(reinterpret_cast<const uint8_t*>(movieBytes.data()), movieBytes.size());
+  if (!movie) return fail(ErrorKind::Input, o.moviePath + ": " + movie.error().message);
+  const player::Header& header = movie.value().header;
+
+  WebPage page;
+  page.width = std::max(1, int((int64_t(header.frameRect.xMax) - header.frameRect.xMin) / 20));
+  page.height = std::max(1, int((int64_t(header.frameRect.yMax) - header.frameRect.yMin) / 20));
+  for (const player::Tag& tag : movie.value().tags) {
+    if (const auto* bg = player::tagAs<player::SetBackgroundColorTag>(tag)) {
+      page.red = bg->color.r;
+      page.green = bg->color.g;
+      page.blue = bg->color.b;
+      break;
+    }
+  }
+  std::string movieFile = fs::path(o.moviePath).filename().string();
+  if (!endsWithIgnoringCase(movieFile, ".swf")) movieFile += ".swf";
+  page.title = o.title.empty() ? movieFile.substr(0, movieFile.size() - 4) : o.title;
+  page.movieUrl = urlOf(movieFile);
+
+  auto staged = StagedOutput::folder(o.outputFolder, &isWebAlbumFolder);
+  if (!staged) return staged.error();
+  const fs::path dir = staged.value().path();
+  const std::string shown = staged.value().destination();
+
+  if (Status s = writeText((dir / "index.html").string(), renderWebPage(page), shown); !s) return s.error();
+  {
+    std::ofstream out(dir / movieFile, std::ios::binary);
+    out.write(movieBytes.data(), std::streamsize(movieBytes.size()));
+    out.close();
+    if (!out) return fail(ErrorKind::Output, shown + ": cannot write the movie (is the disk full?)");
+  }
+  std::error_code ec;
+  fs::create_directory(dir / "ruffle", ec);
+  if (ec) return fail(ErrorKind::Output, shown + ": cannot make the player's folder (" + ec.message() + ")");
+  bool anyModule = false;
+  for (const auto& entry : fs::directory_iterator(outcome.playerFolder, ec)) {
+    if (!entry.is_regular_file() || !isPlayerFile(entry.path())) continue;
+    anyModule = anyModule || entry.path().extension() == ".wasm";
+    fs::copy_file(entry.path(), dir / "ruffle" / entry.path().filename(), ec);
+    if (ec)
+      return fail(ErrorKind::Output, shown + ": cannot copy the player's file " +
+                                         entry.path().filename().string() + " (" + ec.message() + ")");
+  }
+  if (ec)
+    return fail(ErrorKind::WebPlayer,
+                outcome.playerFolder + ": cannot read the player's files (" + ec.message() + ")");
+  if (!anyModule)
+    return fail(ErrorKind::WebPlayer, outcome.playerFolder +
+                                          ": the player's WebAssembly modules are missing; "
+                                          "install its package again (scripts/install-deps.sh native)");
+  for (const auto& entry : fs::recursive_directory_iterator(dir, ec))
+    if (entry.is_regular_file()) outcome.bytes += entry.file_size();
+
+  if (Status s = staged.value().commit(); !s) return s.error();
+  outcome.indexPath = (fs::path(shown) / "index.html").string();
+  outcome.movieFile = movieFile;
+  outcome.width = page.width;
+  outcome.height = page.height;
+  return outcome;
+}
+
+}  // namespace slidewright::exports

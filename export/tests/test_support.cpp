@@ -1,0 +1,176 @@
+#include "test_support.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+
+#include <jpeglib.h>
+#include <lame/lame.h>
+
+namespace exporttest {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Scratch {
+  std::string dir;
+  Scratch() {
+    std::random_device rd;
+    const auto d = fs::temp_directory_path() /
+                   ("export-tests-" + std::to_string(::getpid()) + "-" + std::to_string(rd() % 100000));
+    fs::create_directories(d);
+    dir = d.string();
+  }
+  ~Scratch() {
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+  }
+};
+
+std::string quote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+void writeJpeg(const std::string& path, int w, int h, const std::vector<unsigned char>& rgb) {
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) throw std::runtime_error("cannot write " + path);
+  jpeg_compress_struct c;
+  jpeg_error_mgr err;
+  c.err = jpeg_std_error(&err);
+  jpeg_create_compress(&c);
+  jpeg_stdio_dest(&c, f);
+  c.image_width = JDIMENSION(w);
+  c.image_height = JDIMENSION(h);
+  c.input_components = 3;
+  c.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&c);
+  jpeg_set_quality(&c, 92, TRUE);
+  jpeg_start_compress(&c, TRUE);
+  while (c.next_scanline < c.image_height) {
+    JSAMPROW row = const_cast<unsigned char*>(&rgb[size_t(c.next_scanline) * size_t(w) * 3]);
+    jpeg_write_scanlines(&c, &row, 1);
+  }
+  jpeg_finish_compress(&c);
+  jpeg_destroy_compress(&c);
+  std::fclose(f);
+}
+
+}  // namespace
+
+std::string scratch(const std::string& name) {
+  static const Scratch s;
+  return name.empty() ? s.dir : s.dir + "/" + name;
+}
+
+Outcome run(const std::vector<std::string>& args) {
+  std::string cmd = "umask 022; " + quote(SLIDEWRIGHT_BINARY);
+  for (const auto& a : args) cmd += " " + quote(a);
+  const std::string out = scratch("stdout"), err = scratch("stderr");
+  cmd += " </dev/null >" + quote(out) + " 2>" + quote(err);
+  const int raw = std::system(cmd.c_str());
+  int status = -1;
+  if (WIFEXITED(raw)) status = WEXITSTATUS(raw);
+  return {status, slurp(out), slurp(err)};
+}
+
+bool contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+std::string slurp(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  std::stringstream s;
+  s << f.rdbuf();
+  return s.str();
+}
+
+std::string writePicture(int k, int w, int h) {
+  std::vector<unsigned char> rgb(size_t(w) * size_t(h) * 3);
+  const double hue = k * 2.39996;  // golden angle
+  const double base[3] = {0.5 + 0.4 * std::cos(hue), 0.5 + 0.4 * std::cos(hue + 2.094),
+                          0.5 + 0.4 * std::cos(hue + 4.189)};
+  std::mt19937 noise(uint32_t(k) * 7919u + 1u);
+  const double cx = w * (0.3 + 0.05 * (k % 5)), cy = h * (0.4 + 0.04 * (k % 4)),
+               radius = 0.22 * std::min(w, h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const double u = double(x) / w, v = double(y) / h;
+      // Shading across the picture, waves of light, a soft disc and a sharp bar.
+      double light = 0.55 + 0.3 * (u - v) + 0.12 * std::sin(x / 13.0 + k) * std::cos(y / 17.0);
+      const double d = std::hypot(x - cx, y - cy);
+      const double disc = std::clamp((radius - d) / 6.0, 0.0, 1.0);
+      const bool bar = std::abs(x - (w * 3) / 4) < w / 40 && y > h / 5 && y < (h * 4) / 5;
+      for (int c = 0; c < 3; ++c) {
+        double value = base[c] * light;
+        value = value * (1 - disc) + (1.0 - base[c]) * 0.9 * disc;
+        if (bar) value = 0.08;
+        value += (double(noise() % 13) - 6.0) / 255.0;
+        rgb[(size_t(y) * size_t(w) + size_t(x)) * 3 + size_t(c)] =
+            static_cast<unsigned char>(std::lround(std::clamp(value, 0.0, 1.0) * 255));
+      }
+    }
+  const std::string path =
+      scratch("picture" + std::to_string(k) + "-" + std::to_string(w) + "x" + std::to_string(h) + ".jpg");
+  writeJpeg(path, w, h, rgb);
+  return path;
+}
+
+std::string writeMusic(const std::string& name, double seconds) {
+  constexpr int kRate = 44100;
+  const int n = int(seconds * kRate);
+  std::vector<short> pcm(static_cast<size_t>(n));
+  static const double kPitches[] = {392, 523, 330, 659, 440, 587, 262, 494, 349, 698, 415, 554};
+  const int tone = kRate / 4;
+  for (int i = 0; i < n; ++i) {
+    const double f = kPitches[(i / tone) % 12];
+    // Each tone dips briefly in loudness at its start, never to silence.
+    const int into = i % tone;
+    const double level = into < 441 ? 0.35 + 0.3 * into / 441.0 : 0.65;
+    pcm[size_t(i)] = short(12000 * level * std::sin(2 * M_PI * f * i / kRate));
+  }
+  lame_t gf = lame_init();
+  lame_set_num_channels(gf, 1);
+  lame_set_in_samplerate(gf, kRate);
+  lame_set_out_samplerate(gf, kRate);
+  lame_set_mode(gf, MONO);
+  lame_set_brate(gf, 128);
+  if (lame_init_params(gf) < 0) throw std::runtime_error("lame refused the test settings");
+  std::vector<unsigned char> mp3(size_t(n) + 7200);
+  int len = lame_encode_buffer(gf, pcm.data(), pcm.data(), n, mp3.data(), int(mp3.size()));
+  len += lame_encode_flush(gf, mp3.data() + len, int(mp3.size()) - len);
+  lame_close(gf);
+  const std::string path = scratch(name);
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(mp3.data()), len);
+  return path;
+}
+
+std::string makeAlbum(const AlbumSpec& spec) {
+  std::vector<std::string> args = {
+      "make", "-q", "-W",           std::to_string(spec.width), "-H", std::to_string(spec.height), "-s",
+      "1",    "-b", spec.background};
+  if (!spec.music.empty()) args.insert(args.end(), {"-m", spec.music});
+  if (!spec.loop) args.push_back("--no-loop");
+  for (size_t k = 0; k < spec.transitions.size(); ++k) {
+    args.insert(args.end(), {"-t", std::to_string(spec.transitions[k])});
+    args.push_back(writePicture(int(k), spec.width, spec.height));
+  }
+  const std::string movie = scratch(spec.name + ".swf");
+  args.insert(args.end(), {"-o", movie});
+  const Outcome made = run(args);
+  if (made.status != 0) throw std::runtime_error("slidewright make failed: " + made.err);
+  return movie;
+}
+
+}  // namespace exporttest

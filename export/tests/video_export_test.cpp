@@ -1,0 +1,318 @@
+// `slidewright video` as a user runs it, checked by decoding what it wrote
+// with FFmpeg's decoders: every frame against the player's drawing of it,
+// the video's length, and the sound against the movie's music.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <cmath>
+#include <filesystem>
+#include <thread>
+
+#include "fidelity.h"
+#include "test_support.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace exporttest;
+namespace probe = slidewright::exports::probe;
+
+// What every exported video must show, whatever the album.
+void expectFaithful(const std::string& movie, const std::string& video, const std::string& codecs) {
+  SCOPED_TRACE(video);
+  const FrameFidelity f = measureFrames(movie, video);
+  const auto& v = f.video;
+  EXPECT_EQ(v.videoCodec + "/" + v.audioCodec, codecs);
+  EXPECT_EQ(v.pixelFormat, "yuv420p");
+  EXPECT_EQ(v.colorSpace, "bt709");
+  EXPECT_EQ(v.colorRange, "tv");
+  if (v.container.find("mp4") != std::string::npos) {
+    EXPECT_TRUE(v.indexFirst) << "no faststart layout";
+  }
+  EXPECT_NEAR(v.framesPerSecond, f.framesPerSecond, 1e-6);
+
+  // A looping movie once through, frame for frame; it lasts frames / rate.
+  EXPECT_EQ(size_t(v.frames), f.movieFrames);
+  const double seconds = double(f.movieFrames) / f.framesPerSecond;
+  EXPECT_NEAR(v.videoStart, 0.0, 1e-3);
+  EXPECT_NEAR(v.videoEnd, seconds, 1.0 / f.framesPerSecond);
+
+  EXPECT_GE(f.worstChangingDb, 35.0) << "worst at frame " << f.worstChangingFrame;
+  EXPECT_GE(f.worstHoldDb, 35.0);
+  // Compared as displayed, the colours come out right (a wrong colour
+  // matrix or range costs more than 6 dB here).
+  EXPECT_GE(f.worstHoldRgbDb, 35.0);
+  // Every frame that changes is closest to its own frame of the movie, not
+  // to the one before or after it.
+  EXPECT_EQ(f.closerToNeighbour, std::vector<long>{});
+}
+
+struct Exported {
+  std::string path;
+  FrameFidelity frames;
+};
+
+std::string exportTo(const std::string& movie, const std::string& name, std::vector<std::string> extra = {}) {
+  const std::string video = scratch(name);
+  std::vector<std::string> args = {"video", movie, "-o", video};
+  args.insert(args.end(), extra.begin(), extra.end());
+  const Outcome r = run(args);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(r.err.empty()) << "no progress bar or chatter when stderr is not a terminal: " << r.err;
+  return video;
+}
+
+// Every transition at 320 x 240 with 20 s of music, shorter than the show:
+// the music plays from the first frame, then the track is silent to the end.
+void allTransitionsWithMusic(const std::string& extension, const std::string& codecs) {
+  const std::string music = writeMusic("music20.mp3", 20);
+  AlbumSpec spec;
+  spec.name = "all";
+  spec.music = music;
+  for (int t = 0; t < 13; ++t) spec.transitions.push_back(t);
+  const std::string movie = makeAlbum(spec);
+  const std::string video = exportTo(movie, "all" + extension);
+  expectFaithful(movie, video, codecs);
+
+  probe::ProbedVideo v;
+  std::string error;
+  ASSERT_TRUE(probe::probeVideo(video, {}, &v, &error)) << error;
+  const SoundFidelity s = measureSound(movie, v);
+  const double frame = 1.0 / 12;
+  ASSERT_GT(s.musicSeconds, 19.5);
+  EXPECT_NEAR(s.trackStart, 0.0, 0.002);
+  EXPECT_LE(std::fabs(s.bestLagMs), 1.0) << "the sound is out of step with the pictures";
+  EXPECT_GE(s.correlation, 0.9);
+  EXPECT_NEAR(s.audibleUntil, s.musicSeconds, 0.1) << "the track is as long as the music";
+  EXPECT_LT(s.silentPeak, 0.01) << "and silent after it";
+  EXPECT_NEAR(s.trackSeconds, double(v.frames) * frame, frame) << "the track runs to the video's end";
+}
+
+TEST(VideoFidelity, AllTransitionsWithMusicToMp4) { allTransitionsWithMusic(".mp4", "h264/aac"); }
+TEST(VideoFidelity, AllTransitionsWithMusicToWebm) { allTransitionsWithMusic(".webm", "vp9/opus"); }
+
+// A silent album made to stop at its end: every frame up to the stop, and a
+// silent track as long as the video.
+TEST(VideoFidelity, SilentAlbumThatStops) {
+  AlbumSpec spec;
+  spec.name = "silent";
+  spec.loop = false;
+  spec.transitions = {4, 9, 12, 10};
+  spec.background = "#f0e0c0";
+  const std::string movie = makeAlbum(spec);
+  for (const std::string ext : {".mp4", ".webm"}) {
+    const std::string video = exportTo(movie, "silent" + ext);
+    expectFaithful(movie, video, ext == ".mp4" ? "h264/aac" : "vp9/opus");
+    probe::ProbedVideo v;
+    std::string error;
+    ASSERT_TRUE(probe::probeVideo(video, {}, &v, &error)) << error;
+    const SoundFidelity s = measureSound(movie, v);
+    EXPECT_EQ(s.musicSeconds, 0.0);
+    EXPECT_LT(s.loudestSample, 1e-3) << ext;
+    EXPECT_NEAR(s.trackSeconds, double(v.frames) / 12, 1.0 / 12) << ext;
+  }
+}
+
+// 800 x 600 with music longer than the show: the track is cut where the
+// video ends, fading in its last milliseconds rather than clicking.
+TEST(VideoFidelity, LargeAlbumWithLongerMusic) {
+  AlbumSpec spec;
+  spec.name = "large";
+  spec.width = 800;
+  spec.height = 600;
+  spec.transitions = {5, 9, 11};
+  spec.music = writeMusic("music30.mp3", 30);
+  const std::string movie = makeAlbum(spec);
+  for (const std::string ext : {".mp4", ".webm"}) {
+    const std::string video = exportTo(movie, "large" + ext);
+    expectFaithful(movie, video, ext == ".mp4" ? "h264/aac" : "vp9/opus");
+    probe::ProbedVideo v;
+    std::string error;
+    ASSERT_TRUE(probe::probeVideo(video, {}, &v, &error)) << error;
+    const SoundFidelity s = measureSound(movie, v);
+    const double seconds = double(v.frames) / 12;
+    EXPECT_LE(std::fabs(s.bestLagMs), 1.0) << ext;
+    EXPECT_NEAR(s.trackSeconds, seconds, 1.0 / 12) << ext;
+    EXPECT_NEAR(s.audibleUntil, seconds, 0.05) << ext;
+    const size_t last = v.audio.size() - size_t(v.sampleRate / 2000);  // the last half millisecond
+    double tail = 0;
+    for (size_t k = last; k < v.audio.size(); ++k) tail = std::max(tail, double(std::fabs(v.audio[k])));
+    EXPECT_LT(tail, 0.05) << ext << ": the music is faded out at the cut";
+  }
+}
+
+// A movie of odd size gets one more column and row of its background colour,
+// since yuv420p needs even sides; the picture itself is not scaled.
+TEST(VideoSize, OddSidesArePaddedWithTheBackground) {
+  AlbumSpec spec;
+  spec.name = "odd";
+  spec.width = 251;
+  spec.height = 187;
+  spec.transitions = {4, 12};
+  spec.background = "#c03060";
+  const std::string movie = makeAlbum(spec);
+  const std::string video = exportTo(movie, "odd.mp4");
+  const FrameFidelity f = measureFrames(movie, video);
+  EXPECT_EQ(f.video.width, 252);
+  EXPECT_EQ(f.video.height, 188);
+  EXPECT_GE(f.worstChangingDb, 35.0);
+  EXPECT_GE(f.worstHoldRgbDb, 35.0) << "the picture keeps its pixels";
+}
+
+// --size draws the movie scaled to fit, keeping its proportions, with bars
+// of the background colour at the sides; nothing of the picture spills into
+// them, not even the opening circle, which reaches past the stage.
+TEST(VideoSize, SizeScalesToFitWithBarsOfTheBackground) {
+  AlbumSpec spec;
+  spec.name = "wide";
+  spec.transitions = {4, 0};
+  spec.background = "#3060c0";
+  const std::string movie = makeAlbum(spec);
+  const std::string video = exportTo(movie, "wide.mp4", {"--size", "640x360"});
+  probe::ProbedVideo v;
+  std::string error;
+  double worstBar = 0;  // largest difference from the background colour in the bars
+  ASSERT_TRUE(probe::probeVideo(
+      video,
+      [&](int64_t, const probe::DecodedFrame& frame) {
+        for (int y = 4; y < 356; y += 7)
+          for (int x : {2, 40, 76, 564, 600, 637}) {
+            const uint8_t* p = frame.rgba.row(y) + 4 * x;
+            const int background[3] = {0x30, 0x60, 0xc0};
+            for (int c = 0; c < 3; ++c) worstBar = std::max(worstBar, double(std::abs(p[c] - background[c])));
+          }
+      },
+      &v, &error))
+      << error;
+  EXPECT_EQ(v.width, 640);
+  EXPECT_EQ(v.height, 360);
+  EXPECT_LT(worstBar, 6.0);
+  const FrameFidelity f = measureFrames(movie, video, 640, 360);
+  EXPECT_GE(f.worstHoldRgbDb, 35.0);
+  EXPECT_GE(f.worstHoldDb, 35.0);
+}
+
+TEST(VideoCommand, WrongCommandLinesExitWithTwo) {
+  AlbumSpec spec;
+  spec.name = "usage";
+  spec.transitions = {0};
+  const std::string movie = makeAlbum(spec);
+  const std::string out = scratch("usage.mp4");
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"video", "-o", out}, "no movie given"},
+      {{"video", movie}, "no output file given"},
+      {{"video", movie, "-o", scratch("usage.avi")}, "must end in .mp4 or .webm"},
+      {{"video", movie, "-o", out, "--crf", "52"}, "--crf must be 0 to 51"},
+      {{"video", movie, "-o", out, "--crf", "high"}, "--crf needs a whole number"},
+      {{"video", movie, "-o", out, "--preset", "quick"}, "unknown preset 'quick'"},
+      {{"video", movie, "-o", out, "--size", "640"}, "--size needs WIDTHxHEIGHT"},
+      {{"video", movie, "-o", out, "--size", "8x8"}, "--size needs WIDTHxHEIGHT"},
+      {{"video", movie, "-o", out, "--audio-bitrate", "2"}, "--audio-bitrate"},
+      {{"video", movie, movie, "-o", out}, "more than one movie"},
+      {{"video", movie, "-o", out, "--fast"}, "unknown option '--fast'"},
+      {{"video", movie, "-o", out, "--quiet=yes"}, "takes no value"},
+  };
+  for (const auto& [args, message] : cases) {
+    const Outcome r = run(args);
+    EXPECT_EQ(r.status, 2) << message;
+    EXPECT_TRUE(contains(r.err, message)) << r.err;
+    EXPECT_FALSE(fs::exists(out));
+  }
+  // VP9 takes a wider quality range than H.264.
+  const Outcome webm = run({"video", "-q", movie, "-o", scratch("usage.webm"), "--crf", "60"});
+  EXPECT_EQ(webm.status, 0) << webm.err;
+  EXPECT_TRUE(webm.out.empty());
+  const Outcome help = run({"video", "--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_TRUE(contains(help.out, "Usage: slidewright video"));
+  const Outcome list = run({"--help"});
+  EXPECT_TRUE(contains(list.out, "video ")) << list.out;
+  EXPECT_TRUE(contains(list.out, "web ")) << list.out;
+  EXPECT_FALSE(contains(list.out, "not in this build")) << list.out;
+}
+
+TEST(VideoCommand, FailuresNameTheFileAndLeaveNothing) {
+  AlbumSpec spec;
+  spec.name = "fail";
+  spec.transitions = {0};
+  const std::string movie = makeAlbum(spec);
+  const std::string kept = scratch("kept.mp4");
+  ASSERT_EQ(run({"video", "-q", movie, "-o", kept}).status, 0);
+  const std::string before = slurp(kept);
+
+  Outcome r = run({"video", scratch("absent.swf"), "-o", kept});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(contains(r.err, scratch("absent.swf") + ": cannot open the movie")) << r.err;
+
+  const std::string notMovie = writePicture(0, 64, 48);
+  r = run({"video", notMovie, "-o", kept});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(contains(r.err, "slidewright: " + notMovie + ": ")) << r.err;
+  EXPECT_EQ(slurp(kept), before) << "the earlier video is kept";
+
+  r = run({"video", movie, "-o", scratch("no/such/folder/v.mp4")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(contains(r.err, "cannot write there")) << r.err;
+
+  r = run({"video", movie, "-o", scratch()});
+  EXPECT_EQ(r.status, 2) << "a folder is no video name";
+
+  if (::geteuid() != 0) {  // root may write anything
+    ::chmod(kept.c_str(), 0444);
+    r = run({"video", movie, "-o", kept});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(contains(r.err, "cannot be replaced")) << r.err;
+    ::chmod(kept.c_str(), 0644);
+  }
+  for (const auto& e : fs::directory_iterator(scratch()))
+    EXPECT_NE(e.path().extension(), ".part") << "a partial video was left: " << e.path();
+}
+
+// Ctrl-C or a polite kill in the middle: the partial video is removed and
+// the exit status says it was interrupted.
+TEST(VideoCommand, InterruptedExportLeavesNothing) {
+  AlbumSpec spec;
+  spec.name = "long";
+  spec.width = 800;
+  spec.height = 600;
+  spec.transitions = {0, 1, 2, 3, 4};
+  const std::string movie = makeAlbum(spec);
+  for (int sig : {SIGINT, SIGTERM}) {
+    const std::string out = scratch("long.webm");
+    std::vector<std::string> args = {SLIDEWRIGHT_BINARY, "video", "-q", movie, "-o", out};
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid;
+    ASSERT_EQ(posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ), 0);
+    // Until the export is under way: its hidden partial file appears.
+    bool started = false;
+    for (int i = 0; i < 200 && !started; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      for (const auto& e : fs::directory_iterator(scratch()))
+        started = started || e.path().extension() == ".part";
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ::kill(pid, sig);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(started);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by the signal itself";
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+    EXPECT_FALSE(fs::exists(out));
+    for (const auto& e : fs::directory_iterator(scratch()))
+      EXPECT_NE(e.path().extension(), ".part") << "a partial video was left: " << e.path();
+  }
+}
+
+}  // namespace
