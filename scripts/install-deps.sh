@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what building and testing need on a Debian 12 machine (run as root).
-#   install-deps.sh native    compilers, libraries and sample tools for the native build
+#   install-deps.sh native    compilers, libraries and sample tools for the native build,
+#                             and the web player that `slidewright web` copies (npm)
 #   install-deps.sh bench     native, plus the ffmpeg command the video benchmark races
 #   install-deps.sh all       native, plus mingw-w64 for 32- and 64-bit Windows,
 #                             64-bit Wine, Xvfb, the zh_CN.GBK locale and the
@@ -16,6 +17,7 @@ native_pkgs=(
   libjpeg62-turbo-dev libpng-dev zlib1g-dev libgif-dev libmp3lame-dev libmpg123-dev
   imagemagick sox libsox-fmt-mp3 lame python3
   libavcodec-dev libavformat-dev libavutil-dev libswscale-dev libswresample-dev
+  nodejs npm
 )
 windows_pkgs=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 xvfb xauth xdotool dpkg-dev nasm
@@ -25,7 +27,7 @@ check_pkgs=(
   clang-format
 )
 browser_pkgs=(
-  chromium nodejs npm clang libclang-rt-14-dev
+  chromium clang libclang-rt-14-dev
 )
 bench_pkgs=(
   ffmpeg
@@ -63,4 +65,13 @@ fi
 # locales) but not the compiled locale.
 if [ "$what" = all ] && ! locale -a 2>/dev/null | grep -qix 'zh_CN.gbk'; then
   localedef -i zh_CN -f GBK zh_CN.GBK
+fi
+
+# The self-hosted web player that `slidewright web` copies into each web
+# album, at the version export/web/package-lock.json pins. Installed again
+# only when the lock file is newer than what is there.
+web="$root/export/web"
+if [ ! -f "$web/node_modules/@ruffle-rs/ruffle/ruffle.js" ] ||
+  [ "$web/package-lock.json" -nt "$web/node_modules/.package-lock.json" ]; then
+  (cd "$web" && npm ci --no-audit --no-fund --loglevel=error)
 fi
