@@ -1,6 +1,8 @@
 // Shared helpers of the `slidewright` subcommands.
 #pragma once
 
+#include <string>
+
 namespace slidewright::cli {
 
 // Exit statuses of every subcommand.
@@ -11,5 +13,14 @@ constexpr int kExitInterrupted = 130;  // Ctrl-C or a terminate signal cancelled
 
 // Name the program prints in front of its messages ("slidewright").
 extern const char* const kProgramName;
+
+// The video export, for `slidewright make -o SHOW.mp4` (video_command.cpp).
+// Whether a file name asks for a video (".mp4" or ".webm", in any case).
+bool isVideoName(const std::string& path);
+// Whether this build makes videos.
+bool canMakeVideos();
+// Turns the movie into the video as `slidewright video` does, with its
+// progress bar, messages and exit statuses.
+int exportVideoFile(const std::string& movie, const std::string& video, bool quiet);
 
 }  // namespace slidewright::cli

@@ -25,6 +25,7 @@
 #include "album/transition.h"
 #include "command.h"
 #include "maker/album_maker.h"
+#include "media/temp_file.h"
 
 namespace slidewright::cli {
 
@@ -82,7 +83,9 @@ std::string range(int low, int high) { return std::to_string(low) + "-" + std::t
 const std::vector<OptionSpec>& optionTable() {
   static const std::vector<OptionSpec> table = {
       {Option::Output, "-o", "--output", "FILE", "a file name",
-       "the movie to write; \".swf\" is added when missing"},
+       "the movie to write; \".swf\" is added when missing;\nor a video (.mp4, .webm), made from the album "
+       "as\n"
+       "'slidewright video' makes it"},
       {Option::Transition, "-t", "--transition", "NAME", "a transition name or number",
        "transition of the pictures that follow it: a name\nbelow, its number 0-12, or \"random\" (default: " +
            std::string(kTransitionNames[0]) + ")"},
@@ -212,6 +215,7 @@ std::string movieName(std::string path) {
 // What the command line asks for.
 struct MakeRequest {
   AlbumSettings settings;
+  std::string videoPath;  // a video (.mp4, .webm) to make from the album, which is then not kept
   bool quiet = false;
   bool help = false;
   std::optional<std::uint32_t> seed;
@@ -316,7 +320,13 @@ std::optional<UsageError> finishRequest(ParseState& state) {
     return UsageError{"--fit-to-music needs --music"};
   if (r.settings.fitToMusic && state.pauseGiven)
     return UsageError{"--seconds and --fit-to-music cannot be used together"};
-  r.settings.outputPath = movieName(state.output);
+  if (isVideoName(state.output)) {
+    if (!canMakeVideos())
+      return UsageError{"this build makes no videos ('" + state.output + "'); make a movie (.swf) instead"};
+    r.videoPath = state.output;
+  } else {
+    r.settings.outputPath = movieName(state.output);
+  }
   return std::nullopt;
 }
 
@@ -467,6 +477,17 @@ int runMake(int argc, char** argv) {
     return kExitOk;
   }
   const std::uint32_t seed = pickRandomTransitions(request);
+  // For a video, the album is made as a temporary movie first.
+  slidewright::media::TempFile movie;
+  if (!request.videoPath.empty()) {
+    auto temp = slidewright::media::TempFile::create(".swf");
+    if (!temp) {
+      std::fprintf(stderr, "%s: %s\n", kProgramName, temp.message().c_str());
+      return kExitFailed;
+    }
+    movie = std::move(temp.value());
+    request.settings.outputPath = movie.path();
+  }
 
   auto made = makeWithProgress(request);
   if (!made) {
@@ -479,6 +500,7 @@ int runMake(int argc, char** argv) {
   }
   for (const auto& s : made.value().skipped)
     std::fprintf(stderr, "%s: warning: %s: left out: %s\n", kProgramName, s.path.c_str(), s.reason.c_str());
+  if (!request.videoPath.empty()) return exportVideoFile(movie.path(), request.videoPath, request.quiet);
   if (!request.quiet) printSummary(request, made.value(), seed);
   return kExitOk;
 }

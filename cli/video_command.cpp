@@ -1,5 +1,7 @@
 // `slidewright video MOVIE.swf -o SHOW.mp4`: the movie as a video file, every
 // frame drawn by the project's player, with its music.
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <string>
 
@@ -88,7 +90,57 @@ std::string duration(double seconds) {
   return text;
 }
 
+// Exports with a progress bar on a terminal; Ctrl-C or a polite kill stops
+// at the next frame, so the partial video is still removed.
+int runExport(const ex::VideoOptions& options, bool quiet) {
+  TerminalProgress bar(!quiet);
+  interrupted = false;
+  auto previous = std::signal(SIGINT, onVideoInterrupt);
+  auto previousTerm = std::signal(SIGTERM, onVideoInterrupt);
+  auto made = ex::exportVideo(options, [&](const ex::VideoProgress& p) {
+    bar.update(p.framesDone, p.frameCount,
+               "frame " + std::to_string(p.framesDone) + " of " + std::to_string(p.frameCount));
+    return !interrupted.load();
+  });
+  std::signal(SIGINT, previous == SIG_ERR ? SIG_DFL : previous);
+  std::signal(SIGTERM, previousTerm == SIG_ERR ? SIG_DFL : previousTerm);
+  bar.clear();
+
+  if (!made) {
+    if (made.kind() == ex::ErrorKind::Cancelled) {
+      std::fprintf(stderr, "%s: interrupted; nothing was written\n", kProgramName);
+      return kExitInterrupted;
+    }
+    std::fprintf(stderr, "%s: %s\n", kProgramName, made.message().c_str());
+    return made.kind() == ex::ErrorKind::Settings ? kExitUsage : kExitFailed;
+  }
+  const ex::VideoOutcome& o = made.value();
+  for (const std::string& w : o.warnings)
+    std::fprintf(stderr, "%s: warning: %s: %s\n", kProgramName, options.moviePath.c_str(), w.c_str());
+  if (!quiet) {
+    std::printf("Video written: %s (%d x %d, %g fps, %llu frames, %s, %s, %.1f MB)\n",
+                options.outputPath.c_str(), o.width, o.height, o.framesPerSecond,
+                static_cast<unsigned long long>(o.frames), duration(o.seconds).c_str(),
+                options.format == ex::VideoFormat::Mp4 ? "H.264 and AAC" : "VP9 and Opus",
+                double(o.bytes) / 1e6);
+    if (!o.movieHasSound) std::printf("The movie has no sound: the audio track is silent.\n");
+  }
+  return kExitOk;
+}
+
 }  // namespace
+
+bool isVideoName(const std::string& path) { return ex::videoFormatForName(path).has_value(); }
+
+bool canMakeVideos() { return true; }
+
+int exportVideoFile(const std::string& movie, const std::string& video, bool quiet) {
+  ex::VideoOptions options;
+  options.moviePath = movie;
+  options.outputPath = video;
+  options.format = *ex::videoFormatForName(video);
+  return runExport(options, quiet);
+}
 
 }  // namespace slidewright::cli
 
@@ -171,47 +223,16 @@ int runVideo(int argc, char** argv) {
                    " for " + (options.format == ex::VideoFormat::Mp4 ? "MP4 (H.264)" : "WebM (VP9)"));
   }
 
-  TerminalProgress bar(!quiet);
-  interrupted = false;
-  // Interrupting (Ctrl-C, or a polite kill) stops at the next frame, so the
-  // partial video is still removed.
-  auto previous = std::signal(SIGINT, onVideoInterrupt);
-  auto previousTerm = std::signal(SIGTERM, onVideoInterrupt);
-  auto made = ex::exportVideo(options, [&](const ex::VideoProgress& p) {
-    bar.update(p.framesDone, p.frameCount,
-               "frame " + std::to_string(p.framesDone) + " of " + std::to_string(p.frameCount));
-    return !interrupted.load();
-  });
-  std::signal(SIGINT, previous == SIG_ERR ? SIG_DFL : previous);
-  std::signal(SIGTERM, previousTerm == SIG_ERR ? SIG_DFL : previousTerm);
-  bar.clear();
-
-  if (!made) {
-    if (made.kind() == ex::ErrorKind::Cancelled) {
-      std::fprintf(stderr, "%s: interrupted; nothing was written\n", kProgramName);
-      return 130;
-    }
-    std::fprintf(stderr, "%s: %s\n", kProgramName, made.message().c_str());
-    return made.kind() == ex::ErrorKind::Settings ? kExitUsage : kExitFailed;
-  }
-  const ex::VideoOutcome& o = made.value();
-  for (const std::string& w : o.warnings)
-    std::fprintf(stderr, "%s: warning: %s: %s\n", kProgramName, options.moviePath.c_str(), w.c_str());
-  if (!quiet) {
-    std::printf("Video written: %s (%d x %d, %g fps, %llu frames, %s, %s, %.1f MB)\n",
-                options.outputPath.c_str(), o.width, o.height, o.framesPerSecond,
-                static_cast<unsigned long long>(o.frames), duration(o.seconds).c_str(),
-                options.format == ex::VideoFormat::Mp4 ? "H.264 and AAC" : "VP9 and Opus",
-                double(o.bytes) / 1e6);
-    if (!o.movieHasSound) std::printf("The movie has no sound: the audio track is silent.\n");
-  }
-  return kExitOk;
+  return runExport(options, quiet);
 }
 
 #else  // built without the video export
 
-int runVideo(int, char**) {
-  using namespace slidewright::cli;
+namespace slidewright::cli {
+
+namespace {
+
+int notInThisBuild() {
 #ifdef _WIN32
   std::fprintf(stderr,
                "%s video: turning movies into videos is not in the Windows build of %s; use the Linux "
@@ -225,5 +246,23 @@ int runVideo(int, char**) {
 #endif
   return kExitUsage;
 }
+
+}  // namespace
+
+bool isVideoName(const std::string& path) {
+  std::string tail =
+      path.substr(path.find_last_of('.') == std::string::npos ? path.size() : path.find_last_of('.'));
+  std::transform(tail.begin(), tail.end(), tail.begin(),
+                 [](unsigned char c) { return char(std::tolower(c)); });
+  return tail == ".mp4" || tail == ".webm";
+}
+
+bool canMakeVideos() { return false; }
+
+int exportVideoFile(const std::string&, const std::string&, bool) { return notInThisBuild(); }
+
+}  // namespace slidewright::cli
+
+int runVideo(int, char**) { return slidewright::cli::notInThisBuild(); }
 
 #endif

@@ -74,8 +74,9 @@ std::string scratch(const std::string& name) {
   return name.empty() ? s.dir : s.dir + "/" + name;
 }
 
-Outcome run(const std::vector<std::string>& args) {
-  std::string cmd = "umask 022; " + quote(SLIDEWRIGHT_BINARY);
+Outcome run(const std::vector<std::string>& args, const std::string& tmpdir) {
+  std::string cmd =
+      "umask 022; " + (tmpdir.empty() ? "" : "TMPDIR=" + quote(tmpdir) + " ") + quote(SLIDEWRIGHT_BINARY);
   for (const auto& a : args) cmd += " " + quote(a);
   const std::string out = scratch("stdout"), err = scratch("stderr");
   cmd += " </dev/null >" + quote(out) + " 2>" + quote(err);

@@ -16,8 +16,9 @@ struct Outcome {
   std::string out, err;
 };
 
-// Runs `slidewright ARGS...` with no input, capturing its output.
-Outcome run(const std::vector<std::string>& args);
+// Runs `slidewright ARGS...` with no input, capturing its output; `tmpdir`
+// (if given) is its temporary folder.
+Outcome run(const std::vector<std::string>& args, const std::string& tmpdir = "");
 
 bool contains(const std::string& text, const std::string& part);
 std::string slurp(const std::string& path);

@@ -278,6 +278,37 @@ TEST(VideoCommand, FailuresNameTheFileAndLeaveNothing) {
     EXPECT_NE(e.path().extension(), ".part") << "a partial video was left: " << e.path();
 }
 
+// `slidewright make -o SHOW.mp4`: the album made and turned into a video in
+// one step, leaving no movie behind.
+TEST(VideoCommand, MakeWritesAVideoInOneStep) {
+  const std::string temp = scratch("tmp");
+  fs::create_directories(temp);
+  std::vector<std::string> args = {"make",
+                                   "-W",
+                                   "320",
+                                   "-H",
+                                   "240",
+                                   "-t",
+                                   "fade",
+                                   writePicture(0, 320, 240),
+                                   "-t",
+                                   "circle",
+                                   writePicture(1, 320, 240),
+                                   "-o"};
+  auto asMovie = args, asVideo = args;
+  asMovie.push_back(scratch("one-step.swf"));
+  asVideo.push_back(scratch("One-Step.MP4"));
+  ASSERT_EQ(run(asMovie).status, 0);
+  const Outcome r = run(asVideo, temp);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(contains(r.out, "Video written: " + scratch("One-Step.MP4"))) << r.out;
+  EXPECT_FALSE(fs::exists(scratch("One-Step.MP4.swf")));
+  EXPECT_TRUE(fs::is_empty(temp)) << "the album's movie is not left behind";
+  const FrameFidelity f = measureFrames(scratch("one-step.swf"), scratch("One-Step.MP4"));
+  EXPECT_EQ(size_t(f.video.frames), f.movieFrames);
+  EXPECT_GE(f.worstChangingDb, 35.0);
+}
+
 // Ctrl-C or a polite kill in the middle: the partial video is removed and
 // the exit status says it was interrupted.
 TEST(VideoCommand, InterruptedExportLeavesNothing) {
