@@ -301,8 +301,12 @@ Result<std::unique_ptr<VideoEncoder>> VideoEncoder::open(const std::string& path
   e.fileOpen = true;
   AVDictionary* options = nullptr;
   // The index goes to the front once the file is complete, so that a
-  // browser or phone can start playing before the whole file has arrived.
-  if (settings.format == VideoFormat::Mp4) av_dict_set(&options, "movflags", "+faststart", 0);
+  // browser or phone can start playing, and seek, before the whole file has
+  // arrived.
+  if (settings.format == VideoFormat::Mp4)
+    av_dict_set(&options, "movflags", "+faststart", 0);
+  else
+    av_dict_set(&options, "cues_to_front", "1", 0);
   const int r = avformat_write_header(e.format, &options);
   av_dict_free(&options);
   if (r < 0) return fail(ErrorKind::Output, displayName + ": cannot start the video (" + avError(r) + ")");

@@ -239,7 +239,6 @@ Result<VideoOutcome> exportVideo(const VideoOptions& o, const VideoProgressCallb
   outcome.width = videoWidth;
   outcome.height = videoHeight;
   outcome.seconds = double(outcome.frames) * fpsDen / fpsNum;
-  outcome.stopped = !player.isPlaying();
   outcome.warnings = player.warnings();
   if (track.failedSounds())
     outcome.warnings.push_back(std::to_string(track.failedSounds()) +

@@ -58,7 +58,7 @@ bool openDecoder(AVFormatContext* format, int stream, AVCodecContext** out, std:
 }
 
 // Whether the MP4's top-level index box comes before its media data box.
-bool indexBeforeMedia(const std::string& path) {
+bool mp4IndexFirst(const std::string& path) {
   std::FILE* f = std::fopen(path.c_str(), "rb");
   if (!f) return false;
   long long offset = 0, moov = -1, mdat = -1;
@@ -76,6 +76,42 @@ bool indexBeforeMedia(const std::string& path) {
   }
   std::fclose(f);
   return moov >= 0 && mdat >= 0 && moov < mdat;
+}
+
+// Whether the WebM's index (Cues) comes before its first Cluster: the
+// top-level elements of its Segment are walked by their IDs and sizes.
+bool webmIndexFirst(const std::string& path) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return false;
+  auto readVint = [&](bool keepMarker, uint64_t* value) {
+    const int first = std::fgetc(f);
+    if (first <= 0) return false;
+    int length = 1;
+    while (length <= 8 && !(first & (0x80 >> (length - 1)))) ++length;
+    if (length > 8) return false;
+    uint64_t v = keepMarker ? uint64_t(first) : uint64_t(first & (0xFF >> length));
+    for (int i = 1; i < length; ++i) {
+      const int c = std::fgetc(f);
+      if (c < 0) return false;
+      v = v << 8 | uint64_t(c);
+    }
+    *value = v;
+    return true;
+  };
+  uint64_t id, size;
+  bool cues = false, cluster = false, answer = false;
+  // EBML header, then the Segment, whose children are walked.
+  if (readVint(true, &id) && readVint(false, &size) && std::fseek(f, long(size), SEEK_CUR) == 0 &&
+      readVint(true, &id) && id == 0x18538067 && readVint(false, &size)) {
+    while (!cues && !cluster && readVint(true, &id) && readVint(false, &size)) {
+      if (id == 0x1C53BB6B) cues = true;
+      if (id == 0x1F43B675) cluster = true;
+      if (std::fseek(f, long(size), SEEK_CUR) != 0) break;
+    }
+    answer = cues && !cluster;
+  }
+  std::fclose(f);
+  return answer;
 }
 
 }  // namespace
@@ -115,7 +151,8 @@ bool probeVideo(const std::string& path, const FrameVisitor& visit, ProbedVideo*
     out->sampleRate = c.audio->sample_rate;
     out->channels = c.audio->ch_layout.nb_channels;
   }
-  out->indexFirst = out->container.find("mp4") != std::string::npos && indexBeforeMedia(path);
+  out->indexFirst =
+      out->container.find("mp4") != std::string::npos ? mp4IndexFirst(path) : webmIndexFirst(path);
 
   c.frame = av_frame_alloc();
   c.packet = av_packet_alloc();

@@ -23,7 +23,7 @@ struct ProbedVideo {
   int sampleRate = 0, channels = 0;
   double audioStart = 0;     // time of the first decoded sample, after the codec's delay is dropped
   std::vector<float> audio;  // every decoded sample, channels averaged
-  bool indexFirst = false;   // MP4: the index (moov) comes before the media data
+  bool indexFirst = false;   // the index (MP4 moov, WebM Cues) comes before the media data
 
   double audioSeconds() const { return sampleRate ? double(audio.size()) / sampleRate : 0; }
 };

@@ -65,7 +65,6 @@ struct VideoOutcome {
   double seconds = 0;       // frames / frame rate
   double audioSeconds = 0;  // the audio track's length
   bool movieHasSound = false;
-  bool stopped = false;  // the movie ends with a stop rather than looping
   uint64_t bytes = 0;
   std::vector<std::string> warnings;  // from the player: pictures or sounds it could not decode
 };
