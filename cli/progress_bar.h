@@ -1,5 +1,6 @@
 // A one-line progress bar on stderr for the long subcommands, drawn only
-// when stderr is a terminal and redrawn only when what it shows changes.
+// when stderr is a terminal and redrawn only when its percentage changes
+// (with the label of that moment).
 #pragma once
 
 #include <cstdint>
@@ -31,9 +32,8 @@ class TerminalProgress {
   void update(uint64_t done, uint64_t total, const std::string& label) {
     if (!enabled_) return;
     const int percent = total ? int(done * 100 / total) : 0;
-    if (percent == percent_ && label == label_) return;
+    if (percent == percent_) return;
     percent_ = percent;
-    label_ = label;
     constexpr int kWidth = 30;
     const int filled = percent * kWidth / 100;
     std::fprintf(stderr, "\r[%s%s] %3d%% %-28s", std::string(size_t(filled), '#').c_str(),
@@ -50,7 +50,6 @@ class TerminalProgress {
   bool enabled_ = false;
   bool shown_ = false;
   int percent_ = -1;
-  std::string label_;
 };
 
 }  // namespace slidewright::cli
