@@ -62,3 +62,9 @@ done
 "$bin" make -W 640 -H 480 -b '#203040' -m "$samples/tune.mp3" --fit-to-music "${args[@]}" \
   -o "$out/sample-album.swf"
 echo "The sample album is at $out/sample-album.swf (pictures and music in $samples)"
+
+# The same album as a video and as a web page, where this build has the exports.
+if "$bin" video --help >/dev/null 2>&1; then
+  "$bin" video "$out/sample-album.swf" -o "$out/sample-album.mp4"
+  "$bin" web "$out/sample-album.swf" -o "$out/sample-album-web"
+fi
