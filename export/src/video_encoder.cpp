@@ -313,12 +313,17 @@ Result<std::unique_ptr<VideoEncoder>> VideoEncoder::open(const std::string& path
   return std::unique_ptr<VideoEncoder>(new VideoEncoder(std::move(impl)));
 }
 
-Status VideoEncoder::writeFrame(const player::Image& rgba) {
+Status VideoEncoder::writeFrame(const player::Image& rgba, bool sameAsLast) {
   Impl& e = *impl_;
+  // The encoder copies what it is given, so the frame is normally free to
+  // be written again; if it is still held, this makes a copy (of the last
+  // picture, which a repeat needs anyway).
   if (int r = av_frame_make_writable(e.picture); r < 0) return e.encodingError("cannot hold a frame", r);
-  const uint8_t* source[1] = {rgba.pixels.data()};
-  const int stride[1] = {rgba.width * 4};
-  sws_scale(e.convert, source, stride, 0, rgba.height, e.picture->data, e.picture->linesize);
+  if (!sameAsLast || e.videoPts == 0) {
+    const uint8_t* source[1] = {rgba.pixels.data()};
+    const int stride[1] = {rgba.width * 4};
+    sws_scale(e.convert, source, stride, 0, rgba.height, e.picture->data, e.picture->linesize);
+  }
   e.picture->pts = e.videoPts++;
   if (int r = avcodec_send_frame(e.video, e.picture); r < 0)
     return e.encodingError("encoding a frame failed", r);

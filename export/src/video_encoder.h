@@ -38,8 +38,10 @@ class VideoEncoder {
   VideoEncoder(const VideoEncoder&) = delete;
   VideoEncoder& operator=(const VideoEncoder&) = delete;
 
-  // Encodes the next frame; `rgba` has the video's size.
-  Status writeFrame(const player::Image& rgba);
+  // Encodes the next frame; `rgba` has the video's size. `sameAsLast` says
+  // that it shows exactly what the frame before showed (a picture held), so
+  // the converted frame is sent again without converting it anew.
+  Status writeFrame(const player::Image& rgba, bool sameAsLast = false);
   // Encodes the next samples (interleaved floats, the track's channels).
   Status writeAudio(const float* samples, size_t frames);
   // Flushes both encoders and completes the file.

@@ -200,7 +200,8 @@ Result<VideoOutcome> exportVideo(const VideoOptions& o, const VideoProgressCallb
   if (!opened) return opened.error();
   VideoEncoder& encoder = *opened.value();
 
-  player::Image picture(width, height);
+  // Two pictures in turn, so that a frame can be compared with the last.
+  player::Image picture(width, height), lastPicture(width, height);
   const bool padded = videoWidth != width || videoHeight != height;
   player::Image frame = padded ? player::Image(videoWidth, videoHeight) : player::Image();
   std::vector<float> samples;
@@ -212,8 +213,10 @@ Result<VideoOutcome> exportVideo(const VideoOptions& o, const VideoProgressCallb
     }
     player.render(picture, scaled);
     if (scaled) clearOutsideStage(picture, player);
-    if (padded) placeOnEvenFrame(picture, frame, player.backgroundColor());
-    if (Status s = encoder.writeFrame(padded ? frame : picture); !s) return s.error();
+    const bool held = i > 0 && picture.pixels == lastPicture.pixels;
+    if (padded && !held) placeOnEvenFrame(picture, frame, player.backgroundColor());
+    if (Status s = encoder.writeFrame(padded ? frame : picture, held); !s) return s.error();
+    std::swap(picture, lastPicture);
 
     // The frame's samples go in with it, silence included, so that the two
     // streams stay interleaved and end together.
