@@ -39,9 +39,10 @@ TEST(WebExport, WritesThePageTheMovieAndThePlayer) {
   EXPECT_TRUE(contains(page, "aspect-ratio: 400 / 300"));
   EXPECT_TRUE(contains(page, "src=\"ruffle/ruffle.js\""));
   EXPECT_TRUE(contains(page, "id=\"toggle\"")) << "a play/pause button";
-  EXPECT_FALSE(contains(page, "http://") && !contains(page, "http://localhost"))
-      << "nothing fetched from elsewhere";
-  EXPECT_FALSE(contains(page, "https://"));
+  // Nothing from elsewhere: the only address is the one the page suggests
+  // for trying it out.
+  for (size_t at = page.find("://"); at != std::string::npos; at = page.find("://", at + 1))
+    EXPECT_EQ(page.compare(at < 4 ? 0 : at - 4, 21, "http://localhost:8000"), 0) << page.substr(at, 40);
 
   // The player's scripts, its WebAssembly and its licences; no source maps.
   int scripts = 0, modules = 0, licences = 0;
