@@ -90,7 +90,12 @@ const char kPage[] = R"PAGE(<!doctype html>
   var stage = document.getElementById("stage");
   var toggle = document.getElementById("toggle");
   var notice = document.getElementById("notice");
-  function say(text) { notice.textContent = text; notice.hidden = false; }
+  function say(text) {
+    notice.textContent = text;
+    notice.hidden = false;
+    stage.hidden = true;
+    document.getElementById("controls").hidden = true;
+  }
   if (location.protocol === "file:") {
     say("Browsers do not play this album from a file. Serve the folder with a web server, " +
         "for example 'python3 -m http.server' in the folder, and open http://localhost:8000/.");
