@@ -39,7 +39,7 @@ void printVideoHelp() {
       "      --crf N              quality, lower is better and larger: H.264 %d-%d\n"
       "                           (default %d), VP9 %d-%d (default %d)\n"
       "      --preset NAME        encoding speed against size: ultrafast, superfast,\n"
-      "                           veryfast, faster, fast, medium (default), slow, slower,\n"
+      "                           veryfast, faster, fast (default), medium, slow, slower,\n"
       "                           veryslow (for VP9, the four fastest encode in real-time\n"
       "                           mode: several times faster, files about a third larger)\n"
       "      --audio-bitrate K    sound bit rate in kbit/s (default 128 stereo, 96 mono)\n"
@@ -198,7 +198,7 @@ int runVideo(int argc, char** argv) {
       if (!value(&v)) return usage("--preset needs a name");
       bool known = false;
       for (int k = 0; k < ex::kVideoPresetCount; ++k) known = known || v == ex::kVideoPresets[k];
-      if (!known) return usage("unknown preset '" + v + "' (ultrafast ... medium ... veryslow)");
+      if (!known) return usage("unknown preset '" + v + "' (ultrafast ... fast ... veryslow)");
       options.preset = v;
     } else if (name == "--audio-bitrate") {
       if (!value(&v) || !parseNumber(v, &options.audioKbps) || options.audioKbps < 8 ||

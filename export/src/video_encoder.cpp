@@ -64,7 +64,7 @@ constexpr Vp9Speed kVp9Speed[] = {{"realtime", 8}, {"realtime", 7}, {"realtime",
 int presetIndex(const std::string& name) {
   for (int i = 0; i < kVideoPresetCount; ++i)
     if (name == kVideoPresets[i]) return i;
-  return 5;  // medium
+  return 4;  // fast
 }
 
 bool supportsFormat(const AVCodec* codec, AVSampleFormat format) {

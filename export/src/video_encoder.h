@@ -19,7 +19,7 @@ struct EncoderSettings {
   int width = 0, height = 0;    // even
   int fpsNum = 12, fpsDen = 1;  // frames per second as a fraction
   int crf = 23;
-  std::string preset = "medium";
+  std::string preset = "fast";
   int sampleRate = 44100;
   int channels = 2;
   int audioBitrate = 128000;  // bits per second

