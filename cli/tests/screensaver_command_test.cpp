@@ -1,6 +1,7 @@
 // `slidewright screensaver` as a user runs it natively, with a stand-in
 // player given by --stub.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <sys/wait.h>
 
@@ -32,7 +33,10 @@ void spit(const fs::path& path, const std::string& bytes) { std::ofstream(path, 
 class ScreensaverCommand : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / "slidewright-screensaver-command";
+    // One folder per test and process: ctest runs the tests of this file
+    // side by side.
+    dir_ = fs::temp_directory_path() / ("slidewright-screensaver-command-" + std::to_string(getpid()) + "-" +
+                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir_);
     fs::create_directories(dir_);
     stub_ = "MZ" + std::string(998, '\x90');
