@@ -1,7 +1,9 @@
-// Scoped owners for GDI objects and device contexts, so that every early
-// return releases what was made.
+// Scoped owners for GDI objects, device contexts and image lists, so that
+// every early return releases what was made.
 #pragma once
 #include <windows.h>
+#include <commctrl.h>
+
 #include <utility>
 
 // Owns one GDI object (bitmap, region, font, brush) and deletes it with
@@ -93,4 +95,29 @@ class SelectGuard {
  private:
   HDC dc_;            // not owned
   HGDIOBJ previous_;  // not owned
+};
+
+// Owns an image list and destroys it with ImageList_Destroy.
+class ImageListHandle {
+ public:
+  ImageListHandle() = default;
+  explicit ImageListHandle(HIMAGELIST list) : list_(list) {}
+  ImageListHandle(const ImageListHandle&) = delete;
+  ImageListHandle& operator=(const ImageListHandle&) = delete;
+  ImageListHandle(ImageListHandle&& other) noexcept : list_(std::exchange(other.list_, nullptr)) {}
+  ImageListHandle& operator=(ImageListHandle&& other) noexcept {
+    if (this != &other) reset(std::exchange(other.list_, nullptr));
+    return *this;
+  }
+  ~ImageListHandle() { reset(); }
+
+  HIMAGELIST get() const { return list_; }
+  explicit operator bool() const { return list_ != nullptr; }
+  void reset(HIMAGELIST list = nullptr) {
+    if (list_) ImageList_Destroy(list_);
+    list_ = list;
+  }
+
+ private:
+  HIMAGELIST list_ = nullptr;
 };

@@ -22,7 +22,8 @@ PROGRAM_KEYS = {
         'FlashPause', 'FlashStop', 'GetMusicPath', 'CopyPic', 'DelMusic', 'AlbumWidth',
         'WidthBound', 'AlbumHeight', 'HeightBound', 'BKColor', 'PauseTime', 'Second', 'SavePath',
         'AlbumWidthWarning1', 'AlbumWidthWarning2', 'AlbumHeightWarning1', 'AlbumHeightWarning2',
-        'ImageName', 'ImageSize', 'TransitionMode', 'OpenFileFilter', 'SaveFileFilter',
+        'ImageName', 'ImageSize', 'TransitionMode', 'MenuAddPictures', 'MenuCopyPictures',
+        'MenuDeletePictures', 'MenuDeleteAllPictures', 'MenuTransition', 'OpenFileFilter', 'SaveFileFilter',
         'OpenMusicFilter', 'EmptySavePath', 'MakeError', 'SaverNoMovie', 'SaverNotAMovie',
         'SaverTooLarge', 'SaverWriteError'],
     'Skin': ['Closebuttion', 'MinButton'],
@@ -32,6 +33,31 @@ PROGRAM_KEYS = {
 }
 
 FILES = {'language.cns': 'gbk', 'english.lng': 'ascii'}
+
+RC = os.path.join(HERE, '..', 'slidewright.rc')
+# The language-file keys of the picture context menu's commands.
+MENU_COMMAND_KEYS = {
+    'IDM_ADD_PICTURES': 'MenuAddPictures', 'IDM_COPY_PICTURES': 'MenuCopyPictures',
+    'IDM_DELETE_PICTURES': 'MenuDeletePictures', 'IDM_DELETE_ALL_PICTURES': 'MenuDeleteAllPictures'}
+
+
+def picture_menu_captions():
+    """The captions of the picture context menu in slidewright.rc, by language-file key."""
+    with open(RC, encoding='utf-8') as f:
+        text = f.read()
+    block = text[text.index('IDR_PICTURE_MENU MENU'):]
+    block = block[:block.index('\nEND')]
+    captions = {MENU_COMMAND_KEYS[command]: caption
+                for caption, command in re.findall(r'MENUITEM\s+"([^"]*)",\s*(\w+)', block)}
+    # the first popup is the menu itself, the second the transition submenu
+    captions['MenuTransition'] = re.findall(r'POPUP\s+"([^"]*)"', block)[1]
+    return captions
+
+
+def access_key(caption):
+    """The letter after a single '&', upper case, or None."""
+    match = re.search(r'(?<!&)&([^&])', caption.replace('&&', ''))
+    return match.group(1).upper() if match else None
 
 
 def load(name):
@@ -111,6 +137,18 @@ class LanguageFiles(unittest.TestCase):
             # conversion, so no other text may hold one either
             for key, text in ((k, v) for k, v in sections['string']['keys'].values()):
                 self.assertNotIn('%', text, '%s: [String] %s' % (name, key))
+
+    def test_menu_texts(self):
+        captions = picture_menu_captions()
+        self.assertEqual(sorted(captions), sorted(list(MENU_COMMAND_KEYS.values()) + ['MenuTransition']))
+        # the Chinese file keeps the resource's own captions
+        for key, caption in captions.items():
+            self.assertEqual(inifile.value(self.parsed['language.cns'], 'String', key), caption, key)
+        # access keys of one menu must differ, or a key press would not choose
+        for name, sections in self.parsed.items():
+            keys = [access_key(inifile.value(sections, 'String', key)) for key in captions]
+            keys = [k for k in keys if k]
+            self.assertEqual(len(keys), len(set(keys)), '%s: two menu items share an access key' % name)
 
     def test_font_and_transition_names(self):
         for name, sections in self.parsed.items():

@@ -1,0 +1,806 @@
+#include "IconMenu.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <cwctype>
+
+namespace {
+
+// The popup's owner while it is open: a hidden child of the caller's window
+// that hands the menu's owner-draw messages to the menu. It is made for each
+// popup and destroyed when the popup closes, so the caller's window sees
+// none of these messages and needs no code for them.
+class PopupOwner {
+ public:
+  PopupOwner(HWND parent, IconMenu* menu) {
+    static const ATOM windowClass = [] {
+      WNDCLASSA wc{};
+      wc.lpfnWndProc = &PopupOwner::windowProc;
+      wc.hInstance = GetModuleHandleA(nullptr);
+      wc.lpszClassName = "SlidewrightIconMenuOwner";
+      return RegisterClassA(&wc);
+    }();
+    if (!windowClass) return;
+    hwnd_ = CreateWindowExA(WS_EX_NOPARENTNOTIFY, MAKEINTATOM(windowClass), "", parent ? WS_CHILD : WS_POPUP,
+                            0, 0, 0, 0, parent, nullptr, GetModuleHandleA(nullptr), menu);
+  }
+  PopupOwner(const PopupOwner&) = delete;
+  PopupOwner& operator=(const PopupOwner&) = delete;
+  ~PopupOwner() {
+    if (hwnd_) DestroyWindow(hwnd_);
+  }
+  HWND handle() const { return hwnd_; }
+
+ private:
+  static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+      const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+      SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* menu = reinterpret_cast<IconMenu*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    LRESULT result = 0;
+    if (menu && menu->handleMenuMessage(message, wParam, lParam, &result)) return result;
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+  }
+
+  HWND hwnd_ = nullptr;
+};
+
+std::wstring wideFromAnsi(const std::string& text) {
+  if (text.empty()) return std::wstring();
+  const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<size_t>(std::max(n, 0)), L'\0');
+  if (n > 0) MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
+  return wide;
+}
+
+UINT menuItemState(UINT flags) {
+  UINT state = 0;
+  if (flags & MF_GRAYED) state |= MFS_GRAYED;
+  if (flags & MF_DISABLED) state |= MFS_DISABLED;
+  if (flags & MF_CHECKED) state |= MFS_CHECKED;
+  return state;
+}
+
+bool setMenuString(HMENU menu, int position, std::wstring& text) {
+  MENUITEMINFOW info{};
+  info.cbSize = sizeof info;
+  info.fMask = MIIM_STRING;
+  info.dwTypeData = text.data();
+  return SetMenuItemInfoW(menu, static_cast<UINT>(position), TRUE, &info) != FALSE;
+}
+
+// Width of a caption as drawn: a '&' that marks an access key takes no room.
+LONG textWidth(HDC dc, const std::wstring& text) {
+  if (text.empty()) return 0;
+  RECT r{};
+  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_SINGLELINE | DT_EXPANDTABS);
+  return r.right - r.left;
+}
+
+// The upper-case access key of a caption ("&Copy" gives 'C'), 0 for none.
+wchar_t accessKey(const std::wstring& text) {
+  for (size_t i = 0; i + 1 < text.size(); ++i) {
+    if (text[i] != L'&') continue;
+    if (text[i + 1] == L'&') {
+      ++i;  // "&&" is a plain ampersand
+      continue;
+    }
+    return static_cast<wchar_t>(std::towupper(text[i + 1]));
+  }
+  return 0;
+}
+
+// A copy of one picture of an image list in an image list of its own, at the
+// given size: the picture is centred, cut where it is larger, and keeps its
+// transparent parts.
+ImageListHandle copyPicture(HIMAGELIST source, int index, SIZE size) {
+  if (!source || index < 0 || index >= ImageList_GetImageCount(source) || size.cx <= 0 || size.cy <= 0)
+    return ImageListHandle();
+  int width = 0, height = 0;
+  IMAGEINFO info{};
+  if (!ImageList_GetIconSize(source, &width, &height) || !ImageList_GetImageInfo(source, index, &info))
+    return ImageListHandle();
+  ImageListHandle copy(ImageList_Create(size.cx, size.cy, ILC_COLOR24 | ILC_MASK, 1, 0));
+  WindowDC screen(nullptr);
+  BitmapHandle colour(CreateCompatibleBitmap(screen.get(), size.cx, size.cy));
+  BitmapHandle mask(CreateBitmap(size.cx, size.cy, 1, 1, nullptr));
+  MemoryDC dc(screen.get());
+  if (!copy || !colour || !mask || !dc) return ImageListHandle();
+  const int x = (size.cx - width) / 2;
+  const int y = (size.cy - height) / 2;
+  {
+    // Colour: the picture over black, as a masked image list stores it.
+    SelectGuard select(dc.get(), colour.get());
+    PatBlt(dc.get(), 0, 0, size.cx, size.cy, BLACKNESS);
+    ImageList_Draw(source, index, dc.get(), x, y, ILD_TRANSPARENT);
+  }
+  {
+    // Mask: white (transparent) around the picture; a list without masks
+    // has opaque pictures.
+    SelectGuard select(dc.get(), mask.get());
+    PatBlt(dc.get(), 0, 0, size.cx, size.cy, WHITENESS);
+    if (info.hbmMask) {
+      ImageList_Draw(source, index, dc.get(), x, y, ILD_MASK);
+    } else {
+      PatBlt(dc.get(), x, y, width, height, BLACKNESS);
+    }
+  }
+  if (ImageList_Add(copy.get(), colour.get(), mask.get()) != 0) return ImageListHandle();
+  return copy;
+}
+
+void fillRect(HDC dc, const RECT& r, COLORREF colour) {
+  BrushHandle brush(CreateSolidBrush(colour));
+  if (brush) FillRect(dc, &r, brush.get());
+}
+
+void frameRect(HDC dc, const RECT& r, COLORREF colour) {
+  BrushHandle brush(CreateSolidBrush(colour));
+  if (brush) FrameRect(dc, &r, brush.get());
+}
+
+// A check mark of seven strokes, three pixels tall each, falling to the
+// middle and rising to the right, in a 7 x 7 square at (x, y).
+void drawCheckMark(HDC dc, int x, int y, COLORREF colour) {
+  static constexpr int kTop[7] = {2, 3, 4, 3, 2, 1, 0};
+  BrushHandle brush(CreateSolidBrush(colour));
+  if (!brush) return;
+  for (int i = 0; i < 7; ++i) {
+    const RECT stroke{x + i, y + kTop[i], x + i + 1, y + kTop[i] + 3};
+    FillRect(dc, &stroke, brush.get());
+  }
+}
+
+void drawCheckMarkIn(HDC dc, const RECT& box, COLORREF colour) {
+  drawCheckMark(dc, (box.left + box.right) / 2 - 3, (box.top + box.bottom) / 2 - 3, colour);
+}
+
+// A grayed picture: the picture as a one-bit image (its dark parts black,
+// its light and transparent parts white) stamped twice through a brush,
+// with the light colour one pixel right and down, then the dark colour in
+// place, which gives an embossed look on any ground.
+void drawEmbossedPicture(HDC dc, HIMAGELIST image, int x, int y, SIZE size, COLORREF light, COLORREF dark) {
+  BITMAPINFO colourInfo{};
+  colourInfo.bmiHeader.biSize = sizeof colourInfo.bmiHeader;
+  colourInfo.bmiHeader.biWidth = size.cx;
+  colourInfo.bmiHeader.biHeight = -size.cy;  // top row first
+  colourInfo.bmiHeader.biPlanes = 1;
+  colourInfo.bmiHeader.biBitCount = 32;
+  colourInfo.bmiHeader.biCompression = BI_RGB;
+  struct {
+    BITMAPINFOHEADER header;
+    RGBQUAD colours[2];
+  } monoInfo{};
+  monoInfo.header = colourInfo.bmiHeader;
+  monoInfo.header.biBitCount = 1;
+  monoInfo.header.biClrUsed = 2;
+  monoInfo.colours[1] = RGBQUAD{255, 255, 255, 0};  // 0 black, 1 white
+  void* colourBits = nullptr;
+  void* monoBits = nullptr;
+  BitmapHandle colour(CreateDIBSection(nullptr, &colourInfo, DIB_RGB_COLORS, &colourBits, nullptr, 0));
+  BitmapHandle mono(CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&monoInfo), DIB_RGB_COLORS,
+                                     &monoBits, nullptr, 0));
+  MemoryDC work(dc);
+  if (!colour || !mono || !work || !colourBits || !monoBits) return;
+  {
+    SelectGuard select(work.get(), colour.get());
+    PatBlt(work.get(), 0, 0, size.cx, size.cy, WHITENESS);
+    ImageList_Draw(image, 0, work.get(), 0, 0, ILD_TRANSPARENT);
+  }
+  GdiFlush();
+  const auto* pixels = static_cast<const std::uint32_t*>(colourBits);
+  auto* bits = static_cast<BYTE*>(monoBits);
+  const int stride = (size.cx + 31) / 32 * 4;
+  std::memset(bits, 0, static_cast<size_t>(stride) * size.cy);
+  for (int row = 0; row < size.cy; ++row) {
+    for (int column = 0; column < size.cx; ++column) {
+      const std::uint32_t p = pixels[static_cast<size_t>(row) * size.cx + column];
+      const unsigned brightness =
+          (299 * ((p >> 16) & 0xFF) + 587 * ((p >> 8) & 0xFF) + 114 * (p & 0xFF)) / 1000;
+      if (brightness >= 128) bits[row * stride + column / 8] |= static_cast<BYTE>(0x80 >> (column % 8));
+    }
+  }
+  SelectGuard select(work.get(), mono.get());
+  // Where the source is white the target stays; where it is black the
+  // brush is laid down (raster operation PSDPxax).
+  constexpr DWORD kBrushWhereBlack = 0xB8074A;
+  const COLORREF oldText = SetTextColor(dc, RGB(0, 0, 0));
+  const COLORREF oldBack = SetBkColor(dc, RGB(255, 255, 255));
+  struct Pass {
+    COLORREF colour;
+    int offset;
+  };
+  for (const Pass& pass : {Pass{light, 1}, Pass{dark, 0}}) {
+    BrushHandle brush(CreateSolidBrush(pass.colour));
+    if (!brush) continue;
+    SelectGuard selectBrush(dc, brush.get());
+    BitBlt(dc, x + pass.offset, y + pass.offset, size.cx, size.cy, work.get(), 0, 0, kBrushWhereBlack);
+  }
+  SetTextColor(dc, oldText);
+  SetBkColor(dc, oldBack);
+}
+
+// The caption in the rectangle: the part before a tab on the left, the
+// part after it on the right, both on one line, vertically centred.
+void drawCaption(HDC dc, const std::wstring& text, RECT r, COLORREF colour, bool hideAccessKeys) {
+  SetTextColor(dc, colour);
+  const UINT format = DT_SINGLELINE | DT_VCENTER | (hideAccessKeys ? DT_HIDEPREFIX : 0);
+  const auto tab = text.find(L'\t');
+  const std::wstring left = text.substr(0, tab);
+  DrawTextW(dc, left.c_str(), static_cast<int>(left.size()), &r, format | DT_LEFT);
+  if (tab != std::wstring::npos) {
+    const std::wstring right = text.substr(tab + 1);
+    DrawTextW(dc, right.c_str(), static_cast<int>(right.size()), &r, format | DT_RIGHT);
+  }
+}
+
+// Where the parts of an item go. The picture column is the picture's width
+// and 5 pixels; the picture is centred in it.
+struct ItemLayout {
+  RECT column;  // the picture column
+  RECT box;     // around the picture or the check mark
+  POINT picture;
+  RECT text;
+};
+
+ItemLayout layoutItem(const RECT& item, SIZE icon) {
+  ItemLayout layout{};
+  layout.column = RECT{item.left, item.top, item.left + icon.cx + 5, item.bottom};
+  layout.box = RECT{item.left + 1, item.top + 1, layout.column.right - 1, item.bottom - 1};
+  layout.picture = POINT{item.left + (layout.column.right - item.left - icon.cx) / 2,
+                         item.top + (item.bottom - item.top - icon.cy) / 2};
+  layout.text = RECT{layout.column.right + 6, item.top, item.right - 6, item.bottom};
+  return layout;
+}
+
+struct ItemState {
+  bool selected;
+  bool grayed;
+  bool checked;
+  bool hideAccessKeys;
+};
+
+ItemState itemStateOf(const DRAWITEMSTRUCT& draw) {
+  return ItemState{(draw.itemState & ODS_SELECTED) != 0, (draw.itemState & (ODS_GRAYED | ODS_DISABLED)) != 0,
+                   (draw.itemState & ODS_CHECKED) != 0, (draw.itemState & ODS_NOACCEL) != 0};
+}
+
+}  // namespace
+
+ImageListHandle loadImageStrip(HINSTANCE instance, int bitmapId, int imageWidth, COLORREF mask) {
+  return ImageListHandle(ImageList_LoadImageA(instance, MAKEINTRESOURCEA(bitmapId), imageWidth, 1, mask,
+                                              IMAGE_BITMAP, LR_CREATEDIBSECTION));
+}
+
+COLORREF lightenColour(COLORREF colour, double fraction) {
+  if (!(fraction > 0.0 && fraction <= 1.0)) return colour;
+  auto lighten = [fraction](BYTE channel) {
+    return static_cast<BYTE>(channel + static_cast<int>(fraction * (255 - channel)));
+  };
+  return RGB(lighten(GetRValue(colour)), lighten(GetGValue(colour)), lighten(GetBValue(colour)));
+}
+
+MenuSystemColours MenuSystemColours::current() {
+  return MenuSystemColours{GetSysColor(COLOR_3DFACE),        GetSysColor(COLOR_MENU),
+                           GetSysColor(COLOR_MENUTEXT),      GetSysColor(COLOR_HIGHLIGHT),
+                           GetSysColor(COLOR_HIGHLIGHTTEXT), GetSysColor(COLOR_GRAYTEXT),
+                           GetSysColor(COLOR_3DHILIGHT),     GetSysColor(COLOR_3DSHADOW)};
+}
+
+FlatMenuColours flatMenuColours(const MenuSystemColours& system) {
+  const bool same = system.faceIsMenuColour();
+  FlatMenuColours colours{};
+  colours.column = same ? lightenColour(system.face, 0.35) : system.face;
+  colours.background = same ? RGB(255, 255, 255) : system.menu;
+  colours.selection = lightenColour(system.highlight, same ? 0.85 : 0.7);
+  colours.checkedBox = lightenColour(system.highlight, 0.85);
+  colours.text = system.menuText;
+  colours.grayText = same ? lightenColour(system.grayText, 0.55) : system.grayText;
+  return colours;
+}
+
+bool usesFlatLook(const IconMenuStyle& style, const MenuSystemColours& system, bool paletteDisplay) {
+  if (paletteDisplay) return false;
+  return system.faceIsMenuColour() ? style.flatWhenFaceIsMenuColour : style.flatWhenFaceDiffers;
+}
+
+IconMenu::~IconMenu() { clear(); }
+
+void IconMenu::clear() {
+  if (ownsMenu_ && menu_) DestroyMenu(menu_);  // the submenus go with it
+  menu_ = nullptr;
+  ownsMenu_ = false;
+  items_.clear();
+  submenus_.clear();
+}
+
+bool IconMenu::createPopup() {
+  if (root_ != this) return false;
+  clear();
+  menu_ = CreatePopupMenu();
+  ownsMenu_ = menu_ != nullptr;
+  return ownsMenu_;
+}
+
+bool IconMenu::loadMenu(HINSTANCE instance, int resourceId) {
+  HMENU menu = LoadMenuW(instance, MAKEINTRESOURCEW(resourceId));
+  if (!menu && root_ == this) clear();
+  return menu && takeMenu(menu);
+}
+
+bool IconMenu::takeMenu(HMENU menu) {
+  if (root_ != this) {
+    if (menu) DestroyMenu(menu);
+    return false;
+  }
+  clear();
+  if (!menu) return false;
+  menu_ = menu;
+  ownsMenu_ = true;
+  if (!adoptItems()) {
+    clear();
+    return false;
+  }
+  alignTabs();
+  return true;
+}
+
+bool IconMenu::adoptItems() {
+  const int count = GetMenuItemCount(menu_);
+  if (count < 0) return false;
+  for (int i = 0; i < count; ++i) {
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_FTYPE | MIIM_ID | MIIM_SUBMENU | MIIM_STRING;
+    if (!GetMenuItemInfoW(menu_, static_cast<UINT>(i), TRUE, &info)) return false;
+    auto item = std::make_unique<IconMenuItem>();
+    const bool separator = (info.fType & MFT_SEPARATOR) != 0;
+    HMENU popup = info.hSubMenu;
+    item->flags = MF_OWNERDRAW | (separator ? MF_SEPARATOR : 0) | (popup ? MF_POPUP : 0);
+    item->commandId = separator || popup ? 0 : info.wID;
+    if (info.cch > 0 && !separator) {
+      // (A query without MIIM_SUBMENU clears hSubMenu, so it was kept above.)
+      std::wstring text(info.cch + 1, L'\0');
+      info.fMask = MIIM_STRING;
+      info.dwTypeData = text.data();
+      info.cch += 1;
+      if (!GetMenuItemInfoW(menu_, static_cast<UINT>(i), TRUE, &info)) return false;
+      text.resize(info.cch);
+      item->text = text;
+    }
+    if (popup) {
+      std::unique_ptr<IconMenu> submenu(new IconMenu(root_, popup));
+      if (!submenu->adoptItems()) return false;
+      item->submenu = submenu.get();
+      submenus_.push_back(std::move(submenu));
+    }
+    if (!makeOwnerDrawn(i, item.get())) return false;
+    items_.push_back(std::move(item));
+  }
+  return true;
+}
+
+bool IconMenu::makeOwnerDrawn(int position, IconMenuItem* item) {
+  MENUITEMINFOW info{};
+  info.cbSize = sizeof info;
+  info.fMask = MIIM_FTYPE;
+  if (!GetMenuItemInfoW(menu_, static_cast<UINT>(position), TRUE, &info)) return false;
+  info.fMask = MIIM_FTYPE | MIIM_DATA;
+  info.fType |= MFT_OWNERDRAW;
+  info.dwItemData = reinterpret_cast<ULONG_PTR>(item);
+  return SetMenuItemInfoW(menu_, static_cast<UINT>(position), TRUE, &info) != FALSE;
+}
+
+const IconMenuItem* IconMenu::itemAt(int position) const {
+  if (position < 0 || position >= itemCount()) return nullptr;
+  return items_[static_cast<size_t>(position)].get();
+}
+
+IconMenu* IconMenu::subMenu(int position) const {
+  const IconMenuItem* item = itemAt(position);
+  return item ? item->submenu : nullptr;
+}
+
+bool IconMenu::insertAt(int position, std::unique_ptr<IconMenuItem> item, UINT state, HMENU submenu) {
+  if (!menu_) return false;
+  if (position < 0) position = itemCount();
+  if (position > itemCount()) return false;
+  MENUITEMINFOW info{};
+  info.cbSize = sizeof info;
+  info.fMask = MIIM_FTYPE | MIIM_DATA | MIIM_STATE;
+  info.fType = MFT_OWNERDRAW | (item->isSeparator() ? MFT_SEPARATOR : 0);
+  info.fState = menuItemState(state);
+  info.dwItemData = reinterpret_cast<ULONG_PTR>(item.get());
+  if (!item->isSeparator()) {
+    // The caption stays with the system's item too, where tools that read
+    // menus (and the keyboard's access keys) find it.
+    info.fMask |= MIIM_STRING;
+    info.dwTypeData = item->text.data();
+    if (submenu) {
+      info.fMask |= MIIM_SUBMENU;
+      info.hSubMenu = submenu;
+    } else {
+      info.fMask |= MIIM_ID;
+      info.wID = item->commandId;
+    }
+  }
+  if (!InsertMenuItemW(menu_, static_cast<UINT>(position), TRUE, &info)) return false;
+  items_.insert(items_.begin() + position, std::move(item));
+  return true;
+}
+
+bool IconMenu::insertItem(MenuItemRef before, const IconMenuItemSpec& spec) {
+  int position = -1;
+  IconMenu* target = this;
+  if (before.byPosition) {
+    position = static_cast<int>(before.value);
+    if (position < -1 || position > itemCount()) return false;
+  } else {
+    target = find(before, &position);
+    if (!target) return false;
+  }
+  auto item = std::make_unique<IconMenuItem>();
+  item->commandId = spec.commandId;
+  item->flags = MF_OWNERDRAW | (spec.commandId == 0 ? MF_SEPARATOR : 0);
+  if (!item->isSeparator()) {
+    item->text = wideFromAnsi(spec.text);
+    item->image = copyPicture(spec.images, spec.imageIndex, iconSize());
+    item->imageIndex = item->image ? spec.imageIndex : -1;
+  }
+  return target->insertAt(position, std::move(item), spec.state, nullptr);
+}
+
+IconMenu* IconMenu::appendSubmenu(const std::string& text, HIMAGELIST images, int imageIndex) {
+  if (!menu_) return nullptr;
+  HMENU popup = CreatePopupMenu();
+  if (!popup) return nullptr;
+  std::unique_ptr<IconMenu> submenu(new IconMenu(root_, popup));
+  auto item = std::make_unique<IconMenuItem>();
+  item->text = wideFromAnsi(text);
+  item->flags = MF_OWNERDRAW | MF_POPUP;
+  item->image = copyPicture(images, imageIndex, iconSize());
+  item->imageIndex = item->image ? imageIndex : -1;
+  item->submenu = submenu.get();
+  if (!insertAt(-1, std::move(item), 0, popup)) {
+    DestroyMenu(popup);
+    return nullptr;
+  }
+  submenus_.push_back(std::move(submenu));
+  return submenus_.back().get();
+}
+
+bool IconMenu::appendRows(const std::vector<IconMenuRow>& rows, HIMAGELIST images) {
+  // The menus rows of each level go into: this one, then the submenu the
+  // last row of each level opened.
+  std::vector<IconMenu*> open{this};
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const IconMenuRow& row = rows[i];
+    if (row.level < 0 || static_cast<size_t>(row.level) >= open.size()) return false;
+    open.resize(static_cast<size_t>(row.level) + 1);
+    IconMenu* menu = open.back();
+    const bool opensSubmenu = i + 1 < rows.size() && rows[i + 1].level == row.level + 1;
+    if (opensSubmenu) {
+      IconMenu* submenu = menu->appendSubmenu(row.text, images, row.imageIndex);
+      if (!submenu) return false;
+      if (row.state & MF_GRAYED) menu->enableItem(MenuItemRef::position(menu->itemCount() - 1), false);
+      open.push_back(submenu);
+    } else if (!menu->appendItem(
+                   IconMenuItemSpec{row.text, row.commandId, images, row.imageIndex, row.state})) {
+      return false;
+    }
+  }
+  alignTabs();
+  return true;
+}
+
+IconMenu* IconMenu::find(MenuItemRef ref, int* position) {
+  if (ref.byPosition) {
+    const int at = static_cast<int>(ref.value);
+    if (at < 0 || at >= itemCount()) return nullptr;
+    *position = at;
+    return this;
+  }
+  for (int i = 0; i < itemCount(); ++i) {
+    const IconMenuItem& item = *items_[static_cast<size_t>(i)];
+    if (!item.isSeparator() && !item.submenu && item.commandId == ref.value) {
+      *position = i;
+      return this;
+    }
+  }
+  for (auto& submenu : submenus_)
+    if (IconMenu* menu = submenu->find(ref, position)) return menu;
+  return nullptr;
+}
+
+const IconMenu* IconMenu::findMenu(HMENU menu) const {
+  if (!menu) return nullptr;
+  if (menu == menu_) return this;
+  for (const auto& submenu : submenus_)
+    if (const IconMenu* found = submenu->findMenu(menu)) return found;
+  return nullptr;
+}
+
+bool IconMenu::holdsItem(const IconMenuItem* item) const {
+  for (const auto& own : items_)
+    if (own.get() == item) return true;
+  for (const auto& submenu : submenus_)
+    if (submenu->holdsItem(item)) return true;
+  return false;
+}
+
+bool IconMenu::setItemImage(MenuItemRef ref, HIMAGELIST images, int index) {
+  int position = -1;
+  IconMenu* menu = find(ref, &position);
+  if (!menu) return false;
+  IconMenuItem& item = *menu->items_[static_cast<size_t>(position)];
+  if (item.isSeparator()) return false;
+  item.image = copyPicture(images, index, iconSize());
+  item.imageIndex = item.image ? index : -1;
+  return true;
+}
+
+bool IconMenu::setItemText(MenuItemRef ref, const std::string& text) {
+  int position = -1;
+  IconMenu* menu = find(ref, &position);
+  if (!menu) return false;
+  IconMenuItem& item = *menu->items_[static_cast<size_t>(position)];
+  if (item.isSeparator()) return false;
+  item.text = wideFromAnsi(text);
+  return setMenuString(menu->menu_, position, item.text);
+}
+
+bool IconMenu::enableItem(MenuItemRef ref, bool enabled) {
+  int position = -1;
+  IconMenu* menu = find(ref, &position);
+  if (!menu) return false;
+  return EnableMenuItem(menu->menu_, static_cast<UINT>(position),
+                        MF_BYPOSITION | (enabled ? MF_ENABLED : MF_GRAYED)) != static_cast<BOOL>(-1);
+}
+
+bool IconMenu::checkItem(MenuItemRef ref, bool checked) {
+  int position = -1;
+  IconMenu* menu = find(ref, &position);
+  if (!menu) return false;
+  return CheckMenuItem(menu->menu_, static_cast<UINT>(position),
+                       MF_BYPOSITION | (checked ? MF_CHECKED : MF_UNCHECKED)) != static_cast<DWORD>(-1);
+}
+
+void IconMenu::alignTabs() {
+  WindowDC screen(nullptr);
+  if (!screen.get()) return;
+  SelectGuard font(screen.get(), menuFont());
+  alignTabsHere(screen.get());
+}
+
+void IconMenu::alignTabsHere(HDC dc) {
+  const LONG blank = textWidth(dc, L" ");
+  LONG widest = -1;
+  for (auto& item : items_) {
+    const auto tab = item->text.find(L'\t');
+    if (tab == std::wstring::npos) continue;
+    // Blanks from an earlier alignment do not count.
+    const auto end = item->text.find_last_not_of(L' ', tab == 0 ? 0 : tab - 1);
+    const std::wstring before = tab == 0 || end == std::wstring::npos ? L"" : item->text.substr(0, end + 1);
+    item->text = before + item->text.substr(tab);
+    widest = std::max(widest, textWidth(dc, before));
+  }
+  if (widest >= 0 && blank > 0) {
+    const LONG target = widest + blank;
+    for (int i = 0; i < itemCount(); ++i) {
+      IconMenuItem& item = *items_[static_cast<size_t>(i)];
+      const auto tab = item.text.find(L'\t');
+      if (tab == std::wstring::npos) continue;
+      std::wstring before = item.text.substr(0, tab);
+      while (textWidth(dc, before) < target) before += L' ';
+      item.text = before + item.text.substr(tab);
+      setMenuString(menu_, i, item.text);
+    }
+  }
+  for (auto& submenu : submenus_) submenu->alignTabsHere(dc);
+}
+
+HFONT IconMenu::menuFont() const {
+  FontHandle& font = root_->font_;
+  if (!font) {
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    bool ok = SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0) != FALSE;
+#if WINVER >= 0x0600
+    if (!ok) {
+      // Systems before Vista know the structure without its last field.
+      metrics.cbSize = sizeof metrics - sizeof metrics.iPaddedBorderWidth;
+      ok = SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0) != FALSE;
+    }
+#endif
+    if (ok) font.reset(CreateFontIndirectW(&metrics.lfMenuFont));
+  }
+  return font ? font.get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+}
+
+UINT IconMenu::track(HWND owner, POINT screen, UINT flags) {
+  if (!menu_) return 0;
+  PopupOwner popupOwner(owner, root_);
+  if (!popupOwner.handle()) return 0;
+  const UINT command = static_cast<UINT>(TrackPopupMenuEx(menu_, (flags & ~TPM_NONOTIFY) | TPM_RETURNCMD,
+                                                          screen.x, screen.y, popupOwner.handle(), nullptr));
+  releaseFont();
+  return command;
+}
+
+bool IconMenu::handleMenuMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+  switch (message) {
+    case WM_MEASUREITEM: {
+      auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+      if (!measure || !measureItem(*measure)) return false;
+      *result = TRUE;
+      return true;
+    }
+    case WM_DRAWITEM: {
+      const auto* draw = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+      if (!draw || !drawItem(*draw)) return false;
+      *result = TRUE;
+      return true;
+    }
+    case WM_MENUCHAR: {
+      HMENU menu = reinterpret_cast<HMENU>(lParam);
+      if (!root_->findMenu(menu)) return false;
+      *result = menuChar(static_cast<wchar_t>(LOWORD(wParam)), menu);
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+LRESULT IconMenu::menuChar(wchar_t key, HMENU handle) const {
+  const IconMenu* menu = root_->findMenu(handle);
+  if (!menu) return MAKELRESULT(0, MNC_IGNORE);
+  const wchar_t wanted = static_cast<wchar_t>(std::towupper(key));
+  std::vector<int> matches;
+  int current = -1;
+  for (int i = 0; i < menu->itemCount(); ++i) {
+    const UINT state = GetMenuState(handle, static_cast<UINT>(i), MF_BYPOSITION);
+    if (state & MF_HILITE) current = i;
+    const IconMenuItem& item = *menu->items_[static_cast<size_t>(i)];
+    if (item.isSeparator() || (state & (MF_GRAYED | MF_DISABLED))) continue;
+    if (accessKey(item.text) == wanted) matches.push_back(i);
+  }
+  if (matches.empty()) return MAKELRESULT(0, MNC_IGNORE);
+  if (matches.size() == 1) return MAKELRESULT(matches.front(), MNC_EXECUTE);
+  // Several items share the key: each press moves to the next of them.
+  const auto next = std::upper_bound(matches.begin(), matches.end(), current);
+  return MAKELRESULT(next == matches.end() ? matches.front() : *next, MNC_SELECT);
+}
+
+bool IconMenu::measureItem(MEASUREITEMSTRUCT& measure) const {
+  if (measure.CtlType != ODT_MENU) return false;
+  const auto* item = reinterpret_cast<const IconMenuItem*>(measure.itemData);
+  if (!item || !root_->holdsItem(item)) return false;
+  if (item->isSeparator()) {
+    measure.itemWidth = 0;
+    measure.itemHeight = static_cast<UINT>(GetSystemMetrics(SM_CYMENU) / 2);
+    return true;
+  }
+  const SIZE icon = iconSize();
+  WindowDC screen(nullptr);
+  LONG width = 0;
+  if (screen.get()) {
+    SelectGuard font(screen.get(), menuFont());
+    width = textWidth(screen.get(), item->text);
+  }
+  measure.itemWidth = static_cast<UINT>(width + 2 * icon.cx + 1);
+  measure.itemHeight = static_cast<UINT>(std::max<LONG>(GetSystemMetrics(SM_CYMENU), icon.cy + 4));
+  return true;
+}
+
+bool IconMenu::drawItem(const DRAWITEMSTRUCT& draw) const {
+  if (draw.CtlType != ODT_MENU) return false;
+  const auto* item = reinterpret_cast<const IconMenuItem*>(draw.itemData);
+  if (!item || !root_->findMenu(reinterpret_cast<HMENU>(draw.hwndItem)) || !root_->holdsItem(item))
+    return false;
+  const MenuSystemColours system = MenuSystemColours::current();
+  const bool palette = (GetDeviceCaps(draw.hDC, RASTERCAPS) & RC_PALETTE) != 0;
+  const int saved = SaveDC(draw.hDC);
+  SelectObject(draw.hDC, menuFont());
+  SetBkMode(draw.hDC, TRANSPARENT);
+  if (usesFlatLook(style(), system, palette)) {
+    drawFlat(*item, draw, system);
+  } else {
+    drawClassic(*item, draw, system);
+  }
+  RestoreDC(draw.hDC, saved);
+  return true;
+}
+
+void IconMenu::drawFlat(const IconMenuItem& item, const DRAWITEMSTRUCT& draw,
+                        const MenuSystemColours& system) const {
+  HDC dc = draw.hDC;
+  const RECT& r = draw.rcItem;
+  const FlatMenuColours colours = flatMenuColours(system);
+  const SIZE icon = iconSize();
+  const ItemLayout layout = layoutItem(r, icon);
+  const ItemState state = itemStateOf(draw);
+
+  fillRect(dc, r, colours.background);
+  fillRect(dc, layout.column, colours.column);
+  if (item.isSeparator()) {
+    frameRect(dc, layout.column, colours.column);
+    const int middle = (r.top + r.bottom) / 2;
+    RECT line{layout.column.right + 4, middle, r.right, middle + 2};
+    DrawEdge(dc, &line, EDGE_ETCHED, BF_TOP);
+    return;
+  }
+  if (state.selected) {
+    fillRect(dc, r, colours.selection);
+    frameRect(dc, r, system.highlight);
+  }
+  if (state.checked) {
+    fillRect(dc, layout.box, colours.checkedBox);
+    frameRect(dc, layout.box, system.highlight);
+  }
+  if (item.hasPicture()) {
+    if (state.grayed) {
+      drawEmbossedPicture(dc, item.image.get(), layout.picture.x, layout.picture.y, icon,
+                          system.buttonHighlight, system.buttonShadow);
+    } else {
+      ImageList_Draw(item.image.get(), 0, dc, layout.picture.x, layout.picture.y, ILD_TRANSPARENT);
+    }
+  } else if (state.checked) {
+    drawCheckMarkIn(dc, layout.box, state.grayed ? colours.grayText : colours.text);
+  }
+  drawCaption(dc, item.text, layout.text, state.grayed ? colours.grayText : colours.text,
+              state.hideAccessKeys);
+}
+
+void IconMenu::drawClassic(const IconMenuItem& item, const DRAWITEMSTRUCT& draw,
+                           const MenuSystemColours& system) const {
+  HDC dc = draw.hDC;
+  const RECT& r = draw.rcItem;
+  const SIZE icon = iconSize();
+  const ItemLayout layout = layoutItem(r, icon);
+  const ItemState state = itemStateOf(draw);
+
+  fillRect(dc, r, system.face);
+  if (item.isSeparator()) {
+    const int middle = (r.top + r.bottom) / 2;
+    RECT line{r.left, middle, r.right, middle + 2};
+    DrawEdge(dc, &line, EDGE_ETCHED, BF_TOP);
+    return;
+  }
+  // A picture or a check mark keeps the face colour around it; the
+  // selection covers the rest of the line.
+  const bool markShown = item.hasPicture() || state.checked;
+  if (state.selected)
+    fillRect(dc, RECT{markShown ? layout.column.right : r.left, r.top, r.right, r.bottom}, system.highlight);
+  if (item.hasPicture()) {
+    if (state.grayed) {
+      drawEmbossedPicture(dc, item.image.get(), layout.picture.x, layout.picture.y, icon,
+                          system.buttonHighlight, system.buttonShadow);
+    } else {
+      ImageList_Draw(item.image.get(), 0, dc, layout.picture.x, layout.picture.y, ILD_TRANSPARENT);
+    }
+    RECT frame = layout.box;
+    if (state.checked) {
+      DrawEdge(dc, &frame, BDR_SUNKENOUTER, BF_RECT);
+    } else if (state.selected && !state.grayed) {
+      DrawEdge(dc, &frame, BDR_RAISEDINNER, BF_RECT);
+    }
+  } else if (state.checked) {
+    drawCheckMarkIn(dc, layout.box, state.grayed ? system.grayText : system.menuText);
+  }
+  if (state.grayed && !state.selected) {
+    // Embossed: the light copy one pixel right and down, the gray one on it.
+    RECT shifted = layout.text;
+    OffsetRect(&shifted, 1, 1);
+    drawCaption(dc, item.text, shifted, system.buttonHighlight, state.hideAccessKeys);
+    drawCaption(dc, item.text, layout.text, system.grayText, state.hideAccessKeys);
+  } else {
+    drawCaption(dc, item.text, layout.text,
+                state.grayed     ? system.grayText
+                : state.selected ? system.highlightText
+                                 : system.menuText,
+                state.hideAccessKeys);
+  }
+}

@@ -1,0 +1,13 @@
+#include "PictureTipText.h"
+
+#include "ProgramDirectory.h"
+
+std::string pictureTipText(const LanguageFile& language, const PictureTipFacts& picture) {
+  const auto separator = lastPathSeparator(picture.path);
+  const std::string name = separator == std::string::npos ? picture.path : picture.path.substr(separator + 1);
+  // The labels are joined to the numbers, never used as a format: a '%' in a
+  // language file's text is shown as it is.
+  return language.lookupString("ImageName") + name + "\r\n" + language.lookupString("ImageSize") +
+         std::to_string(picture.width) + "*" + std::to_string(picture.height) + "\r\n" +
+         language.lookupString("TransitionMode") + transitionName(language, picture.transition);
+}

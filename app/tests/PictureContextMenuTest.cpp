@@ -1,0 +1,378 @@
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "GdiHandles.h"
+#include "LanguageFile.h"
+#include "MenuTestSupport.h"
+#include "PictureContextMenu.h"
+#include "PictureTipText.h"
+#include "ProgramDirectory.h"
+#include "TestFolder.h"
+#include "resource.h"
+
+namespace {
+
+HINSTANCE self() { return GetModuleHandleA(nullptr); }
+
+ImageListHandle transitionMarks() {
+  return loadImageStrip(self(), IDB_TRANSITION_MARKS, TRANSITION_MARK_SIZE, TRANSITION_MARK_MASK);
+}
+
+std::wstring wide(const std::string& ansi) {
+  std::wstring text(ansi.size(), L'\0');
+  text.resize(static_cast<size_t>(MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()),
+                                                      text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+// A language selected the way the program selects it, from a folder holding
+// the settings file and a copy of one of the built language files (or the
+// given text as that file).
+struct Language {
+  TestFolder folder;
+  LanguageFile file;
+  bool present = false;
+
+  static constexpr const char* kBuilt = nullptr;
+  explicit Language(const std::string& name, const char* text = kBuilt) {
+    writeFile(folder.path() + "slidewright.ini",
+              "[Setting]\r\nLanguageID=2\r\n[Language2]\r\nDisp=Test\r\nFile=" + name + "\r\n");
+    if (text) {
+      writeFile(folder.path() + name, text);
+      present = true;
+    } else {
+      present =
+          CopyFileA((programDirectory() + name).c_str(), (folder.path() + name).c_str(), FALSE) != FALSE;
+    }
+    file.selectLanguage(folder.path());
+  }
+};
+
+PictureMenuState everythingApplies() {
+  PictureMenuState state;
+  state.anySelected = true;
+  state.listEmpty = false;
+  state.pointerOnPicture = true;
+  state.selectionTransition = -1;
+  return state;
+}
+
+// The captions of the resource's items as the system reads them.
+std::vector<std::wstring> resourceCaptions() {
+  std::vector<std::wstring> captions;
+  HMENU menu = LoadMenuW(self(), MAKEINTRESOURCEW(IDR_PICTURE_MENU));
+  HMENU popup = GetSubMenu(menu, 0);
+  for (int i : {0, 1, 2, 3, PICTURE_MENU_TRANSITION_POSITION}) {
+    wchar_t text[64] = {};
+    GetMenuStringW(popup, static_cast<UINT>(i), text, 64, MF_BYPOSITION);
+    captions.push_back(text);
+  }
+  DestroyMenu(menu);
+  return captions;
+}
+
+std::vector<std::wstring> shownCaptions(const PictureContextMenu& menu) {
+  std::vector<std::wstring> captions;
+  for (int i : {0, 1, 2, 3, PICTURE_MENU_TRANSITION_POSITION})
+    captions.push_back(menu.popup()->itemAt(i)->text);
+  return captions;
+}
+
+// The colours of an item's picture.
+std::set<std::uint32_t> pictureColours(const IconMenuItem& item) {
+  std::set<std::uint32_t> colours;
+  int width = 0, height = 0;
+  if (!item.image || !ImageList_GetIconSize(item.image.get(), &width, &height)) return colours;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  BitmapHandle target(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  MemoryDC dc(nullptr);
+  {
+    SelectGuard select(dc.get(), target.get());
+    ImageList_Draw(item.image.get(), 0, dc.get(), 0, 0, ILD_TRANSPARENT);
+  }
+  GdiFlush();
+  const auto* p = static_cast<const std::uint32_t*>(bits);
+  for (int i = 0; i < width * height; ++i) colours.insert(p[i] & 0xFFFFFFu);
+  return colours;
+}
+
+bool grayed(const IconMenu* menu, int position) {
+  return (GetMenuState(menu->handle(), static_cast<UINT>(position), MF_BYPOSITION) & MF_GRAYED) != 0;
+}
+
+TEST(PictureMenuCommands, TransitionCommandsAndTheSharedTransition) {
+  EXPECT_EQ(transitionCommand(0), 32875u);
+  EXPECT_EQ(transitionCommand(12), 32887u);
+  EXPECT_EQ(transitionOfCommand(32875), 0);
+  EXPECT_EQ(transitionOfCommand(32884), 9);
+  EXPECT_EQ(transitionOfCommand(32887), 12);
+  for (UINT other :
+       {0u, 32874u, 32888u, static_cast<UINT>(IDM_COPY_PICTURES), static_cast<UINT>(IDM_ADD_PICTURES)})
+    EXPECT_EQ(transitionOfCommand(other), -1) << other;
+
+  EXPECT_EQ(sharedTransition({}), -1);
+  EXPECT_EQ(sharedTransition({9}), 9);
+  EXPECT_EQ(sharedTransition({0, 0, 0}), 0);
+  EXPECT_EQ(sharedTransition({9, 9, 3}), -1);
+}
+
+// Menu 131 with the four glyphs on its commands and the thirteen transitions,
+// each with its mark and its name, above the template's separator; the
+// transition the selected pictures share is checked.
+TEST(PictureContextMenu, HoldsTheCommandsWithGlyphsAndTheThirteenTransitions) {
+  Language chinese("language.cns");
+  if (!chinese.present) GTEST_SKIP() << "no language.cns beside the tests";
+  ImageListHandle marks = transitionMarks();
+  ASSERT_TRUE(marks);
+  PictureMenuState state = everythingApplies();
+  state.selectionTransition = 9;
+  PictureContextMenu menu;
+  ASSERT_TRUE(menu.build(PictureMenuSources{self(), &chinese.file, marks.get()}, state));
+  IconMenu* popup = menu.popup();
+  ASSERT_NE(popup, nullptr);
+  ASSERT_EQ(popup->itemCount(), 6);
+  const UINT commands[] = {IDM_ADD_PICTURES, IDM_COPY_PICTURES, IDM_DELETE_PICTURES, IDM_DELETE_ALL_PICTURES};
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(popup->itemAt(i)->commandId, commands[i]);
+    EXPECT_TRUE(popup->itemAt(i)->hasPicture()) << i;
+    EXPECT_EQ(popup->itemAt(i)->imageIndex, i);
+    EXPECT_FALSE(grayed(popup, i)) << i;
+  }
+  EXPECT_FALSE(grayed(popup, PICTURE_MENU_TRANSITION_POSITION));
+  // The Chinese file's captions are the resource's own.
+  EXPECT_EQ(shownCaptions(menu), resourceCaptions());
+
+  IconMenu* transitions = menu.transitions();
+  ASSERT_NE(transitions, nullptr);
+  ASSERT_EQ(transitions->itemCount(), 14);
+  for (int i = 0; i < 13; ++i) {
+    const IconMenuItem* item = transitions->itemAt(i);
+    EXPECT_EQ(item->commandId, 32875u + i);
+    EXPECT_EQ(GetMenuItemID(transitions->handle(), i), 32875u + i);
+    EXPECT_EQ(item->text, wide(transitionName(chinese.file, i))) << i;
+    EXPECT_EQ(item->imageIndex, i);
+    EXPECT_TRUE(item->hasPicture()) << i;
+    const bool checked = GetMenuState(transitions->handle(), i, MF_BYPOSITION) & MF_CHECKED;
+    EXPECT_EQ(checked, i == 9) << i;
+  }
+  EXPECT_EQ(transitions->itemAt(9)->text, L"淡入淡出");
+  // The pictures keep the colours they are drawn in: the green of the add
+  // glyph, the amber of the transition marks.
+  EXPECT_TRUE(pictureColours(*popup->itemAt(0)).count(0x2EA866));
+  EXPECT_TRUE(pictureColours(*transitions->itemAt(0)).count(0xF5B83D));
+  EXPECT_TRUE(transitions->itemAt(13)->isSeparator());
+}
+
+// Which items are gray: delete and copy without a selection, delete all in
+// an empty list, the transitions off the pictures and without a selection.
+TEST(PictureContextMenu, GraysWhatCannotApply) {
+  struct Case {
+    const char* what;
+    PictureMenuState state;
+    bool copyAndDelete, deleteAll, transitions;  // gray or not
+  };
+  const Case cases[] = {
+      {"empty list", PictureMenuState{false, true, false, -1}, true, true, true},
+      {"empty space of a list with a selection", PictureMenuState{true, false, false, -1}, false, false,
+       true},
+      {"empty space, nothing selected", PictureMenuState{false, false, false, -1}, true, false, true},
+      {"on a picture, nothing selected", PictureMenuState{false, false, true, -1}, true, false, true},
+      {"on a selected picture", PictureMenuState{true, false, true, 3}, false, false, false},
+  };
+  ImageListHandle marks = transitionMarks();
+  for (const Case& c : cases) {
+    PictureContextMenu menu;
+    ASSERT_TRUE(menu.build(PictureMenuSources{self(), nullptr, marks.get()}, c.state)) << c.what;
+    IconMenu* popup = menu.popup();
+    EXPECT_FALSE(grayed(popup, 0)) << c.what << ": adding is always possible";
+    EXPECT_EQ(grayed(popup, 1), c.copyAndDelete) << c.what << ": copy";
+    EXPECT_EQ(grayed(popup, 2), c.copyAndDelete) << c.what << ": delete";
+    EXPECT_EQ(grayed(popup, 3), c.deleteAll) << c.what << ": delete all";
+    EXPECT_EQ(grayed(popup, PICTURE_MENU_TRANSITION_POSITION), c.transitions) << c.what << ": transitions";
+  }
+}
+
+// English captions come from english.lng; a language file without the menu's
+// keys, or none at all, leaves the resource's captions.
+TEST(PictureContextMenu, CaptionsFollowTheLanguageFile) {
+  ImageListHandle marks = transitionMarks();
+  Language english("english.lng");
+  if (!english.present) GTEST_SKIP() << "no english.lng beside the tests";
+  PictureContextMenu menu;
+  ASSERT_TRUE(menu.build(PictureMenuSources{self(), &english.file, marks.get()}, everythingApplies()));
+  const std::vector<std::wstring> expected{L"&Add pictures...", L"&Copy pictures", L"&Delete pictures",
+                                           L"Delete a&ll pictures", L"&Transition"};
+  EXPECT_EQ(shownCaptions(menu), expected);
+  EXPECT_EQ(menu.transitions()->itemAt(9)->text, L"Cross-fade");
+  wchar_t system[64] = {};
+  GetMenuStringW(menu.popup()->handle(), 0, system, 64, MF_BYPOSITION);
+  EXPECT_EQ(std::wstring(system), L"&Add pictures...");
+
+  Language older("older.lng", "[String]\r\nMakeAlbum=Make\r\n[TransitionMode]\r\n10=Fade\r\n");
+  PictureContextMenu withoutKeys;
+  ASSERT_TRUE(withoutKeys.build(PictureMenuSources{self(), &older.file, marks.get()}, everythingApplies()));
+  EXPECT_EQ(shownCaptions(withoutKeys), resourceCaptions());
+  EXPECT_EQ(withoutKeys.transitions()->itemAt(9)->text, L"Fade");
+  EXPECT_EQ(withoutKeys.transitions()->itemAt(0)->text, L"1");
+
+  PictureContextMenu noLanguage;
+  ASSERT_TRUE(noLanguage.build(PictureMenuSources{self(), nullptr, nullptr}, everythingApplies()));
+  EXPECT_EQ(shownCaptions(noLanguage), resourceCaptions());
+  EXPECT_EQ(noLanguage.transitions()->itemAt(12)->text, L"13");
+  EXPECT_FALSE(noLanguage.transitions()->itemAt(12)->hasPicture()) << "no marks given, no pictures";
+}
+
+// The menu on the screen: right-click position, keys and access keys give
+// back the chosen command; a gray submenu does not open.
+TEST(PictureContextMenu, OpenMenuReturnsTheChosenCommand) {
+  ImageListHandle marks = transitionMarks();
+  Language english("english.lng");
+  MenuTestWindow window;
+  const POINT at{60, 30};
+  auto runWith = [&](const PictureMenuState& state, std::vector<MenuStep> steps, bool* ran) {
+    return window.runWhileOpen(
+        [&] {
+          return showPictureContextMenu(window.handle(), at,
+                                        PictureMenuSources{self(), &english.file, marks.get()}, state);
+        },
+        std::move(steps), ran);
+  };
+  bool ran = false;
+
+  // Up to the transitions, open them, down to the tenth: cross-fade.
+  RECT popupRect{};
+  MenuStep remember = [&] {
+    GetWindowRect(openMenuWindows().front(), &popupRect);
+    return true;
+  };
+  const UINT command = runWith(everythingApplies(),
+                               {waitForMenus(1), remember, pressKeys({VK_UP, VK_RIGHT}), waitForMenus(2),
+                                pressKeys({VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN,
+                                           VK_DOWN, VK_DOWN, VK_RETURN})},
+                               &ran);
+  EXPECT_TRUE(ran);
+  EXPECT_EQ(command, transitionCommand(9));
+  EXPECT_EQ(transitionOfCommand(command), 9);
+  EXPECT_EQ(popupRect.left, at.x) << "the menu opens at the pointer";
+  EXPECT_EQ(popupRect.top, at.y);
+
+  EXPECT_EQ(runWith(everythingApplies(), {waitForMenus(1), pressKeys({VK_DOWN, VK_RETURN})}, &ran),
+            static_cast<UINT>(IDM_ADD_PICTURES));
+  if (english.present) {
+    EXPECT_EQ(runWith(everythingApplies(), {waitForMenus(1), typeCharacter(L'c')}, &ran),
+              static_cast<UINT>(IDM_COPY_PICTURES));
+    EXPECT_EQ(runWith(everythingApplies(), {waitForMenus(1), typeCharacter(L'l')}, &ran),
+              static_cast<UINT>(IDM_DELETE_ALL_PICTURES));
+  }
+
+  // Off the pictures the submenu stays closed; Escape gives 0.
+  int ticks = 0;
+  MenuStep aWhile = [&] { return ++ticks > 10; };
+  size_t menusOpen = 0;
+  MenuStep count = [&] {
+    menusOpen = openMenuWindows().size();
+    return true;
+  };
+  PictureMenuState empty{false, true, false, -1};
+  EXPECT_EQ(
+      runWith(empty, {waitForMenus(1), pressKeys({VK_UP, VK_RIGHT}), aWhile, count, pressKeys({VK_ESCAPE})},
+              &ran),
+      0u);
+  EXPECT_TRUE(ran);
+  EXPECT_EQ(menusOpen, 1u);
+  EXPECT_TRUE(openMenuWindows().empty());
+}
+
+// Each popup makes its menus, pictures, font, brushes and its owner window
+// and gives every one of them back when it closes.
+TEST(PictureContextMenu, AHundredPopupsGiveBackEveryGdiObject) {
+  ImageListHandle marks = transitionMarks();
+  Language english("english.lng");
+  MenuTestWindow window;
+  // With the submenu opened and with everything but one item grayed, every
+  // kind of item is drawn: pictures, grayed pictures, a checked item,
+  // separators.
+  PictureMenuState open = everythingApplies();
+  open.selectionTransition = 4;
+  const PictureMenuState empty{false, true, false, -1};
+  std::vector<HMENU> menus;
+  auto popUp = [&](int i) {
+    bool ran = false;
+    const bool withSubmenu = i % 2 == 0;
+    std::vector<MenuStep> steps{waitForMenus(1)};
+    if (withSubmenu) {
+      steps.push_back(pressKeys({VK_UP, VK_RIGHT}));
+      steps.push_back(waitForMenus(2));
+    }
+    steps.push_back(pressKeys({VK_ESCAPE, VK_ESCAPE}));
+    PictureContextMenu menu;
+    if (!menu.build(PictureMenuSources{self(), &english.file, marks.get()}, withSubmenu ? open : empty))
+      return false;
+    menus.push_back(menu.popup()->handle());
+    menus.push_back(menu.transitions()->handle());
+    window.runWhileOpen([&] { return menu.run(window.handle(), POINT{50, 50}); }, steps, &ran);
+    return ran;
+  };
+  // The first popups may make what the system keeps for all menus.
+  ASSERT_TRUE(popUp(0));
+  ASSERT_TRUE(popUp(1));
+  const long gdiBefore = countGdiObjects();
+  const DWORD userBefore = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);  // 0 under Wine
+  ASSERT_GT(gdiBefore, 0) << "the process's GDI objects cannot be counted";
+  int completed = 0;
+  for (int i = 0; i < 100; ++i) completed += popUp(i) ? 1 : 0;
+  EXPECT_EQ(completed, 100);
+  EXPECT_EQ(countGdiObjects(), gdiBefore);
+  EXPECT_EQ(GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS), userBefore);
+  int menusLeft = 0;
+  for (HMENU menu : menus) menusLeft += IsMenu(menu) ? 1 : 0;
+  EXPECT_EQ(menusLeft, 0);
+  EXPECT_EQ(GetWindow(window.handle(), GW_CHILD), nullptr) << "the menus' owner window was left behind";
+}
+
+TEST(PictureTipText, NameSizeAndTransitionAfterTheirLabels) {
+  Language english("english.lng");
+  if (!english.present) GTEST_SKIP() << "no english.lng beside the tests";
+  EXPECT_EQ(pictureTipText(english.file, PictureTipFacts{"C:\\Photos\\2024\\beach.jpg", 640, 480, 9}),
+            "Name: beach.jpg\r\nSize: 640*480\r\nTransition: Cross-fade");
+  EXPECT_EQ(pictureTipText(english.file, PictureTipFacts{"beach.png", 1, 2, 0}),
+            "Name: beach.png\r\nSize: 1*2\r\nTransition: Roll left to right");
+
+  // Without a language file the labels show their keys.
+  LanguageFile none;
+  EXPECT_EQ(pictureTipText(none, PictureTipFacts{"D:\\a.gif", 3, 4, 12}),
+            "ImageNamea.gif\r\nImageSize3*4\r\nTransitionMode13");
+}
+
+TEST(PictureTipText, GbkNamesStayWholeAndLabelsAreNeverFormats) {
+  ASSERT_TRUE(inChineseCodePage()) << "the test run sets LC_ALL=zh_CN.GBK";
+  // "盶" is 0xB1 0x5C in GBK: its second byte is the code of '\'.
+  const std::string name = "\xB1\x5C.jpg";
+  Language chinese("language.cns");
+  if (chinese.present) {
+    EXPECT_EQ(pictureTipText(chinese.file, PictureTipFacts{"C:\\Photos\\" + name, 800, 600, 9}),
+              chinese.file.lookupString("ImageName") + name + "\r\n" +
+                  chinese.file.lookupString("ImageSize") + "800*600\r\n" +
+                  chinese.file.lookupString("TransitionMode") + "\xB5\xAD\xC8\xEB\xB5\xAD\xB3\xF6");
+  }
+  Language percent("percent.lng",
+                   "[String]\r\nImageName=%s%n%d \r\nImageSize=100% \r\nTransitionMode=%x\r\n");
+  EXPECT_EQ(pictureTipText(percent.file, PictureTipFacts{name, 5, 6, 99}),
+            "%s%n%d" + name + "\r\n100%5*6\r\n%x100");
+}
+
+}  // namespace
