@@ -95,6 +95,10 @@ wine_env_start() {
     # window wants none anyway, and undecorated windows behave the same
     # with or without a window manager.
     wine_run reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
+    # Nor would anyone withdraw a hidden or destroyed window: Wine would wait
+    # two seconds for that on every top-level window that goes away. The
+    # windows are placed by the programs themselves instead.
+    wine_run reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
     # A crashing program prints its backtrace and ends, instead of waiting
     # for someone to close a crash dialog on a display nobody looks at.
     wine_run reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
