@@ -2,8 +2,24 @@
 
 INT_PTR DialogWindow::runModal(HINSTANCE instance, int templateId, HWND owner) {
   instance_ = instance;
+  modal_ = true;
   return DialogBoxParamA(instance, MAKEINTRESOURCEA(templateId), owner, dialogProc,
                          reinterpret_cast<LPARAM>(this));
+}
+
+bool DialogWindow::createModeless(HINSTANCE instance, int templateId, HWND owner) {
+  instance_ = instance;
+  modal_ = false;
+  return CreateDialogParamA(instance, MAKEINTRESOURCEA(templateId), owner, dialogProc,
+                            reinterpret_cast<LPARAM>(this)) != nullptr;
+}
+
+void DialogWindow::endDialog(INT_PTR result) {
+  if (!hwnd_) return;
+  if (modal_)
+    EndDialog(hwnd_, result);
+  else
+    DestroyWindow(hwnd_);
 }
 
 INT_PTR CALLBACK DialogWindow::dialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -14,11 +14,17 @@ class DialogWindow {
   // Runs the dialog of the given template modally; the result is what
   // EndDialog was given, or -1 when the dialog could not be made.
   INT_PTR runModal(HINSTANCE instance, int templateId, HWND owner);
+  // Makes the dialog without a loop of its own (the caller's loop serves it,
+  // as the tests do); endDialog then destroys it. False when it could not be made.
+  bool createModeless(HINSTANCE instance, int templateId, HWND owner);
 
   HWND handle() const { return hwnd_; }
   HINSTANCE instance() const { return instance_; }
 
  protected:
+  // Ends the dialog: the modal loop returns result; a modeless dialog is destroyed.
+  void endDialog(INT_PTR result);
+
   // Called for WM_INITDIALOG once handle() is valid; the result is that
   // of WM_INITDIALOG (true to let the system set the focus).
   virtual bool onInitDialog() { return true; }
@@ -31,4 +37,5 @@ class DialogWindow {
 
   HWND hwnd_ = nullptr;
   HINSTANCE instance_ = nullptr;
+  bool modal_ = true;
 };

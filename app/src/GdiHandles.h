@@ -121,3 +121,46 @@ class ImageListHandle {
  private:
   HIMAGELIST list_ = nullptr;
 };
+
+// A bitmap of a fixed size selected into its own memory context: a place
+// to draw off the screen. The bitmap is compatible with the given context.
+class OffscreenBuffer {
+ public:
+  OffscreenBuffer() = default;
+  OffscreenBuffer(const OffscreenBuffer&) = delete;
+  OffscreenBuffer& operator=(const OffscreenBuffer&) = delete;
+  ~OffscreenBuffer() { reset(); }
+
+  bool create(HDC compatibleWith, int width, int height) {
+    reset();
+    if (width <= 0 || height <= 0) return false;
+    bitmap_.reset(CreateCompatibleBitmap(compatibleWith, width, height));
+    dc_ = MemoryDC(compatibleWith);
+    if (!bitmap_ || !dc_) {
+      reset();
+      return false;
+    }
+    previous_ = SelectObject(dc_.get(), bitmap_.get());
+    width_ = width;
+    height_ = height;
+    return true;
+  }
+  void reset() {
+    if (dc_ && previous_) SelectObject(dc_.get(), previous_);
+    previous_ = nullptr;
+    dc_ = MemoryDC();
+    bitmap_.reset();
+    width_ = height_ = 0;
+  }
+
+  HDC dc() const { return dc_.get(); }
+  int width() const { return width_; }
+  int height() const { return height_; }
+
+ private:
+  BitmapHandle bitmap_;
+  MemoryDC dc_;
+  HGDIOBJ previous_ = nullptr;  // not owned: what dc_ held before bitmap_
+  int width_ = 0;
+  int height_ = 0;
+};

@@ -22,9 +22,22 @@ constexpr ButtonImage kButtonImages[] = {
     {IDC_FORGET_MUSIC, IDB_CLEAR}, {IDC_PREVIEW_PLAY, IDB_PLAY},   {IDC_PREVIEW_STOP, IDB_STOP},
 };
 
-// Buttons that have nothing to act on until pictures or music are chosen.
-constexpr int kInitiallyDisabled[] = {IDC_DELETE_SELECTED, IDC_DELETE_ALL,   IDC_COPY_PICTURES,
-                                      IDC_MUSIC_TOGGLE,    IDC_FORGET_MUSIC, IDC_MAKE_ALBUM};
+// The tooltip of each bitmap button ([String] keys of the language file).
+struct Tooltip {
+  int control;
+  const char* key;
+};
+constexpr Tooltip kTooltips[] = {
+    {IDC_MUSIC_TOGGLE, "PlayMusic"},    {IDC_ADD_PICTURES, "AddPicture"}, {IDC_DELETE_SELECTED, "DelPicture"},
+    {IDC_DELETE_ALL, "DelAllPic"},      {IDC_PREVIEW_PLAY, "FlashPause"}, {IDC_PREVIEW_STOP, "FlashStop"},
+    {IDC_CHOOSE_MUSIC, "GetMusicPath"}, {IDC_COPY_PICTURES, "CopyPic"},   {IDC_FORGET_MUSIC, "DelMusic"},
+};
+
+// Posted to itself at the end of initialisation: add the pictures of the
+// command line.
+constexpr UINT kAddStartPictures = WM_APP + 1;
+// The information tip shows after the pointer has rested this long.
+constexpr UINT_PTR kInfoTipTimer = 101;
 
 // Where a label goes beside its control.
 enum class LabelSide { Before, After, AfterSpin, BeforeLower };
@@ -58,23 +71,28 @@ LRESULT skinHitTest(POINT client, const RECT& minimizeRect, const RECT& closeRec
   return HTCAPTION;
 }
 
-MainWindow::MainWindow() {
-  language_.selectLanguage();
+MainWindow::MainWindow(MainWindowSetup setup)
+    : programDir_(setup.programDir.empty() ? programDirectory() : std::move(setup.programDir)),
+      startPictures_(std::move(setup.startPictures)) {
+  language_.selectLanguage(programDir_);
   loadSettings();
-  tipPictureIndex_ = -1;
-  bigIcon_ = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_APP));
+  // Shared icons: loaded once by the system and never destroyed by us.
+  HINSTANCE module = GetModuleHandleA(nullptr);
+  bigIcon_ =
+      static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON,
+                                    GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), LR_SHARED));
   smallIcon_ =
-      static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON,
-                                    GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+      static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON,
+                                    GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED));
 }
 
 MainWindow::~MainWindow() {
   if (skinDC_ && skinDCPrevious_) SelectObject(skinDC_.get(), skinDCPrevious_);
 }
 
-void MainWindow::loadSettings() { settings_ = loadAlbumSettings(programDirectory()); }
+void MainWindow::loadSettings() { settings_ = loadAlbumSettings(programDir_); }
 
-void MainWindow::saveSettings() const { saveAlbumSettings(programDirectory(), settings_); }
+void MainWindow::saveSettings() const { saveAlbumSettings(programDir_, settings_); }
 
 std::string MainWindow::transitionName(int index) const { return ::transitionName(language_, index); }
 
@@ -83,12 +101,24 @@ bool MainWindow::onInitDialog() {
   if (bigIcon_) SendMessageA(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_));
   if (smallIcon_ || bigIcon_)
     SendMessageA(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_ ? smallIcon_ : bigIcon_));
-  setSwatchColor(settings_.backgroundColor);
+  swatch_.attach(GetDlgItem(hwnd, IDC_BACKGROUND_COLOR));
+  swatch_.setColor(settings_.backgroundColor);
   applySkin();
   drawLabels();
+  createPictureList();
   SendDlgItemMessageA(hwnd, IDC_SECONDS_SPIN, UDM_SETRANGE32, 1, 60);
+  createTooltips();
+  infoTip_.create(hwnd);
+  // A music file must be chosen in each run: a file named by the settings
+  // only gives the dialog its folder.
+  settings_.musicPath = musicPathToStore(settings_.musicPath);
   putValuesIntoControls();
-  return true;
+  updateCommandStates();
+  // The pictures of the command line are added once the window shows, so
+  // that their thumbnails appear one by one.
+  if (!startPictures_.empty()) PostMessageA(hwnd, kAddStartPictures, 0, 0);
+  moveFocusToPlayer();
+  return false;
 }
 
 RECT MainWindow::controlRect(int id) const {
@@ -106,7 +136,8 @@ void MainWindow::applySkin() {
   BitmapHandle maskBitmap(loadRle8Bitmap(skinFolder + "mainmask.bmp"));
   skin_.reset(loadRle8Bitmap(skinFolder + "mainskin.bmp"));
   if (maskBitmap && skin_ && mask_.loadMask(maskBitmap.get())) {
-    if (HRGN region = mask_.buildRegion(RGB(0, 0, 0))) {
+    RegionHandle region(mask_.buildRegion(RGB(0, 0, 0)));
+    if (region) {
       // The mask is in client coordinates; the window region is in
       // window coordinates, so move it by where the client area starts
       // inside the frame.
@@ -114,11 +145,11 @@ void MainWindow::applySkin() {
       ClientToScreen(hwnd, &origin);
       RECT window{};
       GetWindowRect(hwnd, &window);
-      OffsetRgn(region, origin.x - window.left, origin.y - window.top);
-      if (SetWindowRgn(hwnd, region, TRUE)) {
+      OffsetRgn(region.get(), origin.x - window.left, origin.y - window.top);
+      // On success the system owns the region.
+      if (SetWindowRgn(hwnd, region.get(), TRUE)) {
+        region.release();
         skinned_ = true;
-      } else {
-        DeleteObject(region);
       }
     }
   }
@@ -138,7 +169,6 @@ void MainWindow::applySkin() {
   if (HWND preview = GetDlgItem(hwnd, IDC_PREVIEW_HOST)) ShowWindow(preview, SW_HIDE);
   placeholder_.reset(LoadBitmapA(instance(), MAKEINTRESOURCEA(IDB_PREVIEW_PLACEHOLDER)));
 
-  for (int id : kInitiallyDisabled) EnableWindow(GetDlgItem(hwnd, id), FALSE);
   SetDlgItemTextA(hwnd, IDC_MAKE_ALBUM, language_.lookupString("MakeAlbum").c_str());
   SetDlgItemTextA(hwnd, IDC_MAKE_SCREENSAVER, language_.lookupString("MakeSrceensavers").c_str());
 
@@ -204,24 +234,6 @@ void MainWindow::setButtonImages() {
   }
 }
 
-void MainWindow::setSwatchColor(COLORREF colour) {
-  HWND button = GetDlgItem(handle(), IDC_BACKGROUND_COLOR);
-  if (!button) return;
-  RECT r{};
-  GetClientRect(button, &r);
-  WindowDC screen(button);
-  BitmapHandle image(CreateCompatibleBitmap(screen.get(), r.right, r.bottom));
-  if (!image) return;
-  {
-    MemoryDC dc(screen.get());
-    SelectGuard select(dc.get(), image.get());
-    BrushHandle brush(CreateSolidBrush(colour));
-    FillRect(dc.get(), &r, brush.get());
-  }
-  SendMessageA(button, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(image.get()));
-  swatchImage_ = std::move(image);
-}
-
 void MainWindow::drawLabels() {
   if (!skinDC_) return;
   HDC dc = skinDC_.get();
@@ -261,21 +273,68 @@ void MainWindow::drawLabels() {
   }
 }
 
-void MainWindow::putValuesIntoControls() {
+void MainWindow::createPictureList() {
+  HWND hwnd = handle();
+  HWND frame = GetDlgItem(hwnd, IDC_PICTURE_LIST_FRAME);
+  // The list takes the frame's place; the frame itself is not shown.
+  const RECT rect = controlRect(IDC_PICTURE_LIST_FRAME);
+  if (frame) ShowWindow(frame, SW_HIDE);
+  pictureList_.create(hwnd, rect, IDC_PICTURE_LIST, instance());
+  transitionMarks_.reset(ImageList_LoadImageA(instance(), MAKEINTRESOURCEA(IDB_TRANSITION_MARKS),
+                                              TRANSITION_MARK_SIZE, 1, TRANSITION_MARK_MASK, IMAGE_BITMAP,
+                                              0));
+  pictureList_.setTransitionImages(transitionMarks_.get());
+}
+
+void MainWindow::createTooltips() {
+  HWND hwnd = handle();
+  tooltip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd, nullptr,
+                             instance(), nullptr);
+  if (!tooltip_) return;
+  // Paths shown as tips can be long: let them wrap.
+  SendMessageA(tooltip_, TTM_SETMAXTIPWIDTH, 0, 400);
+  for (const auto& tip : kTooltips) setTooltip(tip.control, language_.lookupString(tip.key));
+}
+
+// The tip of a button, replaced when it has one: the tool is removed and
+// added again with the text.
+void MainWindow::setTooltip(int control, const std::string& text) {
+  HWND button = GetDlgItem(handle(), control);
+  if (!tooltip_ || !button) return;
+  TTTOOLINFOA tool{};
+  // The size that every version of the common controls accepts.
+  tool.cbSize = TTTOOLINFOA_V2_SIZE;
+  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  tool.hwnd = handle();
+  tool.uId = reinterpret_cast<UINT_PTR>(button);
+  SendMessageA(tooltip_, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+  std::string copy = text;
+  tool.lpszText = copy.data();
+  SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+bool MainWindow::putValuesIntoControls() {
   HWND hwnd = handle();
   SetDlgItemInt(hwnd, IDC_ALBUM_WIDTH, static_cast<UINT>(settings_.albumWidth), TRUE);
   SetDlgItemInt(hwnd, IDC_ALBUM_HEIGHT, static_cast<UINT>(settings_.albumHeight), TRUE);
   SetDlgItemInt(hwnd, IDC_SECONDS, static_cast<UINT>(settings_.pauseSeconds), TRUE);
   SetDlgItemTextA(hwnd, IDC_OUTPUT_PATH, settings_.savePath.c_str());
+  return true;
 }
 
-void MainWindow::takeValuesFromControls() {
+// Takes the values from the fields; a field that does not hold a number
+// keeps the value it had, and the result is false.
+bool MainWindow::takeValuesFromControls() {
   HWND hwnd = handle();
-  // A field that does not hold a number keeps the value it had.
-  auto takeInt = [hwnd](int id, int& value) {
+  bool all = true;
+  auto takeInt = [hwnd, &all](int id, int& value) {
     BOOL ok = FALSE;
     const int v = static_cast<int>(GetDlgItemInt(hwnd, id, &ok, TRUE));
-    if (ok) value = v;
+    if (ok)
+      value = v;
+    else
+      all = false;
   };
   takeInt(IDC_ALBUM_WIDTH, settings_.albumWidth);
   takeInt(IDC_ALBUM_HEIGHT, settings_.albumHeight);
@@ -283,6 +342,7 @@ void MainWindow::takeValuesFromControls() {
   char path[MAX_PATH] = {};
   GetDlgItemTextA(hwnd, IDC_OUTPUT_PATH, path, MAX_PATH);
   settings_.savePath = path;
+  return all;
 }
 
 void MainWindow::paint() {
@@ -313,6 +373,164 @@ void MainWindow::paint() {
   }
   EndPaint(hwnd, &ps);
 }
+
+// -- commands ------------------------------------------------------------------
+
+const MainWindow::Command MainWindow::kCommands[] = {
+    {IDC_ADD_PICTURES, BN_CLICKED, &MainWindow::addPicturesFromDialog, true},
+    {IDM_ADD_PICTURES, 0, &MainWindow::addPicturesFromDialog, true},
+    {IDC_COPY_PICTURES, BN_CLICKED, &MainWindow::copyPictures, true},
+    {IDM_COPY_PICTURES, 0, &MainWindow::copyPictures, true},
+    {IDC_DELETE_SELECTED, BN_CLICKED, &MainWindow::deleteSelectedPictures, true},
+    {IDM_DELETE_PICTURES, 0, &MainWindow::deleteSelectedPictures, true},
+    {IDC_DELETE_ALL, BN_CLICKED, &MainWindow::deleteAllPictures, true},
+    {IDM_DELETE_ALL_PICTURES, 0, &MainWindow::deleteAllPictures, true},
+    {IDC_CHOOSE_MUSIC, BN_CLICKED, &MainWindow::chooseMusic, true},
+    {IDC_MUSIC_TOGGLE, BN_CLICKED, &MainWindow::musicToggle, true},
+    {IDC_FORGET_MUSIC, BN_CLICKED, &MainWindow::forgetMusic, true},
+    {IDC_PREVIEW_PLAY, BN_CLICKED, &MainWindow::previewPlay, true},
+    {IDC_PREVIEW_STOP, BN_CLICKED, &MainWindow::previewStop, true},
+    {IDC_BACKGROUND_COLOR, BN_CLICKED, &MainWindow::chooseColor, true},
+    {IDC_OUTPUT_PATH_BROWSE, BN_CLICKED, &MainWindow::chooseSavePath, true},
+    {IDC_MAKE_ALBUM, BN_CLICKED, &MainWindow::makeAlbum, true},
+    {IDC_MAKE_SCREENSAVER, BN_CLICKED, &MainWindow::makeScreensaver, true},
+    {IDOK, BN_CLICKED, &MainWindow::exitWithValues, false},
+    {IDCANCEL, BN_CLICKED, &MainWindow::closeWithoutValues, false},
+    {IDC_ALBUM_WIDTH, EN_KILLFOCUS, &MainWindow::checkWidth, false},
+    {IDC_ALBUM_HEIGHT, EN_KILLFOCUS, &MainWindow::checkHeight, false},
+};
+
+bool MainWindow::routeCommand(int id, WORD notification) {
+  if (id >= IDM_TRANSITION_FIRST && id <= IDM_TRANSITION_LAST && notification == 0) {
+    setTransitionOfSelected(id - IDM_TRANSITION_FIRST);
+    return true;
+  }
+  for (const Command& command : kCommands) {
+    if (command.id != id || command.notification != notification) continue;
+    (this->*command.run)();
+    if (command.focusToPlayer && handle()) moveFocusToPlayer();
+    return true;
+  }
+  return false;
+}
+
+void MainWindow::moveFocusToPlayer() {
+  if (HWND player = GetDlgItem(handle(), IDC_MUSIC_PLAYER_HOST)) SetFocus(player);
+}
+
+void MainWindow::exitWithValues() {
+  takeValuesFromControls();
+  closing_ = true;
+  endDialog(IDOK);
+}
+
+void MainWindow::closeWithoutValues() {
+  closing_ = true;
+  endDialog(IDCANCEL);
+}
+
+// The players and the make commands come with their own windows and
+// pipeline; until then their buttons do nothing.
+void MainWindow::musicToggle() {}
+void MainWindow::previewPlay() {}
+void MainWindow::previewStop() {}
+void MainWindow::makeAlbum() {}
+void MainWindow::makeScreensaver() {}
+// Copying the selected pictures belongs with the context menu.
+void MainWindow::copyPictures() {}
+
+// -- state of the buttons ----------------------------------------------------------
+
+// Every button is enabled exactly while it has something to act on: the
+// delete and copy buttons while pictures are selected, delete all and make
+// album while there are pictures, the two music buttons while a music file
+// is chosen. The make-screensaver button works on the movie already made
+// and is always enabled.
+void MainWindow::updateCommandStates() {
+  HWND hwnd = handle();
+  const bool anyPictures = pictureList_.entryCount() > 0;
+  const bool anySelected = pictureList_.anySelected();
+  const bool music = musicFileChosen(settings_.musicPath);
+  auto enable = [hwnd](int id, bool on) {
+    HWND control = GetDlgItem(hwnd, id);
+    if (control && (IsWindowEnabled(control) != FALSE) != on) EnableWindow(control, on);
+  };
+  enable(IDC_DELETE_SELECTED, anySelected);
+  enable(IDC_COPY_PICTURES, anySelected);
+  enable(IDC_DELETE_ALL, anyPictures);
+  enable(IDC_MAKE_ALBUM, anyPictures);
+  enable(IDC_MUSIC_TOGGLE, music);
+  enable(IDC_FORGET_MUSIC, music);
+}
+
+// -- the picture list's reports ------------------------------------------------------
+
+void MainWindow::onPictureListNotify(WPARAM event, POINT listPoint) {
+  const int hit = pictureList_.hitTest(listPoint.x, listPoint.y);
+  POINT screen = listPoint;
+  ClientToScreen(pictureList_.handle(), &screen);
+  switch (event) {
+    case PLN_LBUTTONDOWN:
+    case PLN_RBUTTONDOWN:
+      // A click hides the tip; it shows again only for another picture.
+      KillTimer(handle(), kInfoTipTimer);
+      infoTip_.hide();
+      break;
+    case PLN_RBUTTONUP:
+      showPictureMenu(hit, screen);
+      updateCommandStates();
+      trackInfoTip(hit);
+      break;
+    case PLN_LBUTTONUP:
+      updateCommandStates();
+      trackInfoTip(hit);
+      break;
+    case PLN_MOUSEMOVE:
+      trackInfoTip(hit);
+      break;
+    default:
+      break;
+  }
+}
+
+// The context menu with the add, copy and delete commands and a transition
+// for the selected pictures comes with the owner-drawn menus.
+void MainWindow::showPictureMenu(int, POINT) {}
+
+// The information tip follows the pointer from picture to picture; what it
+// shows and the timer that shows it come with its contents.
+void MainWindow::trackInfoTip(int hit) {
+  if (hit == infoTip_.index()) return;
+  infoTip_.hide();
+  infoTip_.setIndex(-1);
+}
+
+void MainWindow::onInfoTipTimer() { KillTimer(handle(), kInfoTipTimer); }
+
+// -- progress ------------------------------------------------------------------------
+
+void MainWindow::beginProgress() {
+  progressCounter_ = 0;
+  SendDlgItemMessageA(handle(), IDC_PROGRESS, PBM_SETRANGE32, 0, 20);
+  SendDlgItemMessageA(handle(), IDC_PROGRESS, PBM_SETPOS, 0, 0);
+}
+
+// With a total, the position is done * 10 / total (the first half of the
+// bar, for the music); without one, each call is one picture done, and the
+// bar moves one step every pictures / 4 + 1 pictures.
+void MainWindow::stepProgress(int done, int total) {
+  HWND bar = GetDlgItem(handle(), IDC_PROGRESS);
+  if (!bar) return;
+  if (total != 0) {
+    SendMessageA(bar, PBM_SETPOS, static_cast<WPARAM>(static_cast<long long>(done) * 10 / total), 0);
+    return;
+  }
+  const int n = progressCounter_++;
+  const int every = pictureList_.entryCount() / 4 + 1;
+  if (n % every == 0) SendMessageA(bar, PBM_DELTAPOS, 1, 0);
+}
+
+// -- messages --------------------------------------------------------------------
 
 bool MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
   HWND hwnd = handle();
@@ -363,19 +581,34 @@ bool MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
       }
       return false;
     case WM_COMMAND:
-      switch (LOWORD(wParam)) {
-        case IDOK:
-          takeValuesFromControls();
-          EndDialog(hwnd, IDOK);
-          return true;
-        case IDCANCEL:
-          EndDialog(hwnd, IDCANCEL);
-          return true;
-        default:
-          return false;
-      }
+      return routeCommand(LOWORD(wParam), HIWORD(wParam));
+    case WM_DROPFILES:
+      onDropFiles(reinterpret_cast<HDROP>(wParam));
+      return true;
+    case PictureListNotify:
+      onPictureListNotify(wParam, POINT{LOWORD(lParam), HIWORD(lParam)});
+      return true;
+    case EncodeProgress:
+      stepProgress(static_cast<int>(wParam), static_cast<int>(lParam));
+      return true;
+    case kAddStartPictures: {
+      const auto pictures = std::move(startPictures_);
+      startPictures_.clear();
+      addPictureFiles(pictures);
+      return true;
+    }
+    case WM_TIMER:
+      if (wParam != kInfoTipTimer) return false;
+      onInfoTipTimer();
+      return true;
     case WM_DESTROY:
+      closing_ = true;
+      KillTimer(hwnd, kInfoTipTimer);
       saveSettings();
+      // The pictures rendered for the last album are of no more use.
+      for (int i = 0; i < pictureList_.entryCount(); ++i)
+        if (!pictureList_.entryAt(i).tempJpegPath.empty())
+          DeleteFileA(pictureList_.entryAt(i).tempJpegPath.c_str());
       return false;
     default:
       return false;

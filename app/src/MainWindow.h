@@ -1,6 +1,9 @@
 // The program's main window: dialog 102 shown with a bitmap skin instead of
-// the usual frame. It holds the album settings, which it reads from the
-// settings file when it is made and writes back when it is destroyed.
+// the usual frame. It hosts the picture list, the album-setting fields and
+// the command buttons, routes every command through one table, keeps the
+// buttons enabled only while they have something to act on, and holds the
+// album settings, which it reads from the settings file when it is made and
+// writes back when it is destroyed.
 #pragma once
 #include <windows.h>
 
@@ -9,11 +12,19 @@
 #include <vector>
 
 #include "AlbumSettings.h"
+#include "ColorSwatchButton.h"
 #include "DialogWindow.h"
 #include "FlatBitmapButton.h"
 #include "GdiHandles.h"
+#include "InfoTip.h"
 #include "LanguageFile.h"
+#include "PicturePaths.h"
+#include "PictureList.h"
 #include "SkinBitmap.h"
+
+// Sent by the MP3 encoder and the make-album command: wParam = done,
+// lParam = total (0: one more step of a counted run).
+constexpr UINT EncodeProgress = WM_USER + 100;
 
 // Reads "left,top,right,bottom" as a rectangle; a text with fewer than four
 // numbers gives an empty rectangle, which no point hits.
@@ -24,9 +35,26 @@ RECT parseSkinRect(const std::string& text);
 // so that the whole skin drags the window.
 LRESULT skinHitTest(POINT client, const RECT& minimizeRect, const RECT& closeRect);
 
+// A file-dialog filter from its language text: every "|" becomes a NUL
+// (double-byte characters are stepped over whole), and the list ends with
+// two NULs even when the text forgot its closing "||".
+std::string dialogFilter(const std::string& text);
+
+// The files an Explorer-style open dialog returned in its buffer: one full
+// path, or a folder followed by names in it, each NUL-terminated.
+std::vector<std::string> chosenFiles(const char* buffer);
+
+struct MainWindowSetup {
+  // Folder of the settings file, the language file and the skin; the
+  // program's own folder when empty.
+  std::string programDir;
+  // Added once the window shows: the pictures named on the command line.
+  std::vector<GatheredPath> startPictures;
+};
+
 class MainWindow : public DialogWindow {
  public:
-  MainWindow();
+  explicit MainWindow(MainWindowSetup setup = {});
   ~MainWindow() override;
 
   void loadSettings();
@@ -42,26 +70,90 @@ class MainWindow : public DialogWindow {
   const std::string& savePath() const { return settings_.savePath; }
   const std::string& musicPath() const { return settings_.musicPath; }
 
+  PictureList& pictureList() { return pictureList_; }
+  const PictureList& pictureList() const { return pictureList_; }
+  InfoTip& infoTip() { return infoTip_; }
+  HWND tooltip() const { return tooltip_; }
+
+  // Adds pictures at the end of the list in the order given and tells the
+  // user, in one message, which could not be added and why.
+  void addPictureFiles(const std::vector<GatheredPath>& paths);
+
+  // The progress bar of the make commands: range 0..20 from position 0,
+  // with the step counter reset.
+  void beginProgress();
+
  protected:
   bool onInitDialog() override;
   bool handleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
 
  private:
+  // One row of the command table: the control or menu command, the
+  // notification that runs it, and whether the keyboard focus then goes to
+  // the hidden player control, so that no bitmap button shows a focus frame.
+  struct Command {
+    int id;
+    WORD notification;
+    void (MainWindow::*run)();
+    bool focusToPlayer;
+  };
+  static const Command kCommands[];
+  bool routeCommand(int id, WORD notification);
+
+  // Commands of the picture list.
+  void addPicturesFromDialog();
+  void copyPictures();
+  void deleteSelectedPictures();
+  void deleteAllPictures();
+  void setTransitionOfSelected(int index);
+  // Commands of the album settings.
+  void checkWidth();
+  void checkHeight();
+  void chooseColor();
+  void chooseSavePath();
+  void chooseMusic();
+  void forgetMusic();
+  // Commands carried out elsewhere: the players and the make commands.
+  void musicToggle();
+  void previewPlay();
+  void previewStop();
+  void makeAlbum();
+  void makeScreensaver();
+  void exitWithValues();
+  void closeWithoutValues();
+
+  // Reactions to the picture list and to the window's own timer.
+  void onPictureListNotify(WPARAM event, POINT listPoint);
+  void showPictureMenu(int hit, POINT screen);
+  void trackInfoTip(int hit);
+  void onInfoTipTimer();
+  void onDropFiles(HDROP drop);
+  void stepProgress(int done, int total);
+
+  void updateCommandStates();
+  void moveFocusToPlayer();
+  void showAddFailures(const std::vector<PictureAddFailure>& failures);
+  std::string problemText(PathProblem problem) const;
+
   void applySkin();
   void fitLayoutToSkin();
   void drawLabels();
   void setButtonImages();
-  void setSwatchColor(COLORREF colour);
-  void putValuesIntoControls();
-  void takeValuesFromControls();
+  void createPictureList();
+  void createTooltips();
+  void setTooltip(int control, const std::string& text);
+  bool putValuesIntoControls();
+  bool takeValuesFromControls();
   RECT controlRect(int id) const;
   void paint();
 
+  std::string programDir_;
+  std::vector<GatheredPath> startPictures_;
   LanguageFile language_;
   AlbumSettings settings_;
-  int tipPictureIndex_ = -1;  // picture under the information tip, -1 for none
-  HICON bigIcon_ = nullptr;   // shared resource icon, not destroyed
+  HICON bigIcon_ = nullptr;  // shared resource icons, not destroyed
   HICON smallIcon_ = nullptr;
+  bool closing_ = false;  // the dialog is ending: no more field checks
 
   BitmapHandle skin_;
   MemoryDC skinDC_;
@@ -73,5 +165,12 @@ class MainWindow : public DialogWindow {
   BitmapHandle placeholder_;                                    // picture shown where the hidden preview sits
   std::vector<BitmapHandle> buttonImages_;                      // glyphs shown by flatButtons_
   std::vector<std::unique_ptr<FlatBitmapButton>> flatButtons_;  // the bitmap buttons, drawn here
-  BitmapHandle swatchImage_;
+  ColorSwatchButton swatch_;
+  COLORREF customColours_[16] = {};  // the colour dialog's custom colours, kept for the session
+
+  PictureList pictureList_;
+  ImageListHandle transitionMarks_;
+  HWND tooltip_ = nullptr;  // destroyed with the window
+  InfoTip infoTip_;
+  int progressCounter_ = 0;
 };

@@ -1,0 +1,131 @@
+#include "InfoTip.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+constexpr const char* kClassName = "SlidewrightInfoTip";
+// "宋体" in GBK, at 9 points.
+constexpr const char* kFontFace = "\xCB\xCE\xCC\xE5";
+constexpr int kPointSizeTenths = 90;
+constexpr COLORREF kBackground = RGB(255, 255, 231);
+constexpr int kMargin = 2;
+
+std::vector<std::string> splitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::string::size_type start = 0;
+  for (;;) {
+    const auto end = text.find("\r\n", start);
+    lines.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
+    if (end == std::string::npos) break;
+    start = end + 2;
+  }
+  return lines;
+}
+
+}  // namespace
+
+InfoTip::~InfoTip() {
+  if (hwnd_ && IsWindow(hwnd_)) DestroyWindow(hwnd_);
+}
+
+bool InfoTip::create(HWND owner) {
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  WNDCLASSEXA existing{};
+  existing.cbSize = sizeof existing;
+  if (!GetClassInfoExA(instance, kClassName, &existing)) {
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = windowProc;
+    wc.hInstance = instance;
+    wc.lpszClassName = kClassName;
+    if (!RegisterClassExA(&wc)) return false;
+  }
+  // Made hidden: shown only by showAt. (Made visible and hidden at once,
+  // a popup would flash, and some window systems wait for it to appear.)
+  hwnd_ =
+      CreateWindowExA(0, kClassName, "", WS_POPUP | WS_BORDER, 0, 0, 1, 1, owner, nullptr, instance, this);
+  return hwnd_ != nullptr;
+}
+
+HFONT InfoTip::font() {
+  if (!font_) {
+    WindowDC screen(nullptr);
+    LOGFONTA lf{};
+    lf.lfHeight = -MulDiv(kPointSizeTenths, GetDeviceCaps(screen.get(), LOGPIXELSY), 720);
+    lf.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynA(lf.lfFaceName, kFontFace, LF_FACESIZE);
+    font_.reset(CreateFontIndirectA(&lf));
+  }
+  return font_ ? font_.get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+}
+
+void InfoTip::setText(const std::string& text) {
+  text_ = text;
+  if (hwnd_) InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void InfoTip::showAt(POINT screen) {
+  if (!hwnd_) return;
+  WindowDC dc(hwnd_);
+  SelectGuard select(dc.get(), font());
+  SIZE whole{};
+  GetTextExtentPoint32A(dc.get(), text_.c_str(), static_cast<int>(text_.size()), &whole);
+  lineHeight_ = whole.cy;
+  int widest = 0;
+  const auto lines = splitLines(text_);
+  for (const auto& line : lines) {
+    SIZE size{};
+    GetTextExtentPoint32A(dc.get(), line.c_str(), static_cast<int>(line.size()), &size);
+    widest = std::max<int>(widest, size.cx);
+  }
+  const int width = std::max(4, widest + 6);
+  const int height = 2 * kMargin + static_cast<int>(lines.size()) * lineHeight_;
+  SetWindowPos(hwnd_, nullptr, screen.x, screen.y, width, height,
+               SWP_NOACTIVATE | SWP_NOZORDER | SWP_SHOWWINDOW);
+  InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void InfoTip::hide() {
+  if (hwnd_) ShowWindow(hwnd_, SW_HIDE);
+}
+
+void InfoTip::paint() {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(hwnd_, &ps);
+  RECT client{};
+  GetClientRect(hwnd_, &client);
+  BrushHandle background(CreateSolidBrush(kBackground));
+  FillRect(dc, &client, background.get());
+  SelectGuard select(dc, font());
+  SetBkMode(dc, TRANSPARENT);
+  const auto lines = splitLines(text_);
+  for (std::size_t i = 0; i < lines.size(); ++i)
+    TextOutA(dc, kMargin, kMargin + static_cast<int>(i) * lineHeight_, lines[i].c_str(),
+             static_cast<int>(lines[i].size()));
+  EndPaint(hwnd_, &ps);
+}
+
+LRESULT CALLBACK InfoTip::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    auto* self = static_cast<InfoTip*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  auto* self = reinterpret_cast<InfoTip*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  switch (message) {
+    case WM_PAINT:
+      if (!self) break;
+      self->paint();
+      return 0;
+    case WM_ERASEBKGND:
+      return TRUE;  // painting fills the whole window
+    case WM_NCDESTROY:
+      if (self) self->hwnd_ = nullptr;
+      SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+      break;
+    default:
+      break;
+  }
+  return DefWindowProcA(hwnd, message, wParam, lParam);
+}

@@ -1,0 +1,46 @@
+// The small text window that the main window shows when the pointer rests
+// on a picture of the picture list: a bordered popup on a light yellow
+// ground, sized to its lines of text, shown without taking the activation.
+// It keeps its text and the index of the picture it describes; what it says
+// and when it shows are the main window's choice.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "GdiHandles.h"
+
+class InfoTip {
+ public:
+  InfoTip() = default;
+  InfoTip(const InfoTip&) = delete;
+  InfoTip& operator=(const InfoTip&) = delete;
+  ~InfoTip();
+
+  // Creates the window, owned by `owner`, and hides it.
+  bool create(HWND owner);
+  HWND handle() const { return hwnd_; }
+
+  // Lines are separated by "\r\n".
+  void setText(const std::string& text);
+  const std::string& text() const { return text_; }
+  // Sizes the window to the text and shows it with its top-left corner at
+  // the screen point.
+  void showAt(POINT screen);
+  void hide();
+
+  // The picture described, -1 for none.
+  int index() const { return index_; }
+  void setIndex(int index) { index_ = index; }
+
+ private:
+  static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  void paint();
+  HFONT font();
+
+  HWND hwnd_ = nullptr;
+  std::string text_;
+  int index_ = -1;
+  FontHandle font_;
+  int lineHeight_ = 0;
+};

@@ -1,0 +1,262 @@
+// The main window's commands on the picture list (add, drop, delete) and on
+// the album settings (size checks, colour, output path, music).
+#include <windows.h>
+#include <commctrl.h>
+#include <commdlg.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "MainWindow.h"
+#include "PictureOpenDialog.h"
+#include "ProgramDirectory.h"
+#include "resource.h"
+
+namespace {
+
+// Room for the names of a few thousand pictures chosen at once.
+constexpr DWORD kOpenResultChars = 1 << 16;
+// Failures listed one by one in the message; the rest are counted.
+constexpr std::size_t kFailuresListed = 10;
+
+constexpr int kMinWidth = 100, kMaxWidth = 800;
+constexpr int kMinHeight = 75, kMaxHeight = 600;
+
+std::string windowTitle(HWND hwnd) {
+  char title[256] = {};
+  GetWindowTextA(hwnd, title, sizeof title);
+  return title;
+}
+
+// The folder the dialog opens in: the folder itself, or the folder of a file.
+std::string initialFolder(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return path;
+  return folderOfPath(path);
+}
+
+}  // namespace
+
+std::string dialogFilter(const std::string& text) {
+  std::string filter = text;
+  for (std::size_t i = 0; i < filter.size(); ++i) {
+    if (IsDBCSLeadByte(static_cast<BYTE>(filter[i])) && i + 1 < filter.size()) {
+      ++i;
+      continue;
+    }
+    if (filter[i] == '|') filter[i] = '\0';
+  }
+  filter.append(2, '\0');
+  return filter;
+}
+
+std::vector<std::string> chosenFiles(const char* buffer) {
+  std::vector<std::string> files;
+  const std::string first = buffer;
+  if (first.empty()) return files;
+  const char* next = buffer + first.size() + 1;
+  if (*next == '\0') {
+    files.push_back(first);
+    return files;
+  }
+  const std::string folder = lastPathSeparator(first) == first.size() - 1 ? first : first + "\\";
+  for (; *next; next += std::strlen(next) + 1) files.push_back(folder + next);
+  return files;
+}
+
+// -- adding and deleting pictures -------------------------------------------------
+
+void MainWindow::addPictureFiles(const std::vector<GatheredPath>& paths) {
+  std::vector<PictureAddFailure> failures;
+  std::vector<std::string> readable;
+  for (const auto& path : paths) {
+    if (path.problem == PathProblem::None)
+      readable.push_back(path.path);
+    else
+      failures.push_back({path.path, problemText(path.problem)});
+  }
+  auto notAdded = pictureList_.addPictures(readable);
+  failures.insert(failures.end(), notAdded.begin(), notAdded.end());
+  updateCommandStates();
+  if (!failures.empty()) showAddFailures(failures);
+}
+
+std::string MainWindow::problemText(PathProblem problem) const {
+  switch (problem) {
+    case PathProblem::NoPicturesInFolder:
+      return language_.lookupString("NoPicturesInFolder");
+    case PathProblem::PathTooLong:
+      return language_.lookupString("PathTooLong");
+    case PathProblem::NameNotInCodePage:
+      return language_.lookupString("NameNotInCodePage");
+    case PathProblem::None:
+      break;
+  }
+  return "";
+}
+
+// One message for the whole batch: each file that was not added, with the
+// reason, the first few by name and the rest counted.
+void MainWindow::showAddFailures(const std::vector<PictureAddFailure>& failures) {
+  std::string text = language_.lookupString("AddPicturesFailed") + "\r\n";
+  for (std::size_t i = 0; i < failures.size() && i < kFailuresListed; ++i)
+    text += "\r\n" + failures[i].path + ": " + failures[i].reason;
+  if (failures.size() > kFailuresListed)
+    text += "\r\n\r\n" + language_.lookupString("AddPicturesFailedMore") + " " +
+            std::to_string(failures.size() - kFailuresListed);
+  MessageBoxA(handle(), text.c_str(), windowTitle(handle()).c_str(), MB_OK | MB_ICONWARNING);
+}
+
+void MainWindow::addPicturesFromDialog() {
+  std::vector<char> buffer(kOpenResultChars, '\0');
+  const std::string filter = dialogFilter(language_.lookupString("OpenFileFilter"));
+  const std::string folder = initialFolder(settings_.addPicturePath);
+  OPENFILENAMEA params{};
+  params.hwndOwner = handle();
+  params.hInstance = instance();
+  params.lpstrFilter = filter.c_str();
+  params.lpstrFile = buffer.data();
+  params.nMaxFile = kOpenResultChars;
+  params.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
+  params.Flags =
+      OFN_EXPLORER | OFN_ALLOWMULTISELECT | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
+  PictureOpenDialog dialog(language_);
+  if (!dialog.run(params)) {
+    if (CommDlgExtendedError() == FNERR_BUFFERTOOSMALL)
+      MessageBoxA(handle(), language_.lookupString("TooManyFilesChosen").c_str(),
+                  windowTitle(handle()).c_str(), MB_OK | MB_ICONWARNING);
+    return;
+  }
+  settings_.addPicturePath = buffer.data();
+  std::vector<GatheredPath> paths;
+  for (const auto& file : chosenFiles(buffer.data())) paths.push_back(checkedPicturePath(file));
+  addPictureFiles(paths);
+}
+
+void MainWindow::onDropFiles(HDROP drop) {
+  const auto paths = droppedPaths(drop);
+  // The shell's side of the drop ends here, before the pictures are read.
+  DragFinish(drop);
+  addPictureFiles(gatherPicturePaths(paths));
+}
+
+void MainWindow::deleteSelectedPictures() {
+  pictureList_.deleteSelected();
+  updateCommandStates();
+}
+
+void MainWindow::deleteAllPictures() {
+  pictureList_.deleteAll();
+  updateCommandStates();
+}
+
+void MainWindow::setTransitionOfSelected(int index) { pictureList_.setTransitionOfSelected(index); }
+
+// -- album settings ------------------------------------------------------------------
+
+namespace {
+
+// Brings a value into its range, telling the user when it was above or below.
+void checkRange(HWND owner, const LanguageFile& language, int& value, int low, int high, const char* aboveKey,
+                const char* belowKey) {
+  const std::string title = windowTitle(owner);
+  if (value > high) {
+    MessageBoxA(owner, language.lookupString(aboveKey).c_str(), title.c_str(), MB_OK);
+    value = high;
+  }
+  if (value < low) {
+    MessageBoxA(owner, language.lookupString(belowKey).c_str(), title.c_str(), MB_OK);
+    value = low;
+  }
+}
+
+}  // namespace
+
+void MainWindow::checkWidth() {
+  if (closing_) return;
+  const int before = settings_.albumWidth;
+  const bool parsed = takeValuesFromControls();
+  const int taken = settings_.albumWidth;
+  checkRange(handle(), language_, settings_.albumWidth, kMinWidth, kMaxWidth, "AlbumWidthWarning1",
+             "AlbumWidthWarning2");
+  // A field left empty or changed by the check shows the value in force.
+  if (!parsed || settings_.albumWidth != taken || before != taken) putValuesIntoControls();
+}
+
+void MainWindow::checkHeight() {
+  if (closing_) return;
+  const int before = settings_.albumHeight;
+  const bool parsed = takeValuesFromControls();
+  const int taken = settings_.albumHeight;
+  checkRange(handle(), language_, settings_.albumHeight, kMinHeight, kMaxHeight, "AlbumHeightWarning1",
+             "AlbumHeightWarning2");
+  if (!parsed || settings_.albumHeight != taken || before != taken) putValuesIntoControls();
+}
+
+void MainWindow::chooseColor() {
+  CHOOSECOLORA params{};
+  params.lStructSize = sizeof params;
+  params.hwndOwner = handle();
+  params.rgbResult = settings_.backgroundColor;
+  params.lpCustColors = customColours_;
+  params.Flags = CC_RGBINIT;
+  if (!ChooseColorA(&params)) return;
+  settings_.backgroundColor = params.rgbResult & 0xFFFFFF;
+  swatch_.setColor(settings_.backgroundColor);
+}
+
+void MainWindow::chooseSavePath() {
+  takeValuesFromControls();
+  const std::string filter = dialogFilter(language_.lookupString("SaveFileFilter"));
+  char file[MAX_PATH] = {};
+  // The dialog opens in the folder of the current output file, with its name.
+  const auto slash = lastPathSeparator(settings_.savePath);
+  const std::string folder =
+      slash == std::string::npos ? std::string() : settings_.savePath.substr(0, slash + 1);
+  lstrcpynA(file,
+            slash == std::string::npos ? settings_.savePath.c_str() : settings_.savePath.c_str() + slash + 1,
+            MAX_PATH);
+  OPENFILENAMEA params{};
+  params.lStructSize = sizeof params;
+  params.hwndOwner = handle();
+  params.lpstrFilter = filter.c_str();
+  params.lpstrFile = file;
+  params.nMaxFile = MAX_PATH;
+  params.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
+  // A new file must be allowed: the album is usually saved under a new name.
+  params.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
+  if (!GetSaveFileNameA(&params)) return;
+  std::string path = file;
+  CharLowerBuffA(path.data(), static_cast<DWORD>(path.size()));
+  if (path.size() < 4 || path.compare(path.size() - 4, 4, ".swf") != 0) path += ".swf";
+  settings_.savePath = path;
+  putValuesIntoControls();
+}
+
+void MainWindow::chooseMusic() {
+  takeValuesFromControls();
+  const std::string filter = dialogFilter(language_.lookupString("OpenMusicFilter"));
+  char file[MAX_PATH] = {};
+  const std::string folder = initialFolder(settings_.musicPath);
+  OPENFILENAMEA params{};
+  params.lStructSize = sizeof params;
+  params.hwndOwner = handle();
+  params.lpstrFilter = filter.c_str();
+  params.lpstrFile = file;
+  params.nMaxFile = MAX_PATH;
+  params.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
+  params.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+  if (GetOpenFileNameA(&params)) {
+    settings_.musicPath = file;
+    setTooltip(IDC_MUSIC_TOGGLE, settings_.musicPath);
+    putValuesIntoControls();
+  }
+  updateCommandStates();
+}
+
+void MainWindow::forgetMusic() {
+  // The folder stays, for the next music dialog. Music that plays goes on.
+  if (musicFileChosen(settings_.musicPath)) settings_.musicPath = folderOfPath(settings_.musicPath);
+  setTooltip(IDC_MUSIC_TOGGLE, language_.lookupString("PlayMusic"));
+  updateCommandStates();
+}

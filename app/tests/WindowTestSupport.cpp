@@ -1,0 +1,242 @@
+#include "WindowTestSupport.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "ProgramDirectory.h"
+#include "media/jpeg_writer.h"
+#include "resource.h"
+
+namespace media = slidewright::media;
+
+std::string writeJpeg(const std::string& path, int width, int height, media::Rgb colour) {
+  auto image = media::Image::create(width, height, colour);
+  auto jpeg = media::encodeJpeg(image.value(), 95);
+  writeFile(path, std::string(jpeg.value().begin(), jpeg.value().end()));
+  return path;
+}
+
+std::string writeTransparentDiscBmp(const std::string& path, int side, media::Rgb colour) {
+  // BITMAPV3INFOHEADER: the 40-byte header, then red, green, blue and alpha masks.
+  const std::uint32_t headerSize = 56, pixelBytes = static_cast<std::uint32_t>(side * side * 4);
+  std::string f;
+  auto u16 = [&f](std::uint32_t v) {
+    for (int i = 0; i < 2; ++i) f += static_cast<char>((v >> (8 * i)) & 0xFF);
+  };
+  auto u32 = [&f](std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) f += static_cast<char>((v >> (8 * i)) & 0xFF);
+  };
+  f += "BM";
+  u32(14 + headerSize + pixelBytes);
+  u32(0);
+  u32(14 + headerSize);
+  u32(headerSize);
+  u32(static_cast<std::uint32_t>(side));
+  u32(static_cast<std::uint32_t>(side));
+  u16(1);
+  u16(32);
+  u32(3);  // BI_BITFIELDS
+  u32(pixelBytes);
+  u32(2835);
+  u32(2835);
+  u32(0);
+  u32(0);
+  u32(0x00FF0000);
+  u32(0x0000FF00);
+  u32(0x000000FF);
+  u32(0xFF000000);
+  const double r = side / 2.0 - 1;
+  for (int y = 0; y < side; ++y) {
+    for (int x = 0; x < side; ++x) {
+      const bool inside = std::hypot(x + 0.5 - side / 2.0, y + 0.5 - side / 2.0) <= r;
+      u32(inside ? (0xFF000000u | colour.r << 16 | colour.g << 8 | colour.b) : 0u);
+    }
+  }
+  writeFile(path, f);
+  return path;
+}
+
+void pumpMessages(DWORD milliseconds) {
+  const DWORD end = GetTickCount() + milliseconds;
+  do {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+    Sleep(5);
+  } while (static_cast<LONG>(end - GetTickCount()) > 0);
+}
+
+COLORREF screenPixel(HWND window, int x, int y) {
+  POINT p{x, y};
+  ClientToScreen(window, &p);
+  HDC screen = GetDC(nullptr);
+  const COLORREF c = GetPixel(screen, p.x, p.y);
+  ReleaseDC(nullptr, screen);
+  return c;
+}
+
+ClientShot::ClientShot(HWND window) {
+  RECT client{};
+  GetClientRect(window, &client);
+  width_ = client.right;
+  height_ = client.bottom;
+  if (width_ <= 0 || height_ <= 0) return;
+  POINT origin{0, 0};
+  ClientToScreen(window, &origin);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width_;
+  info.bmiHeader.biHeight = -height_;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HDC screen = GetDC(nullptr);
+  HBITMAP target = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HDC dc = CreateCompatibleDC(screen);
+  HGDIOBJ old = SelectObject(dc, target);
+  BitBlt(dc, 0, 0, width_, height_, screen, origin.x, origin.y, SRCCOPY);
+  GdiFlush();
+  const auto* p = static_cast<const std::uint32_t*>(bits);
+  pixels_.assign(p, p + static_cast<std::size_t>(width_) * height_);
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  DeleteObject(target);
+  ReleaseDC(nullptr, screen);
+}
+
+COLORREF ClientShot::pixel(int x, int y) const {
+  if (x < 0 || y < 0 || x >= width_ || y >= height_) return CLR_INVALID;
+  const std::uint32_t v = pixels_[static_cast<std::size_t>(y) * width_ + x];
+  return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
+}
+
+std::string controlText(HWND control) {
+  char text[4096] = {};
+  SendMessageA(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+// -- dialogs ------------------------------------------------------------------------
+
+DialogWatcher::DialogWatcher(DWORD threadId, Answer answer)
+    : threadId_(threadId), answer_(std::move(answer)), thread_([this] { watch(); }) {}
+
+DialogWatcher::~DialogWatcher() {
+  stop_ = true;
+  thread_.join();
+}
+
+void DialogWatcher::watch() {
+  while (!stop_) {
+    struct Found {
+      std::vector<HWND> dialogs;
+    } found;
+    EnumThreadWindows(
+        threadId_,
+        [](HWND hwnd, LPARAM data) -> BOOL {
+          char name[16] = {};
+          GetClassNameA(hwnd, name, sizeof name);
+          if (std::string(name) == "#32770" && IsWindowVisible(hwnd))
+            reinterpret_cast<Found*>(data)->dialogs.push_back(hwnd);
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    for (HWND dialog : found.dialogs) {
+      if (std::find(seen_.begin(), seen_.end(), dialog) != seen_.end()) continue;
+      // A dialog of the program's own (the main window) is no answerable one.
+      if (GetDlgItem(dialog, IDC_PICTURE_LIST_FRAME)) {
+        seen_.push_back(dialog);
+        continue;
+      }
+      seen_.push_back(dialog);
+      Sleep(150);  // let it finish its initialisation
+      answer_(dialog);
+      ++answered_;
+    }
+    Sleep(30);
+  }
+}
+
+std::string readAndCloseMessageBox(HWND box) {
+  // The text of a message box is its static control 0xFFFF.
+  const std::string text = controlText(GetDlgItem(box, 0xFFFF));
+  PostMessageA(box, WM_COMMAND, IDOK, 0);
+  return text;
+}
+
+MessageBoxRecorder::MessageBoxRecorder()
+    : watcher_(GetCurrentThreadId(), [this](HWND box) {
+        const std::string text = readAndCloseMessageBox(box);
+        std::lock_guard<std::mutex> lock(mutex_);
+        texts_.push_back(text);
+      }) {}
+
+std::vector<std::string> MessageBoxRecorder::texts() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return texts_;
+}
+
+// -- the main window -------------------------------------------------------------------
+
+std::string LiveMainWindow::prepare(TestFolder& dir, const std::string& settingsText) {
+  static const bool controls = [] {
+    INITCOMMONCONTROLSEX init{sizeof init, ICC_STANDARD_CLASSES | ICC_UPDOWN_CLASS | ICC_PROGRESS_CLASS |
+                                               ICC_BAR_CLASSES | ICC_WIN95_CLASSES};
+    return InitCommonControlsEx(&init) != FALSE;
+  }();
+  (void)controls;
+  const std::string built = programDirectory();
+  CreateDirectoryA((dir.path() + "interface").c_str(), nullptr);
+  for (const char* f : {"language.cns", "english.lng", "interface\\mainskin.bmp", "interface\\mainmask.bmp"})
+    CopyFileA((built + f).c_str(), (dir.path() + f).c_str(), FALSE);
+  if (!settingsText.empty()) writeFile(dir.path() + "slidewright.ini", settingsText);
+  return dir.path();
+}
+
+LiveMainWindow::LiveMainWindow(const std::string& settingsText, std::vector<GatheredPath> startPictures)
+    : prepared_(prepare(dir_, settingsText)), window_(MainWindowSetup{prepared_, std::move(startPictures)}) {
+  window_.createModeless(GetModuleHandleA(nullptr), IDD_MAIN, nullptr);
+  pumpMessages(50);
+}
+
+LiveMainWindow::~LiveMainWindow() {
+  if (window_.handle()) DestroyWindow(window_.handle());
+}
+
+void LiveMainWindow::click(int id) {
+  SendMessageA(handle(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(item(id)));
+}
+
+void LiveMainWindow::exit() { click(IDOK); }
+
+std::string LiveMainWindow::stored(const char* key) const {
+  char buffer[512] = {};
+  GetPrivateProfileStringA("Setting", key, "<missing>", buffer, sizeof buffer,
+                           (dir_.path() + "slidewright.ini").c_str());
+  return buffer;
+}
+
+const media::Rgb ColourPictures::kColours[5] = {
+    {220, 30, 30}, {30, 200, 30}, {30, 30, 220}, {230, 220, 20}, {20, 210, 220}};
+
+ColourPictures::ColourPictures() {
+  const char* names[] = {"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg"};
+  for (int i = 0; i < 5; ++i) paths.push_back(writeJpeg(dir.path() + names[i], 64, 48, kColours[i]));
+}
+
+std::vector<GatheredPath> gathered(const std::vector<std::string>& paths) {
+  std::vector<GatheredPath> result;
+  for (const auto& p : paths) result.push_back(checkedPicturePath(p));
+  return result;
+}
+
+std::vector<std::string> entryPaths(const PictureList& list) {
+  std::vector<std::string> paths;
+  for (int i = 0; i < list.entryCount(); ++i) paths.push_back(list.entryAt(i).path);
+  return paths;
+}
