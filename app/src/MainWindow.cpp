@@ -585,6 +585,16 @@ bool MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
     case WM_DROPFILES:
       onDropFiles(reinterpret_cast<HDROP>(wParam));
       return true;
+    case WM_MOUSEWHEEL: {
+      // The wheel goes to the focus, which is never the strip: the strip
+      // scrolls when the pointer is over it.
+      RECT list{};
+      GetWindowRect(pictureList_.handle(), &list);
+      const POINT p{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+      if (!PtInRect(&list, p)) return false;
+      pictureList_.scrollByWheel(GET_WHEEL_DELTA_WPARAM(wParam));
+      return true;
+    }
     case PictureListNotify:
       onPictureListNotify(wParam, POINT{LOWORD(lParam), HIWORD(lParam)});
       return true;

@@ -302,6 +302,10 @@ RECT PictureList::gapRect(int index) const {
   return intersection(RECT{x, g.area.top, x + PictureListGeometry::kGap, g.area.bottom}, g.area);
 }
 
+void PictureList::scrollByWheel(int delta) {
+  setScrollPosition(scroll_.position - delta * geometry_.cellWidth / WHEEL_DELTA);
+}
+
 void PictureList::setScrollPosition(int position) {
   scroll_.setPosition(position);
   repaintRegion(clientRect());
@@ -631,6 +635,9 @@ LRESULT PictureList::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       break;
     case WM_CAPTURECHANGED:
       onCaptureLost();
+      return 0;
+    case WM_MOUSEWHEEL:
+      scrollByWheel(GET_WHEEL_DELTA_WPARAM(wParam));
       return 0;
     case WM_NCDESTROY: {
       HWND hwnd = hwnd_;

@@ -119,6 +119,10 @@ class PictureList {
   int scrollPosition() const { return scroll_.position; }
   const StripScroll& scroll() const { return scroll_; }
 
+  // Moves the strip by one picture for each notch of a mouse wheel
+  // (WM_MOUSEWHEEL's delta: positive towards the first picture).
+  void scrollByWheel(int delta);
+
   // Redraws every part that the rectangle (client coordinates) touches
   // into its buffer and invalidates it.
   void repaintRegion(const RECT& rect);

@@ -2,9 +2,10 @@
 
 #include "GdiHandles.h"
 #include "MainWindow.h"
-#include "SkinBitmap.h"
 #include "ProgramDirectory.h"
+#include "SkinBitmap.h"
 #include "TestFolder.h"
+#include "WindowTestSupport.h"
 #include "resource.h"
 
 #include <algorithm>
@@ -36,12 +37,13 @@ TEST(SkinButtons, RectanglesAndHitTesting) {
 // closes the window as the skin's close button does and waits for the end.
 class RunningProgram {
  public:
-  explicit RunningProgram(const std::string& folder) {
+  explicit RunningProgram(const std::string& folder, const std::vector<std::string>& arguments = {}) {
     const std::string exe = folder + "Slidewright.exe";
     if (!CopyFileA((programDirectory() + "Slidewright.exe").c_str(), exe.c_str(), FALSE)) return;
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     std::string commandLine = "\"" + exe + "\"";
+    for (const auto& argument : arguments) commandLine += " \"" + argument + "\"";
     if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
                         &startup, &process_))
       return;
@@ -59,6 +61,7 @@ class RunningProgram {
     }
   }
   HWND window() const { return window_; }
+  DWORD processId() const { return process_.dwProcessId; }
   bool closeAndWait() {
     PostMessageA(window_, WM_CLOSE, 0, 0);
     return waitForExit();
@@ -70,7 +73,8 @@ class RunningProgram {
     auto* me = reinterpret_cast<RunningProgram*>(self);
     DWORD pid = 0;
     GetWindowThreadProcessId(hwnd, &pid);
-    if (pid == me->process_.dwProcessId && IsWindowVisible(hwnd)) {
+    if (pid == me->process_.dwProcessId && IsWindowVisible(hwnd) &&
+        GetDlgItem(hwnd, IDC_PICTURE_LIST_FRAME)) {
       me->window_ = hwnd;
       return FALSE;
     }
@@ -294,6 +298,80 @@ TEST(SlidewrightProgram, DisabledBitmapButtonsShowTheirGlyphGreyed) {
     SendMessageA(toggle, BM_SETCHECK, BST_UNCHECKED, 0);
     EXPECT_EQ(SendMessageA(toggle, BM_GETCHECK, 0, 0), BST_UNCHECKED);
   }
+  ASSERT_TRUE(program.closeAndWait());
+}
+
+// A message box of another process: the first visible one that is not the
+// main window, or null.
+HWND messageBoxOf(DWORD processId) {
+  struct Search {
+    DWORD pid;
+    HWND found = nullptr;
+  } search{processId};
+  EnumWindows(
+      [](HWND hwnd, LPARAM data) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(data);
+        DWORD pid = 0;
+        GetWindowThreadProcessId(hwnd, &pid);
+        char name[16] = {};
+        GetClassNameA(hwnd, name, sizeof name);
+        if (pid != s->pid || !IsWindowVisible(hwnd) || std::string(name) != "#32770" ||
+            GetDlgItem(hwnd, IDC_PICTURE_LIST_FRAME))
+          return TRUE;
+        s->found = hwnd;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// "Open with", "Send to" and files dropped on the program's icon all start it
+// with the pictures on its command line: they are added in that order, and
+// what cannot be read is named in a message.
+TEST(SlidewrightProgram, AddsThePicturesOfItsCommandLine) {
+  const std::string built = programDirectory();
+  if (!fileExists(built + "interface\\mainskin.bmp") || !fileExists(built + "language.cns"))
+    GTEST_SKIP() << "no skin or language file beside the built program";
+  TestFolder dir;
+  CreateDirectoryA((dir.path() + "interface").c_str(), nullptr);
+  for (const char* f : {"language.cns", "interface\\mainskin.bmp", "interface\\mainmask.bmp"})
+    ASSERT_TRUE(CopyFileA((built + f).c_str(), (dir.path() + f).c_str(), FALSE)) << f;
+  ColourPictures pictures;
+  const std::string broken = pictures.dir.path() + "broken.jpg";
+  writeFile(broken, "no picture at all");
+
+  RunningProgram program(dir.path(), {pictures.paths[2], broken, pictures.paths[0], pictures.paths[1]});
+  ASSERT_NE(program.window(), nullptr);
+  HWND box = nullptr;
+  for (int i = 0; i < 100 && !box; ++i) {
+    box = messageBoxOf(program.processId());
+    if (!box) Sleep(50);
+  }
+  ASSERT_NE(box, nullptr) << "the unreadable file is not reported";
+  const std::string text = readAndCloseMessageBox(box);
+  EXPECT_NE(text.find("broken.jpg"), std::string::npos) << text;
+  EXPECT_EQ(text.find("a.jpg"), std::string::npos) << text;
+
+  HWND window = program.window();
+  HWND list = GetDlgItem(window, IDC_PICTURE_LIST);
+  ASSERT_NE(list, nullptr);
+  EXPECT_TRUE(IsWindowEnabled(GetDlgItem(window, IDC_MAKE_ALBUM)));
+  Sleep(200);
+  // Blue, red, green in the first three cells of the strip (16-pixel
+  // sprocket strips and arrows, 4:3 thumbnails after a 20-pixel gap).
+  const ClientShot shot(list);
+  const int thumbHeight = shot.height() - 32, cell = 4 * thumbHeight / 3 + 20;
+  const int order[] = {2, 0, 1};
+  for (int i = 0; i < 3; ++i) {
+    const COLORREF c = shot.pixel(16 + i * cell + 20 + (cell - 20) / 2, shot.height() / 2);
+    const auto& expected = ColourPictures::kColours[order[i]];
+    EXPECT_LT(std::abs(GetRValue(c) - expected.r) + std::abs(GetGValue(c) - expected.g) +
+                  std::abs(GetBValue(c) - expected.b),
+              60)
+        << "cell " << i;
+  }
+  EXPECT_EQ(shot.pixel(16 + 3 * cell + 20 + (cell - 20) / 2, shot.height() / 2), RGB(0, 0, 0))
+      << "a fourth picture";
   ASSERT_TRUE(program.closeAndWait());
 }
 

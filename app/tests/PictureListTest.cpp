@@ -241,6 +241,17 @@ TEST_F(PictureListTest, ArrowsAndStripDragScrollWithinTheRange) {
   pumpMessages(150);
   EXPECT_EQ(list().scrollPosition(), moved) << "scrolling stops when the button is released";
 
+  // A wheel notch over the strip moves it by one picture, whichever
+  // control has the focus.
+  RECT strip{};
+  GetWindowRect(list().handle(), &strip);
+  SendMessageA(window.handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA),
+               MAKELPARAM(strip.left + 100, strip.top + 40));
+  EXPECT_EQ(list().scrollPosition(), moved + g.cellWidth);
+  SendMessageA(window.handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA),
+               MAKELPARAM(strip.left + 100, strip.bottom + 40));
+  EXPECT_EQ(list().scrollPosition(), moved + g.cellWidth) << "the pointer is not over the strip";
+
   // The strip follows a dragged sprocket strip and stops at both ends.
   drag(list(), POINT{g.topStrip.left + 10, 5}, POINT{g.topStrip.right - 10, 5});
   EXPECT_EQ(list().scrollPosition(), 0);
