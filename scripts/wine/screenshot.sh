@@ -2,7 +2,7 @@
 # Starts the built Slidewright.exe under wine on a virtual display, saves a
 # screenshot of the screen with its main window to a PNG, and closes it.
 #
-#   bash scripts/wine/screenshot.sh [output.png] [build-folder]
+#   bash scripts/wine/screenshot.sh [--pictures] [output.png] [build-folder]
 #
 # Defaults: slidewright-window.png in the current folder, build-win64/ of the
 # clone. The Wine of the program's architecture runs it: 64-bit Wine for
@@ -10,8 +10,21 @@
 # machine runs 32-bit programs). The program runs from a copy of its folder (with its language files
 # and skin), so the build folder gets no settings file. After the screenshot
 # the window is closed and the settings file it wrote is printed.
+#
+# --pictures  makes 13 pictures of different shapes (landscape, portrait,
+#             square, panorama, tall, transparent PNG and GIF, BMP) with
+#             ImageMagick, starts the program with them on its command line
+#             (as "Open with" or "Send to" would), and, where xdotool is
+#             installed, clicks the second picture and Ctrl-clicks the
+#             fourth, so that the selection shows, then drags the film strip
+#             to its end and saves a second screenshot, NAME-end.png.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
+with_pictures=
+if [ "${1:-}" = --pictures ]; then
+  with_pictures=1
+  shift
+fi
 out=$(realpath -m "${1:-slidewright-window.png}")
 build=${2:-$root/build-win64}
 exe=$build/app/Slidewright.exe
@@ -30,8 +43,41 @@ for f in language.cns english.lng interface; do
   [ -e "$build/app/$f" ] && cp -r "$build/app/$f" "$run/"
 done
 
+# Thirteen pictures of different shapes and kinds, in the order of their names.
+pictures=()
+if [ -n "$with_pictures" ]; then
+  convert=/usr/bin/convert
+  [ -x "$convert" ] || convert=convert
+  mkdir -p "$run/pictures"
+  (
+    cd "$run/pictures"
+    "$convert" -size 640x480 gradient:'#1e6fd9-#9fd3ff' -fill '#ffd34d' -draw 'circle 480,120 530,120' \
+      -fill '#2f7d32' -draw 'polygon 0,480 200,260 380,480' -draw 'polygon 250,480 470,300 640,480' 01-landscape.jpg
+    "$convert" -size 480x640 gradient:'#ff9a8b-#ff6a88' -fill white -draw 'circle 240,240 240,330' \
+      -fill '#7a1f3d' -draw 'rectangle 200,330 280,600' 02-portrait.jpg
+    "$convert" -size 500x500 -seed 3 plasma:fractal -blur 0x2 03-square.jpg
+    "$convert" -size 400x300 xc:none -fill '#e53935' -draw 'circle 200,150 200,40' \
+      -fill white -draw 'circle 170,120 170,100' 04-transparent.png
+    "$convert" -size 1600x400 gradient:'#0f2027-#2c5364' -fill '#f9d423' -draw 'rectangle 100,150 1500,250' \
+      05-panorama.jpg
+    "$convert" -size 300x900 gradient:'#c6ffdd-#f7797d' 06-tall.png
+    "$convert" -size 800x600 pattern:checkerboard -fill '#673ab7' -draw 'rectangle 200,150 600,450' 07-checker.png
+    "$convert" -size 1024x768 -seed 8 plasma:'#ff0000-#0000ff' 08-plasma.jpg
+    "$convert" -size 640x480 xc:none -fill '#00897b' -draw 'roundrectangle 80,80 560,400 40,40' 09-transparent.gif
+    "$convert" -size 600x800 gradient:'#43cea2-#185a9d' -fill '#ffeb3b' \
+      -draw 'polygon 300,150 360,330 540,330 395,440 450,620 300,510 150,620 205,440 60,330 240,330' 10-star.bmp
+    "$convert" -size 256x256 xc:none -fill '#3f51b5' -draw 'roundrectangle 20,20 236,236 50,50' \
+      -fill white -draw 'polygon 100,70 100,186 190,128' 11-icon.png
+    "$convert" -size 1200x900 gradient:'#fceabb-#f8b500' -fill '#5d4037' -draw 'ellipse 600,600 400,120 0,360' \
+      12-sunset.jpg
+    "$convert" -size 900x300 xc:'#263238' -fill '#80cbc4' -draw 'rectangle 60,120 840,180' \
+      -fill '#ffab40' -draw 'circle 450,150 450,60' 13-banner.jpg
+  )
+  for f in "$run"/pictures/*; do pictures+=("Z:$f"); done
+fi
+
 # LC_ALL=zh_CN.GBK gives the program its home code page, 936.
-(cd "$run" && env LC_ALL=zh_CN.GBK "$WINELOADER" Slidewright.exe >/dev/null 2>&1) &
+(cd "$run" && env LC_ALL=zh_CN.GBK "$WINELOADER" Slidewright.exe "${pictures[@]}" >/dev/null 2>&1) &
 program=$!
 # Wait until something is drawn on the (black) screen, then a little longer
 # for the window to finish painting.
@@ -41,9 +87,38 @@ for _ in $(seq 60); do
   sleep 0.5
 done
 sleep 2
+if [ -n "$with_pictures" ] && command -v xdotool >/dev/null; then
+  # The window sits at the screen's top-left corner; the strip's cells are
+  # 100 pixels apart, the first thumbnail centred near x = 107.
+  read -r wx wy < <(xdotool search --name '^Slidewright$' getwindowgeometry 2>/dev/null |
+    sed -n 's/.*Position: \([0-9]*\),\([0-9]*\).*/\1 \2/p' | head -n1) || true
+  wx=${wx:-0} wy=${wy:-0}
+  DISPLAY=$DISPLAY xdotool mousemove $((wx + 207)) $((wy + 85)) click 1
+  sleep 0.3
+  DISPLAY=$DISPLAY xdotool keydown ctrl mousemove $((wx + 407)) $((wy + 85)) click 1 keyup ctrl
+  DISPLAY=$DISPLAY xdotool mousemove $((wx + 300)) $((wy + 300))
+  sleep 0.5
+fi
 # The window alone: the black screen around it is trimmed away.
 import -display "$DISPLAY" -window root -trim +repage "$out"
 echo "screenshot: $out"
+if [ -n "$with_pictures" ] && command -v xdotool >/dev/null; then
+  # The sprocket strip above the pictures drags the strip; far to the left
+  # brings the last pictures into view.
+  end=${out%.png}-end.png
+  for _ in 1 2; do
+    DISPLAY=$DISPLAY xdotool mousemove $((wx + 520)) $((wy + 44)) mousedown 1
+    for x in 400 200 40; do
+      DISPLAY=$DISPLAY xdotool mousemove $((wx + x)) $((wy + 44))
+      sleep 0.1
+    done
+    DISPLAY=$DISPLAY xdotool mouseup 1
+  done
+  DISPLAY=$DISPLAY xdotool mousemove $((wx + 300)) $((wy + 300))
+  sleep 0.5
+  import -display "$DISPLAY" -window root -trim +repage "$end"
+  echo "screenshot: $end"
+fi
 
 # Close the window as the skin's close button does (taskkill without /F
 # sends WM_CLOSE) and show the settings file the program writes on closing.
