@@ -280,9 +280,12 @@ void MainWindow::createPictureList() {
   const RECT rect = controlRect(IDC_PICTURE_LIST_FRAME);
   if (frame) ShowWindow(frame, SW_HIDE);
   pictureList_.create(hwnd, rect, IDC_PICTURE_LIST, instance());
-  transitionMarks_.reset(ImageList_LoadImageA(instance(), MAKEINTRESOURCEA(IDB_TRANSITION_MARKS),
-                                              TRANSITION_MARK_SIZE, 1, TRANSITION_MARK_MASK, IMAGE_BITMAP,
-                                              0));
+  // Thirteen 14 x 14 marks side by side, their background drawn transparent.
+  transitionMarks_.reset(ImageList_Create(TRANSITION_MARK_SIZE, TRANSITION_MARK_SIZE, ILC_COLOR24 | ILC_MASK,
+                                          TRANSITION_MARK_COUNT, 1));
+  BitmapHandle marks(LoadBitmapA(instance(), MAKEINTRESOURCEA(IDB_TRANSITION_MARKS)));
+  if (transitionMarks_ && marks)
+    ImageList_AddMasked(transitionMarks_.get(), marks.get(), TRANSITION_MARK_MASK);
   pictureList_.setTransitionImages(transitionMarks_.get());
 }
 

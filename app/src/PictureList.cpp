@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <new>
 
 #include "resource.h"
 
@@ -179,12 +180,18 @@ bool PictureList::appendEntry(const std::string& path, const Thumbnail& thumbnai
   }
   if (image < 0) return false;
 
-  auto entry = std::make_unique<PictureEntry>();
-  entry->width = thumbnail.pictureWidth;
-  entry->height = thumbnail.pictureHeight;
-  entry->path = path;
-  entry->thumbnailIndex = image;
-  entries_.push_back(std::move(entry));
+  try {
+    auto entry = std::make_unique<PictureEntry>();
+    entry->width = thumbnail.pictureWidth;
+    entry->height = thumbnail.pictureHeight;
+    entry->path = path;
+    entry->thumbnailIndex = image;
+    entries_.push_back(std::move(entry));
+  } catch (const std::bad_alloc&) {
+    // No entry, so no thumbnail either.
+    ImageList_Remove(thumbnails_.get(), image);
+    return false;
+  }
 
   const int n = entryCount();
   if ((n - 1) * g.cellWidth - scroll_.position < g.areaWidth) {

@@ -219,10 +219,11 @@ UINT_PTR CALLBACK PictureOpenDialog::hookProc(HWND panel, UINT message, WPARAM w
   if (!self) return FALSE;
   switch (message) {
     case WM_NOTIFY: {
+      // Only the selection matters here; every other notification (the
+      // OK button's among them) keeps the dialog's own handling.
       const auto* notify = reinterpret_cast<const OFNOTIFYA*>(lParam);
-      if (notify->hdr.code == CDN_SELCHANGE &&
-          IsDlgButtonChecked(panel, IDC_OPEN_PREVIEW_CHECK) == BST_CHECKED)
-        self->onSelectionChanged();
+      if (notify->hdr.code != CDN_SELCHANGE) return FALSE;
+      if (IsDlgButtonChecked(panel, IDC_OPEN_PREVIEW_CHECK) == BST_CHECKED) self->onSelectionChanged();
       return TRUE;
     }
     case WM_COMMAND:

@@ -303,25 +303,27 @@ TEST(SlidewrightProgram, DisabledBitmapButtonsShowTheirGlyphGreyed) {
 
 // A message box of another process: the first visible one that is not the
 // main window, or null.
+struct MessageBoxSearch {
+  DWORD pid;
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK findMessageBox(HWND hwnd, LPARAM data) {
+  auto* search = reinterpret_cast<MessageBoxSearch*>(data);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  char name[16] = {};
+  GetClassNameA(hwnd, name, sizeof name);
+  if (pid != search->pid || !IsWindowVisible(hwnd) || std::string(name) != "#32770" ||
+      GetDlgItem(hwnd, IDC_PICTURE_LIST_FRAME))
+    return TRUE;
+  search->found = hwnd;
+  return FALSE;
+}
+
 HWND messageBoxOf(DWORD processId) {
-  struct Search {
-    DWORD pid;
-    HWND found = nullptr;
-  } search{processId};
-  EnumWindows(
-      [](HWND hwnd, LPARAM data) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(data);
-        DWORD pid = 0;
-        GetWindowThreadProcessId(hwnd, &pid);
-        char name[16] = {};
-        GetClassNameA(hwnd, name, sizeof name);
-        if (pid != s->pid || !IsWindowVisible(hwnd) || std::string(name) != "#32770" ||
-            GetDlgItem(hwnd, IDC_PICTURE_LIST_FRAME))
-          return TRUE;
-        s->found = hwnd;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  MessageBoxSearch search{processId};
+  EnumWindows(findMessageBox, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 

@@ -131,22 +131,24 @@ DialogWatcher::~DialogWatcher() {
   thread_.join();
 }
 
+namespace {
+
+// The visible dialogs among a thread's windows.
+BOOL CALLBACK collectDialog(HWND hwnd, LPARAM data) {
+  char name[16] = {};
+  GetClassNameA(hwnd, name, sizeof name);
+  if (std::string(name) == "#32770" && IsWindowVisible(hwnd))
+    reinterpret_cast<std::vector<HWND>*>(data)->push_back(hwnd);
+  return TRUE;
+}
+
+}  // namespace
+
 void DialogWatcher::watch() {
   while (!stop_) {
-    struct Found {
-      std::vector<HWND> dialogs;
-    } found;
-    EnumThreadWindows(
-        threadId_,
-        [](HWND hwnd, LPARAM data) -> BOOL {
-          char name[16] = {};
-          GetClassNameA(hwnd, name, sizeof name);
-          if (std::string(name) == "#32770" && IsWindowVisible(hwnd))
-            reinterpret_cast<Found*>(data)->dialogs.push_back(hwnd);
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    for (HWND dialog : found.dialogs) {
+    std::vector<HWND> dialogs;
+    EnumThreadWindows(threadId_, collectDialog, reinterpret_cast<LPARAM>(&dialogs));
+    for (HWND dialog : dialogs) {
       if (std::find(seen_.begin(), seen_.end(), dialog) != seen_.end()) continue;
       // A dialog of the program's own (the main window) is no answerable one.
       if (GetDlgItem(dialog, IDC_PICTURE_LIST_FRAME)) {
