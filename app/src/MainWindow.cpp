@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "ProgramDirectory.h"
+#include "album/album_job.h"
 #include "resource.h"
 
 namespace {
@@ -34,8 +35,8 @@ constexpr Tooltip kTooltips[] = {
 };
 
 // Posted to itself at the end of initialisation: add the pictures of the
-// command line.
-constexpr UINT kAddStartPictures = WM_APP + 1;
+// command line. (WM_APP + 1 tells that a make has ended.)
+constexpr UINT kAddStartPictures = WM_APP + 2;
 // The information tip shows after the pointer has rested this long.
 constexpr UINT_PTR kInfoTipTimer = 101;
 
@@ -601,7 +602,9 @@ bool MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
     case PictureListNotify:
       onPictureListNotify(wParam, POINT{LOWORD(lParam), HIWORD(lParam)});
       return true;
-    case EncodeProgress:
+    // From the music encoder and the make-album command: wParam = done,
+    // lParam = total (0: one more step of a counted run).
+    case slidewright::EncodeProgress:
       stepProgress(static_cast<int>(wParam), static_cast<int>(lParam));
       return true;
     case kAddStartPictures: {

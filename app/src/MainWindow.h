@@ -22,10 +22,6 @@
 #include "PictureList.h"
 #include "SkinBitmap.h"
 
-// Sent by the MP3 encoder and the make-album command: wParam = done,
-// lParam = total (0: one more step of a counted run).
-constexpr UINT EncodeProgress = WM_USER + 100;
-
 // Reads "left,top,right,bottom" as a rectangle; a text with fewer than four
 // numbers gives an empty rectangle, which no point hits.
 RECT parseSkinRect(const std::string& text);

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "AlbumMakeJob.h"
 #include "MainWindow.h"
 #include "PictureOpenDialog.h"
 #include "ProgramDirectory.h"
@@ -226,10 +227,8 @@ void MainWindow::chooseSavePath() {
   // A new file must be allowed: the album is usually saved under a new name.
   params.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
   if (!GetSaveFileNameA(&params)) return;
-  std::string path = file;
-  CharLowerBuffA(path.data(), static_cast<DWORD>(path.size()));
-  if (path.size() < 4 || path.compare(path.size() - 4, 4, ".swf") != 0) path += ".swf";
-  settings_.savePath = path;
+  // Lower case and ending in ".swf", as the make command completes it.
+  settings_.savePath = completeSavePath(file, folderOfPath(file));
   putValuesIntoControls();
 }
 
