@@ -318,13 +318,12 @@ void MainWindow::setTooltip(int control, const std::string& text) {
   SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
-bool MainWindow::putValuesIntoControls() {
+void MainWindow::putValuesIntoControls() {
   HWND hwnd = handle();
   SetDlgItemInt(hwnd, IDC_ALBUM_WIDTH, static_cast<UINT>(settings_.albumWidth), TRUE);
   SetDlgItemInt(hwnd, IDC_ALBUM_HEIGHT, static_cast<UINT>(settings_.albumHeight), TRUE);
   SetDlgItemInt(hwnd, IDC_SECONDS, static_cast<UINT>(settings_.pauseSeconds), TRUE);
   SetDlgItemTextA(hwnd, IDC_OUTPUT_PATH, settings_.savePath.c_str());
-  return true;
 }
 
 // Takes the values from the fields; a field that does not hold a number

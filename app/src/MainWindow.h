@@ -138,7 +138,7 @@ class MainWindow : public DialogWindow {
   void createPictureList();
   void createTooltips();
   void setTooltip(int control, const std::string& text);
-  bool putValuesIntoControls();
+  void putValuesIntoControls();
   bool takeValuesFromControls();
   RECT controlRect(int id) const;
   void paint();

@@ -276,10 +276,10 @@ void PictureOpenDialog::onSelectionChanged() {
 std::string PictureOpenDialog::selectedFile() const {
   HWND dialog = GetParent(panel_);
   char folder[MAX_PATH] = {};
-  char spec[1000] = {};
+  char field[1000] = {};
   if (SendMessageA(dialog, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(folder)) < 0) return "";
-  if (SendMessageA(dialog, CDM_GETSPEC, sizeof spec, reinterpret_cast<LPARAM>(spec)) < 0) return "";
-  std::string name = spec;
+  if (SendMessageA(dialog, CDM_GETSPEC, sizeof field, reinterpret_cast<LPARAM>(field)) < 0) return "";
+  std::string name = field;
   if (!name.empty() && name[0] == '"') name.erase(0, 1);
   name = name.substr(0, name.find('"'));
   if (name.empty()) return "";
