@@ -96,9 +96,14 @@ wine_env_start() {
     # with or without a window manager.
     wine_run reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
     # Nor would anyone withdraw a hidden or destroyed window: Wine would wait
-    # two seconds for that on every top-level window that goes away. The
-    # windows are placed by the programs themselves instead.
-    wine_run reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+    # two seconds for that on every top-level window of the maker that goes
+    # away, and its window tests make and close many. The maker's programs
+    # place their windows themselves instead. (The screensaver keeps the
+    # default: its full-screen window reads the pointer as a managed one.)
+    local exe
+    for exe in Slidewright.exe app_tests.exe add_pictures_bench.exe; do
+      wine_run reg add "HKCU\\Software\\Wine\\AppDefaults\\$exe\\X11 Driver" /v Managed /d N /f >/dev/null 2>&1
+    done
     # A crashing program prints its backtrace and ends, instead of waiting
     # for someone to close a crash dialog on a display nobody looks at.
     wine_run reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
