@@ -110,6 +110,7 @@ bool MainWindow::onInitDialog() {
   SendDlgItemMessageA(hwnd, IDC_SECONDS_SPIN, UDM_SETRANGE32, 1, 60);
   createTooltips();
   infoTip_.create(hwnd);
+  createPreview();
   // A music file must be chosen in each run: a file named by the settings
   // only gives the dialog its folder.
   settings_.musicPath = musicPathToStore(settings_.musicPath);
@@ -422,23 +423,18 @@ void MainWindow::moveFocusToPlayer() {
 }
 
 void MainWindow::exitWithValues() {
+  cancelMake();
   takeValuesFromControls();
   closing_ = true;
   endDialog(IDOK);
 }
 
 void MainWindow::closeWithoutValues() {
+  cancelMake();
   closing_ = true;
   endDialog(IDCANCEL);
 }
 
-// The players and the make commands come with their own windows and
-// pipeline; until then their buttons do nothing.
-void MainWindow::musicToggle() {}
-void MainWindow::previewPlay() {}
-void MainWindow::previewStop() {}
-void MainWindow::makeAlbum() {}
-void MainWindow::makeScreensaver() {}
 // Copying the selected pictures belongs with the context menu.
 void MainWindow::copyPictures() {}
 
@@ -461,7 +457,8 @@ void MainWindow::updateCommandStates() {
   enable(IDC_DELETE_SELECTED, anySelected);
   enable(IDC_COPY_PICTURES, anySelected);
   enable(IDC_DELETE_ALL, anyPictures);
-  enable(IDC_MAKE_ALBUM, anyPictures);
+  enable(IDC_MAKE_ALBUM, anyPictures && !making_);
+  enable(IDC_MAKE_SCREENSAVER, !making_);
   enable(IDC_MUSIC_TOGGLE, music);
   enable(IDC_FORGET_MUSIC, music);
 }
@@ -616,7 +613,12 @@ bool MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
       if (wParam != kInfoTipTimer) return false;
       onInfoTipTimer();
       return true;
+    case kMakeFinishedMessage:
+      onMakeFinished();
+      return true;
     case WM_DESTROY:
+      cancelMake();
+      music_.halt();
       closing_ = true;
       KillTimer(hwnd, kInfoTipTimer);
       saveSettings();

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "AlbumMakeJob.h"
 #include "AlbumSettings.h"
 #include "ColorSwatchButton.h"
 #include "DialogWindow.h"
@@ -18,9 +19,11 @@
 #include "GdiHandles.h"
 #include "InfoTip.h"
 #include "LanguageFile.h"
+#include "MovieView.h"
 #include "PicturePaths.h"
 #include "PictureList.h"
 #include "SkinBitmap.h"
+#include "player/music_player.h"
 
 // Reads "left,top,right,bottom" as a rectangle; a text with fewer than four
 // numbers gives an empty rectangle, which no point hits.
@@ -35,6 +38,10 @@ LRESULT skinHitTest(POINT client, const RECT& minimizeRect, const RECT& closeRec
 // (double-byte characters are stepped over whole), and the list ends with
 // two NULs even when the text forgot its closing "||".
 std::string dialogFilter(const std::string& text);
+
+// The background colour as the preview takes it: hexadecimal 0xRRGGBB in
+// lower case without leading zeros (white "ffffff", blue "ff", black "0").
+std::string previewColorText(COLORREF color);
 
 // The files an Explorer-style open dialog returned in its buffer: one full
 // path, or a folder followed by names in it, each NUL-terminated.
@@ -67,6 +74,9 @@ class MainWindow : public DialogWindow {
   const std::string& musicPath() const { return settings_.musicPath; }
 
   PictureList& pictureList() { return pictureList_; }
+  MovieView* preview() { return preview_.get(); }  // null when it could not be made
+  const player::MusicPlayer& music() const { return music_; }
+  bool making() const { return making_; }
   const PictureList& pictureList() const { return pictureList_; }
   InfoTip& infoTip() { return infoTip_; }
   HWND tooltip() const { return tooltip_; }
@@ -74,6 +84,9 @@ class MainWindow : public DialogWindow {
   // Adds pictures at the end of the list in the order given and tells the
   // user, in one message, which could not be added and why.
   void addPictureFiles(const std::vector<GatheredPath>& paths);
+
+  // Makes a file the album's music, as choosing it in the music dialog does.
+  void setMusicFile(const std::string& path);
 
   // The progress bar of the make commands: range 0..20 from position 0,
   // with the step counter reset.
@@ -117,6 +130,13 @@ class MainWindow : public DialogWindow {
   void makeScreensaver();
   void exitWithValues();
   void closeWithoutValues();
+
+  // The players and the make commands (MainWindowPlayers.cpp).
+  void createPreview();
+  void setGlyph(int control, HBITMAP glyph);
+  void restartPreview();
+  void onMakeFinished();
+  void cancelMake();
 
   // Reactions to the picture list and to the window's own timer.
   void onPictureListNotify(WPARAM event, POINT listPoint);
@@ -169,4 +189,11 @@ class MainWindow : public DialogWindow {
   HWND tooltip_ = nullptr;  // destroyed with the window
   InfoTip infoTip_;
   int progressCounter_ = 0;
+
+  // The players and the make commands.
+  std::unique_ptr<MovieView> preview_;
+  BitmapHandle playGlyph_, pauseGlyph_, stopGlyph_;  // the toggles' glyphs
+  player::MusicPlayer music_;
+  AlbumMakeJob makeJob_;
+  bool making_ = false;
 };

@@ -245,11 +245,16 @@ void MainWindow::chooseMusic() {
   params.nMaxFile = MAX_PATH;
   params.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
   params.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
-  if (GetOpenFileNameA(&params)) {
-    settings_.musicPath = file;
-    setTooltip(IDC_MUSIC_TOGGLE, settings_.musicPath);
-    putValuesIntoControls();
-  }
+  if (GetOpenFileNameA(&params))
+    setMusicFile(file);
+  else
+    updateCommandStates();
+}
+
+void MainWindow::setMusicFile(const std::string& path) {
+  settings_.musicPath = path;
+  setTooltip(IDC_MUSIC_TOGGLE, settings_.musicPath);
+  putValuesIntoControls();
   updateCommandStates();
 }
 

@@ -41,20 +41,6 @@ HDROP makeDrop(const std::vector<std::string>& paths) {
 
 std::string fileName(const std::string& path) { return path.substr(path.find_last_of('\\') + 1); }
 
-// The edit of a file dialog's name field (a combo box in the Explorer style).
-HWND fileNameField(HWND dialog) {
-  for (int id : {0x47C /* cmb13 */, 0x480 /* edt1 */})
-    if (HWND field = GetDlgItem(dialog, id)) return field;
-  return nullptr;
-}
-
-// Types a name into a file dialog and presses its OK button.
-void answerFileDialog(HWND dialog, const std::string& name) {
-  SendMessageA(fileNameField(dialog), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
-  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-               reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
-}
-
 TEST(AddingPictures, DroppedFilesAndFoldersInOrderWithOneMessageForWhatFailed) {
   ColourPictures pictures;
   TestFolder album;

@@ -200,6 +200,18 @@ std::string LiveMainWindow::prepare(TestFolder& dir, const std::string& settings
   return dir.path();
 }
 
+HWND fileNameField(HWND dialog) {
+  for (int id : {0x47C /* cmb13 */, 0x480 /* edt1 */})
+    if (HWND field = GetDlgItem(dialog, id)) return field;
+  return nullptr;
+}
+
+void answerFileDialog(HWND dialog, const std::string& name) {
+  SendMessageA(fileNameField(dialog), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+}
+
 LiveMainWindow::LiveMainWindow(const std::string& settingsText, std::vector<GatheredPath> startPictures)
     : prepared_(prepare(dir_, settingsText)), window_(MainWindowSetup{prepared_, std::move(startPictures)}) {
   window_.createModeless(GetModuleHandleA(nullptr), IDD_MAIN, nullptr);

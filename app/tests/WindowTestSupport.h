@@ -71,6 +71,11 @@ class DialogWatcher {
   std::thread thread_;
 };
 
+// The edit of a file dialog's name field (a combo box in the Explorer style).
+HWND fileNameField(HWND dialog);
+// Types a name into a file dialog and presses its OK button.
+void answerFileDialog(HWND dialog, const std::string& name);
+
 // The text of a message box, and OK pressed on it.
 std::string readAndCloseMessageBox(HWND box);
 

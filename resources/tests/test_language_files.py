@@ -24,7 +24,7 @@ PROGRAM_KEYS = {
         'AlbumWidthWarning1', 'AlbumWidthWarning2', 'AlbumHeightWarning1', 'AlbumHeightWarning2',
         'ImageName', 'ImageSize', 'TransitionMode', 'MenuAddPictures', 'MenuCopyPictures',
         'MenuDeletePictures', 'MenuDeleteAllPictures', 'MenuTransition', 'OpenFileFilter', 'SaveFileFilter',
-        'OpenMusicFilter', 'EmptySavePath', 'MakeError', 'SaverNoMovie', 'SaverNotAMovie',
+        'OpenMusicFilter', 'EmptySavePath', 'MakeError', 'MusicMissing', 'SaverNoMovie', 'SaverNotAMovie',
         'SaverTooLarge', 'SaverWriteError', 'AddPicturesFailed', 'AddPicturesFailedMore',
         'NoPicturesInFolder', 'PathTooLong', 'NameNotInCodePage', 'TooManyFilesChosen'],
     'Skin': ['Closebuttion', 'MinButton'],

@@ -17,7 +17,9 @@
 #             (as "Open with" or "Send to" would), and, where xdotool is
 #             installed, clicks the second picture and Ctrl-clicks the
 #             fourth, so that the selection shows, then drags the film strip
-#             to its end and saves a second screenshot, NAME-end.png.
+#             to its end and saves a second screenshot, NAME-end.png; then
+#             presses the make-album button and saves NAME-made.png with
+#             the new album playing in the preview.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 with_pictures=
@@ -118,6 +120,18 @@ if [ -n "$with_pictures" ] && command -v xdotool >/dev/null; then
   sleep 0.5
   import -display "$DISPLAY" -window root -trim +repage "$end"
   echo "screenshot: $end"
+  # The make-album button (dialog units 71,218 at 1.5 pixels each, in the
+  # client area, which starts below the frame and caption the window's
+  # region cuts away): the album is made and plays in the preview.
+  made=${out%.png}-made.png
+  read -r ww wh < <(xdotool search --name '^Slidewright$' getwindowgeometry 2>/dev/null |
+    sed -n 's/.*Geometry: \([0-9]*\)x\([0-9]*\).*/\1 \2/p' | head -n1) || true
+  cx=$(( (${ww:-570} - 570) / 2 )) cy=$(( ${wh:-393} - 393 - (${ww:-570} - 570) / 2 ))
+  DISPLAY=$DISPLAY xdotool mousemove $((wx + cx + 144)) $((wy + cy + 337)) click 1
+  DISPLAY=$DISPLAY xdotool mousemove $((wx + 300)) $((wy + 300))
+  sleep 6
+  import -display "$DISPLAY" -window root -trim +repage "$made"
+  echo "screenshot: $made"
 fi
 
 # Close the window as the skin's close button does (taskkill without /F

@@ -1,0 +1,199 @@
+// The main window's preview and music players and its two make commands:
+// the preview plays the album movie in the movie-view control where the
+// template has its placeholder, the music toggle plays the chosen MP3, the
+// make-album command runs the album pipeline on a worker thread and shows
+// the new movie, and the make-screensaver command wraps the movie into a
+// screensaver file.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+
+#include "MainWindow.h"
+#include "ScreensaverCommand.h"
+#include "resource.h"
+
+namespace maker = slidewright::maker;
+
+namespace {
+
+std::string windowTitle(HWND hwnd) {
+  char title[256] = {};
+  GetWindowTextA(hwnd, title, sizeof title);
+  return title;
+}
+
+bool isChecked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
+
+// Whether a file exists and can be opened for reading, as the music toggle
+// asks before it starts the music.
+bool readable(const std::string& path) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(file);
+  return true;
+}
+
+}  // namespace
+
+std::string previewColorText(COLORREF color) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%lx",
+                static_cast<unsigned long>(GetRValue(color)) << 16 |
+                    static_cast<unsigned long>(GetGValue(color)) << 8 | GetBValue(color));
+  return text;
+}
+
+// The movie-view control takes the place and the id of the template's
+// placeholder, hidden until the first play.
+void MainWindow::createPreview() {
+  HWND hwnd = handle();
+  const RECT r = controlRect(IDC_PREVIEW_HOST);
+  if (HWND placeholder = GetDlgItem(hwnd, IDC_PREVIEW_HOST)) DestroyWindow(placeholder);
+  MovieViewArgs args;
+  args.parent = hwnd;
+  args.rect = r;
+  args.controlId = IDC_PREVIEW_HOST;
+  args.visible = false;
+  preview_ = MovieView::create(instance(), args);
+  for (int id : {IDB_PAUSE, IDB_STOP}) {
+    BitmapHandle glyph(static_cast<HBITMAP>(
+        LoadImageA(instance(), MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_LOADMAP3DCOLORS)));
+    (id == IDB_PAUSE ? pauseGlyph_ : stopGlyph_) = std::move(glyph);
+  }
+  playGlyph_.reset(static_cast<HBITMAP>(
+      LoadImageA(instance(), MAKEINTRESOURCEA(IDB_PLAY), IMAGE_BITMAP, 0, 0, LR_LOADMAP3DCOLORS)));
+}
+
+void MainWindow::setGlyph(int control, HBITMAP glyph) {
+  for (const auto& button : flatButtons_)
+    if (button->id() == control) button->setGlyph(glyph);
+}
+
+// The pause toggle, which has already changed its state when it runs:
+// checked halts the preview, unchecked plays it (loading the movie at the
+// save path first when the player is hidden).
+void MainWindow::previewPlay() {
+  if (!preview_) return;
+  HWND player = preview_->handle();
+  if (isChecked(handle(), IDC_PREVIEW_PLAY)) {
+    preview_->Stop();
+    setGlyph(IDC_PREVIEW_PLAY, playGlyph_.get());
+    return;
+  }
+  if (!IsWindowVisible(player)) {
+    ShowWindow(player, SW_SHOW);
+    preview_->LoadMovie(0, settings_.savePath);
+  }
+  preview_->BGColor(previewColorText(settings_.backgroundColor));
+  preview_->Play();
+  setGlyph(IDC_PREVIEW_PLAY, pauseGlyph_.get());
+}
+
+// Stops the preview, hides it (the placeholder picture shows again) and
+// unloads the movie, so that the file is no longer the player's.
+void MainWindow::previewStop() {
+  if (!preview_) return;
+  CheckDlgButton(handle(), IDC_PREVIEW_PLAY, BST_CHECKED);
+  previewPlay();
+  ShowWindow(preview_->handle(), SW_HIDE);
+  preview_->LoadMovie(0, "c:\\");
+  const RECT r = controlRect(IDC_PREVIEW_HOST);
+  InvalidateRect(handle(), &r, FALSE);
+}
+
+void MainWindow::restartPreview() {
+  previewStop();
+  CheckDlgButton(handle(), IDC_PREVIEW_PLAY, BST_UNCHECKED);
+  previewPlay();
+}
+
+// The music toggle: checked plays the chosen music from its start, unchecked
+// halts it. Music that cannot be played is named to the user with the
+// reason, and the toggle goes back to show that nothing plays.
+void MainWindow::musicToggle() {
+  HWND hwnd = handle();
+  if (!isChecked(hwnd, IDC_MUSIC_TOGGLE)) {
+    setGlyph(IDC_MUSIC_TOGGLE, playGlyph_.get());
+    music_.halt();
+    return;
+  }
+  std::string reason;
+  if (settings_.musicPath.empty() || !readable(settings_.musicPath)) {
+    reason = language_.lookupString("MusicMissing");
+  } else if (music_.start(settings_.musicPath, &reason)) {
+    setGlyph(IDC_MUSIC_TOGGLE, stopGlyph_.get());
+    return;
+  }
+  CheckDlgButton(hwnd, IDC_MUSIC_TOGGLE, BST_UNCHECKED);
+  setGlyph(IDC_MUSIC_TOGGLE, playGlyph_.get());
+  const std::string text = settings_.musicPath + ": " + reason;
+  MessageBoxA(hwnd, text.c_str(), windowTitle(hwnd).c_str(), MB_OK | MB_ICONWARNING);
+}
+
+// -- the make commands ---------------------------------------------------------------
+
+// Makes the album from the pictures and settings on a worker thread; the
+// window keeps painting, the progress bar moves with the make's messages,
+// and onMakeFinished shows the outcome.
+void MainWindow::makeAlbum() {
+  HWND hwnd = handle();
+  if (makeJob_.running()) return;
+  takeValuesFromControls();
+  if (settings_.savePath.empty()) {
+    MessageBoxA(hwnd, language_.lookupString("EmptySavePath").c_str(), windowTitle(hwnd).c_str(), MB_OK);
+    return;
+  }
+  char current[MAX_PATH] = {};
+  GetCurrentDirectoryA(MAX_PATH, current);
+  settings_.savePath = completeSavePath(settings_.savePath, current);
+  putValuesIntoControls();
+
+  std::vector<maker::AlbumEntry> pictures;
+  for (int i = 0; i < pictureList_.entryCount(); ++i)
+    pictures.push_back({pictureList_.entryAt(i).path, pictureList_.entryAt(i).transition});
+  beginProgress();
+  making_ = true;
+  updateCommandStates();
+  SetCursor(LoadCursor(nullptr, IDC_WAIT));
+  makeJob_.start(hwnd, makeSettingsFor(settings_, std::move(pictures)));
+}
+
+void MainWindow::onMakeFinished() {
+  HWND hwnd = handle();
+  if (!making_) return;
+  auto result = makeJob_.finish();
+  making_ = false;
+  updateCommandStates();
+  SendDlgItemMessageA(hwnd, IDC_PROGRESS, PBM_SETPOS, 20, 0);
+  SetCursor(LoadCursor(nullptr, IDC_ARROW));
+  if (!result.ok() && result.kind() == maker::MakeErrorKind::Cancelled) return;
+  MessageBeep(MB_OK);
+  if (!result.ok()) {
+    // Which file and why: the movie that was there is kept as it was.
+    const std::string text = language_.lookupString("MakeError") + "\r\n\r\n" + result.message();
+    MessageBoxA(hwnd, text.c_str(), windowTitle(hwnd).c_str(), MB_OK | MB_ICONWARNING);
+  }
+  restartPreview();
+}
+
+// A make still running when the window closes is cancelled, and waited for:
+// it stops at its next picture, leaving no temporary file and no movie, and
+// the movie that was at the save path stays as it was.
+void MainWindow::cancelMake() {
+  if (!makeJob_.running()) return;
+  makeJob_.cancel();
+  makeJob_.finish();
+  making_ = false;
+}
+
+void MainWindow::makeScreensaver() {
+  ScreensaverRequest request;
+  request.owner = handle();
+  request.savePath = settings_.savePath;
+  request.language = &language_;
+  loadSaverStub(GetModuleHandleA(nullptr), &request.stub);
+  request.stopPreview = [this] { previewStop(); };
+  ::makeScreensaver(request);
+}

@@ -1,0 +1,306 @@
+// The make-album command from the real window, the preview that shows the
+// new movie, and the music toggle: driven as a user would, with the buttons'
+// messages, and checked through the files written, the progress bar, the
+// screen and the players' state.
+// The test inputs first: <windows.h> defines "near" as a macro.
+#include "inputs.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "WindowTestSupport.h"
+#include "album/album_job.h"
+#include "resource.h"
+
+namespace {
+
+// Runs the window's loop until the make has ended (or a minute has passed).
+void waitForMake(LiveMainWindow& window) {
+  const DWORD start = GetTickCount();
+  pumpMessages(20);
+  while (window.window().making() && GetTickCount() - start < 60000) pumpMessages(20);
+  pumpMessages(50);
+}
+
+int progressPosition(LiveMainWindow& window) {
+  return static_cast<int>(SendMessageA(window.item(IDC_PROGRESS), PBM_GETPOS, 0, 0));
+}
+
+void setText(LiveMainWindow& window, int id, const std::string& text) {
+  SetWindowTextA(window.item(id), text.c_str());
+}
+
+// A toggle clicked as the user clicks it: its state flips, then the command.
+void toggle(LiveMainWindow& window, int id) { SendMessageA(window.item(id), BM_CLICK, 0, 0); }
+
+// Files whose names begin with "FM" in a folder.
+int temporaryFiles(const std::string& folder) {
+  WIN32_FIND_DATAA found;
+  HANDLE find = FindFirstFileA((folder + "FM*").c_str(), &found);
+  if (find == INVALID_HANDLE_VALUE) return 0;
+  int n = 0;
+  do ++n;
+  while (FindNextFileA(find, &found));
+  FindClose(find);
+  return n;
+}
+
+// Runs the Windows build's command line and waits for it; its exit status.
+DWORD runCommandLine(const std::string& arguments) {
+  std::string line = std::string("\"") + SLIDEWRIGHT_CLI_EXE + "\" " + arguments;
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                      &startup, &process))
+    return 0xFFFFFFFF;
+  WaitForSingleObject(process.hProcess, 120000);
+  DWORD status = 0xFFFFFFFF;
+  GetExitCodeProcess(process.hProcess, &status);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return status;
+}
+
+// The private temporary folder of a test: the make's "FM" files go there.
+class TemporaryFolder {
+ public:
+  TemporaryFolder() {
+    GetEnvironmentVariableA("TMP", oldTmp_, sizeof oldTmp_);
+    GetEnvironmentVariableA("TEMP", oldTemp_, sizeof oldTemp_);
+    SetEnvironmentVariableA("TMP", dir_.path().c_str());
+    SetEnvironmentVariableA("TEMP", dir_.path().c_str());
+  }
+  ~TemporaryFolder() {
+    SetEnvironmentVariableA("TMP", oldTmp_);
+    SetEnvironmentVariableA("TEMP", oldTemp_);
+  }
+  const std::string& path() const { return dir_.path(); }
+
+ private:
+  TestFolder dir_;
+  char oldTmp_[MAX_PATH] = {};
+  char oldTemp_[MAX_PATH] = {};
+};
+
+// How many pixels of the preview's movie area are near a colour.
+int pixelsNear(LiveMainWindow& window, slidewright::media::Rgb colour) {
+  MovieView* preview = window.window().preview();
+  const RECT r = preview->movieRect();
+  ClientShot shot(preview->handle());
+  int n = 0;
+  for (int y = r.top; y < r.bottom; y += 3)
+    for (int x = r.left; x < r.right; x += 3) {
+      const COLORREF c = shot.pixel(x, y);
+      if (std::abs(GetRValue(c) - colour.r) < 40 && std::abs(GetGValue(c) - colour.g) < 40 &&
+          std::abs(GetBValue(c) - colour.b) < 40)
+        ++n;
+    }
+  return n;
+}
+
+}  // namespace
+
+TEST(MakeAlbumCommand, EmptySavePathAndEmptyListAreToldAndNothingIsWritten) {
+  TemporaryFolder temp;
+  LiveMainWindow window;
+  ASSERT_TRUE(window.ok());
+  const LanguageFile& language = window.window().language();
+  {
+    MessageBoxRecorder boxes;
+    setText(window, IDC_OUTPUT_PATH, "");
+    window.click(IDC_MAKE_ALBUM);
+    pumpMessages(50);
+    ASSERT_EQ(boxes.texts().size(), 1u);
+    EXPECT_EQ(boxes.texts()[0], language.lookupString("EmptySavePath"));
+  }
+  {
+    // No pictures: the make is refused with "MakeError", saying why.
+    MessageBoxRecorder boxes;
+    setText(window, IDC_OUTPUT_PATH, window.folder() + "Empty");
+    window.click(IDC_MAKE_ALBUM);
+    waitForMake(window);
+    ASSERT_EQ(boxes.texts().size(), 1u);
+    EXPECT_EQ(boxes.texts()[0].rfind(language.lookupString("MakeError"), 0), 0u) << boxes.texts()[0];
+    EXPECT_NE(boxes.texts()[0].find("no pictures"), std::string::npos) << boxes.texts()[0];
+  }
+  // The completed path is shown, and no movie was made.
+  std::string expected = window.folder() + "empty.swf";
+  CharLowerBuffA(expected.data(), static_cast<DWORD>(expected.size()));
+  EXPECT_EQ(controlText(window.item(IDC_OUTPUT_PATH)), expected);
+  EXPECT_FALSE(fileExists(expected));
+  EXPECT_EQ(progressPosition(window), 20);
+  EXPECT_EQ(temporaryFiles(temp.path()), 0);
+}
+
+TEST(MakeAlbumCommand, TheWindowsMovieIsTheCommandLinesMovieByteForByte) {
+  TemporaryFolder temp;
+  ColourPictures pictures;
+  const std::string music = pictures.dir.path() + "music.mp3";
+  const auto tune = testinputs::mp3(22050, 1, 2.0);
+  writeFile(music, std::string(tune.begin(), tune.end()));
+  LiveMainWindow window;
+  ASSERT_TRUE(window.ok());
+  window.window().addPictureFiles(gathered(pictures.paths));
+  ASSERT_EQ(window.list().entryCount(), 5);
+  const int transitions[5] = {9, 0, 4, 12, 7};
+  for (int i = 0; i < 5; ++i) window.list().entryAt(i).transition = transitions[i];
+  {
+    DialogWatcher watcher(GetCurrentThreadId(), [&](HWND d) { answerFileDialog(d, music); });
+    window.click(IDC_CHOOSE_MUSIC);
+  }
+  ASSERT_EQ(window.window().musicPath(), music);
+  setText(window, IDC_ALBUM_WIDTH, "320");
+  setText(window, IDC_ALBUM_HEIGHT, "240");
+  setText(window, IDC_SECONDS, "2");
+  setText(window, IDC_OUTPUT_PATH, window.folder() + "window.swf");
+  window.click(IDC_MAKE_ALBUM);
+  EXPECT_TRUE(window.window().making());
+  EXPECT_FALSE(IsWindowEnabled(window.item(IDC_MAKE_ALBUM))) << "one make at a time";
+  waitForMake(window);
+  EXPECT_TRUE(IsWindowEnabled(window.item(IDC_MAKE_ALBUM)));
+  EXPECT_EQ(progressPosition(window), 20);
+  EXPECT_EQ(temporaryFiles(temp.path()), 0) << "every temporary file is gone after the make";
+
+  std::string arguments = "make -q -W 320 -H 240 -s 2 -b #ffffff -m \"" + music + "\"";
+  for (int i = 0; i < 5; ++i)
+    arguments += " -t " + std::to_string(transitions[i]) + " \"" + pictures.paths[i] + "\"";
+  arguments += " -o \"" + window.folder() + "command.swf\"";
+  ASSERT_EQ(runCommandLine(arguments), 0u);
+  const std::string made = readFile(window.folder() + "window.swf");
+  ASSERT_GT(made.size(), 1000u);
+  EXPECT_TRUE(made == readFile(window.folder() + "command.swf")) << "the window's movie differs";
+
+  // The preview shows the new movie: the first picture fades in over white.
+  MovieView* preview = window.window().preview();
+  ASSERT_NE(preview, nullptr);
+  EXPECT_TRUE(IsWindowVisible(preview->handle()));
+  EXPECT_TRUE(preview->isLoaded());
+  EXPECT_TRUE(preview->isPlaying());
+  pumpMessages(2500);
+  EXPECT_GT(pixelsNear(window, ColourPictures::kColours[0]), 100) << "the first picture is on the screen";
+}
+
+TEST(MakeAlbumCommand, AnUnreadablePictureIsNamedAndTheOldMovieKept) {
+  TemporaryFolder temp;
+  ColourPictures pictures;
+  LiveMainWindow window;
+  ASSERT_TRUE(window.ok());
+  window.window().addPictureFiles(gathered(pictures.paths));
+  const std::string movie = window.folder() + "album.swf";
+  setText(window, IDC_OUTPUT_PATH, movie);
+  window.click(IDC_MAKE_ALBUM);
+  waitForMake(window);
+  const std::string before = readFile(movie);
+  ASSERT_FALSE(before.empty());
+
+  // The third picture is damaged after it was added.
+  writeFile(pictures.paths[2], "not a picture any more");
+  MessageBoxRecorder boxes;
+  window.click(IDC_MAKE_ALBUM);
+  waitForMake(window);
+  ASSERT_EQ(boxes.texts().size(), 1u);
+  const std::string text = boxes.texts()[0];
+  EXPECT_EQ(text.rfind(window.window().language().lookupString("MakeError"), 0), 0u) << text;
+  EXPECT_NE(text.find(pictures.paths[2] + ": "), std::string::npos) << text;
+  EXPECT_EQ(readFile(movie), before) << "the movie that was there is kept";
+  EXPECT_EQ(temporaryFiles(temp.path()), 0);
+}
+
+TEST(MakeAlbumCommand, ProgressAdvancesEveryThirdPictureOfTen) {
+  ColourPictures pictures;
+  LiveMainWindow window;
+  ASSERT_TRUE(window.ok());
+  for (int round = 0; round < 2; ++round) window.window().addPictureFiles(gathered(pictures.paths));
+  ASSERT_EQ(window.list().entryCount(), 10);
+  window.window().beginProgress();
+  SendMessageA(window.handle(), slidewright::EncodeProgress, 10, 10);  // the music's half done
+  std::vector<int> positions;
+  for (int picture = 1; picture <= 10; ++picture) {
+    SendMessageA(window.handle(), slidewright::EncodeProgress, 0, 0);
+    positions.push_back(progressPosition(window));
+  }
+  // It moves after the 1st, 4th, 7th and 10th picture: 10 / 4 + 1 = 3.
+  EXPECT_EQ(positions, (std::vector<int>{11, 11, 11, 12, 12, 12, 13, 13, 13, 14}));
+}
+
+TEST(Preview, PausesResumesStopsAndReloads) {
+  TemporaryFolder temp;
+  ColourPictures pictures;
+  LiveMainWindow window;
+  ASSERT_TRUE(window.ok());
+  MovieView* preview = window.window().preview();
+  ASSERT_NE(preview, nullptr);
+  EXPECT_FALSE(IsWindowVisible(preview->handle())) << "the placeholder shows at start";
+
+  window.window().addPictureFiles(gathered(pictures.paths));
+  setText(window, IDC_OUTPUT_PATH, window.folder() + "album.swf");
+  window.click(IDC_MAKE_ALBUM);
+  waitForMake(window);
+  ASSERT_TRUE(preview->isPlaying());
+  pumpMessages(500);
+
+  toggle(window, IDC_PREVIEW_PLAY);  // pause
+  EXPECT_FALSE(preview->isPlaying());
+  const size_t paused = preview->currentFrame();
+  EXPECT_GT(paused, 0u);
+  pumpMessages(300);
+  EXPECT_EQ(preview->currentFrame(), paused) << "a paused movie holds its frame";
+
+  toggle(window, IDC_PREVIEW_PLAY);  // resume, without loading the file again
+  EXPECT_TRUE(preview->isPlaying());
+  pumpMessages(300);
+  EXPECT_GT(preview->currentFrame(), paused);
+
+  window.click(IDC_PREVIEW_STOP);
+  EXPECT_FALSE(IsWindowVisible(preview->handle()));
+  EXPECT_FALSE(preview->isLoaded()) << "the movie file is let go";
+  EXPECT_EQ(IsDlgButtonChecked(window.handle(), IDC_PREVIEW_PLAY), BST_CHECKED);
+
+  toggle(window, IDC_PREVIEW_PLAY);  // plays the movie at the save path from its start
+  EXPECT_TRUE(IsWindowVisible(preview->handle()));
+  EXPECT_TRUE(preview->isLoaded());
+  EXPECT_TRUE(preview->isPlaying());
+  EXPECT_LT(preview->currentFrame(), 3u);
+}
+
+TEST(MusicToggle, PlaysARealMp3AndNamesAMissingOne) {
+  TestFolder folder;
+  const std::string music = folder.path() + "song.mp3";
+  const auto tune = testinputs::mp3(22050, 1, 3.0);
+  writeFile(music, std::string(tune.begin(), tune.end()));
+  LiveMainWindow window;
+  ASSERT_TRUE(window.ok());
+  {
+    DialogWatcher watcher(GetCurrentThreadId(), [&](HWND d) { answerFileDialog(d, music); });
+    window.click(IDC_CHOOSE_MUSIC);
+  }
+  ASSERT_EQ(window.window().musicPath(), music);
+  toggle(window, IDC_MUSIC_TOGGLE);
+  EXPECT_EQ(IsDlgButtonChecked(window.handle(), IDC_MUSIC_TOGGLE), BST_CHECKED);
+  EXPECT_TRUE(window.window().music().isPlaying());
+  toggle(window, IDC_MUSIC_TOGGLE);
+  EXPECT_FALSE(window.window().music().isPlaying());
+
+  // The file goes away: the toggle says so and shows that nothing plays.
+  DeleteFileA(music.c_str());
+  MessageBoxRecorder boxes;
+  toggle(window, IDC_MUSIC_TOGGLE);
+  pumpMessages(50);
+  EXPECT_FALSE(window.window().music().isPlaying());
+  EXPECT_EQ(IsDlgButtonChecked(window.handle(), IDC_MUSIC_TOGGLE), BST_UNCHECKED);
+  ASSERT_EQ(boxes.texts().size(), 1u);
+  EXPECT_EQ(boxes.texts()[0].rfind(music + ": ", 0), 0u) << boxes.texts()[0];
+}
+
+TEST(PreviewColour, IsHexadecimalWithoutLeadingZeros) {
+  EXPECT_EQ(previewColorText(RGB(255, 255, 255)), "ffffff");
+  EXPECT_EQ(previewColorText(RGB(0, 0, 0)), "0");
+  EXPECT_EQ(previewColorText(RGB(0, 0, 255)), "ff");
+  EXPECT_EQ(previewColorText(RGB(255, 0, 0)), "ff0000");
+}
