@@ -66,8 +66,17 @@ void InfoTip::setText(const std::string& text) {
   if (hwnd_) InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
-void InfoTip::showAt(POINT screen) {
-  if (!hwnd_) return;
+POINT tipPosition(POINT pointer, SIZE tip, int gap, const RECT& workArea) {
+  POINT at{pointer.x, pointer.y + gap};
+  if (at.y + tip.cy > workArea.bottom) at.y = pointer.y - gap - tip.cy;
+  at.x = std::max<LONG>(workArea.left, std::min<LONG>(at.x, workArea.right - tip.cx));
+  at.y = std::max<LONG>(workArea.top, at.y);
+  return at;
+}
+
+// The window's size for its text: the widest line and 3 pixels each side,
+// the lines one under the other between margins of 2 pixels.
+SIZE InfoTip::measure() {
   WindowDC dc(hwnd_);
   SelectGuard select(dc.get(), font());
   SIZE whole{};
@@ -80,10 +89,21 @@ void InfoTip::showAt(POINT screen) {
     GetTextExtentPoint32A(dc.get(), line.c_str(), static_cast<int>(line.size()), &size);
     widest = std::max<int>(widest, size.cx);
   }
-  const int width = std::max(4, widest + 6);
-  const int height = 2 * kMargin + static_cast<int>(lines.size()) * lineHeight_;
-  SetWindowPos(hwnd_, nullptr, screen.x, screen.y, width, height,
-               SWP_NOACTIVATE | SWP_NOZORDER | SWP_SHOWWINDOW);
+  return SIZE{std::max(4, widest + 6), 2 * kMargin + static_cast<int>(lines.size()) * lineHeight_};
+}
+
+void InfoTip::showBelow(POINT pointer, int gap) {
+  if (!hwnd_) return;
+  const SIZE size = measure();
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  RECT work{};
+  if (GetMonitorInfoA(MonitorFromPoint(pointer, MONITOR_DEFAULTTONEAREST), &monitor))
+    work = monitor.rcWork;
+  else
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+  const POINT at = tipPosition(pointer, size, gap, work);
+  SetWindowPos(hwnd_, nullptr, at.x, at.y, size.cx, size.cy, SWP_NOACTIVATE | SWP_NOZORDER | SWP_SHOWWINDOW);
   InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
@@ -120,6 +140,11 @@ LRESULT CALLBACK InfoTip::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
       return 0;
     case WM_ERASEBKGND:
       return TRUE;  // painting fills the whole window
+    case WM_NCHITTEST:
+      // The pointer passes through to the window below (the picture list
+      // the tip describes): the tip sits close to the pointer, and a move
+      // onto it must not take the pointer away from the list.
+      return HTTRANSPARENT;
     case WM_NCDESTROY:
       if (self) self->hwnd_ = nullptr;
       SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);

@@ -37,8 +37,6 @@ constexpr Tooltip kTooltips[] = {
 // Posted to itself at the end of initialisation: add the pictures of the
 // command line. (WM_APP + 1 tells that a make has ended.)
 constexpr UINT kAddStartPictures = WM_APP + 2;
-// The information tip shows after the pointer has rested this long.
-constexpr UINT_PTR kInfoTipTimer = 101;
 
 // Where a label goes beside its control.
 enum class LabelSide { Before, After, AfterSpin, BeforeLower };
@@ -435,9 +433,6 @@ void MainWindow::closeWithoutValues() {
   endDialog(IDCANCEL);
 }
 
-// Copying the selected pictures belongs with the context menu.
-void MainWindow::copyPictures() {}
-
 // -- state of the buttons ----------------------------------------------------------
 
 // Every button is enabled exactly while it has something to act on: the
@@ -462,50 +457,6 @@ void MainWindow::updateCommandStates() {
   enable(IDC_MUSIC_TOGGLE, music);
   enable(IDC_FORGET_MUSIC, music);
 }
-
-// -- the picture list's reports ------------------------------------------------------
-
-void MainWindow::onPictureListNotify(WPARAM event, POINT listPoint) {
-  const int hit = pictureList_.hitTest(listPoint.x, listPoint.y);
-  POINT screen = listPoint;
-  ClientToScreen(pictureList_.handle(), &screen);
-  switch (event) {
-    case PLN_LBUTTONDOWN:
-    case PLN_RBUTTONDOWN:
-      // A click hides the tip; it shows again only for another picture.
-      KillTimer(handle(), kInfoTipTimer);
-      infoTip_.hide();
-      break;
-    case PLN_RBUTTONUP:
-      showPictureMenu(hit, screen);
-      updateCommandStates();
-      trackInfoTip(hit);
-      break;
-    case PLN_LBUTTONUP:
-      updateCommandStates();
-      trackInfoTip(hit);
-      break;
-    case PLN_MOUSEMOVE:
-      trackInfoTip(hit);
-      break;
-    default:
-      break;
-  }
-}
-
-// The context menu with the add, copy and delete commands and a transition
-// for the selected pictures comes with the owner-drawn menus.
-void MainWindow::showPictureMenu(int, POINT) {}
-
-// The information tip follows the pointer from picture to picture; what it
-// shows and the timer that shows it come with its contents.
-void MainWindow::trackInfoTip(int hit) {
-  if (hit == infoTip_.index()) return;
-  infoTip_.hide();
-  infoTip_.setIndex(-1);
-}
-
-void MainWindow::onInfoTipTimer() { KillTimer(handle(), kInfoTipTimer); }
 
 // -- progress ------------------------------------------------------------------------
 

@@ -138,11 +138,7 @@ class MainWindow : public DialogWindow {
   void onMakeFinished();
   void cancelMake();
 
-  // Reactions to the picture list and to the window's own timer.
-  void onPictureListNotify(WPARAM event, POINT listPoint);
-  void showPictureMenu(int hit, POINT screen);
-  void trackInfoTip(int hit);
-  void onInfoTipTimer();
+  // Dropped files and the progress of the make commands.
   void onDropFiles(HDROP drop);
   void stepProgress(int done, int total);
 
@@ -162,6 +158,22 @@ class MainWindow : public DialogWindow {
   bool takeValuesFromControls();
   RECT controlRect(int id) const;
   void paint();
+
+  // -- The picture list's reports: its context menu and the information tip
+  // (MainWindowPictureMenu.cpp).
+ public:
+  // The tip shows once the pointer has rested this long on a picture, this
+  // many pixels below the pointer.
+  static constexpr UINT_PTR kInfoTipTimer = 101;
+  static constexpr UINT kInfoTipDelayMs = 1000;
+  static constexpr int kInfoTipGap = 21;
+
+ private:
+  void onPictureListNotify(WPARAM event, POINT listPoint);
+  void showPictureMenu(int hit, POINT screen);
+  void runPictureMenuCommand(UINT command);
+  void trackInfoTip(int hit);
+  void onInfoTipTimer();
 
   std::string programDir_;
   std::vector<GatheredPath> startPictures_;

@@ -163,7 +163,6 @@ std::vector<PictureAddFailure> PictureList::addPictures(const std::vector<std::s
 }
 
 bool PictureList::appendEntry(const std::string& path, const Thumbnail& thumbnail) {
-  const auto& g = geometry_;
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
   info.bmiHeader.biWidth = thumbnail.width;
@@ -179,14 +178,32 @@ bool PictureList::appendEntry(const std::string& path, const Thumbnail& thumbnai
     if (bitmap) image = ImageList_Add(thumbnails_.get(), bitmap.get(), nullptr);
   }
   if (image < 0) return false;
+  PictureEntry entry;
+  entry.width = thumbnail.pictureWidth;
+  entry.height = thumbnail.pictureHeight;
+  entry.path = path;
+  return appendWithImage(std::move(entry), image);
+}
 
+// A second image in the thumbnail list showing what image `image` shows.
+int PictureList::copyThumbnail(int image) {
+  const auto& g = geometry_;
+  WindowDC screen(hwnd_);
+  BitmapHandle bitmap(CreateCompatibleBitmap(screen.get(), g.thumbWidth, g.thumbHeight));
+  if (!bitmap) return -1;
+  {
+    MemoryDC dc(screen.get());
+    SelectGuard select(dc.get(), bitmap.get());
+    if (!ImageList_Draw(thumbnails_.get(), image, dc.get(), 0, 0, ILD_NORMAL)) return -1;
+  }
+  return ImageList_Add(thumbnails_.get(), bitmap.get(), nullptr);
+}
+
+bool PictureList::appendWithImage(PictureEntry entry, int image) {
+  const auto& g = geometry_;
+  entry.thumbnailIndex = image;
   try {
-    auto entry = std::make_unique<PictureEntry>();
-    entry->width = thumbnail.pictureWidth;
-    entry->height = thumbnail.pictureHeight;
-    entry->path = path;
-    entry->thumbnailIndex = image;
-    entries_.push_back(std::move(entry));
+    entries_.push_back(std::make_unique<PictureEntry>(std::move(entry)));
   } catch (const std::bad_alloc&) {
     // No entry, so no thumbnail either.
     ImageList_Remove(thumbnails_.get(), image);
@@ -205,6 +222,25 @@ bool PictureList::appendEntry(const std::string& path, const Thumbnail& thumbnai
   if (n * g.cellWidth > g.areaWidth)
     scroll_.setRange(n * g.cellWidth + PictureListGeometry::kGap - 1, g.areaWidth);
   return true;
+}
+
+int PictureList::copySelected() {
+  std::vector<int> originals;
+  for (int i = 0; i < entryCount(); ++i)
+    if (entries_[static_cast<std::size_t>(i)]->selected) originals.push_back(i);
+  int copied = 0;
+  for (int i : originals) {
+    const PictureEntry& original = *entries_[static_cast<std::size_t>(i)];
+    const int image = copyThumbnail(original.thumbnailIndex);
+    if (image < 0) break;
+    PictureEntry copy = original;
+    copy.selected = false;
+    // The rendered picture of the last make belongs to the original.
+    copy.tempJpegPath.clear();
+    if (!appendWithImage(std::move(copy), image)) break;
+    ++copied;
+  }
+  return copied;
 }
 
 void PictureList::deleteSelected() {
@@ -523,6 +559,10 @@ void PictureList::onLeftButtonUp(POINT p) {
 
 void PictureList::onMouseMove(POINT p) {
   pointer_ = p;
+  if (!trackingLeave_) {
+    TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, hwnd_, 0};
+    trackingLeave_ = TrackMouseEvent(&track) != FALSE;
+  }
   if (itemDragging_) {
     // A press becomes a drag only once the pointer has moved as far as the
     // system asks of a drag: a click with a trembling hand reorders nothing.
@@ -552,6 +592,19 @@ void PictureList::onMouseMove(POINT p) {
   } else if (dragScrollStartX_ != -1) {
     setScrollPosition(dragScrollStartPos_ + dragScrollStartX_ - p.x);
   }
+  notifyParent(PLN_MOUSEMOVE, p);
+}
+
+// The pointer has gone to another window (or off a window that another one
+// now covers): the parent hears of it as a move to where the pointer is, so
+// that what it shows for the picture under the pointer goes away although no
+// move over the control came first. Nothing else changes: a drag goes on
+// through the capture.
+void PictureList::onMouseLeave() {
+  trackingLeave_ = false;
+  POINT p{};
+  GetCursorPos(&p);
+  ScreenToClient(hwnd_, &p);
   notifyParent(PLN_MOUSEMOVE, p);
 }
 
@@ -642,6 +695,9 @@ LRESULT PictureList::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       break;
     case WM_CAPTURECHANGED:
       onCaptureLost();
+      return 0;
+    case WM_MOUSELEAVE:
+      onMouseLeave();
       return 0;
     case WM_MOUSEWHEEL:
       scrollByWheel(GET_WHEEL_DELTA_WPARAM(wParam));

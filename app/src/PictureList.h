@@ -5,7 +5,8 @@
 // by dragging (a red marker shows where they go), scrolled by the arrows at
 // both ends, by dragging the sprocket strips, or by dragging pictures onto
 // an arrow, and deleted. Every mouse event is reported to the parent with
-// PictureListNotify.
+// PictureListNotify; the pointer leaving the control is reported as a move
+// to where it went.
 //
 // Everything is drawn into five off-screen buffers (thumbnail area, top and
 // bottom strip, two arrows) and only the part that changed is redrawn; a
@@ -102,6 +103,10 @@ class PictureList {
   // added and are returned with the reason.
   std::vector<PictureAddFailure> addPictures(const std::vector<std::string>& paths);
   bool addPicture(const std::string& path) { return addPictures({path}).empty(); }
+  // Appends a copy of every selected picture at the end, in list order and
+  // unselected: the same file, size, thumbnail and transition. Returns how
+  // many were appended.
+  int copySelected();
   void deleteSelected();
   void deleteAll();
   // Gives every selected picture the transition; false, changing nothing,
@@ -138,9 +143,14 @@ class PictureList {
   void onRightButtonDown(POINT p, WPARAM keys);
   void onTimer();
   void onCaptureLost();
+  void onMouseLeave();
   void notifyParent(PictureListEvent event, POINT p) const;
 
   bool appendEntry(const std::string& path, const Thumbnail& thumbnail);
+  // Appends the entry with image `image` of the thumbnail list as its
+  // thumbnail, drawing it when it is in view; on failure the image goes.
+  bool appendWithImage(PictureEntry entry, int image);
+  int copyThumbnail(int image);
   void selectOnly(int index);
   void selectRange(int from, int to);
   void dropSelection(int target);
@@ -184,5 +194,6 @@ class PictureList {
   bool arrowPressed_ = false;
   int dragScrollStartX_ = -1;
   int dragScrollStartPos_ = 0;
-  POINT pointer_{-1, -1};  // last pointer position seen, client coordinates
+  POINT pointer_{-1, -1};       // last pointer position seen, client coordinates
+  bool trackingLeave_ = false;  // the system reports when the pointer leaves the window
 };

@@ -186,35 +186,6 @@ TEST(SlidewrightProgram, ShowsTheSkinnedMainWindow) {
   EXPECT_TRUE(fileExists(dir.path() + "slidewright.ini"));
 }
 
-// What a window shows on the screen, 0x00RRGGBB per pixel, row by row.
-std::vector<std::uint32_t> screenPixels(HWND window, int* width, int* height) {
-  RECT r{};
-  GetWindowRect(window, &r);
-  *width = r.right - r.left;
-  *height = r.bottom - r.top;
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = *width;
-  info.bmiHeader.biHeight = -*height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  BitmapHandle target(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  if (!target || *width <= 0 || *height <= 0) return {};
-  WindowDC screen(nullptr);
-  MemoryDC dc(screen.get());
-  {
-    SelectGuard select(dc.get(), target.get());
-    BitBlt(dc.get(), 0, 0, *width, *height, screen.get(), r.left, r.top, SRCCOPY);
-  }
-  GdiFlush();
-  const auto* p = static_cast<const std::uint32_t*>(bits);
-  std::vector<std::uint32_t> pixels(p, p + static_cast<size_t>(*width) * *height);
-  for (auto& px : pixels) px &= 0xFFFFFFu;
-  return pixels;
-}
-
 bool isGreyPixel(std::uint32_t rgb) {
   const int r = (rgb >> 16) & 0xFF, g = (rgb >> 8) & 0xFF, b = rgb & 0xFF;
   return std::max({r, g, b}) - std::min({r, g, b}) <= 12;

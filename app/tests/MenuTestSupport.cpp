@@ -18,16 +18,16 @@ BOOL CALLBACK collectMenuWindow(HWND hwnd, LPARAM found) {
 
 }  // namespace
 
-MenuTestWindow::MenuTestWindow() {
+MenuTestWindow::MenuTestWindow(bool visible) {
   WNDCLASSA wc{};
   wc.lpfnWndProc = windowProc;
   wc.hInstance = GetModuleHandleA(nullptr);
   wc.hbrBackground = GetSysColorBrush(COLOR_WINDOW);
   wc.lpszClassName = "SlidewrightMenuTestWindow";
   RegisterClassA(&wc);  // fails harmlessly when already registered
-  hwnd_ = CreateWindowExA(0, wc.lpszClassName, "menu test", WS_POPUP | WS_VISIBLE, 0, 0, 320, 240, nullptr,
-                          nullptr, wc.hInstance, this);
-  SetForegroundWindow(hwnd_);
+  hwnd_ = CreateWindowExA(0, wc.lpszClassName, "menu test", WS_POPUP | (visible ? WS_VISIBLE : 0), 0, 0, 320,
+                          240, nullptr, nullptr, wc.hInstance, this);
+  if (visible) SetForegroundWindow(hwnd_);
 }
 
 MenuTestWindow::~MenuTestWindow() {

@@ -14,7 +14,10 @@ using MenuStep = std::function<bool()>;
 
 class MenuTestWindow {
  public:
-  MenuTestWindow();
+  // A visible window takes the activation, so that the menus it owns get
+  // the keys; a hidden one only carries the steps for a menu of another
+  // window.
+  explicit MenuTestWindow(bool visible = true);
   ~MenuTestWindow();
   MenuTestWindow(const MenuTestWindow&) = delete;
   MenuTestWindow& operator=(const MenuTestWindow&) = delete;

@@ -12,62 +12,7 @@
 #include "WindowTestSupport.h"
 #include "resource.h"
 
-namespace media = slidewright::media;
-
 namespace {
-
-POINT entryPoint(const PictureList& list, int index) {
-  const auto& g = list.geometry();
-  return POINT{g.area.left + index * g.cellWidth - list.scrollPosition() + PictureListGeometry::kGap +
-                   g.thumbWidth / 2,
-               (g.area.top + g.area.bottom) / 2};
-}
-
-POINT gapPoint(const PictureList& list, int index) {
-  const auto& g = list.geometry();
-  return POINT{g.area.left + index * g.cellWidth - list.scrollPosition() + PictureListGeometry::kGap / 2,
-               (g.area.top + g.area.bottom) / 2};
-}
-
-void mouse(const PictureList& list, UINT message, POINT p, WPARAM keys = 0) {
-  SendMessageA(list.handle(), message, keys, MAKELPARAM(p.x, p.y));
-}
-
-void click(const PictureList& list, int index, WPARAM keys = 0) {
-  const POINT p = entryPoint(list, index);
-  mouse(list, WM_LBUTTONDOWN, p, MK_LBUTTON | keys);
-  mouse(list, WM_LBUTTONUP, p, keys);
-}
-
-// Presses on one picture, moves in steps to a point and releases there.
-void drag(const PictureList& list, POINT from, POINT to) {
-  mouse(list, WM_LBUTTONDOWN, from, MK_LBUTTON);
-  for (int step = 1; step <= 8; ++step)
-    mouse(list, WM_MOUSEMOVE, POINT{from.x + (to.x - from.x) * step / 8, from.y + (to.y - from.y) * step / 8},
-          MK_LBUTTON);
-  mouse(list, WM_LBUTTONUP, to);
-}
-
-std::string selection(const PictureList& list) {
-  std::string s;
-  for (int i = 0; i < list.entryCount(); ++i) s += list.entryAt(i).selected ? '1' : '0';
-  return s;
-}
-
-// The letters of the entries' file names (a.jpg -> a), in list order.
-std::string order(const PictureList& list) {
-  std::string s;
-  for (int i = 0; i < list.entryCount(); ++i) {
-    const std::string& path = list.entryAt(i).path;
-    s += path[path.find_last_of('\\') + 1];
-  }
-  return s;
-}
-
-bool looksLike(COLORREF c, media::Rgb expected, int tolerance = 40) {
-  return std::abs(GetRValue(c) - expected.r) <= tolerance &&
-         std::abs(GetGValue(c) - expected.g) <= tolerance && std::abs(GetBValue(c) - expected.b) <= tolerance;
-}
 
 class PictureListTest : public ::testing::Test {
  protected:
@@ -162,11 +107,9 @@ TEST_F(PictureListTest, ClickCtrlClickShiftClickAndTheAnchor) {
   // on another it selects that one; beyond the last picture it selects
   // nothing, where a left click changes nothing.
   click(list(), 2, MK_CONTROL);
-  mouse(list(), WM_RBUTTONDOWN, entryPoint(list(), 2));
-  mouse(list(), WM_RBUTTONUP, entryPoint(list(), 2));
+  rightClickAndDismiss(list(), entryPoint(list(), 2));
   EXPECT_EQ(selection(list()), "00110");
-  mouse(list(), WM_RBUTTONDOWN, entryPoint(list(), 0));
-  mouse(list(), WM_RBUTTONUP, entryPoint(list(), 0));
+  rightClickAndDismiss(list(), entryPoint(list(), 0));
   EXPECT_EQ(selection(list()), "10000");
   list().deleteSelected();  // a b c d -> room after the last picture
   ASSERT_EQ(order(list()), "bcde");
@@ -175,8 +118,7 @@ TEST_F(PictureListTest, ClickCtrlClickShiftClickAndTheAnchor) {
   mouse(list(), WM_LBUTTONDOWN, beyond, MK_LBUTTON);
   mouse(list(), WM_LBUTTONUP, beyond);
   EXPECT_EQ(selection(list()), "0100");
-  mouse(list(), WM_RBUTTONDOWN, beyond);
-  mouse(list(), WM_RBUTTONUP, beyond);
+  rightClickAndDismiss(list(), beyond);
   EXPECT_EQ(selection(list()), "0000");
   EXPECT_FALSE(enabled(IDC_DELETE_SELECTED));
   EXPECT_FALSE(enabled(IDC_COPY_PICTURES));

@@ -254,3 +254,83 @@ std::vector<std::string> entryPaths(const PictureList& list) {
   for (int i = 0; i < list.entryCount(); ++i) paths.push_back(list.entryAt(i).path);
   return paths;
 }
+
+// -- the picture list driven with the mouse -------------------------------------------
+
+POINT entryPoint(const PictureList& list, int index) {
+  const auto& g = list.geometry();
+  return POINT{g.area.left + index * g.cellWidth - list.scrollPosition() + PictureListGeometry::kGap +
+                   g.thumbWidth / 2,
+               (g.area.top + g.area.bottom) / 2};
+}
+
+POINT gapPoint(const PictureList& list, int index) {
+  const auto& g = list.geometry();
+  return POINT{g.area.left + index * g.cellWidth - list.scrollPosition() + PictureListGeometry::kGap / 2,
+               (g.area.top + g.area.bottom) / 2};
+}
+
+void mouse(const PictureList& list, UINT message, POINT p, WPARAM keys) {
+  SendMessageA(list.handle(), message, keys, MAKELPARAM(p.x, p.y));
+}
+
+void click(const PictureList& list, int index, WPARAM keys) {
+  const POINT p = entryPoint(list, index);
+  mouse(list, WM_LBUTTONDOWN, p, MK_LBUTTON | keys);
+  mouse(list, WM_LBUTTONUP, p, keys);
+}
+
+void drag(const PictureList& list, POINT from, POINT to) {
+  mouse(list, WM_LBUTTONDOWN, from, MK_LBUTTON);
+  for (int step = 1; step <= 8; ++step)
+    mouse(list, WM_MOUSEMOVE, POINT{from.x + (to.x - from.x) * step / 8, from.y + (to.y - from.y) * step / 8},
+          MK_LBUTTON);
+  mouse(list, WM_LBUTTONUP, to);
+}
+
+bool rightClick(const PictureList& list, POINT p, std::vector<MenuStep> steps) {
+  // The screen's pointer is where the click is, as with a real click, so
+  // that it lies on the corner of the menu and on none of its items; it goes
+  // back afterwards.
+  POINT was{}, screen = p;
+  GetCursorPos(&was);
+  ClientToScreen(list.handle(), &screen);
+  SetCursorPos(screen.x, screen.y);
+  // The window that carries the steps' timer stays hidden: the menu's owner
+  // keeps the activation.
+  MenuTestWindow stepper(false);
+  bool ran = false;
+  mouse(list, WM_RBUTTONDOWN, p, MK_RBUTTON);
+  stepper.runWhileOpen(
+      [&] {
+        mouse(list, WM_RBUTTONUP, p);
+        return 0u;
+      },
+      std::move(steps), &ran);
+  SetCursorPos(was.x, was.y);
+  return ran;
+}
+
+void rightClickAndDismiss(const PictureList& list, POINT p) {
+  rightClick(list, p, {waitForMenus(1), pressKeys({VK_ESCAPE})});
+}
+
+std::string selection(const PictureList& list) {
+  std::string s;
+  for (int i = 0; i < list.entryCount(); ++i) s += list.entryAt(i).selected ? '1' : '0';
+  return s;
+}
+
+std::string order(const PictureList& list) {
+  std::string s;
+  for (int i = 0; i < list.entryCount(); ++i) {
+    const std::string& path = list.entryAt(i).path;
+    s += path[path.find_last_of('\\') + 1];
+  }
+  return s;
+}
+
+bool looksLike(COLORREF c, media::Rgb expected, int tolerance) {
+  return std::abs(GetRValue(c) - expected.r) <= tolerance &&
+         std::abs(GetGValue(c) - expected.g) <= tolerance && std::abs(GetBValue(c) - expected.b) <= tolerance;
+}

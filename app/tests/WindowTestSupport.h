@@ -1,8 +1,8 @@
 // Helpers for tests that drive real windows in the test process: picture
 // files to add, the message loop, the dialogs and message boxes that a
 // command opens (answered from another thread while the command waits in
-// the dialog's own loop), and the main window made from the built program's
-// language file and skin.
+// the dialog's own loop), the main window made from the built program's
+// language file and skin, and its picture list driven with mouse messages.
 #pragma once
 #include <windows.h>
 
@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "MainWindow.h"
+#include "MenuTestSupport.h"
 #include "TestFolder.h"
 #include "media/image.h"
 
@@ -133,3 +134,30 @@ struct ColourPictures {
 std::vector<GatheredPath> gathered(const std::vector<std::string>& paths);
 // Paths of the entries of the list, in order.
 std::vector<std::string> entryPaths(const PictureList& list);
+
+// -- the picture list driven with the mouse messages a real mouse sends ----------
+
+// The middle of picture `index`'s thumbnail, and of the gap before it (where
+// its transition mark is), in the list's client coordinates.
+POINT entryPoint(const PictureList& list, int index);
+POINT gapPoint(const PictureList& list, int index);
+
+void mouse(const PictureList& list, UINT message, POINT p, WPARAM keys = 0);
+// A left click on a picture, with the keys (MK_CONTROL, MK_SHIFT) held.
+void click(const PictureList& list, int index, WPARAM keys = 0);
+// Presses on one picture, moves in steps to a point and releases there.
+void drag(const PictureList& list, POINT from, POINT to);
+// A right click at a point, which opens the context menu: `steps` run while
+// it is open (see MenuTestWindow::runWhileOpen) and should close it; the
+// menu is closed after a few seconds if they do not. True when every step
+// ran.
+bool rightClick(const PictureList& list, POINT p, std::vector<MenuStep> steps);
+// A right click that closes the menu without a choice.
+void rightClickAndDismiss(const PictureList& list, POINT p);
+
+// '1' for each selected entry, '0' for the others, in list order.
+std::string selection(const PictureList& list);
+// The letters of the entries' file names (a.jpg -> a), in list order.
+std::string order(const PictureList& list);
+
+bool looksLike(COLORREF c, slidewright::media::Rgb expected, int tolerance = 40);
