@@ -2,7 +2,7 @@
 # Starts the built Slidewright.exe under wine on a virtual display, saves a
 # screenshot of the screen with its main window to a PNG, and closes it.
 #
-#   bash scripts/wine/screenshot.sh [--pictures] [output.png] [build-folder]
+#   bash scripts/wine/screenshot.sh [--english] [--pictures] [output.png] [build-folder]
 #
 # Defaults: slidewright-window.png in the current folder, build-win64/ of the
 # clone. The Wine of the program's architecture runs it: 64-bit Wine for
@@ -16,17 +16,26 @@
 #             ImageMagick, starts the program with them on its command line
 #             (as "Open with" or "Send to" would), and, where xdotool is
 #             installed, clicks the second picture and Ctrl-clicks the
-#             fourth, so that the selection shows, then drags the film strip
-#             to its end and saves a second screenshot, NAME-end.png; then
-#             presses the make-album button and saves NAME-made.png with
-#             the new album playing in the preview.
+#             fourth, so that the selection shows; then right-clicks the
+#             fourth picture and opens the transition submenu of the context
+#             menu (NAME-menu.png), chooses its third transition for the two
+#             pictures, lets the pointer rest on the fourth until the
+#             information tip shows (NAME-tip.png), drags the film strip to
+#             its end (NAME-end.png), and presses the make-album button
+#             (NAME-made.png, the new album playing in the preview).
+# --english   the program speaks English (english.lng, chosen by the settings
+#             file it starts with) instead of Chinese.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
-with_pictures=
-if [ "${1:-}" = --pictures ]; then
-  with_pictures=1
+with_pictures= english=
+while [ $# -gt 0 ]; do
+  case $1 in
+    --pictures) with_pictures=1 ;;
+    --english) english=1 ;;
+    *) break ;;
+  esac
   shift
-fi
+done
 out=$(realpath -m "${1:-slidewright-window.png}")
 build=${2:-$root/build-win64}
 exe=$build/app/Slidewright.exe
@@ -44,6 +53,9 @@ cp -r "$build/app/Slidewright.exe" "$run/"
 for f in language.cns english.lng interface; do
   [ -e "$build/app/$f" ] && cp -r "$build/app/$f" "$run/"
 done
+if [ -n "$english" ]; then
+  printf '[Setting]\r\nLanguageID=2\r\n[Language2]\r\nDisp=English\r\nFile=english.lng\r\n' >"$run/slidewright.ini"
+fi
 
 # Thirteen pictures of different shapes and kinds, in the order of their names.
 pictures=()
@@ -105,6 +117,28 @@ fi
 import -display "$DISPLAY" -window root -trim +repage "$out"
 echo "screenshot: $out"
 if [ -n "$with_pictures" ] && command -v xdotool >/dev/null; then
+  # The context menu of the selected fourth picture, its transition submenu
+  # opened with the keys (Up to the submenu, Right into it, Down twice to the
+  # third transition); the menus may reach past the window, so the shot is
+  # trimmed around window and menus together.
+  menu=${out%.png}-menu.png
+  DISPLAY=$DISPLAY xdotool mousemove $((wx + 407)) $((wy + 85)) click 3
+  sleep 0.7
+  DISPLAY=$DISPLAY xdotool key Up Right
+  sleep 0.5
+  DISPLAY=$DISPLAY xdotool key Down Down
+  sleep 0.7
+  import -display "$DISPLAY" -window root -trim +repage "$menu"
+  echo "screenshot: $menu"
+  # Chosen for both selected pictures; the pointer rests on the fourth (a
+  # small move, as a hand makes) until the tip shows.
+  DISPLAY=$DISPLAY xdotool key Return
+  sleep 0.3
+  DISPLAY=$DISPLAY xdotool mousemove $((wx + 410)) $((wy + 88))
+  sleep 1.8
+  tip=${out%.png}-tip.png
+  import -display "$DISPLAY" -window root -trim +repage "$tip"
+  echo "screenshot: $tip"
   # The sprocket strip above the pictures drags the strip; far to the left
   # brings the last pictures into view.
   end=${out%.png}-end.png
