@@ -26,8 +26,8 @@ std::vector<int> transitions(const PictureList& list) {
   return t;
 }
 
-// The open popup menu window that shows `menu`'s kind of content: the one
-// with `items` items.
+// The menu shown in an open popup menu window, the one with that many items
+// (the popup or the transition submenu), or null.
 HMENU openMenuWith(int items) {
   for (HWND window : openMenuWindows()) {
     HMENU menu = reinterpret_cast<HMENU>(SendMessageA(window, MN_GETHMENU, 0, 0));
@@ -40,8 +40,8 @@ bool grayed(HMENU menu, int position) {
   return (GetMenuState(menu, static_cast<UINT>(position), MF_BYPOSITION) & MF_GRAYED) != 0;
 }
 
-// Keys that open the transition submenu from the closed-up popup (the
-// submenu is its last item) and move to transition `index`.
+// Keys that open the transition submenu from the popup as it opens (Up goes
+// to its last item, the submenu) and choose transition `index`.
 std::vector<MenuStep> chooseTransition(int index) {
   std::vector<WORD> down(static_cast<std::size_t>(index), VK_DOWN);
   down.push_back(VK_RETURN);
@@ -58,6 +58,24 @@ std::vector<MenuStep> chooseCommand(int position) {
 
 constexpr int kTransitionMenuItems = 14;  // thirteen transitions and the template's separator
 constexpr int kPopupItems = 6;
+
+// The transitions checked in the submenu of the menu a right click at the
+// point opens; {-1} when the submenu did not open.
+std::vector<int> checkedTransitionsInTheMenuAt(const PictureList& list, POINT p) {
+  std::vector<int> checked{-1};
+  MenuStep look = [&] {
+    HMENU menu = openMenuWith(kTransitionMenuItems);
+    if (!menu) return false;
+    checked.clear();
+    for (int i = 0; i < 13; ++i)
+      if (GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & MF_CHECKED) checked.push_back(i);
+    return true;
+  };
+  rightClick(list, p,
+             {waitForMenus(1), pressKeys({VK_UP, VK_RIGHT}), waitForMenus(2), look,
+              pressKeys({VK_ESCAPE, VK_ESCAPE})});
+  return checked;
+}
 
 class PictureMenuWindowTest : public ::testing::Test {
  protected:
@@ -145,40 +163,13 @@ TEST_F(PictureMenuWindowTest, TransitionChosenInTheMenuReachesTheSelectedPicture
       EXPECT_TRUE(showsMark(list(), shot, i, i % 2 == 1 ? 9 : 0)) << "the mark before picture " << i;
   }
 
-  // The shared transition is checked; a mixed selection checks none. The
-  // submenu is open for a picture that is selected, gray for empty space.
+  // The transition the selected pictures share is checked; a mixed
+  // selection checks none.
   click(list(), 1);
   click(list(), 3, MK_CONTROL);
-  bool checked9 = false, checkedOther = true;
-  MenuStep look = [&] {
-    HMENU menu = openMenuWith(kTransitionMenuItems);
-    if (!menu) return false;
-    checked9 = GetMenuState(menu, 9, MF_BYPOSITION) & MF_CHECKED;
-    checkedOther = false;
-    for (int i = 0; i < 13; ++i)
-      if (i != 9 && (GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & MF_CHECKED))
-        checkedOther = true;
-    return true;
-  };
-  ASSERT_TRUE(rightClick(list(), entryPoint(list(), 1),
-                         {waitForMenus(1), pressKeys({VK_UP, VK_RIGHT}), waitForMenus(2), look,
-                          pressKeys({VK_ESCAPE, VK_ESCAPE})}));
-  EXPECT_TRUE(checked9);
-  EXPECT_FALSE(checkedOther);
+  EXPECT_EQ(checkedTransitionsInTheMenuAt(list(), entryPoint(list(), 1)), std::vector<int>{9});
   click(list(), 2, MK_CONTROL);  // b (9), c (0), d (9)
-  bool anyChecked = true;
-  MenuStep lookMixed = [&] {
-    HMENU menu = openMenuWith(kTransitionMenuItems);
-    if (!menu) return false;
-    anyChecked = false;
-    for (int i = 0; i < 13; ++i)
-      if (GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & MF_CHECKED) anyChecked = true;
-    return true;
-  };
-  ASSERT_TRUE(rightClick(list(), entryPoint(list(), 2),
-                         {waitForMenus(1), pressKeys({VK_UP, VK_RIGHT}), waitForMenus(2), lookMixed,
-                          pressKeys({VK_ESCAPE, VK_ESCAPE})}));
-  EXPECT_FALSE(anyChecked);
+  EXPECT_EQ(checkedTransitionsInTheMenuAt(list(), entryPoint(list(), 2)), std::vector<int>{});
 
   // The next movie: the window's pictures with their transitions give the
   // bytes of the album made from the same pictures with b and d at 9.
