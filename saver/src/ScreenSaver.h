@@ -52,6 +52,9 @@ class ScreenSaver {
   MovieView* movieView() const { return movie_.get(); }
   const std::string& temporaryMoviePath() const { return temporaryMovie_; }
   bool isClosing() const { return closing_; }
+  // Where the pointer was when the window last took it as the rest point;
+  // a move of more than kMouseThreshold pixels from there closes.
+  POINT pointerReference() const { return lastCursor_; }
 
  private:
   static LRESULT CALLBACK windowProcThunk(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

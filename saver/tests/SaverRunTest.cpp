@@ -120,7 +120,7 @@ TEST(SaverRun, PlaysTheMovieFullScreenAndClosesOnAMove) {
   ASSERT_FALSE(scr.empty());
   const int temporaries = savertest::playerTemporaryFiles();
   const POINT reference{400, 300};
-  SetCursorPos(reference.x, reference.y);
+  savertest::settlePointer(reference);
 
   SaverProcess p(scr, "/s");
   ASSERT_TRUE(p.started());

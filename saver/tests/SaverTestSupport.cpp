@@ -18,6 +18,23 @@ void pumpFor(DWORD milliseconds) {
   }
 }
 
+void settlePointer(POINT p) {
+  SetCursorPos(p.x, p.y);
+  int steady = 0;
+  const DWORD start = GetTickCount();
+  while (steady < 5 && GetTickCount() - start < 2000) {
+    pumpFor(20);
+    POINT now{};
+    GetCursorPos(&now);
+    if (now.x == p.x && now.y == p.y) {
+      ++steady;
+    } else {
+      steady = 0;
+      SetCursorPos(p.x, p.y);
+    }
+  }
+}
+
 std::string makeScreensaver(const std::string& folder, const std::string& name,
                             const testmovies::MovieSpec& movie) {
   std::vector<uint8_t> stub;

@@ -23,6 +23,12 @@ bool pumpUntil(Condition done, DWORD milliseconds) {
   return true;
 }
 
+// Puts the pointer at p and waits (up to two seconds, pumping messages)
+// until the system reports it there steadily. Under Wine the X server
+// reports a warp a moment later, and a report of the older position could
+// otherwise become the screensaver's reference or look like a move.
+void settlePointer(POINT p);
+
 // Writes `folder`/`name`: the built saverstub.exe with the movie appended.
 // Returns the path, or "" if it could not be written.
 std::string makeScreensaver(const std::string& folder, const std::string& name,
