@@ -19,20 +19,8 @@
 
 namespace {
 
-// Runs the window's loop until the make has ended (or a minute has passed).
-void waitForMake(LiveMainWindow& window) {
-  const DWORD start = GetTickCount();
-  pumpMessages(20);
-  while (window.window().making() && GetTickCount() - start < 60000) pumpMessages(20);
-  pumpMessages(50);
-}
-
 int progressPosition(LiveMainWindow& window) {
   return static_cast<int>(SendMessageA(window.item(IDC_PROGRESS), PBM_GETPOS, 0, 0));
-}
-
-void setText(LiveMainWindow& window, int id, const std::string& text) {
-  SetWindowTextA(window.item(id), text.c_str());
 }
 
 // A toggle clicked as the user clicks it: its state flips, then the command.
@@ -113,7 +101,7 @@ TEST(MakeAlbumCommand, EmptySavePathAndEmptyListAreToldAndNothingIsWritten) {
   const LanguageFile& language = window.window().language();
   {
     MessageBoxRecorder boxes;
-    setText(window, IDC_OUTPUT_PATH, "");
+    window.setText(IDC_OUTPUT_PATH, "");
     window.click(IDC_MAKE_ALBUM);
     pumpMessages(50);
     ASSERT_EQ(boxes.texts().size(), 1u);
@@ -122,9 +110,9 @@ TEST(MakeAlbumCommand, EmptySavePathAndEmptyListAreToldAndNothingIsWritten) {
   {
     // No pictures: the make is refused with "MakeError", saying why.
     MessageBoxRecorder boxes;
-    setText(window, IDC_OUTPUT_PATH, window.folder() + "Empty");
+    window.setText(IDC_OUTPUT_PATH, window.folder() + "Empty");
     window.click(IDC_MAKE_ALBUM);
-    waitForMake(window);
+    window.waitForMake();
     ASSERT_EQ(boxes.texts().size(), 1u);
     EXPECT_EQ(boxes.texts()[0].rfind(language.lookupString("MakeError"), 0), 0u) << boxes.texts()[0];
     EXPECT_NE(boxes.texts()[0].find("no pictures"), std::string::npos) << boxes.texts()[0];
@@ -155,14 +143,14 @@ TEST(MakeAlbumCommand, TheWindowsMovieIsTheCommandLinesMovieByteForByte) {
     window.click(IDC_CHOOSE_MUSIC);
   }
   ASSERT_EQ(window.window().musicPath(), music);
-  setText(window, IDC_ALBUM_WIDTH, "320");
-  setText(window, IDC_ALBUM_HEIGHT, "240");
-  setText(window, IDC_SECONDS, "2");
-  setText(window, IDC_OUTPUT_PATH, window.folder() + "window.swf");
+  window.setText(IDC_ALBUM_WIDTH, "320");
+  window.setText(IDC_ALBUM_HEIGHT, "240");
+  window.setText(IDC_SECONDS, "2");
+  window.setText(IDC_OUTPUT_PATH, window.folder() + "window.swf");
   window.click(IDC_MAKE_ALBUM);
   EXPECT_TRUE(window.window().making());
   EXPECT_FALSE(IsWindowEnabled(window.item(IDC_MAKE_ALBUM))) << "one make at a time";
-  waitForMake(window);
+  window.waitForMake();
   EXPECT_TRUE(IsWindowEnabled(window.item(IDC_MAKE_ALBUM)));
   EXPECT_EQ(progressPosition(window), 20);
   EXPECT_EQ(temporaryFiles(temp.path()), 0) << "every temporary file is gone after the make";
@@ -193,9 +181,9 @@ TEST(MakeAlbumCommand, AnUnreadablePictureIsNamedAndTheOldMovieKept) {
   ASSERT_TRUE(window.ok());
   window.window().addPictureFiles(gathered(pictures.paths));
   const std::string movie = window.folder() + "album.swf";
-  setText(window, IDC_OUTPUT_PATH, movie);
+  window.setText(IDC_OUTPUT_PATH, movie);
   window.click(IDC_MAKE_ALBUM);
-  waitForMake(window);
+  window.waitForMake();
   const std::string before = readFile(movie);
   ASSERT_FALSE(before.empty());
 
@@ -203,7 +191,7 @@ TEST(MakeAlbumCommand, AnUnreadablePictureIsNamedAndTheOldMovieKept) {
   writeFile(pictures.paths[2], "not a picture any more");
   MessageBoxRecorder boxes;
   window.click(IDC_MAKE_ALBUM);
-  waitForMake(window);
+  window.waitForMake();
   ASSERT_EQ(boxes.texts().size(), 1u);
   const std::string text = boxes.texts()[0];
   EXPECT_EQ(text.rfind(window.window().language().lookupString("MakeError"), 0), 0u) << text;
@@ -239,9 +227,9 @@ TEST(Preview, PausesResumesStopsAndReloads) {
   EXPECT_FALSE(IsWindowVisible(preview->handle())) << "the placeholder shows at start";
 
   window.window().addPictureFiles(gathered(pictures.paths));
-  setText(window, IDC_OUTPUT_PATH, window.folder() + "album.swf");
+  window.setText(IDC_OUTPUT_PATH, window.folder() + "album.swf");
   window.click(IDC_MAKE_ALBUM);
-  waitForMake(window);
+  window.waitForMake();
   ASSERT_TRUE(preview->isPlaying());
   pumpMessages(500);
 

@@ -228,6 +228,15 @@ void LiveMainWindow::click(int id) {
 
 void LiveMainWindow::exit() { click(IDOK); }
 
+void LiveMainWindow::setText(int id, const std::string& text) { SetWindowTextA(item(id), text.c_str()); }
+
+void LiveMainWindow::waitForMake() {
+  const DWORD start = GetTickCount();
+  pumpMessages(20);
+  while (window_.making() && GetTickCount() - start < 60000) pumpMessages(20);
+  pumpMessages(50);
+}
+
 std::string LiveMainWindow::stored(const char* key) const {
   char buffer[512] = {};
   GetPrivateProfileStringA("Setting", key, "<missing>", buffer, sizeof buffer,

@@ -110,6 +110,10 @@ class LiveMainWindow {
   const std::string& folder() const { return dir_.path(); }
   // A clicked button, as the user's click reaches the window.
   void click(int id);
+  // Text typed into a field (the window checks it when it takes the values).
+  void setText(int id, const std::string& text);
+  // Runs the window's loop until the running make has ended (at most a minute).
+  void waitForMake();
   // Ends the window as the exit button does (taking the field values).
   void exit();
   std::string stored(const char* key) const;
