@@ -23,6 +23,7 @@
 
 #include "album/album_job.h"
 #include "album/transition.h"
+#include "arguments.h"
 #include "command.h"
 #include "maker/album_maker.h"
 #include "media/temp_file.h"
@@ -334,36 +335,25 @@ std::optional<UsageError> finishRequest(ParseState& state) {
 // anywhere, "--" before pictures whose names begin with "-".
 std::variant<MakeRequest, UsageError> parseMakeCommand(int argc, char** argv) {
   ParseState state;
-  bool optionsEnded = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
-      state.request.settings.pictures.push_back({arg, state.transition == kRandom ? 0 : state.transition});
+  ArgumentScanner scanner(argc, argv);
+  while (const auto arg = scanner.next()) {
+    if (!arg->isOption) {
+      state.request.settings.pictures.push_back(
+          {arg->text, state.transition == kRandom ? 0 : state.transition});
       state.request.randomPick.push_back(state.transition == kRandom);
       state.transitionPending = false;
       continue;
     }
-    if (arg == "--") {
-      optionsEnded = true;
-      continue;
+    const OptionSpec* spec = findOption(arg->name);
+    if (!spec) return UsageError{"unknown option '" + arg->text + "'"};
+    if (!spec->valueName && arg->inlineValue) return UsageError{"option '" + arg->name + "' takes no value"};
+    std::string value;
+    if (spec->valueName) {
+      const auto given = scanner.valueOf(*arg);
+      if (!given) return UsageError{arg->name + " needs " + spec->valueWhat};
+      value = *given;
     }
-    std::string name = arg, value;
-    bool hasInline = false;
-    if (arg.rfind("--", 0) == 0) {
-      if (auto eq = arg.find('='); eq != std::string::npos) {
-        name = arg.substr(0, eq);
-        value = arg.substr(eq + 1);
-        hasInline = true;
-      }
-    }
-    const OptionSpec* spec = findOption(name);
-    if (!spec) return UsageError{"unknown option '" + arg + "'"};
-    if (!spec->valueName && hasInline) return UsageError{"option '" + name + "' takes no value"};
-    if (spec->valueName && !hasInline) {
-      if (i + 1 >= argc) return UsageError{name + " needs " + spec->valueWhat};
-      value = argv[++i];
-    }
-    if (auto bad = applyOption(*spec, name, value, state)) return *bad;
+    if (auto bad = applyOption(*spec, arg->name, value, state)) return *bad;
     if (state.request.help) return state.request;
   }
   if (auto bad = finishRequest(state)) return *bad;

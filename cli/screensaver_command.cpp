@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "arguments.h"
 #include "command.h"
 #include "scrfile/screensaver_file.h"
 
@@ -105,30 +106,28 @@ bool findStub(const std::string& given, std::vector<std::uint8_t>* stub, std::st
 int runScreensaver(int argc, char** argv) {
   using namespace slidewright::cli;
   std::string movie, output, stubPath;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    auto value = [&](std::string* into) {
-      if (i + 1 >= argc) return false;
-      *into = argv[++i];
-      return true;
-    };
-    if (arg == "-h" || arg == "--help") {
+  ArgumentScanner scanner(argc, argv);
+  while (const auto arg = scanner.next()) {
+    if (!arg->isOption) {
+      if (!movie.empty())
+        return usage("one movie at a time ('" + movie + "' and '" + arg->text + "' were given)");
+      movie = arg->text;
+      continue;
+    }
+    const std::string& name = arg->name;
+    if (name == "-h" || name == "--help") {
       printScreensaverHelp();
       return kExitOk;
-    } else if (arg == "-o" || arg == "--output") {
-      if (!value(&output) || output.empty()) return usage(arg + " needs a file name");
-    } else if (arg.rfind("--output=", 0) == 0) {
-      output = arg.substr(9);
-    } else if (arg == "--stub") {
-      if (!value(&stubPath) || stubPath.empty()) return usage("--stub needs a file name");
-    } else if (arg.rfind("--stub=", 0) == 0) {
-      stubPath = arg.substr(7);
-    } else if (arg.size() > 1 && arg[0] == '-') {
-      return usage("unknown option '" + arg + "'");
-    } else if (movie.empty()) {
-      movie = arg;
+    } else if (name == "-o" || name == "--output") {
+      const auto value = scanner.valueOf(*arg);
+      if (!value || value->empty()) return usage(name + " needs a file name");
+      output = *value;
+    } else if (name == "--stub") {
+      const auto value = scanner.valueOf(*arg);
+      if (!value || value->empty()) return usage("--stub needs a file name");
+      stubPath = *value;
     } else {
-      return usage("one movie at a time ('" + movie + "' and '" + arg + "' were given)");
+      return usage("unknown option '" + arg->text + "'");
     }
   }
   if (movie.empty()) return usage("no movie was given");

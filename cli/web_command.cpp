@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "arguments.h"
 #include "command.h"
 
 #if defined(SLIDEWRIGHT_WEB_EXPORT)
@@ -72,34 +73,19 @@ int runWeb(int argc, char** argv) {
   ex::WebOptions options;
   std::string playerFolder;
   bool quiet = false;
-  bool optionsEnded = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
-      if (!options.moviePath.empty()) return usage("more than one movie given ('" + arg + "')");
-      options.moviePath = arg;
+  ArgumentScanner scanner(argc, argv);
+  while (const auto arg = scanner.next()) {
+    if (!arg->isOption) {
+      if (!options.moviePath.empty()) return usage("more than one movie given ('" + arg->text + "')");
+      options.moviePath = arg->text;
       continue;
     }
-    if (arg == "--") {
-      optionsEnded = true;
-      continue;
-    }
-    std::string name = arg, inlineValue;
-    bool hasInline = false;
-    if (arg.rfind("--", 0) == 0)
-      if (const size_t eq = arg.find('='); eq != std::string::npos) {
-        name = arg.substr(0, eq);
-        inlineValue = arg.substr(eq + 1);
-        hasInline = true;
-      }
-    auto value = [&](std::string* out) -> bool {
-      if (hasInline) {
-        *out = inlineValue;
-        return true;
-      }
-      if (i + 1 >= argc) return false;
-      *out = argv[++i];
-      return true;
+    const std::string& name = arg->name;
+    // An option's value, inline or the next word; false when there is none.
+    auto value = [&](std::string* out) {
+      const auto given = scanner.valueOf(*arg);
+      if (given) *out = *given;
+      return given.has_value();
     };
     std::string v;
     if (name == "-h" || name == "--help") {
@@ -115,10 +101,10 @@ int runWeb(int argc, char** argv) {
       if (!value(&v) || v.empty()) return usage("--player needs a folder");
       playerFolder = v;
     } else if (name == "-q" || name == "--quiet") {
-      if (hasInline) return usage("option '" + name + "' takes no value");
+      if (arg->inlineValue) return usage("option '" + name + "' takes no value");
       quiet = true;
     } else {
-      return usage("unknown option '" + arg + "'");
+      return usage("unknown option '" + arg->text + "'");
     }
   }
   if (options.moviePath.empty()) return usage("no movie given");
