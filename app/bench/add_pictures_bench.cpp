@@ -21,8 +21,8 @@
 #include <thread>
 #include <vector>
 
+#include "BenchProgramFolder.h"
 #include "MainWindow.h"
-#include "ProgramDirectory.h"
 #include "resource.h"
 
 namespace {
@@ -76,41 +76,6 @@ HDROP makeDrop(const std::vector<std::string>& paths) {
   return static_cast<HDROP>(memory);
 }
 
-void pump() {
-  MSG msg;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-  }
-}
-
-double seconds(LARGE_INTEGER from, LARGE_INTEGER to) {
-  LARGE_INTEGER frequency;
-  QueryPerformanceFrequency(&frequency);
-  return static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-// A private program folder with the language file and skin of the real one.
-std::string makeProgramFolder() {
-  char temp[MAX_PATH];
-  GetTempPathA(MAX_PATH, temp);
-  const std::string folder = std::string(temp) + "swbench-" + std::to_string(GetCurrentProcessId()) + "\\";
-  CreateDirectoryA(folder.c_str(), nullptr);
-  CreateDirectoryA((folder + "interface").c_str(), nullptr);
-  const std::string built = programDirectory();
-  for (const char* f : {"language.cns", "interface\\mainskin.bmp", "interface\\mainmask.bmp"})
-    CopyFileA((built + f).c_str(), (folder + f).c_str(), FALSE);
-  return folder;
-}
-
-void removeProgramFolder(const std::string& folder) {
-  for (const char* f :
-       {"language.cns", "interface\\mainskin.bmp", "interface\\mainmask.bmp", "slidewright.ini"})
-    DeleteFileA((folder + f).c_str());
-  RemoveDirectoryA((folder + "interface").c_str());
-  RemoveDirectoryA(folder.c_str());
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -132,16 +97,16 @@ int main(int argc, char** argv) {
                                                      ICC_WIN95_CLASSES};
   InitCommonControlsEx(&controls);
 
-  const std::string folder = makeProgramFolder();
+  const std::string folder = bench::makeProgramFolder("swbench");
   int status = 0;
   {
     MainWindow window(MainWindowSetup{folder, {}});
     if (!window.createModeless(GetModuleHandleA(nullptr), IDD_MAIN, nullptr)) {
       std::fprintf(stderr, "the main window could not be made\n");
-      removeProgramFolder(folder);
+      bench::removeProgramFolder(folder);
       return 1;
     }
-    pump();
+    bench::pump();
     const Memory before = memoryNow();
     std::printf("%zu pictures, %d runs, %u threads available\n", paths.size(), runs,
                 std::max(1u, static_cast<unsigned>(std::thread::hardware_concurrency())));
@@ -151,8 +116,8 @@ int main(int argc, char** argv) {
     Memory after;
     for (int run = 0; run < runs; ++run) {
       window.pictureList().deleteAll();
-      pump();
-      LARGE_INTEGER start, end;
+      bench::pump();
+      LARGE_INTEGER start;
       const double cpuStart = cpuSeconds();
       QueryPerformanceCounter(&start);
       SendMessageA(window.handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(makeDrop(paths)), 0);
@@ -164,13 +129,12 @@ int main(int argc, char** argv) {
       SendMessageA(list.handle(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(-30000, 2));
       SendMessageA(list.handle(), WM_LBUTTONUP, 0, MAKELPARAM(-30000, 2));
       UpdateWindow(list.handle());
-      QueryPerformanceCounter(&end);
-      const double s = seconds(start, end);
+      const double s = bench::secondsSince(start);
       best = std::min(best, s);
       std::printf("run %d: %d pictures added and drawn in %.2f s (%.2f s of processor time)\n", run + 1,
                   list.entryCount(), s, cpuSeconds() - cpuStart);
       if (list.entryCount() != static_cast<int>(paths.size())) status = 1;
-      pump();
+      bench::pump();
       if (run == 0) after = memoryNow();
     }
     std::printf("best: %.2f s\n", best);
@@ -180,6 +144,6 @@ int main(int argc, char** argv) {
                 after.workingSetMb - before.workingSetMb, after.committedMb - before.committedMb);
     DestroyWindow(window.handle());
   }
-  removeProgramFolder(folder);
+  bench::removeProgramFolder(folder);
   return status;
 }

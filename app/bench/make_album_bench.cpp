@@ -15,49 +15,11 @@
 #include <string>
 #include <vector>
 
+#include "BenchProgramFolder.h"
 #include "MainWindow.h"
-#include "ProgramDirectory.h"
 #include "resource.h"
 
-namespace {
-
-void pump() {
-  MSG msg;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-  }
-}
-
-double secondsSince(LARGE_INTEGER from) {
-  LARGE_INTEGER now, frequency;
-  QueryPerformanceCounter(&now);
-  QueryPerformanceFrequency(&frequency);
-  return static_cast<double>(now.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-// A private program folder with the language file and skin of the real one.
-std::string makeProgramFolder() {
-  char temp[MAX_PATH];
-  GetTempPathA(MAX_PATH, temp);
-  const std::string folder = std::string(temp) + "swmake-" + std::to_string(GetCurrentProcessId()) + "\\";
-  CreateDirectoryA(folder.c_str(), nullptr);
-  CreateDirectoryA((folder + "interface").c_str(), nullptr);
-  const std::string built = programDirectory();
-  for (const char* f : {"language.cns", "interface\\mainskin.bmp", "interface\\mainmask.bmp"})
-    CopyFileA((built + f).c_str(), (folder + f).c_str(), FALSE);
-  return folder;
-}
-
-void removeProgramFolder(const std::string& folder) {
-  for (const char* f :
-       {"language.cns", "interface\\mainskin.bmp", "interface\\mainmask.bmp", "slidewright.ini"})
-    DeleteFileA((folder + f).c_str());
-  RemoveDirectoryA((folder + "interface").c_str());
-  RemoveDirectoryA(folder.c_str());
-}
-
-}  // namespace
+namespace {}  // namespace
 
 int main(int argc, char** argv) {
   int runs = 3, width = 800, height = 600;
@@ -81,7 +43,7 @@ int main(int argc, char** argv) {
                  "usage: make_album_bench [--runs N] [--size WxH] [--music FILE] --out MOVIE picture...\n");
     return 2;
   }
-  const std::string folder = makeProgramFolder();
+  const std::string folder = bench::makeProgramFolder("swmake");
   double best = 0;
   for (int run = 0; run < runs; ++run) {
     MainWindow window(MainWindowSetup{folder, {}});
@@ -92,22 +54,22 @@ int main(int argc, char** argv) {
     SetDlgItemInt(hwnd, IDC_ALBUM_WIDTH, static_cast<UINT>(width), FALSE);
     SetDlgItemInt(hwnd, IDC_ALBUM_HEIGHT, static_cast<UINT>(height), FALSE);
     SetDlgItemTextA(hwnd, IDC_OUTPUT_PATH, out.c_str());
-    pump();
+    bench::pump();
     LARGE_INTEGER start;
     QueryPerformanceCounter(&start);
     SendMessageA(hwnd, WM_COMMAND, MAKEWPARAM(IDC_MAKE_ALBUM, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(hwnd, IDC_MAKE_ALBUM)));
     while (window.making()) {
       MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-      pump();
+      bench::pump();
     }
-    const double seconds = secondsSince(start);
+    const double seconds = bench::secondsSince(start);
     std::printf("run %d: %.2f s\n", run + 1, seconds);
     if (run == 0 || seconds < best) best = seconds;
     DestroyWindow(hwnd);
-    pump();
+    bench::pump();
   }
   std::printf("window make: best of %d: %.2f s\n", runs, best);
-  removeProgramFolder(folder);
+  bench::removeProgramFolder(folder);
   return 0;
 }
