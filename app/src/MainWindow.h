@@ -118,6 +118,15 @@ class MainWindow : public DialogWindow {
   // Commands of the album settings.
   void checkWidth();
   void checkHeight();
+  // A side of the album, its range and the language keys of the warnings
+  // for a value above and below it.
+  struct SideRange {
+    int AlbumSettings::*side;
+    int low, high;
+    const char* aboveKey;
+    const char* belowKey;
+  };
+  void checkSideField(const SideRange& range);
   void chooseColor();
   void chooseSavePath();
   void chooseMusic();

@@ -174,24 +174,25 @@ void checkRange(HWND owner, const LanguageFile& language, int& value, int low, i
 }  // namespace
 
 void MainWindow::checkWidth() {
-  if (closing_) return;
-  const int before = settings_.albumWidth;
-  const bool parsed = takeValuesFromControls();
-  const int taken = settings_.albumWidth;
-  checkRange(handle(), language_, settings_.albumWidth, kMinWidth, kMaxWidth, "AlbumWidthWarning1",
-             "AlbumWidthWarning2");
-  // A field left empty or changed by the check shows the value in force.
-  if (!parsed || settings_.albumWidth != taken || before != taken) putValuesIntoControls();
+  checkSideField(
+      {&AlbumSettings::albumWidth, kMinWidth, kMaxWidth, "AlbumWidthWarning1", "AlbumWidthWarning2"});
 }
 
 void MainWindow::checkHeight() {
+  checkSideField(
+      {&AlbumSettings::albumHeight, kMinHeight, kMaxHeight, "AlbumHeightWarning1", "AlbumHeightWarning2"});
+}
+
+// Takes the fields' values and brings the side into its range; a field left
+// empty or changed by the check shows the value in force.
+void MainWindow::checkSideField(const SideRange& range) {
   if (closing_) return;
-  const int before = settings_.albumHeight;
+  int& side = settings_.*range.side;
+  const int before = side;
   const bool parsed = takeValuesFromControls();
-  const int taken = settings_.albumHeight;
-  checkRange(handle(), language_, settings_.albumHeight, kMinHeight, kMaxHeight, "AlbumHeightWarning1",
-             "AlbumHeightWarning2");
-  if (!parsed || settings_.albumHeight != taken || before != taken) putValuesIntoControls();
+  const int taken = side;
+  checkRange(handle(), language_, side, range.low, range.high, range.aboveKey, range.belowKey);
+  if (!parsed || side != taken || before != taken) putValuesIntoControls();
 }
 
 void MainWindow::chooseColor() {
