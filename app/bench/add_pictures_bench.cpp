@@ -23,6 +23,7 @@
 
 #include "BenchProgramFolder.h"
 #include "MainWindow.h"
+#include "ShellDrop.h"
 #include "resource.h"
 
 namespace {
@@ -55,25 +56,6 @@ double cpuSeconds() {
     return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
   };
   return static_cast<double>(value(kernel) + value(user)) / 1e7;
-}
-
-HDROP makeDrop(const std::vector<std::string>& paths) {
-  std::wstring names;
-  for (const auto& p : paths) {
-    const int n = MultiByteToWideChar(CP_ACP, 0, p.c_str(), -1, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, p.c_str(), -1, wide.data(), n);
-    names += wide;
-  }
-  names += L'\0';
-  HGLOBAL memory =
-      GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
-  auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
-  drop->pFiles = sizeof(DROPFILES);
-  drop->fWide = TRUE;
-  memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), names.data(), names.size() * sizeof(wchar_t));
-  GlobalUnlock(memory);
-  return static_cast<HDROP>(memory);
 }
 
 }  // namespace
@@ -120,7 +102,7 @@ int main(int argc, char** argv) {
       LARGE_INTEGER start;
       const double cpuStart = cpuSeconds();
       QueryPerformanceCounter(&start);
-      SendMessageA(window.handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(makeDrop(paths)), 0);
+      SendMessageA(window.handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(makeShellDrop(paths)), 0);
       // Every thumbnail is made and the visible ones drawn; the last one is
       // drawn once the strip is dragged to its end.
       PictureList& list = window.pictureList();

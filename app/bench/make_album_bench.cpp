@@ -19,8 +19,6 @@
 #include "MainWindow.h"
 #include "resource.h"
 
-namespace {}  // namespace
-
 int main(int argc, char** argv) {
   int runs = 3, width = 800, height = 600;
   std::string music, out;

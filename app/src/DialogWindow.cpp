@@ -1,5 +1,11 @@
 #include "DialogWindow.h"
 
+std::string windowTitle(HWND window) {
+  char title[256] = {};
+  if (window) GetWindowTextA(window, title, sizeof title);
+  return title;
+}
+
 INT_PTR DialogWindow::runModal(HINSTANCE instance, int templateId, HWND owner) {
   instance_ = instance;
   modal_ = true;

@@ -4,6 +4,11 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+
+// A window's title, the caption of the messages it shows; "" for no window.
+std::string windowTitle(HWND window);
+
 class DialogWindow {
  public:
   DialogWindow() = default;

@@ -42,7 +42,7 @@ bool InfoTip::create(HWND owner) {
     wc.lpszClassName = kClassName;
     if (!RegisterClassExA(&wc)) return false;
   }
-  // Made hidden: shown only by showAt. (Made visible and hidden at once,
+  // Made hidden: shown only by showBelow. (Made visible and hidden at once,
   // a popup would flash, and some window systems wait for it to appear.)
   hwnd_ =
       CreateWindowExA(0, kClassName, "", WS_POPUP | WS_BORDER, 0, 0, 1, 1, owner, nullptr, instance, this);

@@ -217,15 +217,19 @@ void MainWindow::fitLayoutToSkin() {
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+// The glyphs are drawn on light grey, which becomes the button face colour.
+BitmapHandle MainWindow::loadGlyph(int bitmapId) const {
+  return BitmapHandle(static_cast<HBITMAP>(
+      LoadImageA(instance(), MAKEINTRESOURCEA(bitmapId), IMAGE_BITMAP, 0, 0, LR_LOADMAP3DCOLORS)));
+}
+
 void MainWindow::setButtonImages() {
   flatButtons_.clear();
   buttonImages_.clear();
   for (const auto& b : kButtonImages) {
     auto button = std::make_unique<FlatBitmapButton>();
     if (!button->attach(GetDlgItem(handle(), b.control))) continue;
-    // The glyphs are drawn on light grey, which becomes the button face colour.
-    BitmapHandle image(static_cast<HBITMAP>(
-        LoadImageA(instance(), MAKEINTRESOURCEA(b.bitmap), IMAGE_BITMAP, 0, 0, LR_LOADMAP3DCOLORS)));
+    BitmapHandle image = loadGlyph(b.bitmap);
     if (image) {
       button->setGlyph(image.get());
       buttonImages_.push_back(std::move(image));
@@ -280,13 +284,13 @@ void MainWindow::createPictureList() {
   const RECT rect = controlRect(IDC_PICTURE_LIST_FRAME);
   if (frame) ShowWindow(frame, SW_HIDE);
   pictureList_.create(hwnd, rect, IDC_PICTURE_LIST, instance());
-  // Thirteen 14 x 14 marks side by side, their background drawn transparent.
-  transitionMarks_.reset(ImageList_Create(TRANSITION_MARK_SIZE, TRANSITION_MARK_SIZE, ILC_COLOR24 | ILC_MASK,
-                                          TRANSITION_MARK_COUNT, 1));
+  // Thirteen 14 x 14 marks side by side, their background drawn transparent;
+  // the list keeps a copy.
+  ImageListHandle transitionMarks(ImageList_Create(TRANSITION_MARK_SIZE, TRANSITION_MARK_SIZE,
+                                                   ILC_COLOR24 | ILC_MASK, TRANSITION_MARK_COUNT, 1));
   BitmapHandle marks(LoadBitmapA(instance(), MAKEINTRESOURCEA(IDB_TRANSITION_MARKS)));
-  if (transitionMarks_ && marks)
-    ImageList_AddMasked(transitionMarks_.get(), marks.get(), TRANSITION_MARK_MASK);
-  pictureList_.setTransitionImages(transitionMarks_.get());
+  if (transitionMarks && marks) ImageList_AddMasked(transitionMarks.get(), marks.get(), TRANSITION_MARK_MASK);
+  pictureList_.setTransitionImages(transitionMarks.get());
 }
 
 void MainWindow::createTooltips() {
@@ -452,8 +456,8 @@ void MainWindow::updateCommandStates() {
   enable(IDC_DELETE_SELECTED, anySelected);
   enable(IDC_COPY_PICTURES, anySelected);
   enable(IDC_DELETE_ALL, anyPictures);
-  enable(IDC_MAKE_ALBUM, anyPictures && !making_);
-  enable(IDC_MAKE_SCREENSAVER, !making_);
+  enable(IDC_MAKE_ALBUM, anyPictures && !makeJob_.running());
+  enable(IDC_MAKE_SCREENSAVER, !makeJob_.running());
   enable(IDC_MUSIC_TOGGLE, music);
   enable(IDC_FORGET_MUSIC, music);
 }
@@ -573,10 +577,6 @@ bool MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
       closing_ = true;
       KillTimer(hwnd, kInfoTipTimer);
       saveSettings();
-      // The pictures rendered for the last album are of no more use.
-      for (int i = 0; i < pictureList_.entryCount(); ++i)
-        if (!pictureList_.entryAt(i).tempJpegPath.empty())
-          DeleteFileA(pictureList_.entryAt(i).tempJpegPath.c_str());
       return false;
     default:
       return false;

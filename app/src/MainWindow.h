@@ -76,7 +76,7 @@ class MainWindow : public DialogWindow {
   PictureList& pictureList() { return pictureList_; }
   MovieView* preview() { return preview_.get(); }  // null when it could not be made
   const player::MusicPlayer& music() const { return music_; }
-  bool making() const { return making_; }
+  bool making() const { return makeJob_.running(); }
   const PictureList& pictureList() const { return pictureList_; }
   InfoTip& infoTip() { return infoTip_; }
   HWND tooltip() const { return tooltip_; }
@@ -160,6 +160,7 @@ class MainWindow : public DialogWindow {
   void fitLayoutToSkin();
   void drawLabels();
   void setButtonImages();
+  BitmapHandle loadGlyph(int bitmapId) const;
   void createPictureList();
   void createTooltips();
   void setTooltip(int control, const std::string& text);
@@ -206,7 +207,6 @@ class MainWindow : public DialogWindow {
   COLORREF customColours_[16] = {};  // the colour dialog's custom colours, kept for the session
 
   PictureList pictureList_;
-  ImageListHandle transitionMarks_;
   HWND tooltip_ = nullptr;  // destroyed with the window
   InfoTip infoTip_;
   int progressCounter_ = 0;
@@ -216,5 +216,4 @@ class MainWindow : public DialogWindow {
   BitmapHandle playGlyph_, pauseGlyph_, stopGlyph_;  // the toggles' glyphs
   player::MusicPlayer music_;
   AlbumMakeJob makeJob_;
-  bool making_ = false;
 };

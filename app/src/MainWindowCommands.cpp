@@ -23,17 +23,28 @@ constexpr std::size_t kFailuresListed = 10;
 constexpr int kMinWidth = 100, kMaxWidth = 800;
 constexpr int kMinHeight = 75, kMaxHeight = 600;
 
-std::string windowTitle(HWND hwnd) {
-  char title[256] = {};
-  GetWindowTextA(hwnd, title, sizeof title);
-  return title;
-}
-
 // The folder the dialog opens in: the folder itself, or the folder of a file.
 std::string initialFolder(const std::string& path) {
   const DWORD attributes = GetFileAttributesA(path.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return path;
   return folderOfPath(path);
+}
+
+// The open and save dialogs' common parameters: an Explorer-style dialog
+// that hides the read-only box and wants an existing folder, opening in
+// `folder` (the system's choice when it is empty). `filter` and `folder` must
+// outlive the dialog.
+OPENFILENAMEA fileDialogParams(HWND owner, const std::string& filter, char* file, DWORD fileChars,
+                               const std::string& folder, DWORD flags) {
+  OPENFILENAMEA params{};
+  params.lStructSize = sizeof params;
+  params.hwndOwner = owner;
+  params.lpstrFilter = filter.c_str();
+  params.lpstrFile = file;
+  params.nMaxFile = fileChars;
+  params.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
+  params.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | flags;
+  return params;
 }
 
 }  // namespace
@@ -112,15 +123,9 @@ void MainWindow::addPicturesFromDialog() {
   std::vector<char> buffer(kOpenResultChars, '\0');
   const std::string filter = dialogFilter(language_.lookupString("OpenFileFilter"));
   const std::string folder = initialFolder(settings_.addPicturePath);
-  OPENFILENAMEA params{};
-  params.hwndOwner = handle();
+  OPENFILENAMEA params = fileDialogParams(handle(), filter, buffer.data(), kOpenResultChars, folder,
+                                          OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST);
   params.hInstance = instance();
-  params.lpstrFilter = filter.c_str();
-  params.lpstrFile = buffer.data();
-  params.nMaxFile = kOpenResultChars;
-  params.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
-  params.Flags =
-      OFN_EXPLORER | OFN_ALLOWMULTISELECT | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
   PictureOpenDialog dialog(language_);
   if (!dialog.run(params)) {
     if (CommDlgExtendedError() == FNERR_BUFFERTOOSMALL)
@@ -212,21 +217,10 @@ void MainWindow::chooseSavePath() {
   const std::string filter = dialogFilter(language_.lookupString("SaveFileFilter"));
   char file[MAX_PATH] = {};
   // The dialog opens in the folder of the current output file, with its name.
-  const auto slash = lastPathSeparator(settings_.savePath);
-  const std::string folder =
-      slash == std::string::npos ? std::string() : settings_.savePath.substr(0, slash + 1);
-  lstrcpynA(file,
-            slash == std::string::npos ? settings_.savePath.c_str() : settings_.savePath.c_str() + slash + 1,
-            MAX_PATH);
-  OPENFILENAMEA params{};
-  params.lStructSize = sizeof params;
-  params.hwndOwner = handle();
-  params.lpstrFilter = filter.c_str();
-  params.lpstrFile = file;
-  params.nMaxFile = MAX_PATH;
-  params.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
+  const std::string folder = folderOfPath(settings_.savePath);
+  lstrcpynA(file, fileNameOfPath(settings_.savePath).c_str(), MAX_PATH);
   // A new file must be allowed: the album is usually saved under a new name.
-  params.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
+  OPENFILENAMEA params = fileDialogParams(handle(), filter, file, MAX_PATH, folder, OFN_OVERWRITEPROMPT);
   if (!GetSaveFileNameA(&params)) return;
   // Lower case and ending in ".swf", as the make command completes it.
   settings_.savePath = completeSavePath(file, folderOfPath(file));
@@ -238,14 +232,7 @@ void MainWindow::chooseMusic() {
   const std::string filter = dialogFilter(language_.lookupString("OpenMusicFilter"));
   char file[MAX_PATH] = {};
   const std::string folder = initialFolder(settings_.musicPath);
-  OPENFILENAMEA params{};
-  params.lStructSize = sizeof params;
-  params.hwndOwner = handle();
-  params.lpstrFilter = filter.c_str();
-  params.lpstrFile = file;
-  params.nMaxFile = MAX_PATH;
-  params.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
-  params.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+  OPENFILENAMEA params = fileDialogParams(handle(), filter, file, MAX_PATH, folder, OFN_FILEMUSTEXIST);
   if (GetOpenFileNameA(&params))
     setMusicFile(file);
   else
@@ -261,7 +248,7 @@ void MainWindow::setMusicFile(const std::string& path) {
 
 void MainWindow::forgetMusic() {
   // The folder stays, for the next music dialog. Music that plays goes on.
-  if (musicFileChosen(settings_.musicPath)) settings_.musicPath = folderOfPath(settings_.musicPath);
+  settings_.musicPath = musicPathToStore(settings_.musicPath);
   setTooltip(IDC_MUSIC_TOGGLE, language_.lookupString("PlayMusic"));
   updateCommandStates();
 }

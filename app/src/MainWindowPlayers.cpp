@@ -17,12 +17,6 @@ namespace maker = slidewright::maker;
 
 namespace {
 
-std::string windowTitle(HWND hwnd) {
-  char title[256] = {};
-  GetWindowTextA(hwnd, title, sizeof title);
-  return title;
-}
-
 bool isChecked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
 
 // Whether a file exists and can be opened for reading, as the music toggle
@@ -57,13 +51,9 @@ void MainWindow::createPreview() {
   args.controlId = IDC_PREVIEW_HOST;
   args.visible = false;
   preview_ = MovieView::create(instance(), args);
-  for (int id : {IDB_PAUSE, IDB_STOP}) {
-    BitmapHandle glyph(static_cast<HBITMAP>(
-        LoadImageA(instance(), MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_LOADMAP3DCOLORS)));
-    (id == IDB_PAUSE ? pauseGlyph_ : stopGlyph_) = std::move(glyph);
-  }
-  playGlyph_.reset(static_cast<HBITMAP>(
-      LoadImageA(instance(), MAKEINTRESOURCEA(IDB_PLAY), IMAGE_BITMAP, 0, 0, LR_LOADMAP3DCOLORS)));
+  pauseGlyph_ = loadGlyph(IDB_PAUSE);
+  stopGlyph_ = loadGlyph(IDB_STOP);
+  playGlyph_ = loadGlyph(IDB_PLAY);
 }
 
 void MainWindow::setGlyph(int control, HBITMAP glyph) {
@@ -154,17 +144,15 @@ void MainWindow::makeAlbum() {
   for (int i = 0; i < pictureList_.entryCount(); ++i)
     pictures.push_back({pictureList_.entryAt(i).path, pictureList_.entryAt(i).transition});
   beginProgress();
-  making_ = true;
+  makeJob_.start(hwnd, makeSettingsFor(settings_, std::move(pictures)));
   updateCommandStates();
   SetCursor(LoadCursor(nullptr, IDC_WAIT));
-  makeJob_.start(hwnd, makeSettingsFor(settings_, std::move(pictures)));
 }
 
 void MainWindow::onMakeFinished() {
   HWND hwnd = handle();
-  if (!making_) return;
+  if (!makeJob_.running()) return;
   auto result = makeJob_.finish();
-  making_ = false;
   updateCommandStates();
   SendDlgItemMessageA(hwnd, IDC_PROGRESS, PBM_SETPOS, 20, 0);
   SetCursor(LoadCursor(nullptr, IDC_ARROW));
@@ -185,7 +173,6 @@ void MainWindow::cancelMake() {
   if (!makeJob_.running()) return;
   makeJob_.cancel();
   makeJob_.finish();
-  making_ = false;
 }
 
 void MainWindow::makeScreensaver() {

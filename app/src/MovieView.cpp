@@ -132,18 +132,18 @@ LRESULT MovieView::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 bool MovieView::LoadMovie(int layer, const std::string& path) {
   if (layer != 0 || !hwnd_) return false;
   unload();
-  if (ownDevice_) {
-    // No sound device is not an error: the movie plays without sound.
-    device_.start(player::PcmFormat{mixer_.outputRate(), 2},
-                  [this](int16_t* out, size_t frames) { mixer_.mix(out, frames); });
-  }
   auto opened = player::MoviePlayer::open(path, audio_);
   if (opened) player_ = opened.take();
   if (!player_) {
-    device_.stop();
     InvalidateRect(hwnd_, nullptr, FALSE);
     return false;
   }
+  // The device opens only for a movie; the sounds of its first frame wait in
+  // the mixer until the device asks. No sound device is not an error: the
+  // movie plays without sound.
+  if (ownDevice_)
+    device_.start(player::PcmFormat{mixer_.outputRate(), 2},
+                  [this](int16_t* out, size_t frames) { mixer_.mix(out, frames); });
   layout();
   startClock();
   return true;

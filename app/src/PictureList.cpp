@@ -141,22 +141,15 @@ void PictureList::setTransitionImages(HIMAGELIST marks) {
 
 std::vector<PictureAddFailure> PictureList::addPictures(const std::vector<std::string>& paths) {
   std::vector<PictureAddFailure> failures;
-  std::vector<std::string> readable;
-  for (const auto& path : paths) {
-    if (path.size() >= MAX_PATH)
-      failures.push_back({path, "the path is longer than " + std::to_string(MAX_PATH - 1) + " characters"});
-    else
-      readable.push_back(path);
-  }
-  if (readable.empty() || !hwnd_) return failures;
+  if (paths.empty() || !hwnd_) return failures;
 
   HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
-  makeThumbnails(readable, geometry_.thumbWidth, geometry_.thumbHeight,
+  makeThumbnails(paths, geometry_.thumbWidth, geometry_.thumbHeight,
                  [&](std::size_t i, Thumbnail&& thumbnail) {
                    if (!thumbnail.ok)
-                     failures.push_back({readable[i], thumbnail.error});
-                   else if (!appendEntry(readable[i], thumbnail))
-                     failures.push_back({readable[i], "not enough memory for its thumbnail"});
+                     failures.push_back({paths[i], thumbnail.error});
+                   else if (!appendEntry(paths[i], thumbnail))
+                     failures.push_back({paths[i], "not enough memory for its thumbnail"});
                  });
   SetCursor(previous);
   return failures;
@@ -235,8 +228,6 @@ int PictureList::copySelected() {
     if (image < 0) break;
     PictureEntry copy = original;
     copy.selected = false;
-    // The rendered picture of the last make belongs to the original.
-    copy.tempJpegPath.clear();
     if (!appendWithImage(std::move(copy), image)) break;
     ++copied;
   }
@@ -439,7 +430,11 @@ void PictureList::drawStrip(OffscreenBuffer& strip, bool numbers) {
   if (!numbers) return;
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, kNumberColour);
-  for (int i = 0; i < entryCount(); ++i) {
+  // Only the cells in view, and one before them: a number is narrower than
+  // a cell, so none further left can reach into view.
+  const int first = std::max(0, (scroll_.position - PictureListGeometry::kGap) / g.cellWidth - 1);
+  const int last = std::min(entryCount() - 1, (scroll_.position + g.areaWidth) / g.cellWidth);
+  for (int i = first; i <= last; ++i) {
     char text[16];
     const int length = std::snprintf(text, sizeof text, "%d", i + 1);
     SIZE size{};

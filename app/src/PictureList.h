@@ -41,7 +41,7 @@ struct PictureEntry {
   std::string path;  // source picture file, at most MAX_PATH - 1 characters
   bool selected = false;
   int thumbnailIndex = -1;   // image in the thumbnail list
-  std::string tempJpegPath;  // written by the make-album command
+  std::string tempJpegPath;  // empty: the make pipeline keeps its rendered pictures to itself
   int transition = 0;        // transition index 0..12
 };
 
@@ -100,7 +100,8 @@ class PictureList {
 
   // Adds pictures at the end in the order given, drawing each thumbnail as
   // soon as it is made; the files that cannot be read as pictures are not
-  // added and are returned with the reason.
+  // added and are returned with the reason. The paths come checked by the
+  // window (checkedPicturePath, gathered), too long ones already refused.
   std::vector<PictureAddFailure> addPictures(const std::vector<std::string>& paths);
   bool addPicture(const std::string& path) { return addPictures({path}).empty(); }
   // Appends a copy of every selected picture at the end, in list order and

@@ -246,14 +246,10 @@ UINT_PTR CALLBACK PictureOpenDialog::hookProc(HWND panel, UINT message, WPARAM w
 void PictureOpenDialog::onInit(HWND panel) {
   panel_ = panel;
   pane_.attach(GetDlgItem(panel, IDC_OPEN_PREVIEW_BOX));
-  auto format = [this](const char* key) {
-    std::string text = language_.lookupValue("OpenFileDlg", key);
-    if (text.size() > kMaxFormatLength) text.resize(kMaxFormatLength);
-    return text;
-  };
-  fileFormat_ = format("File");
-  widthFormat_ = format("ImageWidth");
-  heightFormat_ = format("ImageHeight");
+  // The formatters cut each text to the length a format may have.
+  fileFormat_ = language_.lookupValue("OpenFileDlg", "File");
+  widthFormat_ = language_.lookupValue("OpenFileDlg", "ImageWidth");
+  heightFormat_ = language_.lookupValue("OpenFileDlg", "ImageHeight");
   SetDlgItemTextA(panel, IDC_OPEN_PREVIEW_CHECK, language_.lookupValue("OpenFileDlg", "Preview").c_str());
   fillLabels("", 0, 0);
   CheckDlgButton(panel, IDC_OPEN_PREVIEW_CHECK, BST_CHECKED);
@@ -262,13 +258,9 @@ void PictureOpenDialog::onInit(HWND panel) {
 void PictureOpenDialog::onSelectionChanged() {
   const std::string path = selectedFile();
   if (path.empty()) return;
-  // Only files that exist and can be read are shown.
-  HANDLE file = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  const bool exists =
-      file != INVALID_HANDLE_VALUE && !(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
-  if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-  if (!exists || !showFile(path)) clearPreview();
+  // A name that is no readable picture (gone, a folder, damaged) clears the
+  // preview: reading it fails.
+  if (!showFile(path)) clearPreview();
 }
 
 // The file the dialog's name field names: its first name when several are
@@ -305,7 +297,6 @@ bool PictureOpenDialog::showFile(const std::string& path) {
   const SIZE fit = fitPicture(pane_.widthPixels(), pane_.heightPixels(), boxWidth, boxHeight, false);
   MoveWindow(box, box_.left + (boxWidth - fit.cx) / 2, box_.top + (boxHeight - fit.cy) / 2, fit.cx, fit.cy,
              TRUE);
-  InvalidateRect(box, nullptr, TRUE);
   fillLabels(path, pane_.widthPixels(), pane_.heightPixels());
   return true;
 }
@@ -316,9 +307,7 @@ void PictureOpenDialog::clearPreview() {
 }
 
 void PictureOpenDialog::fillLabels(const std::string& path, int width, int height) {
-  const auto slash = lastPathSeparator(path);
-  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  SetDlgItemTextA(panel_, IDC_OPEN_FILE_NAME, formatWithText(fileFormat_, name).c_str());
+  SetDlgItemTextA(panel_, IDC_OPEN_FILE_NAME, formatWithText(fileFormat_, fileNameOfPath(path)).c_str());
   SetDlgItemTextA(panel_, IDC_OPEN_WIDTH_LABEL, formatWithNumber(widthFormat_, width).c_str());
   SetDlgItemTextA(panel_, IDC_OPEN_HEIGHT_LABEL, formatWithNumber(heightFormat_, height).c_str());
 }

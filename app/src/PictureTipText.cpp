@@ -3,8 +3,7 @@
 #include "ProgramDirectory.h"
 
 std::string pictureTipText(const LanguageFile& language, const PictureTipFacts& picture) {
-  const auto separator = lastPathSeparator(picture.path);
-  const std::string name = separator == std::string::npos ? picture.path : picture.path.substr(separator + 1);
+  const std::string name = fileNameOfPath(picture.path);
   // The labels are joined to the numbers, never used as a format: a '%' in a
   // language file's text is shown as it is.
   return language.lookupString("ImageName") + name + "\r\n" + language.lookupString("ImageSize") +

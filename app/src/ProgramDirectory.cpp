@@ -22,6 +22,8 @@ std::string folderOfPath(const std::string& path) {
   return sep == std::string::npos ? std::string() : path.substr(0, sep + 1);
 }
 
+std::string fileNameOfPath(const std::string& path) { return path.substr(folderOfPath(path).size()); }
+
 std::string programDirectory() {
   // Longer than any path the ANSI file functions that use the result can
   // open, so a real program path always fits.

@@ -15,3 +15,7 @@ std::string::size_type lastPathSeparator(const std::string& path);
 // The folder part of a path up to and including its last separator; "" when
 // the path has none.
 std::string folderOfPath(const std::string& path);
+
+// The file name of a path: what follows its last separator (all of it when
+// there is none).
+std::string fileNameOfPath(const std::string& path);

@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "DialogWindow.h"
 #include "resource.h"
 #include "scrfile/screensaver_file.h"
 
@@ -23,10 +24,9 @@ const char* messageKeyFor(ErrorKind kind) {
 }
 
 // The caption of the maker's messages: its main window's title.
-std::string windowTitle(HWND owner) {
-  char title[256] = {};
-  if (owner) GetWindowTextA(owner, title, sizeof title);
-  return title[0] ? title : "Slidewright";
+std::string captionFor(HWND owner) {
+  const std::string title = windowTitle(owner);
+  return title.empty() ? "Slidewright" : title;
 }
 
 }  // namespace
@@ -71,7 +71,7 @@ ScreensaverOutcome makeScreensaver(const ScreensaverRequest& request) {
     if (request.tell)
       request.tell(text);
     else
-      MessageBoxA(request.owner, text.c_str(), windowTitle(request.owner).c_str(), MB_OK | MB_ICONWARNING);
+      MessageBoxA(request.owner, text.c_str(), captionFor(request.owner).c_str(), MB_OK | MB_ICONWARNING);
     return outcome;
   }
   const std::string commandLine = installerCommandLine(outcome.scrPath);

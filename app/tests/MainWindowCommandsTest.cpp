@@ -13,31 +13,12 @@
 #include "PictureOpenDialog.h"
 #include "WindowTestSupport.h"
 #include "album/album_job.h"
+#include "ShellDrop.h"
 #include "resource.h"
 
 namespace media = slidewright::media;
 
 namespace {
-
-// A shell drop of the given paths, as the shell hands it to the window.
-HDROP makeDrop(const std::vector<std::string>& paths) {
-  std::wstring names;
-  for (const auto& p : paths) {
-    const int n = MultiByteToWideChar(CP_ACP, 0, p.c_str(), -1, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, p.c_str(), -1, wide.data(), n);
-    names += wide;  // with its NUL
-  }
-  names += L'\0';
-  HGLOBAL memory =
-      GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
-  auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
-  drop->pFiles = sizeof(DROPFILES);
-  drop->fWide = TRUE;
-  memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), names.data(), names.size() * sizeof(wchar_t));
-  GlobalUnlock(memory);
-  return static_cast<HDROP>(memory);
-}
 
 std::string fileName(const std::string& path) { return path.substr(path.find_last_of('\\') + 1); }
 
@@ -62,8 +43,8 @@ TEST(AddingPictures, DroppedFilesAndFoldersInOrderWithOneMessageForWhatFailed) {
   std::string emptyFolder = empty.path();
   emptyFolder.pop_back();
   SendMessageA(window.handle(), WM_DROPFILES,
-               reinterpret_cast<WPARAM>(
-                   makeDrop({pictures.paths[2], damaged, folder, missing, emptyFolder, pictures.paths[0]})),
+               reinterpret_cast<WPARAM>(makeShellDrop(
+                   {pictures.paths[2], damaged, folder, missing, emptyFolder, pictures.paths[0]})),
                0);
   pumpMessages(300);
 
