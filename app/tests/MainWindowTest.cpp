@@ -126,13 +126,9 @@ TEST(SlidewrightProgram, WritesItsOwnSettingsBesideItselfWhenClosed) {
 // size and shape, its controls sit where the skin draws them, and the make
 // buttons carry the language file's captions.
 TEST(SlidewrightProgram, ShowsTheSkinnedMainWindow) {
-  const std::string built = programDirectory();
-  if (!fileExists(built + "interface\\mainskin.bmp") || !fileExists(built + "language.cns"))
-    GTEST_SKIP() << "no skin or language file beside the built program";
+  if (!programFilesBuilt()) GTEST_SKIP() << "no skin or language file beside the built program";
   TestFolder dir;
-  CreateDirectoryA((dir.path() + "interface").c_str(), nullptr);
-  for (const char* f : {"language.cns", "interface\\mainskin.bmp", "interface\\mainmask.bmp"})
-    ASSERT_TRUE(CopyFileA((built + f).c_str(), (dir.path() + f).c_str(), FALSE)) << f;
+  ASSERT_EQ(copyProgramFiles(dir.path()), "");
 
   RunningProgram program(dir.path());
   ASSERT_NE(program.window(), nullptr);
@@ -195,13 +191,9 @@ bool isGreyPixel(std::uint32_t rgb) {
 // block, and the same glyph enabled in its colours; the push-like toggles
 // still answer for their checked state.
 TEST(SlidewrightProgram, DisabledBitmapButtonsShowTheirGlyphGreyed) {
-  const std::string built = programDirectory();
-  if (!fileExists(built + "interface\\mainskin.bmp") || !fileExists(built + "language.cns"))
-    GTEST_SKIP() << "no skin or language file beside the built program";
+  if (!programFilesBuilt()) GTEST_SKIP() << "no skin or language file beside the built program";
   TestFolder dir;
-  CreateDirectoryA((dir.path() + "interface").c_str(), nullptr);
-  for (const char* f : {"language.cns", "interface\\mainskin.bmp", "interface\\mainmask.bmp"})
-    ASSERT_TRUE(CopyFileA((built + f).c_str(), (dir.path() + f).c_str(), FALSE)) << f;
+  ASSERT_EQ(copyProgramFiles(dir.path()), "");
   RunningProgram program(dir.path());
   ASSERT_NE(program.window(), nullptr);
   HWND window = program.window();
@@ -302,13 +294,9 @@ HWND messageBoxOf(DWORD processId) {
 // with the pictures on its command line: they are added in that order, and
 // what cannot be read is named in a message.
 TEST(SlidewrightProgram, AddsThePicturesOfItsCommandLine) {
-  const std::string built = programDirectory();
-  if (!fileExists(built + "interface\\mainskin.bmp") || !fileExists(built + "language.cns"))
-    GTEST_SKIP() << "no skin or language file beside the built program";
+  if (!programFilesBuilt()) GTEST_SKIP() << "no skin or language file beside the built program";
   TestFolder dir;
-  CreateDirectoryA((dir.path() + "interface").c_str(), nullptr);
-  for (const char* f : {"language.cns", "interface\\mainskin.bmp", "interface\\mainmask.bmp"})
-    ASSERT_TRUE(CopyFileA((built + f).c_str(), (dir.path() + f).c_str(), FALSE)) << f;
+  ASSERT_EQ(copyProgramFiles(dir.path()), "");
   ColourPictures pictures;
   const std::string broken = pictures.dir.path() + "broken.jpg";
   writeFile(broken, "no picture at all");

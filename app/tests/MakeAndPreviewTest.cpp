@@ -27,16 +27,7 @@ int progressPosition(LiveMainWindow& window) {
 void toggle(LiveMainWindow& window, int id) { SendMessageA(window.item(id), BM_CLICK, 0, 0); }
 
 // Files whose names begin with "FM" in a folder.
-int temporaryFiles(const std::string& folder) {
-  WIN32_FIND_DATAA found;
-  HANDLE find = FindFirstFileA((folder + "FM*").c_str(), &found);
-  if (find == INVALID_HANDLE_VALUE) return 0;
-  int n = 0;
-  do ++n;
-  while (FindNextFileA(find, &found));
-  FindClose(find);
-  return n;
-}
+int temporaryFiles(const std::string& folder) { return countFiles(folder + "FM*"); }
 
 // Runs the Windows build's command line and waits for it; its exit status.
 DWORD runCommandLine(const std::string& arguments) {

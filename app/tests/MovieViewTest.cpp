@@ -5,41 +5,18 @@
 #include "MovieView.h"
 #include "TestFolder.h"
 #include "TestMovies.h"
+#include "TestPump.h"
 #include "player/music_player.h"
 
 using testmovies::MovieSpec;
 
 namespace {
 
-// Dispatches messages for the given time, as the program's message loop does.
-void pumpFor(DWORD milliseconds) {
-  const DWORD start = GetTickCount();
-  while (GetTickCount() - start < milliseconds) {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
-    Sleep(5);
-  }
-}
-
-// Pumps messages until `done` holds or the time runs out.
-template <class Condition>
-bool pumpUntil(Condition done, DWORD milliseconds) {
-  const DWORD start = GetTickCount();
-  while (!done()) {
-    if (GetTickCount() - start > milliseconds) return false;
-    pumpFor(10);
-  }
-  return true;
-}
-
 // A plain top-level window at the screen's corner to hold the controls,
 // made once: Wine takes a couple of seconds to destroy a top-level window.
 class HostWindow {
  public:
-  HostWindow(int, int) {
+  HostWindow() {
     static HWND shared = [] {
       WNDCLASSA wc{};
       wc.lpfnWndProc = DefWindowProcA;
@@ -111,7 +88,7 @@ TEST(MovieView, LoadsPlaysHaltsAndUnloads) {
   MovieSpec spec;
   spec.frameColours.assign(100, 0x00FF00);
   ASSERT_TRUE(testmovies::writeColourMovie(movie, spec));
-  HostWindow host(300, 300);
+  HostWindow host;
   auto view = makeView(host.get(), {0, 0, 200, 200});
   ASSERT_NE(view, nullptr);
   EXPECT_FALSE(view->isLoaded());
@@ -156,7 +133,7 @@ TEST(MovieView, FramesAdvanceWithTime) {
   MovieSpec spec;
   spec.frameColours.assign(600, 0x0000FF);
   ASSERT_TRUE(testmovies::writeColourMovie(movie, spec));
-  HostWindow host(300, 300);
+  HostWindow host;
   auto view = makeView(host.get(), {0, 0, 100, 100});
   ASSERT_TRUE(view->LoadMovie(0, movie));
   const DWORD start = GetTickCount();
@@ -173,7 +150,7 @@ TEST(MovieView, LoopsOrHaltsOnTheLastFrame) {
   spec.framesPerSecond = 30;
   spec.frameColours = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00};
   ASSERT_TRUE(testmovies::writeColourMovie(movie, spec));
-  HostWindow host(300, 300);
+  HostWindow host;
   auto view = makeView(host.get(), {0, 0, 100, 100});
 
   // Looping (the default): the first frame comes round again.
@@ -200,7 +177,7 @@ TEST(MovieView, DrawsTheWholeMovieWithTheBackgroundAround) {
   spec.height = 100;
   spec.frameColours.assign(24, 0xFF0000);
   ASSERT_TRUE(testmovies::writeColourMovie(movie, spec));
-  HostWindow host(500, 300);
+  HostWindow host;
   auto view = makeView(host.get(), {0, 0, 400, 200});
   ASSERT_TRUE(view->LoadMovie(0, movie));
   view->BGColor("ff");
@@ -239,7 +216,7 @@ TEST(MovieView, ShowsTheCurrentFrame) {
   spec.framesPerSecond = 4;
   spec.frameColours = {0xFF0000, 0x00FF00, 0x0000FF};
   ASSERT_TRUE(testmovies::writeColourMovie(movie, spec));
-  HostWindow host(300, 300);
+  HostWindow host;
   auto view = makeView(host.get(), {0, 0, 100, 100});
   ASSERT_TRUE(view->LoadMovie(0, movie));
   const COLORREF expected[] = {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255)};
@@ -259,7 +236,7 @@ TEST(MovieView, SendsTheMoviesSoundsToItsOutput) {
   spec.withSound = true;
   spec.frameColours.assign(48, 0x808080);
   ASSERT_TRUE(testmovies::writeColourMovie(movie, spec));
-  HostWindow host(300, 300);
+  HostWindow host;
   player::CaptureAudioOutput sink;
   auto view = makeView(host.get(), {0, 0, 100, 100}, &sink);
   using Event = player::CaptureAudioOutput::Event;
@@ -293,7 +270,7 @@ TEST(MovieView, PlaysWithoutASoundDevice) {
   spec.withSound = true;
   spec.frameColours.assign(48, 0x808080);
   ASSERT_TRUE(testmovies::writeColourMovie(movie, spec));
-  HostWindow host(300, 300);
+  HostWindow host;
   auto view = makeView(host.get(), {0, 0, 100, 100});
   ASSERT_TRUE(view->LoadMovie(0, movie));
   ASSERT_TRUE(pumpUntil([&] { return view->currentFrame() >= 3; }, 3000));

@@ -21,5 +21,7 @@ class TestFolder {
 void writeFile(const std::string& path, const std::string& bytes);
 std::string readFile(const std::string& path);
 bool fileExists(const std::string& path);
+// How many files match a pattern such as "C:\\temp\\FM*".
+int countFiles(const std::string& pattern);
 // True when the process runs in the Simplified Chinese code page (936).
 bool inChineseCodePage();

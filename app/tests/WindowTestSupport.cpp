@@ -70,6 +70,19 @@ void pumpMessages(DWORD milliseconds) {
   } while (static_cast<LONG>(end - GetTickCount()) > 0);
 }
 
+bool programFilesBuilt() {
+  const std::string built = programDirectory();
+  return fileExists(built + "interface\\mainskin.bmp") && fileExists(built + "language.cns");
+}
+
+std::string copyProgramFiles(const std::string& folder) {
+  const std::string built = programDirectory();
+  CreateDirectoryA((folder + "interface").c_str(), nullptr);
+  for (const char* f : {"language.cns", "english.lng", "interface\\mainskin.bmp", "interface\\mainmask.bmp"})
+    if (!CopyFileA((built + f).c_str(), (folder + f).c_str(), FALSE)) return f;
+  return "";
+}
+
 COLORREF screenPixel(HWND window, int x, int y) {
   POINT p{x, y};
   ClientToScreen(window, &p);
@@ -192,10 +205,7 @@ std::string LiveMainWindow::prepare(TestFolder& dir, const std::string& settings
     return InitCommonControlsEx(&init) != FALSE;
   }();
   (void)controls;
-  const std::string built = programDirectory();
-  CreateDirectoryA((dir.path() + "interface").c_str(), nullptr);
-  for (const char* f : {"language.cns", "english.lng", "interface\\mainskin.bmp", "interface\\mainmask.bmp"})
-    CopyFileA((built + f).c_str(), (dir.path() + f).c_str(), FALSE);
+  copyProgramFiles(dir.path());
   if (!settingsText.empty()) writeFile(dir.path() + "slidewright.ini", settingsText);
   return dir.path();
 }

@@ -28,6 +28,13 @@ std::string writeTransparentDiscBmp(const std::string& path, int side, slidewrig
 // Runs the thread's message loop for the given time.
 void pumpMessages(DWORD milliseconds);
 
+// Whether the build laid out the program's skin and language file beside
+// the test program.
+bool programFilesBuilt();
+// Copies them (language files, skin) into `folder`, as they lie beside an
+// installed program; the first file that could not be copied, or "".
+std::string copyProgramFiles(const std::string& folder);
+
 // The colour of a window's client pixel as it is on the screen.
 COLORREF screenPixel(HWND window, int x, int y);
 

@@ -8,8 +8,6 @@
 #include "SaverTestSupport.h"
 #include "TestFolder.h"
 
-using savertest::pumpFor;
-
 namespace {
 
 class SaverProcess {

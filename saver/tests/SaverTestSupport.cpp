@@ -2,21 +2,10 @@
 
 #include <vector>
 
+#include "TestFolder.h"
 #include "scrfile/screensaver_file.h"
 
 namespace savertest {
-
-void pumpFor(DWORD milliseconds) {
-  const DWORD start = GetTickCount();
-  while (GetTickCount() - start < milliseconds) {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
-    Sleep(5);
-  }
-}
 
 void settlePointer(POINT p) {
   SetCursorPos(p.x, p.y);
@@ -49,15 +38,7 @@ std::string makeScreensaver(const std::string& folder, const std::string& name,
 int playerTemporaryFiles() {
   char folder[MAX_PATH] = {};
   GetTempPathA(MAX_PATH, folder);
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((std::string(folder) + "~ff*.tmp").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return 0;
-  int count = 0;
-  do {
-    ++count;
-  } while (FindNextFileA(search, &found));
-  FindClose(search);
-  return count;
+  return countFiles(std::string(folder) + "~ff*.tmp");
 }
 
 }  // namespace savertest

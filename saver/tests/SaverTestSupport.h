@@ -1,27 +1,14 @@
 // Helpers of the screensaver tests: screensaver files made from the built
-// player and a test movie, messages pumped while waiting.
+// player and a test movie, the pointer settled before a move is judged.
 #pragma once
 #include <windows.h>
 
 #include <string>
 
 #include "TestMovies.h"
+#include "TestPump.h"
 
 namespace savertest {
-
-// Dispatches this thread's messages for the given time.
-void pumpFor(DWORD milliseconds);
-
-// Pumps messages until `done` holds or the time runs out.
-template <class Condition>
-bool pumpUntil(Condition done, DWORD milliseconds) {
-  const DWORD start = GetTickCount();
-  while (!done()) {
-    if (GetTickCount() - start > milliseconds) return false;
-    pumpFor(10);
-  }
-  return true;
-}
 
 // Puts the pointer at p and waits (up to two seconds, pumping messages)
 // until the system reports it there steadily. Under Wine the X server

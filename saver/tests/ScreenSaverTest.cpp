@@ -6,9 +6,6 @@
 #include "ScreenSaver.h"
 #include "TestFolder.h"
 
-using savertest::pumpFor;
-using savertest::pumpUntil;
-
 namespace {
 
 SaverPlatform withMovie(const std::string& scr) {
