@@ -8,45 +8,32 @@
 #include <cstring>
 #include <vector>
 
+#include "common/stdio_file.h"
+#include "mpg123_feed.h"
+
 namespace player {
 
 struct Mp3FileStream::Decoder {
-  mpg123_handle* handle = nullptr;
-  std::FILE* file = nullptr;
+  Mpg123Handle decoder;
+  slidewright::StdioFile file;
   bool fileDone = false;
   std::vector<unsigned char> input = std::vector<unsigned char>(1 << 15);
   std::vector<int16_t> pending;  // decoded samples not yet handed out
   size_t pendingPos = 0;
-  ~Decoder() {
-    if (handle) mpg123_delete(handle);
-    if (file) std::fclose(file);
-  }
 };
 
 Mp3FileStream::Mp3FileStream() = default;
 Mp3FileStream::~Mp3FileStream() = default;
 
 bool Mp3FileStream::open(const std::string& path, std::string* error) {
-  static const bool initialised = mpg123_init() == MPG123_OK;
   decoder_ = std::make_unique<Decoder>();
   rate_ = channels_ = 0;
   ended_ = false;
-  int rc = MPG123_OK;
-  if (initialised) decoder_->handle = mpg123_new(nullptr, &rc);
-  if (!decoder_->handle) {
+  if (!openFeedDecoder(decoder_->decoder)) {
     *error = "the MP3 decoder cannot start";
     return false;
   }
-  mpg123_handle* h = decoder_->handle;
-  mpg123_param(h, MPG123_ADD_FLAGS, MPG123_QUIET, 0);
-  mpg123_format_none(h);
-  for (long r : {8000L, 11025L, 12000L, 16000L, 22050L, 24000L, 32000L, 44100L, 48000L})
-    mpg123_format(h, r, MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
-  if (mpg123_open_feed(h) != MPG123_OK) {
-    *error = "the MP3 decoder cannot start";
-    return false;
-  }
-  decoder_->file = std::fopen(path.c_str(), "rb");
+  decoder_->file = slidewright::openStdioFile(path, "rb");
   if (!decoder_->file) {
     *error = path + ": cannot open the file (" + std::strerror(errno) + ")";
     return false;
@@ -68,11 +55,11 @@ bool Mp3FileStream::decodeMore() {
   unsigned char out[1 << 15];
   for (int rounds = 0; rounds < 1000; ++rounds) {
     size_t got = 0;
-    int rc = mpg123_read(d.handle, out, sizeof out, &got);
+    int rc = mpg123_read(d.decoder.h, out, sizeof out, &got);
     if (rc == MPG123_NEW_FORMAT) {
       long rate;
       int channels, encoding;
-      mpg123_getformat(d.handle, &rate, &channels, &encoding);
+      mpg123_getformat(d.decoder.h, &rate, &channels, &encoding);
       if (rate_ != 0 && (rate != rate_ || channels != channels_)) {
         ended_ = true;  // a second piece of another format is not mixed in
         return false;
@@ -89,12 +76,12 @@ bool Mp3FileStream::decodeMore() {
     // Damage in front of the first frame: more data lets the decoder find it.
     if (rc == MPG123_NEED_MORE || (rc == MPG123_ERR && rate_ == 0)) {
       if (d.fileDone) break;
-      size_t n = std::fread(d.input.data(), 1, d.input.size(), d.file);
+      size_t n = std::fread(d.input.data(), 1, d.input.size(), d.file.get());
       if (n == 0) {
         d.fileDone = true;
         continue;
       }
-      mpg123_feed(d.handle, d.input.data(), n);
+      mpg123_feed(d.decoder.h, d.input.data(), n);
       continue;
     }
     if (rc != MPG123_OK) break;  // done, or damage after good audio: end there

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "common/mpeg_audio.h"
+#include "mpg123_feed.h"
 
 namespace player {
 
@@ -43,39 +44,10 @@ bool walkMp3Frames(const uint8_t* data, size_t size, Mp3Summary* out) {
   return out->frames > 0;
 }
 
-namespace {
-
-struct Mpg123Handle {
-  mpg123_handle* h = nullptr;
-  ~Mpg123Handle() {
-    if (h) {
-      mpg123_close(h);
-      mpg123_delete(h);
-    }
-  }
-};
-
-}  // namespace
-
 bool decodeMp3(const uint8_t* data, size_t size, PcmSound* out, std::string* error,
                const SoundLimits& limits) {
-  static const bool initialised = mpg123_init() == MPG123_OK;
-  if (!initialised) {
-    *error = "MP3 decoder cannot start";
-    return false;
-  }
   Mpg123Handle m;
-  int rc = MPG123_OK;
-  m.h = mpg123_new(nullptr, &rc);
-  if (!m.h) {
-    *error = "MP3 decoder cannot start";
-    return false;
-  }
-  mpg123_param(m.h, MPG123_ADD_FLAGS, MPG123_QUIET, 0);
-  mpg123_format_none(m.h);
-  for (long r : {8000L, 11025L, 12000L, 16000L, 22050L, 24000L, 32000L, 44100L, 48000L})
-    mpg123_format(m.h, r, MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
-  if (mpg123_open_feed(m.h) != MPG123_OK) {
+  if (!openFeedDecoder(m)) {
     *error = "MP3 decoder cannot start";
     return false;
   }
@@ -92,7 +64,7 @@ bool decodeMp3(const uint8_t* data, size_t size, PcmSound* out, std::string* err
       inSize = std::min<size_t>(size - fed, 1 << 16);
       fed += inSize;
     }
-    rc = mpg123_decode(m.h, in, inSize, buf.data(), buf.size(), &got);
+    const int rc = mpg123_decode(m.h, in, inSize, buf.data(), buf.size(), &got);
     if (rc == MPG123_NEW_FORMAT) {
       long rate;
       int channels, enc;
