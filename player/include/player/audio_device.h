@@ -5,7 +5,6 @@
 // users.
 #pragma once
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -41,13 +40,10 @@ class AudioDevice {
   void stop();
 
   bool isOpen() const;
-  // Frames handed to the device since start, for tests and diagnostics.
-  uint64_t framesQueued() const { return framesQueued_.load(); }
 
  private:
   struct Impl;
   std::unique_ptr<Impl> impl_;
-  std::atomic<uint64_t> framesQueued_{0};
 };
 
 }  // namespace player

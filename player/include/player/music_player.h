@@ -28,7 +28,6 @@ class MusicPlayer {
   // From start until halt or the end of the music (on a machine without a
   // sound device, until halt).
   bool isPlaying() const;
-  bool hasSoundDevice() const { return device_.isOpen(); }
 
  private:
   std::unique_ptr<Mp3FileStream> stream_;

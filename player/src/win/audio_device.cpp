@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include <atomic>
 #include <thread>
 #include <vector>
 
@@ -33,20 +34,19 @@ struct AudioDevice::Impl {
     if (event) CloseHandle(event);
   }
 
-  void queue(WAVEHDR& h, std::vector<int16_t>& samples, std::atomic<uint64_t>& counter) {
+  void queue(WAVEHDR& h, std::vector<int16_t>& samples) {
     const size_t frames = samples.size() / size_t(format.channels);
     fill(samples.data(), frames);
-    counter += frames;
     waveOutWrite(wave, &h, sizeof h);
   }
 
-  void run(std::atomic<uint64_t>& counter) {
+  void run() {
     while (!quit.load()) {
       WaitForSingleObject(event, 200);
       for (int i = 0; i < kBufferCount && !quit.load(); ++i) {
         if (headers[i].dwFlags & WHDR_DONE) {
           headers[i].dwFlags &= ~DWORD(WHDR_DONE);
-          queue(headers[i], data[i], counter);
+          queue(headers[i], data[i]);
         }
       }
     }
@@ -84,10 +84,9 @@ bool AudioDevice::start(const PcmFormat& format, Fill fill) {
     h.dwBufferLength = DWORD(impl->data[i].size() * sizeof(int16_t));
     waveOutPrepareHeader(impl->wave, &h, sizeof h);
   }
-  framesQueued_ = 0;
-  for (int i = 0; i < kBufferCount; ++i) impl->queue(impl->headers[i], impl->data[i], framesQueued_);
+  for (int i = 0; i < kBufferCount; ++i) impl->queue(impl->headers[i], impl->data[i]);
   Impl* raw = impl.get();
-  impl->thread = std::thread([raw, this] { raw->run(framesQueued_); });
+  impl->thread = std::thread([raw] { raw->run(); });
   impl_ = std::move(impl);
   return true;
 }
