@@ -11,31 +11,23 @@
 
 namespace player {
 
-namespace {
-
-using FrameHeader = slidewright::MpegAudioHeader;
-
-bool decodeHeader(const uint8_t* p, FrameHeader* h) { return slidewright::decodeMpegAudioHeader(p, h); }
-
-}  // namespace
-
 bool walkMp3Frames(const uint8_t* data, size_t size, Mp3Summary* out) {
   *out = Mp3Summary{};
-  FrameHeader h;
+  slidewright::MpegAudioHeader h;
   size_t i = 0;
   // The first frame: a valid header whose successor (if any data follows) is valid too.
   for (;; ++i) {
     if (i + 4 > size) return false;
-    if (!decodeHeader(data + i, &h)) continue;
+    if (!slidewright::decodeMpegAudioHeader(data + i, &h)) continue;
     size_t next = i + size_t(h.length);
-    FrameHeader h2;
-    if (next + 4 <= size && !decodeHeader(data + next, &h2)) continue;
+    slidewright::MpegAudioHeader h2;
+    if (next + 4 <= size && !slidewright::decodeMpegAudioHeader(data + next, &h2)) continue;
     break;
   }
   out->firstFrameOffset = i;
   out->sampleRate = h.sampleRate;
   out->channels = h.channels;
-  while (i + 4 <= size && decodeHeader(data + i, &h) && size_t(h.length) <= size - i) {
+  while (i + 4 <= size && slidewright::decodeMpegAudioHeader(data + i, &h) && size_t(h.length) <= size - i) {
     out->frames++;
     out->samples += uint64_t(h.samples);
     i += size_t(h.length);
