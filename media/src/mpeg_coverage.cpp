@@ -80,19 +80,18 @@ std::uint64_t trailingTagBytes(std::FILE* f, std::uint64_t total) {
 
 MpegCoverage measureMpegCoverage(std::FILE* f, std::uint64_t total) {
   MpegCoverage c;
+  const std::uint64_t trailing = trailingTagBytes(f, total);
   std::rewind(f);
-  Window w(f);
+  // One pass front to back: the ID3v2 tags at the start (pictures of the
+  // album cover among them), then the frames after them.
+  Window scan(f);
   std::uint64_t pos = 0;
-  // ID3v2 tags at the start (pictures of the album cover among them).
-  while (w.hold(pos, 10) && std::memcmp(w.at(pos), "ID3", 3) == 0) {
-    const std::uint8_t* h = w.at(pos);
+  while (scan.hold(pos, 10) && std::memcmp(scan.at(pos), "ID3", 3) == 0) {
+    const std::uint8_t* h = scan.at(pos);
     pos += 10 + syncsafe(h + 6) + ((h[5] & 0x10) ? 10 : 0);
   }
   const std::uint64_t leading = std::min(pos, total);
-  const std::uint64_t trailing = trailingTagBytes(f, total);
   c.audioBytes = total > leading + trailing ? total - leading - trailing : 0;
-  std::rewind(f);
-  Window scan(f);
 
   MpegAudioHeader chainHeader, h, next;
   bool inChain = false;
