@@ -34,34 +34,18 @@ class DrawnItem {
       menu.measureItem(measure);
       height_ = static_cast<int>(measure.itemHeight);
     }
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width_;
-    info.bmiHeader.biHeight = -height_;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    BitmapHandle target(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    MemoryDC dc(nullptr);
-    if (!target || !dc) return;
-    {
-      SelectGuard select(dc.get(), target.get());
+    pixels_ = drawnPixels(width_, height_, [&](HDC dc) {
       DRAWITEMSTRUCT draw{};
       draw.CtlType = ODT_MENU;
       draw.itemID = item->commandId;
       draw.itemAction = ODA_DRAWENTIRE;
       draw.itemState = itemState;
       draw.hwndItem = reinterpret_cast<HWND>(holder.handle());
-      draw.hDC = dc.get();
+      draw.hDC = dc;
       draw.rcItem = RECT{0, 0, width_, height_};
       draw.itemData = reinterpret_cast<ULONG_PTR>(item);
       drawn_ = menu.drawItem(draw);
-    }
-    GdiFlush();
-    const auto* p = static_cast<const std::uint32_t*>(bits);
-    pixels_.assign(p, p + static_cast<size_t>(width_) * height_);
-    for (auto& px : pixels_) px &= 0xFFFFFFu;
+    });
   }
 
   bool drawn() const { return drawn_; }

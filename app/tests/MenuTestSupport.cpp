@@ -98,33 +98,40 @@ MenuStep typeCharacter(wchar_t character) {
   };
 }
 
-std::vector<std::uint32_t> screenPixels(HWND window, int* width, int* height) {
-  RECT r{};
-  GetWindowRect(window, &r);
-  *width = r.right - r.left;
-  *height = r.bottom - r.top;
-  if (*width <= 0 || *height <= 0) return {};
+std::vector<std::uint32_t> drawnPixels(int width, int height, const std::function<void(HDC)>& draw) {
+  if (width <= 0 || height <= 0) return {};
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = *width;
-  info.bmiHeader.biHeight = -*height;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
   BitmapHandle target(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  if (!target) return {};
-  WindowDC screen(nullptr);
-  MemoryDC dc(screen.get());
+  MemoryDC dc(nullptr);
+  if (!target || !dc) return {};
   {
     SelectGuard select(dc.get(), target.get());
-    BitBlt(dc.get(), 0, 0, *width, *height, screen.get(), r.left, r.top, SRCCOPY);
+    draw(dc.get());
   }
   GdiFlush();
   const auto* p = static_cast<const std::uint32_t*>(bits);
-  std::vector<std::uint32_t> pixels(p, p + static_cast<size_t>(*width) * *height);
+  std::vector<std::uint32_t> pixels(p, p + static_cast<size_t>(width) * height);
   for (auto& px : pixels) px &= 0xFFFFFFu;
   return pixels;
+}
+
+std::vector<std::uint32_t> screenPixels(HWND window, int* width, int* height) {
+  RECT r{};
+  GetWindowRect(window, &r);
+  *width = r.right - r.left;
+  *height = r.bottom - r.top;
+  const int w = *width, h = *height;
+  return drawnPixels(w, h, [&](HDC dc) {
+    WindowDC screen(nullptr);
+    BitBlt(dc, 0, 0, w, h, screen.get(), r.left, r.top, SRCCOPY);
+  });
 }
 
 long countGdiObjects() {

@@ -50,6 +50,10 @@ MenuStep waitForMenus(size_t count);
 MenuStep pressKeys(std::vector<WORD> keys);
 MenuStep typeCharacter(wchar_t character);
 
+// What `draw` draws into a width x height 32-bit bitmap that starts black,
+// 0x00RRGGBB per pixel, top row first; empty when no bitmap could be made.
+std::vector<std::uint32_t> drawnPixels(int width, int height, const std::function<void(HDC)>& draw);
+
 // What the window shows on the screen, 0x00RRGGBB per pixel, row by row.
 std::vector<std::uint32_t> screenPixels(HWND window, int* width, int* height);
 

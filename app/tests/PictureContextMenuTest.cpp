@@ -90,23 +90,9 @@ std::set<std::uint32_t> pictureColours(const IconMenuItem& item) {
   std::set<std::uint32_t> colours;
   int width = 0, height = 0;
   if (!item.image || !ImageList_GetIconSize(item.image.get(), &width, &height)) return colours;
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  BitmapHandle target(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  MemoryDC dc(nullptr);
-  {
-    SelectGuard select(dc.get(), target.get());
-    ImageList_Draw(item.image.get(), 0, dc.get(), 0, 0, ILD_TRANSPARENT);
-  }
-  GdiFlush();
-  const auto* p = static_cast<const std::uint32_t*>(bits);
-  for (int i = 0; i < width * height; ++i) colours.insert(p[i] & 0xFFFFFFu);
+  for (std::uint32_t c : drawnPixels(
+           width, height, [&](HDC dc) { ImageList_Draw(item.image.get(), 0, dc, 0, 0, ILD_TRANSPARENT); }))
+    colours.insert(c);
   return colours;
 }
 

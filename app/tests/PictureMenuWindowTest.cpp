@@ -98,29 +98,16 @@ bool showsMark(const PictureList& list, const ClientShot& shot, int index, int t
   HIMAGELIST marks = list.transitionImages();
   int w = 0, h = 0;
   if (!ImageList_GetIconSize(marks, &w, &h)) return false;
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = w;
-  info.bmiHeader.biHeight = -h;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  BitmapHandle expected(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  MemoryDC dc(nullptr);
-  {
-    SelectGuard select(dc.get(), expected.get());
-    ImageList_Draw(marks, transition, dc.get(), 0, 0, ILD_TRANSPARENT);
-  }
-  GdiFlush();
+  const std::vector<std::uint32_t> expected =
+      drawnPixels(w, h, [&](HDC dc) { ImageList_Draw(marks, transition, dc, 0, 0, ILD_TRANSPARENT); });
+  if (expected.empty()) return false;
   const auto& g = list.geometry();
   const int left =
       g.area.left + index * g.cellWidth - list.scrollPosition() + (PictureListGeometry::kGap - w) / 2;
   const int top = g.area.top + (g.thumbHeight - h) / 2;
-  const auto* p = static_cast<const std::uint32_t*>(bits);
   for (int y = 0; y < h; ++y) {
     for (int x = 0; x < w; ++x) {
-      const std::uint32_t want = p[y * w + x] & 0xFFFFFFu;
+      const std::uint32_t want = expected[static_cast<std::size_t>(y) * w + x];
       if (pixelOf(shot.pixel(left + x, top + y)) != want) return false;
     }
   }

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "GdiHandles.h"
+#include "MenuTestSupport.h"
 #include "ProgramDirectory.h"
 #include "media/jpeg_writer.h"
 #include "resource.h"
@@ -100,30 +102,14 @@ ClientShot::ClientShot(HWND window) {
   if (width_ <= 0 || height_ <= 0) return;
   POINT origin{0, 0};
   ClientToScreen(window, &origin);
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width_;
-  info.bmiHeader.biHeight = -height_;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  HDC screen = GetDC(nullptr);
-  HBITMAP target = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HDC dc = CreateCompatibleDC(screen);
-  HGDIOBJ old = SelectObject(dc, target);
-  BitBlt(dc, 0, 0, width_, height_, screen, origin.x, origin.y, SRCCOPY);
-  GdiFlush();
-  const auto* p = static_cast<const std::uint32_t*>(bits);
-  pixels_.assign(p, p + static_cast<std::size_t>(width_) * height_);
-  SelectObject(dc, old);
-  DeleteDC(dc);
-  DeleteObject(target);
-  ReleaseDC(nullptr, screen);
+  pixels_ = drawnPixels(width_, height_, [&](HDC dc) {
+    WindowDC screen(nullptr);
+    BitBlt(dc, 0, 0, width_, height_, screen.get(), origin.x, origin.y, SRCCOPY);
+  });
 }
 
 COLORREF ClientShot::pixel(int x, int y) const {
-  if (x < 0 || y < 0 || x >= width_ || y >= height_) return CLR_INVALID;
+  if (x < 0 || y < 0 || x >= width_ || y >= height_ || pixels_.empty()) return CLR_INVALID;
   const std::uint32_t v = pixels_[static_cast<std::size_t>(y) * width_ + x];
   return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
 }
