@@ -1,9 +1,7 @@
 // `slidewright make`: pictures and music in, one album movie out.
 #include <algorithm>
-#include <atomic>
 #include <cctype>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -13,20 +11,13 @@
 #include <variant>
 #include <vector>
 
-#ifdef _WIN32
-#include <io.h>
-#define isatty _isatty
-#define fileno _fileno
-#else
-#include <unistd.h>
-#endif
-
 #include "album/album_job.h"
 #include "album/transition.h"
 #include "arguments.h"
 #include "command.h"
 #include "maker/album_maker.h"
 #include "media/temp_file.h"
+#include "progress_bar.h"
 
 namespace slidewright::cli {
 
@@ -373,14 +364,11 @@ std::uint32_t pickRandomTransitions(MakeRequest& r) {
   return seed;
 }
 
-std::atomic<bool> interrupted{false};
-extern "C" void onInterrupt(int) { interrupted = true; }
-
-// A one-line progress bar on stderr, redrawn only when it changes.
+// The making's progress on the terminal's bar: the stage and its step as a
+// percentage and a label.
 class ProgressBar {
  public:
-  explicit ProgressBar(bool music) : music_(music) {}
-  ~ProgressBar() { clear(); }
+  ProgressBar(bool music, bool enabled) : music_(music), bar_(enabled) {}
 
   void update(const MakeProgress& p) {
     // Music takes the first half when there is any, like the window's bar.
@@ -401,43 +389,27 @@ class ProgressBar {
                     static_cast<unsigned long long>(p.total));
     else
       std::snprintf(label, sizeof label, "writing the movie");
-    std::string line = label;
-    if (percent == percent_ && line == label_) return;
-    percent_ = percent;
-    label_ = line;
-    constexpr int kWidth = 30;
-    const int filled = percent * kWidth / 100;
-    std::fprintf(stderr, "\r[%s%s] %3d%% %-28s", std::string(static_cast<std::size_t>(filled), '#').c_str(),
-                 std::string(static_cast<std::size_t>(kWidth - filled), ' ').c_str(), percent, label);
-    shown_ = true;
+    bar_.show(percent, label);
   }
 
-  void clear() {
-    if (shown_) std::fprintf(stderr, "\r%70s\r", "");
-    shown_ = false;
-  }
+  void clear() { bar_.clear(); }
 
  private:
   bool music_;
-  bool shown_ = false;
-  int percent_ = -1;
-  std::string label_;
+  TerminalProgress bar_;
 };
 
 // Makes the album with a progress bar on a terminal; Ctrl-C or a polite kill
 // cancels it at the next step, so the temporary files are still removed.
 maker::MakeResult<maker::MakeOutcome> makeWithProgress(const MakeRequest& r) {
-  const bool showBar = !r.quiet && isatty(fileno(stderr));
-  ProgressBar bar(!r.settings.musicPath.empty());
-  interrupted = false;
-  auto previous = std::signal(SIGINT, onInterrupt);
-  auto previousTerm = std::signal(SIGTERM, onInterrupt);
-  auto made = maker::makeAlbum(r.settings, [&](const MakeProgress& p) {
-    if (showBar) bar.update(p);
-    return !interrupted.load();
-  });
-  std::signal(SIGINT, previous == SIG_ERR ? SIG_DFL : previous);
-  std::signal(SIGTERM, previousTerm == SIG_ERR ? SIG_DFL : previousTerm);
+  ProgressBar bar(!r.settings.musicPath.empty(), !r.quiet);
+  auto made = [&] {
+    InterruptWatch interrupt;
+    return maker::makeAlbum(r.settings, [&](const MakeProgress& p) {
+      bar.update(p);
+      return !interrupt.requested();
+    });
+  }();
   bar.clear();
   return made;
 }

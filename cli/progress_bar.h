@@ -1,8 +1,11 @@
 // A one-line progress bar on stderr for the long subcommands, drawn only
-// when stderr is a terminal and redrawn only when its percentage changes
-// (with the label of that moment).
+// when stderr is a terminal and redrawn only when what it shows changes; and
+// the watch for Ctrl-C or a polite kill that lets those commands stop at
+// their next step.
 #pragma once
 
+#include <atomic>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -29,16 +32,19 @@ class TerminalProgress {
   TerminalProgress(const TerminalProgress&) = delete;
   TerminalProgress& operator=(const TerminalProgress&) = delete;
 
+  // `done` of `total`: redrawn when the percentage changes, with the label of
+  // that moment.
   void update(uint64_t done, uint64_t total, const std::string& label) {
     if (!enabled_) return;
     const int percent = total ? int(done * 100 / total) : 0;
     if (percent == percent_) return;
-    percent_ = percent;
-    constexpr int kWidth = 30;
-    const int filled = percent * kWidth / 100;
-    std::fprintf(stderr, "\r[%s%s] %3d%% %-28s", std::string(size_t(filled), '#').c_str(),
-                 std::string(size_t(kWidth - filled), ' ').c_str(), percent, label.c_str());
-    shown_ = true;
+    draw(percent, label);
+  }
+
+  // A percentage worked out by the caller: redrawn when it or the label changes.
+  void show(int percent, const std::string& label) {
+    if (!enabled_ || (percent == percent_ && label == label_)) return;
+    draw(percent, label);
   }
 
   void clear() {
@@ -47,9 +53,49 @@ class TerminalProgress {
   }
 
  private:
+  void draw(int percent, const std::string& label) {
+    percent_ = percent;
+    label_ = label;
+    constexpr int kWidth = 30;
+    const int filled = percent * kWidth / 100;
+    std::fprintf(stderr, "\r[%s%s] %3d%% %-28s", std::string(size_t(filled), '#').c_str(),
+                 std::string(size_t(kWidth - filled), ' ').c_str(), percent, label.c_str());
+    shown_ = true;
+  }
+
   bool enabled_ = false;
   bool shown_ = false;
   int percent_ = -1;
+  std::string label_;
+};
+
+// Catches Ctrl-C (SIGINT) and a polite kill (SIGTERM) for as long as it
+// lives, so that long work can stop at its next step and clean up; the
+// handlers found before are put back when it ends. One at a time.
+class InterruptWatch {
+ public:
+  InterruptWatch() {
+    requested_ = false;
+    previousInt_ = std::signal(SIGINT, onSignal);
+    previousTerm_ = std::signal(SIGTERM, onSignal);
+  }
+  ~InterruptWatch() {
+    std::signal(SIGINT, previousInt_ == SIG_ERR ? SIG_DFL : previousInt_);
+    std::signal(SIGTERM, previousTerm_ == SIG_ERR ? SIG_DFL : previousTerm_);
+  }
+  InterruptWatch(const InterruptWatch&) = delete;
+  InterruptWatch& operator=(const InterruptWatch&) = delete;
+
+  // Whether either signal came since the watch began.
+  bool requested() const { return requested_.load(); }
+
+ private:
+  using Handler = void (*)(int);
+  static void onSignal(int) { requested_ = true; }
+
+  inline static std::atomic<bool> requested_{false};
+  Handler previousInt_;
+  Handler previousTerm_;
 };
 
 }  // namespace slidewright::cli

@@ -10,8 +10,6 @@
 
 #if defined(SLIDEWRIGHT_VIDEO_EXPORT)
 
-#include <atomic>
-#include <csignal>
 #include <cstdlib>
 
 #include "export/video_export.h"
@@ -81,9 +79,6 @@ bool parseSize(const std::string& text, int* w, int* h) {
   return x != std::string::npos && parseNumber(text.substr(0, x), w) && parseNumber(text.substr(x + 1), h);
 }
 
-std::atomic<bool> interrupted{false};
-extern "C" void onVideoInterrupt(int) { interrupted = true; }
-
 std::string duration(double seconds) {
   const int s = int(seconds + 0.5);
   char text[32];
@@ -95,16 +90,14 @@ std::string duration(double seconds) {
 // at the next frame, so the partial video is still removed.
 int runExport(const ex::VideoOptions& options, bool quiet) {
   TerminalProgress bar(!quiet);
-  interrupted = false;
-  auto previous = std::signal(SIGINT, onVideoInterrupt);
-  auto previousTerm = std::signal(SIGTERM, onVideoInterrupt);
-  auto made = ex::exportVideo(options, [&](const ex::VideoProgress& p) {
-    bar.update(p.framesDone, p.frameCount,
-               "frame " + std::to_string(p.framesDone) + " of " + std::to_string(p.frameCount));
-    return !interrupted.load();
-  });
-  std::signal(SIGINT, previous == SIG_ERR ? SIG_DFL : previous);
-  std::signal(SIGTERM, previousTerm == SIG_ERR ? SIG_DFL : previousTerm);
+  auto made = [&] {
+    InterruptWatch interrupt;
+    return ex::exportVideo(options, [&](const ex::VideoProgress& p) {
+      bar.update(p.framesDone, p.frameCount,
+                 "frame " + std::to_string(p.framesDone) + " of " + std::to_string(p.frameCount));
+      return !interrupt.requested();
+    });
+  }();
   bar.clear();
 
   if (!made) {
