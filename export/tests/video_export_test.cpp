@@ -27,8 +27,9 @@ namespace fs = std::filesystem;
 using namespace exporttest;
 namespace probe = slidewright::exports::probe;
 
-// What every exported video must show, whatever the album.
-void expectFaithful(const std::string& movie, const std::string& video, const std::string& codecs) {
+// What every exported video must show, whatever the album; the measures, with
+// the video as decoded, for the sound's checks.
+FrameFidelity expectFaithful(const std::string& movie, const std::string& video, const std::string& codecs) {
   SCOPED_TRACE(video);
   const FrameFidelity f = measureFrames(movie, video);
   const auto& v = f.video;
@@ -53,6 +54,7 @@ void expectFaithful(const std::string& movie, const std::string& video, const st
   // Every frame that changes is closest to its own frame of the movie, not
   // to the one before or after it.
   EXPECT_EQ(f.closerToNeighbour, std::vector<long>{});
+  return f;
 }
 
 struct Exported {
@@ -80,11 +82,7 @@ void allTransitionsWithMusic(const std::string& extension, const std::string& co
   for (int t = 0; t < 13; ++t) spec.transitions.push_back(t);
   const std::string movie = makeAlbum(spec);
   const std::string video = exportTo(movie, "all" + extension);
-  expectFaithful(movie, video, codecs);
-
-  probe::ProbedVideo v;
-  std::string error;
-  ASSERT_TRUE(probe::probeVideo(video, {}, &v, &error)) << error;
+  const probe::ProbedVideo v = expectFaithful(movie, video, codecs).video;
   const SoundFidelity s = measureSound(movie, v);
   const double frame = 1.0 / 12;
   ASSERT_GT(s.musicSeconds, 19.5);
@@ -110,10 +108,7 @@ TEST(VideoFidelity, SilentAlbumThatStops) {
   const std::string movie = makeAlbum(spec);
   for (const std::string ext : {".mp4", ".webm"}) {
     const std::string video = exportTo(movie, "silent" + ext);
-    expectFaithful(movie, video, ext == ".mp4" ? "h264/aac" : "vp9/opus");
-    probe::ProbedVideo v;
-    std::string error;
-    ASSERT_TRUE(probe::probeVideo(video, {}, &v, &error)) << error;
+    const probe::ProbedVideo v = expectFaithful(movie, video, ext == ".mp4" ? "h264/aac" : "vp9/opus").video;
     const SoundFidelity s = measureSound(movie, v);
     EXPECT_EQ(s.musicSeconds, 0.0);
     EXPECT_LT(s.loudestSample, 1e-3) << ext;
@@ -133,10 +128,7 @@ TEST(VideoFidelity, LargeAlbumWithLongerMusic) {
   const std::string movie = makeAlbum(spec);
   for (const std::string ext : {".mp4", ".webm"}) {
     const std::string video = exportTo(movie, "large" + ext);
-    expectFaithful(movie, video, ext == ".mp4" ? "h264/aac" : "vp9/opus");
-    probe::ProbedVideo v;
-    std::string error;
-    ASSERT_TRUE(probe::probeVideo(video, {}, &v, &error)) << error;
+    const probe::ProbedVideo v = expectFaithful(movie, video, ext == ".mp4" ? "h264/aac" : "vp9/opus").video;
     const SoundFidelity s = measureSound(movie, v);
     const double seconds = double(v.frames) / 12;
     EXPECT_LE(std::fabs(s.bestLagMs), 1.0) << ext;

@@ -177,23 +177,25 @@ bool probeVideo(const std::string& path, const FrameVisitor& visit, ProbedVideo*
         out->videoEnd = std::max(out->videoEnd, t + length);
       }
       firstVideo = false;
-      if (!c.convert) {
-        c.convert = sws_getContext(
-            c.frame->width, c.frame->height, AVPixelFormat(c.frame->format), out->width, out->height,
-            AV_PIX_FMT_RGBA, SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT, nullptr, nullptr, nullptr);
-        const int space = c.frame->colorspace == AVCOL_SPC_BT709 ? SWS_CS_ITU709 : SWS_CS_DEFAULT;
-        sws_setColorspaceDetails(c.convert, sws_getCoefficients(space),
-                                 c.frame->color_range == AVCOL_RANGE_JPEG, sws_getCoefficients(space), 1, 0,
-                                 1 << 16, 1 << 16);
-      }
-      uint8_t* dst[1] = {rgba.pixels.data()};
-      int stride[1] = {rgba.width * 4};
-      sws_scale(c.convert, c.frame->data, c.frame->linesize, 0, c.frame->height, dst, stride);
+      // The picture as displayed, only for a visitor to look at.
       if (visit) {
         if (c.frame->format != AV_PIX_FMT_YUV420P) {
           *error = "the video is not yuv420p";
           return false;
         }
+        if (!c.convert) {
+          c.convert =
+              sws_getContext(c.frame->width, c.frame->height, AVPixelFormat(c.frame->format), out->width,
+                             out->height, AV_PIX_FMT_RGBA,
+                             SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT, nullptr, nullptr, nullptr);
+          const int space = c.frame->colorspace == AVCOL_SPC_BT709 ? SWS_CS_ITU709 : SWS_CS_DEFAULT;
+          sws_setColorspaceDetails(c.convert, sws_getCoefficients(space),
+                                   c.frame->color_range == AVCOL_RANGE_JPEG, sws_getCoefficients(space), 1, 0,
+                                   1 << 16, 1 << 16);
+        }
+        uint8_t* dst[1] = {rgba.pixels.data()};
+        int stride[1] = {rgba.width * 4};
+        sws_scale(c.convert, c.frame->data, c.frame->linesize, 0, c.frame->height, dst, stride);
         const DecodedFrame decoded{{c.frame->data[0], c.frame->data[1], c.frame->data[2]},
                                    {c.frame->linesize[0], c.frame->linesize[1], c.frame->linesize[2]},
                                    rgba};
