@@ -23,9 +23,6 @@ class SoundTrack : public player::AudioOutput {
   SoundTrack(const SoundTrack&) = delete;
   SoundTrack& operator=(const SoundTrack&) = delete;
 
-  int sampleRate() const { return rate_; }
-  int channels() const { return channels_; }
-
   // The frame the player is about to run: sounds it starts begin at its
   // first sample, and a stop it makes silences them from there.
   void setFrame(uint64_t frame) { frame_ = frame; }
@@ -36,10 +33,10 @@ class SoundTrack : public player::AudioOutput {
   void setPaused(bool paused) override { paused_ = paused; }
   void stopAll() override;
 
-  // Mixes the samples of frame `frame` (interleaved floats, channels() per
-  // sample; silence where no sound plays) into `out`, replacing its
-  // contents. With `last`, sounds still playing at its end fade out over its
-  // final milliseconds instead of ending in a click. Returns false if
+  // Mixes the samples of frame `frame` (interleaved floats, the track's
+  // channels per sample; silence where no sound plays) into `out`, replacing
+  // its contents. With `last`, sounds still playing at its end fade out over
+  // its final milliseconds instead of ending in a click. Returns false if
   // resampling failed.
   bool mixFrame(uint64_t frame, bool last, std::vector<float>* out);
 

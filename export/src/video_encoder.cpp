@@ -98,7 +98,6 @@ struct VideoEncoder::Impl {
   bool smallLastFrame = false;
   int64_t videoPts = 0;
   int64_t audioPts = 0;
-  int64_t audioTaken = 0;      // samples given to writeAudio
   std::vector<float> pending;  // fewer samples than one audio frame, interleaved
   bool fileOpen = false;
 
@@ -333,7 +332,6 @@ Status VideoEncoder::writeFrame(const player::Image& rgba, bool sameAsLast) {
 Status VideoEncoder::writeAudio(const float* samples, size_t frames) {
   Impl& e = *impl_;
   const size_t channels = size_t(e.s.channels);
-  e.audioTaken += int64_t(frames);
   e.pending.insert(e.pending.end(), samples, samples + frames * channels);
   const size_t whole = e.pending.size() / channels / size_t(e.audioFrameSize);
   for (size_t k = 0; k < whole; ++k)
@@ -370,7 +368,5 @@ Status VideoEncoder::finish() {
     return fail(ErrorKind::Output, e.name + ": writing the video failed (" + avError(r) + ")");
   return success();
 }
-
-double VideoEncoder::audioSeconds() const { return double(impl_->audioTaken) / impl_->s.sampleRate; }
 
 }  // namespace slidewright::exports

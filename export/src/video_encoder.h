@@ -47,9 +47,6 @@ class VideoEncoder {
   // Flushes both encoders and completes the file.
   Status finish();
 
-  // Seconds of audio given to writeAudio so far.
-  double audioSeconds() const;
-
  private:
   struct Impl;
   explicit VideoEncoder(std::unique_ptr<Impl> impl);

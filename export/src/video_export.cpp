@@ -233,7 +233,6 @@ Result<VideoOutcome> exportVideo(const VideoOptions& o, const VideoProgressCallb
     if (last) break;
   }
   if (Status s = encoder.finish(); !s) return s.error();
-  outcome.audioSeconds = encoder.audioSeconds();
   opened.value().reset();
 
   std::error_code ec;

@@ -57,11 +57,6 @@ FrameFidelity expectFaithful(const std::string& movie, const std::string& video,
   return f;
 }
 
-struct Exported {
-  std::string path;
-  FrameFidelity frames;
-};
-
 std::string exportTo(const std::string& movie, const std::string& name, std::vector<std::string> extra = {}) {
   const std::string video = scratch(name);
   std::vector<std::string> args = {"video", movie, "-o", video};

@@ -65,8 +65,7 @@ struct VideoOutcome {
   uint64_t frames = 0;
   int width = 0, height = 0;  // of the video
   double framesPerSecond = 0;
-  double seconds = 0;       // frames / frame rate
-  double audioSeconds = 0;  // the audio track's length
+  double seconds = 0;  // frames / frame rate
   bool movieHasSound = false;
   uint64_t bytes = 0;
   std::vector<std::string> warnings;  // from the player: pictures or sounds it could not decode
