@@ -174,9 +174,8 @@ int runVideo(int argc, char** argv) {
       if (!value(&v) || !parseNumber(v, &options.crf)) return usage("--crf needs a whole number");
     } else if (name == "--preset") {
       if (!value(&v)) return usage("--preset needs a name");
-      bool known = false;
-      for (int k = 0; k < ex::kVideoPresetCount; ++k) known = known || v == ex::kVideoPresets[k];
-      if (!known) return usage("unknown preset '" + v + "' (ultrafast ... fast ... veryslow)");
+      if (ex::videoPresetIndex(v) < 0)
+        return usage("unknown preset '" + v + "' (ultrafast ... fast ... veryslow)");
       options.preset = v;
     } else if (name == "--audio-bitrate") {
       if (!value(&v) || !parseNumber(v, &options.audioKbps) || options.audioKbps < 8 ||

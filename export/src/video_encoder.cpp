@@ -61,12 +61,6 @@ constexpr Vp9Speed kVp9Speed[] = {{"realtime", 8}, {"realtime", 7}, {"realtime",
                                   {"realtime", 5}, {"good", 5},     {"good", 4},
                                   {"good", 2},     {"good", 1},     {"good", 0}};
 
-int presetIndex(const std::string& name) {
-  for (int i = 0; i < kVideoPresetCount; ++i)
-    if (name == kVideoPresets[i]) return i;
-  return 4;  // fast
-}
-
 bool supportsFormat(const AVCodec* codec, AVSampleFormat format) {
   if (!codec->sample_fmts) return false;
   for (const AVSampleFormat* f = codec->sample_fmts; *f != AV_SAMPLE_FMT_NONE; ++f)
@@ -79,6 +73,12 @@ bool supportsFormat(const AVCodec* codec, AVSampleFormat format) {
 const char* const kVideoPresets[] = {"ultrafast", "superfast", "veryfast", "faster",  "fast",
                                      "medium",    "slow",      "slower",   "veryslow"};
 const int kVideoPresetCount = int(sizeof kVideoPresets / sizeof kVideoPresets[0]);
+
+int videoPresetIndex(const std::string& name) {
+  for (int i = 0; i < kVideoPresetCount; ++i)
+    if (name == kVideoPresets[i]) return i;
+  return -1;
+}
 
 int audioRateFor(VideoFormat format) { return format == VideoFormat::WebM ? 48000 : 44100; }
 
@@ -153,7 +153,8 @@ Status VideoEncoder::Impl::openVideo() {
     // Constant quality needs the bit rate left open.
     video->bit_rate = 0;
     video->thread_count = int(std::max(1u, std::thread::hardware_concurrency()));
-    const Vp9Speed speed = kVp9Speed[presetIndex(s.preset)];
+    const int preset = videoPresetIndex(s.preset);
+    const Vp9Speed speed = kVp9Speed[preset >= 0 ? preset : 4];  // unknown: as "fast"
     av_dict_set(&options, "deadline", speed.deadline, 0);
     av_dict_set_int(&options, "cpu-used", speed.cpuUsed, 0);
     av_dict_set_int(&options, "row-mt", 1, 0);

@@ -127,9 +127,7 @@ Result<VideoOutcome> exportVideo(const VideoOptions& o, const VideoProgressCallb
   if (crf < range.lowest || crf > range.highest)
     return fail(ErrorKind::Settings, "the quality (crf) must be " + std::to_string(range.lowest) + " to " +
                                          std::to_string(range.highest) + " for this format");
-  if (std::find_if(kVideoPresets, kVideoPresets + kVideoPresetCount,
-                   [&](const char* p) { return o.preset == p; }) == kVideoPresets + kVideoPresetCount)
-    return fail(ErrorKind::Settings, "unknown preset '" + o.preset + "'");
+  if (videoPresetIndex(o.preset) < 0) return fail(ErrorKind::Settings, "unknown preset '" + o.preset + "'");
   if (o.width || o.height) {
     if (o.width < VideoLimits::kMinSide || o.height < VideoLimits::kMinSide ||
         o.width > VideoLimits::kMaxSide || o.height > VideoLimits::kMaxSide)

@@ -23,6 +23,8 @@ std::optional<VideoFormat> videoFormatForName(const std::string& path);
 // Encoder speed presets, fastest first; each trades encoding time for size.
 extern const char* const kVideoPresets[];
 extern const int kVideoPresetCount;
+// The place of a preset's name in kVideoPresets, or -1 for an unknown name.
+int videoPresetIndex(const std::string& name);
 
 struct VideoLimits {
   static constexpr int kMaxSide = 4096;  // pixels, either side of the video
