@@ -33,4 +33,10 @@ std::optional<std::string> ArgumentScanner::valueOf(const Argument& option) {
   return std::string(argv_[index_++]);
 }
 
+bool ArgumentScanner::valueInto(const Argument& option, std::string* out) {
+  const auto given = valueOf(option);
+  if (given) *out = *given;
+  return given.has_value();
+}
+
 }  // namespace slidewright::cli

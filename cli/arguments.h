@@ -28,6 +28,8 @@ class ArgumentScanner {
   // next word (taken, whatever it looks like). Nothing when the option was
   // the last word.
   std::optional<std::string> valueOf(const Argument& option);
+  // The same into `out`, left as it was when there is none; false then.
+  bool valueInto(const Argument& option, std::string* out);
 
  private:
   int argc_;

@@ -14,6 +14,14 @@ constexpr int kExitInterrupted = 130;  // Ctrl-C or a terminate signal cancelled
 // Name the program prints in front of its messages ("slidewright").
 extern const char* const kProgramName;
 
+// A wrong command line of `command` ("make", ...): the message on stderr with
+// where to find the options; returns kExitUsage.
+int usageError(const char* command, const std::string& message);
+
+// The folder of the running command (where files installed beside it lie),
+// or empty where it cannot be told.
+std::string programFolder();
+
 // The video export, for `slidewright make -o SHOW.mp4` (video_command.cpp).
 // Whether a file name asks for a video (".mp4" or ".webm", in any case).
 bool isVideoName(const std::string& path);

@@ -1,6 +1,8 @@
 // `slidewright`: dispatches to the subcommand named by the first argument.
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <string>
 
 #include "command.h"
 
@@ -16,6 +18,21 @@
 namespace slidewright::cli {
 
 const char* const kProgramName = "slidewright";
+
+int usageError(const char* command, const std::string& message) {
+  std::fprintf(stderr, "%s %s: %s\nRun '%s %s --help' for the options.\n", kProgramName, command,
+               message.c_str(), kProgramName, command);
+  return kExitUsage;
+}
+
+std::string programFolder() {
+#ifdef __linux__
+  std::error_code ec;
+  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (!ec) return self.parent_path().string();
+#endif
+  return std::string();
+}
 
 namespace {
 

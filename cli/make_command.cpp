@@ -161,11 +161,7 @@ struct UsageError {
   std::string message;
 };
 
-int usage(const std::string& message) {
-  std::fprintf(stderr, "%s make: %s\nRun '%s make --help' for the options.\n", kProgramName, message.c_str(),
-               kProgramName);
-  return kExitUsage;
-}
+int usage(const std::string& message) { return usageError("make", message); }
 
 std::optional<long> parseInteger(const std::string& text) {
   if (text.empty() || text.size() > 9) return std::nullopt;

@@ -47,11 +47,7 @@ void printScreensaverHelp() {
       kProgramName, kProgramName, kStubName, kProgramName, int(scrfile::kMaxMovieBytes >> 20));
 }
 
-int usage(const std::string& message) {
-  std::fprintf(stderr, "%s screensaver: %s\nRun '%s screensaver --help' for the options.\n", kProgramName,
-               message.c_str(), kProgramName);
-  return kExitUsage;
-}
+int usage(const std::string& message) { return usageError("screensaver", message); }
 
 int failure(const std::string& message) {
   std::fprintf(stderr, "%s: %s\n", kProgramName, message.c_str());
@@ -67,16 +63,6 @@ bool endsWithIgnoringCase(const std::string& text, const std::string& ending) {
   return true;
 }
 
-// The folder of the running command, where an installed saverstub.exe lies.
-std::string commandFolder() {
-#ifdef __linux__
-  std::error_code ec;
-  const fs::path self = fs::read_symlink("/proc/self/exe", ec);
-  if (!ec) return self.parent_path().string();
-#endif
-  return std::string();
-}
-
 // Finds the player: the --stub file, the one built in, or one beside the command.
 bool findStub(const std::string& given, std::vector<std::uint8_t>* stub, std::string* error) {
   if (!given.empty()) {
@@ -89,7 +75,7 @@ bool findStub(const std::string& given, std::vector<std::uint8_t>* stub, std::st
 #ifdef SLIDEWRIGHT_EMBEDDED_SAVERSTUB
   if (embeddedSaverStub(stub)) return true;
 #endif
-  const std::string folder = commandFolder();
+  const std::string folder = programFolder();  // an installed saverstub.exe lies there
   if (!folder.empty()) {
     const std::string beside = (fs::path(folder) / kStubName).string();
     if (scrfile::readWholeFile(beside, stub) && !stub->empty()) return true;

@@ -60,11 +60,7 @@ void printVideoHelp() {
       kProgramName);
 }
 
-int usage(const std::string& message) {
-  std::fprintf(stderr, "%s video: %s\nRun '%s video --help' for the options.\n", kProgramName,
-               message.c_str(), kProgramName);
-  return kExitUsage;
-}
+int usage(const std::string& message) { return usageError("video", message); }
 
 bool parseNumber(const std::string& text, int* out) {
   if (text.empty() || text.size() > 6) return false;
@@ -150,35 +146,30 @@ int runVideo(int argc, char** argv) {
       continue;
     }
     const std::string& name = arg->name;
-    // An option's value, inline or the next word; false when there is none.
-    auto value = [&](std::string* out) {
-      const auto given = scanner.valueOf(*arg);
-      if (given) *out = *given;
-      return given.has_value();
-    };
     std::string v;
     if (name == "-h" || name == "--help") {
       printVideoHelp();
       return kExitOk;
     } else if (name == "-o" || name == "--output") {
-      if (!value(&v) || v.empty()) return usage(name + " needs a file name");
+      if (!scanner.valueInto(*arg, &v) || v.empty()) return usage(name + " needs a file name");
       options.outputPath = v;
     } else if (name == "--size") {
-      if (!value(&v) || !parseSize(v, &options.width, &options.height) ||
+      if (!scanner.valueInto(*arg, &v) || !parseSize(v, &options.width, &options.height) ||
           options.width < ex::VideoLimits::kMinSide || options.height < ex::VideoLimits::kMinSide ||
           options.width > ex::VideoLimits::kMaxSide || options.height > ex::VideoLimits::kMaxSide)
         return usage("--size needs WIDTHxHEIGHT, each " + std::to_string(ex::VideoLimits::kMinSide) + " to " +
                      std::to_string(ex::VideoLimits::kMaxSide) + " pixels" +
                      (v.empty() ? "" : ", not '" + v + "'"));
     } else if (name == "--crf") {
-      if (!value(&v) || !parseNumber(v, &options.crf)) return usage("--crf needs a whole number");
+      if (!scanner.valueInto(*arg, &v) || !parseNumber(v, &options.crf))
+        return usage("--crf needs a whole number");
     } else if (name == "--preset") {
-      if (!value(&v)) return usage("--preset needs a name");
+      if (!scanner.valueInto(*arg, &v)) return usage("--preset needs a name");
       if (ex::videoPresetIndex(v) < 0)
         return usage("unknown preset '" + v + "' (ultrafast ... fast ... veryslow)");
       options.preset = v;
     } else if (name == "--audio-bitrate") {
-      if (!value(&v) || !parseNumber(v, &options.audioKbps) || options.audioKbps < 8 ||
+      if (!scanner.valueInto(*arg, &v) || !parseNumber(v, &options.audioKbps) || options.audioKbps < 8 ||
           options.audioKbps > 512)
         return usage("--audio-bitrate needs kbit/s from 8 to 512");
     } else if (name == "-q" || name == "--quiet") {

@@ -8,11 +8,7 @@
 
 #if defined(SLIDEWRIGHT_WEB_EXPORT)
 
-#include <climits>
-#include <filesystem>
 #include <vector>
-
-#include <unistd.h>
 
 #include "export/web_export.h"
 
@@ -49,20 +45,7 @@ void printWebHelp() {
       kProgramName, kProgramName);
 }
 
-int usage(const std::string& message) {
-  std::fprintf(stderr, "%s web: %s\nRun '%s web --help' for the options.\n", kProgramName, message.c_str(),
-               kProgramName);
-  return kExitUsage;
-}
-
-// The folder of the running program, or empty.
-std::string programFolder() {
-  char path[PATH_MAX];
-  const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
-  if (n <= 0) return {};
-  path[n] = '\0';
-  return std::filesystem::path(path).parent_path().string();
-}
+int usage(const std::string& message) { return usageError("web", message); }
 
 }  // namespace
 
@@ -81,24 +64,18 @@ int runWeb(int argc, char** argv) {
       continue;
     }
     const std::string& name = arg->name;
-    // An option's value, inline or the next word; false when there is none.
-    auto value = [&](std::string* out) {
-      const auto given = scanner.valueOf(*arg);
-      if (given) *out = *given;
-      return given.has_value();
-    };
     std::string v;
     if (name == "-h" || name == "--help") {
       printWebHelp();
       return kExitOk;
     } else if (name == "-o" || name == "--output") {
-      if (!value(&v) || v.empty()) return usage(name + " needs a folder name");
+      if (!scanner.valueInto(*arg, &v) || v.empty()) return usage(name + " needs a folder name");
       options.outputFolder = v;
     } else if (name == "--title") {
-      if (!value(&v)) return usage("--title needs a text");
+      if (!scanner.valueInto(*arg, &v)) return usage("--title needs a text");
       options.title = v;
     } else if (name == "--player") {
-      if (!value(&v) || v.empty()) return usage("--player needs a folder");
+      if (!scanner.valueInto(*arg, &v) || v.empty()) return usage("--player needs a folder");
       playerFolder = v;
     } else if (name == "-q" || name == "--quiet") {
       if (arg->inlineValue) return usage("option '" + name + "' takes no value");
