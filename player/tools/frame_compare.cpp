@@ -11,6 +11,11 @@
 //     compares every DIR/fN.mine.png with DIR/fN.other.png, writes
 //     DIR/fN.diff.png, prints the measures and fails if any frame is outside
 //     the tolerance.
+//   player-frame-compare match REFERENCE.png SHOT.png...
+//     finds the first of a series of screenshots (a browser's, of a web
+//     album) that shows the reference picture within the same tolerance;
+//     shots of another size do not match. Prints each shot's measures and,
+//     last, "first match: SHOT"; exits 0 when one matches, 1 when none does.
 #include <png.h>
 
 #include <cmath>
@@ -64,6 +69,39 @@ bool readPng(const std::string& path, Image* out) {
   *out = Image(int(img.width), int(img.height));
   if (!png_image_finish_read(&img, nullptr, out->pixels.data(), 0, nullptr)) return false;
   return true;
+}
+
+// How far apart two pictures of the same size are.
+struct Difference {
+  double share = 0;  // of the pixels that differ (0 to 1)
+  double mean = 0;   // absolute channel difference over all pixels
+
+  bool withinTolerance() const { return share <= kMaxDifferingShare && mean <= kMaxMeanDifference; }
+};
+
+// Compares `a` with `b`, of the same size; `diff`, when given, is drawn with
+// the differing pixels in red and the others in grey by how far they are off.
+Difference compare(const Image& a, const Image& b, Image* diff) {
+  size_t differing = 0;
+  double total = 0;
+  for (size_t i = 0; i < a.pixels.size(); i += 4) {
+    int worst = 0;
+    for (int c = 0; c < 3; ++c) {
+      int d = std::abs(int(a.pixels[i + c]) - int(b.pixels[i + c]));
+      total += d;
+      worst = std::max(worst, d);
+    }
+    bool off = worst > kPixelThreshold;
+    differing += off;
+    if (diff) {
+      diff->pixels[i] = off ? 255 : uint8_t(worst * 4 > 255 ? 255 : worst * 4);
+      diff->pixels[i + 1] = off ? 0 : uint8_t(worst * 4 > 255 ? 255 : worst * 4);
+      diff->pixels[i + 2] = off ? 0 : uint8_t(worst * 4 > 255 ? 255 : worst * 4);
+      diff->pixels[i + 3] = 255;
+    }
+  }
+  double pixels = double(a.width) * a.height;
+  return {differing / pixels, total / (pixels * 3)};
 }
 
 struct Probe {
@@ -219,25 +257,9 @@ int check(const std::string& dir) {
       continue;
     }
     Image diff(a.width, a.height);
-    size_t differing = 0;
-    double total = 0;
-    for (size_t i = 0; i < a.pixels.size(); i += 4) {
-      int worst = 0;
-      for (int c = 0; c < 3; ++c) {
-        int d = std::abs(int(a.pixels[i + c]) - int(b.pixels[i + c]));
-        total += d;
-        worst = std::max(worst, d);
-      }
-      bool off = worst > kPixelThreshold;
-      differing += off;
-      diff.pixels[i] = off ? 255 : uint8_t(worst * 4 > 255 ? 255 : worst * 4);
-      diff.pixels[i + 1] = off ? 0 : uint8_t(worst * 4 > 255 ? 255 : worst * 4);
-      diff.pixels[i + 2] = off ? 0 : uint8_t(worst * 4 > 255 ? 255 : worst * 4);
-      diff.pixels[i + 3] = 255;
-    }
-    double pixels = double(a.width) * a.height;
-    double share = differing / pixels, mean = total / (pixels * 3);
-    bool pass = share <= kMaxDifferingShare && mean <= kMaxMeanDifference;
+    const Difference d = compare(a, b, &diff);
+    const double share = d.share, mean = d.mean;
+    const bool pass = d.withinTolerance();
     std::string error;
     writePng(base + ".diff.png", diff, &error);
     std::printf("frame %5zu%-24s  differing %6.3f%%  mean %5.2f  %s\n", frame, label.c_str(), share * 100,
@@ -256,11 +278,46 @@ int check(const std::string& dir) {
   return failures == 0 && count > 0 ? 0 : 1;
 }
 
+int match(const char* referencePath, char** shots, int shotCount) {
+  Image reference;
+  if (!readPng(referencePath, &reference)) {
+    std::fprintf(stderr, "%s: cannot read the picture\n", referencePath);
+    return 2;
+  }
+  const char* first = nullptr;
+  for (int i = 0; i < shotCount; ++i) {
+    Image shot;
+    if (!readPng(shots[i], &shot)) {
+      std::fprintf(stderr, "%s: cannot read the picture\n", shots[i]);
+      return 2;
+    }
+    if (shot.width != reference.width || shot.height != reference.height) {
+      std::printf("%s: %d x %d, not the reference's %d x %d\n", shots[i], shot.width, shot.height,
+                  reference.width, reference.height);
+      continue;
+    }
+    const Difference d = compare(shot, reference, nullptr);
+    const bool matches = d.withinTolerance();
+    std::printf("%s: differing %.3f%%, mean %.2f%s\n", shots[i], d.share * 100, d.mean,
+                matches ? "  match" : "");
+    if (matches && !first) first = shots[i];
+  }
+  if (!first) {
+    std::printf("no screenshot shows the reference picture\n");
+    return 1;
+  }
+  std::printf("first match: %s\n", first);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc == 4 && std::strcmp(argv[1], "probe") == 0) return probe(argv[2], argv[3]);
   if (argc == 3 && std::strcmp(argv[1], "check") == 0) return check(argv[2]);
-  std::fprintf(stderr, "usage: player-frame-compare probe MOVIE.swf DIR | check DIR\n");
+  if (argc >= 4 && std::strcmp(argv[1], "match") == 0) return match(argv[2], argv + 3, argc - 3);
+  std::fprintf(
+      stderr,
+      "usage: player-frame-compare probe MOVIE.swf DIR | check DIR | match REFERENCE.png SHOT.png...\n");
   return 2;
 }

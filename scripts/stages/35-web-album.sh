@@ -13,7 +13,7 @@ work="$build/web-check"
 rm -rf "$work"
 mkdir -p "$work/pictures"
 
-cmake --build "$build" --target slidewright player-album-fixture export-shot-match -j2 >/dev/null
+cmake --build "$build" --target slidewright player-album-fixture player-frame-compare -j2 >/dev/null
 echo "-- installing the browser driver"
 (cd player/ruffle && npm ci --no-audit --no-fund --loglevel=error)
 
@@ -38,7 +38,7 @@ done
 [ -n "$port" ] || { echo "the web server did not start:" >&2; cat "$work/server.log" >&2; exit 1; }
 
 node export/web/check.mjs "http://127.0.0.1:$port/" "$work/shots" 400 300
-"$build/export/export-shot-match" "$work/first-picture.png" "$work"/shots/shot-*.png >"$work/match.txt" || {
+"$build/player/player-frame-compare" match "$work/first-picture.png" "$work"/shots/shot-*.png >"$work/match.txt" || {
   tail -5 "$work/match.txt" >&2
   echo "the page did not show the first picture" >&2
   exit 1
