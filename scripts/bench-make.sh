@@ -12,6 +12,7 @@ bin=${SLIDEWRIGHT_BIN:-$root/build/cli/slidewright}
 work=${BENCH_DIR:-$root/out/bench}
 count=${BENCH_PICTURES:-40}
 reps=${BENCH_REPS:-3}
+. "$root/scripts/lib/bench.sh"
 [ -x "$bin" ] || { echo "bench-make.sh: $bin is missing; build first (scripts/build-native.sh)" >&2; exit 1; }
 convert=/usr/bin/convert
 [ -x "$convert" ] || convert=convert
@@ -44,18 +45,6 @@ if [ ! -s music.mp3 ]; then
 fi
 [ -s tiny.jpg ] || "$convert" -size 100x75 xc:gray tiny.jpg
 
-# Prints the best wall-clock time in seconds of running the command.
-best_of() {
-  local best= t0 t1 t
-  for _ in $(seq "$reps"); do
-    t0=$EPOCHREALTIME
-    "$@" >/dev/null
-    t1=$EPOCHREALTIME
-    t=$(awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.3f", b - a }')
-    if [ -z "$best" ] || awk -v t="$t" -v b="$best" 'BEGIN { exit !(t < b) }'; then best=$t; fi
-  done
-  echo "$best"
-}
 convert_all() {
   local f
   for f in pictures/*.jpg; do
@@ -64,14 +53,12 @@ convert_all() {
 }
 
 pics=(pictures/*.jpg)
-t_album=$(best_of "$bin" make -q -W 800 -H 600 -m music.mp3 "${pics[@]}" -o album.swf)
-t_pictures=$(best_of "$bin" make -q -W 800 -H 600 "${pics[@]}" -o pictures.swf)
-t_music=$(best_of "$bin" make -q -W 800 -H 600 -m music.mp3 tiny.jpg -o music.swf)
-t_convert=$(best_of convert_all)
-t_lame=$(best_of lame --quiet -b 32 -m m music.mp3 lame.mp3)
+t_album=$(best_of 3 "$bin" make -q -W 800 -H 600 -m music.mp3 "${pics[@]}" -o album.swf)
+t_pictures=$(best_of 3 "$bin" make -q -W 800 -H 600 "${pics[@]}" -o pictures.swf)
+t_music=$(best_of 3 "$bin" make -q -W 800 -H 600 -m music.mp3 tiny.jpg -o music.swf)
+t_convert=$(best_of 3 convert_all)
+t_lame=$(best_of 3 lame --quiet -b 32 -m m music.mp3 lame.mp3)
 
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
-verdict() { awk -v r="$1" -v goal="$2" -v dir="$3" 'BEGIN { ok = dir == "min" ? r >= goal : r <= goal; print ok ? "met" : "MISSED" }'; }
 speedup=$(ratio "$t_convert" "$t_album")
 music_ratio=$(ratio "$t_music" "$t_lame")
 cat <<REPORT

@@ -16,6 +16,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 bin=${SLIDEWRIGHT_BIN:-$root/build/cli/slidewright}
 work=${BENCH_DIR:-$root/out/bench-video}
 reps=${BENCH_REPS:-3}
+. "$root/scripts/lib/bench.sh"
 crf=${BENCH_CRF:-23}
 preset=${BENCH_PRESET:-fast}  # the export's default
 [ -x "$bin" ] || { echo "bench-video.sh: $bin is missing; build first (scripts/build-native.sh)" >&2; exit 1; }
@@ -67,29 +68,15 @@ ffmpeg_show() {
 }
 ours() { "$bin" video -q album.swf -o ours.mp4 --crf "$crf" --preset "$preset"; }
 
-# Prints the best wall-clock time in seconds of running the command.
-best_of() {
-  local best= t0 t1 t
-  for _ in $(seq "$reps"); do
-    t0=$EPOCHREALTIME
-    "$@" >/dev/null
-    t1=$EPOCHREALTIME
-    t=$(awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.2f", b - a }')
-    if [ -z "$best" ] || awk -v t="$t" -v b="$best" 'BEGIN { exit !(t < b) }'; then best=$t; fi
-  done
-  echo "$best"
-}
-t_ours=$(best_of ours)
-t_ffmpeg=$(best_of ffmpeg_show)
+t_ours=$(best_of 2 ours)
+t_ffmpeg=$(best_of 2 ffmpeg_show)
 t_webm=
 if [ "${BENCH_WEBM:-0}" = 1 ]; then
   t0=$EPOCHREALTIME
   "$bin" video -q album.swf -o ours.webm --preset "$preset"
-  t_webm=$(awk -v a="$t0" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.2f", b - a }')
+  t_webm=$(seconds_since "$t0" 2)
 fi
 
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
-verdict() { awk -v r="$1" -v goal="$2" 'BEGIN { print (r >= goal ? "met" : "MISSED") }'; }
 vs_ffmpeg=$(ratio "$t_ffmpeg" "$t_ours")
 vs_play=$(ratio "$seconds" "$t_ours")
 duration() { ffprobe -v error -show_entries format=duration -of csv=p=0 "$1"; }
@@ -101,8 +88,8 @@ H.264 preset $preset CRF $crf and AAC (best of $reps runs, wall-clock seconds, $
   ffmpeg slide show with xfade, same size, rate, length, codec, preset, CRF  $t_ffmpeg s
 $( [ -n "$t_webm" ] && echo "  slidewright video album.swf -o ours.webm --preset $preset (one run)   $t_webm s" )
 
-  ffmpeg / ours:        ${vs_ffmpeg}x   (goal at least 1x: $(verdict "$vs_ffmpeg" 1))
-  playing time / ours:  ${vs_play}x   (goal at least 10x: $(verdict "$vs_play" 10))
+  ffmpeg / ours:        ${vs_ffmpeg}x   (goal at least 1x: $(verdict "$vs_ffmpeg" 1 min))
+  playing time / ours:  ${vs_play}x   (goal at least 10x: $(verdict "$vs_play" 10 min))
   ours.mp4: $(stat -c %s ours.mp4) bytes, $(duration ours.mp4) s; ffmpeg.mp4: $(stat -c %s ffmpeg.mp4) bytes, $(duration ffmpeg.mp4) s
 
 The ffmpeg command (in $work):

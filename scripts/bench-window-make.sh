@@ -13,6 +13,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build-win64}
 work=${BENCH_DIR:-$root/out/bench}
 reps=${BENCH_REPS:-3}
+. "$root/scripts/lib/bench.sh"
 bench=$build/app/make_album_bench.exe
 cli=$build/cli/slidewright.exe
 for f in "$bench" "$cli"; do
@@ -40,9 +41,9 @@ for _ in $(seq "$reps"); do
   t0=$EPOCHREALTIME
   "$WINELOADER" "$cli" make -q -W 800 -H 600 -m "Z:$work/music.mp3" "${pictures[@]}" -o "Z:$out/command.swf" \
     </dev/null >/dev/null
-  t=$(awk -v a="$t0" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.2f", b - a }')
+  t=$(seconds_since "$t0" 2)
   echo "slidewright.exe make: $t s"
-  if [ -z "$best" ] || awk -v t="$t" -v b="$best" 'BEGIN { exit !(t < b) }'; then best=$t; fi
+  if beats "$t" "$best"; then best=$t; fi
 done
 echo "slidewright.exe make: best of $reps: $best s"
 window=$(cd "$build/app" && env LC_ALL=zh_CN.GBK "$WINELOADER" "$bench" --runs "$reps" --size 800x600 \
