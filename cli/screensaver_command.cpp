@@ -13,8 +13,7 @@
 #include "scrfile/screensaver_file.h"
 
 #ifdef SLIDEWRIGHT_EMBEDDED_SAVERSTUB
-// The player carried inside the Windows slidewright.exe (saver/src/EmbeddedStub.cpp).
-bool embeddedSaverStub(std::vector<std::uint8_t>* bytes);
+#include "EmbeddedStub.h"
 #endif
 
 namespace slidewright::cli {
@@ -118,7 +117,7 @@ int runScreensaver(int argc, char** argv) {
   }
   if (movie.empty()) return usage("no movie was given");
   if (output.empty())
-    output = (endsWithIgnoringCase(movie, ".swf") ? movie.substr(0, movie.size() - 4) : movie) + ".scr";
+    output = slidewright::scrfile::screensaverPathFor(movie);
   else if (!endsWithIgnoringCase(output, ".scr"))
     output += ".scr";
 

@@ -9,6 +9,7 @@
 
 #include <cstdio>
 
+#include "EmbeddedStub.h"
 #include "MainWindow.h"
 #include "ScreensaverCommand.h"
 #include "resource.h"
@@ -180,7 +181,7 @@ void MainWindow::makeScreensaver() {
   request.owner = handle();
   request.savePath = settings_.savePath;
   request.language = &language_;
-  loadSaverStub(GetModuleHandleA(nullptr), &request.stub);
+  embeddedSaverStub(&request.stub);
   request.stopPreview = [this] { previewStop(); };
   ::makeScreensaver(request);
 }

@@ -31,36 +31,15 @@ std::string captionFor(HWND owner) {
 
 }  // namespace
 
-std::string screensaverPathFor(const std::string& savePath) {
-  std::string ending;
-  if (savePath.size() >= 4) {
-    for (char c : savePath.substr(savePath.size() - 4))
-      ending += char(std::tolower(static_cast<unsigned char>(c)));
-  }
-  return (ending == ".swf" ? savePath.substr(0, savePath.size() - 4) : savePath) + ".scr";
-}
-
 std::string installerCommandLine(const std::string& scrPath) {
   return "rundll32.exe desk.cpl,InstallScreenSaver " + scrPath;
-}
-
-bool loadSaverStub(HMODULE module, std::vector<std::uint8_t>* bytes) {
-  HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(IDR_SAVERSTUB), RT_SAVERSTUB);
-  if (!found) return false;
-  HGLOBAL loaded = LoadResource(module, found);
-  const DWORD size = SizeofResource(module, found);
-  const void* data = loaded ? LockResource(loaded) : nullptr;
-  if (!data || size == 0) return false;
-  const auto* begin = static_cast<const std::uint8_t*>(data);
-  bytes->assign(begin, begin + size);
-  return true;
 }
 
 ScreensaverOutcome makeScreensaver(const ScreensaverRequest& request) {
   // The preview lets go of the movie so that it can be read in full.
   if (request.stopPreview) request.stopPreview();
   ScreensaverOutcome outcome;
-  outcome.scrPath = screensaverPathFor(request.savePath);
+  outcome.scrPath = slidewright::scrfile::screensaverPathFor(request.savePath);
   slidewright::scrfile::Error error;
   outcome.written = !request.savePath.empty() && slidewright::scrfile::writeScreensaverFile(
                                                      outcome.scrPath, request.stub, request.savePath, &error);

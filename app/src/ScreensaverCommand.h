@@ -34,11 +34,5 @@ struct ScreensaverOutcome {
 
 ScreensaverOutcome makeScreensaver(const ScreensaverRequest& request);
 
-// The screensaver file beside a movie: its ".swf" (any case) becomes ".scr";
-// a name without that ending gets ".scr" added.
-std::string screensaverPathFor(const std::string& savePath);
 // "rundll32.exe desk.cpl,InstallScreenSaver " followed by the path.
 std::string installerCommandLine(const std::string& scrPath);
-// The screensaver player carried by a program as resource "BIN" 153; false
-// when the program carries none.
-bool loadSaverStub(HMODULE module, std::vector<std::uint8_t>* bytes);

@@ -3,23 +3,25 @@
 #include <string>
 #include <vector>
 
+#include "EmbeddedStub.h"
 #include "ScreensaverCommand.h"
 #include "TestFolder.h"
 #include "TestMovies.h"
+#include "scrfile/screensaver_file.h"
 
 namespace {
 
 TEST(ScreensaverCommand, NamesAndCommandLine) {
-  EXPECT_EQ(screensaverPathFor("c:\\shows\\album.swf"), "c:\\shows\\album.scr");
-  EXPECT_EQ(screensaverPathFor("D:\\Albums\\Summer.SWF"), "D:\\Albums\\Summer.scr");
-  EXPECT_EQ(screensaverPathFor("c:\\shows\\album"), "c:\\shows\\album.scr");
+  EXPECT_EQ(slidewright::scrfile::screensaverPathFor("c:\\shows\\album.swf"), "c:\\shows\\album.scr");
+  EXPECT_EQ(slidewright::scrfile::screensaverPathFor("D:\\Albums\\Summer.SWF"), "D:\\Albums\\Summer.scr");
+  EXPECT_EQ(slidewright::scrfile::screensaverPathFor("c:\\shows\\album"), "c:\\shows\\album.scr");
   EXPECT_EQ(installerCommandLine("c:\\shows\\album.scr"),
             "rundll32.exe desk.cpl,InstallScreenSaver c:\\shows\\album.scr");
 }
 
 TEST(ScreensaverCommand, TheMakerCarriesThePlayer) {
   std::vector<std::uint8_t> stub;
-  ASSERT_TRUE(loadSaverStub(GetModuleHandleA(nullptr), &stub));
+  ASSERT_TRUE(embeddedSaverStub(&stub));
   ASSERT_GT(stub.size(), 4096u);
   EXPECT_EQ(stub[0], 'M');
   EXPECT_EQ(stub[1], 'Z');
@@ -28,7 +30,7 @@ TEST(ScreensaverCommand, TheMakerCarriesThePlayer) {
 class MakeScreensaver : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(loadSaverStub(GetModuleHandleA(nullptr), &stub_));
+    ASSERT_TRUE(embeddedSaverStub(&stub_));
     request_.savePath = folder_.path() + "album.swf";
     request_.stub = stub_;
     request_.stopPreview = [this] { events_ += "stop;"; };

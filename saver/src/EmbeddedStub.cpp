@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "EmbeddedStub.h"
 #include "resource.h"
 
 bool embeddedSaverStub(std::vector<std::uint8_t>* bytes) {

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -131,6 +132,14 @@ bool readWholeFile(const std::string& path, std::vector<std::uint8_t>* bytes) {
   while ((n = std::fread(buffer, 1, sizeof buffer, f.get())) > 0)
     bytes->insert(bytes->end(), buffer, buffer + n);
   return !std::ferror(f.get());
+}
+
+std::string screensaverPathFor(const std::string& moviePath) {
+  std::string ending;
+  if (moviePath.size() >= 4)
+    for (char c : moviePath.substr(moviePath.size() - 4))
+      ending += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return (ending == ".swf" ? moviePath.substr(0, moviePath.size() - 4) : moviePath) + ".scr";
 }
 
 bool writeScreensaverFile(const std::string& scrPath, const std::vector<std::uint8_t>& stub,

@@ -32,6 +32,10 @@ struct Error {
   std::string message;  // names the file and says what to do where possible
 };
 
+// The screensaver file beside a movie: its ".swf" (any case) becomes ".scr";
+// a name without that ending gets ".scr" added.
+std::string screensaverPathFor(const std::string& moviePath);
+
 // Writes stub + movie + trailer to `scrPath`. The file is written beside its
 // final name and moved into place only when it is complete, so a failure
 // never leaves a partial file and never destroys an earlier one. Returns
