@@ -276,8 +276,7 @@ bool IconMenu::insertItem(MenuItemRef before, const IconMenuItemSpec& spec) {
   item->flags = MF_OWNERDRAW | (spec.commandId == 0 ? MF_SEPARATOR : 0);
   if (!item->isSeparator()) {
     item->text = wideFromAnsi(spec.text);
-    item->image = copyPicture(spec.images, spec.imageIndex, iconSize());
-    item->imageIndex = item->image ? spec.imageIndex : -1;
+    givePicture(*item, spec.images, spec.imageIndex);
   }
   return target->insertAt(position, std::move(item), spec.state, nullptr);
 }
@@ -290,8 +289,7 @@ IconMenu* IconMenu::appendSubmenu(const std::string& text, HIMAGELIST images, in
   auto item = std::make_unique<IconMenuItem>();
   item->text = wideFromAnsi(text);
   item->flags = MF_OWNERDRAW | MF_POPUP;
-  item->image = copyPicture(images, imageIndex, iconSize());
-  item->imageIndex = item->image ? imageIndex : -1;
+  givePicture(*item, images, imageIndex);
   item->submenu = submenu.get();
   if (!insertAt(-1, std::move(item), 0, popup)) {
     DestroyMenu(popup);
@@ -360,14 +358,18 @@ bool IconMenu::holdsItem(const IconMenuItem* item) const {
   return false;
 }
 
+void IconMenu::givePicture(IconMenuItem& item, HIMAGELIST images, int index) const {
+  item.image = copyPicture(images, index, iconSize());
+  item.imageIndex = item.image ? index : -1;
+}
+
 bool IconMenu::setItemImage(MenuItemRef ref, HIMAGELIST images, int index) {
   int position = -1;
   IconMenu* menu = find(ref, &position);
   if (!menu) return false;
   IconMenuItem& item = *menu->items_[static_cast<size_t>(position)];
   if (item.isSeparator()) return false;
-  item.image = copyPicture(images, index, iconSize());
-  item.imageIndex = item.image ? index : -1;
+  givePicture(item, images, index);
   return true;
 }
 

@@ -151,6 +151,9 @@ class IconMenu {
   bool holdsItem(const IconMenuItem* item) const;
   void alignTabsHere(HDC dc);
   LRESULT menuChar(wchar_t key, HMENU menu) const;
+  // Gives the item its own copy of picture `index` of `images`, at the
+  // menu's picture size; none when there is no such picture.
+  void givePicture(IconMenuItem& item, HIMAGELIST images, int index) const;
 
   // The menu font, made when first needed and released when a popup closes.
   HFONT menuFont() const;

@@ -144,6 +144,16 @@ ItemState itemStateOf(const DRAWITEMSTRUCT& draw) {
                    (draw.itemState & ODS_CHECKED) != 0, (draw.itemState & ODS_NOACCEL) != 0};
 }
 
+// An item's picture at `at`: as it is, or embossed in the 3-D colours when
+// the item is grayed.
+void drawItemPicture(HDC dc, const IconMenuItem& item, POINT at, SIZE icon, const MenuSystemColours& system,
+                     bool grayed) {
+  if (grayed)
+    drawEmbossedPicture(dc, item.image.get(), at.x, at.y, icon, system.buttonHighlight, system.buttonShadow);
+  else
+    ImageList_Draw(item.image.get(), 0, dc, at.x, at.y, ILD_TRANSPARENT);
+}
+
 }  // namespace
 
 COLORREF lightenColour(COLORREF colour, double fraction) {
@@ -204,12 +214,7 @@ void drawFlatMenuItem(const DRAWITEMSTRUCT& draw, const IconMenuItem& item, SIZE
     frameRect(dc, layout.box, system.highlight);
   }
   if (item.hasPicture()) {
-    if (state.grayed) {
-      drawEmbossedPicture(dc, item.image.get(), layout.picture.x, layout.picture.y, icon,
-                          system.buttonHighlight, system.buttonShadow);
-    } else {
-      ImageList_Draw(item.image.get(), 0, dc, layout.picture.x, layout.picture.y, ILD_TRANSPARENT);
-    }
+    drawItemPicture(dc, item, layout.picture, icon, system, state.grayed);
   } else if (state.checked) {
     drawCheckMarkIn(dc, layout.box, state.grayed ? colours.grayText : colours.text);
   }
@@ -237,12 +242,7 @@ void drawClassicMenuItem(const DRAWITEMSTRUCT& draw, const IconMenuItem& item, S
   if (state.selected)
     fillRect(dc, RECT{markShown ? layout.column.right : r.left, r.top, r.right, r.bottom}, system.highlight);
   if (item.hasPicture()) {
-    if (state.grayed) {
-      drawEmbossedPicture(dc, item.image.get(), layout.picture.x, layout.picture.y, icon,
-                          system.buttonHighlight, system.buttonShadow);
-    } else {
-      ImageList_Draw(item.image.get(), 0, dc, layout.picture.x, layout.picture.y, ILD_TRANSPARENT);
-    }
+    drawItemPicture(dc, item, layout.picture, icon, system, state.grayed);
     RECT frame = layout.box;
     if (state.checked) {
       DrawEdge(dc, &frame, BDR_SUNKENOUTER, BF_RECT);
