@@ -23,6 +23,7 @@
 
 #include "GdiHandles.h"
 #include "LanguageFile.h"
+#include "MenuTestSupport.h"
 #include "PictureContextMenu.h"
 #include "resource.h"
 
@@ -49,13 +50,6 @@ Scene sceneNamed(const std::string& name) {
   return scene;
 }
 
-BOOL CALLBACK countMenuWindow(HWND hwnd, LPARAM count) {
-  char className[16] = {};
-  GetClassNameA(hwnd, className, sizeof className);
-  if (lstrcmpA(className, "#32768") == 0 && IsWindowVisible(hwnd)) ++*reinterpret_cast<size_t*>(count);
-  return TRUE;
-}
-
 struct Run {
   Scene scene;
   DWORD closeAt = 0;
@@ -67,8 +61,7 @@ struct Run {
 void CALLBACK onTimer(HWND window, UINT, UINT_PTR, DWORD) {
   auto* run = reinterpret_cast<Run*>(GetWindowLongPtrA(window, GWLP_USERDATA));
   if (!run) return;
-  size_t menus = 0;
-  EnumThreadWindows(GetCurrentThreadId(), countMenuWindow, reinterpret_cast<LPARAM>(&menus));
+  const size_t menus = openMenuWindows().size();
   if (!run->keysSent && menus >= 1) {
     for (WORD key : run->scene.keys) {
       PostMessageA(window, WM_KEYDOWN, key, 1);
