@@ -6,33 +6,37 @@
 
 #include <utility>
 
-// Owns one GDI object (bitmap, region, font, brush) and deletes it with
-// DeleteObject.
-template <typename Handle>
-class GdiObject {
+// Owns one handle and gives it back with `Free` (DeleteObject,
+// ImageList_Destroy, ...) when it goes or is replaced.
+template <typename Handle, auto Free>
+class ScopedHandle {
  public:
-  GdiObject() = default;
-  explicit GdiObject(Handle h) : handle_(h) {}
-  GdiObject(const GdiObject&) = delete;
-  GdiObject& operator=(const GdiObject&) = delete;
-  GdiObject(GdiObject&& other) noexcept : handle_(other.release()) {}
-  GdiObject& operator=(GdiObject&& other) noexcept {
+  ScopedHandle() = default;
+  explicit ScopedHandle(Handle h) : handle_(h) {}
+  ScopedHandle(const ScopedHandle&) = delete;
+  ScopedHandle& operator=(const ScopedHandle&) = delete;
+  ScopedHandle(ScopedHandle&& other) noexcept : handle_(other.release()) {}
+  ScopedHandle& operator=(ScopedHandle&& other) noexcept {
     if (this != &other) reset(other.release());
     return *this;
   }
-  ~GdiObject() { reset(); }
+  ~ScopedHandle() { reset(); }
 
   Handle get() const { return handle_; }
   explicit operator bool() const { return handle_ != nullptr; }
   Handle release() { return std::exchange(handle_, nullptr); }
   void reset(Handle h = nullptr) {
-    if (handle_) DeleteObject(handle_);
+    if (handle_) Free(handle_);
     handle_ = h;
   }
 
  private:
   Handle handle_ = nullptr;
 };
+
+// A GDI object (bitmap, region, font, brush), deleted with DeleteObject.
+template <typename Handle>
+using GdiObject = ScopedHandle<Handle, &DeleteObject>;
 
 using BitmapHandle = GdiObject<HBITMAP>;
 using RegionHandle = GdiObject<HRGN>;
@@ -97,30 +101,8 @@ class SelectGuard {
   HGDIOBJ previous_;  // not owned
 };
 
-// Owns an image list and destroys it with ImageList_Destroy.
-class ImageListHandle {
- public:
-  ImageListHandle() = default;
-  explicit ImageListHandle(HIMAGELIST list) : list_(list) {}
-  ImageListHandle(const ImageListHandle&) = delete;
-  ImageListHandle& operator=(const ImageListHandle&) = delete;
-  ImageListHandle(ImageListHandle&& other) noexcept : list_(std::exchange(other.list_, nullptr)) {}
-  ImageListHandle& operator=(ImageListHandle&& other) noexcept {
-    if (this != &other) reset(std::exchange(other.list_, nullptr));
-    return *this;
-  }
-  ~ImageListHandle() { reset(); }
-
-  HIMAGELIST get() const { return list_; }
-  explicit operator bool() const { return list_ != nullptr; }
-  void reset(HIMAGELIST list = nullptr) {
-    if (list_) ImageList_Destroy(list_);
-    list_ = list;
-  }
-
- private:
-  HIMAGELIST list_ = nullptr;
-};
+// An image list, destroyed with ImageList_Destroy.
+using ImageListHandle = ScopedHandle<HIMAGELIST, &ImageList_Destroy>;
 
 // A bitmap of a fixed size selected into its own memory context: a place
 // to draw off the screen. The bitmap is compatible with the given context.

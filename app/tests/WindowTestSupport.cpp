@@ -149,12 +149,9 @@ void DialogWatcher::watch() {
     EnumThreadWindows(threadId_, collectDialog, reinterpret_cast<LPARAM>(&dialogs));
     for (HWND dialog : dialogs) {
       if (std::find(seen_.begin(), seen_.end(), dialog) != seen_.end()) continue;
-      // A dialog of the program's own (the main window) is no answerable one.
-      if (GetDlgItem(dialog, IDC_PICTURE_LIST_FRAME)) {
-        seen_.push_back(dialog);
-        continue;
-      }
       seen_.push_back(dialog);
+      // A dialog of the program's own (the main window) is no answerable one.
+      if (GetDlgItem(dialog, IDC_PICTURE_LIST_FRAME)) continue;
       Sleep(150);  // let it finish its initialisation
       answer_(dialog);
       ++answered_;
