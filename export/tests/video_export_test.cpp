@@ -26,6 +26,10 @@ namespace {
 namespace fs = std::filesystem;
 using namespace exporttest;
 namespace probe = slidewright::exports::probe;
+using probe::FrameFidelity;
+using probe::measureFrames;
+using probe::measureSound;
+using probe::SoundFidelity;
 
 // What every exported video must show, whatever the album; the measures, with
 // the video as decoded, for the sound's checks.

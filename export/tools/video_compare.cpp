@@ -1,6 +1,8 @@
 // Compares an exported video with the movie it came from: every frame decoded
 // back against the player's drawing of that frame (as `slidewright render
-// --frame N` draws it), the video's length against the movie's, and its sound.
+// --frame N` draws it; with --size, scaled with bars of the background colour
+// as the export draws them), measured as the export's tests measure it; the
+// video's length against the movie's, and its sound.
 //
 //   export-video-compare MOVIE.swf VIDEO [--size WxH] [--each]
 //
@@ -9,10 +11,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <string>
+#include <exception>
 
-#include "player/movie_player.h"
-#include "video_probe.h"
+#include "fidelity.h"
 
 namespace {
 
@@ -36,53 +37,31 @@ int main(int argc, char** argv) {
       return usage();
     }
   }
-  player::NullAudioOutput silent;
-  auto opened = player::MoviePlayer::open(argv[1], &silent);
-  if (!opened) {
-    std::fprintf(stderr, "%s\n", opened.error().message.c_str());
-    return 1;
-  }
-  player::MoviePlayer& movie = *opened.value();
-  const bool scaled = width != 0;
-  if (!scaled) {
-    width = movie.stageWidth();
-    height = movie.stageHeight();
-  }
-  player::Image reference(width, height), previous(width, height);
+  namespace probe = slidewright::exports::probe;
   double worstChanging = 99, worstStill = 99, sumChanging = 0, sumStill = 0, worstRgb = 99;
   long changing = 0, still = 0, worstChangingFrame = 0, worstStillFrame = 0;
-  slidewright::exports::probe::ProbedVideo video;
-  std::string error;
-  const bool ok = slidewright::exports::probe::probeVideo(
-      argv[2],
-      [&](int64_t index, const slidewright::exports::probe::DecodedFrame& frame) {
-        movie.gotoFrame(size_t(index));
-        movie.render(reference, scaled);
-        const bool changed = index == 0 || reference.pixels != previous.pixels;
-        const double rgb = slidewright::exports::probe::psnr(reference, frame.rgba, width, height);
-        double db = rgb;
-        if (reference.width == frame.rgba.width && reference.height == frame.rgba.height)
-          db = slidewright::exports::probe::psnrYuv420(reference, frame);
-        if (each)
-          std::printf("frame %lld %s yuv %.2f rgb %.2f\n", static_cast<long long>(index) + 1,
-                      changed ? "changes" : "holds", db, rgb);
-        worstRgb = std::min(worstRgb, rgb);
-        if (changed) {
-          sumChanging += db;
-          ++changing;
-          if (db < worstChanging) worstChanging = db, worstChangingFrame = long(index) + 1;
-        } else {
-          sumStill += db;
-          ++still;
-          if (db < worstStill) worstStill = db, worstStillFrame = long(index) + 1;
-        }
-        std::swap(reference, previous);
-      },
-      &video, &error);
-  if (!ok) {
-    std::fprintf(stderr, "%s\n", error.c_str());
+  probe::FrameFidelity f;
+  try {
+    f = probe::measureFrames(argv[1], argv[2], width, height, [&](const probe::FrameMeasure& m) {
+      if (each)
+        std::printf("frame %ld %s yuv %.2f rgb %.2f\n", m.frame, m.changes ? "changes" : "holds", m.yuvDb,
+                    m.rgbDb);
+      worstRgb = std::min(worstRgb, m.rgbDb);
+      if (m.changes) {
+        sumChanging += m.yuvDb;
+        ++changing;
+        if (m.yuvDb < worstChanging) worstChanging = m.yuvDb, worstChangingFrame = m.frame;
+      } else {
+        sumStill += m.yuvDb;
+        ++still;
+        if (m.yuvDb < worstStill) worstStill = m.yuvDb, worstStillFrame = m.frame;
+      }
+    });
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "%s\n", e.what());
     return 1;
   }
+  const probe::ProbedVideo& video = f.video;
   double peak = 0;
   for (float s : video.audio) peak = std::max(peak, double(std::fabs(s)));
   std::printf("video: %s, %s %s %dx%d %s/%s, %.3f fps, index first: %s\n", video.container.c_str(),
@@ -91,8 +70,8 @@ int main(int argc, char** argv) {
               video.indexFirst ? "yes" : "no");
   std::printf(
       "frames: %lld decoded, %zu in the movie; video from %.4f s to %.4f s (frames / rate = %.4f s)\n",
-      static_cast<long long>(video.frames), movie.frameCount(), video.videoStart, video.videoEnd,
-      double(video.frames) / movie.framesPerSecond());
+      static_cast<long long>(video.frames), f.movieFrames, video.videoStart, video.videoEnd,
+      double(video.frames) / f.framesPerSecond);
   std::printf("PSNR (Y'CbCr 4:2:0 samples against the movie's frame converted as the export does):\n");
   std::printf("PSNR, frames that change: %ld, worst %.2f dB (frame %ld), mean %.2f dB\n", changing,
               worstChanging, worstChangingFrame, changing ? sumChanging / double(changing) : 0.0);

@@ -8,9 +8,7 @@
 #include "player/movie_player.h"
 #include "player/sound.h"
 
-namespace exporttest {
-
-namespace probe = slidewright::exports::probe;
+namespace slidewright::exports::probe {
 
 namespace {
 
@@ -39,8 +37,8 @@ void draw(player::MoviePlayer& movie, size_t n, bool scaled, player::Image& out)
 
 // The image at the video's size: an odd-sided movie gets one more column and
 // row of its background colour.
-const player::Image& atVideoSize(const player::Image& image, const probe::DecodedFrame& frame,
-                                 player::Rgba bg, player::Image& scratch) {
+const player::Image& atVideoSize(const player::Image& image, const DecodedFrame& frame, player::Rgba bg,
+                                 player::Image& scratch) {
   if (frame.rgba.width == image.width && frame.rgba.height == image.height) return image;
   scratch = player::Image(frame.rgba.width, frame.rgba.height);
   scratch.fill(bg);
@@ -51,8 +49,8 @@ const player::Image& atVideoSize(const player::Image& image, const probe::Decode
 
 }  // namespace
 
-FrameFidelity measureFrames(const std::string& moviePath, const std::string& videoPath, int width,
-                            int height) {
+FrameFidelity measureFrames(const std::string& moviePath, const std::string& videoPath, int width, int height,
+                            const FrameMeasureVisitor& each) {
   player::NullAudioOutput silent;
   auto opened = player::MoviePlayer::open(moviePath, &silent);
   if (!opened) throw std::runtime_error(opened.error().message);
@@ -70,14 +68,14 @@ FrameFidelity measureFrames(const std::string& moviePath, const std::string& vid
   draw(movie, 0, scaled, current);
   int sameRun = 0;  // frames before this one equal to it
   std::string error;
-  const bool ok = probe::probeVideo(
+  const bool ok = probeVideo(
       videoPath,
-      [&](int64_t index, const probe::DecodedFrame& frame) {
+      [&](int64_t index, const DecodedFrame& frame) {
         const size_t n = size_t(index);
         const bool hasNext = n + 1 < f.movieFrames;
         if (hasNext) draw(movie, n + 1, scaled, next);
         const player::Rgba bg = movie.backgroundColor();
-        const double db = probe::psnrYuv420(atVideoSize(current, frame, bg, s1), frame);
+        const double db = psnrYuv420(atVideoSize(current, frame, bg, s1), frame);
         const bool changed = n == 0 || current.pixels != previous.pixels;
         sameRun = changed ? 0 : sameRun + 1;
         if (changed) {
@@ -91,18 +89,21 @@ FrameFidelity measureFrames(const std::string& moviePath, const std::string& vid
             // be closest to its own wherever they differ by more than the
             // codec's noise (a transition's first frame may add a single
             // pixel).
-            const double before = probe::psnrYuv420(atVideoSize(previous, frame, bg, s2), frame);
-            if (probe::psnr(previous, current, width, height) < kVisibleChangeDb && before >= db)
+            const double before = psnrYuv420(atVideoSize(previous, frame, bg, s2), frame);
+            if (psnr(previous, current, width, height) < kVisibleChangeDb && before >= db)
               f.closerToNeighbour.push_back(long(index) + 1);
-            if (hasNext && probe::psnr(next, current, width, height) < kVisibleChangeDb &&
-                probe::psnrYuv420(atVideoSize(next, frame, bg, s3), frame) >= db)
+            if (hasNext && psnr(next, current, width, height) < kVisibleChangeDb &&
+                psnrYuv420(atVideoSize(next, frame, bg, s3), frame) >= db)
               f.closerToNeighbour.push_back(long(index) + 1);
           }
         } else {
           f.worstHoldDb = std::min(f.worstHoldDb, db);
         }
-        if (sameRun >= 2)
-          f.worstHoldRgbDb = std::min(f.worstHoldRgbDb, probe::psnr(current, frame.rgba, width, height));
+        if (sameRun >= 2 || each) {
+          const double rgb = psnr(current, frame.rgba, width, height);
+          if (sameRun >= 2) f.worstHoldRgbDb = std::min(f.worstHoldRgbDb, rgb);
+          if (each) each(FrameMeasure{long(index) + 1, changed, db, rgb});
+        }
         std::swap(previous, current);
         std::swap(current, next);
       },
@@ -111,7 +112,7 @@ FrameFidelity measureFrames(const std::string& moviePath, const std::string& vid
   return f;
 }
 
-SoundFidelity measureSound(const std::string& moviePath, const probe::ProbedVideo& video) {
+SoundFidelity measureSound(const std::string& moviePath, const ProbedVideo& video) {
   SoundFidelity s;
   const int rate = video.sampleRate;
   const std::vector<float>& track = video.audio;
@@ -178,4 +179,4 @@ SoundFidelity measureSound(const std::string& moviePath, const probe::ProbedVide
   return s;
 }
 
-}  // namespace exporttest
+}  // namespace slidewright::exports::probe

@@ -1,18 +1,20 @@
 // Measures an exported video against the movie it came from: every frame
 // decoded back and compared with the player's drawing of that frame (what
 // `slidewright render --frame N` draws), and the decoded sound against the
-// movie's music as the player decodes it.
+// movie's music as the player decodes it. For the export's tests and the
+// comparison tool, so that both measure the same way.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "video_probe.h"
 
-namespace exporttest {
+namespace slidewright::exports::probe {
 
 struct FrameFidelity {
-  slidewright::exports::probe::ProbedVideo video;
+  ProbedVideo video;
   size_t movieFrames = 0;
   double framesPerSecond = 0;
   int changing = 0;                     // frames that differ from the one before
@@ -23,11 +25,23 @@ struct FrameFidelity {
   std::vector<long> closerToNeighbour;  // changing frames that measure closer to the frame before or after
 };
 
+// One decoded frame measured against the movie's frame of the same number.
+struct FrameMeasure {
+  long frame = 0;        // 1-based
+  bool changes = false;  // differs from the frame before (the first frame always does)
+  double yuvDb = 99;     // Y'CbCr 4:2:0 PSNR
+  double rgbDb = 99;     // RGB PSNR as displayed, over the movie's pixels
+};
+
+// Called with each frame's measure in order.
+using FrameMeasureVisitor = std::function<void(const FrameMeasure& measure)>;
+
 // `width` x `height`: the size the movie is drawn at (0: its own, or the
 // --size the video was made with, drawn keeping its proportions, with the
 // bars beside the stage in the background colour as the export draws them).
-FrameFidelity measureFrames(const std::string& movie, const std::string& video, int width = 0,
-                            int height = 0);
+// `each` (if given) is called with every frame's measure.
+FrameFidelity measureFrames(const std::string& movie, const std::string& video, int width = 0, int height = 0,
+                            const FrameMeasureVisitor& each = nullptr);
 
 struct SoundFidelity {
   double musicSeconds = 0;  // the movie's sound as the player decodes it (0: none)
@@ -40,6 +54,6 @@ struct SoundFidelity {
   double loudestSample = 0;
 };
 
-SoundFidelity measureSound(const std::string& movie, const slidewright::exports::probe::ProbedVideo& video);
+SoundFidelity measureSound(const std::string& movie, const ProbedVideo& video);
 
-}  // namespace exporttest
+}  // namespace slidewright::exports::probe
