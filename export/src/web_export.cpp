@@ -108,8 +108,8 @@ Result<WebOutcome> exportWeb(const WebOptions& o) {
   const player::Header& header = movie.value().header;
 
   WebPage page;
-  page.width = std::max(1, int((int64_t(header.frameRect.xMax) - header.frameRect.xMin) / 20));
-  page.height = std::max(1, int((int64_t(header.frameRect.yMax) - header.frameRect.yMin) / 20));
+  page.width = header.widthPixels();
+  page.height = header.heightPixels();
   for (const player::Tag& tag : movie.value().tags) {
     if (const auto* bg = player::tagAs<player::SetBackgroundColorTag>(tag)) {
       page.red = bg->color.r;

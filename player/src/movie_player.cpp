@@ -154,13 +154,9 @@ double MoviePlayer::framesPerSecond() const {
   return fps > 0 ? fps : 12.0;
 }
 
-int MoviePlayer::stageWidth() const {
-  return std::max(1, int((int64_t(movie_.header.frameRect.xMax) - movie_.header.frameRect.xMin) / 20));
-}
+int MoviePlayer::stageWidth() const { return movie_.header.widthPixels(); }
 
-int MoviePlayer::stageHeight() const {
-  return std::max(1, int((int64_t(movie_.header.frameRect.yMax) - movie_.header.frameRect.yMin) / 20));
-}
+int MoviePlayer::stageHeight() const { return movie_.header.heightPixels(); }
 
 Rgba MoviePlayer::backgroundColor() const { return backgroundOverride_ ? *backgroundOverride_ : background_; }
 

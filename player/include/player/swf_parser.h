@@ -4,6 +4,7 @@
 // allocate more than the input justifies.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -274,6 +275,9 @@ struct Header {
   uint16_t frameRate = 0;  // 8.8 fixed point frames per second
   uint16_t frameCount = 0;
   double framesPerSecond() const { return frameRate / 256.0; }
+  // The stage's size in whole pixels (twips / 20), at least 1.
+  int widthPixels() const { return std::max(1, int((int64_t(frameRect.xMax) - frameRect.xMin) / 20)); }
+  int heightPixels() const { return std::max(1, int((int64_t(frameRect.yMax) - frameRect.yMin) / 20)); }
 };
 
 struct Movie {
