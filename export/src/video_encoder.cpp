@@ -82,6 +82,18 @@ int videoPresetIndex(const std::string& name) {
 
 int audioRateFor(VideoFormat format) { return format == VideoFormat::WebM ? 48000 : 44100; }
 
+SwsContext* makeRgbaToYuv420(int width, int height) {
+  // The renderer's sRGB pixels (full range) to BT.709 limited-range YUV,
+  // with chroma taken from every pixel before it is halved.
+  SwsContext* convert =
+      sws_getContext(width, height, AV_PIX_FMT_RGBA, width, height, AV_PIX_FMT_YUV420P,
+                     SWS_AREA | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INP, nullptr, nullptr, nullptr);
+  if (!convert) return nullptr;
+  const int* bt709 = sws_getCoefficients(SWS_CS_ITU709);
+  sws_setColorspaceDetails(convert, bt709, 1, bt709, 0, 0, 1 << 16, 1 << 16);
+  return convert;
+}
+
 struct VideoEncoder::Impl {
   EncoderSettings s;
   std::string name;  // the file as the user named it, for messages
@@ -180,13 +192,8 @@ Status VideoEncoder::Impl::openVideo() {
   picture->color_trc = AVCOL_TRC_BT709;
   if (int r = av_frame_get_buffer(picture, 0); r < 0) return encodingError("cannot hold a frame", r);
 
-  // The renderer's sRGB pixels (full range) to BT.709 limited-range YUV,
-  // with chroma taken from every pixel before it is halved.
-  convert = sws_getContext(s.width, s.height, AV_PIX_FMT_RGBA, s.width, s.height, AV_PIX_FMT_YUV420P,
-                           SWS_AREA | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INP, nullptr, nullptr, nullptr);
+  convert = makeRgbaToYuv420(s.width, s.height);
   if (!convert) return fail(ErrorKind::Encoding, name + ": cannot set up the colour conversion");
-  const int* bt709 = sws_getCoefficients(SWS_CS_ITU709);
-  sws_setColorspaceDetails(convert, bt709, 1, bt709, 0, 0, 1 << 16, 1 << 16);
   return success();
 }
 

@@ -12,6 +12,8 @@
 #include "export/video_export.h"
 #include "player/render.h"
 
+struct SwsContext;
+
 namespace slidewright::exports {
 
 struct EncoderSettings {
@@ -27,6 +29,12 @@ struct EncoderSettings {
 
 // The sample rate the format's audio codec is given.
 int audioRateFor(VideoFormat format);
+
+// The export's colour conversion of a width x height RGBA frame to yuv420p
+// of the same size: BT.709, limited range, chroma averaged over each 2 x 2
+// block. The tests' and tools' measures convert the player's frames with it
+// too. nullptr when it cannot be set up; free it with sws_freeContext.
+SwsContext* makeRgbaToYuv420(int width, int height);
 
 class VideoEncoder {
  public:

@@ -13,6 +13,8 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include "video_encoder.h"
+
 namespace slidewright::exports::probe {
 
 namespace {
@@ -282,11 +284,7 @@ namespace slidewright::exports::probe {
 
 double psnrYuv420(const player::Image& reference, const DecodedFrame& frame) {
   const int w = reference.width, h = reference.height;
-  SwsContext* convert =
-      sws_getContext(w, h, AV_PIX_FMT_RGBA, w, h, AV_PIX_FMT_YUV420P,
-                     SWS_AREA | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INP, nullptr, nullptr, nullptr);
-  const int* bt709 = sws_getCoefficients(SWS_CS_ITU709);
-  sws_setColorspaceDetails(convert, bt709, 1, bt709, 0, 0, 1 << 16, 1 << 16);
+  SwsContext* convert = makeRgbaToYuv420(w, h);
   const int cw = (w + 1) / 2, ch = (h + 1) / 2;
   std::vector<uint8_t> y(size_t(w) * h), u(size_t(cw) * ch), v(size_t(cw) * ch);
   uint8_t* dst[3] = {y.data(), u.data(), v.data()};

@@ -46,8 +46,9 @@ bool probeVideo(const std::string& path, const FrameVisitor& visit, ProbedVideo*
 // the top-left width x height pixels of both images (99 when identical).
 double psnr(const player::Image& a, const player::Image& b, int width, int height);
 
-// Converts RGBA to yuv420p as the export does (BT.709, limited range, chroma
-// averaged over each 2 x 2 block) and measures the PSNR in dB over every Y,
+// Converts RGBA to yuv420p with the export's own conversion
+// (makeRgbaToYuv420: BT.709, limited range, chroma averaged over each 2 x 2
+// block) and measures the PSNR in dB over every Y,
 // Cb and Cr sample against the decoded frame's planes. This is what the
 // codec loses; the halved chroma itself is not counted, so frames drawn with
 // one-pixel lines of colour measure the same as any other. `reference` has
