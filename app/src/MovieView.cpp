@@ -13,8 +13,8 @@ constexpr int kMaxCatchUpFrames = 12;
 
 bool registerClass(HINSTANCE instance, WNDPROC proc) {
   WNDCLASSEXA wc{};
-  if (GetClassInfoExA(instance, kClassName, &wc)) return true;
   wc.cbSize = sizeof wc;
+  if (GetClassInfoExA(instance, kClassName, &wc)) return true;
   wc.style = CS_HREDRAW | CS_VREDRAW;
   wc.lpfnWndProc = proc;
   wc.hInstance = instance;
