@@ -13,6 +13,7 @@
 
 #include "album/album_job.h"
 #include "album/transition.h"
+#include "album/transition_names.h"
 #include "arguments.h"
 #include "command.h"
 #include "maker/album_maker.h"
@@ -27,19 +28,6 @@ using maker::AlbumSettings;
 using maker::MakeProgress;
 using maker::MakeStage;
 
-const char* const kTransitionNames[kTransitionCount] = {"left-to-right",
-                                                        "right-to-left",
-                                                        "top-to-bottom",
-                                                        "bottom-to-top",
-                                                        "circle",
-                                                        "diagonal-top-left",
-                                                        "diagonal-top-right",
-                                                        "diagonal-bottom-right",
-                                                        "diagonal-bottom-left",
-                                                        "fade",
-                                                        "strips",
-                                                        "rectangle",
-                                                        "blinds"};
 constexpr int kRandom = -1;
 
 // The options of the command, listed once: the parser and the help read
@@ -80,7 +68,7 @@ const std::vector<OptionSpec>& optionTable() {
        "'slidewright video' makes it"},
       {Option::Transition, "-t", "--transition", "NAME", "a transition name or number",
        "transition of the pictures that follow it: a name\nbelow, its number 0-12, or \"random\" (default: " +
-           std::string(kTransitionNames[0]) + ")"},
+           std::string(transitionKeyword(0)) + ")"},
       {Option::Seed, nullptr, "--seed", "N", "a number",
        "seed for \"random\", to repeat a choice (default: new each run)"},
       {Option::Width, "-W", "--width", "N", "a value",
@@ -144,7 +132,7 @@ void printMakeHelp() {
       "centred on the background colour.\n"
       "\n"
       "Transitions:\n");
-  for (int i = 0; i < kTransitionCount; ++i) std::printf("  %2d  %s\n", i, kTransitionNames[i]);
+  for (int i = 0; i < kTransitionCount; ++i) std::printf("  %2d  %s\n", i, transitionKeyword(i));
   std::printf(
       "\n"
       "Exit status: 0 the movie was made; 1 a picture, the music or the output failed\n"
@@ -173,11 +161,7 @@ std::optional<long> parseInteger(const std::string& text) {
 std::optional<int> parseTransition(const std::string& text) {
   if (text == "random") return kRandom;
   if (auto n = parseInteger(text); n && *n < kTransitionCount) return static_cast<int>(*n);
-  std::string lower = text;
-  std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
-  for (int i = 0; i < kTransitionCount; ++i)
-    if (lower == kTransitionNames[i]) return i;
-  return std::nullopt;
+  return transitionFromKeyword(text);
 }
 
 std::optional<media::Rgb> parseColour(std::string text) {
