@@ -170,7 +170,8 @@ TEST(AlbumFileReading, FillsWhatIsLeftOutAndReadsNamesInAnyCase) {
 
 TEST_F(AlbumFolderTest, RoundTripKeepsTheAlbumAndRelativePathsFollowAMovedFolder) {
   const fs::path trip = root_ / "trip";
-  const fs::path albumPath = trip / "albums" / "\xe6\x97\x85\xe8\xa1\x8c.swalbum";  // 旅行.swalbum
+  const fs::path albumPath =
+      trip / "albums" / fs::u8path("\xe6\x97\x85\xe8\xa1\x8c.swalbum");  // 旅行.swalbum
   AlbumDocument album;
   album.width = 800;
   album.height = 600;
