@@ -59,6 +59,21 @@ std::string typeName(const json& value) {
   return "null";
 }
 
+AlbumFileError refusal(Kind kind, const std::string& key, int picture, TextPlace place,
+                       const std::string& what) {
+  AlbumFileError error;
+  error.kind = kind;
+  error.key = key;
+  error.picture = picture;
+  error.line = place.line;
+  error.column = place.column;
+  error.message = (picture ? "picture " + std::to_string(picture) + ": " : std::string()) + what;
+  if (error.line)
+    error.message +=
+        " (line " + std::to_string(error.line) + ", column " + std::to_string(error.column) + ")";
+  return error;
+}
+
 // Checks the values of one object (the album, or picture `picture`) and
 // makes each refusal name the key, the picture and the key's place.
 class ObjectReader {
@@ -67,19 +82,8 @@ class ObjectReader {
       : object_(object), places_(places), picture_(picture) {}
 
   AlbumFileError refuse(Kind kind, const std::string& key, const std::string& what) const {
-    AlbumFileError error;
-    error.kind = kind;
-    error.key = key;
-    error.picture = picture_;
-    if (const auto at = places_.find(key); at != places_.end()) {
-      error.line = at->second.line;
-      error.column = at->second.column;
-    }
-    error.message = (picture_ ? "picture " + std::to_string(picture_) + ": " : std::string()) + what;
-    if (error.line)
-      error.message +=
-          " (line " + std::to_string(error.line) + ", column " + std::to_string(error.column) + ")";
-    return error;
+    const auto at = places_.find(key);
+    return refusal(kind, key, picture_, at != places_.end() ? at->second : TextPlace{}, what);
   }
 
   template <std::size_t N>
@@ -275,6 +279,19 @@ std::string freeNameBeside(const std::string& path) {
   return name;
 }
 
+// The first path that is not UTF-8 text, which the file cannot hold (and
+// which would be no file name on Windows).
+std::optional<AlbumFileError> nonUtf8Path(const AlbumDocument& album) {
+  const auto refuse = [](const char* key, int picture) {
+    return refusal(Kind::WrongType, key, picture, {}, "\"" + std::string(key) + "\" is not UTF-8 text");
+  };
+  if (!isUtf8(album.music)) return refuse("music", 0);
+  if (!isUtf8(album.output)) return refuse("output", 0);
+  for (std::size_t k = 0; k < album.pictures.size(); ++k)
+    if (!isUtf8(album.pictures[k].file)) return refuse("file", static_cast<int>(k + 1));
+  return std::nullopt;
+}
+
 }  // namespace
 
 AlbumFileResult<AlbumDocument> parseAlbum(const std::string& bytes, const std::string& albumFolder) {
@@ -296,6 +313,7 @@ AlbumFileResult<AlbumDocument> parseAlbum(const std::string& bytes, const std::s
 }
 
 AlbumFileResult<std::string> formatAlbum(const AlbumDocument& album, const std::string& albumFolder) {
+  if (auto bad = nonUtf8Path(album)) return *bad;
   const auto written = [&](const std::string& path) {
     return path.empty() ? path : relativeAlbumPath(path, albumFolder);
   };
@@ -317,15 +335,7 @@ AlbumFileResult<std::string> formatAlbum(const AlbumDocument& album, const std::
     if (picture.seconds) entry["seconds"] = *picture.seconds;
     file["pictures"].push_back(std::move(entry));
   }
-  std::string bytes;
-  try {
-    bytes = file.dump(2) + "\n";
-  } catch (const json::type_error&) {
-    AlbumFileError error;
-    error.kind = Kind::WrongType;
-    error.message = "a path of the album is not UTF-8 text";
-    return error;
-  }
+  const std::string bytes = file.dump(2) + "\n";
   // What is written must read back: a value out of range is refused now,
   // not when the album is opened again.
   if (auto check = parseAlbum(bytes, {}); !check) return check.error();
@@ -335,6 +345,7 @@ AlbumFileResult<std::string> formatAlbum(const AlbumDocument& album, const std::
 std::string albumFolderOf(const std::string& albumPath) { return folderOf(albumPath); }
 
 AlbumFileResult<AlbumDocument> readAlbumFile(const std::string& albumPath) {
+  if (!isUtf8(albumPath)) return fileError(albumPath, "the file name is not UTF-8 text");
   std::error_code ec;
   const fs::path path = fs::u8path(albumPath);
   if (fs::is_directory(path, ec)) return fileError(albumPath, "is a folder, not an album file");
@@ -355,6 +366,7 @@ AlbumFileResult<AlbumDocument> readAlbumFile(const std::string& albumPath) {
 }
 
 AlbumFileResult<std::monostate> writeAlbumFile(const std::string& albumPath, const AlbumDocument& album) {
+  if (!isUtf8(albumPath)) return fileError(albumPath, "the file name is not UTF-8 text");
   auto bytes = formatAlbum(album, folderOf(albumPath));
   if (!bytes) {
     AlbumFileError error = bytes.error();

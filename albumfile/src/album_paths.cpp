@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include <nlohmann/json.hpp>
+
 namespace slidewright::albumfile {
 
 namespace fs = std::filesystem;
@@ -36,6 +38,15 @@ std::string relativeAlbumPath(const std::string& path, const std::string& albumF
   // Empty when the roots differ (another drive): then the absolute path.
   const fs::path relative = target.lexically_relative(base);
   return relative.empty() ? target.generic_u8string() : relative.generic_u8string();
+}
+
+bool isUtf8(const std::string& text) {
+  try {
+    (void)nlohmann::json(text).dump();  // checks the encoding as it writes
+    return true;
+  } catch (const nlohmann::json::type_error&) {
+    return false;
+  }
 }
 
 std::string folderOf(const std::string& path) { return fromUtf8(path).parent_path().u8string(); }

@@ -15,6 +15,9 @@ std::string resolveAlbumPath(const std::string& path, const std::string& albumFo
 // absolute; '/' between names either way.
 std::string relativeAlbumPath(const std::string& path, const std::string& albumFolder);
 
+// Whether text is well-formed UTF-8 (the path functions take nothing else).
+bool isUtf8(const std::string& text);
+
 // The folder of a file's path ("" for a name without one).
 std::string folderOf(const std::string& path);
 

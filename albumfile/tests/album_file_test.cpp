@@ -138,7 +138,11 @@ TEST(AlbumFileRefusals, WritingRefusesWhatCouldNotBeReadBack) {
 
   album.width = 640;
   album.pictures[0].file = "\xff.jpg";  // not UTF-8
-  EXPECT_EQ(formatAlbum(album, "").kind(), Kind::WrongType);
+  bad = formatAlbum(album, "");
+  ASSERT_FALSE(bad.ok());
+  EXPECT_EQ(bad.kind(), Kind::WrongType);
+  EXPECT_EQ(bad.message(), "picture 1: \"file\" is not UTF-8 text");
+  EXPECT_EQ(writeAlbumFile("\xff.swalbum", {}).kind(), Kind::FileAccess);
 }
 
 TEST(AlbumFileReading, FillsWhatIsLeftOutAndReadsNamesInAnyCase) {
