@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <new>
 #include <string>
 
 #include "command.h"
@@ -92,5 +93,12 @@ int dispatch(int argc, char** argv) {
 int main(int argc, char** argv) {
   // Messages and the progress bar go to stderr; make sure they appear in order.
   std::setvbuf(stderr, nullptr, _IONBF, 0);
-  return slidewright::cli::dispatch(argc, argv);
+  // A command that runs out of memory fails as any other failure does, with
+  // a word to the user, instead of aborting.
+  try {
+    return slidewright::cli::dispatch(argc, argv);
+  } catch (const std::bad_alloc&) {
+    std::fprintf(stderr, "%s: not enough memory; the command stopped\n", slidewright::cli::kProgramName);
+    return slidewright::cli::kExitFailed;
+  }
 }

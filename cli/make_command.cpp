@@ -184,6 +184,9 @@ std::string movieName(std::string path) {
   return path + ".swf";
 }
 
+// Seeds run from 0 to this; a chosen seed is printed so that it can be given again.
+constexpr long kMaxSeed = 999999999;
+
 // What the command line asks for.
 struct MakeRequest {
   AlbumSettings settings;
@@ -231,9 +234,9 @@ std::optional<UsageError> applyOption(const OptionSpec& spec, const std::string&
       return std::nullopt;
     }
     case Option::Seed: {
-      auto n = parseInteger(value);
-      if (!n) return UsageError{"--seed must be a whole number, not '" + value + "'"};
-      state.request.seed = static_cast<std::uint32_t>(*n);
+      int seed = 0;
+      if (auto bad = readNumber(value, "--seed", 0, kMaxSeed, seed)) return bad;
+      state.request.seed = static_cast<std::uint32_t>(seed);
       return std::nullopt;
     }
     case Option::Width:
@@ -337,7 +340,7 @@ std::uint32_t pickRandomTransitions(MakeRequest& r) {
       r.seed ? *r.seed
              : static_cast<std::uint32_t>(std::chrono::system_clock::now().time_since_epoch().count() ^
                                           std::random_device{}()) %
-                   1000000000u;
+                   static_cast<std::uint32_t>(kMaxSeed + 1);
   std::mt19937 random(seed);
   for (std::size_t k = 0; k < r.settings.pictures.size(); ++k)
     if (r.randomPick[k]) r.settings.pictures[k].transition = static_cast<int>(random() % kTransitionCount);

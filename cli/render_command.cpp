@@ -1,13 +1,18 @@
 // `slidewright render FILE.swf --frame N -o out.png`: draws one frame, or a
 // contact sheet of several frames, with the project's own player.
+#include <cctype>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "command.h"
+#include "media/jpeg_writer.h"
 #include "player/movie_player.h"
 #include "player/png_writer.h"
 
@@ -18,48 +23,100 @@ using namespace slidewright::cli;
 int usage(std::FILE* out) {
   std::fprintf(out,
                "Usage: %s render FILE.swf [--frame N | --frames LIST] -o OUT.png [options]\n"
-               "Draws frame N (1 is the first) of the movie as a PNG picture; with a list of\n"
-               "frames, draws them side by side as a contact sheet.\n"
+               "Draws frame N (1 is the first) of the movie as a PNG or JPEG picture; with a\n"
+               "list of frames, draws them side by side as a contact sheet.\n"
                "  --frame N          the frame to draw (default 1)\n"
                "  --frames LIST      frames for a contact sheet: numbers and ranges A-B or\n"
-               "                     A-B/STEP, separated by commas (e.g. 1,10-40/10)\n"
+               "                     A-B/STEP, separated by commas (e.g. 1,10-40/10); at\n"
+               "                     most 10000 frames\n"
                "  --columns C        pictures per row of the contact sheet\n"
                "  --size WxH         size of each picture (default: the movie's size)\n"
                "  --keep-aspect      keep the movie's proportions inside --size\n"
-               "  -o, --output FILE  the PNG file to write\n",
+               "  -o, --output FILE  the picture to write: a PNG, or a JPEG when FILE ends\n"
+               "                     in .jpg or .jpeg\n",
                kProgramName);
   return out == stdout ? kExitOk : kExitUsage;
 }
 
-bool parseFrames(const char* text, std::vector<long>* out) {
+// The most frames a contact sheet shows.
+constexpr size_t kMaxSheetFrames = 10000;
+
+// Reads a frame list ("1,10-40/10") into `out`; returns what is wrong with
+// it, or an empty text.
+std::string parseFrames(const char* text, std::vector<long>* out) {
+  const std::string cannotRead = std::string("cannot read the frame list '") + text +
+                                 "': give frame numbers from 1 on and ranges A-B or A-B/STEP, "
+                                 "separated by commas";
   const char* p = text;
   while (*p) {
     char* end;
     long a = std::strtol(p, &end, 10);
-    if (end == p) return false;
+    if (end == p) return cannotRead;
     long b = a, step = 1;
     p = end;
     if (*p == '-') {
       b = std::strtol(p + 1, &end, 10);
-      if (end == p + 1) return false;
+      if (end == p + 1) return cannotRead;
       p = end;
       if (*p == '/') {
         step = std::strtol(p + 1, &end, 10);
-        if (end == p + 1 || step <= 0) return false;
+        if (end == p + 1 || step <= 0) return cannotRead;
         p = end;
       }
     }
-    if (a < 1 || b < a) return false;
+    if (a < 1 || b < a) return cannotRead;
     for (long f = a; f <= b; f += step) {
+      if (out->size() == kMaxSheetFrames)
+        return std::string("the frame list '") + text + "' names more than " +
+               std::to_string(kMaxSheetFrames) + " frames, the most a contact sheet shows";
       out->push_back(f);
-      if (out->size() > 10000) return false;
+      if (f > LONG_MAX - step) break;
     }
     if (*p == ',')
       ++p;
     else if (*p)
-      return false;
+      return cannotRead;
   }
-  return !out->empty();
+  if (out->empty()) return cannotRead;
+  return std::string();
+}
+
+enum class PictureFormat { Png, Jpeg };
+
+// The picture format an output name asks for: ".jpg" or ".jpeg" (any case)
+// a JPEG, ".png" or no extension a PNG; nothing for any other extension.
+std::optional<PictureFormat> pictureFormatOf(const std::string& path) {
+  const std::string name = std::filesystem::path(path).filename().string();
+  const size_t dot = name.rfind('.');
+  if (dot == std::string::npos || dot == 0) return PictureFormat::Png;
+  std::string ext = name.substr(dot + 1);
+  for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
+  if (ext == "png") return PictureFormat::Png;
+  if (ext == "jpg" || ext == "jpeg") return PictureFormat::Jpeg;
+  return std::nullopt;
+}
+
+// Writes the picture as a JPEG (the alpha channel dropped: frames are opaque).
+bool writeJpegPicture(const std::string& path, const player::Image& image, std::string* error) {
+  auto rgb = slidewright::media::Image::create(image.width, image.height);
+  if (!rgb) {
+    *error = path + ": " + rgb.message();
+    return false;
+  }
+  for (int y = 0; y < image.height; ++y) {
+    const uint8_t* s = image.row(y);
+    uint8_t* d = rgb.value().rgb.data() + size_t(y) * size_t(image.width) * 3;
+    for (int x = 0; x < image.width; ++x) {
+      d[3 * x] = s[4 * x];
+      d[3 * x + 1] = s[4 * x + 1];
+      d[3 * x + 2] = s[4 * x + 2];
+    }
+  }
+  if (auto written = slidewright::media::writeJpeg(path, rgb.value(), 90); !written) {
+    *error = path + ": " + written.message();
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -84,14 +141,17 @@ int runRender(int argc, char** argv) {
       frames.assign(1, n);
     } else if (a == "--frames" && hasValue) {
       frames.clear();
-      if (!parseFrames(argv[++i], &frames)) {
-        std::fprintf(stderr, "%s render: cannot read the frame list '%s'\n", kProgramName, argv[i]);
-        return kExitUsage;
-      }
+      const std::string wrong = parseFrames(argv[++i], &frames);
+      if (!wrong.empty()) return usageError("render", wrong);
       sheet = true;
     } else if (a == "--columns" && hasValue) {
-      columns = std::atoi(argv[++i]);
-      if (columns < 1) return usage(stderr);
+      char* end;
+      const long n = std::strtol(argv[++i], &end, 10);
+      if (end == argv[i] || *end || n < 1 || n > long(kMaxSheetFrames))
+        return usageError("render",
+                          std::string("--columns needs the number of pictures in a row, from 1 to ") +
+                              std::to_string(kMaxSheetFrames) + ", not '" + argv[i] + "'");
+      columns = int(n);
     } else if (a == "--size" && hasValue) {
       if (std::sscanf(argv[++i], "%dx%d", &width, &height) != 2 || width < 1 || height < 1 || width > 16384 ||
           height > 16384) {
@@ -117,6 +177,10 @@ int runRender(int argc, char** argv) {
     return usage(stderr);
   }
   if (frames.empty()) frames.push_back(1);
+  const std::optional<PictureFormat> format = pictureFormatOf(output);
+  if (!format)
+    return usageError("render", std::string("cannot tell the picture format of '") + output +
+                                    "': name a .png or a .jpg file");
 
   player::NullAudioOutput silent;
   auto opened = player::MoviePlayer::open(path, &silent);
@@ -164,7 +228,9 @@ int runRender(int argc, char** argv) {
   for (const std::string& w : movie.warnings())
     std::fprintf(stderr, "%s render: warning: %s\n", kProgramName, w.c_str());
   std::string error;
-  if (!player::writePng(output, out, &error)) {
+  const bool written = *format == PictureFormat::Jpeg ? writeJpegPicture(output, out, &error)
+                                                      : player::writePng(output, out, &error);
+  if (!written) {
     std::fprintf(stderr, "%s render: %s\n", kProgramName, error.c_str());
     return kExitFailed;
   }

@@ -2,7 +2,10 @@
 // stderr that name the file and the problem, and what is left on disk.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -47,6 +50,48 @@ Outcome run(const std::vector<std::string>& args) {
 
 bool contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
+}
+
+struct Measured {
+  Outcome outcome;
+  long peakKb;  // the most memory the command held (resident set, kB)
+};
+
+// Runs the command as `run` does, as a child of this process so that its own
+// peak memory can be read, with its address space capped at `capMb`: a
+// command that reads without bound fails quickly instead of taking the
+// machine's memory.
+Measured runMeasured(const std::vector<std::string>& args, long capMb = 1024) {
+  const std::string out = scratchDir() + "/stdout", err = scratchDir() + "/stderr";
+  std::vector<std::string> words = {SLIDEWRIGHT_BINARY};
+  words.insert(words.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& w : words) argv.push_back(w.data());
+  argv.push_back(nullptr);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    const int in = ::open("/dev/null", O_RDONLY), o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644),
+              e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ::dup2(in, 0);
+    ::dup2(o, 1);
+    ::dup2(e, 2);
+    const rlimit cap = {rlim_t(capMb) << 20, rlim_t(capMb) << 20};
+    ::setrlimit(RLIMIT_AS, &cap);
+    ::execv(argv[0], argv.data());
+    ::_exit(127);
+  }
+  int raw = 0;
+  rusage usage = {};
+  ::wait4(child, &raw, 0, &usage);
+  return {{WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw), slurp(out), slurp(err)}, usage.ru_maxrss};
+}
+
+// Writes the bytes followed by `holes` bytes kept as holes (a sparse file).
+std::string writeSparse(const std::string& path, const Bytes& bytes, std::uintmax_t holes) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc)
+      .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+  fs::resize_file(path, bytes.size() + holes);
+  return path;
 }
 
 class Command : public ::testing::Test {
@@ -99,6 +144,13 @@ TEST_F(Command, WrongCommandLinesExitWithTwo) {
       {{"make", photo_, "--quiet=yes", "-o", out("x.swf")}, "takes no value"},
       {{"make", photo_, "-o", out("albums/")}, "not a folder"},
       {{"make", photo_, "-o", "."}, "not a folder"},
+      {{"make", photo_, "--seed", "-1", "-o", out("x.swf")},
+       "--seed must be a whole number from 0 to 999999999"},
+      {{"render", "a.swf", "--frames", "1-10001", "-o", out("x.png")}, "names more than 10000 frames"},
+      {{"render", "a.swf", "--frames", "1-", "-o", out("x.png")}, "cannot read the frame list '1-'"},
+      {{"render", "a.swf", "--columns", "0", "-o", out("x.png")},
+       "--columns needs the number of pictures in a row, from 1 to 10000, not '0'"},
+      {{"render", "a.swf", "-o", out("x.gif")}, "name a .png or a .jpg file"},
   };
   for (const auto& [args, message] : cases) {
     Outcome r = run(args);
@@ -144,6 +196,10 @@ TEST_F(Command, BadInputFailsByNameAndKeepsTheOldMovie) {
   EXPECT_EQ(r.status, 1);
   EXPECT_TRUE(contains(r.err, out("absent.png") + ": cannot open the file")) << r.err;
 
+  r = run({"make", photo_, "-m", "/dev/urandom", "-o", out("keep.swf")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(contains(r.err, "/dev/urandom: the music is a device or a pipe, not a file")) << r.err;
+
   r = run({"make", photo_, "-m", photo_, "-o", out("keep.swf")});
   EXPECT_EQ(r.status, 1);
   EXPECT_TRUE(contains(r.err, photo_ + ": no MPEG audio")) << r.err;
@@ -155,6 +211,19 @@ TEST_F(Command, BadInputFailsByNameAndKeepsTheOldMovie) {
 
   for (const auto& e : fs::directory_iterator(scratchDir()))
     EXPECT_NE(e.path().extension(), ".part") << "a partial movie was left: " << e.path();
+}
+
+TEST_F(Command, RenderWritesThePictureFormatItsNameAsks) {
+  ASSERT_EQ(run({"make", "-q", "-W", "320", "-H", "240", photo_, "-o", out("frames.swf")}).status, 0);
+  Outcome r = run({"render", out("frames.swf"), "-o", out("frame.JPG")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  auto jpeg = slidewright::media::loadPicture(out("frame.JPG"));
+  ASSERT_TRUE(jpeg) << jpeg.message();
+  EXPECT_EQ(jpeg.value().kind, slidewright::media::PictureKind::Jpeg);
+  EXPECT_EQ(jpeg.value().width, 320);
+  r = run({"render", out("frames.swf"), "--frames", "1,1", "--columns", "2", "-o", out("sheet.png")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(slurp(out("sheet.png")).substr(1, 3), "PNG");
 }
 
 TEST_F(Command, SkippingBadPicturesWarnsByName) {
@@ -181,6 +250,55 @@ TEST_F(Command, RandomTransitionsRepeatWithTheSameSeed) {
   ASSERT_EQ(run(c).status, 0);
   EXPECT_EQ(slurp(out("r1.swf")), slurp(out("r2.swf")));
   EXPECT_NE(slurp(out("r1.swf")), slurp(out("r3.swf")));
+}
+
+// The commands that read movies look at the header before the body: what is
+// no movie, or declares more than a movie may have or than the file holds, is
+// refused at once with the reason, having read a few bytes.
+TEST_F(Command, MovieCommandsRefuseWhatIsNoMovieBeforeReadingIt) {
+  const std::uintmax_t threeGb = std::uintmax_t(3) << 30;
+  const Bytes header = {'F', 'W', 'S', 6, 0x00, 0x00, 0x00, 0x19, 0x50, 0x00};  // declares 400 MiB
+  const std::string zeros = writeSparse(out("zeros.swf"), {}, threeGb);
+  const std::string claims = writeSparse(out("claims.swf"), header, 0);
+  Bytes huge = header;
+  huge[7] = 0xF0;  // 3.75 GiB
+  const std::string hugeFile = writeSparse(out("huge.swf"), huge, threeGb);
+  const std::string noPlayer = out("player");
+  fs::create_directories(noPlayer);
+  std::ofstream(noPlayer + "/ruffle.js") << "// stands in for the web player";
+
+  std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"info", "/dev/zero"}, "/dev/zero: is a device or a pipe, not a movie file"},
+      {{"info", zeros}, zeros + ": not an SWF file"},
+      {{"info", claims}, claims + ": file is truncated: header declares 419430400 bytes, file has 10"},
+      {{"info", hugeFile}, "more than a movie may have (512 MiB)"},
+      {{"render", "/dev/urandom", "-o", out("x.png")}, "/dev/urandom: is a device or a pipe"},
+      {{"render", zeros, "-o", out("x.png")}, "not an SWF file"},
+  };
+  const std::string commands = run({"--help"}).out;
+  if (!contains(commands, "(not in this build) turn a movie into a video"))
+    cases.push_back({{"video", "/dev/urandom", "-o", out("x.mp4")}, "/dev/urandom: is a device or a pipe"});
+  if (!contains(commands, "(not in this build) turn a movie into a web page"))
+    cases.push_back({{"web", "/dev/urandom", "-o", out("site"), "--player", noPlayer},
+                     "/dev/urandom: is a device or a pipe"});
+  for (const auto& [args, message] : cases) {
+    const Measured m = runMeasured(args);
+    EXPECT_EQ(m.outcome.status, 1) << args[0] << " " << args[1] << ": " << m.outcome.err;
+    EXPECT_TRUE(contains(m.outcome.err, message)) << m.outcome.err;
+    EXPECT_LT(m.peakKb, 100 * 1024) << args[0] << " " << args[1] << " held " << m.peakKb << " kB";
+  }
+  EXPECT_FALSE(fs::exists(out("x.png")));
+  EXPECT_FALSE(fs::exists(out("site")));
+}
+
+// A command that runs out of memory says so and fails; it does not abort.
+TEST_F(Command, RunningOutOfMemoryIsAFailureWithAMessage) {
+  ASSERT_EQ(run({"make", "-q", "-W", "320", "-H", "240", photo_, "-o", out("small.swf")}).status, 0);
+  const Measured m =
+      runMeasured({"render", out("small.swf"), "--size", "8000x8000", "-o", out("big.png")}, 400);
+  EXPECT_EQ(m.outcome.status, 1) << m.outcome.err;
+  EXPECT_TRUE(contains(m.outcome.err, "slidewright: not enough memory")) << m.outcome.err;
+  EXPECT_FALSE(fs::exists(out("big.png")));
 }
 
 }  // namespace

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -138,12 +137,6 @@ Result<VideoOutcome> exportVideo(const VideoOptions& o, const VideoProgressCallb
     return fail(ErrorKind::Settings, "the audio bit rate must be up to 512 kbit/s");
 
   // The movie.
-  if (std::FILE* f = std::fopen(o.moviePath.c_str(), "rb")) {
-    std::fclose(f);
-  } else {
-    const int error = errno;
-    return fail(ErrorKind::Input, o.moviePath + ": cannot open the movie (" + std::strerror(error) + ")");
-  }
   player::Parsed<player::Movie> parsed = player::parseMovieFile(o.moviePath);
   if (!parsed) return fail(ErrorKind::Input, parsed.error().message);
   player::Movie movie = parsed.take();

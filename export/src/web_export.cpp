@@ -7,10 +7,12 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <vector>
 
+#include "common/stdio_file.h"
 #include "player/swf_parser.h"
 #include "staging.h"
 #include "web_page.h"
@@ -54,11 +56,50 @@ bool isPlayerFile(const fs::path& file) {
   return ext == ".js" || ext == ".wasm";
 }
 
-Status writeText(const std::string& path, const std::string& text, const std::string& shownAs) {
-  std::ofstream out(path, std::ios::binary);
-  out << text;
-  out.close();
-  if (!out) return fail(ErrorKind::Output, shownAs + ": cannot write the page (is the disk full?)");
+// Writes one file of the folder. A failure carries the system's reason (a
+// full disk says "No space left on device"), after `failure`.
+Status writeFile(const fs::path& path, const char* data, size_t size, const std::string& failure) {
+  errno = 0;
+  StdioFile out = openStdioFile(path.string(), "wb");
+  bool ok = out && (size == 0 || std::fwrite(data, 1, size, out.get()) == size);
+  int error = errno;
+  if (out && !closeWritten(out) && ok) {
+    ok = false;
+    error = errno;
+  }
+  if (!ok) return fail(ErrorKind::Output, failure + " (" + std::strerror(error ? error : EIO) + ")");
+  return success();
+}
+
+// Copies one of the player's files into the folder, in pieces.
+Status copyPlayerFile(const fs::path& from, const fs::path& to, const std::string& shownAs) {
+  const std::string name = from.filename().string();
+  errno = 0;
+  StdioFile in = openStdioFile(from.string(), "rb");
+  if (!in)
+    return fail(ErrorKind::WebPlayer,
+                from.string() + ": cannot read the player's file (" + std::strerror(errno) + ")");
+  errno = 0;
+  StdioFile out = openStdioFile(to.string(), "wb");
+  int error = errno;
+  bool ok = bool(out);
+  std::vector<char> piece(size_t(1) << 16);
+  while (ok) {
+    const size_t n = std::fread(piece.data(), 1, piece.size(), in.get());
+    if (n == 0) break;
+    errno = 0;
+    ok = std::fwrite(piece.data(), 1, n, out.get()) == n;
+    error = errno;
+  }
+  if (std::ferror(in.get()))
+    return fail(ErrorKind::WebPlayer, from.string() + ": cannot read the player's file");
+  if (ok && !closeWritten(out)) {
+    ok = false;
+    error = errno;
+  }
+  if (!ok)
+    return fail(ErrorKind::Output, shownAs + ": cannot copy the player's file " + name + " (" +
+                                       std::strerror(error ? error : EIO) + ")");
   return success();
 }
 
@@ -92,18 +133,12 @@ Result<WebOutcome> exportWeb(const WebOptions& o) {
                                           "folder with --player DIR");
   }
 
-  std::ifstream in(o.moviePath, std::ios::binary);
-  if (!in) {
-    const int error = errno;
-    return fail(ErrorKind::Input, o.moviePath + ": cannot open the movie (" + std::strerror(error) + ")");
-  }
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  const std::string movieBytes = bytes.str();
   // Only a movie this project's player reads goes into a page: what it
   // cannot read would show as a blank page.
-  player::Parsed<player::Movie> movie =
-      player::parseMovie(reinterpret_cast<const uint8_t*>(movieBytes.data()), movieBytes.size());
+  player::Parsed<std::vector<uint8_t>> read = player::readMovieFile(o.moviePath);
+  if (!read) return fail(ErrorKind::Input, read.error().message);
+  const std::vector<uint8_t>& movieBytes = read.value();
+  player::Parsed<player::Movie> movie = player::parseMovie(movieBytes);
   if (!movie) return fail(ErrorKind::Input, o.moviePath + ": " + movie.error().message);
   const player::Header& header = movie.value().header;
 
@@ -128,13 +163,15 @@ Result<WebOutcome> exportWeb(const WebOptions& o) {
   const fs::path dir = staged.value().path();
   const std::string shown = staged.value().destination();
 
-  if (Status s = writeText((dir / "index.html").string(), renderWebPage(page), shown); !s) return s.error();
-  {
-    std::ofstream out(dir / movieFile, std::ios::binary);
-    out.write(movieBytes.data(), std::streamsize(movieBytes.size()));
-    out.close();
-    if (!out) return fail(ErrorKind::Output, shown + ": cannot write the movie (is the disk full?)");
-  }
+  const std::string pageText = renderWebPage(page);
+  if (Status s =
+          writeFile(dir / "index.html", pageText.data(), pageText.size(), shown + ": cannot write the page");
+      !s)
+    return s.error();
+  if (Status s = writeFile(dir / movieFile, reinterpret_cast<const char*>(movieBytes.data()),
+                           movieBytes.size(), shown + ": cannot write the movie");
+      !s)
+    return s.error();
   std::error_code ec;
   fs::create_directory(dir / "ruffle", ec);
   if (ec) return fail(ErrorKind::Output, shown + ": cannot make the player's folder (" + ec.message() + ")");
@@ -142,10 +179,8 @@ Result<WebOutcome> exportWeb(const WebOptions& o) {
   for (const auto& entry : fs::directory_iterator(outcome.playerFolder, ec)) {
     if (!entry.is_regular_file() || !isPlayerFile(entry.path())) continue;
     anyModule = anyModule || entry.path().extension() == ".wasm";
-    fs::copy_file(entry.path(), dir / "ruffle" / entry.path().filename(), ec);
-    if (ec)
-      return fail(ErrorKind::Output, shown + ": cannot copy the player's file " +
-                                         entry.path().filename().string() + " (" + ec.message() + ")");
+    if (Status s = copyPlayerFile(entry.path(), dir / "ruffle" / entry.path().filename(), shown); !s)
+      return s.error();
   }
   if (ec)
     return fail(ErrorKind::WebPlayer,

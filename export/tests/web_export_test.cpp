@@ -2,6 +2,11 @@
 // says about the movie, and what happens to folders already there.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -113,6 +118,38 @@ TEST(WebExport, FailuresSayWhyAndLeaveNothing) {
   EXPECT_FALSE(fs::exists(folder));
   for (const auto& e : fs::directory_iterator(scratch()))
     EXPECT_NE(e.path().extension(), ".part") << "a partial folder was left: " << e.path();
+}
+
+// A disk that fills up while the folder is written: the export fails with
+// the system's reason, as make and video do, and leaves nothing behind.
+// Where the test may mount a small file system (as root) the disk really
+// fills; elsewhere a limit on the size of files stops the writes instead.
+TEST(WebExport, AFullDiskIsNamedAsSuch) {
+  const std::string movie = album("full", "#000000");
+  const std::string disk = scratch("disk");
+  fs::create_directories(disk);
+  const bool mounted =
+      ::geteuid() == 0 &&
+      std::system(("mount -t tmpfs -o size=1m tmpfs '" + disk + "' 2>/dev/null").c_str()) == 0;
+  rlimit previous = {};
+  ::getrlimit(RLIMIT_FSIZE, &previous);
+  if (!mounted) {
+    const rlimit small = {rlim_t(1) << 20, previous.rlim_max};
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    std::signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead of ending the process
+  }
+  const Outcome r = run({"web", movie, "-o", disk + "/site"});
+  std::vector<std::string> left;
+  for (const auto& e : fs::directory_iterator(disk)) left.push_back(e.path().string());
+  if (mounted)
+    std::system(("umount '" + disk + "'").c_str());
+  else
+    ::setrlimit(RLIMIT_FSIZE, &previous);
+
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(contains(r.err, disk + "/site: cannot ")) << r.err;
+  EXPECT_TRUE(contains(r.err, mounted ? "(No space left on device)" : "(File too large)")) << r.err;
+  EXPECT_TRUE(left.empty()) << "left behind: " << left.front();
 }
 
 }  // namespace

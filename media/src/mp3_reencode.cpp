@@ -2,6 +2,7 @@
 // averaged to mono, and LAME resamples to 22050 Hz and encodes at 32 kbit/s
 // CBR. The output is bare MPEG frames: no Xing/Info frame (it would play as a
 // short silence) and no ID3 tag.
+#include "common/file_kind.h"
 #include "common/stdio_file.h"
 #include "mpeg_coverage.h"
 #include "media/mp3.h"
@@ -75,6 +76,13 @@ bool initMpg123() {
 
 Result<Mp3Summary> reencodeMp3(const std::string& inputPath, const std::string& outputPath,
                                const ProgressCallback& progress) {
+  // Music is measured before it is decoded: a folder, device or pipe has no
+  // size to measure (and a device such as /dev/urandom never ends).
+  const slidewright::FileFacts facts = slidewright::inspectFile(inputPath);
+  if (facts.kind == slidewright::FileKind::Folder)
+    return fail(ErrorKind::FileAccess, "the music is a folder, not a file");
+  if (facts.kind == slidewright::FileKind::Other)
+    return fail(ErrorKind::NotSupported, "the music is a device or a pipe, not a file");
   errno = 0;
   StdioFile inFile = openStdioFile(inputPath, "rb");
   if (!inFile)

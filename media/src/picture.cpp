@@ -109,7 +109,10 @@ Status writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes
     ok = false;
     err = errno;
   }
-  if (!ok) return fail(ErrorKind::FileAccess, std::string("cannot write the file: ") + std::strerror(err));
+  if (!ok) {
+    std::remove(path.c_str());  // what was written of it is of no use
+    return fail(ErrorKind::FileAccess, std::string("cannot write the file: ") + std::strerror(err));
+  }
   return success();
 }
 

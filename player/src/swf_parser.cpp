@@ -8,7 +8,6 @@
 #include <cstring>
 #include <memory>
 
-#include "common/stdio_file.h"
 #include "bit_reader.h"
 #include "printf_format.h"
 
@@ -692,24 +691,6 @@ Parsed<Movie> parseMovie(const uint8_t* data, size_t size, const ParseLimits& li
 
 Parsed<Movie> parseMovie(const std::vector<uint8_t>& bytes, const ParseLimits& limits) {
   return parseMovie(bytes.data(), bytes.size(), limits);
-}
-
-Parsed<Movie> parseMovieFile(const std::string& path, const ParseLimits& limits) {
-  slidewright::StdioFile f = slidewright::openStdioFile(path, "rb");
-  if (!f) return ParseError{ParseErrorKind::FileAccess, "cannot open " + path, 0};
-  std::vector<uint8_t> bytes;
-  uint8_t buf[65536];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f.get())) > 0) bytes.insert(bytes.end(), buf, buf + n);
-  if (std::ferror(f.get()))
-    return ParseError{ParseErrorKind::FileAccess, "cannot read " + path, bytes.size()};
-  Parsed<Movie> movie = parseMovie(bytes, limits);
-  if (!movie) {
-    ParseError e = movie.error();
-    e.message = path + ": " + e.message;
-    return e;
-  }
-  return movie;
 }
 
 }  // namespace player

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <filesystem>
+#include <fstream>
+#include <random>
 #include <vector>
 
 #include "player/swf_parser.h"
@@ -39,6 +42,24 @@ Bytes compress(const Bytes& fws) {
   compress2(out.data() + 8, &destLen, fws.data() + 8, fws.size() - 8, 9);
   out.resize(8 + destLen);
   return out;
+}
+
+// Writes the bytes into a file of this test, followed by `holes` bytes the
+// file system keeps as holes (a sparse file costs no disk); returns its path.
+std::string writeMovieFile(const std::string& name, const Bytes& bytes, uint64_t holes = 0) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() / "swfparse-tests";
+  fs::create_directories(dir);
+  const std::string path = (dir / name).string();
+  std::ofstream(path, std::ios::binary | std::ios::trunc)
+      .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+  if (holes) fs::resize_file(path, bytes.size() + holes);
+  return path;
+}
+
+Bytes withDeclaredLength(Bytes movie, uint32_t length) {
+  for (int i = 0; i < 4; ++i) movie[4 + i] = uint8_t(length >> (8 * i));
+  return movie;
 }
 
 }  // namespace
@@ -301,6 +322,61 @@ TEST(SwfParser, KeepsUnknownTagsAndRejectsShortBodies) {
   EXPECT_NE(s.error().message.find("DefineShape"), std::string::npos);
   EXPECT_EQ(s.error().kind, ParseErrorKind::Damaged);
   EXPECT_EQ(parseMovieFile("/no/such/movie.swf").error().kind, ParseErrorKind::FileAccess);
+}
+
+// A movie file is checked by its header before its body is read, and no
+// more is read than the header declares: what the reader holds stays within
+// the movie however large or endless the file.
+TEST(SwfParser, ReadsMovieFilesNoFurtherThanTheyDeclare) {
+  const uint64_t threeGb = uint64_t(3) << 30;
+  // A small movie in front of 3 GB: only its 30 bytes are read.
+  Parsed<Bytes> front = readMovieFile(writeMovieFile("front.swf", kTinyMovie, threeGb));
+  ASSERT_TRUE(front.ok()) << front.error().message;
+  EXPECT_EQ(front.value(), kTinyMovie);
+  Parsed<Movie> parsed = parseMovieFile(writeMovieFile("front.swf", kTinyMovie, threeGb));
+  ASSERT_TRUE(parsed.ok()) << parsed.error().message;
+  EXPECT_EQ(parsed.value().tags.size(), 3u);
+  // Compressed: no more than a stream inflating to the declared length can take.
+  const Bytes cws = compress(kTinyMovie);
+  Parsed<Bytes> packed = readMovieFile(writeMovieFile("packed.swf", cws, threeGb));
+  ASSERT_TRUE(packed.ok()) << packed.error().message;
+  EXPECT_LT(packed.value().size(), size_t(4096));
+  EXPECT_TRUE(parseMovie(packed.value()).ok());
+
+  struct Refused {
+    std::string path;
+    ParseErrorKind kind;
+    std::string message;
+  };
+  std::mt19937 random(18);
+  Bytes noise(4096);
+  for (uint8_t& b : noise) b = uint8_t(random());
+  const std::vector<Refused> cases = {
+      {writeMovieFile("zeros.swf", {}, threeGb), ParseErrorKind::NotSwf, "not an SWF file"},
+      {writeMovieFile("noise.swf", noise), ParseErrorKind::NotSwf, "not an SWF file"},
+      {writeMovieFile("claims.swf", withDeclaredLength(kTinyMovie, 400u << 20)), ParseErrorKind::Truncated,
+       "header declares 419430400 bytes, file has 30"},
+      {writeMovieFile("huge.swf", withDeclaredLength(kTinyMovie, 0xF0000000u), threeGb),
+       ParseErrorKind::TooLarge, "more than a movie may have (512 MiB)"},
+      {writeMovieFile("hugecws.swf", withDeclaredLength(cws, 0xF0000000u)), ParseErrorKind::TooLarge,
+       "more than a movie may have"},
+      {writeMovieFile("short.swf", Bytes(kTinyMovie.begin(), kTinyMovie.begin() + 5)),
+       ParseErrorKind::Truncated, "too short"},
+      {(std::filesystem::temp_directory_path() / "swfparse-tests").string(), ParseErrorKind::FileAccess,
+       "is a folder"},
+#ifndef _WIN32
+      {"/dev/zero", ParseErrorKind::NotSwf, "is a device or a pipe"},
+#endif
+  };
+  for (const Refused& c : cases) {
+    Parsed<Bytes> bytes = readMovieFile(c.path);
+    ASSERT_FALSE(bytes.ok()) << c.path;
+    EXPECT_EQ(bytes.error().kind, c.kind) << c.path;
+    EXPECT_EQ(bytes.error().message.rfind(c.path + ": ", 0), 0u) << bytes.error().message;
+    EXPECT_NE(bytes.error().message.find(c.message), std::string::npos) << bytes.error().message;
+    EXPECT_FALSE(parseMovieFile(c.path).ok()) << c.path;
+  }
+  std::filesystem::remove_all(std::filesystem::temp_directory_path() / "swfparse-tests");
 }
 
 namespace {

@@ -48,7 +48,8 @@ Result<Picture> loadPicture(const std::string& path, const DecodeOptions& option
 Result<std::vector<std::uint8_t>> readFile(const std::string& path,
                                            std::uint64_t maxBytes = std::uint64_t{1} << 30);
 
-// Writes bytes to a file, reporting any failure, including one at close.
+// Writes bytes to a file, reporting any failure, including one at close; a
+// file left incomplete by a failed write is removed.
 Status writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
 
 }  // namespace slidewright::media

@@ -320,7 +320,9 @@ class Parsed {
 };
 
 struct ParseLimits {
-  // Largest decompressed size accepted from a "CWS" file.
+  // Largest movie accepted: the inflated size of a "CWS" file and, for a
+  // movie read from a file, the length its header declares. The screensaver
+  // player holds movies to the same 512 MiB.
   size_t maxDecompressedSize = size_t(512) << 20;
 };
 
@@ -328,7 +330,17 @@ struct ParseLimits {
 Parsed<Movie> parseMovie(const uint8_t* data, size_t size, const ParseLimits& limits = {});
 Parsed<Movie> parseMovie(const std::vector<uint8_t>& bytes, const ParseLimits& limits = {});
 
-// Reads and parses a movie file.
+// Reads a movie file's bytes as they are (a "CWS" file stays compressed).
+// Before reading the body it checks that the path is a regular file (not a
+// folder, device or pipe), that it begins with an SWF signature and that the
+// length its header declares is within `limits` and, for an uncompressed
+// movie, within the file. It reads no more than the declared length (or, for
+// a compressed movie, than a compressed stream of that length can take), so
+// what it holds is bounded by the limit whatever the file. Messages begin
+// with the path.
+Parsed<std::vector<uint8_t>> readMovieFile(const std::string& path, const ParseLimits& limits = {});
+
+// Reads (as readMovieFile) and parses a movie file.
 Parsed<Movie> parseMovieFile(const std::string& path, const ParseLimits& limits = {});
 
 // Parses one complete tag (record header and body) at the start of data.
