@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "fidelity.h"
@@ -296,6 +297,23 @@ TEST(VideoCommand, MakeWritesAVideoInOneStep) {
   const FrameFidelity f = measureFrames(scratch("one-step.swf"), scratch("One-Step.MP4"));
   EXPECT_EQ(size_t(f.video.frames), f.movieFrames);
   EXPECT_GE(f.worstChangingDb, 35.0);
+}
+
+// A video is not made without the sound the movie plays: a movie whose
+// music holds no audio fails by name, leaving no file.
+TEST(VideoCommand, AMovieWhoseSoundCannotBePlayedMakesNoVideo) {
+  const std::vector<unsigned char> mp3 = encodeMusic(2.0, 22050, 32, true);
+  const std::string movie = writeMusicMovie("damaged-sound.swf", mp3, 36);
+  std::string bytes = slurp(movie);
+  const size_t at = bytes.find(std::string(mp3.begin(), mp3.end()));
+  ASSERT_NE(at, std::string::npos);
+  std::fill(bytes.begin() + long(at), bytes.begin() + long(at + mp3.size()), '\0');
+  std::ofstream(movie, std::ios::binary | std::ios::trunc) << bytes;
+  const Outcome r = run({"video", movie, "-o", scratch("damaged-sound.mp4")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(contains(r.err, "damaged-sound.swf: the movie's sound cannot be put into the video (sound 1: "))
+      << r.err;
+  EXPECT_FALSE(fs::exists(scratch("damaged-sound.mp4")));
 }
 
 // Ctrl-C or a polite kill in the middle: the partial video is removed and
