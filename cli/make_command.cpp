@@ -15,6 +15,7 @@
 #include "album/transition.h"
 #include "arguments.h"
 #include "command.h"
+#include "interrupt.h"
 #include "maker/album_maker.h"
 #include "media/temp_file.h"
 #include "progress_bar.h"
@@ -149,7 +150,8 @@ void printMakeHelp() {
       "\n"
       "Exit status: 0 the movie was made; 1 a picture, the music or the output failed\n"
       "(nothing is written then, and an existing movie is left as it was); 2 the\n"
-      "command line is wrong; 130 interrupted.\n"
+      "command line is wrong; 128 + the signal's number when stopped (130 Ctrl-C,\n"
+      "143 SIGTERM, 129 the terminal closed), leaving nothing behind.\n"
       "\n"
       "Example:\n"
       "  %s make -W 800 -H 600 -m song.mp3 --fit-to-music -t fade *.jpg -o holiday.swf\n",
@@ -395,17 +397,15 @@ class ProgressBar {
   TerminalProgress bar_;
 };
 
-// Makes the album with a progress bar on a terminal; Ctrl-C or a polite kill
+// Makes the album with a progress bar on a terminal; a request to stop
 // cancels it at the next step, so the temporary files are still removed.
-maker::MakeResult<maker::MakeOutcome> makeWithProgress(const MakeRequest& r) {
+maker::MakeResult<maker::MakeOutcome> makeWithProgress(const MakeRequest& r,
+                                                       const InterruptWatch& interrupt) {
   ProgressBar bar(!r.settings.musicPath.empty(), !r.quiet);
-  auto made = [&] {
-    InterruptWatch interrupt;
-    return maker::makeAlbum(r.settings, [&](const MakeProgress& p) {
-      bar.update(p);
-      return !interrupt.requested();
-    });
-  }();
+  auto made = maker::makeAlbum(r.settings, [&](const MakeProgress& p) {
+    bar.update(p);
+    return !interrupt.requested();
+  });
   bar.clear();
   return made;
 }
@@ -435,6 +435,9 @@ int runMake(int argc, char** argv) {
     return kExitOk;
   }
   const std::uint32_t seed = pickRandomTransitions(request);
+  // Watched from before the temporary movie is made until after it is
+  // removed, so that no request to stop can leave it behind.
+  InterruptWatch interrupt;
   // For a video, the album is made as a temporary movie first.
   slidewright::media::TempFile movie;
   if (!request.videoPath.empty()) {
@@ -447,11 +450,11 @@ int runMake(int argc, char** argv) {
     request.settings.outputPath = movie.path();
   }
 
-  auto made = makeWithProgress(request);
+  auto made = makeWithProgress(request, interrupt);
   if (!made) {
     if (made.kind() == slidewright::maker::MakeErrorKind::Cancelled) {
       std::fprintf(stderr, "%s: interrupted; nothing was written\n", kProgramName);
-      return kExitInterrupted;
+      return interruptedExitStatus();
     }
     std::fprintf(stderr, "%s: %s\n", kProgramName, made.message().c_str());
     return kExitFailed;
