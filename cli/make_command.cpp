@@ -410,6 +410,32 @@ maker::MakeResult<maker::MakeOutcome> makeWithProgress(const MakeRequest& r,
   return made;
 }
 
+std::string minutes(double seconds) {
+  const int s = static_cast<int>(seconds + 0.5);
+  char text[32];
+  std::snprintf(text, sizeof text, "%d:%02d", s / 60, s % 60);
+  return text;
+}
+
+// When --fit-to-music could not fit the show to the music: how long each
+// lasts and what to do about it.
+void warnAboutMusicFit(const MakeRequest& r, const maker::MakeOutcome& o) {
+  if (o.musicFit == maker::MusicFit::Fitted) return;
+  const std::string music = minutes(o.musicSeconds), show = minutes(o.frameCount / double(kAlbumFrameRate));
+  if (o.musicFit == maker::MusicFit::MusicOutlastsShow)
+    std::fprintf(stderr,
+                 "%s: warning: %s: the music lasts %s, longer than the show even at the longest hold "
+                 "(%d s a picture, %s in all); the music goes on after the last picture%s; more pictures "
+                 "would fill it\n",
+                 kProgramName, r.settings.musicPath.c_str(), music.c_str(), o.pauseSeconds, show.c_str(),
+                 r.settings.loop ? " while the show repeats" : "");
+  else
+    std::fprintf(stderr,
+                 "%s: warning: %s: the music lasts %s, shorter than the show even at the shortest hold "
+                 "(%d s a picture, %s in all); the rest of the show is silent; fewer pictures would fit it\n",
+                 kProgramName, r.settings.musicPath.c_str(), music.c_str(), o.pauseSeconds, show.c_str());
+}
+
 void printSummary(const MakeRequest& r, const maker::MakeOutcome& o, std::uint32_t seed) {
   const double seconds = o.frameCount / double(kAlbumFrameRate);
   std::printf("Movie written: %s (%d picture%s, %d s each, %d:%02d, %.1f MB)\n",
@@ -461,6 +487,7 @@ int runMake(int argc, char** argv) {
   }
   for (const auto& s : made.value().skipped)
     std::fprintf(stderr, "%s: warning: %s: left out: %s\n", kProgramName, s.path.c_str(), s.reason.c_str());
+  warnAboutMusicFit(request, made.value());
   if (!request.videoPath.empty()) return exportVideoFile(movie.path(), request.videoPath, request.quiet);
   if (!request.quiet) printSummary(request, made.value(), seed);
   return kExitOk;
