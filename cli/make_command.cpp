@@ -16,6 +16,7 @@
 #include "album/transition_names.h"
 #include "arguments.h"
 #include "command.h"
+#include "interrupt.h"
 #include "maker/album_maker.h"
 #include "media/temp_file.h"
 #include "progress_bar.h"
@@ -137,7 +138,8 @@ void printMakeHelp() {
       "\n"
       "Exit status: 0 the movie was made; 1 a picture, the music or the output failed\n"
       "(nothing is written then, and an existing movie is left as it was); 2 the\n"
-      "command line is wrong; 130 interrupted.\n"
+      "command line is wrong; 128 + the signal's number when stopped (130 Ctrl-C,\n"
+      "143 SIGTERM, 129 the terminal closed), leaving nothing behind.\n"
       "\n"
       "Example:\n"
       "  %s make -W 800 -H 600 -m song.mp3 --fit-to-music -t fade *.jpg -o holiday.swf\n",
@@ -382,19 +384,43 @@ class ProgressBar {
   TerminalProgress bar_;
 };
 
-// Makes the album with a progress bar on a terminal; Ctrl-C or a polite kill
+// Makes the album with a progress bar on a terminal; a request to stop
 // cancels it at the next step, so the temporary files are still removed.
-maker::MakeResult<maker::MakeOutcome> makeWithProgress(const MakeRequest& r) {
+maker::MakeResult<maker::MakeOutcome> makeWithProgress(const MakeRequest& r,
+                                                       const InterruptWatch& interrupt) {
   ProgressBar bar(!r.settings.musicPath.empty(), !r.quiet);
-  auto made = [&] {
-    InterruptWatch interrupt;
-    return maker::makeAlbum(r.settings, [&](const MakeProgress& p) {
-      bar.update(p);
-      return !interrupt.requested();
-    });
-  }();
+  auto made = maker::makeAlbum(r.settings, [&](const MakeProgress& p) {
+    bar.update(p);
+    return !interrupt.requested();
+  });
   bar.clear();
   return made;
+}
+
+std::string minutes(double seconds) {
+  const int s = static_cast<int>(seconds + 0.5);
+  char text[32];
+  std::snprintf(text, sizeof text, "%d:%02d", s / 60, s % 60);
+  return text;
+}
+
+// When --fit-to-music could not fit the show to the music: how long each
+// lasts and what to do about it.
+void warnAboutMusicFit(const MakeRequest& r, const maker::MakeOutcome& o) {
+  if (o.musicFit == maker::MusicFit::Fitted) return;
+  const std::string music = minutes(o.musicSeconds), show = minutes(o.frameCount / double(kAlbumFrameRate));
+  if (o.musicFit == maker::MusicFit::MusicOutlastsShow)
+    std::fprintf(stderr,
+                 "%s: warning: %s: the music lasts %s, longer than the show even at the longest hold "
+                 "(%d s a picture, %s in all); the music goes on after the last picture%s; more pictures "
+                 "would fill it\n",
+                 kProgramName, r.settings.musicPath.c_str(), music.c_str(), o.pauseSeconds, show.c_str(),
+                 r.settings.loop ? " while the show repeats" : "");
+  else
+    std::fprintf(stderr,
+                 "%s: warning: %s: the music lasts %s, shorter than the show even at the shortest hold "
+                 "(%d s a picture, %s in all); the rest of the show is silent; fewer pictures would fit it\n",
+                 kProgramName, r.settings.musicPath.c_str(), music.c_str(), o.pauseSeconds, show.c_str());
 }
 
 void printSummary(const MakeRequest& r, const maker::MakeOutcome& o, std::uint32_t seed) {
@@ -422,6 +448,9 @@ int runMake(int argc, char** argv) {
     return kExitOk;
   }
   const std::uint32_t seed = pickRandomTransitions(request);
+  // Watched from before the temporary movie is made until after it is
+  // removed, so that no request to stop can leave it behind.
+  InterruptWatch interrupt;
   // For a video, the album is made as a temporary movie first.
   slidewright::media::TempFile movie;
   if (!request.videoPath.empty()) {
@@ -434,17 +463,18 @@ int runMake(int argc, char** argv) {
     request.settings.outputPath = movie.path();
   }
 
-  auto made = makeWithProgress(request);
+  auto made = makeWithProgress(request, interrupt);
   if (!made) {
     if (made.kind() == slidewright::maker::MakeErrorKind::Cancelled) {
       std::fprintf(stderr, "%s: interrupted; nothing was written\n", kProgramName);
-      return kExitInterrupted;
+      return interruptedExitStatus();
     }
     std::fprintf(stderr, "%s: %s\n", kProgramName, made.message().c_str());
     return kExitFailed;
   }
   for (const auto& s : made.value().skipped)
     std::fprintf(stderr, "%s: warning: %s: left out: %s\n", kProgramName, s.path.c_str(), s.reason.c_str());
+  warnAboutMusicFit(request, made.value());
   if (!request.videoPath.empty()) return exportVideoFile(movie.path(), request.videoPath, request.quiet);
   if (!request.quiet) printSummary(request, made.value(), seed);
   return kExitOk;

@@ -1,11 +1,7 @@
 // A one-line progress bar on stderr for the long subcommands, drawn only
-// when stderr is a terminal and redrawn only when what it shows changes; and
-// the watch for Ctrl-C or a polite kill that lets those commands stop at
-// their next step.
+// when stderr is a terminal and redrawn only when what it shows changes.
 #pragma once
 
-#include <atomic>
-#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -67,35 +63,6 @@ class TerminalProgress {
   bool shown_ = false;
   int percent_ = -1;
   std::string label_;
-};
-
-// Catches Ctrl-C (SIGINT) and a polite kill (SIGTERM) for as long as it
-// lives, so that long work can stop at its next step and clean up; the
-// handlers found before are put back when it ends. One at a time.
-class InterruptWatch {
- public:
-  InterruptWatch() {
-    requested_ = false;
-    previousInt_ = std::signal(SIGINT, onSignal);
-    previousTerm_ = std::signal(SIGTERM, onSignal);
-  }
-  ~InterruptWatch() {
-    std::signal(SIGINT, previousInt_ == SIG_ERR ? SIG_DFL : previousInt_);
-    std::signal(SIGTERM, previousTerm_ == SIG_ERR ? SIG_DFL : previousTerm_);
-  }
-  InterruptWatch(const InterruptWatch&) = delete;
-  InterruptWatch& operator=(const InterruptWatch&) = delete;
-
-  // Whether either signal came since the watch began.
-  bool requested() const { return requested_.load(); }
-
- private:
-  using Handler = void (*)(int);
-  static void onSignal(int) { requested_ = true; }
-
-  inline static std::atomic<bool> requested_{false};
-  Handler previousInt_;
-  Handler previousTerm_;
 };
 
 }  // namespace slidewright::cli

@@ -13,6 +13,7 @@
 #include <cstdlib>
 
 #include "export/video_export.h"
+#include "interrupt.h"
 #include "progress_bar.h"
 
 namespace slidewright::cli {
@@ -52,7 +53,8 @@ void printVideoHelp() {
       "\n"
       "Exit status: 0 the video was made; 1 the movie or the output failed (no\n"
       "partial video is left, an existing one is kept); 2 the command line is\n"
-      "wrong; 130 interrupted.\n"
+      "wrong; 128 + the signal's number when stopped (130 Ctrl-C, 143 SIGTERM,\n"
+      "129 the terminal closed).\n"
       "\n"
       "Example:\n"
       "  %s video holiday.swf -o holiday.mp4\n",
@@ -82,8 +84,8 @@ std::string duration(double seconds) {
   return text;
 }
 
-// Exports with a progress bar on a terminal; Ctrl-C or a polite kill stops
-// at the next frame, so the partial video is still removed.
+// Exports with a progress bar on a terminal; a request to stop ends it at
+// the next frame, so the partial video is still removed.
 int runExport(const ex::VideoOptions& options, bool quiet) {
   TerminalProgress bar(!quiet);
   auto made = [&] {
@@ -99,7 +101,7 @@ int runExport(const ex::VideoOptions& options, bool quiet) {
   if (!made) {
     if (made.kind() == ex::ErrorKind::Cancelled) {
       std::fprintf(stderr, "%s: interrupted; nothing was written\n", kProgramName);
-      return kExitInterrupted;
+      return interruptedExitStatus();
     }
     std::fprintf(stderr, "%s: %s\n", kProgramName, made.message().c_str());
     return made.kind() == ex::ErrorKind::Settings ? kExitUsage : kExitFailed;

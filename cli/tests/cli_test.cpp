@@ -236,6 +236,30 @@ TEST_F(Command, SkippingBadPicturesWarnsByName) {
   EXPECT_FALSE(fs::exists(out("none.swf")));
 }
 
+// --fit-to-music says when no hold of 1 to 60 s fits: music much longer
+// than the show can be, or much shorter.
+TEST_F(Command, FittingToMusicThatCannotFitWarns) {
+  const std::string longMusic = writeScratch("long.mp3", mp3(22050, 1, 80.0));
+  Outcome r = run({"make", "-q", "-W", "160", "-H", "120", "--fit-to-music", "-m", longMusic, photo_, "-o",
+                   out("long-music.swf")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(contains(r.err, "warning: " + longMusic + ": the music lasts 1:20, longer than the show"))
+      << r.err;
+  EXPECT_TRUE(contains(r.err, "(60 s a picture, 1:0")) << r.err;
+
+  r = run({"make", "-q", "--no-loop", "--fit-to-music", "-m", music_, photo_, photo_, drawing_, "-o",
+           out("short-music.swf")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(contains(r.err, "warning: " + music_ + ": the music lasts 0:02, shorter than the show"))
+      << r.err;
+  EXPECT_TRUE(contains(r.err, "the rest of the show is silent")) << r.err;
+
+  r = run({"make", "-q", "-W", "160", "-H", "120", "--fit-to-music", "-m", longMusic, photo_, photo_,
+           drawing_, "-o", out("fitting-music.swf")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(r.err.empty()) << r.err;
+}
+
 TEST_F(Command, RandomTransitionsRepeatWithTheSameSeed) {
   std::vector<std::string> args = {"make", "-q", "--seed", "7", "-t", "random"};
   for (int i = 0; i < 6; ++i) args.push_back(i % 2 ? drawing_ : photo_);

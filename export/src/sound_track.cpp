@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <string>
+
+#include "player/mp3_stream.h"
 
 extern "C" {
 #include <libavutil/channel_layout.h>
@@ -21,18 +24,39 @@ constexpr size_t kFeedFrames = 8192;
 }  // namespace
 
 struct SoundTrack::Voice {
-  std::shared_ptr<const player::PcmSound> pcm;
-  int64_t start = 0;        // track sample where it begins
-  int64_t end = INT64_MAX;  // track sample where a stop cuts it
-  int channels = 1;         // of the resampled samples: the sound's own, 1 or 2
+  uint16_t id = 0;
+  std::shared_ptr<const player::PcmSound> pcm;    // decoded whole,
+  std::unique_ptr<player::Mp3FileStream> stream;  // or decoded as it plays
+  int64_t start = 0;                              // track sample where it begins
+  int64_t end = INT64_MAX;                        // track sample where a stop cuts it
+  int channels = 1;                               // of the resampled samples: the sound's own, 1 or 2
   SwrContext* swr = nullptr;
-  size_t fed = 0;            // source sample frames handed to the resampler
-  bool drained = false;      // the resampler has given everything
-  std::vector<float> ready;  // resampled, interleaved, not yet mixed
-  size_t readyPos = 0;       // in floats
+  size_t fed = 0;               // source sample frames handed to the resampler
+  bool drained = false;         // the resampler has given everything
+  std::vector<int16_t> source;  // the next source samples, in the voice's channels
+  std::vector<float> ready;     // resampled, interleaved, not yet mixed
+  size_t readyPos = 0;          // in floats
 
   ~Voice() { swr_free(&swr); }
   bool finished() const { return drained && readyPos >= ready.size(); }
+
+  // Reads up to kFeedFrames source sample frames into `source`, keeping the
+  // first two channels of a sound with more; returns how many (0 at the end).
+  size_t readSource() {
+    if (stream) {
+      source.resize(kFeedFrames * size_t(channels));
+      const size_t count = stream->read(source.data(), kFeedFrames);
+      source.resize(count * size_t(channels));
+      return count;
+    }
+    const size_t count = std::min(kFeedFrames, pcm->frames() - fed);
+    const int16_t* from = pcm->samples.data() + fed * size_t(pcm->channels);
+    source.resize(count * size_t(channels));
+    for (size_t f = 0; f < count; ++f)
+      for (int c = 0; c < channels; ++c)
+        source[f * size_t(channels) + size_t(c)] = from[f * size_t(pcm->channels) + size_t(c)];
+    return count;
+  }
 };
 
 SoundTrack::SoundTrack(int sampleRate, int channels, int64_t fpsNum, int64_t fpsDen)
@@ -46,21 +70,45 @@ int64_t SoundTrack::frameStart(uint64_t frame) const {
   return int64_t((2 * n + fpsNum_) / (2 * __int128(fpsNum_)));
 }
 
-void SoundTrack::play(uint16_t, std::shared_ptr<const player::PcmSound> sound) {
+void SoundTrack::play(uint16_t soundId, std::shared_ptr<const player::PcmSound> sound) {
   if (!sound || sound->sampleRate <= 0 || sound->channels <= 0) return;
   auto v = std::make_unique<Voice>();
   v->channels = std::min(sound->channels, 2);
+  const int rate = sound->sampleRate;
+  v->pcm = std::move(sound);
+  start(soundId, std::move(v), rate);
+}
+
+void SoundTrack::playMp3(uint16_t soundId, std::shared_ptr<const player::Mp3Sound> sound) {
+  if (!sound) return;
+  auto v = std::make_unique<Voice>();
+  v->stream = std::make_unique<player::Mp3FileStream>();
+  std::string error;
+  if (!v->stream->openBytes(sound->data, 0, &error)) {
+    unplayable(soundId, error);
+    return;
+  }
+  v->channels = v->stream->channels();
+  const int rate = v->stream->sampleRate();
+  start(soundId, std::move(v), rate);
+}
+
+void SoundTrack::unplayable(uint16_t soundId, const std::string& reason) {
+  missing_.push_back("sound " + std::to_string(soundId) + ": " + reason);
+}
+
+void SoundTrack::start(uint16_t soundId, std::unique_ptr<Voice> v, int sourceRate) {
+  v->id = soundId;
   AVChannelLayout layout;
   av_channel_layout_default(&layout, v->channels);
   // Only the rate changes here; the channels are mapped while mixing, a
   // mono sound going to both sides at full level as the player plays it.
-  if (swr_alloc_set_opts2(&v->swr, &layout, AV_SAMPLE_FMT_FLT, rate_, &layout, AV_SAMPLE_FMT_S16,
-                          sound->sampleRate, 0, nullptr) < 0 ||
+  if (swr_alloc_set_opts2(&v->swr, &layout, AV_SAMPLE_FMT_FLT, rate_, &layout, AV_SAMPLE_FMT_S16, sourceRate,
+                          0, nullptr) < 0 ||
       swr_init(v->swr) < 0) {
-    ++failed_;
+    unplayable(soundId, "it cannot be resampled");
     return;
   }
-  v->pcm = std::move(sound);
   v->start = frameStart(frame_);
   voices_.push_back(std::move(v));
 }
@@ -71,7 +119,6 @@ void SoundTrack::stopAll() {
 }
 
 bool SoundTrack::pull(Voice& v, float* acc, size_t frames) {
-  const player::PcmSound& pcm = *v.pcm;
   size_t done = 0;
   while (done < frames) {
     const size_t available = (v.ready.size() - v.readyPos) / size_t(v.channels);
@@ -79,23 +126,13 @@ bool SoundTrack::pull(Voice& v, float* acc, size_t frames) {
       if (v.drained) break;
       // Hand the resampler the next source samples, or ask it for what it
       // still holds once they are all in.
-      const size_t total = pcm.frames();
-      const size_t count = std::min(kFeedFrames, total - v.fed);
-      const int16_t* source = pcm.samples.data() + v.fed * size_t(pcm.channels);
-      std::vector<int16_t> narrowed;
-      if (pcm.channels > v.channels && count) {  // more than two channels: keep the first two
-        narrowed.resize(count * size_t(v.channels));
-        for (size_t f = 0; f < count; ++f)
-          for (int c = 0; c < v.channels; ++c)
-            narrowed[f * size_t(v.channels) + size_t(c)] = source[f * size_t(pcm.channels) + size_t(c)];
-        source = narrowed.data();
-      }
+      const size_t count = v.readSource();
       const int capacity = swr_get_out_samples(v.swr, int(count));
       if (capacity < 0) return false;
       v.ready.resize(size_t(capacity) * size_t(v.channels) + size_t(v.channels));
       v.readyPos = 0;
       uint8_t* out = reinterpret_cast<uint8_t*>(v.ready.data());
-      const uint8_t* in = reinterpret_cast<const uint8_t*>(source);
+      const uint8_t* in = reinterpret_cast<const uint8_t*>(v.source.data());
       const int got = swr_convert(v.swr, &out, capacity + 1, count ? &in : nullptr, int(count));
       if (got < 0) return false;
       v.ready.resize(size_t(got) * size_t(v.channels));
@@ -129,6 +166,7 @@ bool SoundTrack::mixFrame(uint64_t frame, bool last, std::vector<float>* out) {
     const int64_t from = std::max(first, v->start), to = std::min(next, v->end);
     if (from >= to) continue;
     if (!pull(*v, out->data() + size_t(from - first) * size_t(channels_), size_t(to - from))) {
+      unplayable(v->id, "it could not be resampled");
       ok = false;
       v->drained = true;
       v->ready.clear();

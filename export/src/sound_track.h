@@ -1,12 +1,15 @@
 // The movie's event sounds as one track of samples in step with its frames:
 // the player starts and stops sounds through this output while the exporter
 // steps it frame by frame, and a sound started in frame i begins at the
-// track's sample round(i * rate / fps). Each sound is resampled to the
-// track's rate and channels with libswresample and mixed in floating point.
+// track's sample round(i * rate / fps). MP3 sounds are decoded as they are
+// mixed, a piece at a time, so music of any length takes little memory. Each
+// sound is resampled to the track's rate and channels with libswresample and
+// mixed in floating point.
 #pragma once
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "player/sound.h"
@@ -32,6 +35,9 @@ class SoundTrack : public player::AudioOutput {
   void play(uint16_t soundId, std::shared_ptr<const player::PcmSound> sound) override;
   void setPaused(bool paused) override { paused_ = paused; }
   void stopAll() override;
+  bool decodesMp3() const override { return true; }
+  void playMp3(uint16_t soundId, std::shared_ptr<const player::Mp3Sound> sound) override;
+  void unplayable(uint16_t soundId, const std::string& reason) override;
 
   // Mixes the samples of frame `frame` (interleaved floats, the track's
   // channels per sample; silence where no sound plays) into `out`, replacing
@@ -40,11 +46,14 @@ class SoundTrack : public player::AudioOutput {
   // resampling failed.
   bool mixFrame(uint64_t frame, bool last, std::vector<float>* out);
 
-  // Sounds that could not be resampled (the track goes on without them).
-  int failedSounds() const { return failed_; }
+  // Sounds the movie started that are missing from the track, each with
+  // why: not playable, not decodable or not resampled.
+  const std::vector<std::string>& missingSounds() const { return missing_; }
 
  private:
   struct Voice;
+  // Sets up the voice's resampler and starts it at the current frame.
+  void start(uint16_t soundId, std::unique_ptr<Voice> v, int sourceRate);
   // Adds the voice's next `frames` samples (fewer at its end) into `acc`.
   bool pull(Voice& v, float* acc, size_t frames);
 
@@ -52,7 +61,7 @@ class SoundTrack : public player::AudioOutput {
   int64_t fpsNum_, fpsDen_;
   uint64_t frame_ = 0;
   bool paused_ = false;
-  int failed_ = 0;
+  std::vector<std::string> missing_;
   std::vector<std::unique_ptr<Voice>> voices_;
 };
 

@@ -212,8 +212,11 @@ Result<VideoOutcome> exportVideo(const VideoOptions& o, const VideoProgressCallb
     // The frame's samples go in with it, silence included, so that the two
     // streams stay interleaved and end together.
     const bool last = i + 1 >= player.frameCount() || !player.isPlaying();
-    if (!track.mixFrame(i, last, &samples))
-      return fail(ErrorKind::Encoding, o.moviePath + ": the movie's sound could not be resampled");
+    track.mixFrame(i, last, &samples);
+    // A video whose sound is missing is not what was asked for.
+    if (!track.missingSounds().empty())
+      return fail(ErrorKind::Input, o.moviePath + ": the movie's sound cannot be put into the video (" +
+                                        track.missingSounds().front() + ")");
     if (Status s = encoder.writeAudio(samples.data(), samples.size() / size_t(channels)); !s)
       return s.error();
 
@@ -233,9 +236,6 @@ Result<VideoOutcome> exportVideo(const VideoOptions& o, const VideoProgressCallb
   outcome.height = videoHeight;
   outcome.seconds = double(outcome.frames) * fpsDen / fpsNum;
   outcome.warnings = player.warnings();
-  if (track.failedSounds())
-    outcome.warnings.push_back(std::to_string(track.failedSounds()) +
-                               " sound(s) could not be resampled and are left out");
   return outcome;
 }
 

@@ -2,11 +2,14 @@
 // frame starts, resampled to the track's rate, channels mapped as the player
 // plays them, cut and faded at the video's end.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <cmath>
 #include <memory>
 
+#include "player/movie_player.h"
 #include "sound_track.h"
+#include "test_support.h"
 
 namespace {
 
@@ -115,6 +118,62 @@ TEST(SoundTrack, PausedOutputIsSilentAndHoldsItsPlace) {
   track.setPaused(false);
   ASSERT_TRUE(track.mixFrame(1, false, &part));
   EXPECT_NEAR(part[100], 0.5, 1e-3);
+}
+
+// Largest memory the process has held so far, in kilobytes.
+long peakKilobytes() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+
+// Music longer than a sound the player decodes whole (55 minutes of the
+// album's 22.05 kHz mono) reaches the track to its last second, decoded as it
+// is mixed: the export's memory does not grow with the music.
+TEST(SoundTrack, MusicOfAnyLengthIsDecodedAsItIsMixed) {
+  constexpr int kRate = 22050;
+  const std::vector<unsigned char> piece = exporttest::encodeMusic(6.0, kRate, 32, true);
+  player::Mp3Summary one;
+  ASSERT_TRUE(player::walkMp3Frames(piece.data(), piece.size(), &one));
+  constexpr size_t kCopies = 550;
+  std::vector<unsigned char> music;
+  for (size_t k = 0; k < kCopies; ++k) music.insert(music.end(), piece.begin(), piece.end());
+  const uint64_t musicSamples = one.samples * kCopies;
+  ASSERT_GT(musicSamples, player::SoundLimits{}.maxSamples);
+
+  // A movie that starts the music in its first frame and lasts a little longer.
+  const uint32_t frames = uint32_t(musicSamples * 12 / kRate + 24);
+  const std::string path = exporttest::writeMusicMovie("long-music.swf", music, frames);
+  music = {};
+
+  const long before = peakKilobytes();
+  SoundTrack track(kRate, 1, 12, 1);
+  auto opened = player::MoviePlayer::open(path, &track);
+  ASSERT_TRUE(opened) << opened.error().message;
+  player::MoviePlayer& movie = *opened.value();
+  std::vector<float> part;
+  int64_t lastHeard = -1;
+  double lastMinute = 0;  // sum of squares
+  const int64_t lastMinuteFrom = int64_t(musicSamples) - 60 * kRate;
+  for (uint64_t i = 0; i < frames; ++i) {
+    if (i > 0) {
+      track.setFrame(i);
+      movie.nextFrame();
+    }
+    ASSERT_TRUE(track.mixFrame(i, false, &part));
+    const int64_t first = track.frameStart(i);
+    for (size_t k = 0; k < part.size(); ++k) {
+      if (std::fabs(part[k]) > 0.01f) lastHeard = first + int64_t(k);
+      if (first + int64_t(k) >= lastMinuteFrom) lastMinute += double(part[k]) * part[k];
+    }
+  }
+  EXPECT_TRUE(track.missingSounds().empty()) << track.missingSounds().front();
+  EXPECT_TRUE(movie.warnings().empty()) << movie.warnings().front();
+  // The last piece ends with the encoder's padding, under 2 MP3 frames.
+  EXPECT_GT(lastHeard, int64_t(musicSamples) - 2 * 1152);
+  EXPECT_LE(lastHeard, int64_t(musicSamples));
+  EXPECT_GT(std::sqrt(lastMinute / (60.0 * kRate)), 0.1) << "the last minute is heard";
+  EXPECT_LT(peakKilobytes() - before, 64 * 1024) << "the music was held as PCM";
 }
 
 }  // namespace

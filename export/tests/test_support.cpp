@@ -1,20 +1,31 @@
 #include "test_support.h"
 
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 #include <jpeglib.h>
 #include <lame/lame.h>
+#include <swf/movie.h>
+#include <swf/place.h>
+#include <swf/sound.h>
+
+extern char** environ;
 
 namespace exporttest {
 
@@ -86,6 +97,48 @@ Outcome run(const std::vector<std::string>& args, const std::string& tmpdir) {
   return {status, slurp(out), slurp(err)};
 }
 
+int stopMidway(const std::vector<std::string>& args, const std::string& tmpdir,
+               const std::function<bool()>& ready, int signal) {
+  std::vector<std::string> argText = {SLIDEWRIGHT_BINARY};
+  argText.insert(argText.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (auto& a : argText) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  std::vector<std::string> envText = {"TMPDIR=" + tmpdir};
+  for (char** e = environ; *e; ++e)
+    if (std::strncmp(*e, "TMPDIR=", 7) != 0) envText.push_back(*e);
+  std::vector<char*> envp;
+  for (auto& e : envText) envp.push_back(e.data());
+  envp.push_back(nullptr);
+  posix_spawn_file_actions_t files;
+  posix_spawn_file_actions_init(&files);
+  posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&files, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&files, 2, "/dev/null", O_WRONLY, 0);
+  // The signals are at their defaults whatever this process inherited: a
+  // command keeps ignoring a signal it was started ignoring.
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t defaults;
+  sigemptyset(&defaults);
+  for (int s : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&defaults, s);
+  posix_spawnattr_setsigdefault(&attributes, &defaults);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+  pid_t pid;
+  const int spawned = posix_spawn(&pid, argv[0], &files, &attributes, argv.data(), envp.data());
+  posix_spawn_file_actions_destroy(&files);
+  posix_spawnattr_destroy(&attributes);
+  if (spawned != 0) throw std::runtime_error("cannot start " + argText[0]);
+  bool isReady = false;
+  for (int i = 0; i < 3000 && !(isReady = ready()); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ::kill(pid, signal);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  if (!isReady) return -2;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 bool contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
 }
@@ -128,32 +181,54 @@ std::string writePicture(int k, int w, int h) {
   return path;
 }
 
-std::string writeMusic(const std::string& name, double seconds) {
-  constexpr int kRate = 44100;
-  const int n = int(seconds * kRate);
+std::vector<unsigned char> encodeMusic(double seconds, int rate, int kbps, bool framesOnly) {
+  const int n = int(seconds * rate);
   std::vector<short> pcm(static_cast<size_t>(n));
   static const double kPitches[] = {392, 523, 330, 659, 440, 587, 262, 494, 349, 698, 415, 554};
-  const int tone = kRate / 4;
+  const int tone = rate / 4;
+  const int dip = rate / 100;
   for (int i = 0; i < n; ++i) {
     const double f = kPitches[(i / tone) % 12];
     // Each tone dips briefly in loudness at its start, never to silence.
     const int into = i % tone;
-    const double level = into < 441 ? 0.35 + 0.3 * into / 441.0 : 0.65;
-    pcm[size_t(i)] = short(12000 * level * std::sin(2 * M_PI * f * i / kRate));
+    const double level = into < dip ? 0.35 + 0.3 * into / double(dip) : 0.65;
+    pcm[size_t(i)] = short(12000 * level * std::sin(2 * M_PI * f * i / rate));
   }
   lame_t gf = lame_init();
   lame_set_num_channels(gf, 1);
-  lame_set_in_samplerate(gf, kRate);
-  lame_set_out_samplerate(gf, kRate);
+  lame_set_in_samplerate(gf, rate);
+  lame_set_out_samplerate(gf, rate);
   lame_set_mode(gf, MONO);
-  lame_set_brate(gf, 128);
+  lame_set_brate(gf, kbps);
+  if (framesOnly) lame_set_bWriteVbrTag(gf, 0);  // no leading tag frame
   if (lame_init_params(gf) < 0) throw std::runtime_error("lame refused the test settings");
   std::vector<unsigned char> mp3(size_t(n) + 7200);
   int len = lame_encode_buffer(gf, pcm.data(), pcm.data(), n, mp3.data(), int(mp3.size()));
   len += lame_encode_flush(gf, mp3.data() + len, int(mp3.size()) - len);
   lame_close(gf);
+  mp3.resize(size_t(len));
+  return mp3;
+}
+
+std::string writeMusic(const std::string& name, double seconds) {
+  const std::vector<unsigned char> mp3 = encodeMusic(seconds, 44100, 128, false);
   const std::string path = scratch(name);
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(mp3.data()), len);
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(mp3.data()), std::streamsize(mp3.size()));
+  return path;
+}
+
+std::string writeMusicMovie(const std::string& name, const std::vector<unsigned char>& mp3, uint32_t frames) {
+  SwfMovie movie;
+  auto sound = SwfSound::fromBytes(mp3.data(), mp3.size());
+  if (!sound->isLoaded()) throw std::runtime_error("the test's MP3 is refused: " + sound->loadError());
+  const uint16_t id = sound->characterId();
+  movie.addTag(std::move(sound));
+  movie.addTag(std::make_unique<SwfStartSound>(id, SwfSoundInfo::noMultiple()));
+  for (uint32_t f = 0; f < frames; ++f) movie.addTag(std::make_unique<SwfShowFrame>());
+  const std::string path = scratch(name);
+  if (!movie.writeFile(path, Twips::fromPixels(160), Twips::fromPixels(120), 12))
+    throw std::runtime_error("cannot write " + path);
   return path;
 }
 

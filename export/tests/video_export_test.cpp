@@ -4,22 +4,19 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdlib>
 #include <cmath>
 #include <filesystem>
-#include <thread>
+#include <fstream>
+#include <functional>
 
 #include "fidelity.h"
 #include "test_support.h"
-
-extern char** environ;
 
 namespace {
 
@@ -298,40 +295,75 @@ TEST(VideoCommand, MakeWritesAVideoInOneStep) {
   EXPECT_GE(f.worstChangingDb, 35.0);
 }
 
-// Ctrl-C or a polite kill in the middle: the partial video is removed and
-// the exit status says it was interrupted.
-TEST(VideoCommand, InterruptedExportLeavesNothing) {
+// A video is not made without the sound the movie plays: a movie whose
+// music holds no audio fails by name, leaving no file.
+TEST(VideoCommand, AMovieWhoseSoundCannotBePlayedMakesNoVideo) {
+  const std::vector<unsigned char> mp3 = encodeMusic(2.0, 22050, 32, true);
+  const std::string movie = writeMusicMovie("damaged-sound.swf", mp3, 36);
+  std::string bytes = slurp(movie);
+  const size_t at = bytes.find(std::string(mp3.begin(), mp3.end()));
+  ASSERT_NE(at, std::string::npos);
+  std::fill(bytes.begin() + long(at), bytes.begin() + long(at + mp3.size()), '\0');
+  std::ofstream(movie, std::ios::binary | std::ios::trunc) << bytes;
+  const Outcome r = run({"video", movie, "-o", scratch("damaged-sound.mp4")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(contains(r.err, "damaged-sound.swf: the movie's sound cannot be put into the video (sound 1: "))
+      << r.err;
+  EXPECT_FALSE(fs::exists(scratch("damaged-sound.mp4")));
+}
+
+// Any folder entry whose name starts or ends so.
+bool holds(const std::string& dir, const std::string& prefix, const std::string& suffix) {
+  for (const auto& e : fs::directory_iterator(dir)) {
+    const std::string name = e.path().filename().string();
+    if (name.rfind(prefix, 0) == 0 && name.size() >= suffix.size() &&
+        name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
+      return true;
+  }
+  return false;
+}
+
+// Ctrl-C, a polite kill or the terminal closing in the middle of `make`,
+// `make -o SHOW.mp4` or `video`: the temporary pictures, the temporary movie
+// and the partial video are removed, and the exit status is 128 + the
+// signal's number.
+TEST(VideoCommand, StoppedCommandsLeaveNothingAndSayWhichSignal) {
   AlbumSpec spec;
   spec.name = "long";
   spec.width = 800;
   spec.height = 600;
   spec.transitions = {0, 1, 2, 3, 4};
   const std::string movie = makeAlbum(spec);
-  for (int sig : {SIGINT, SIGTERM}) {
-    const std::string out = scratch("long.webm");
-    std::vector<std::string> args = {SLIDEWRIGHT_BINARY, "video", "-q", movie, "-o", out};
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid;
-    ASSERT_EQ(posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ), 0);
-    // Until the export is under way: its hidden partial file appears.
-    bool started = false;
-    for (int i = 0; i < 200 && !started; ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-      for (const auto& e : fs::directory_iterator(scratch()))
-        started = started || e.path().extension() == ".part";
+  const std::string photo = writePicture(7, 1600, 1200);
+  std::vector<std::string> make = {"make", "-q", "-W", "320", "-H", "240"};
+  for (int k = 0; k < 300; ++k) make.push_back(photo);
+
+  const std::string tmp = scratch("stop-tmp"), out = scratch("stop-out");
+  struct Case {
+    const char* what;
+    std::vector<std::string> args;
+    std::function<bool()> ready;  // the files to be cleaned up exist
+  };
+  std::vector<std::string> makeMovie = make, makeVideo = make;
+  makeMovie.insert(makeMovie.end(), {"-o", out + "/show.swf"});
+  makeVideo.resize(6 + 40);
+  makeVideo.insert(makeVideo.end(), {"-o", out + "/show.mp4"});
+  const Case cases[] = {
+      {"make", makeMovie, [&] { return holds(tmp, "FM", ".jpg"); }},
+      {"make -o show.mp4", makeVideo, [&] { return holds(out, ".show.mp4", ".part"); }},
+      {"video", {"video", "-q", movie, "-o", out + "/show.webm"}, [&] { return holds(out, "", ".part"); }},
+  };
+  for (const Case& c : cases) {
+    for (int sig : {SIGHUP, SIGTERM, SIGINT}) {
+      SCOPED_TRACE(std::string(c.what) + ", signal " + std::to_string(sig));
+      fs::create_directories(tmp);
+      fs::create_directories(out);
+      EXPECT_EQ(stopMidway(c.args, tmp, c.ready, sig), 128 + sig);
+      EXPECT_TRUE(fs::is_empty(tmp)) << "a temporary file is left";
+      EXPECT_TRUE(fs::is_empty(out)) << "a partial or unasked output is left";
+      fs::remove_all(tmp);
+      fs::remove_all(out);
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    ::kill(pid, sig);
-    int status = 0;
-    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-    ASSERT_TRUE(started);
-    ASSERT_TRUE(WIFEXITED(status)) << "ended by the signal itself";
-    EXPECT_EQ(WEXITSTATUS(status), 130);
-    EXPECT_FALSE(fs::exists(out));
-    for (const auto& e : fs::directory_iterator(scratch()))
-      EXPECT_NE(e.path().extension(), ".part") << "a partial video was left: " << e.path();
   }
 }
 

@@ -31,15 +31,32 @@ int slideFrameCount(int transition, int width, int height) {
   return static_cast<int>(transitionFrameCount(TransitionTable[transition], width, height));
 }
 
-int pauseForDuration(double seconds, const std::vector<int>& transitions, int width, int height) {
-  if (transitions.empty()) return kMinPause;
+namespace {
+
+// The whole seconds of hold that make the slides last about `seconds`,
+// before they are kept within the limits.
+long unlimitedPause(double seconds, const std::vector<int>& transitions, int width, int height) {
   // Each slide is its transition, the hold and one frame for the settled picture.
   double fixedFrames = 0;
   for (int t : transitions) fixedFrames += slideFrameCount(t, width, height) + 1;
   const double holdFrames = seconds * kAlbumFrameRate - fixedFrames;
-  const long pause =
-      std::lround(holdFrames / (double(kAlbumFrameRate) * static_cast<double>(transitions.size())));
+  return std::lround(holdFrames / (double(kAlbumFrameRate) * static_cast<double>(transitions.size())));
+}
+
+}  // namespace
+
+int pauseForDuration(double seconds, const std::vector<int>& transitions, int width, int height) {
+  if (transitions.empty()) return kMinPause;
+  const long pause = unlimitedPause(seconds, transitions, width, height);
   return static_cast<int>(std::clamp<long>(pause, kMinPause, kMaxPause));
+}
+
+MusicFit musicFitFor(double seconds, const std::vector<int>& transitions, int width, int height) {
+  if (transitions.empty()) return MusicFit::Fitted;
+  const long pause = unlimitedPause(seconds, transitions, width, height);
+  if (pause > kMaxPause) return MusicFit::MusicOutlastsShow;
+  if (pause < kMinPause) return MusicFit::ShowOutlastsMusic;
+  return MusicFit::Fitted;
 }
 
 namespace {
@@ -329,9 +346,12 @@ MakeResult<MakeOutcome> makeAlbum(const AlbumSettings& s, const MakeProgressCall
   auto slides = collectSlides(s, rendered.value(), outcome.skipped);
   if (!slides) return slides.error();
   outcome.pictureCount = static_cast<int>(slides.value().entries.size());
-  outcome.pauseSeconds =
-      s.fitToMusic ? pauseForDuration(outcome.musicSeconds, slides.value().transitions, s.width, s.height)
-                   : s.pauseSeconds;
+  outcome.pauseSeconds = s.pauseSeconds;
+  if (s.fitToMusic) {
+    const std::vector<int>& transitions = slides.value().transitions;
+    outcome.pauseSeconds = pauseForDuration(outcome.musicSeconds, transitions, s.width, s.height);
+    outcome.musicFit = musicFitFor(outcome.musicSeconds, transitions, s.width, s.height);
+  }
 
   std::vector<AlbumPicture*> pointers;
   for (AlbumPicture& e : slides.value().entries) pointers.push_back(&e);

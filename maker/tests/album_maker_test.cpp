@@ -349,12 +349,22 @@ TEST_F(AlbumMaker, FitToMusicChoosesTheHold) {
   EXPECT_EQ(pauseForDuration(60, {0, 9, 12}, 640, 480), 17);
   EXPECT_EQ(pauseForDuration(2, {0, 9, 12}, 640, 480), 1);
   EXPECT_EQ(pauseForDuration(36000, {0}, 640, 480), 60);
+  // Where no hold of 1 to 60 s fits, the outcome says which way it misses.
+  EXPECT_EQ(musicFitFor(60, {0, 9, 12}, 640, 480), MusicFit::Fitted);
+  EXPECT_EQ(musicFitFor(2, {0, 9, 12}, 640, 480), MusicFit::ShowOutlastsMusic);
+  EXPECT_EQ(musicFitFor(36000, {0}, 640, 480), MusicFit::MusicOutlastsShow);
   AlbumSettings s = threePictures();
   s.fitToMusic = true;
   s.musicPath = writeScratch("fit.mp3", mp3(22050, 1, 20.0));
   auto made = makeAlbum(s);
   ASSERT_TRUE(made.ok()) << made.message();
   EXPECT_EQ(made.value().pauseSeconds, 4);  // (240 - 99) / 36 = 3.9
+  EXPECT_EQ(made.value().musicFit, MusicFit::Fitted);
+  s.musicPath = writeScratch("short.mp3", mp3(22050, 1, 2.0));
+  made = makeAlbum(s);
+  ASSERT_TRUE(made.ok()) << made.message();
+  EXPECT_EQ(made.value().pauseSeconds, 1);
+  EXPECT_EQ(made.value().musicFit, MusicFit::ShowOutlastsMusic);
 }
 
 }  // namespace

@@ -239,22 +239,52 @@ void MoviePlayer::startSound(const StartSoundTag& s) {
   if (s.info.syncNoMultiple && st.endsAt > clock_) return;  // still playing
   if (!st.decoded) {
     st.decoded = true;
-    const DefineSoundTag& d = *tagAs<DefineSoundTag>(*ch->second.tag);
-    if (d.format != 2) {
-      warnOnce("sound " + std::to_string(d.soundId) + " is not MP3; it is not played");
-    } else if (d.data.size() > 2) {
-      auto pcm = std::make_shared<PcmSound>();
-      std::string error;
-      if (decodeMp3(d.data.data() + 2, d.data.size() - 2, pcm.get(), &error))
-        st.pcm = pcm;
-      else
-        warnOnce("sound " + std::to_string(d.soundId) + ": " + error);
+    prepareSound(*tagAs<DefineSoundTag>(*ch->second.tag), st);
+  }
+  if (!st.pcm && !st.mp3) return;
+  int loops = s.info.hasLoops && s.info.loopCount > 1 ? s.info.loopCount : 1;
+  st.endsAt = clock_ + st.seconds * loops;
+  if (!audio_) return;
+  if (st.mp3)
+    audio_->playMp3(s.soundId, st.mp3);
+  else
+    audio_->play(s.soundId, st.pcm);
+}
+
+void MoviePlayer::prepareSound(const DefineSoundTag& d, SoundState& st) {
+  const std::string what = "sound " + std::to_string(d.soundId);
+  std::string error;
+  if (d.format != 2) {
+    warnOnce(what + " is not MP3; it is not played");
+    if (audio_) audio_->unplayable(d.soundId, "it is not MP3");
+    return;
+  }
+  if (d.data.size() <= 2) {
+    return;  // written empty on purpose: a silent album whose music was unusable
+  }
+  if (audio_ && audio_->decodesMp3()) {
+    Mp3Summary summary;
+    if (walkMp3Frames(d.data.data() + 2, d.data.size() - 2, &summary)) {
+      auto mp3 = std::make_shared<Mp3Sound>();
+      mp3->data = std::make_shared<const std::vector<uint8_t>>(d.data.begin() + 2, d.data.end());
+      mp3->sampleRate = summary.sampleRate;
+      mp3->channels = summary.channels;
+      mp3->frames = summary.samples;
+      st.seconds = mp3->seconds();
+      st.mp3 = std::move(mp3);
+      return;
+    }
+    error = "no MP3 audio frames found";
+  } else {
+    auto pcm = std::make_shared<PcmSound>();
+    if (decodeMp3(d.data.data() + 2, d.data.size() - 2, pcm.get(), &error)) {
+      st.seconds = pcm->seconds();
+      st.pcm = std::move(pcm);
+      return;
     }
   }
-  if (!st.pcm) return;
-  int loops = s.info.hasLoops && s.info.loopCount > 1 ? s.info.loopCount : 1;
-  st.endsAt = clock_ + st.pcm->seconds() * loops;
-  if (audio_) audio_->play(s.soundId, st.pcm);
+  warnOnce(what + ": " + error);
+  if (audio_) audio_->unplayable(d.soundId, error);
 }
 
 void MoviePlayer::play() {

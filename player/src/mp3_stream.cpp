@@ -15,7 +15,9 @@ namespace player {
 
 struct Mp3FileStream::Decoder {
   Mpg123Handle decoder;
-  slidewright::StdioFile file;
+  slidewright::StdioFile file;                        // the input: a file,
+  std::shared_ptr<const std::vector<uint8_t>> bytes;  // or bytes in memory
+  size_t bytesPos = 0;
   bool fileDone = false;
   std::vector<unsigned char> input = std::vector<unsigned char>(1 << 15);
   std::vector<int16_t> pending;  // decoded samples not yet handed out
@@ -27,21 +29,35 @@ Mp3FileStream::~Mp3FileStream() = default;
 
 bool Mp3FileStream::open(const std::string& path, std::string* error) {
   decoder_ = std::make_unique<Decoder>();
+  decoder_->file = slidewright::openStdioFile(path, "rb");
+  if (!decoder_->file) {
+    *error = path + ": cannot open the file (" + std::strerror(errno) + ")";
+    return false;
+  }
+  if (start("in the file", error)) return true;
+  *error = path + ": " + *error;
+  return false;
+}
+
+bool Mp3FileStream::openBytes(std::shared_ptr<const std::vector<uint8_t>> bytes, size_t offset,
+                              std::string* error) {
+  decoder_ = std::make_unique<Decoder>();
+  decoder_->bytes = std::move(bytes);
+  decoder_->bytesPos = decoder_->bytes ? std::min(offset, decoder_->bytes->size()) : 0;
+  return start("in the sound", error);
+}
+
+bool Mp3FileStream::start(const char* where, std::string* error) {
   rate_ = channels_ = 0;
   ended_ = false;
   if (!openFeedDecoder(decoder_->decoder)) {
     *error = "the MP3 decoder cannot start";
     return false;
   }
-  decoder_->file = slidewright::openStdioFile(path, "rb");
-  if (!decoder_->file) {
-    *error = path + ": cannot open the file (" + std::strerror(errno) + ")";
-    return false;
-  }
   // Decode until the first frame tells the format.
   while (rate_ == 0 && decodeMore()) {}
   if (rate_ == 0) {
-    *error = path + ": no MPEG audio found in the file";
+    *error = std::string("no MPEG audio found ") + where;
     return false;
   }
   return true;
@@ -76,6 +92,16 @@ bool Mp3FileStream::decodeMore() {
     // Damage in front of the first frame: more data lets the decoder find it.
     if (rc == MPG123_NEED_MORE || (rc == MPG123_ERR && rate_ == 0)) {
       if (d.fileDone) break;
+      if (d.bytes) {  // fed straight from memory, a piece at a time
+        const size_t n = std::min(d.input.size(), d.bytes->size() - d.bytesPos);
+        if (n == 0) {
+          d.fileDone = true;
+          continue;
+        }
+        mpg123_feed(d.decoder.h, d.bytes->data() + d.bytesPos, n);
+        d.bytesPos += n;
+        continue;
+      }
       size_t n = std::fread(d.input.data(), 1, d.input.size(), d.file.get());
       if (n == 0) {
         d.fileDone = true;

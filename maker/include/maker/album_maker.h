@@ -75,9 +75,18 @@ struct SkippedPicture {
   std::string reason;
 };
 
+// With fitToMusic, when no hold within the limits fits the music: the
+// hold is then the nearest limit, and the caller should say so.
+enum class MusicFit {
+  Fitted,             // the show lasts about as long as the music (or nothing was fitted)
+  MusicOutlastsShow,  // even at the longest hold the show ends long before the music
+  ShowOutlastsMusic,  // even at the shortest hold the show goes on long after the music
+};
+
 struct MakeOutcome {
   int pictureCount = 0;  // pictures in the movie
   std::vector<SkippedPicture> skipped;
+  MusicFit musicFit = MusicFit::Fitted;
   int pauseSeconds = 0;     // the hold used (chosen from the music with fitToMusic)
   double musicSeconds = 0;  // 0 without music
   std::uint64_t movieBytes = 0;
@@ -95,6 +104,8 @@ int slideFrameCount(int transition, int width, int height);
 
 // The hold that makes the slides last about `seconds` in all (1 to 60).
 int pauseForDuration(double seconds, const std::vector<int>& transitions, int width, int height);
+// Whether that hold fits, or had to be kept within the limits.
+MusicFit musicFitFor(double seconds, const std::vector<int>& transitions, int width, int height);
 
 // Makes the album. Errors name the file they concern.
 MakeResult<MakeOutcome> makeAlbum(const AlbumSettings& settings, const MakeProgressCallback& progress = {});

@@ -113,11 +113,16 @@ class MoviePlayer {
   std::vector<PreparedDraw> drawScratch_;
 
   struct SoundState {
-    std::shared_ptr<const PcmSound> pcm;  // null if undecodable
+    std::shared_ptr<const PcmSound> pcm;  // decoded whole, for most outputs
+    std::shared_ptr<const Mp3Sound> mp3;  // or as it is, for one that decodes as it plays
+    double seconds = 0;
     bool decoded = false;
     double endsAt = -1;  // movie clock when the last start ends
   };
   std::map<uint16_t, SoundState> sounds_;
+  // Decodes the sound for the output, or hands it on as MP3 to an output
+  // that decodes as it plays; a sound that cannot be played is told.
+  void prepareSound(const DefineSoundTag& d, SoundState& st);
   std::vector<std::string> warnings_;
 };
 

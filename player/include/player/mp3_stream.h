@@ -1,11 +1,12 @@
-// An MP3 file decoded piece by piece while it plays, so that a long piece of
-// music never has to be held in memory as PCM.
+// MP3 audio decoded piece by piece while it plays, from a file or from bytes
+// in memory, so that a long piece of music never has to be held as PCM.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace player {
 
@@ -20,6 +21,9 @@ class Mp3FileStream {
   // format. False with a message naming the problem when the file cannot be
   // read or holds no MPEG audio.
   bool open(const std::string& path, std::string* error);
+  // The same over `size` bytes from `offset` of `bytes`, which the stream
+  // keeps alive while it reads them.
+  bool openBytes(std::shared_ptr<const std::vector<uint8_t>> bytes, size_t offset, std::string* error);
   int sampleRate() const { return rate_; }
   int channels() const { return channels_; }
 
@@ -30,6 +34,7 @@ class Mp3FileStream {
   bool atEnd() const { return ended_; }
 
  private:
+  bool start(const char* where, std::string* error);
   bool decodeMore();
 
   struct Decoder;

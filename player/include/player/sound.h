@@ -44,6 +44,16 @@ struct SoundLimits {
 bool decodeMp3(const uint8_t* data, size_t size, PcmSound* out, std::string* error,
                const SoundLimits& limits = {});
 
+// A sound's MP3 data as the movie holds it (without the SeekSamples word),
+// for outputs that decode it as they play.
+struct Mp3Sound {
+  std::shared_ptr<const std::vector<uint8_t>> data;
+  int sampleRate = 0;   // of the first frame
+  int channels = 0;     // of the first frame
+  uint64_t frames = 0;  // sample frames, counted from the frame headers
+  double seconds() const { return sampleRate ? double(frames) / sampleRate : 0.0; }
+};
+
 // Where the player sends its sounds. Calls come from the player's thread;
 // an implementation that plays on another thread does its own locking.
 class AudioOutput {
@@ -53,6 +63,15 @@ class AudioOutput {
   virtual void play(uint16_t soundId, std::shared_ptr<const PcmSound> sound) = 0;
   virtual void setPaused(bool paused) = 0;
   virtual void stopAll() = 0;
+
+  // An output that decodes as it mixes says so here; the player then hands
+  // it MP3 sounds through playMp3 instead of decoding them whole, so that
+  // music of any length is never held as PCM.
+  virtual bool decodesMp3() const { return false; }
+  virtual void playMp3(uint16_t, std::shared_ptr<const Mp3Sound>) {}
+  // A sound the movie starts that cannot be played (not MP3, no audio in
+  // it, too long to decode whole), with the reason; told once per sound.
+  virtual void unplayable(uint16_t, const std::string&) {}
 };
 
 // Plays nothing.
