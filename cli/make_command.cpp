@@ -434,6 +434,10 @@ int runMake(int argc, char** argv) {
     printMakeHelp();
     return kExitOk;
   }
+  std::vector<std::string> inputs{request.settings.musicPath};
+  for (const auto& picture : request.settings.pictures) inputs.push_back(picture.path);
+  if (outputIsAnInput(request.videoPath.empty() ? request.settings.outputPath : request.videoPath, inputs))
+    return kExitFailed;
   const std::uint32_t seed = pickRandomTransitions(request);
   // For a video, the album is made as a temporary movie first.
   slidewright::media::TempFile movie;

@@ -117,6 +117,7 @@ int runRender(int argc, char** argv) {
     return usage(stderr);
   }
   if (frames.empty()) frames.push_back(1);
+  if (outputIsAnInput(output, {path})) return kExitFailed;
 
   player::NullAudioOutput silent;
   auto opened = player::MoviePlayer::open(path, &silent);
