@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <chrono>
@@ -13,6 +14,7 @@
 #include <filesystem>
 #include <memory>
 #include <random>
+#include <string_view>
 
 #ifdef _WIN32
 #include <io.h>
@@ -122,6 +124,32 @@ bool hasSignature(std::FILE* f) {
 std::string sizeText(std::uint64_t bytes) { return std::to_string(bytes >> 20) + " MiB"; }
 
 }  // namespace
+
+bool isScreensaverPlayer(const std::vector<std::uint8_t>& program, std::string* why) {
+  auto u16 = [&](std::size_t at) { return std::uint32_t(program[at]) | std::uint32_t(program[at + 1]) << 8; };
+  auto u32 = [&](std::size_t at) { return u16(at) | u16(at + 2) << 16; };
+  auto refuse = [&](const char* reason) {
+    if (why) *why = reason;
+    return false;
+  };
+  // The DOS header points to the PE header, whose optional header gives the
+  // kind of program (PE32 or PE32+) and its subsystem at the same place.
+  constexpr std::size_t kCoffHeader = 24, kSubsystem = 68;
+  if (program.size() < 0x40 || program[0] != 'M' || program[1] != 'Z') return refuse("not a Windows program");
+  const std::size_t pe = u32(0x3C);
+  if (pe > program.size() || program.size() - pe < kCoffHeader + kSubsystem + 2 ||
+      std::memcmp(&program[pe], "PE\0\0", 4) != 0)
+    return refuse("not a Windows program");
+  const std::uint32_t magic = u16(pe + kCoffHeader);
+  if (magic != 0x10B && magic != 0x20B) return refuse("not a Windows program");
+  constexpr std::uint32_t kWindowsGui = 2;
+  if (u16(pe + kCoffHeader + kSubsystem) != kWindowsGui)
+    return refuse("a Windows program, but not a graphical one as the screensaver player is");
+  const std::string_view marker(kPlayerMarker);
+  if (std::search(program.begin(), program.end(), marker.begin(), marker.end()) == program.end())
+    return refuse("a Windows program, but not the screensaver player (saverstub.exe)");
+  return true;
+}
 
 bool readWholeFile(const std::string& path, std::vector<std::uint8_t>* bytes) {
   File f = openStdioFile(path, "rb");
