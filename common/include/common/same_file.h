@@ -2,6 +2,7 @@
 // output over one of its inputs.
 #pragma once
 
+#include <exception>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -12,14 +13,20 @@ namespace slidewright {
 // exist (through hard or symbolic links and any spelling of the path),
 // otherwise the same place once "." and ".." and the links of the part that
 // exists are resolved.
+// A path that cannot be converted to the system's form (a narrow name the
+// library cannot read) names no file this can compare: false.
 inline bool isSameFile(const std::string& a, const std::string& b) {
   namespace fs = std::filesystem;
-  std::error_code ec;
-  if (fs::exists(a, ec) && fs::exists(b, ec)) return fs::equivalent(a, b, ec) && !ec;
-  const fs::path left = fs::weakly_canonical(a, ec);
-  if (ec) return false;
-  const fs::path right = fs::weakly_canonical(b, ec);
-  return !ec && left == right;
+  try {
+    std::error_code ec;
+    if (fs::exists(a, ec) && fs::exists(b, ec)) return fs::equivalent(a, b, ec) && !ec;
+    const fs::path left = fs::weakly_canonical(a, ec);
+    if (ec) return false;
+    const fs::path right = fs::weakly_canonical(b, ec);
+    return !ec && left == right;
+  } catch (const std::exception&) {
+    return false;
+  }
 }
 
 }  // namespace slidewright
