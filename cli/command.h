@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace slidewright::cli {
 
@@ -21,6 +22,11 @@ int usageError(const char* command, const std::string& message);
 // The folder of the running command (where files installed beside it lie),
 // or empty where it cannot be told.
 std::string programFolder();
+
+// Whether output is one of the inputs (the same file through any link or
+// spelling of its path), which writing it would destroy: if so, says which on
+// stderr and returns true.
+bool outputIsAnInput(const std::string& output, const std::vector<std::string>& inputs);
 
 // The video export, for `slidewright make -o SHOW.mp4` (video_command.cpp).
 // Whether a file name asks for a video (".mp4" or ".webm", in any case).

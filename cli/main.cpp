@@ -4,8 +4,10 @@
 #include <filesystem>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "command.h"
+#include "common/same_file.h"
 
 #ifndef SLIDEWRIGHT_VERSION
 #define SLIDEWRIGHT_VERSION "0.0.0"
@@ -33,6 +35,18 @@ std::string programFolder() {
   if (!ec) return self.parent_path().string();
 #endif
   return std::string();
+}
+
+bool outputIsAnInput(const std::string& output, const std::vector<std::string>& inputs) {
+  for (const std::string& input : inputs) {
+    if (input.empty() || !isSameFile(output, input)) continue;
+    std::fprintf(stderr,
+                 "%s: %s: the output is the input '%s', which writing it would destroy; name another "
+                 "file for the output\n",
+                 kProgramName, output.c_str(), input.c_str());
+    return true;
+  }
+  return false;
 }
 
 namespace {

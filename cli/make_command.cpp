@@ -447,6 +447,10 @@ int runMake(int argc, char** argv) {
     printMakeHelp();
     return kExitOk;
   }
+  std::vector<std::string> inputs{request.settings.musicPath};
+  for (const auto& picture : request.settings.pictures) inputs.push_back(picture.path);
+  if (outputIsAnInput(request.videoPath.empty() ? request.settings.outputPath : request.videoPath, inputs))
+    return kExitFailed;
   const std::uint32_t seed = pickRandomTransitions(request);
   // Watched from before the temporary movie is made until after it is
   // removed, so that no request to stop can leave it behind.

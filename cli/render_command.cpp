@@ -177,6 +177,7 @@ int runRender(int argc, char** argv) {
     return usage(stderr);
   }
   if (frames.empty()) frames.push_back(1);
+  if (outputIsAnInput(output, {path})) return kExitFailed;
   const std::optional<PictureFormat> format = pictureFormatOf(output);
   if (!format)
     return usageError("render", std::string("cannot tell the picture format of '") + output +

@@ -10,6 +10,7 @@
 
 #include "arguments.h"
 #include "command.h"
+#include "player/swf_parser.h"
 #include "scrfile/screensaver_file.h"
 
 #ifdef SLIDEWRIGHT_EMBEDDED_SAVERSTUB
@@ -69,6 +70,11 @@ bool findStub(const std::string& given, std::vector<std::uint8_t>* stub, std::st
       *error = given + ": cannot read the screensaver player";
       return false;
     }
+    std::string why;
+    if (!scrfile::isScreensaverPlayer(*stub, &why)) {
+      *error = given + ": " + why;
+      return false;
+    }
     return true;
   }
 #ifdef SLIDEWRIGHT_EMBEDDED_SAVERSTUB
@@ -77,10 +83,29 @@ bool findStub(const std::string& given, std::vector<std::uint8_t>* stub, std::st
   const std::string folder = programFolder();  // an installed saverstub.exe lies there
   if (!folder.empty()) {
     const std::string beside = (fs::path(folder) / kStubName).string();
-    if (scrfile::readWholeFile(beside, stub) && !stub->empty()) return true;
+    if (scrfile::readWholeFile(beside, stub) && scrfile::isScreensaverPlayer(*stub, nullptr)) return true;
   }
   *error = std::string("no screensaver player: give the Windows build's ") + kStubName +
            " with --stub, or put it beside this command";
+  return false;
+}
+
+// Refuses a movie the screensaver player would not play, with the player's
+// own reason. A file that is missing, not an uncompressed movie or too large
+// is left to the screensaver file's writer, which says so in its words.
+bool checkMovie(const std::string& path, std::string* error) {
+  std::error_code ec;
+  const std::uint64_t size = fs::file_size(path, ec);
+  if (ec || size > scrfile::kMaxMovieBytes) return true;
+  char signature[3] = {};
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return true;
+  const bool uncompressed = std::fread(signature, 1, 3, f) == 3 && std::memcmp(signature, "FWS", 3) == 0;
+  std::fclose(f);
+  if (!uncompressed) return true;
+  const player::Parsed<player::Movie> movie = player::parseMovieFile(path);
+  if (movie) return true;
+  *error = movie.error().message;
   return false;
 }
 
@@ -121,9 +146,12 @@ int runScreensaver(int argc, char** argv) {
   else if (!endsWithIgnoringCase(output, ".scr"))
     output += ".scr";
 
+  if (outputIsAnInput(output, {movie, stubPath})) return kExitFailed;
+
   std::vector<std::uint8_t> stub;
   std::string error;
   if (!findStub(stubPath, &stub, &error)) return failure(error);
+  if (!checkMovie(movie, &error)) return failure(error);
   slidewright::scrfile::Error written;
   if (!slidewright::scrfile::writeScreensaverFile(output, stub, movie, &written))
     return failure(written.message);

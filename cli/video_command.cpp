@@ -186,6 +186,7 @@ int runVideo(int argc, char** argv) {
   const auto format = ex::videoFormatForName(options.outputPath);
   if (!format) return usage("the video's name must end in .mp4 or .webm ('" + options.outputPath + "')");
   options.format = *format;
+  if (outputIsAnInput(options.outputPath, {options.moviePath})) return kExitFailed;
   if (options.crf >= 0) {
     const ex::CrfRange range = ex::crfRange(options.format);
     if (options.crf > range.highest)

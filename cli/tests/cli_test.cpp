@@ -226,6 +226,47 @@ TEST_F(Command, RenderWritesThePictureFormatItsNameAsks) {
   EXPECT_EQ(slurp(out("sheet.png")).substr(1, 3), "PNG");
 }
 
+// No command writes its output over one of its inputs, whatever the path's
+// spelling or the links in between; the input is left as it was.
+TEST_F(Command, AnOutputThatIsAnInputIsRefused) {
+  const std::string picture = writeScratch("picture.swf", jpeg(quadrants(64, 48)));
+  const std::string song = writeScratch("tune.swf", mp3(44100, 1, 1.0));
+  const std::string video = writeScratch("picture.mp4", jpeg(quadrants(64, 48)));
+  const std::string movie = out("movie.swf");
+  ASSERT_EQ(run({"make", "-q", photo_, "-o", movie}).status, 0);
+  fs::remove(out("link.swf"));
+  fs::create_symlink(picture, out("link.swf"));
+  const std::string respelt = scratchDir() + "/./sub/../picture.swf";
+  fs::create_directories(out("sub"));
+  const std::string pictureBytes = slurp(picture), songBytes = slurp(song), movieBytes = slurp(movie),
+                    videoBytes = slurp(video);
+  const std::vector<std::vector<std::string>> cases = {
+      {"make", picture, "-o", picture},
+      {"make", photo_, picture, "-o", respelt},
+      {"make", picture, "-o", out("picture")},  // ".swf" is added
+      {"make", picture, "-o", out("link.swf")},
+      {"make", photo_, "-m", song, "-o", song},
+      {"make", video, "-o", video},
+      {"video", movie + ".mp4", "-o", movie + ".mp4"},
+      {"render", movie, "-o", movie},
+      {"screensaver", movie, "-o", movie + ".scr", "--stub", movie + ".scr"},
+  };
+  fs::copy_file(movie, movie + ".scr", fs::copy_options::overwrite_existing);
+  fs::copy_file(movie, movie + ".mp4", fs::copy_options::overwrite_existing);
+  for (const auto& args : cases) {
+    SCOPED_TRACE(args[0] + " " + args.back());
+    const Outcome r = run(args);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(contains(r.err, "the output is the input")) << r.err;
+  }
+  EXPECT_EQ(slurp(picture), pictureBytes);
+  EXPECT_EQ(slurp(song), songBytes);
+  EXPECT_EQ(slurp(movie), movieBytes);
+  EXPECT_EQ(slurp(video), videoBytes);
+  EXPECT_EQ(slurp(movie + ".scr"), movieBytes);
+  EXPECT_EQ(slurp(movie + ".mp4"), movieBytes);
+}
+
 TEST_F(Command, SkippingBadPicturesWarnsByName) {
   Outcome r = run({"make", "--skip-bad", photo_, broken_, drawing_, "-o", out("skip.swf")});
   EXPECT_EQ(r.status, 0) << r.err;

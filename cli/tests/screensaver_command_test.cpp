@@ -30,6 +30,20 @@ std::string slurp(const fs::path& path) {
 
 void spit(const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
+std::string le32(std::uint32_t v) { return {char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; }
+
+// A stand-in for the screensaver player: the headers of a Windows program
+// for the given subsystem (2 graphical, 3 console), then the player's text.
+std::string windowsProgram(int subsystem, bool marked = true) {
+  std::string pe(0x200, '\0');
+  pe.replace(0, 2, "MZ");
+  pe.replace(0x3C, 4, le32(0x40));
+  pe.replace(0x40, 4, std::string("PE\0\0", 4));
+  pe.replace(0x40 + 24, 2, std::string("\x0B\x01", 2));  // PE32
+  pe[0x40 + 24 + 68] = char(subsystem);
+  return marked ? pe + "Slidewright screensaver player: plays the movie appended to this file" : pe;
+}
+
 class ScreensaverCommand : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -39,8 +53,8 @@ class ScreensaverCommand : public ::testing::Test {
                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir_);
     fs::create_directories(dir_);
-    stub_ = "MZ" + std::string(998, '\x90');
-    movie_ = "FWS\x04" + std::string(96, 'm');
+    stub_ = windowsProgram(2);
+    movie_ = slurp(SLIDEWRIGHT_TEST_MOVIE);
     spit(dir_ / "saverstub.exe", stub_);
     spit(dir_ / "album.swf", movie_);
   }
@@ -60,7 +74,7 @@ class ScreensaverCommand : public ::testing::Test {
 TEST_F(ScreensaverCommand, WritesPlayerMovieAndLength) {
   Result r = run({at("album.swf"), "-o", at("holiday"), "--stub", at("saverstub.exe")});
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(slurp(at("holiday.scr")), stub_ + movie_ + std::string("\x64\x00\x00\x00", 4));
+  EXPECT_EQ(slurp(at("holiday.scr")), stub_ + movie_ + le32(std::uint32_t(movie_.size())));
   // Without -o the screensaver goes beside the movie.
   r = run({"--stub=" + at("saverstub.exe"), at("album.swf")});
   ASSERT_EQ(r.status, 0) << r.err;
@@ -85,6 +99,40 @@ TEST_F(ScreensaverCommand, FailuresNameTheFileAndKeepTheOldScreensaver) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.says);
     const Result r = run(c.args);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+    EXPECT_EQ(slurp(at("old.scr")), "older");
+  }
+}
+
+// What the screensaver player could not play, and programs that are not
+// the player, are refused with the reason, as the other commands refuse them.
+TEST_F(ScreensaverCommand, RefusesMoviesThePlayerCannotPlayAndProgramsThatAreNotThePlayer) {
+  spit(dir_ / "old.scr", "older");
+  spit(dir_ / "three.swf", "FWS");
+  spit(dir_ / "cut.swf", movie_.substr(0, movie_.size() / 2));
+  // The first tag after the 21-byte header claims 2 GB.
+  std::string huge = movie_.substr(0, 21) + std::string("\x7F\x02", 2) + le32(0x7FFFFFF0) + movie_.substr(23);
+  spit(dir_ / "huge.swf", huge);
+  spit(dir_ / "notes.txt", "a text file, not a program\n");
+  spit(dir_ / "console.exe", windowsProgram(3));
+  spit(dir_ / "other.exe", windowsProgram(2, false));
+  const std::string player = at("saverstub.exe");
+  struct Case {
+    std::string movie, stub;
+    const char* says;
+  };
+  const Case cases[] = {
+      {at("three.swf"), player, "three.swf: file too short"},
+      {at("cut.swf"), player, "cut.swf: file is truncated"},
+      {at("huge.swf"), player, "claims 2147483632 bytes"},
+      {at("album.swf"), at("notes.txt"), "notes.txt: not a Windows program"},
+      {at("album.swf"), at("console.exe"), "console.exe: a Windows program, but not a graphical one"},
+      {at("album.swf"), at("other.exe"), "other.exe: a Windows program, but not the screensaver player"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.says);
+    const Result r = run({c.movie, "-o", at("old.scr"), "--stub", c.stub});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
     EXPECT_EQ(slurp(at("old.scr")), "older");

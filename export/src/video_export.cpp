@@ -173,8 +173,11 @@ Result<VideoOutcome> exportVideo(const VideoOptions& o, const VideoProgressCallb
   const int videoWidth = std::max(VideoLimits::kMinSide, (width + 1) & ~1);
   const int videoHeight = std::max(VideoLimits::kMinSide, (height + 1) & ~1);
 
-  auto staged = StagedOutput::file(o.outputPath);
-  if (!staged) return staged.error();
+  // The encoder writes the staged file by its name.
+  StagedFile staged;
+  StagingError stagingError;
+  if (!staged.open(o.outputPath, &stagingError) || !staged.close(&stagingError))
+    return stagingFailure(o.outputPath, stagingError);
 
   EncoderSettings settings;
   settings.format = o.format;
@@ -187,7 +190,7 @@ Result<VideoOutcome> exportVideo(const VideoOptions& o, const VideoProgressCallb
   settings.sampleRate = rate;
   settings.channels = channels;
   settings.audioBitrate = (o.audioKbps ? o.audioKbps : channels == 2 ? 128 : 96) * 1000;
-  auto opened = VideoEncoder::open(staged.value().path(), o.outputPath, settings);
+  auto opened = VideoEncoder::open(staged.path(), o.outputPath, settings);
   if (!opened) return opened.error();
   VideoEncoder& encoder = *opened.value();
 
@@ -230,8 +233,8 @@ Result<VideoOutcome> exportVideo(const VideoOptions& o, const VideoProgressCallb
   opened.value().reset();
 
   std::error_code ec;
-  outcome.bytes = std::filesystem::file_size(staged.value().path(), ec);
-  if (Status s = staged.value().commit(); !s) return s.error();
+  outcome.bytes = std::filesystem::file_size(staged.path(), ec);
+  if (!staged.commit(&stagingError)) return stagingFailure(o.outputPath, stagingError);
   outcome.width = videoWidth;
   outcome.height = videoHeight;
   outcome.seconds = double(outcome.frames) * fpsDen / fpsNum;

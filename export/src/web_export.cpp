@@ -1,20 +1,24 @@
 // Writing a web album: the movie checked and copied, the page filled in for
-// it, and the player's files copied beside them, all in a staged folder that
-// takes the destination's place when complete.
+// it, and the player's files copied beside them. Each file is written beside
+// its place and moved in when all are complete; a list of what was written
+// stays in the folder, so that a later export replaces those files and never
+// one of the user's.
 #include "export/web_export.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+
+#include <utility>
 #include <vector>
 
-#include "common/stdio_file.h"
+#include "common/same_file.h"
+#include "common/staged_file.h"
 #include "player/swf_parser.h"
-#include "staging.h"
 #include "web_page.h"
 
 namespace slidewright::exports {
@@ -56,52 +60,105 @@ bool isPlayerFile(const fs::path& file) {
   return ext == ".js" || ext == ".wasm";
 }
 
-// Writes one file of the folder. A failure carries the system's reason (a
-// full disk says "No space left on device"), after `failure`.
-Status writeFile(const fs::path& path, const char* data, size_t size, const std::string& failure) {
-  errno = 0;
-  StdioFile out = openStdioFile(path.string(), "wb");
-  bool ok = out && (size == 0 || std::fwrite(data, 1, size, out.get()) == size);
-  int error = errno;
-  if (out && !closeWritten(out) && ok) {
-    ok = false;
-    error = errno;
+// The list of the files an export wrote into a folder, one path relative to
+// the folder a line, after a first line that says what the file is.
+constexpr const char* kManifestName = ".slidewright-web";
+constexpr const char* kManifestHeading =
+    "# Written by slidewright web: the files of the web album in this folder, which a new export "
+    "replaces (and no others).";
+constexpr const char* kPlayerFolder = "ruffle";
+
+// A path a manifest may name: a file in the folder or in the player's
+// folder, never anything above or beside them.
+bool isAlbumPath(const std::string& path) {
+  const std::string name = path.rfind(std::string(kPlayerFolder) + "/", 0) == 0
+                               ? path.substr(std::string(kPlayerFolder).size() + 1)
+                               : path;
+  return !name.empty() && name != "." && name != ".." && name.find_first_of("/\\") == std::string::npos;
+}
+
+// The files the folder's manifest names; false when it has none that an
+// export wrote (lines that are not album paths are ignored, never trusted).
+bool readManifest(const fs::path& folder, std::vector<std::string>* files) {
+  std::ifstream in(folder / kManifestName, std::ios::binary);
+  std::string line;
+  if (!in || !std::getline(in, line) || line != kManifestHeading) return false;
+  while (std::getline(in, line))
+    if (isAlbumPath(line)) files->push_back(line);
+  return true;
+}
+
+// One file of the album: its path in the folder and either its bytes or the
+// file it is copied from.
+struct AlbumFile {
+  std::string name;
+  std::string bytes;
+  fs::path copyFrom;
+};
+
+bool copyInto(const fs::path& from, std::FILE* to) {
+  std::ifstream in(from, std::ios::binary);
+  std::vector<char> buffer(1 << 16);
+  while (in) {
+    in.read(buffer.data(), std::streamsize(buffer.size()));
+    const size_t n = size_t(in.gcount());
+    if (n > 0 && std::fwrite(buffer.data(), 1, n, to) != n) return false;
   }
-  if (!ok) return fail(ErrorKind::Output, failure + " (" + std::strerror(error ? error : EIO) + ")");
+  return in.eof();
+}
+
+Error cannotWrite(const std::string& folder, const std::string& name, const StagingError& e) {
+  return fail(ErrorKind::Output, folder + ": cannot write " + name + " there (" + e.reason() + ")");
+}
+
+// What may not be written into an existing folder: a file of the album's
+// names that no earlier export listed, a player's folder that is not a
+// plain folder of its own, or the movie itself.
+Status checkFolder(const std::string& shown, const fs::path& folder, const std::vector<AlbumFile>& files,
+                   const std::vector<std::string>& earlier, bool hasManifest, const std::string& moviePath) {
+  auto listed = [&](const std::string& name) {
+    return std::find(earlier.begin(), earlier.end(), name) != earlier.end();
+  };
+  auto refuse = [&](const std::string& name) {
+    return fail(ErrorKind::Output, shown + ": the folder holds " + name +
+                                       ", which no web export wrote there; name a new or empty folder, or "
+                                       "move the file away (only an earlier web album's files are replaced)");
+  };
+  std::error_code ec;
+  const auto player = fs::symlink_status(folder / kPlayerFolder, ec);
+  if (fs::exists(player) && (!fs::is_directory(player) || fs::is_symlink(player)))
+    return refuse(std::string(kPlayerFolder) + "/");
+  if (!hasManifest && fs::exists(fs::symlink_status(folder / kManifestName, ec)))
+    return refuse(kManifestName);
+  for (const AlbumFile& f : files)
+    if (fs::exists(fs::symlink_status(folder / f.name, ec)) && !listed(f.name)) return refuse(f.name);
+  std::vector<std::string> replaced = earlier;
+  for (const AlbumFile& f : files) replaced.push_back(f.name);
+  for (const std::string& name : replaced)
+    if (isSameFile(moviePath, (folder / name).string()))
+      return fail(ErrorKind::Input, moviePath +
+                                        ": the movie is in the output folder, where the export would "
+                                        "replace it; name another folder");
   return success();
 }
 
-// Copies one of the player's files into the folder, in pieces.
-Status copyPlayerFile(const fs::path& from, const fs::path& to, const std::string& shownAs) {
-  const std::string name = from.filename().string();
-  errno = 0;
-  StdioFile in = openStdioFile(from.string(), "rb");
-  if (!in)
-    return fail(ErrorKind::WebPlayer,
-                from.string() + ": cannot read the player's file (" + std::strerror(errno) + ")");
-  errno = 0;
-  StdioFile out = openStdioFile(to.string(), "wb");
-  int error = errno;
-  bool ok = bool(out);
-  std::vector<char> piece(size_t(1) << 16);
-  while (ok) {
-    const size_t n = std::fread(piece.data(), 1, piece.size(), in.get());
-    if (n == 0) break;
-    errno = 0;
-    ok = std::fwrite(piece.data(), 1, n, out.get()) == n;
-    error = errno;
-  }
-  if (std::ferror(in.get()))
-    return fail(ErrorKind::WebPlayer, from.string() + ": cannot read the player's file");
-  if (ok && !closeWritten(out)) {
-    ok = false;
-    error = errno;
-  }
-  if (!ok)
-    return fail(ErrorKind::Output, shownAs + ": cannot copy the player's file " + name + " (" +
-                                       std::strerror(error ? error : EIO) + ")");
-  return success();
+std::string manifestOf(const std::vector<std::string>& names) {
+  std::string text = std::string(kManifestHeading) + "\n";
+  for (const std::string& name : names) text += name + "\n";
+  return text;
 }
+
+// Removes what the export made when it fails before the album is in place:
+// the folders it created (the staged files remove themselves).
+struct CreatedFolders {
+  std::vector<fs::path> folders;
+  bool keep = false;
+  ~CreatedFolders() {
+    std::error_code ec;
+    if (!keep)
+      for (auto it = folders.rbegin(); it != folders.rend(); ++it) fs::remove(*it, ec);
+  }
+};
 
 }  // namespace
 
@@ -113,12 +170,8 @@ std::string findWebPlayer(const std::vector<std::string>& folders) {
 }
 
 bool isWebAlbumFolder(const std::string& folder) {
-  std::ifstream in(fs::path(folder) / "index.html", std::ios::binary);
-  if (!in) return false;
-  std::string head(4096, '\0');
-  in.read(head.data(), std::streamsize(head.size()));
-  head.resize(size_t(in.gcount()));
-  return head.find(kWebPageGenerator) != std::string::npos;
+  std::vector<std::string> files;
+  return readManifest(folder, &files);
 }
 
 Result<WebOutcome> exportWeb(const WebOptions& o) {
@@ -134,11 +187,12 @@ Result<WebOutcome> exportWeb(const WebOptions& o) {
   }
 
   // Only a movie this project's player reads goes into a page: what it
-  // cannot read would show as a blank page.
+  // cannot read would show as a blank page. The file is read no further
+  // than the movie it declares.
   player::Parsed<std::vector<uint8_t>> read = player::readMovieFile(o.moviePath);
   if (!read) return fail(ErrorKind::Input, read.error().message);
-  const std::vector<uint8_t>& movieBytes = read.value();
-  player::Parsed<player::Movie> movie = player::parseMovie(movieBytes);
+  const std::string movieBytes(read.value().begin(), read.value().end());
+  player::Parsed<player::Movie> movie = player::parseMovie(read.value());
   if (!movie) return fail(ErrorKind::Input, o.moviePath + ": " + movie.error().message);
   const player::Header& header = movie.value().header;
 
@@ -158,29 +212,14 @@ Result<WebOutcome> exportWeb(const WebOptions& o) {
   page.title = o.title.empty() ? movieFile.substr(0, movieFile.size() - 4) : o.title;
   page.movieUrl = urlOf(movieFile);
 
-  auto staged = StagedOutput::folder(o.outputFolder, &isWebAlbumFolder);
-  if (!staged) return staged.error();
-  const fs::path dir = staged.value().path();
-  const std::string shown = staged.value().destination();
-
-  const std::string pageText = renderWebPage(page);
-  if (Status s =
-          writeFile(dir / "index.html", pageText.data(), pageText.size(), shown + ": cannot write the page");
-      !s)
-    return s.error();
-  if (Status s = writeFile(dir / movieFile, reinterpret_cast<const char*>(movieBytes.data()),
-                           movieBytes.size(), shown + ": cannot write the movie");
-      !s)
-    return s.error();
+  // The player's files: its scripts, WebAssembly modules and licences.
+  std::vector<AlbumFile> files{{"index.html", renderWebPage(page), {}}, {movieFile, movieBytes, {}}};
   std::error_code ec;
-  fs::create_directory(dir / "ruffle", ec);
-  if (ec) return fail(ErrorKind::Output, shown + ": cannot make the player's folder (" + ec.message() + ")");
   bool anyModule = false;
   for (const auto& entry : fs::directory_iterator(outcome.playerFolder, ec)) {
     if (!entry.is_regular_file() || !isPlayerFile(entry.path())) continue;
     anyModule = anyModule || entry.path().extension() == ".wasm";
-    if (Status s = copyPlayerFile(entry.path(), dir / "ruffle" / entry.path().filename(), shown); !s)
-      return s.error();
+    files.push_back({std::string(kPlayerFolder) + "/" + entry.path().filename().string(), {}, entry.path()});
   }
   if (ec)
     return fail(ErrorKind::WebPlayer,
@@ -189,11 +228,76 @@ Result<WebOutcome> exportWeb(const WebOptions& o) {
     return fail(ErrorKind::WebPlayer, outcome.playerFolder +
                                           ": the player's WebAssembly modules are missing; "
                                           "install its package again (scripts/install-deps.sh native)");
-  for (const auto& entry : fs::recursive_directory_iterator(dir, ec))
-    if (entry.is_regular_file()) outcome.bytes += entry.file_size();
 
-  if (Status s = staged.value().commit(); !s) return s.error();
-  outcome.indexPath = (fs::path(shown) / "index.html").string();
+  std::string shown = o.outputFolder;
+  while (shown.size() > 1 && shown.back() == '/') shown.pop_back();
+  const fs::path folder(shown);
+  const auto status = fs::status(folder, ec);
+  CreatedFolders created;
+  std::vector<std::string> earlier;
+  if (fs::exists(status)) {
+    if (!fs::is_directory(status)) return fail(ErrorKind::Output, shown + ": is a file, not a folder");
+    const bool hasManifest = readManifest(folder, &earlier);
+    if (Status s = checkFolder(shown, folder, files, earlier, hasManifest, o.moviePath); !s) return s.error();
+  } else {
+    fs::create_directory(folder, ec);
+    if (ec) return fail(ErrorKind::Output, shown + ": cannot make the folder (" + ec.message() + ")");
+    created.folders.push_back(folder);
+  }
+  if (!fs::is_directory(folder / kPlayerFolder, ec)) {
+    fs::create_directory(folder / kPlayerFolder, ec);
+    if (ec)
+      return fail(ErrorKind::Output, shown + ": cannot make the player's folder (" + ec.message() + ")");
+    created.folders.push_back(folder / kPlayerFolder);
+  }
+
+  // Every file is written beside its place first; none replaces anything
+  // until all are complete.
+  std::vector<std::string> names;
+  std::vector<StagedFile> staged(files.size());
+  StagingError error;
+  for (size_t i = 0; i < files.size(); ++i) {
+    const AlbumFile& f = files[i];
+    if (!staged[i].open((folder / f.name).string(), &error)) return cannotWrite(shown, f.name, error);
+    std::FILE* out = staged[i].file();
+    if (f.copyFrom.empty() ? std::fwrite(f.bytes.data(), 1, f.bytes.size(), out) != f.bytes.size()
+                           : !copyInto(f.copyFrom, out)) {
+      if (!f.copyFrom.empty() && !std::ferror(out))
+        return fail(ErrorKind::WebPlayer, outcome.playerFolder + ": cannot read the player's file " +
+                                              f.copyFrom.filename().string());
+      return fail(ErrorKind::Output, shown + ": cannot write " + f.name + " (" + std::strerror(errno) + ")");
+    }
+    if (!staged[i].close(&error)) return cannotWrite(shown, f.name, error);
+    std::error_code sizeError;
+    outcome.bytes += fs::file_size(staged[i].path(), sizeError);
+    names.push_back(f.name);
+  }
+  // The list names the earlier files too until they are gone, so that a
+  // failure part-way leaves every file of either album listed.
+  std::vector<std::string> both = names;
+  for (const std::string& name : earlier)
+    if (std::find(both.begin(), both.end(), name) == both.end()) both.push_back(name);
+  StagedFile bothList, newList;
+  const std::string manifestPath = (folder / kManifestName).string();
+  for (auto [list, text] : {std::pair{&bothList, manifestOf(both)}, std::pair{&newList, manifestOf(names)}}) {
+    if (!list->open(manifestPath, &error)) return cannotWrite(shown, kManifestName, error);
+    if (std::fwrite(text.data(), 1, text.size(), list->file()) != text.size() || !list->close(&error))
+      return cannotWrite(shown, kManifestName, error);
+  }
+  if (!bothList.commit(&error)) return cannotWrite(shown, kManifestName, error);
+  created.keep = true;
+  for (size_t i = 0; i < files.size(); ++i)
+    if (!staged[i].commit(&error))
+      return fail(ErrorKind::Output,
+                  shown + ": cannot put " + files[i].name + " in place (" + error.reason() + ")");
+  // The earlier album's files that the new one does not have.
+  for (const std::string& name : earlier) {
+    if (std::find(names.begin(), names.end(), name) != names.end()) continue;
+    const auto old = fs::symlink_status(folder / name, ec);
+    if (fs::is_regular_file(old) || fs::is_symlink(old)) fs::remove(folder / name, ec);
+  }
+  if (!newList.commit(&error)) return cannotWrite(shown, kManifestName, error);
+  outcome.indexPath = (folder / "index.html").string();
   outcome.movieFile = movieFile;
   outcome.width = page.width;
   outcome.height = page.height;

@@ -5,10 +5,13 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <string>
+#include <vector>
 
 #include "test_support.h"
 
@@ -67,22 +70,65 @@ TEST(WebExport, WritesThePageTheMovieAndThePlayer) {
   EXPECT_TRUE(contains(slurp(folder + "/index.html"), "<title>Tom &amp; Jerry &lt;3</title>"));
 }
 
-TEST(WebExport, ReplacesAnEarlierAlbumButNoOtherFolder) {
+// Every file in the folder is listed first, so that a test sees what an
+// export added, replaced or removed.
+std::vector<std::string> listing(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& e : fs::recursive_directory_iterator(folder))
+    names.push_back(fs::relative(e.path(), folder).string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// An export replaces only the files an earlier export wrote (and listed);
+// it never deletes or replaces a file of the user's.
+TEST(WebExport, ReplacesOnlyTheFilesOfAnEarlierAlbum) {
   const std::string first = album("first", "#102030"), second = album("second", "#405060");
   const std::string folder = scratch("albums");
   ASSERT_EQ(run({"web", "-q", first, "-o", folder}).status, 0);
+  std::ofstream(folder + "/notes.txt") << "my notes";
+  fs::create_directories(folder + "/photos");
+  std::ofstream(folder + "/photos/beach.jpg") << "a photo";
   ASSERT_EQ(run({"web", "-q", second, "-o", folder + "/"}).status, 0);
   EXPECT_TRUE(fs::exists(folder + "/second.swf"));
-  EXPECT_FALSE(fs::exists(folder + "/first.swf")) << "the earlier album is replaced whole";
+  EXPECT_FALSE(fs::exists(folder + "/first.swf")) << "the earlier album's movie is replaced";
+  EXPECT_EQ(slurp(folder + "/notes.txt"), "my notes");
+  EXPECT_EQ(slurp(folder + "/photos/beach.jpg"), "a photo");
 
+  // A folder with a copy of an album's page but no list of what an export
+  // wrote there: nothing in it is touched, and the page is named.
+  const std::string home = scratch("home");
+  fs::create_directories(home + "/Documents");
+  std::ofstream(home + "/Documents/thesis.txt") << "chapter one";
+  std::ofstream(home + "/.bashrc") << "alias ll='ls -l'";
+  fs::copy_file(folder + "/index.html", home + "/index.html");
+  const std::vector<std::string> before = listing(home);
+  Outcome r = run({"web", second, "-o", home});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(contains(r.err, home + ": the folder holds index.html, which no web export wrote there"))
+      << r.err;
+  EXPECT_EQ(listing(home), before);
+  EXPECT_EQ(slurp(home + "/Documents/thesis.txt"), "chapter one");
+
+  // Nor is a movie of the user's replaced, even the one being exported.
   const std::string mine = scratch("my-files");
   fs::create_directories(mine);
   std::ofstream(mine + "/letter.txt") << "dear diary";
-  Outcome r = run({"web", second, "-o", mine});
+  fs::copy_file(second, mine + "/second.swf");
+  r = run({"web", second, "-o", mine});
   EXPECT_EQ(r.status, 1);
-  EXPECT_TRUE(contains(r.err, mine + ": the folder holds other files")) << r.err;
+  EXPECT_TRUE(contains(r.err, "the folder holds second.swf")) << r.err;
+  r = run({"web", folder + "/second.swf", "-o", folder});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(contains(r.err, "the movie is in the output folder")) << r.err;
+  EXPECT_EQ(slurp(folder + "/second.swf"), slurp(second));
+
+  // Beside files that are not the album's own, the album is written.
+  fs::remove(mine + "/second.swf");
+  ASSERT_EQ(run({"web", "-q", first, "-o", mine}).status, 0);
   EXPECT_EQ(slurp(mine + "/letter.txt"), "dear diary");
-  EXPECT_FALSE(fs::exists(mine + "/index.html"));
+  EXPECT_TRUE(fs::exists(mine + "/index.html"));
+  EXPECT_TRUE(fs::exists(mine + "/first.swf"));
 
   const std::string empty = scratch("empty");
   fs::create_directories(empty);

@@ -1,24 +1,16 @@
 #include "scrfile/screensaver_file.h"
 
+#include "common/staged_file.h"
 #include "common/stdio_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <memory>
-#include <random>
-
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
+#include <string_view>
 
 namespace slidewright::scrfile {
 
@@ -56,64 +48,6 @@ bool copyBytes(std::FILE* in, std::FILE* out, std::uint64_t length) {
   return true;
 }
 
-// Creates a new file that did not exist before, for writing.
-File createExclusive(const std::string& path, int* err) {
-#ifdef _WIN32
-  int fd = _open(path.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
-  if (fd < 0) {
-    *err = errno;
-    return nullptr;
-  }
-  File f(_fdopen(fd, "wb"));
-  if (!f) _close(fd);
-#else
-  int fd = ::open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
-  if (fd < 0) {
-    *err = errno;
-    return nullptr;
-  }
-  File f(::fdopen(fd, "wb"));
-  if (!f) ::close(fd);
-#endif
-  if (!f) *err = errno;
-  return f;
-}
-
-// A file beside the final one, removed unless it was kept.
-class StagingFile {
- public:
-  ~StagingFile() {
-    file_.reset();
-    if (!path_.empty()) std::remove(path_.c_str());
-  }
-  bool create(const std::string& finalPath, int* err) {
-    const fs::path target(finalPath);
-    std::mt19937_64 random(std::random_device{}() ^
-                           std::uint64_t(std::chrono::steady_clock::now().time_since_epoch().count()));
-    for (int attempt = 0; attempt < 50; ++attempt) {
-      char unique[12];
-      std::snprintf(unique, sizeof unique, "%08X", static_cast<unsigned>(random() & 0xFFFFFFFFu));
-      fs::path candidate = target;
-      candidate.replace_filename("." + target.filename().string() + "." + unique + ".part");
-      file_ = createExclusive(candidate.string(), err);
-      if (file_) {
-        path_ = candidate.string();
-        return true;
-      }
-      if (*err != EEXIST) return false;
-    }
-    return false;
-  }
-  std::FILE* get() const { return file_.get(); }
-  const std::string& path() const { return path_; }
-  bool close() { return closeWritten(file_); }
-  void keep() { path_.clear(); }
-
- private:
-  File file_;
-  std::string path_;
-};
-
 bool hasSignature(std::FILE* f) {
   char sig[3];
   return std::fread(sig, 1, 3, f) == 3 && sig[0] == 'F' && sig[1] == 'W' && sig[2] == 'S';
@@ -122,6 +56,32 @@ bool hasSignature(std::FILE* f) {
 std::string sizeText(std::uint64_t bytes) { return std::to_string(bytes >> 20) + " MiB"; }
 
 }  // namespace
+
+bool isScreensaverPlayer(const std::vector<std::uint8_t>& program, std::string* why) {
+  auto u16 = [&](std::size_t at) { return std::uint32_t(program[at]) | std::uint32_t(program[at + 1]) << 8; };
+  auto u32 = [&](std::size_t at) { return u16(at) | u16(at + 2) << 16; };
+  auto refuse = [&](const char* reason) {
+    if (why) *why = reason;
+    return false;
+  };
+  // The DOS header points to the PE header, whose optional header gives the
+  // kind of program (PE32 or PE32+) and its subsystem at the same place.
+  constexpr std::size_t kCoffHeader = 24, kSubsystem = 68;
+  if (program.size() < 0x40 || program[0] != 'M' || program[1] != 'Z') return refuse("not a Windows program");
+  const std::size_t pe = u32(0x3C);
+  if (pe > program.size() || program.size() - pe < kCoffHeader + kSubsystem + 2 ||
+      std::memcmp(&program[pe], "PE\0\0", 4) != 0)
+    return refuse("not a Windows program");
+  const std::uint32_t magic = u16(pe + kCoffHeader);
+  if (magic != 0x10B && magic != 0x20B) return refuse("not a Windows program");
+  constexpr std::uint32_t kWindowsGui = 2;
+  if (u16(pe + kCoffHeader + kSubsystem) != kWindowsGui)
+    return refuse("a Windows program, but not a graphical one as the screensaver player is");
+  const std::string_view marker(kPlayerMarker);
+  if (std::search(program.begin(), program.end(), marker.begin(), marker.end()) == program.end())
+    return refuse("a Windows program, but not the screensaver player (saverstub.exe)");
+  return true;
+}
 
 bool readWholeFile(const std::string& path, std::vector<std::uint8_t>* bytes) {
   File f = openStdioFile(path, "rb");
@@ -167,30 +127,33 @@ bool writeScreensaverFile(const std::string& scrPath, const std::vector<std::uin
   if (fs::is_directory(scrPath, ec))
     return fail(error, ErrorKind::CannotWrite, scrPath + ": is a folder, not a screensaver file name");
 
-  StagingFile staging;
-  int err = 0;
-  if (!staging.create(scrPath, &err))
-    return fail(error, ErrorKind::CannotWrite, scrPath + ": cannot write there (" + reason(err) + ")");
+  StagedFile staged;
+  StagingError staging;
+  if (!staged.open(scrPath, &staging)) {
+    if (staging.kind == StagingErrorKind::CannotReplace)
+      return fail(error, ErrorKind::CannotWrite,
+                  scrPath + ": the existing file cannot be replaced (" + staging.reason() + ")" +
+                      (staging.accessDenied() ? "; is it read-only or in use?" : ""));
+    return fail(error, ErrorKind::CannotWrite, scrPath + ": cannot write there (" + staging.reason() + ")");
+  }
   const std::uint8_t trailer[4] = {std::uint8_t(length), std::uint8_t(length >> 8),
                                    std::uint8_t(length >> 16), std::uint8_t(length >> 24)};
-  bool written = std::fwrite(stub.data(), 1, stub.size(), staging.get()) == stub.size();
-  if (written && !copyBytes(movie.get(), staging.get(), length)) {
+  bool written = std::fwrite(stub.data(), 1, stub.size(), staged.file()) == stub.size();
+  if (written && !copyBytes(movie.get(), staged.file(), length)) {
     if (std::ferror(movie.get()))
       return fail(error, ErrorKind::NoMovie, moviePath + ": the movie could not be read to its end");
     written = false;
   }
-  written = written && std::fwrite(trailer, 1, 4, staging.get()) == 4;
-  written = staging.close() && written;
+  written = written && std::fwrite(trailer, 1, 4, staged.file()) == 4;
+  written = staged.close(&staging) && written;
   movie.reset();
-  if (!written || fs::file_size(staging.path(), ec) != stub.size() + length + 4)
+  if (!written || fs::file_size(staged.path(), ec) != stub.size() + length + 4)
     return fail(error, ErrorKind::CannotWrite,
                 scrPath + ": the screensaver could not be written completely (is the disk full?)");
-  fs::rename(staging.path(), scrPath, ec);
-  if (ec)
+  if (!staged.commit(&staging))
     return fail(error, ErrorKind::CannotWrite,
-                scrPath + ": cannot put the screensaver in place (" + ec.message() +
+                scrPath + ": cannot put the screensaver in place (" + staging.reason() +
                     "); is the old one read-only or in use?");
-  staging.keep();
   return true;
 }
 

@@ -138,6 +138,35 @@ TEST_F(ScreensaverFile, ReplacesAnEarlierFileOnlyWhenTheNewOneIsComplete) {
   EXPECT_NE(e.message.find("album.scr"), std::string::npos);
 }
 
+// A screensaver replaces an earlier one as every other output does: a
+// read-only one is refused and kept, a private one stays private.
+TEST_F(ScreensaverFile, ReplacingKeepsPermissionsAndRefusesReadOnlyFiles) {
+  const Bytes stub(100, 0x11);
+  write("album.swf", movieOf(50));
+  write("album.scr", Bytes(7, 0x99));
+  Error error;
+#if !defined(_WIN32)
+  fs::permissions(path("album.scr"), fs::perms::owner_read | fs::perms::owner_write,
+                  fs::perm_options::replace);
+  ASSERT_TRUE(writeScreensaverFile(path("album.scr"), stub, path("album.swf"), &error)) << error.message;
+  EXPECT_EQ(fs::status(path("album.scr")).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write);
+#endif
+  const Bytes earlier = read("album.scr");
+  fs::permissions(path("album.scr"),
+                  fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
+  if (std::FILE* probe = std::fopen(path("album.scr").c_str(), "r+b")) {
+    std::fclose(probe);  // the superuser may change any file: nothing to refuse
+    return;
+  }
+  EXPECT_FALSE(writeScreensaverFile(path("album.scr"), Bytes(200, 0x22), path("album.swf"), &error));
+  EXPECT_EQ(error.kind, ErrorKind::CannotWrite);
+  EXPECT_NE(error.message.find("read-only"), std::string::npos) << error.message;
+  EXPECT_EQ(read("album.scr"), earlier);
+  EXPECT_EQ(listing(), (std::vector<std::string>{"album.scr", "album.swf"}));
+}
+
 // The player finds a movie only where the trailer's length, counted back
 // from the trailer, lands on "FWS".
 TEST_F(ScreensaverFile, PlayerFindsNoMovieInDamagedOrPlainFiles) {

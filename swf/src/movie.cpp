@@ -1,7 +1,7 @@
 #include <swf/movie.h>
 #include <swf/stream.h>
 
-#include <common/stdio_file.h>
+#include <common/staged_file.h>
 
 #include <cassert>
 #include <cctype>
@@ -10,11 +10,6 @@
 #include <cstring>
 #include <string>
 #include <vector>
-
-#if !defined(_WIN32)
-#include <filesystem>
-#include <system_error>
-#endif
 
 namespace {
 
@@ -28,47 +23,6 @@ struct CharacterIdReset {
 
 std::string systemError(int error) {
   return error != 0 ? std::string(std::strerror(error)) : std::string("unknown error");
-}
-
-using slidewright::openStdioFile;
-using slidewright::StdioFile;
-
-bool fileExists(const std::string& path) { return openStdioFile(path, "rb") != nullptr; }
-
-// A name beside path, made of path and suffix, that no file has yet, so that
-// staging never overwrites a file of the user's that happens to carry it.
-std::string freeNameBeside(const std::string& path, const char* suffix) {
-  std::string name = path + suffix;
-  for (int n = 1; fileExists(name) && n < 1000; ++n) name = path + "." + std::to_string(n) + suffix;
-  return name;
-}
-
-// Moves the finished file from over target. Where the C library's rename
-// refuses to replace an existing file (Windows), the old file is set aside
-// first and put back if the move fails, so it is never lost. Narrow paths go
-// to the C library only, so they are read in the same code page as fopen's.
-bool replaceFile(const std::string& from, const std::string& target) {
-  errno = 0;
-  if (std::rename(from.c_str(), target.c_str()) == 0) return true;
-  const int error = errno;
-  if ((error != EEXIST && error != EACCES) || !fileExists(target)) {
-    errno = error;
-    return false;
-  }
-  const std::string aside = freeNameBeside(from, "~");
-  if (std::rename(target.c_str(), aside.c_str()) != 0) {
-    // Keep the reason the old file could not be moved (it may be open
-    // in another program), not the first rename's.
-    return false;
-  }
-  if (std::rename(from.c_str(), target.c_str()) == 0) {
-    std::remove(aside.c_str());
-    return true;
-  }
-  const int moveError = errno;
-  std::rename(aside.c_str(), target.c_str());
-  errno = moveError;
-  return false;
 }
 
 }  // namespace
@@ -159,36 +113,43 @@ SwfWriteResult writeFailure(SwfWriteError kind, const std::string& path, const s
   return SwfWriteResult::failure(kind, message, reason + "; " + advice);
 }
 
-// Replacing a file goes around its own permissions (a rename needs only the
-// folder's), so ask first whether the file itself may be changed: a read-only
-// movie, or one another program holds, is refused and left as it is, as
-// writing over it in place would be.
-SwfWriteResult checkReplaceable(const std::string& path) {
-  if (!fileExists(path)) return SwfWriteResult::success();
-  errno = 0;
-  if (!openStdioFile(path, "r+b")) {
-    const int error = errno;
-    return writeFailure(
-        SwfWriteError::CannotReplace, path,
-        "the existing file cannot be changed (" + systemError(error) + ")",
-        error == EACCES || error == EPERM ? "Is it read-only or open in another program?" : "");
+// The staging mechanism's failures in the writer's words.
+SwfWriteResult stagingFailure(const std::string& path, const slidewright::StagingError& error) {
+  using slidewright::StagingErrorKind;
+  const std::string reason = error.reason();
+  switch (error.kind) {
+    case StagingErrorKind::NoFileName:
+      return writeFailure(SwfWriteError::NoFileName, path, reason);
+    case StagingErrorKind::IsFolder:
+      return writeFailure(SwfWriteError::CannotReplace, path, "it is a folder");
+    case StagingErrorKind::CannotReplace:
+      // Moving a new file into place would go around the old file's own
+      // permissions: a read-only movie, or one another program holds, is
+      // refused and left as it is, as writing over it in place would be.
+      return writeFailure(SwfWriteError::CannotReplace, path,
+                          "the existing file cannot be changed (" + reason + ")",
+                          error.accessDenied() ? "Is it read-only or open in another program?" : "");
+    case StagingErrorKind::CannotCreate:
+      return writeFailure(SwfWriteError::CannotCreate, path, "cannot write the movie there (" + reason + ")");
+    case StagingErrorKind::WriteFailed:
+      return writeFailure(SwfWriteError::WriteFailed, path, reason,
+                          "The previous file, if any, is unchanged.");
+    case StagingErrorKind::CannotMove:
+      break;
   }
-  return SwfWriteResult::success();
+  const bool denied = error.accessDenied();
+  return SwfWriteResult::failure(SwfWriteError::CannotReplace,
+                                 "Cannot replace \"" + path + "\" with the new movie: " + reason + "." +
+                                     (denied ? " Is the file open in another program?" : ""),
+                                 "the new movie cannot replace it (" + reason + ")" +
+                                     (denied ? "; is the file open in another program?" : ""));
 }
 
 }  // namespace
 
 SwfWriteResult checkMovieDestination(const std::string& path) {
-  if (path.empty()) return writeFailure(SwfWriteError::NoFileName, path, "no file name was given");
-  SwfWriteResult replaceable = checkReplaceable(path);
-  if (!replaceable) return replaceable;
-  // The folder must take the file the movie is first written to.
-  const std::string probe = freeNameBeside(path, ".part");
-  errno = 0;
-  if (!openStdioFile(probe, "wb"))
-    return writeFailure(SwfWriteError::CannotCreate, path,
-                        "cannot write the movie there (" + systemError(errno) + ")");
-  std::remove(probe.c_str());
+  slidewright::StagingError error;
+  if (!slidewright::StagedFile::checkDestination(path, &error)) return stagingFailure(path, error);
   return SwfWriteResult::success();
 }
 
@@ -206,58 +167,24 @@ SwfWriteResult SwfMovie::writeFile(const std::string& path, Twips width, Twips h
   if (!writeTo(stream, width, height, frameRate, &why))
     return writeFailure(SwfWriteError::DoesNotFit, path, why);
 
-  SwfWriteResult replaceable = checkReplaceable(path);
-  if (!replaceable) return replaceable;
-
-  // Write beside the target and move the finished file over it, so that a
-  // failure part-way leaves whatever was at path untouched.
-  const std::string partial = freeNameBeside(path, ".part");
   // Pictures come as chunks of some tens of kilobytes between small runs
   // of tag bytes: a large buffer turns them into few large writes, which
   // the system handles markedly faster. Declared before the file, so that
   // it outlives the file's closing on every path.
   std::vector<char> ioBuffer(ioBufferSize);
-  errno = 0;
-  StdioFile file = openStdioFile(partial, "wb");
-  if (!file)
-    return writeFailure(SwfWriteError::CannotCreate, path,
-                        "creating \"" + partial + "\" failed: " + systemError(errno));
-  std::setvbuf(file.get(), ioBuffer.data(), _IOFBF, ioBuffer.size());
+  // Written beside the target and moved over it, so that a failure
+  // part-way leaves whatever was at path untouched.
+  slidewright::StagedFile staged;
+  slidewright::StagingError error;
+  if (!staged.open(path, &error)) return stagingFailure(path, error);
+  std::setvbuf(staged.file(), ioBuffer.data(), _IOFBF, ioBuffer.size());
 
   errno = 0;
-  bool written = stream.writeToFile(file.get());
-  written = std::fflush(file.get()) == 0 && written;
-  written = !std::ferror(file.get()) && written;
-  const int writeErrno = errno;
-  errno = 0;
-  const bool closed = slidewright::closeWritten(file);
-  const int closeErrno = errno;
-  if (!written || !closed) {
-    std::remove(partial.c_str());
-    return writeFailure(SwfWriteError::WriteFailed, path, systemError(!written ? writeErrno : closeErrno),
+  if (!stream.writeToFile(staged.file())) {
+    const int writeErrno = errno;
+    return writeFailure(SwfWriteError::WriteFailed, path, systemError(writeErrno),
                         "The previous file, if any, is unchanged.");
   }
-
-#if !defined(_WIN32)
-  // The new file takes the permissions of the one it replaces, so a movie
-  // the user kept private stays private.
-  {
-    std::error_code ec;
-    const auto previous = std::filesystem::status(path, ec);
-    if (!ec && std::filesystem::is_regular_file(previous))
-      std::filesystem::permissions(partial, previous.permissions(), ec);
-  }
-#endif
-
-  if (!replaceFile(partial, path)) {
-    const int error = errno;
-    std::remove(partial.c_str());
-    const std::string reason = "the new movie cannot replace it (" + systemError(error) + ")";
-    return SwfWriteResult::failure(
-        SwfWriteError::CannotReplace,
-        "Cannot replace \"" + path + "\" with the new movie: " + systemError(error) + "." +
-            (error == EACCES ? " Is the file open in another program?" : ""),
-        reason + (error == EACCES ? "; is the file open in another program?" : ""));
-  }
+  if (!staged.commit(&error)) return stagingFailure(path, error);
   return SwfWriteResult::success();
 }

@@ -58,6 +58,16 @@ bool locateMovie(const std::string& playerPath, Payload* payload, Error* error);
 // replaced). On failure nothing usable is left at `moviePath`.
 bool extractMovie(const std::string& playerPath, const std::string& moviePath, Error* error);
 
+// The text the screensaver player's program carries, by which a program
+// given as the player is told from any other.
+constexpr const char kPlayerMarker[] =
+    "Slidewright screensaver player: plays the movie appended to this file";
+
+// Whether program is a screensaver player: a Windows program for the
+// graphical subsystem (PE, 32- or 64-bit) that carries kPlayerMarker. False
+// with the reason in `why` otherwise.
+bool isScreensaverPlayer(const std::vector<std::uint8_t>& program, std::string* why);
+
 // Reads a whole file into memory (false if it cannot be opened or read).
 bool readWholeFile(const std::string& path, std::vector<std::uint8_t>* bytes);
 
