@@ -334,12 +334,11 @@ TEST(MakeAlbumCommand, SecondsFromNoneToTheMoviesFrameLimit) {
   ASSERT_TRUE(window.ok());
   window.window().addPictureFiles(gathered(pictures.paths));
   const LanguageFile& language = window.window().language();
-  const std::string movie = window.folder() + "album.swf";
-  window.setText(IDC_OUTPUT_PATH, movie);
   MessageBoxRecorder boxes;
   for (const char* seconds : {"0", "500"}) {
     SCOPED_TRACE(seconds);
-    DeleteFileA(movie.c_str());
+    const std::string movie = window.folder() + "hold" + seconds + ".swf";
+    window.setText(IDC_OUTPUT_PATH, movie);
     window.setText(IDC_SECONDS, seconds);
     window.click(IDC_MAKE_ALBUM);
     window.waitForMake();
@@ -349,8 +348,9 @@ TEST(MakeAlbumCommand, SecondsFromNoneToTheMoviesFrameLimit) {
   const int longest = slidewright::maker::longestPause(transitions, window.window().albumWidth(),
                                                        window.window().albumHeight());
   EXPECT_GT(longest, 500);
+  const std::string movie = window.folder() + "refused.swf";
+  window.setText(IDC_OUTPUT_PATH, movie);
   for (const int seconds : {-1, longest + 1}) {
-    DeleteFileA(movie.c_str());
     window.setText(IDC_SECONDS, std::to_string(seconds));
     window.click(IDC_MAKE_ALBUM);
     EXPECT_FALSE(window.window().making());
