@@ -15,7 +15,6 @@
 
 #include "FailureTexts.h"
 #include "LanguageFormat.h"
-#include "TestPump.h"
 #include "WindowTestSupport.h"
 #include "album/album_job.h"
 #include "resource.h"
@@ -311,8 +310,10 @@ TEST(MusicToggle, StopsWhenTheMusicEndsOrIsForgotten) {
   window.window().setMusicFile(music);
   toggle(window, IDC_MUSIC_TOGGLE);
   ASSERT_TRUE(window.window().music().isPlaying());
-  EXPECT_TRUE(
-      pumpUntil([&] { return IsDlgButtonChecked(window.handle(), IDC_MUSIC_TOGGLE) == BST_UNCHECKED; }, 5000))
+  for (int waited = 0; waited < 5000 && IsDlgButtonChecked(window.handle(), IDC_MUSIC_TOGGLE) == BST_CHECKED;
+       waited += 50)
+    pumpMessages(50);
+  EXPECT_EQ(IsDlgButtonChecked(window.handle(), IDC_MUSIC_TOGGLE), BST_UNCHECKED)
       << "the toggle still shows stop after the music ended";
   EXPECT_FALSE(window.window().music().isPlaying());
 
