@@ -77,7 +77,8 @@ const std::vector<OptionSpec>& optionTable() {
       {Option::Height, "-H", "--height", "N", "a value",
        "album height in pixels, " + range(maker::kMinHeight, maker::kMaxHeight) + " (default 480)"},
       {Option::Seconds, "-s", "--seconds", "N", "a value",
-       "seconds each picture is held, " + range(maker::kMinPause, maker::kMaxPause) + " (default 1)"},
+       "seconds each picture is held, " + range(0, maker::kLongestPause) +
+           "; the pictures'\ncount and transitions may allow less (default 1)"},
       {Option::FitToMusic, nullptr, "--fit-to-music", nullptr, nullptr,
        "choose the seconds per picture so that the show lasts\nabout as long as the music"},
       {Option::Background, "-b", "--background", "COLOUR", "a colour",
@@ -247,8 +248,8 @@ std::optional<UsageError> applyOption(const OptionSpec& spec, const std::string&
       return readNumber(value, "the height", maker::kMinHeight, maker::kMaxHeight, settings.height);
     case Option::Seconds:
       state.pauseGiven = true;
-      return readNumber(value, "the seconds per picture", maker::kMinPause, maker::kMaxPause,
-                        settings.pauseSeconds);
+      // The longest hold depends on the pictures: the make checks it.
+      return readNumber(value, "the seconds per picture", 0, maker::kLongestPause, settings.pauseSeconds);
     case Option::FitToMusic:
       settings.fitToMusic = true;
       return std::nullopt;

@@ -180,7 +180,7 @@ std::optional<AlbumFileError> readSettings(const ObjectReader& album, const std:
                                            AlbumDocument& doc) {
   if (auto bad = album.wholeNumber("width", maker::kMinWidth, maker::kMaxWidth, doc.width)) return bad;
   if (auto bad = album.wholeNumber("height", maker::kMinHeight, maker::kMaxHeight, doc.height)) return bad;
-  if (auto bad = album.wholeNumber("seconds", maker::kMinPause, maker::kMaxPause, doc.seconds)) return bad;
+  if (auto bad = album.wholeNumber("seconds", 0, maker::kLongestPause, doc.seconds)) return bad;
   std::string colour;
   if (auto bad = album.text("background", "a colour #rrggbb", colour)) return bad;
   if (!colour.empty()) {
@@ -220,7 +220,7 @@ std::optional<AlbumFileError> readPicture(const ObjectReader& picture, const std
   }
   int seconds = 0;
   if (picture.find("seconds")) {
-    if (auto bad = picture.wholeNumber("seconds", kMinPictureSeconds, maker::kMaxPause, seconds)) return bad;
+    if (auto bad = picture.wholeNumber("seconds", kMinPictureSeconds, maker::kLongestPause, seconds)) return bad;
     out.seconds = seconds;
   }
   return std::nullopt;

@@ -82,7 +82,7 @@ TEST(AlbumFileRefusals, NameTheKindTheKeyAndThePlace) {
       {"{\"slidewright-album\": 0}", Kind::OutOfRange, "slidewright-album", 0, 1, 2},
       {"{\"slidewright-album\": 1, \"width\": 801}", Kind::OutOfRange, "width", 0, 1, 26, "from 100 to 800"},
       {"{\"slidewright-album\": 1, \"height\": 18446744073709551615}", Kind::OutOfRange, "height", 0, 1, 26},
-      {"{\"slidewright-album\": 1, \"seconds\": 61}", Kind::OutOfRange, "seconds", 0, 1, 26},
+      {"{\"slidewright-album\": 1, \"seconds\": 5462}", Kind::OutOfRange, "seconds", 0, 1, 26},
       {"{\"slidewright-album\": 1, \"background\": \"#12345\"}", Kind::OutOfRange, "background", 0, 1, 26},
       {"{\"slidewright-album\": 1, \"music\": \"\"}", Kind::OutOfRange, "music", 0, 1, 26},
       {"{\"slidewright-album\": 1, \"pictures\": [{\"file\": \"a.jpg\"}, {\"file\": \"b.jpg\", "
@@ -93,7 +93,7 @@ TEST(AlbumFileRefusals, NameTheKindTheKeyAndThePlace) {
        "seconds", 1, 1, 57},
       // Columns count characters, not bytes.
       {"{\"slidewright-album\": 1, \"pictures\": [{\"file\": \"\xe7\x85\xa7\xe7\x89\x87.jpg\", \"seconds\": "
-       "99}]}",
+       "9999}]}",
        Kind::OutOfRange, "seconds", 1, 1, 58},
   };
   for (const Refusal& c : cases) {

@@ -171,6 +171,10 @@ void MainWindow::applySkin() {
 
   SetDlgItemTextA(hwnd, IDC_MAKE_ALBUM, language_.lookupString("MakeAlbum").c_str());
   SetDlgItemTextA(hwnd, IDC_MAKE_SCREENSAVER, language_.lookupString("MakeSrceensavers").c_str());
+  // The template's caption ("退出") stays unless the language file has a
+  // word of its own for the exit button.
+  const std::string exitCaption = language_.lookupString("ExitButton");
+  if (exitCaption != "ExitButton") SetDlgItemTextA(hwnd, IDOK, exitCaption.c_str());
 
   closeRect_ = parseSkinRect(language_.lookupValue("Skin", "Closebuttion"));
   minimizeRect_ = parseSkinRect(language_.lookupValue("Skin", "MinButton"));
@@ -565,6 +569,10 @@ bool MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
       return true;
     }
     case WM_TIMER:
+      if (wParam == kMusicEndTimer) {
+        onMusicEndTimer();
+        return true;
+      }
       if (wParam != kInfoTipTimer) return false;
       onInfoTipTimer();
       return true;
@@ -576,6 +584,7 @@ bool MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
       music_.halt();
       closing_ = true;
       KillTimer(hwnd, kInfoTipTimer);
+      KillTimer(hwnd, kMusicEndTimer);
       saveSettings();
       return false;
     default:

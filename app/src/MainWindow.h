@@ -143,6 +143,9 @@ class MainWindow : public DialogWindow {
   // The players and the make commands (MainWindowPlayers.cpp).
   void createPreview();
   void setGlyph(int control, HBITMAP glyph);
+  void haltMusic();
+  void onMusicEndTimer();
+  bool checkPauseForMake();
   void restartPreview();
   void onMakeFinished();
   void cancelMake();
@@ -153,8 +156,12 @@ class MainWindow : public DialogWindow {
 
   void updateCommandStates();
   void moveFocusToPlayer();
-  void showAddFailures(const std::vector<PictureAddFailure>& failures);
-  std::string problemText(PathProblem problem) const;
+  // A file that was not added, and the language-file key of the reason.
+  struct NotAdded {
+    std::string path;
+    const char* reasonKey;
+  };
+  void showAddFailures(const std::vector<NotAdded>& failures);
 
   void applySkin();
   void fitLayoutToSkin();
@@ -177,6 +184,9 @@ class MainWindow : public DialogWindow {
   static constexpr UINT_PTR kInfoTipTimer = 101;
   static constexpr UINT kInfoTipDelayMs = 1000;
   static constexpr int kInfoTipGap = 21;
+  // How often the window looks whether the music has come to its end.
+  static constexpr UINT_PTR kMusicEndTimer = 102;
+  static constexpr UINT kMusicEndCheckMs = 250;
 
  private:
   void onPictureListNotify(WPARAM event, POINT listPoint);

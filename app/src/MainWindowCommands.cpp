@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "AlbumMakeJob.h"
+#include "FailureTexts.h"
 #include "MainWindow.h"
 #include "PictureOpenDialog.h"
 #include "ProgramDirectory.h"
@@ -78,41 +79,45 @@ std::vector<std::string> chosenFiles(const char* buffer) {
 
 // -- adding and deleting pictures -------------------------------------------------
 
+namespace {
+
+const char* problemKey(PathProblem problem) {
+  switch (problem) {
+    case PathProblem::NoPicturesInFolder:
+      return "NoPicturesInFolder";
+    case PathProblem::PathTooLong:
+      return "PathTooLong";
+    case PathProblem::NameNotInCodePage:
+      return "NameNotInCodePage";
+    case PathProblem::None:
+      break;
+  }
+  return "PictureUnusable";
+}
+
+}  // namespace
+
 void MainWindow::addPictureFiles(const std::vector<GatheredPath>& paths) {
-  std::vector<PictureAddFailure> failures;
+  std::vector<NotAdded> failures;
   std::vector<std::string> readable;
   for (const auto& path : paths) {
     if (path.problem == PathProblem::None)
       readable.push_back(path.path);
     else
-      failures.push_back({path.path, problemText(path.problem)});
+      failures.push_back({path.path, problemKey(path.problem)});
   }
-  auto notAdded = pictureList_.addPictures(readable);
-  failures.insert(failures.end(), notAdded.begin(), notAdded.end());
+  for (const auto& failure : pictureList_.addPictures(readable))
+    failures.push_back({failure.path, pictureReasonKey(failure.reason)});
   updateCommandStates();
   if (!failures.empty()) showAddFailures(failures);
 }
 
-std::string MainWindow::problemText(PathProblem problem) const {
-  switch (problem) {
-    case PathProblem::NoPicturesInFolder:
-      return language_.lookupString("NoPicturesInFolder");
-    case PathProblem::PathTooLong:
-      return language_.lookupString("PathTooLong");
-    case PathProblem::NameNotInCodePage:
-      return language_.lookupString("NameNotInCodePage");
-    case PathProblem::None:
-      break;
-  }
-  return "";
-}
-
 // One message for the whole batch: each file that was not added, with the
 // reason, the first few by name and the rest counted.
-void MainWindow::showAddFailures(const std::vector<PictureAddFailure>& failures) {
+void MainWindow::showAddFailures(const std::vector<NotAdded>& failures) {
   std::string text = language_.lookupString("AddPicturesFailed") + "\r\n";
   for (std::size_t i = 0; i < failures.size() && i < kFailuresListed; ++i)
-    text += "\r\n" + failures[i].path + ": " + failures[i].reason;
+    text += "\r\n" + reasonText(language_, failures[i].reasonKey, failures[i].path);
   if (failures.size() > kFailuresListed)
     text += "\r\n\r\n" + language_.lookupString("AddPicturesFailedMore") + " " +
             std::to_string(failures.size() - kFailuresListed);
@@ -247,7 +252,9 @@ void MainWindow::setMusicFile(const std::string& path) {
 }
 
 void MainWindow::forgetMusic() {
-  // The folder stays, for the next music dialog. Music that plays goes on.
+  // The folder stays, for the next music dialog. Music that plays stops:
+  // with both music buttons disabled nothing else could stop it.
+  haltMusic();
   settings_.musicPath = musicPathToStore(settings_.musicPath);
   setTooltip(IDC_MUSIC_TOGGLE, language_.lookupString("PlayMusic"));
   updateCommandStates();

@@ -10,6 +10,8 @@
 #include <cstdio>
 
 #include "EmbeddedStub.h"
+#include "FailureTexts.h"
+#include "LanguageFormat.h"
 #include "MainWindow.h"
 #include "ScreensaverCommand.h"
 #include "resource.h"
@@ -106,21 +108,38 @@ void MainWindow::restartPreview() {
 void MainWindow::musicToggle() {
   HWND hwnd = handle();
   if (!isChecked(hwnd, IDC_MUSIC_TOGGLE)) {
-    setGlyph(IDC_MUSIC_TOGGLE, playGlyph_.get());
-    music_.halt();
+    haltMusic();
     return;
   }
-  std::string reason;
+  const char* reasonKey = nullptr;
+  std::string englishReason;  // the player's own words, not shown
   if (settings_.musicPath.empty() || !readable(settings_.musicPath)) {
-    reason = language_.lookupString("MusicMissing");
-  } else if (music_.start(settings_.musicPath, &reason)) {
+    reasonKey = "MusicMissing";
+  } else if (music_.start(settings_.musicPath, &englishReason)) {
     setGlyph(IDC_MUSIC_TOGGLE, stopGlyph_.get());
+    SetTimer(hwnd, kMusicEndTimer, kMusicEndCheckMs, nullptr);
     return;
+  } else {
+    // The file opens but holds no MPEG audio the player can decode.
+    reasonKey = "MusicNotSupported";
   }
-  CheckDlgButton(hwnd, IDC_MUSIC_TOGGLE, BST_UNCHECKED);
-  setGlyph(IDC_MUSIC_TOGGLE, playGlyph_.get());
-  const std::string text = settings_.musicPath + ": " + reason;
+  haltMusic();
+  const std::string text = reasonText(language_, reasonKey, settings_.musicPath);
   MessageBoxA(hwnd, text.c_str(), windowTitle(hwnd).c_str(), MB_OK | MB_ICONWARNING);
+}
+
+// Halts the music and shows the toggle as nothing playing.
+void MainWindow::haltMusic() {
+  KillTimer(handle(), kMusicEndTimer);
+  music_.halt();
+  CheckDlgButton(handle(), IDC_MUSIC_TOGGLE, BST_UNCHECKED);
+  setGlyph(IDC_MUSIC_TOGGLE, playGlyph_.get());
+}
+
+// While the music plays, the window looks now and then whether it has come
+// to its end, and then shows the toggle ready to play it again.
+void MainWindow::onMusicEndTimer() {
+  if (!music_.isPlaying()) haltMusic();
 }
 
 // -- the make commands ---------------------------------------------------------------
@@ -136,6 +155,7 @@ void MainWindow::makeAlbum() {
     MessageBoxA(hwnd, language_.lookupString("EmptySavePath").c_str(), windowTitle(hwnd).c_str(), MB_OK);
     return;
   }
+  if (!checkPauseForMake()) return;
   char current[MAX_PATH] = {};
   GetCurrentDirectoryA(MAX_PATH, current);
   settings_.savePath = completeSavePath(settings_.savePath, current);
@@ -150,6 +170,26 @@ void MainWindow::makeAlbum() {
   SetCursor(LoadCursor(nullptr, IDC_WAIT));
 }
 
+// The seconds per picture, which may be typed beyond the arrows' 1 to 60:
+// anything from 0 to what keeps the movie within the frames it can count.
+// Otherwise the user is told the limit and no make starts.
+bool MainWindow::checkPauseForMake() {
+  std::vector<int> transitions;
+  for (int i = 0; i < pictureList_.entryCount(); ++i)
+    transitions.push_back(pictureList_.entryAt(i).transition);
+  const int longest = maker::longestPause(transitions, settings_.albumWidth, settings_.albumHeight);
+  std::string text;
+  if (settings_.pauseSeconds < 0)
+    text = reasonText(language_, "PauseNegative");
+  else if (longest < 0)
+    text = reasonText(language_, "TooManyPictures");
+  else if (settings_.pauseSeconds > longest)
+    text = formatWithNumber(language_.lookupValue(kReasonSection, "PauseTooLong"), longest);
+  if (text.empty()) return true;
+  MessageBoxA(handle(), text.c_str(), windowTitle(handle()).c_str(), MB_OK | MB_ICONWARNING);
+  return false;
+}
+
 void MainWindow::onMakeFinished() {
   HWND hwnd = handle();
   if (!makeJob_.running()) return;
@@ -161,7 +201,8 @@ void MainWindow::onMakeFinished() {
   MessageBeep(MB_OK);
   if (!result.ok()) {
     // Which file and why: the movie that was there is kept as it was.
-    const std::string text = language_.lookupString("MakeError") + "\r\n\r\n" + result.message();
+    const std::string text =
+        language_.lookupString("MakeError") + "\r\n\r\n" + makeErrorText(language_, result.error());
     MessageBoxA(hwnd, text.c_str(), windowTitle(hwnd).c_str(), MB_OK | MB_ICONWARNING);
   }
   restartPreview();

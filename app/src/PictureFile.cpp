@@ -25,10 +25,12 @@ bool PictureFile::load(const std::string& path, const PictureLoadOptions& option
   auto bytes = media::readFile(path);
   if (!bytes) {
     error_ = path + ": " + bytes.message();
+    errorKind_ = bytes.kind();
     return false;
   }
   if (bytes.value().empty()) {
     error_ = path + ": the file is empty";
+    errorKind_ = media::ErrorKind::Damaged;
     return false;
   }
   if (!loadFromMemory(bytes.value().data(), bytes.value().size(), options)) {
@@ -41,6 +43,7 @@ bool PictureFile::load(const std::string& path, const PictureLoadOptions& option
 bool PictureFile::loadFromMemory(const void* bytes, std::size_t size, const PictureLoadOptions& options) {
   release();
   error_.clear();
+  errorKind_ = media::ErrorKind::Internal;
   media::DecodeOptions decode;
   decode.background =
       media::Rgb{GetRValue(options.background), GetGValue(options.background), GetBValue(options.background)};
@@ -49,10 +52,12 @@ bool PictureFile::loadFromMemory(const void* bytes, std::size_t size, const Pict
   auto picture = media::decodePicture(static_cast<const std::uint8_t*>(bytes), size, decode);
   if (!picture) {
     error_ = picture.message();
+    errorKind_ = picture.kind();
     return false;
   }
   if (picture.value().width <= 0 || picture.value().height <= 0 || picture.value().pixels.rgb.empty()) {
     error_ = "the picture has no pixels";
+    errorKind_ = media::ErrorKind::Damaged;
     return false;
   }
   pixels_ = std::move(picture.value().pixels);

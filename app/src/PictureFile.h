@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "media/image.h"
+#include "media/result.h"
 
 struct PictureLoadOptions {
   // When both are positive, the picture will be drawn at most this large, so
@@ -40,6 +41,8 @@ class PictureFile {
   bool isLoaded() const { return !pixels_.rgb.empty(); }
   // Why the last load failed, in words the user can act on; "" after a success.
   const std::string& lastError() const { return error_; }
+  // What kind of failure it was, for a reason in the user's language.
+  slidewright::media::ErrorKind lastErrorKind() const { return errorKind_; }
 
   // Draws the whole picture stretched into the rectangle (aspect ratio not
   // kept: callers compute the rectangle). False without a context or a picture,
@@ -61,4 +64,5 @@ class PictureFile {
   // rows padded to four bytes), made on the first render to a context.
   mutable std::vector<std::uint8_t> dib_;
   std::string error_;
+  slidewright::media::ErrorKind errorKind_ = slidewright::media::ErrorKind::Internal;
 };

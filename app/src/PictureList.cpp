@@ -147,9 +147,9 @@ std::vector<PictureAddFailure> PictureList::addPictures(const std::vector<std::s
   makeThumbnails(paths, geometry_.thumbWidth, geometry_.thumbHeight,
                  [&](std::size_t i, Thumbnail&& thumbnail) {
                    if (!thumbnail.ok)
-                     failures.push_back({paths[i], thumbnail.error});
+                     failures.push_back({paths[i], thumbnail.errorKind});
                    else if (!appendEntry(paths[i], thumbnail))
-                     failures.push_back({paths[i], "not enough memory for its thumbnail"});
+                     failures.push_back({paths[i], slidewright::media::ErrorKind::TooLarge});
                  });
   SetCursor(previous);
   return failures;

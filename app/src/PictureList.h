@@ -21,6 +21,7 @@
 
 #include "GdiHandles.h"
 #include "Thumbnails.h"
+#include "media/result.h"
 
 // Sent (synchronously) to the parent after each mouse event: wParam is the
 // event code below, lParam the pointer in the list's client coordinates (x
@@ -75,7 +76,7 @@ struct StripScroll {
 
 struct PictureAddFailure {
   std::string path;
-  std::string reason;  // in words the user can act on
+  slidewright::media::ErrorKind reason;  // worded by the window in its language
 };
 
 class PictureList {

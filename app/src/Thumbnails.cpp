@@ -33,6 +33,7 @@ Thumbnail makeThumbnail(const std::string& path, int boxWidth, int boxHeight) {
   Thumbnail t;
   if (boxWidth <= 0 || boxHeight <= 0) {
     t.error = "no room for a thumbnail";
+    t.errorKind = media::ErrorKind::Internal;
     return t;
   }
   PictureFile picture;
@@ -45,6 +46,7 @@ Thumbnail makeThumbnail(const std::string& path, int boxWidth, int boxHeight) {
     const std::string& message = picture.lastError();
     t.error =
         message.compare(0, path.size() + 2, path + ": ") == 0 ? message.substr(path.size() + 2) : message;
+    t.errorKind = picture.lastErrorKind();
     return t;
   }
   t.pictureWidth = picture.widthPixels();
@@ -57,6 +59,7 @@ Thumbnail makeThumbnail(const std::string& path, int boxWidth, int boxHeight) {
   if (!doubled || !picture.renderInto(doubled.value(), boxWidth - fit.width, boxHeight - fit.height,
                                       2 * fit.width, 2 * fit.height)) {
     t.error = "the picture cannot be drawn (not enough memory)";
+    t.errorKind = media::ErrorKind::TooLarge;
     return t;
   }
   picture.release();
@@ -114,6 +117,7 @@ void makeThumbnails(const std::vector<std::string>& paths, int boxWidth, int box
       } catch (const std::bad_alloc&) {
         t = Thumbnail{};
         t.error = "not enough memory to read the picture";
+        t.errorKind = media::ErrorKind::TooLarge;
       }
       {
         std::lock_guard<std::mutex> lock(mutex);

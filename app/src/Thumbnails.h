@@ -13,13 +13,16 @@
 #include <string>
 #include <vector>
 
+#include "media/result.h"
+
 // Colour of the bars beside a picture that is not 4:3 (0xE6E6E6), and under
 // transparent parts of a picture.
 constexpr std::uint8_t kThumbnailBarGrey = 230;
 
 struct Thumbnail {
   bool ok = false;
-  std::string error;     // why no thumbnail was made, for the user; "" when ok
+  std::string error;  // why no thumbnail was made, in English; "" when ok
+  slidewright::media::ErrorKind errorKind = slidewright::media::ErrorKind::Internal;  // the same as a kind
   int pictureWidth = 0;  // size of the whole upright picture
   int pictureHeight = 0;
   int width = 0;  // size of the thumbnail

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 
+#include "FailureTexts.h"
 #include "LanguageFormat.h"
 #include "PictureOpenDialog.h"
 #include "WindowTestSupport.h"
@@ -57,7 +58,9 @@ TEST(AddingPictures, DroppedFilesAndFoldersInOrderWithOneMessageForWhatFailed) {
   EXPECT_EQ(text.find(window.window().language().lookupString("AddPicturesFailed")), 0u) << text;
   for (const auto& name : {fileName(damaged), fileName(missing), fileName(emptyFolder)})
     EXPECT_NE(text.find(name), std::string::npos) << name << " is not named in: " << text;
-  EXPECT_NE(text.find(window.window().language().lookupString("NoPicturesInFolder")), std::string::npos);
+  EXPECT_NE(text.find(reasonText(window.window().language(), "NoPicturesInFolder", emptyFolder)),
+            std::string::npos)
+      << text;
   EXPECT_EQ(text.find("2.JPG"), std::string::npos) << "a picture that was added is not named";
   EXPECT_TRUE(IsWindowEnabled(window.item(IDC_DELETE_ALL)));
   EXPECT_TRUE(IsWindowEnabled(window.item(IDC_MAKE_ALBUM)));

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "FailureTexts.h"
+#include "LanguageFormat.h"
 #include "WindowTestSupport.h"
 #include "album/album_job.h"
 #include "resource.h"
@@ -83,6 +85,23 @@ int pixelsNear(LiveMainWindow& window, slidewright::media::Rgb colour) {
   return n;
 }
 
+// Whether a text of the window's code page holds a word of three or more
+// lower-case Latin letters (double-byte characters, whose second bytes may
+// look like letters, are stepped over whole).
+bool holdsEnglishWord(const std::string& text) {
+  int run = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (IsDBCSLeadByte(static_cast<BYTE>(text[i])) && i + 1 < text.size()) {
+      ++i;
+      run = 0;
+      continue;
+    }
+    run = (text[i] >= 'a' && text[i] <= 'z') ? run + 1 : 0;
+    if (run >= 3) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 TEST(MakeAlbumCommand, EmptySavePathAndEmptyListAreToldAndNothingIsWritten) {
@@ -106,7 +125,8 @@ TEST(MakeAlbumCommand, EmptySavePathAndEmptyListAreToldAndNothingIsWritten) {
     window.waitForMake();
     ASSERT_EQ(boxes.texts().size(), 1u);
     EXPECT_EQ(boxes.texts()[0].rfind(language.lookupString("MakeError"), 0), 0u) << boxes.texts()[0];
-    EXPECT_NE(boxes.texts()[0].find("no pictures"), std::string::npos) << boxes.texts()[0];
+    EXPECT_NE(boxes.texts()[0].find(reasonText(language, "AlbumSettingsWrong")), std::string::npos)
+        << boxes.texts()[0];
   }
   // The completed path is shown, and no movie was made.
   std::string expected = window.folder() + "empty.swf";
@@ -186,7 +206,7 @@ TEST(MakeAlbumCommand, AnUnreadablePictureIsNamedAndTheOldMovieKept) {
   ASSERT_EQ(boxes.texts().size(), 1u);
   const std::string text = boxes.texts()[0];
   EXPECT_EQ(text.rfind(window.window().language().lookupString("MakeError"), 0), 0u) << text;
-  EXPECT_NE(text.find(pictures.paths[2] + ": "), std::string::npos) << text;
+  EXPECT_NE(text.find(pictures.paths[2]), std::string::npos) << text;
   EXPECT_EQ(readFile(movie), before) << "the movie that was there is kept";
   EXPECT_EQ(temporaryFiles(temp.path()), 0);
 }
@@ -274,7 +294,130 @@ TEST(MusicToggle, PlaysARealMp3AndNamesAMissingOne) {
   EXPECT_FALSE(window.window().music().isPlaying());
   EXPECT_EQ(IsDlgButtonChecked(window.handle(), IDC_MUSIC_TOGGLE), BST_UNCHECKED);
   ASSERT_EQ(boxes.texts().size(), 1u);
-  EXPECT_EQ(boxes.texts()[0].rfind(music + ": ", 0), 0u) << boxes.texts()[0];
+  EXPECT_EQ(boxes.texts()[0], reasonText(window.window().language(), "MusicMissing", music));
+}
+
+// The toggle shows "play" again when the music has come to its end (with or
+// without a sound device), and forgetting the music while it plays stops it:
+// both music buttons are disabled then, and nothing else could.
+TEST(MusicToggle, StopsWhenTheMusicEndsOrIsForgotten) {
+  TestFolder folder;
+  const std::string music = folder.path() + "short.mp3";
+  const auto tune = testinputs::mp3(22050, 1, 1.0);
+  writeFile(music, std::string(tune.begin(), tune.end()));
+  LiveMainWindow window;
+  ASSERT_TRUE(window.ok());
+  window.window().setMusicFile(music);
+  toggle(window, IDC_MUSIC_TOGGLE);
+  ASSERT_TRUE(window.window().music().isPlaying());
+  for (int waited = 0; waited < 5000 && IsDlgButtonChecked(window.handle(), IDC_MUSIC_TOGGLE) == BST_CHECKED;
+       waited += 50)
+    pumpMessages(50);
+  EXPECT_EQ(IsDlgButtonChecked(window.handle(), IDC_MUSIC_TOGGLE), BST_UNCHECKED)
+      << "the toggle still shows stop after the music ended";
+  EXPECT_FALSE(window.window().music().isPlaying());
+
+  toggle(window, IDC_MUSIC_TOGGLE);
+  ASSERT_TRUE(window.window().music().isPlaying());
+  window.click(IDC_FORGET_MUSIC);
+  EXPECT_FALSE(window.window().music().isPlaying());
+  EXPECT_EQ(IsDlgButtonChecked(window.handle(), IDC_MUSIC_TOGGLE), BST_UNCHECKED);
+  EXPECT_FALSE(IsWindowEnabled(window.item(IDC_MUSIC_TOGGLE)));
+}
+
+// Typed seconds beyond the arrows' 1 to 60 are made as long as the movie can
+// count its frames: 0 (no hold) and 500 are albums; below 0 and beyond the
+// limit for these pictures the user is told and nothing is made.
+TEST(MakeAlbumCommand, SecondsFromNoneToTheMoviesFrameLimit) {
+  TemporaryFolder temp;
+  ColourPictures pictures;
+  LiveMainWindow window;
+  ASSERT_TRUE(window.ok());
+  window.window().addPictureFiles(gathered(pictures.paths));
+  const LanguageFile& language = window.window().language();
+  MessageBoxRecorder boxes;
+  for (const char* seconds : {"0", "500"}) {
+    SCOPED_TRACE(seconds);
+    const std::string movie = window.folder() + "hold" + seconds + ".swf";
+    window.setText(IDC_OUTPUT_PATH, movie);
+    window.setText(IDC_SECONDS, seconds);
+    window.click(IDC_MAKE_ALBUM);
+    window.waitForMake();
+    EXPECT_TRUE(fileExists(movie));
+  }
+  std::vector<int> transitions(5, 0);
+  const int longest = slidewright::maker::longestPause(transitions, window.window().albumWidth(),
+                                                       window.window().albumHeight());
+  EXPECT_GT(longest, 500);
+  const std::string movie = window.folder() + "refused.swf";
+  window.setText(IDC_OUTPUT_PATH, movie);
+  for (const int seconds : {-1, longest + 1}) {
+    window.setText(IDC_SECONDS, std::to_string(seconds));
+    window.click(IDC_MAKE_ALBUM);
+    EXPECT_FALSE(window.window().making());
+    EXPECT_FALSE(fileExists(movie));
+  }
+  const std::vector<std::string> expected = {
+      reasonText(language, "PauseNegative"),
+      formatWithNumber(language.lookupValue(kReasonSection, "PauseTooLong"), longest)};
+  EXPECT_EQ(boxes.texts(), expected);
+}
+
+// Every reason the window gives comes from its language file, with the file's
+// name put in: in the Chinese window no English word appears beside the
+// paths, and the English window gives its own file's texts.
+TEST(WindowLanguage, EveryReasonIsInTheWindowsLanguage) {
+  const std::string english =
+      "[Setting]\r\nLanguageID=2\r\n[Language2]\r\nDisp=English\r\nFile=english.lng\r\n";
+  for (const std::string& settings : {std::string(), english}) {
+    SCOPED_TRACE(settings.empty() ? "Chinese" : "English");
+    TemporaryFolder temp;
+    ColourPictures pictures;
+    const std::string bad = pictures.dir.path() + "bad.jpg";
+    writeFile(bad, "not a picture");
+    const std::string noise = pictures.dir.path() + "noise.mp3";
+    writeFile(noise, std::string(3000, 'n'));
+    LiveMainWindow window(settings);
+    ASSERT_TRUE(window.ok());
+    const LanguageFile& language = window.window().language();
+    // The exit button: the template's "退出" in Chinese, the file's own word in English.
+    EXPECT_EQ(controlText(window.item(IDOK)), settings.empty() ? "\xCD\xCB\xB3\xF6" : "Exit");
+    MessageBoxRecorder boxes;
+    const auto make = [&](const std::string& output) {
+      window.setText(IDC_OUTPUT_PATH, output);
+      window.click(IDC_MAKE_ALBUM);
+      window.waitForMake();
+      return window.window().savePath();
+    };
+    window.window().addPictureFiles(gathered({pictures.paths[0], bad, pictures.paths[1]}));
+    window.window().setMusicFile(noise);
+    toggle(window, IDC_MUSIC_TOGGLE);
+    pumpMessages(50);
+    make(window.folder() + "album.swf");
+    window.click(IDC_FORGET_MUSIC);
+    writeFile(pictures.paths[1], "damaged since it was added");
+    make(window.folder() + "album.swf");
+    writeJpeg(pictures.paths[1], 64, 48, ColourPictures::kColours[1]);
+    const std::string nowhere = make(window.folder() + "missing\\album.swf");
+
+    const std::string made = language.lookupString("MakeError") + "\r\n\r\n";
+    const std::vector<std::string> expected = {
+        language.lookupString("AddPicturesFailed") + "\r\n\r\n" +
+            reasonText(language, "PictureNotSupported", bad),
+        reasonText(language, "MusicNotSupported", noise),
+        made + reasonText(language, "MusicNotSupported", noise),
+        made + reasonText(language, "PictureNotSupported", pictures.paths[1]),
+        made + reasonText(language, "MovieNotWritten", nowhere)};
+    EXPECT_EQ(boxes.texts(), expected);
+    for (std::string text : boxes.texts()) {
+      for (const std::string& path : {bad, noise, pictures.paths[1], nowhere})
+        for (std::size_t at; (at = text.find(path)) != std::string::npos;) text.erase(at, path.size());
+      if (settings.empty())
+        EXPECT_FALSE(holdsEnglishWord(text)) << text;
+      else
+        EXPECT_TRUE(std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; })) << text;
+    }
+  }
 }
 
 TEST(PreviewColour, IsHexadecimalWithoutLeadingZeros) {

@@ -134,7 +134,8 @@ TEST_F(Command, WrongCommandLinesExitWithTwo) {
       {{"make", photo_}, "no output file"},
       {{"make", photo_, "-W", "99", "-o", out("x.swf")}, "the width must be a whole number from 100 to 800"},
       {{"make", photo_, "--height=601", "-o", out("x.swf")}, "from 75 to 600"},
-      {{"make", photo_, "-s", "0", "-o", out("x.swf")}, "from 1 to 60"},
+      {{"make", photo_, "-s", "-1", "-o", out("x.swf")}, "from 0 to 5461"},
+      {{"make", photo_, "-s", "5462", "-o", out("x.swf")}, "from 0 to 5461"},
       {{"make", "-t", "spiral", photo_, "-o", out("x.swf")}, "unknown transition 'spiral'"},
       {{"make", "-t", "13", photo_, "-o", out("x.swf")}, "unknown transition '13'"},
       {{"make", photo_, "-t", "fade", "-o", out("x.swf")}, "none follow"},
@@ -175,8 +176,9 @@ TEST_F(Command, MakesTheMovieAndAddsTheExtension) {
   const auto perms = fs::status(out("album.swf")).permissions();
   EXPECT_NE(perms & fs::perms::others_read, fs::perms::none);
 
-  // Upper-case extensions are kept as they are; --quiet prints nothing.
-  r = run({"make", "-q", photo_, "-o", out("Second.SWF")});
+  // Upper-case extensions are kept as they are; --quiet prints nothing; a
+  // hold of 0 is an album whose pictures follow each other at once.
+  r = run({"make", "-q", "-s", "0", photo_, "-o", out("Second.SWF")});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_TRUE(r.out.empty() && r.err.empty());
   EXPECT_TRUE(fs::exists(out("Second.SWF")));
@@ -203,6 +205,12 @@ TEST_F(Command, BadInputFailsByNameAndKeepsTheOldMovie) {
   r = run({"make", photo_, "-m", photo_, "-o", out("keep.swf")});
   EXPECT_EQ(r.status, 1);
   EXPECT_TRUE(contains(r.err, photo_ + ": no MPEG audio")) << r.err;
+  EXPECT_EQ(slurp(out("keep.swf")), before);
+
+  // 5000 seconds fit one picture into a movie's 65535 frames, not two.
+  r = run({"make", photo_, drawing_, "-s", "5000", "-o", out("keep.swf")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(contains(r.err, "the seconds per picture must be 0 to ")) << r.err;
   EXPECT_EQ(slurp(out("keep.swf")), before);
 
   r = run({"make", photo_, "-o", out("no/such/folder/a.swf")});

@@ -59,10 +59,24 @@ MusicFit musicFitFor(double seconds, const std::vector<int>& transitions, int wi
   return MusicFit::Fitted;
 }
 
+static_assert(kLongestPause == static_cast<int>(kMaxMovieFrames / kAlbumFrameRate));
+
+int longestPause(const std::vector<int>& transitions, int width, int height) {
+  if (transitions.empty()) return kLongestPause;
+  // As the album builder counts: each slide is its transition, the hold and
+  // one frame for the settled picture.
+  long long fixedFrames = 0;
+  for (int t : transitions) fixedFrames += slideFrameCount(t, width, height) + 1;
+  const long long room = static_cast<long long>(kMaxMovieFrames) - fixedFrames;
+  if (room < 0) return -1;
+  return static_cast<int>(room / (static_cast<long long>(kAlbumFrameRate) * transitions.size()));
+}
+
 namespace {
 
-MakeError makeError(MakeErrorKind kind, const std::string& path, const std::string& reason) {
-  return MakeError{kind, path, path.empty() ? reason : path + ": " + reason};
+MakeError makeError(MakeErrorKind kind, const std::string& path, const std::string& reason,
+                    ErrorKind cause = ErrorKind::Internal) {
+  return MakeError{kind, path, path.empty() ? reason : path + ": " + reason, cause};
 }
 
 MakeError cancelled() { return MakeError{MakeErrorKind::Cancelled, std::string(), "cancelled"}; }
@@ -89,12 +103,23 @@ std::optional<MakeError> checkSettings(const AlbumSettings& s) {
     return bad("the album width must be " + range(kMinWidth, kMaxWidth) + " pixels");
   if (s.height < kMinHeight || s.height > kMaxHeight)
     return bad("the album height must be " + range(kMinHeight, kMaxHeight) + " pixels");
-  if (!s.fitToMusic && (s.pauseSeconds < kMinPause || s.pauseSeconds > kMaxPause))
-    return bad("the seconds per picture must be " + range(kMinPause, kMaxPause));
-  for (const AlbumEntry& e : s.pictures)
+  std::vector<int> transitions;
+  for (const AlbumEntry& e : s.pictures) {
     if (e.transition < 0 || e.transition >= kTransitionCount)
       return makeError(MakeErrorKind::Settings, e.path,
                        "the transition must be 0 to " + std::to_string(kTransitionCount - 1));
+    transitions.push_back(e.transition);
+  }
+  // The movie counts at most 65535 frames, which bounds the hold (the
+  // pictures' count and transitions decide how far).
+  const int longest = longestPause(transitions, s.width, s.height);
+  if (longest < 0)
+    return bad("the " + std::to_string(s.pictures.size()) +
+               " pictures are too many for one movie (more than 65535 frames)");
+  if (!s.fitToMusic && s.pauseSeconds < 0) return bad("the seconds per picture cannot be negative");
+  if (!s.fitToMusic && s.pauseSeconds > longest)
+    return bad("the seconds per picture must be " + range(0, longest) + " for these " +
+               std::to_string(s.pictures.size()) + " pictures (a movie counts at most 65535 frames)");
   if (s.outputPath.empty()) return bad("no output file was given");
   if (s.fitToMusic && s.musicPath.empty()) return bad("fitting the show to the music needs music");
   return std::nullopt;
@@ -129,7 +154,7 @@ MakeResult<EncodedMusic> encodeMusic(const std::string& musicPath, const Reporte
       [&](std::uint64_t done, std::uint64_t total) { return report(MakeStage::Music, done, total); });
   if (!encoded) {
     if (encoded.kind() == ErrorKind::Cancelled) return cancelled();
-    return makeError(MakeErrorKind::Music, musicPath, encoded.message());
+    return makeError(MakeErrorKind::Music, musicPath, encoded.message(), encoded.kind());
   }
   music.seconds = encoded.value().seconds;
   return music;
@@ -141,6 +166,7 @@ struct Rendered {
   bool done = false;
   TempFile jpeg;
   std::string pictureError;
+  ErrorKind pictureErrorKind = ErrorKind::Internal;
   std::string fatalError;
 };
 
@@ -151,11 +177,13 @@ Rendered renderPicture(const AlbumEntry& e, const DecodeOptions& decode, int wid
     auto picture = media::loadPicture(e.path, decode);
     if (!picture) {
       r.pictureError = picture.message();
+      r.pictureErrorKind = picture.kind();
       return r;
     }
     auto canvas = media::renderCanvas(picture.value(), width, height, background);
     if (!canvas) {
       r.pictureError = canvas.message();
+      r.pictureErrorKind = canvas.kind();
       return r;
     }
     auto jpeg = TempFile::create(".jpg");
@@ -175,6 +203,7 @@ Rendered renderPicture(const AlbumEntry& e, const DecodeOptions& decode, int wid
   } catch (const std::bad_alloc&) {
     r.jpeg.remove();
     r.pictureError = "not enough memory to render the picture";
+    r.pictureErrorKind = ErrorKind::TooLarge;
   }
   return r;
 }
@@ -262,7 +291,8 @@ MakeResult<Slides> collectSlides(const AlbumSettings& s, const std::vector<Rende
     if (!r.done) continue;
     if (!r.fatalError.empty()) return makeError(MakeErrorKind::TempFiles, std::string(), r.fatalError);
     if (!r.pictureError.empty()) {
-      if (!s.skipBadPictures) return makeError(MakeErrorKind::Picture, s.pictures[i].path, r.pictureError);
+      if (!s.skipBadPictures)
+        return makeError(MakeErrorKind::Picture, s.pictures[i].path, r.pictureError, r.pictureErrorKind);
       skipped.push_back({s.pictures[i].path, r.pictureError});
       continue;
     }

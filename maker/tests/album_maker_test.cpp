@@ -208,6 +208,7 @@ TEST_F(AlbumMaker, FailuresLeaveNothingBehindAndKeepTheOldMovie) {
   ASSERT_FALSE(r.ok());
   EXPECT_EQ(r.message().rfind(bad.pictures.back().path + ": ", 0), 0u) << r.message();
   EXPECT_EQ(r.kind(), MakeErrorKind::Picture);
+  EXPECT_EQ(r.error().cause, ErrorKind::Damaged);
   EXPECT_EQ(r.error().path, bad.pictures.back().path);
   EXPECT_EQ(readFile(s.outputPath).value(), before);
   EXPECT_EQ(leftovers(), 0);
@@ -221,6 +222,7 @@ TEST_F(AlbumMaker, FailuresLeaveNothingBehindAndKeepTheOldMovie) {
     r = makeAlbum(twoBad);
     ASSERT_FALSE(r.ok());
     EXPECT_EQ(r.message().rfind(scratchDir() + "/first-missing.png: ", 0), 0u) << r.message();
+    EXPECT_EQ(r.error().cause, ErrorKind::FileAccess);
   }
   EXPECT_EQ(leftovers(), 0);
 
@@ -231,6 +233,7 @@ TEST_F(AlbumMaker, FailuresLeaveNothingBehindAndKeepTheOldMovie) {
   ASSERT_FALSE(r.ok());
   EXPECT_EQ(r.message().rfind(noise.musicPath + ": ", 0), 0u) << r.message();
   EXPECT_EQ(r.kind(), MakeErrorKind::Music);
+  EXPECT_EQ(r.error().cause, ErrorKind::NotSupported);
   EXPECT_EQ(readFile(s.outputPath).value(), before);
   EXPECT_EQ(leftovers(), 0);
 
@@ -340,6 +343,36 @@ TEST(SlideLengths, FittingTheMusicCountsSlidesAsTheAlbumBuilderDoes) {
   // Twelve seconds over one such slide: 144 frames, one of them the settled picture.
   EXPECT_EQ(pauseForDuration(12, {0}, 12, 12), 12);
   EXPECT_EQ(slideFrameCount(13, 640, 480), 0) << "no slide for an index out of range";
+}
+
+// Any hold the movie can count is made, from none at all up to the last
+// second that keeps it within 65535 frames; beyond that, and below 0, the
+// settings are refused before anything is read or written.
+TEST_F(AlbumMaker, TheHoldRunsFromNoneToTheMoviesFrameLimit) {
+  AlbumSettings s = threePictures();
+  std::vector<int> transitions;
+  for (const AlbumEntry& e : s.pictures) transitions.push_back(e.transition);
+  int fixedFrames = 0;
+  for (int t : transitions) fixedFrames += slideFrameCount(t, s.width, s.height) + 1;
+  const int longest = longestPause(transitions, s.width, s.height);
+  EXPECT_EQ(longest, (65535 - fixedFrames) / 36);
+  EXPECT_EQ(longestPause({}, 640, 480), kLongestPause);
+  EXPECT_EQ(longestPause(std::vector<int>(3000, 9), 640, 480), -1) << "28 frames each without a hold";
+
+  for (int pause : {0, 500, longest}) {
+    s.pauseSeconds = pause;
+    auto made = makeAlbum(s);
+    ASSERT_TRUE(made.ok()) << pause << ": " << made.message();
+    EXPECT_EQ(made.value().frameCount, static_cast<std::uint32_t>(fixedFrames + 36 * pause));
+  }
+  for (int pause : {-1, longest + 1}) {
+    s.pauseSeconds = pause;
+    auto refused = makeAlbum(s);
+    ASSERT_FALSE(refused.ok()) << pause;
+    EXPECT_EQ(refused.kind(), MakeErrorKind::Settings);
+    EXPECT_NE(refused.message().find("seconds per picture"), std::string::npos) << refused.message();
+  }
+  EXPECT_EQ(leftovers(), 0);
 }
 
 TEST_F(AlbumMaker, FitToMusicChoosesTheHold) {

@@ -15,6 +15,15 @@ import make_language_file  # noqa: E402
 RUNTIME = os.environ.get('SLIDEWRIGHT_RUNTIME_FILES_DIR', '')
 ART = os.environ.get('SLIDEWRIGHT_ART_DIR', '')
 
+# The failure reasons and the one conversion each may hold.
+REASON_CONVERSIONS = dict(
+    [(k, ['s']) for k in (
+        'PictureUnreadable', 'PictureNotSupported', 'PictureDamaged', 'PictureTooLarge', 'PictureUnusable',
+        'NoPicturesInFolder', 'PathTooLong', 'NameNotInCodePage', 'MusicMissing', 'MusicUnreadable',
+        'MusicNotSupported', 'MusicDamaged', 'MusicTooLarge', 'MusicUnusable', 'MovieNotWritten')] +
+    [(k, []) for k in ('TempFilesFailed', 'AlbumSettingsWrong', 'PauseNegative', 'TooManyPictures')] +
+    [('PauseTooLong', ['d'])])
+
 # Every key the program looks up, by section.
 PROGRAM_KEYS = {
     'String': [
@@ -24,9 +33,11 @@ PROGRAM_KEYS = {
         'AlbumWidthWarning1', 'AlbumWidthWarning2', 'AlbumHeightWarning1', 'AlbumHeightWarning2',
         'ImageName', 'ImageSize', 'TransitionMode', 'MenuAddPictures', 'MenuCopyPictures',
         'MenuDeletePictures', 'MenuDeleteAllPictures', 'MenuTransition', 'OpenFileFilter', 'SaveFileFilter',
-        'OpenMusicFilter', 'EmptySavePath', 'MakeError', 'MusicMissing', 'SaverNoMovie', 'SaverNotAMovie',
+        'OpenMusicFilter', 'EmptySavePath', 'MakeError', 'SaverNoMovie', 'SaverNotAMovie',
         'SaverTooLarge', 'SaverWriteError', 'AddPicturesFailed', 'AddPicturesFailedMore',
-        'NoPicturesInFolder', 'PathTooLong', 'NameNotInCodePage', 'TooManyFilesChosen'],
+        'TooManyFilesChosen', 'ExitButton'],
+    # with the conversion each holds: the file's name or a number
+    'Reasons': list(REASON_CONVERSIONS),
     'Skin': ['Closebuttion', 'MinButton'],
     'Font': ['DefaultFont', 'PointSize'],
     'TransitionMode': [str(i) for i in range(1, 14)],
@@ -138,6 +149,10 @@ class LanguageFiles(unittest.TestCase):
             # conversion, so no other text may hold one either
             for key, text in ((k, v) for k, v in sections['string']['keys'].values()):
                 self.assertNotIn('%', text, '%s: [String] %s' % (name, key))
+            # the reasons are filled with the file's name or a number, one conversion at most
+            for key, expected in REASON_CONVERSIONS.items():
+                self.assertEqual(conversions(inifile.value(sections, 'Reasons', key)), expected,
+                                 '%s: [Reasons] %s' % (name, key))
 
     def test_menu_texts(self):
         captions = picture_menu_captions()

@@ -11,18 +11,13 @@ HWND windowOrForeground(const SaverCommand& command) {
   return command.hasHandle && IsWindow(given) ? given : GetForegroundWindow();
 }
 
-std::wstring resourceString(HINSTANCE instance, UINT id) {
-  wchar_t buffer[256] = {};
-  const int n = LoadStringW(instance, id, buffer, 256);
-  return std::wstring(buffer, n > 0 ? size_t(n) : 0);
-}
-
 INT_PTR CALLBACK configurationProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
     case WM_INITDIALOG: {
       const HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(dialog, GWLP_HINSTANCE));
-      MessageBoxW(dialog, resourceString(instance, IDS_SAVER_NO_SETTINGS).c_str(),
-                  resourceString(instance, IDS_SAVER_DESCRIPTION).c_str(), MB_OK | MB_ICONWARNING);
+      const LANGID language = saverTextLanguage(GetUserDefaultUILanguage());
+      MessageBoxW(dialog, saverString(instance, IDS_SAVER_NO_SETTINGS, language).c_str(),
+                  saverString(instance, IDS_SAVER_DESCRIPTION, language).c_str(), MB_OK | MB_ICONWARNING);
       EndDialog(dialog, 1);
       return TRUE;
     }
@@ -50,6 +45,26 @@ int changePassword(HWND owner) {
 }
 
 }  // namespace
+
+LANGID saverTextLanguage(LANGID userInterface) {
+  if (PRIMARYLANGID(userInterface) == LANG_CHINESE)
+    return MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED);
+  return MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+}
+
+std::wstring saverString(HINSTANCE module, UINT id, LANGID language) {
+  // Strings are stored in blocks of 16, each a length followed by that many
+  // UTF-16 units; block n holds the strings 16 (n - 1) to 16 n - 1.
+  HRSRC found =
+      FindResourceExW(module, MAKEINTRESOURCEW(6) /* RT_STRING */, MAKEINTRESOURCEW(id / 16 + 1), language);
+  HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+  const auto* p = loaded ? static_cast<const WCHAR*>(LockResource(loaded)) : nullptr;
+  if (!p) return std::wstring();
+  const WCHAR* end = p + SizeofResource(module, found) / sizeof(WCHAR);
+  for (UINT i = 0; i < id % 16 && p < end; ++i) p += 1 + *p;
+  if (p >= end || p + 1 + *p > end) return std::wstring();
+  return std::wstring(p + 1, *p);
+}
 
 INT_PTR showConfiguration(HINSTANCE instance, HWND owner) {
   return DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_SAVER_CONFIG), owner, configurationProc, 0);

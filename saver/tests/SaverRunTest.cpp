@@ -5,8 +5,10 @@
 
 #include <string>
 
+#include "SaverModes.h"
 #include "SaverTestSupport.h"
 #include "TestFolder.h"
+#include "resource.h"
 
 namespace {
 
@@ -193,3 +195,24 @@ TEST(SaverRun, RightClickClosesIt) {
 }
 
 }  // namespace
+
+// The screensaver's name in the system's list and its message come in the
+// user's language: Chinese for any Chinese, English for every other.
+TEST(SaverRun, TextsInTheUsersLanguage) {
+  HMODULE player = LoadLibraryExA(SAVERSTUB_EXE, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(player, nullptr);
+  const LANGID chinese = MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED);
+  const LANGID english = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+  EXPECT_EQ(saverTextLanguage(chinese), chinese);
+  EXPECT_EQ(saverTextLanguage(MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_TRADITIONAL)), chinese);
+  EXPECT_EQ(saverTextLanguage(english), english);
+  EXPECT_EQ(saverTextLanguage(MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN)), english);
+
+  EXPECT_EQ(saverString(player, IDS_SAVER_DESCRIPTION, chinese), L"QuorilaFlash\u5c4f\u4fdd");
+  EXPECT_EQ(saverString(player, IDS_SAVER_NO_SETTINGS, chinese),
+            L"\u6b64\u5c4f\u5e55\u4fdd\u62a4\u7a0b\u5e8f\u6ca1\u6709\u53ef\u4f9b\u8bbe\u7f6e\u7684\u9879"
+            L"\u76ee\u3002");
+  EXPECT_EQ(saverString(player, IDS_SAVER_DESCRIPTION, english), L"QuorilaFlash Screensaver");
+  EXPECT_EQ(saverString(player, IDS_SAVER_NO_SETTINGS, english), L"This screensaver has no settings.");
+  FreeLibrary(player);
+}

@@ -65,6 +65,9 @@ struct MakeError {
   MakeErrorKind kind = MakeErrorKind::Settings;
   std::string path;     // the file concerned, or empty
   std::string message;  // the whole text, beginning with the path when there is one
+  // What is wrong with the picture or the music (kinds Picture and Music),
+  // for a front that words the reason itself.
+  media::ErrorKind cause = media::ErrorKind::Internal;
 };
 
 template <class T>
@@ -96,7 +99,18 @@ struct MakeOutcome {
 // Limits of the album settings, as the maker's window keeps them.
 constexpr int kMinWidth = 100, kMaxWidth = 800;
 constexpr int kMinHeight = 75, kMaxHeight = 600;
+// The seconds per picture the window's arrows step through, and the range
+// the hold chosen to fit the music keeps to.
 constexpr int kMinPause = 1, kMaxPause = 60;
+// Any hold from 0 (the next picture follows at once) up to what keeps the
+// movie within the 65535 frames it can count is accepted; no album can hold
+// a picture longer than this (65535 frames at 12 a second).
+constexpr int kLongestPause = 65535 / 12;
+
+// The longest hold that keeps an album of pictures with these transitions
+// within a movie's frame count; -1 when the pictures are too many even
+// without a hold.
+int longestPause(const std::vector<int>& transitions, int width, int height);
 
 // Frames the slide of a picture with this transition index takes, without
 // its hold: the album builder's own count.

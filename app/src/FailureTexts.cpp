@@ -1,0 +1,65 @@
+#include "FailureTexts.h"
+
+#include "LanguageFormat.h"
+
+namespace maker = slidewright::maker;
+using slidewright::media::ErrorKind;
+
+std::string textNamingFile(const std::string& format, const std::string& name) {
+  const std::string filled = formatWithText(format, name);
+  if (name.empty() || filled != formatWithText(format, std::string())) return filled;
+  return name + ": " + format;
+}
+
+std::string reasonText(const LanguageFile& language, const char* key, const std::string& name) {
+  return textNamingFile(language.lookupValue(kReasonSection, key), name);
+}
+
+const char* pictureReasonKey(ErrorKind kind) {
+  switch (kind) {
+    case ErrorKind::FileAccess:
+      return "PictureUnreadable";
+    case ErrorKind::NotSupported:
+      return "PictureNotSupported";
+    case ErrorKind::Damaged:
+      return "PictureDamaged";
+    case ErrorKind::TooLarge:
+      return "PictureTooLarge";
+    default:
+      return "PictureUnusable";
+  }
+}
+
+const char* musicReasonKey(ErrorKind kind) {
+  switch (kind) {
+    case ErrorKind::FileAccess:
+      return "MusicUnreadable";
+    case ErrorKind::NotSupported:
+      return "MusicNotSupported";
+    case ErrorKind::Damaged:
+      return "MusicDamaged";
+    case ErrorKind::TooLarge:
+      return "MusicTooLarge";
+    default:
+      return "MusicUnusable";
+  }
+}
+
+const char* makeErrorKey(const maker::MakeError& error) {
+  switch (error.kind) {
+    case maker::MakeErrorKind::Picture:
+      return pictureReasonKey(error.cause);
+    case maker::MakeErrorKind::Music:
+      return musicReasonKey(error.cause);
+    case maker::MakeErrorKind::Output:
+      return "MovieNotWritten";
+    case maker::MakeErrorKind::TempFiles:
+      return "TempFilesFailed";
+    default:
+      return "AlbumSettingsWrong";
+  }
+}
+
+std::string makeErrorText(const LanguageFile& language, const maker::MakeError& error) {
+  return reasonText(language, makeErrorKey(error), error.path);
+}
