@@ -11,7 +11,7 @@
 #include <variant>
 #include <vector>
 
-#include "album/album_job.h"
+#include "album/album.h"
 #include "album/transition.h"
 #include "arguments.h"
 #include "command.h"
