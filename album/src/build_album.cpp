@@ -55,8 +55,9 @@ std::string checkJob(const AlbumJob& job) {
   return std::string();
 }
 
-// The whole of a file, or nothing when it cannot be opened or read (errno
-// then says why).
+// The whole of a file; nothing when it does not open (errno then says why).
+// A file that opens but cannot be read gives no bytes, as an empty file does:
+// the builder then treats it as a picture or music it cannot use.
 std::optional<std::vector<std::uint8_t>> readWholeFile(const char* path) {
   errno = 0;
   StdioFile file = openStdioFile(path, "rb");
@@ -68,10 +69,9 @@ std::optional<std::vector<std::uint8_t>> readWholeFile(const char* path) {
     while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0)
       bytes.insert(bytes.end(), buffer, buffer + got);
   } catch (const std::bad_alloc&) {
-    errno = ENOMEM;
-    return std::nullopt;
+    return std::vector<std::uint8_t>();
   }
-  if (std::ferror(file.get())) return std::nullopt;
+  if (std::ferror(file.get())) return std::vector<std::uint8_t>();
   return bytes;
 }
 
