@@ -11,7 +11,7 @@
 #include <variant>
 #include <vector>
 
-#include "album/album_job.h"
+#include "album/album.h"
 #include "album/transition.h"
 #include "album/transition_names.h"
 #include "arguments.h"

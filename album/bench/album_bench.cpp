@@ -114,7 +114,6 @@ struct Inputs {
     job.loop = 1;
     job.pictures = const_cast<AlbumPicture**>(pointers.data());
     job.pictureCount = std::uint32_t(pointers.size());
-    job.notifyMessage = slidewright::EncodeProgress;
     return job;
   }
 };

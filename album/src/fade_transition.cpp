@@ -16,18 +16,17 @@ constexpr std::int32_t kFadeFrames = 26;
 
 }  // namespace
 
-int FadeTransition::apply(std::uint32_t pictureIndex) {
-  const std::int32_t W = currentJob->width;
-  const std::int32_t H = currentJob->height;
+void FadeTransition::apply(const SlideContext& slide, std::unique_ptr<SwfBitmap> picture) {
+  const std::int32_t W = slide.width;
+  const std::int32_t H = slide.height;
+  SwfMovie& movie = slide.movie;
 
-  std::unique_ptr<SwfBitmap> owned = loadBitmap(currentJob->pictures[pictureIndex]->path);
-  if (!owned) return 0;
-  const SwfBitmap& bitmap = *owned;
-  currentMovie->addTag(std::move(owned));
+  const SwfBitmap& bitmap = *picture;
+  movie.addTag(std::move(picture));
 
   // Two fill styles: a clipped fill naming no bitmap, which no edge uses,
   // and the picture as a repeating fill, which the rectangle uses.
-  auto shape = std::make_unique<SwfShape>(SwfRect::fromPixels(0, 0, W, H));
+  auto shape = std::make_unique<SwfShape>(movie.characterIds(), SwfRect::fromPixels(0, 0, W, H));
   shape->addFill(SwfFillStyle(false, kNoBitmap, bitmapMatrix(0, 0)));
   const unsigned fill = shape->addFill(SwfFillStyle(true, bitmap.characterId(), bitmapMatrix(0, 0)));
   shape->finish();
@@ -42,25 +41,23 @@ int FadeTransition::apply(std::uint32_t pictureIndex) {
   shape->addRecord(std::make_unique<SwfStraightEdge>(zero, -h));
   shape->addRecord(std::make_unique<SwfEndShape>());
   const std::uint16_t id = shape->characterId();
-  currentMovie->addTag(std::move(shape));
+  movie.addTag(std::move(shape));
 
-  currentMovie->addTag(SwfPlaceObject::placeWithTransform(TransitionDepth, id, SwfColorTransform::fade(0)));
-  currentMovie->addTag(std::make_unique<SwfShowFrame>());
+  movie.addTag(SwfPlaceObject::placeWithTransform(TransitionDepth, id, SwfColorTransform::fade(0)));
+  movie.addTag(std::make_unique<SwfShowFrame>());
 
   for (std::int32_t k = 0; k < kFadeFrames; ++k) {
-    currentMovie->addTag(
-        SwfPlaceObject::changeTransform(TransitionDepth, SwfColorTransform::fade(kFadeStep * k)));
-    if (currentJob->overBackground == 0)
-      currentMovie->addTag(
+    movie.addTag(SwfPlaceObject::changeTransform(TransitionDepth, SwfColorTransform::fade(kFadeStep * k)));
+    if (!slide.overBackground)
+      movie.addTag(
           SwfPlaceObject::changeTransform(SettledDepth, SwfColorTransform::fade(255 - kFadeStep * k)));
-    currentMovie->addTag(std::make_unique<SwfShowFrame>());
+    movie.addTag(std::make_unique<SwfShowFrame>());
   }
 
-  removeSettled();
-  holdFrames();
-  currentMovie->addTag(std::make_unique<SwfRemoveObject>(TransitionDepth));
-  settlePicture(bitmap, W, H);
-  return 1;
+  removeSettled(slide);
+  holdFrames(slide);
+  movie.addTag(std::make_unique<SwfRemoveObject>(TransitionDepth));
+  settlePicture(slide, bitmap);
 }
 
 }  // namespace slidewright

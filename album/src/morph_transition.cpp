@@ -137,39 +137,37 @@ void MorphTransition::drawOutlines(std::uint32_t variant, std::int32_t W, std::i
   draw.end(end);
 }
 
-int MorphTransition::apply(std::uint32_t pictureIndex) {
-  const std::int32_t W = currentJob->width;
-  const std::int32_t H = currentJob->height;
+void MorphTransition::apply(const SlideContext& slide, std::unique_ptr<SwfBitmap> picture) {
+  const std::int32_t W = slide.width;
+  const std::int32_t H = slide.height;
   const std::uint32_t variant = code_ & 0xFFFF;
+  SwfMovie& movie = slide.movie;
 
-  std::unique_ptr<SwfBitmap> owned = loadBitmap(currentJob->pictures[pictureIndex]->path);
-  if (!owned) return 0;
-  const SwfBitmap& bitmap = *owned;
-  currentMovie->addTag(std::move(owned));
+  const SwfBitmap& bitmap = *picture;
+  movie.addTag(std::move(picture));
 
-  auto morph =
-      std::make_unique<SwfMorphShape>(SwfRect::fromPixels(0, 0, W, H), SwfRect::fromPixels(0, 0, W, H));
+  auto morph = std::make_unique<SwfMorphShape>(movie.characterIds(), SwfRect::fromPixels(0, 0, W, H),
+                                               SwfRect::fromPixels(0, 0, W, H));
   const unsigned fill = morph->addFill(morphBitmapFill(0, bitmap.characterId(), 0, 0));
   morph->finish();
   drawOutlines(variant, W, H, *morph, fill);
 
   const std::int32_t n = frameCount(variant, W, H);
   const std::uint16_t id = morph->characterId();
-  currentMovie->addTag(std::move(morph));
+  movie.addTag(std::move(morph));
 
-  placeCharacter(TransitionDepth, id, *currentMovie);
+  placeCharacter(TransitionDepth, id, movie);
   // Unsigned division as in the ratio arithmetic; the album size checks keep
   // n at 2 or more, so the step is at least 1.
   const std::int32_t step =
       n >= 2 ? static_cast<std::int32_t>(std::uint32_t(kMorphStepLimit) / std::uint32_t(n - 1)) : 0;
-  morphFrames(0, kMorphStepLimit, step, TransitionDepth, *currentMovie);
-  finishMorph(TransitionDepth, *currentMovie);
+  morphFrames(0, kMorphStepLimit, step, TransitionDepth, movie);
+  finishMorph(TransitionDepth, movie);
 
-  removeSettled();
-  holdFrames();
-  settlePicture(bitmap, W, H);
-  currentMovie->addTag(std::make_unique<SwfRemoveObject>(TransitionDepth));
-  return 1;
+  removeSettled(slide);
+  holdFrames(slide);
+  settlePicture(slide, bitmap);
+  movie.addTag(std::make_unique<SwfRemoveObject>(TransitionDepth));
 }
 
 }  // namespace slidewright

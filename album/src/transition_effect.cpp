@@ -1,14 +1,7 @@
 // Slide operations shared by both transition families.
 #include <album/transition.h>
 
-#include <cstdio>
-
-#include <common/stdio_file.h>
-
 namespace slidewright {
-
-const AlbumJob* currentJob = nullptr;
-SwfMovie* currentMovie = nullptr;
 
 namespace {
 
@@ -19,15 +12,6 @@ constexpr std::int32_t kBitmapScale = 20 << 16;
 }  // namespace
 
 TransitionEffect::~TransitionEffect() = default;
-
-std::unique_ptr<SwfBitmap> TransitionEffect::loadBitmap(const std::string& path) {
-  StdioFile file = openStdioFile(path, "rb");
-  if (!file) return nullptr;
-  auto bitmap = std::make_unique<SwfBitmap>(file.get());
-  // A bitmap without data would be written as a picture nobody can show.
-  if (!bitmap->isLoaded()) return nullptr;
-  return bitmap;
-}
 
 SwfMatrix TransitionEffect::bitmapMatrix(std::int32_t x, std::int32_t y) {
   return SwfMatrix(true, kBitmapScale, kBitmapScale, false, 0, 0, Twips::fromPixels(x), Twips::fromPixels(y));
@@ -60,23 +44,24 @@ void TransitionEffect::finishMorph(std::uint16_t depth, SwfMovie& movie) {
   movie.addTag(std::make_unique<SwfShowFrame>());
 }
 
-void TransitionEffect::removeSettled() {
-  if (currentJob->overBackground == 0) currentMovie->addTag(std::make_unique<SwfRemoveObject>(SettledDepth));
+void TransitionEffect::removeSettled(const SlideContext& slide) {
+  if (!slide.overBackground) slide.movie.addTag(std::make_unique<SwfRemoveObject>(SettledDepth));
 }
 
-void TransitionEffect::holdFrames() {
-  const std::int64_t frames = std::int64_t(currentJob->pauseSeconds) * kAlbumFrameRate;
-  for (std::int64_t i = 0; i < frames; ++i) currentMovie->addTag(std::make_unique<SwfShowFrame>());
+void TransitionEffect::holdFrames(const SlideContext& slide) {
+  const std::int64_t frames = std::int64_t(slide.holdSeconds) * kAlbumFrameRate;
+  for (std::int64_t i = 0; i < frames; ++i) slide.movie.addTag(std::make_unique<SwfShowFrame>());
 }
 
-void TransitionEffect::settlePicture(const SwfBitmap& bitmap, std::int32_t width, std::int32_t height) {
-  if (currentJob->overBackground == 0)
-    placeBitmapShape(bitmap, SettledDepth, SwfPixelRect{0, 0, width, height}, *currentMovie);
+void TransitionEffect::settlePicture(const SlideContext& slide, const SwfBitmap& bitmap) {
+  if (!slide.overBackground)
+    placeBitmapShape(bitmap, SettledDepth, SwfPixelRect{0, 0, slide.width, slide.height}, slide.movie);
 }
 
 SwfPlaceObject* TransitionEffect::placeBitmapShape(const SwfBitmap& bitmap, std::uint16_t depth,
                                                    const SwfPixelRect& rect, SwfMovie& movie) {
-  auto shape = std::make_unique<SwfShape>(SwfRect::fromPixels(rect.left, rect.top, rect.right, rect.bottom));
+  auto shape = std::make_unique<SwfShape>(movie.characterIds(),
+                                          SwfRect::fromPixels(rect.left, rect.top, rect.right, rect.bottom));
   shape->addFill(SwfFillStyle(false, bitmap.characterId(), bitmapMatrix(rect.left, rect.top)));
   shape->finish();
 

@@ -82,7 +82,6 @@ JobFixture::JobFixture(const ScratchDir& dir, std::int32_t width, std::int32_t h
   job.loop = 1;
   job.pictures = pointers.data();
   job.pictureCount = std::uint32_t(pointers.size());
-  job.notifyMessage = slidewright::EncodeProgress;
 }
 
 void JobFixture::removePicture(std::size_t i) { std::filesystem::remove(entries[i]->path); }

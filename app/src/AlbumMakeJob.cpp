@@ -1,7 +1,5 @@
 #include "AlbumMakeJob.h"
 
-#include "album/album_job.h"
-
 namespace maker = slidewright::maker;
 
 std::string completeSavePath(const std::string& savePath, const std::string& currentFolder) {
@@ -59,12 +57,12 @@ bool AlbumMakeJob::report(const maker::MakeProgress& p) {
       const int tenths = p.total ? static_cast<int>(p.done * 10 / p.total) : 0;
       if (tenths != musicTenths_) {
         musicTenths_ = tenths;
-        PostMessageA(owner_, slidewright::EncodeProgress, static_cast<WPARAM>(tenths), 10);
+        PostMessageA(owner_, EncodeProgress, static_cast<WPARAM>(tenths), 10);
       }
       break;
     }
     case maker::MakeStage::Pictures:
-      PostMessageA(owner_, slidewright::EncodeProgress, p.done == 0 ? 10 : 0, p.done == 0 ? 10 : 0);
+      PostMessageA(owner_, EncodeProgress, p.done == 0 ? 10 : 0, p.done == 0 ? 10 : 0);
       break;
     case maker::MakeStage::Movie:
       break;

@@ -14,6 +14,9 @@
 #include "AlbumSettings.h"
 #include "maker/album_maker.h"
 
+// Posted to the owner window while a make runs: the progress bar's message.
+constexpr UINT EncodeProgress = WM_USER + 100;
+
 // Posted to the owner window when a make has ended; the result is collected
 // with AlbumMakeJob::finish().
 constexpr UINT kMakeFinishedMessage = WM_APP + 1;

@@ -53,8 +53,6 @@ const char* makeErrorKey(const maker::MakeError& error) {
       return musicReasonKey(error.cause);
     case maker::MakeErrorKind::Output:
       return "MovieNotWritten";
-    case maker::MakeErrorKind::TempFiles:
-      return "TempFilesFailed";
     default:
       return "AlbumSettingsWrong";
   }

@@ -5,7 +5,6 @@
 #include <cstdio>
 
 #include "ProgramDirectory.h"
-#include "album/album_job.h"
 #include "resource.h"
 
 namespace {
@@ -559,7 +558,7 @@ bool MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
       return true;
     // From the music encoder and the make-album command: wParam = done,
     // lParam = total (0: one more step of a counted run).
-    case slidewright::EncodeProgress:
+    case EncodeProgress:
       stepProgress(static_cast<int>(wParam), static_cast<int>(lParam));
       return true;
     case kAddStartPictures: {

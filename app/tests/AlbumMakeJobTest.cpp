@@ -9,7 +9,6 @@
 
 #include "AlbumMakeJob.h"
 #include "TestFolder.h"
-#include "album/album_job.h"
 #include "media/jpeg_writer.h"
 #include "media/picture.h"
 
@@ -42,7 +41,7 @@ Seen pumpUntilFinished(HWND window) {
       Sleep(5);
       continue;
     }
-    if (msg.message == slidewright::EncodeProgress) seen.progress.emplace_back(msg.wParam, msg.lParam);
+    if (msg.message == EncodeProgress) seen.progress.emplace_back(msg.wParam, msg.lParam);
     if (msg.message == kMakeFinishedMessage) seen.finished = true;
   }
   return seen;

@@ -13,7 +13,7 @@
 #include "LanguageFormat.h"
 #include "PictureOpenDialog.h"
 #include "WindowTestSupport.h"
-#include "album/album_job.h"
+#include "AlbumMakeJob.h"
 #include "ShellDrop.h"
 #include "resource.h"
 
@@ -301,11 +301,11 @@ TEST(MainWindowControls, TooltipsFocusAndProgress) {
   HWND bar = window.item(IDC_PROGRESS);
   window.window().beginProgress();
   EXPECT_EQ(SendMessageA(bar, PBM_GETRANGE, FALSE, 0), 20);
-  SendMessageA(window.handle(), slidewright::EncodeProgress, 50, 100);
+  SendMessageA(window.handle(), EncodeProgress, 50, 100);
   EXPECT_EQ(SendMessageA(bar, PBM_GETPOS, 0, 0), 5);
-  SendMessageA(window.handle(), slidewright::EncodeProgress, 100, 100);
+  SendMessageA(window.handle(), EncodeProgress, 100, 100);
   EXPECT_EQ(SendMessageA(bar, PBM_GETPOS, 0, 0), 10);
-  for (int step = 0; step < 10; ++step) SendMessageA(window.handle(), slidewright::EncodeProgress, 0, 0);
+  for (int step = 0; step < 10; ++step) SendMessageA(window.handle(), EncodeProgress, 0, 0);
   EXPECT_EQ(SendMessageA(bar, PBM_GETPOS, 0, 0), 14) << "steps 0, 3, 6 and 9 of every 3";
 }
 

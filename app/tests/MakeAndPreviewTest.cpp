@@ -16,7 +16,7 @@
 #include "FailureTexts.h"
 #include "LanguageFormat.h"
 #include "WindowTestSupport.h"
-#include "album/album_job.h"
+#include "AlbumMakeJob.h"
 #include "resource.h"
 
 namespace {
@@ -218,10 +218,10 @@ TEST(MakeAlbumCommand, ProgressAdvancesEveryThirdPictureOfTen) {
   for (int round = 0; round < 2; ++round) window.window().addPictureFiles(gathered(pictures.paths));
   ASSERT_EQ(window.list().entryCount(), 10);
   window.window().beginProgress();
-  SendMessageA(window.handle(), slidewright::EncodeProgress, 10, 10);  // the music's half done
+  SendMessageA(window.handle(), EncodeProgress, 10, 10);  // the music's half done
   std::vector<int> positions;
   for (int picture = 1; picture <= 10; ++picture) {
-    SendMessageA(window.handle(), slidewright::EncodeProgress, 0, 0);
+    SendMessageA(window.handle(), EncodeProgress, 0, 0);
     positions.push_back(progressPosition(window));
   }
   // It moves after the 1st, 4th, 7th and 10th picture: 10 / 4 + 1 = 3.

@@ -39,8 +39,9 @@ std::string quote(const std::string& s) {
   return q + "'";
 }
 
-Outcome run(const std::vector<std::string>& args) {
-  std::string cmd = "umask 022; " + quote(SLIDEWRIGHT_BINARY);
+// Runs the command; environment is put before it ("NAME=value ").
+Outcome run(const std::vector<std::string>& args, const std::string& environment = std::string()) {
+  std::string cmd = "umask 022; " + environment + quote(SLIDEWRIGHT_BINARY);
   for (const auto& a : args) cmd += " " + quote(a);
   const std::string out = scratchDir() + "/stdout", err = scratchDir() + "/stderr";
   cmd += " </dev/null >" + quote(out) + " 2>" + quote(err);
@@ -182,6 +183,15 @@ TEST_F(Command, MakesTheMovieAndAddsTheExtension) {
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_TRUE(r.out.empty() && r.err.empty());
   EXPECT_TRUE(fs::exists(out("Second.SWF")));
+
+  // Nothing goes through the temporary folder. TMPDIR names a file, so the
+  // current folder would stand in for it, and that is /proc, where not even
+  // the superuser can make a file: a make with music still succeeds.
+  const std::string notAFolder = writeScratch("not-a-folder", Bytes{1});
+  r = run({"make", "-q", photo_, drawing_, "-m", music_, "-o", out("no-temp.swf")},
+          "cd /proc && TMPDIR=" + quote(notAFolder) + " ");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(slurp(out("no-temp.swf")).substr(0, 3), "FWS");
 }
 
 TEST_F(Command, BadInputFailsByNameAndKeepsTheOldMovie) {

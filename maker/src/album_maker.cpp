@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <condition_variable>
-#include <cstring>
 #include <filesystem>
 #include <mutex>
 #include <new>
@@ -11,20 +10,18 @@
 #include <system_error>
 #include <thread>
 
-#include "album/album_job.h"
+#include "album/album.h"
 #include "album/transition.h"
 #include "media/canvas.h"
 #include "media/jpeg_writer.h"
 #include "media/mp3.h"
 #include "media/picture.h"
-#include "media/temp_file.h"
 
 namespace slidewright::maker {
 
 namespace fs = std::filesystem;
 using media::DecodeOptions;
 using media::ErrorKind;
-using media::TempFile;
 
 int slideFrameCount(int transition, int width, int height) {
   if (transition < 0 || transition >= kTransitionCount) return 0;
@@ -138,36 +135,32 @@ std::optional<MakeError> checkOutput(const std::string& outputPath) {
 }
 
 struct EncodedMusic {
-  TempFile file;  // empty without music
+  std::optional<std::vector<std::uint8_t>> mp3;  // none without music
   double seconds = 0;
 };
 
-// Re-encodes the music to a temporary MP3, reporting progress.
+// Re-encodes the music, reporting progress.
 MakeResult<EncodedMusic> encodeMusic(const std::string& musicPath, const Reporter& report) {
   EncodedMusic music;
   if (musicPath.empty()) return music;
-  auto made = TempFile::create(".mp3");
-  if (!made) return makeError(MakeErrorKind::TempFiles, std::string(), made.message());
-  music.file = std::move(made.value());
-  auto encoded = media::reencodeMp3(
-      musicPath, music.file.path(),
-      [&](std::uint64_t done, std::uint64_t total) { return report(MakeStage::Music, done, total); });
+  auto encoded = media::reencodeMp3(musicPath, [&](std::uint64_t done, std::uint64_t total) {
+    return report(MakeStage::Music, done, total);
+  });
   if (!encoded) {
     if (encoded.kind() == ErrorKind::Cancelled) return cancelled();
     return makeError(MakeErrorKind::Music, musicPath, encoded.message(), encoded.kind());
   }
-  music.seconds = encoded.value().seconds;
+  music.seconds = encoded.value().summary.seconds;
+  music.mp3 = std::move(encoded.value().mp3);
   return music;
 }
 
-// One picture rendered to a temporary JPEG, or why not: a picture error
-// concerns the picture (it may be skipped), a fatal error the temporary files.
+// One picture rendered to the JPEG bytes of its slide, or why not.
 struct Rendered {
   bool done = false;
-  TempFile jpeg;
-  std::string pictureError;
-  ErrorKind pictureErrorKind = ErrorKind::Internal;
-  std::string fatalError;
+  std::vector<std::uint8_t> jpeg;
+  std::string error;
+  ErrorKind errorKind = ErrorKind::Internal;
 };
 
 Rendered renderPicture(const AlbumEntry& e, const DecodeOptions& decode, int width, int height,
@@ -176,34 +169,27 @@ Rendered renderPicture(const AlbumEntry& e, const DecodeOptions& decode, int wid
   try {
     auto picture = media::loadPicture(e.path, decode);
     if (!picture) {
-      r.pictureError = picture.message();
-      r.pictureErrorKind = picture.kind();
+      r.error = picture.message();
+      r.errorKind = picture.kind();
       return r;
     }
     auto canvas = media::renderCanvas(picture.value(), width, height, background);
     if (!canvas) {
-      r.pictureError = canvas.message();
-      r.pictureErrorKind = canvas.kind();
+      r.error = canvas.message();
+      r.errorKind = canvas.kind();
       return r;
     }
-    auto jpeg = TempFile::create(".jpg");
+    auto jpeg = media::encodeJpeg(canvas.value());
     if (!jpeg) {
-      r.fatalError = jpeg.message();
-      return r;
-    }
-    if (jpeg.value().path().size() >= kAlbumPathSize) {
-      r.fatalError = "the temporary folder's path is too long: " + jpeg.value().path();
-      return r;
-    }
-    if (media::Status w = media::writeJpeg(jpeg.value().path(), canvas.value()); !w) {
-      r.fatalError = jpeg.value().path() + ": " + w.message();
+      r.error = jpeg.message();
+      r.errorKind = jpeg.kind();
       return r;
     }
     r.jpeg = std::move(jpeg.value());
   } catch (const std::bad_alloc&) {
-    r.jpeg.remove();
-    r.pictureError = "not enough memory to render the picture";
-    r.pictureErrorKind = ErrorKind::TooLarge;
+    r.jpeg = std::vector<std::uint8_t>();
+    r.error = "not enough memory to render the picture";
+    r.errorKind = ErrorKind::TooLarge;
   }
   return r;
 }
@@ -235,7 +221,7 @@ MakeResult<std::vector<Rendered>> renderPictures(const AlbumSettings& s, const R
       }
       Rendered r = renderPicture(s.pictures[i], decode, s.width, s.height, s.background);
       std::lock_guard<std::mutex> lock(mutex);
-      if (!r.fatalError.empty() || (!r.pictureError.empty() && !s.skipBadPictures)) stop = true;
+      if (!r.error.empty() && !s.skipBadPictures) stop = true;
       slots[i] = std::move(r);
       slots[i].done = true;
       ++finished;
@@ -274,36 +260,33 @@ MakeResult<std::vector<Rendered>> renderPictures(const AlbumSettings& s, const R
   return slots;
 }
 
-// The album's pictures in order, with the pictures left out and why.
+// The album's slides in order, with the transitions they use.
 struct Slides {
-  std::vector<AlbumPicture> entries;
+  std::vector<AlbumSlide> slides;
   std::vector<int> transitions;
 };
 
-// Turns the rendered slots into album entries. The first failure in album
-// order decides; every picture before it was taken by a worker before it, so
-// it has been rendered.
-MakeResult<Slides> collectSlides(const AlbumSettings& s, const std::vector<Rendered>& slots,
+// Turns the rendered slots into the album's slides, their JPEG bytes moved
+// along. The first failure in album order decides; every picture before it
+// was taken by a worker before it, so it has been rendered.
+MakeResult<Slides> collectSlides(const AlbumSettings& s, std::vector<Rendered>& slots,
                                  std::vector<SkippedPicture>& skipped) {
   Slides slides;
   for (std::size_t i = 0; i < slots.size(); ++i) {
-    const Rendered& r = slots[i];
+    Rendered& r = slots[i];
     if (!r.done) continue;
-    if (!r.fatalError.empty()) return makeError(MakeErrorKind::TempFiles, std::string(), r.fatalError);
-    if (!r.pictureError.empty()) {
-      if (!s.skipBadPictures)
-        return makeError(MakeErrorKind::Picture, s.pictures[i].path, r.pictureError, r.pictureErrorKind);
-      skipped.push_back({s.pictures[i].path, r.pictureError});
+    if (!r.error.empty()) {
+      if (!s.skipBadPictures) return makeError(MakeErrorKind::Picture, s.pictures[i].path, r.error, r.errorKind);
+      skipped.push_back({s.pictures[i].path, r.error});
       continue;
     }
-    AlbumPicture entry{};
-    std::memcpy(entry.path, r.jpeg.path().c_str(), r.jpeg.path().size() + 1);
-    entry.transition = s.pictures[i].transition;
-    entry.reserved = 0;
-    slides.entries.push_back(entry);
+    AlbumSlide slide;
+    slide.jpeg = std::move(r.jpeg);
+    slide.transition = s.pictures[i].transition;
+    slides.slides.push_back(std::move(slide));
     slides.transitions.push_back(s.pictures[i].transition);
   }
-  if (slides.entries.empty()) {
+  if (slides.slides.empty()) {
     // Say why, or the user is left guessing; one reason is enough to act on.
     std::string message = "none of the pictures could be read";
     if (!skipped.empty())
@@ -314,48 +297,37 @@ MakeResult<Slides> collectSlides(const AlbumSettings& s, const std::vector<Rende
   return slides;
 }
 
-std::uint32_t colorRef(Rgb c) {
-  return std::uint32_t{c.r} | std::uint32_t{c.g} << 8 | std::uint32_t{c.b} << 16;
+// The album for the builder: the rendered slides, each held pauseSeconds,
+// and the re-encoded music.
+Album albumFor(const AlbumSettings& s, Slides slides, EncodedMusic music, int pauseSeconds) {
+  Album album;
+  album.width = s.width;
+  album.height = s.height;
+  album.background = SwfColor(s.background.r, s.background.g, s.background.b);
+  album.music = std::move(music.mp3);
+  album.loop = s.loop;
+  album.slides = std::move(slides.slides);
+  for (AlbumSlide& slide : album.slides) slide.holdSeconds = pauseSeconds;
+  return album;
 }
 
-// Fills the album job; it points into `pointers` and `music`, which must
-// outlive it.
-AlbumJob fillJob(const AlbumSettings& s, const EncodedMusic& music, int pauseSeconds,
-                 std::vector<AlbumPicture*>& pointers) {
-  AlbumJob job{};
-  job.size = kAlbumJobSize;
-  job.ownerWindow = nullptr;
-  job.outputPath = s.outputPath.c_str();
-  job.musicPath = s.musicPath.empty() ? nullptr : music.file.path().c_str();
-  job.backgroundColor = colorRef(s.background);
-  job.width = s.width;
-  job.height = s.height;
-  job.overBackground = 0;
-  job.pauseSeconds = pauseSeconds;
-  job.loop = s.loop ? 1 : 0;
-  job.pictures = pointers.data();
-  job.pictureCount = static_cast<std::uint32_t>(pointers.size());
-  job.notifyMessage = EncodeProgress;
-  return job;
-}
-
-// Builds and writes the movie; the movie writer stages it beside the output
-// and moves it there only when it is complete.
-std::optional<MakeError> buildMovie(const AlbumSettings& s, const AlbumJob& job, MakeOutcome& outcome) {
-  AlbumReport built;
-  if (!buildAlbum(&job, &built)) {
-    if (built.failure == AlbumFailure::NotWritten)
-      return makeError(MakeErrorKind::Output, s.outputPath, built.written.reason);
-    return makeError(
-        MakeErrorKind::Output, s.outputPath,
-        "the movie could not be made" + (built.message.empty() ? "" : " (" + built.message + ")"));
+// Builds the movie and writes it; the movie writer stages it beside the
+// output and moves it there only when it is complete.
+std::optional<MakeError> buildMovie(const AlbumSettings& s, Album album, MakeOutcome& outcome) {
+  AlbumBuilder builder;
+  if (!builder.build(std::move(album))) {
+    const std::string& why = builder.report().message;
+    return makeError(MakeErrorKind::Output, s.outputPath,
+                     "the movie could not be made" + (why.empty() ? "" : " (" + why + ")"));
   }
-  if (!s.musicPath.empty() && built.music != MusicStatus::Used)
+  if (!s.musicPath.empty() && builder.report().music != MusicStatus::Used)
     return makeError(MakeErrorKind::Music, s.musicPath,
                      "the re-encoded music could not be put into the movie");
+  const SwfWriteResult written = builder.writeFile(s.outputPath);
+  if (!written) return makeError(MakeErrorKind::Output, s.outputPath, written.reason);
   std::error_code ec;
   outcome.movieBytes = fs::file_size(s.outputPath, ec);
-  outcome.frameCount = built.frameCount;
+  outcome.frameCount = builder.report().frameCount;
   return std::nullopt;
 }
 
@@ -375,7 +347,7 @@ MakeResult<MakeOutcome> makeAlbum(const AlbumSettings& s, const MakeProgressCall
   outcome.musicSeconds = music.value().seconds;
   auto slides = collectSlides(s, rendered.value(), outcome.skipped);
   if (!slides) return slides.error();
-  outcome.pictureCount = static_cast<int>(slides.value().entries.size());
+  outcome.pictureCount = static_cast<int>(slides.value().slides.size());
   outcome.pauseSeconds = s.pauseSeconds;
   if (s.fitToMusic) {
     const std::vector<int>& transitions = slides.value().transitions;
@@ -383,11 +355,9 @@ MakeResult<MakeOutcome> makeAlbum(const AlbumSettings& s, const MakeProgressCall
     outcome.musicFit = musicFitFor(outcome.musicSeconds, transitions, s.width, s.height);
   }
 
-  std::vector<AlbumPicture*> pointers;
-  for (AlbumPicture& e : slides.value().entries) pointers.push_back(&e);
-  const AlbumJob job = fillJob(s, music.value(), outcome.pauseSeconds, pointers);
+  Album album = albumFor(s, std::move(slides.value()), std::move(music.value()), outcome.pauseSeconds);
   if (!report(MakeStage::Movie, 0, 1)) return cancelled();
-  if (auto bad = buildMovie(s, job, outcome)) return *bad;
+  if (auto bad = buildMovie(s, std::move(album), outcome)) return *bad;
   report(MakeStage::Movie, 1, 1);
   return outcome;
 }

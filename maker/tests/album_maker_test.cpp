@@ -11,6 +11,9 @@
 #include "album/album_job.h"
 #include "album/transition.h"
 #include "maker/album_maker.h"
+#include "media/canvas.h"
+#include "media/jpeg_writer.h"
+#include "media/mp3.h"
 #include "media/picture.h"
 #include "media/temp_file.h"
 
@@ -328,6 +331,57 @@ TEST_F(AlbumMaker, SlideLengthsMatchTheBuiltMovie) {
           << "transition " << t << " at " << w << " x " << h;
     }
   }
+}
+
+TEST_F(AlbumMaker, HandsTheBuilderWhatTheJobRecordWouldReadFromFiles) {
+  // Every transition and music, with a temporary folder that is a file: the
+  // make goes through none (even the superuser cannot make a file there).
+  AlbumSettings s = threePictures();
+  const std::vector<AlbumEntry> kinds = s.pictures;
+  s.pictures.clear();
+  for (int t = 0; t < slidewright::kTransitionCount; ++t) s.pictures.push_back({kinds[t % 3].path, t});
+  s.background = Rgb{0x20, 0x30, 0x40};
+  s.musicPath = writeScratch("every.mp3", mp3(44100, 2, 2.0));
+  setTempEnv(writeScratch("not-a-folder", Bytes{1}));
+  auto made = makeAlbum(s);
+  setTempEnv(tmp_);
+  ASSERT_TRUE(made.ok()) << made.message();
+
+  // The same pictures rendered and encoded into files, the music re-encoded
+  // into a file, and the movie built from the job record that names them.
+  DecodeOptions decode;
+  decode.background = s.background;
+  decode.fitWidth = s.width;
+  decode.fitHeight = s.height;
+  std::vector<slidewright::AlbumPicture> entries(s.pictures.size());
+  std::vector<slidewright::AlbumPicture*> pointers;
+  for (std::size_t i = 0; i < s.pictures.size(); ++i) {
+    const std::string jpegPath = out_ + "/slide" + std::to_string(i) + ".jpg";
+    auto picture = loadPicture(s.pictures[i].path, decode);
+    ASSERT_TRUE(picture.ok());
+    auto canvas = renderCanvas(picture.value(), s.width, s.height, s.background);
+    ASSERT_TRUE(canvas.ok());
+    ASSERT_TRUE(writeJpeg(jpegPath, canvas.value()).ok());
+    std::snprintf(entries[i].path, sizeof entries[i].path, "%s", jpegPath.c_str());
+    entries[i].transition = s.pictures[i].transition;
+    pointers.push_back(&entries[i]);
+  }
+  const std::string musicPath = out_ + "/music.mp3";
+  ASSERT_TRUE(reencodeMp3(s.musicPath, musicPath).ok());
+  const std::string jobOutput = out_ + "/job.swf";
+  slidewright::AlbumJob job{};
+  job.size = slidewright::kAlbumJobSize;
+  job.outputPath = jobOutput.c_str();
+  job.musicPath = musicPath.c_str();
+  job.backgroundColor = 0x403020;
+  job.width = s.width;
+  job.height = s.height;
+  job.pauseSeconds = s.pauseSeconds;
+  job.loop = 1;
+  job.pictures = pointers.data();
+  job.pictureCount = static_cast<std::uint32_t>(pointers.size());
+  ASSERT_EQ(slidewright::buildAlbum(&job), 1);
+  EXPECT_TRUE(readFile(s.outputPath).value() == readFile(jobOutput).value());
 }
 
 TEST(SlideLengths, FittingTheMusicCountsSlidesAsTheAlbumBuilderDoes) {

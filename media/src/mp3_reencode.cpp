@@ -74,8 +74,7 @@ bool initMpg123() {
 
 }  // namespace
 
-Result<Mp3Summary> reencodeMp3(const std::string& inputPath, const std::string& outputPath,
-                               const ProgressCallback& progress) {
+Result<ReencodedMp3> reencodeMp3(const std::string& inputPath, const ProgressCallback& progress) {
   // Music is measured before it is decoded: a folder, device or pipe has no
   // size to measure (and a device such as /dev/urandom never ends).
   const slidewright::FileFacts facts = slidewright::inspectFile(inputPath);
@@ -126,21 +125,16 @@ Result<Mp3Summary> reencodeMp3(const std::string& inputPath, const std::string& 
       mpg123_open_handle(dec.h, &input) != MPG123_OK)
     return fail(ErrorKind::Damaged, "the MP3 decoder could not open the music file");
 
-  StdioFile outFile = openStdioFile(outputPath, "wb");
-  if (!outFile)
-    return fail(ErrorKind::FileAccess,
-                "cannot create the re-encoded music file " + outputPath + ": " + std::strerror(errno));
-
   LameHandle enc;
-  Mp3Summary summary;
+  ReencodedMp3 result;
+  Mp3Summary& summary = result.summary;
   std::vector<float> pcm(1 << 16);
   std::vector<float> mono;
   std::vector<unsigned char> mp3;
-  bool writeFailed = false;
   auto emit = [&](int n) {
-    if (n > 0 && std::fwrite(mp3.data(), 1, static_cast<size_t>(n), outFile.get()) != static_cast<size_t>(n))
-      writeFailed = true;
-    if (n > 0) summary.outputBytes += static_cast<std::uint64_t>(n);
+    if (n <= 0) return;
+    result.mp3.insert(result.mp3.end(), mp3.begin(), mp3.begin() + n);
+    summary.outputBytes += static_cast<std::uint64_t>(n);
   };
 
   int channels = 0;
@@ -190,7 +184,6 @@ Result<Mp3Summary> reencodeMp3(const std::string& inputPath, const std::string& 
       mp3.resize(frames * 5 / 4 + 7200);
       emit(lame_encode_buffer_ieee_float(enc.gf, mono.data(), mono.data(), static_cast<int>(frames),
                                          mp3.data(), static_cast<int>(mp3.size())));
-      if (writeFailed) break;
       if (progress && !progress(std::min(input.read, total), total))
         return fail(ErrorKind::Cancelled, "cancelled");
     }
@@ -218,21 +211,33 @@ Result<Mp3Summary> reencodeMp3(const std::string& inputPath, const std::string& 
                 std::string("cannot read the music file: ") + std::strerror(input.error));
   if (summary.sourceSamples == 0 || !enc.gf)
     return fail(ErrorKind::Damaged, "no MPEG audio could be decoded from the music file");
-  if (!writeFailed) {
-    mp3.resize(7200);
-    emit(lame_encode_flush(enc.gf, mp3.data(), static_cast<int>(mp3.size())));
-  }
-  int err = errno;
-  if (!closeWritten(outFile) && !writeFailed) {
-    writeFailed = true;
-    err = errno;
-  }
-  if (writeFailed)
-    return fail(ErrorKind::FileAccess,
-                "cannot write the re-encoded music file " + outputPath + ": " + std::strerror(err));
+  mp3.resize(7200);
+  emit(lame_encode_flush(enc.gf, mp3.data(), static_cast<int>(mp3.size())));
   summary.seconds = static_cast<double>(summary.sourceSamples) / summary.sourceRate;
   if (progress) progress(total, total);
-  return summary;
+  return result;
+}
+
+Result<Mp3Summary> reencodeMp3(const std::string& inputPath, const std::string& outputPath,
+                               const ProgressCallback& progress) {
+  auto encoded = reencodeMp3(inputPath, progress);
+  if (!encoded) return encoded.error();
+  const std::vector<std::uint8_t>& bytes = encoded.value().mp3;
+  errno = 0;
+  StdioFile outFile = openStdioFile(outputPath, "wb");
+  if (!outFile)
+    return fail(ErrorKind::FileAccess,
+                "cannot create the re-encoded music file " + outputPath + ": " + std::strerror(errno));
+  bool written = std::fwrite(bytes.data(), 1, bytes.size(), outFile.get()) == bytes.size();
+  int err = errno;
+  if (!closeWritten(outFile) && written) {
+    written = false;
+    err = errno;
+  }
+  if (!written)
+    return fail(ErrorKind::FileAccess,
+                "cannot write the re-encoded music file " + outputPath + ": " + std::strerror(err));
+  return encoded.value().summary;
 }
 
 }  // namespace slidewright::media

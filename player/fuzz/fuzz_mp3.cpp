@@ -13,7 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (player::walkMp3Frames(data, size, &summary)) {
     if (summary.endOffset > size || summary.firstFrameOffset >= summary.endOffset) __builtin_trap();
   }
-  auto sound = SwfSound::fromBytes(data, size);
+  SwfCharacterIds ids;
+  auto sound = SwfSound::fromBytes(ids, data, size);
   if (sound->isLoaded() && sound->dataSize() != size + 2) __builtin_trap();
   std::vector<uint8_t> jpeg = player::normalizeJpegStream(data, size);
   (void)jpeg;

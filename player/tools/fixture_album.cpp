@@ -79,7 +79,6 @@ bool makeFixtureAlbum(const FixtureOptions& o, std::string* error, uint32_t* fra
   job.loop = o.loop;
   job.pictures = pointers.data();
   job.pictureCount = uint32_t(pointers.size());
-  job.notifyMessage = 1124;
   slidewright::AlbumReport report;
   if (!slidewright::buildAlbum(&job, &report)) {
     *error = "album not built: " + report.message;

@@ -21,7 +21,7 @@ REASON_CONVERSIONS = dict(
         'PictureUnreadable', 'PictureNotSupported', 'PictureDamaged', 'PictureTooLarge', 'PictureUnusable',
         'NoPicturesInFolder', 'PathTooLong', 'NameNotInCodePage', 'MusicMissing', 'MusicUnreadable',
         'MusicNotSupported', 'MusicDamaged', 'MusicTooLarge', 'MusicUnusable', 'MovieNotWritten')] +
-    [(k, []) for k in ('TempFilesFailed', 'AlbumSettingsWrong', 'PauseNegative', 'TooManyPictures')] +
+    [(k, []) for k in ('AlbumSettingsWrong', 'PauseNegative', 'TooManyPictures')] +
     [('PauseTooLong', ['d'])])
 
 # Every key the program looks up, by section.

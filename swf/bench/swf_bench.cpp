@@ -37,7 +37,6 @@ SwfMatrix pictureMatrix() { return SwfMatrix(true, 20 << 16, 20 << 16, false, 0,
 // A movie shaped like an album: per slide a bitmap, a wipe, its ratio steps,
 // the settled picture and the frames it is held for.
 std::unique_ptr<SwfMovie> buildAlbumLikeMovie() {
-  resetCharacterIds();
   std::mt19937 random(300);
   auto movie = std::make_unique<SwfMovie>();
   movie->addTag(std::make_unique<SwfBackground>(SwfColor(0, 0, 0)));
@@ -45,11 +44,11 @@ std::unique_ptr<SwfMovie> buildAlbumLikeMovie() {
   for (int slide = 0; slide < slideCount; ++slide) {
     std::vector<std::uint8_t> jpeg(jpegBytes);
     for (auto& b : jpeg) b = static_cast<std::uint8_t>(random());
-    auto bitmap = SwfBitmap::fromBytes(std::move(jpeg));
+    auto bitmap = SwfBitmap::fromBytes(movie->characterIds(), std::move(jpeg));
     const std::uint16_t bitmapId = bitmap->characterId();
     movie->addTag(std::move(bitmap));
 
-    auto wipe = std::make_unique<SwfMorphShape>(frame, frame);
+    auto wipe = std::make_unique<SwfMorphShape>(movie->characterIds(), frame, frame);
     const unsigned fill = wipe->addFill(SwfMorphFillStyle(false, bitmapId, pictureMatrix(), pictureMatrix()));
     wipe->finish();
     SwfShapeBuilder draw(*wipe);

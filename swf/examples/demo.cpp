@@ -75,15 +75,15 @@ int main(int argc, char** argv) {
   SwfMovie movie;
   movie.addTag(std::make_unique<SwfBackground>(SwfColor(0x20, 0x28, 0x48)));
 
-  auto picture =
-      SwfBitmap::fromBytes(std::vector<std::uint8_t>(pictureJpeg, pictureJpeg + sizeof pictureJpeg));
+  auto picture = SwfBitmap::fromBytes(
+      movie.characterIds(), std::vector<std::uint8_t>(pictureJpeg, pictureJpeg + sizeof pictureJpeg));
   const std::uint16_t pictureId = picture->characterId();
   movie.addTag(std::move(picture));
 
   const SwfRect frame = SwfRect::fromPixels(0, 0, movieWidth, movieHeight);
 
   // A wipe: a picture-filled rectangle growing from the left edge.
-  auto wipe = std::make_unique<SwfMorphShape>(frame, frame);
+  auto wipe = std::make_unique<SwfMorphShape>(movie.characterIds(), frame, frame);
   const unsigned wipeFill =
       wipe->addFill(SwfMorphFillStyle(false, pictureId, pictureMatrix(), pictureMatrix()));
   wipe->finish();
@@ -105,7 +105,7 @@ int main(int argc, char** argv) {
   }
 
   // The settled picture as a plain shape, replacing the wipe.
-  auto still = std::make_unique<SwfShape>(frame);
+  auto still = std::make_unique<SwfShape>(movie.characterIds(), frame);
   const unsigned stillFill = still->addFill(SwfFillStyle(false, pictureId, pictureMatrix()));
   still->finish();
   still->addRecord(
@@ -123,7 +123,7 @@ int main(int argc, char** argv) {
 
   // A round cut-out of the picture, growing from the centre while it fades
   // in over a dimmed copy.
-  auto circle = std::make_unique<SwfMorphShape>(frame, frame);
+  auto circle = std::make_unique<SwfMorphShape>(movie.characterIds(), frame, frame);
   const unsigned circleFill =
       circle->addFill(SwfMorphFillStyle(false, pictureId, pictureMatrix(), pictureMatrix()));
   circle->finish();

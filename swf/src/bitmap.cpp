@@ -10,7 +10,7 @@ namespace {
 constexpr std::uint64_t maxJpegBytes = 0xFFFFFFFFull - 8;
 }  // namespace
 
-SwfBitmap::SwfBitmap(std::FILE* file) {
+SwfBitmap::SwfBitmap(SwfCharacterIds& ids, std::FILE* file) {
   if (!file) {
     fail("no file given");
     return;
@@ -46,10 +46,10 @@ SwfBitmap::SwfBitmap(std::FILE* file) {
   }
   data_ = std::move(data);
   // Only a bitmap that holds its picture takes an identifier.
-  id_ = nextCharacterId();
+  id_ = ids.next();
 }
 
-std::unique_ptr<SwfBitmap> SwfBitmap::fromBytes(std::vector<std::uint8_t> jpeg) {
+std::unique_ptr<SwfBitmap> SwfBitmap::fromBytes(SwfCharacterIds& ids, std::vector<std::uint8_t> jpeg) {
   std::unique_ptr<SwfBitmap> bitmap(new SwfBitmap());
   if (jpeg.empty()) {
     bitmap->fail("the JPEG data is empty");
@@ -60,7 +60,7 @@ std::unique_ptr<SwfBitmap> SwfBitmap::fromBytes(std::vector<std::uint8_t> jpeg) 
     return bitmap;
   }
   bitmap->data_ = std::move(jpeg);
-  bitmap->id_ = nextCharacterId();
+  bitmap->id_ = ids.next();
   return bitmap;
 }
 

@@ -16,11 +16,6 @@ namespace {
 constexpr std::size_t headerSize = 21;
 constexpr std::size_t ioBufferSize = 1 << 20;
 
-// Resets the character identifier counter on every return path of writeFile.
-struct CharacterIdReset {
-  ~CharacterIdReset() { resetCharacterIds(); }
-};
-
 std::string systemError(int error) {
   return error != 0 ? std::string(std::strerror(error)) : std::string("unknown error");
 }
@@ -155,8 +150,6 @@ SwfWriteResult checkMovieDestination(const std::string& path) {
 
 SwfWriteResult SwfMovie::writeFile(const std::string& path, Twips width, Twips height,
                                    std::uint8_t frameRate) const {
-  CharacterIdReset resetIds;
-
   if (path.empty())
     return SwfWriteResult::failure(SwfWriteError::NoFileName,
                                    "Cannot write the movie: no file name was given.",

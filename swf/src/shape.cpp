@@ -230,7 +230,7 @@ void SwfShapeWithStyle::write(SwfStream& out) const {
   out.flushBits();
 }
 
-SwfShape::SwfShape(SwfRect bounds) : id_(nextCharacterId()), bounds_(bounds) {}
+SwfShape::SwfShape(SwfCharacterIds& ids, SwfRect bounds) : id_(ids.next()), bounds_(bounds) {}
 
 SwfShape::~SwfShape() = default;
 
@@ -270,8 +270,8 @@ void SwfShape::write(SwfStream& out) const {
 
 // --- DefineMorphShape -------------------------------------------------------
 
-SwfMorphShape::SwfMorphShape(SwfRect startBounds, SwfRect endBounds)
-    : id_(nextCharacterId()), startBounds_(startBounds), endBounds_(endBounds) {}
+SwfMorphShape::SwfMorphShape(SwfCharacterIds& ids, SwfRect startBounds, SwfRect endBounds)
+    : id_(ids.next()), startBounds_(startBounds), endBounds_(endBounds) {}
 
 SwfMorphShape::~SwfMorphShape() = default;
 

@@ -52,7 +52,7 @@ Mp3Header decodeMp3Header(std::uint32_t h) {
   return header;
 }
 
-SwfSound::SwfSound(std::FILE* file) : id_(nextCharacterId()) {
+SwfSound::SwfSound(SwfCharacterIds& ids, std::FILE* file) : id_(ids.next()) {
   if (file)
     load(file);
   else
@@ -104,8 +104,9 @@ void SwfSound::load(std::FILE* file) {
   analyse(std::move(data));
 }
 
-std::unique_ptr<SwfSound> SwfSound::fromBytes(const std::uint8_t* mp3, std::size_t size) {
-  std::unique_ptr<SwfSound> sound(new SwfSound(nullptr));
+std::unique_ptr<SwfSound> SwfSound::fromBytes(SwfCharacterIds& ids, const std::uint8_t* mp3,
+                                              std::size_t size) {
+  std::unique_ptr<SwfSound> sound(new SwfSound(ids, nullptr));
   sound->error_.clear();
   if (size > maxMp3Bytes) {
     sound->fail("the music is too large");

@@ -82,11 +82,7 @@ std::uint64_t SwfStream::totalSize() const {
   return total;
 }
 
-bool SwfStream::writeToFile(std::FILE* file) {
-  bool ok = true;
-  auto put = [&](const std::uint8_t* data, std::size_t size) {
-    if (ok && size > 0 && std::fwrite(data, 1, size, file) != size) ok = false;
-  };
+void SwfStream::splice(const std::function<void(const std::uint8_t*, std::size_t)>& put) {
   std::size_t i = 0;
   for (const SwfChunk& chunk : chunks_) {
     put(bytes_.data() + i, chunk.position - i);
@@ -95,7 +91,21 @@ bool SwfStream::writeToFile(std::FILE* file) {
   }
   chunks_.clear();
   put(bytes_.data() + i, bytes_.size() - i);
+}
+
+bool SwfStream::writeToFile(std::FILE* file) {
+  bool ok = true;
+  splice([&](const std::uint8_t* data, std::size_t size) {
+    if (ok && size > 0 && std::fwrite(data, 1, size, file) != size) ok = false;
+  });
   return ok;
+}
+
+std::vector<std::uint8_t> SwfStream::takeBytes() {
+  std::vector<std::uint8_t> all;
+  all.reserve(static_cast<std::size_t>(totalSize()));
+  splice([&](const std::uint8_t* data, std::size_t size) { all.insert(all.end(), data, data + size); });
+  return all;
 }
 
 void SwfStream::overwrite(std::size_t offset, const SwfStream& src) {

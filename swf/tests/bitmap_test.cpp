@@ -17,9 +17,8 @@ Bytes fakeJpeg(std::size_t size, std::uint8_t fill) {
 
 class SwfBitmapTest : public ::testing::Test {
  protected:
-  void SetUp() override { resetCharacterIds(); }
-  void TearDown() override { resetCharacterIds(); }
   ScratchDir dir;
+  SwfCharacterIds ids;
 };
 
 }  // namespace
@@ -27,7 +26,7 @@ class SwfBitmapTest : public ::testing::Test {
 TEST_F(SwfBitmapTest, DefineBitsJpeg2Framing) {
   const Bytes jpeg = fakeJpeg(10000, 0x11);
   OpenFile file(dir, "picture.jpg", jpeg);
-  const SwfBitmap bitmap(file.get());
+  const SwfBitmap bitmap(ids, file.get());
   ASSERT_TRUE(bitmap.isLoaded()) << bitmap.loadError();
   EXPECT_EQ(bitmap.characterId(), 1);
   EXPECT_EQ(bitmap.size(), 10000u);
@@ -45,8 +44,8 @@ TEST_F(SwfBitmapTest, DefineBitsJpeg2Framing) {
 TEST_F(SwfBitmapTest, PictureBytesTravelAsChunksNotCopies) {
   OpenFile a(dir, "a.jpg", fakeJpeg(80000, 0xA0));
   OpenFile b(dir, "b.jpg", fakeJpeg(60000, 0xB0));
-  auto first = std::make_unique<SwfBitmap>(a.get());
-  auto second = std::make_unique<SwfBitmap>(b.get());
+  auto first = std::make_unique<SwfBitmap>(ids, a.get());
+  auto second = std::make_unique<SwfBitmap>(ids, b.get());
   EXPECT_EQ(first->characterId(), 1);
   EXPECT_EQ(second->characterId(), 2);
   const std::uint8_t* firstData = first->data();
@@ -78,10 +77,10 @@ TEST_F(SwfBitmapTest, UnreadableFilesLeaveAnEmptyBitmapThatWritesNothing) {
   OpenFile writeOnly(dir, "write-only.jpg", fakeJpeg(500, 0x33), "ab");
 
   std::vector<std::unique_ptr<SwfBitmap>> failed;
-  failed.push_back(std::make_unique<SwfBitmap>(empty.get()));
-  failed.push_back(std::make_unique<SwfBitmap>(writeOnly.get()));
-  failed.push_back(std::make_unique<SwfBitmap>(nullptr));
-  failed.push_back(SwfBitmap::fromBytes({}));
+  failed.push_back(std::make_unique<SwfBitmap>(ids, empty.get()));
+  failed.push_back(std::make_unique<SwfBitmap>(ids, writeOnly.get()));
+  failed.push_back(std::make_unique<SwfBitmap>(ids, nullptr));
+  failed.push_back(SwfBitmap::fromBytes(ids, {}));
   for (const auto& bitmap : failed) {
     EXPECT_FALSE(bitmap->isLoaded());
     EXPECT_FALSE(bitmap->loadError().empty());
@@ -90,12 +89,12 @@ TEST_F(SwfBitmapTest, UnreadableFilesLeaveAnEmptyBitmapThatWritesNothing) {
     EXPECT_TRUE(tagBytes(*bitmap).empty());
   }
   // The failed loads took no identifiers.
-  EXPECT_EQ(SwfBitmap::fromBytes(fakeJpeg(100, 0))->characterId(), 1);
+  EXPECT_EQ(SwfBitmap::fromBytes(ids, fakeJpeg(100, 0))->characterId(), 1);
 }
 
 TEST_F(SwfBitmapTest, FromBytesKeepsTheBytes) {
   const Bytes jpeg = fakeJpeg(300, 0x42);
-  const auto bitmap = SwfBitmap::fromBytes(jpeg);
+  const auto bitmap = SwfBitmap::fromBytes(ids, jpeg);
   ASSERT_TRUE(bitmap->isLoaded());
   EXPECT_EQ(Bytes(bitmap->data(), bitmap->data() + bitmap->size()), jpeg);
   const Bytes tag = tagBytes(*bitmap);

@@ -34,7 +34,6 @@ Bytes serialise(const SwfMovie& movie, Twips w, Twips h, std::uint8_t rate) {
 
 class SwfMovieFile : public ::testing::Test {
  protected:
-  void SetUp() override { resetCharacterIds(); }
   ScratchDir dir;
 };
 
@@ -207,7 +206,7 @@ TEST_F(SwfMovieFile, ShortWriteIsReportedAndKeepsTheExistingFile) {
   writeFileBytes(path, previous);
 
   SwfMovie movie;
-  movie.addTag(SwfBitmap::fromBytes(Bytes(200000, 0xAB)));
+  movie.addTag(SwfBitmap::fromBytes(movie.characterIds(), Bytes(200000, 0xAB)));
 
   // Limit the size of files this process may write, so the write falls short.
   struct rlimit saved;
@@ -229,42 +228,17 @@ TEST_F(SwfMovieFile, ShortWriteIsReportedAndKeepsTheExistingFile) {
 }
 #endif
 
-TEST_F(SwfMovieFile, CharacterIdsRestartAfterWritingWhateverTheOutcome) {
-  auto finishedShape = [] {
-    auto shape = std::make_unique<SwfShape>(SwfRect());
-    shape->finish();
-    return shape;
-  };
-  {
-    SwfMovie movie;
-    movie.addTag(finishedShape());
-    movie.addTag(finishedShape());
-    ASSERT_TRUE(movie.writeFile(dir.path("a.swf"), width640, height480, 12));
-  }
-  EXPECT_EQ(SwfShape(SwfRect()).characterId(), 1);
+TEST(SwfCharacterIds, EachMovieCountsItsOwnInConstructionOrder) {
+  SwfMovie first;
+  SwfShape shape{first.characterIds(), SwfRect()};
+  SwfMorphShape morph{first.characterIds(), SwfRect(), SwfRect()};
+  EXPECT_EQ(shape.characterId(), 1);
+  EXPECT_EQ(morph.characterId(), 2);
 
-  {
-    SwfMovie movie;
-    movie.addTag(finishedShape());
-    EXPECT_FALSE(movie.writeFile(dir.path("no/such/dir.swf"), width640, height480, 12));
-  }
-  EXPECT_EQ(SwfShape(SwfRect()).characterId(), 1);
-
-  {
-    SwfMovie movie;
-    movie.addTag(finishedShape());
-    EXPECT_FALSE(movie.writeFile(dir.path("big.swf"), Twips(20000), height480, 12));
-  }
-  EXPECT_EQ(SwfShape(SwfRect()).characterId(), 1);
-}
-
-TEST(SwfCharacterIds, TakenInConstructionOrder) {
-  resetCharacterIds();
-  SwfShape first{SwfRect()};
-  SwfMorphShape second{SwfRect(), SwfRect()};
-  SwfShape third{SwfRect()};
-  EXPECT_EQ(first.characterId(), 1);
-  EXPECT_EQ(second.characterId(), 2);
-  EXPECT_EQ(third.characterId(), 3);
-  resetCharacterIds();
+  // A second movie made meanwhile starts at 1 and leaves the first's count alone.
+  SwfMovie second;
+  EXPECT_EQ(SwfShape(second.characterIds(), SwfRect()).characterId(), 1);
+  EXPECT_EQ(SwfShape(first.characterIds(), SwfRect()).characterId(), 3);
+  EXPECT_EQ(first.characterIds().count(), 3);
+  EXPECT_EQ(second.characterIds().count(), 1);
 }

@@ -100,9 +100,9 @@ TEST(SwfBounds, RectWidthFollowsTheLargestValue) {
 }
 
 TEST(SwfShapeTag, SlideShapeIs33Bytes) {
-  resetCharacterIds();
-  nextCharacterId();  // the picture's bitmap is character 1
-  SwfShape shape(SwfRect::fromPixels(0, 0, 2, 2));
+  SwfCharacterIds ids;
+  ids.next();  // the picture's bitmap is character 1
+  SwfShape shape(ids, SwfRect::fromPixels(0, 0, 2, 2));
   EXPECT_EQ(shape.characterId(), 2);
   EXPECT_EQ(shape.addFill(SwfFillStyle(false, 1, bitmapScale20())), 1u);
   shape.finish();
@@ -112,7 +112,6 @@ TEST(SwfShapeTag, SlideShapeIs33Bytes) {
   shape.addRecord(std::make_unique<SwfStraightEdge>(Twips(-40), Twips(0)));
   shape.addRecord(std::make_unique<SwfStraightEdge>(Twips(0), Twips(-40)));
   shape.addRecord(std::make_unique<SwfEndShape>());
-  resetCharacterIds();
 
   EXPECT_EQ(tagBytes(shape), concat({{0x9F, 0x00},                    // DefineShape, length 31
                                      {0x02, 0x00},                    // id 2
@@ -126,11 +125,11 @@ TEST(SwfShapeTag, SlideShapeIs33Bytes) {
 }
 
 TEST(SwfMorphShapeTag, RectangleGrowingIs54Bytes) {
-  resetCharacterIds();
-  nextCharacterId();
-  nextCharacterId();
+  SwfCharacterIds ids;
+  ids.next();
+  ids.next();
   const SwfRect bounds(Twips(0), Twips(0), Twips(40), Twips(40));
-  SwfMorphShape morph(bounds, bounds);
+  SwfMorphShape morph(ids, bounds, bounds);
   EXPECT_EQ(morph.characterId(), 3);
   morph.addFill(SwfMorphFillStyle(false, 1, bitmapScale20(), SwfMatrix()));
   morph.finish();
@@ -139,7 +138,6 @@ TEST(SwfMorphShapeTag, RectangleGrowingIs54Bytes) {
   draw.end(SwfOutline::Start);
   draw.rectangle(SwfOutline::End, 0, 1, SwfPixelRect{0, 0, 2, 2});
   draw.end(SwfOutline::End);
-  resetCharacterIds();
 
   EXPECT_EQ(morph.startEdges().fillBits(), 1u);
   EXPECT_EQ(morph.endEdges().fillBits(), 0u);
@@ -159,7 +157,8 @@ TEST(SwfMorphShapeTag, RectangleGrowingIs54Bytes) {
 }
 
 TEST(SwfShapeBuilderOps, MoveToSetsOnlyTheGivenStyles) {
-  SwfMorphShape morph{SwfRect(), SwfRect()};
+  SwfCharacterIds ids;
+  SwfMorphShape morph{ids, SwfRect(), SwfRect()};
   morph.finish();
   SwfShapeBuilder draw(morph);
   draw.moveTo(SwfOutline::Start, 1, 2, 0, 1);
@@ -173,7 +172,8 @@ TEST(SwfShapeBuilderOps, MoveToSetsOnlyTheGivenStyles) {
 }
 
 TEST(SwfShapeBuilderOps, EllipseCoordinatesAreTheSameOnEveryBuild) {
-  SwfMorphShape morph{SwfRect(), SwfRect()};
+  SwfCharacterIds ids;
+  SwfMorphShape morph{ids, SwfRect(), SwfRect()};
   morph.finish();
   SwfShapeBuilder draw(morph);
   draw.ellipse(SwfOutline::Start, 140, 100, 40, 40, 0, 1);
@@ -192,7 +192,8 @@ TEST(SwfShapeBuilderOps, EllipseCoordinatesAreTheSameOnEveryBuild) {
 TEST(SwfShapeBuilderOps, EllipseClosesAndStaysInItsBox) {
   for (int width : {1, 7, 100, 333, 800}) {
     for (int height : {1, 9, 75, 600}) {
-      SwfMorphShape morph{SwfRect(), SwfRect()};
+      SwfCharacterIds ids;
+      SwfMorphShape morph{ids, SwfRect(), SwfRect()};
       morph.finish();
       SwfShapeBuilder draw(morph);
       draw.ellipse(SwfOutline::Start, 10, 20, width, height, 0, 1);

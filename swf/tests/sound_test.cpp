@@ -38,12 +38,14 @@ Bytes frames(const Frame& f, int count) {
   return all;
 }
 
-std::unique_ptr<SwfSound> load(const Bytes& file) { return SwfSound::fromBytes(file.data(), file.size()); }
+std::unique_ptr<SwfSound> load(const Bytes& file) {
+  SwfCharacterIds ids;
+  return SwfSound::fromBytes(ids, file.data(), file.size());
+}
 
 class SwfSoundTest : public ::testing::Test {
  protected:
-  void SetUp() override { resetCharacterIds(); }
-  void TearDown() override { resetCharacterIds(); }
+  SwfCharacterIds ids;
 };
 
 }  // namespace
@@ -163,7 +165,7 @@ TEST_F(SwfSoundTest, ReadsAnOpenFileFromItsPosition) {
   const Bytes music = frames({3, 9, 0, false, 0}, 4);
   OpenFile file(dir, "music.mp3", concat({{1, 2, 3}, music}));
   std::fseek(file.get(), 3, SEEK_SET);
-  const SwfSound sound(file.get());
+  const SwfSound sound(ids, file.get());
   ASSERT_TRUE(sound.isLoaded());
   EXPECT_EQ(sound.dataSize(), music.size() + 2);
   EXPECT_EQ(sound.sampleCount(), 4u * 1152);
@@ -173,8 +175,8 @@ TEST_F(SwfSoundTest, UnreadableFileLeavesAnEmptySound) {
   ScratchDir dir;
   OpenFile writeOnly(dir, "music.mp3", frames({3, 9, 0, false, 0}, 4), "ab");
   std::fseek(writeOnly.get(), 0, SEEK_SET);
-  const SwfSound unreadable(writeOnly.get());
-  const SwfSound none(nullptr);
+  const SwfSound unreadable(ids, writeOnly.get());
+  const SwfSound none(ids, nullptr);
   for (const SwfSound* sound : {&unreadable, &none}) {
     EXPECT_FALSE(sound->isLoaded());
     EXPECT_FALSE(sound->loadError().empty());

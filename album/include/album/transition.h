@@ -3,7 +3,7 @@
 // depth) into the movie being built.
 #pragma once
 
-#include <album/album_job.h>
+#include <album/album.h>
 
 #include <swf/bitmap.h>
 #include <swf/movie.h>
@@ -12,14 +12,8 @@
 
 #include <cstdint>
 #include <memory>
-#include <string>
 
 namespace slidewright {
-
-// The job and the movie of the build in progress, read by the effects. They
-// are set for the duration of buildAlbum only and are null outside it.
-extern const AlbumJob* currentJob;
-extern SwfMovie* currentMovie;
 
 // Display depths: the previous picture stands settled at SettledDepth while
 // the incoming one is revealed above it at TransitionDepth.
@@ -32,6 +26,15 @@ constexpr std::uint8_t kAlbumFrameRate = 12;
 // Ratio of a morph shape's end outline.
 constexpr std::int32_t kMorphEndRatio = 65535;
 
+// What one slide is drawn into and with.
+struct SlideContext {
+  SwfMovie& movie;     // takes the slide's tags and gives its character ids
+  std::int32_t width;  // album size in pixels
+  std::int32_t height;
+  bool overBackground;       // every transition plays over the bare background
+  std::int32_t holdSeconds;  // this picture's hold; 0 or less: none
+};
+
 // Abstract base of the two transition families, with the slide operations
 // both share. One effect object is made per picture, applied once and
 // destroyed. All coordinates passed to the operations are pixels.
@@ -39,14 +42,9 @@ class TransitionEffect {
  public:
   virtual ~TransitionEffect();
 
-  // Emits the whole slide of picture pictureIndex of currentJob into
-  // currentMovie. Returns 1, or 0 when the picture could not be read; then
-  // nothing at all has been added.
-  virtual int apply(std::uint32_t pictureIndex) = 0;
-
-  // Reads the JPEG file at path into a bitmap tag, not yet added to a movie.
-  // Null when the file cannot be opened or read, or is empty.
-  static std::unique_ptr<SwfBitmap> loadBitmap(const std::string& path);
+  // Emits the whole slide of picture (a loaded bitmap of the album's size,
+  // added to the movie first) into slide.movie.
+  virtual void apply(const SlideContext& slide, std::unique_ptr<SwfBitmap> picture) = 0;
 
   // A bitmap fill matrix that maps one bitmap pixel onto one album pixel
   // (scale 20) with the bitmap's origin at (x, y).
@@ -70,15 +68,15 @@ class TransitionEffect {
 
   // Removes the previous picture from SettledDepth, unless every transition
   // plays over the background. Adds no frame.
-  static void removeSettled();
+  static void removeSettled(const SlideContext& slide);
 
-  // Holds the picture for the job's seconds per picture: twelve empty frames
-  // a second, none for zero or a negative value.
-  static void holdFrames();
+  // Holds the picture for its seconds: twelve empty frames a second, none
+  // for zero or a negative value.
+  static void holdFrames(const SlideContext& slide);
 
   // Leaves the picture standing at SettledDepth as a plain shape, unless
   // every transition plays over the background.
-  static void settlePicture(const SwfBitmap& bitmap, std::int32_t width, std::int32_t height);
+  static void settlePicture(const SlideContext& slide, const SwfBitmap& bitmap);
 
   // Defines a rectangle shape filled with the bitmap (clipped, one bitmap
   // pixel per album pixel, aligned with the rectangle's top-left corner),
@@ -93,7 +91,7 @@ class TransitionEffect {
 class MorphTransition : public TransitionEffect {
  public:
   explicit MorphTransition(std::uint32_t code) : code_(code) {}
-  int apply(std::uint32_t pictureIndex) override;
+  void apply(const SlideContext& slide, std::unique_ptr<SwfBitmap> picture) override;
 
   std::uint32_t code() const { return code_; }
 
@@ -114,11 +112,7 @@ class MorphTransition : public TransitionEffect {
 class FadeTransition : public TransitionEffect {
  public:
   explicit FadeTransition(std::uint32_t /*code*/) {}
-  int apply(std::uint32_t pictureIndex) override;
+  void apply(const SlideContext& slide, std::unique_ptr<SwfBitmap> picture) override;
 };
-
-// Frames a slide adds for its transition before the hold: 1 + K + 1 for a
-// morph wipe, 27 for the fade. Zero for a code of no known family.
-std::uint32_t transitionFrameCount(std::uint32_t code, std::int32_t width, std::int32_t height);
 
 }  // namespace slidewright

@@ -1,8 +1,8 @@
-// Making an album: every picture rendered onto the album canvas and saved as
-// a temporary JPEG, the music re-encoded to a temporary MP3, the album job
-// filled and built, the movie written in place, the temporary files removed.
-// The command line and the Windows maker both make their movies through
-// makeAlbum, so the same inputs give the same bytes from either.
+// Making an album: every picture rendered onto the album canvas and encoded
+// as JPEG, the music re-encoded, both handed as bytes to the album builder,
+// the movie written in place. No temporary files are made. The command line
+// and the Windows maker both make their movies through makeAlbum, so the
+// same inputs give the same bytes from either.
 #pragma once
 
 #include <cstdint>
@@ -55,7 +55,6 @@ enum class MakeErrorKind {
   Picture,    // a picture cannot be used; `path` names it
   Music,      // the music cannot be used; `path` names it
   Output,     // the movie cannot be written at the output path; `path` names it
-  TempFiles,  // the temporary files cannot be made or written
   Cancelled,  // the progress callback asked to stop
 };
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "media/result.h"
 
@@ -26,8 +27,16 @@ struct Mp3Summary {
   std::uint64_t outputBytes = 0;
 };
 
-// Decodes the input, mixes it to mono, resamples it and writes the new MP3
-// to outputPath (replacing it). Messages do not repeat the input path.
+struct ReencodedMp3 {
+  Mp3Summary summary;
+  std::vector<std::uint8_t> mp3;  // the new MP3's bytes
+};
+
+// Decodes the input, mixes it to mono, resamples it and gives the new MP3.
+// Messages do not repeat the input path.
+Result<ReencodedMp3> reencodeMp3(const std::string& inputPath, const ProgressCallback& progress = {});
+
+// The same, writing the new MP3 to outputPath (replacing it).
 Result<Mp3Summary> reencodeMp3(const std::string& inputPath, const std::string& outputPath,
                                const ProgressCallback& progress = {});
 

@@ -18,9 +18,10 @@
 class SwfBitmap : public SwfCharacter {
  public:
   // Reads the whole of file (an open binary file; it is not closed here).
-  explicit SwfBitmap(std::FILE* file);
+  // A loaded bitmap takes the next identifier of ids (its movie's).
+  SwfBitmap(SwfCharacterIds& ids, std::FILE* file);
   // Takes JPEG bytes already in memory.
-  static std::unique_ptr<SwfBitmap> fromBytes(std::vector<std::uint8_t> jpeg);
+  static std::unique_ptr<SwfBitmap> fromBytes(SwfCharacterIds& ids, std::vector<std::uint8_t> jpeg);
   ~SwfBitmap() override;
 
   bool isLoaded() const { return !data_.empty(); }

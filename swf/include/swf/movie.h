@@ -83,6 +83,10 @@ class SwfMovie {
   std::uint32_t frameCount() const { return frameCount_; }
   std::size_t tagCount() const { return tags_.size(); }
 
+  // The identifiers of this movie's characters: each character made for the
+  // movie takes its identifier from here.
+  SwfCharacterIds& characterIds() { return characterIds_; }
+
   // Serialises the whole file (header, tags, End) into out, which must be
   // empty. Large data stays as chunks referring to the tags' buffers.
   // Returns false (out unusable) when the frame size or the file length do
@@ -93,10 +97,10 @@ class SwfMovie {
   // Writes the movie as an uncompressed version-4 SWF file. The file is
   // written beside path and moved over it only once complete, so a failure
   // never leaves a truncated movie at path nor destroys a file already there.
-  // The character identifier counter is reset whatever the outcome.
   SwfWriteResult writeFile(const std::string& path, Twips width, Twips height, std::uint8_t frameRate) const;
 
  private:
   std::vector<std::unique_ptr<SwfTag>> tags_;
   std::uint32_t frameCount_ = 0;
+  SwfCharacterIds characterIds_;
 };

@@ -241,7 +241,8 @@ class SwfShapeWithStyle {
 // record must be an SwfEndShape.
 class SwfShape : public SwfCharacter {
  public:
-  explicit SwfShape(SwfRect bounds);
+  // Takes the next identifier of ids (the movie it is made for).
+  SwfShape(SwfCharacterIds& ids, SwfRect bounds);
   ~SwfShape() override;
 
   unsigned addFill(SwfFillStyle style);
@@ -264,7 +265,7 @@ class SwfShape : public SwfCharacter {
 // SwfShapeBuilder; both outlines must end with an SwfEndShape.
 class SwfMorphShape : public SwfCharacter {
  public:
-  SwfMorphShape(SwfRect startBounds, SwfRect endBounds);
+  SwfMorphShape(SwfCharacterIds& ids, SwfRect startBounds, SwfRect endBounds);
   ~SwfMorphShape() override;
 
   unsigned addFill(SwfMorphFillStyle style);

@@ -33,9 +33,10 @@ Mp3Header decodeMp3Header(std::uint32_t header);
 class SwfSound : public SwfCharacter {
  public:
   // Reads file from its current position to its end; nullptr loads nothing.
-  explicit SwfSound(std::FILE* file);
+  // Takes the next identifier of ids (its movie's).
+  SwfSound(SwfCharacterIds& ids, std::FILE* file);
   // Takes MP3 bytes already in memory.
-  static std::unique_ptr<SwfSound> fromBytes(const std::uint8_t* mp3, std::size_t size);
+  static std::unique_ptr<SwfSound> fromBytes(SwfCharacterIds& ids, const std::uint8_t* mp3, std::size_t size);
   ~SwfSound() override;
 
   bool isLoaded() const { return !data_.empty(); }

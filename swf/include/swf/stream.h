@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <cstdio>
 #include <vector>
 
@@ -44,6 +45,9 @@ class SwfStream {
   // Writes the committed bytes with the chunks spliced in, and consumes the
   // chunk list. Returns false if any write fell short.
   bool writeToFile(std::FILE* file);
+  // The committed bytes with the chunks spliced in, as one block; consumes
+  // the chunk list.
+  std::vector<std::uint8_t> takeBytes();
 
   // Replaces committed bytes from offset on with the committed bytes of src
   // (used to fill in a header whose space was reserved first).
@@ -56,6 +60,9 @@ class SwfStream {
 
  private:
   void commitPending();
+  // Hands put each run of committed bytes and each chunk in output order,
+  // then consumes the chunk list.
+  void splice(const std::function<void(const std::uint8_t*, std::size_t)>& put);
 
   std::vector<std::uint8_t> bytes_;
   std::vector<SwfChunk> chunks_;

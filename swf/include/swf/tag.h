@@ -25,8 +25,16 @@ class SwfCharacter : public SwfTag {
   virtual std::uint16_t characterId() const { return 0; }
 };
 
-// The process-wide character identifier counter: one movie is under
-// construction at a time. Returns 1 for the first character after a reset.
-std::uint16_t nextCharacterId();
-// Sets the counter back to 0; writing a movie does this, whatever the outcome.
-void resetCharacterIds();
+// The character identifiers of one movie: 1 for its first character, then
+// one more for each, in the order the characters are made. Every movie has
+// its own counter (SwfMovie::characterIds), so movies made one after another
+// or side by side never share or disturb each other's numbering.
+class SwfCharacterIds {
+ public:
+  std::uint16_t next() { return ++last_; }
+  // Identifiers handed out so far.
+  std::uint16_t count() const { return last_; }
+
+ private:
+  std::uint16_t last_ = 0;
+};
