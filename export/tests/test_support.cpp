@@ -220,7 +220,7 @@ std::string writeMusic(const std::string& name, double seconds) {
 
 std::string writeMusicMovie(const std::string& name, const std::vector<unsigned char>& mp3, uint32_t frames) {
   SwfMovie movie;
-  auto sound = SwfSound::fromBytes(mp3.data(), mp3.size());
+  auto sound = SwfSound::fromBytes(movie.characterIds(), mp3.data(), mp3.size());
   if (!sound->isLoaded()) throw std::runtime_error("the test's MP3 is refused: " + sound->loadError());
   const uint16_t id = sound->characterId();
   movie.addTag(std::move(sound));
