@@ -167,7 +167,7 @@ void repeat(std::vector<std::string>& lines, const std::string& line, int count)
 
 int showFrames(const player::Movie& movie) {
   int frames = 0;
-  for (const auto& tag : movie.tags) frames += tag.code == player::kTagShowFrame;
+  for (const auto& tag : movie.tags) frames += tag.code == swfTagShowFrame;
   return frames;
 }
 

@@ -46,7 +46,7 @@ MovieSound scanSounds(const player::Movie& movie) {
 uint64_t framesOfOnePass(const player::Movie& movie) {
   std::vector<std::vector<const player::DoActionTag*>> frames(1);
   for (const player::Tag& tag : movie.tags) {
-    if (tag.code == player::kTagShowFrame) frames.emplace_back();
+    if (tag.code == swfTagShowFrame) frames.emplace_back();
     if (const auto* a = player::tagAs<player::DoActionTag>(tag)) frames.back().push_back(a);
   }
   if (frames.size() > 1) {

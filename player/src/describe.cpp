@@ -216,21 +216,21 @@ std::string describeMovie(const Movie& movie, const DescribeOptions& options) {
   for (size_t i = 0; i < movie.tags.size(); ++i) {
     const Tag& t = movie.tags[i];
     switch (t.code) {
-      case kTagShowFrame:
+      case swfTagShowFrame:
         ++frames;
         break;
-      case kTagDefineShape:
-      case kTagDefineShape2:
-      case kTagDefineShape3:
+      case swfTagDefineShape:
+      case swfTagDefineShape2:
+      case swfTagDefineShape3:
         ++characters["shape"];
         break;
-      case kTagDefineMorphShape:
+      case swfTagDefineMorphShape:
         ++characters["morph shape"];
         break;
-      case kTagDefineBitsJpeg2:
+      case swfTagDefineBitsJpeg2:
         ++characters["bitmap"];
         break;
-      case kTagDefineSound:
+      case swfTagDefineSound:
         ++characters["sound"];
         break;
       default:
@@ -239,7 +239,7 @@ std::string describeMovie(const Movie& movie, const DescribeOptions& options) {
     if (!options.tags) continue;
     std::string fields = describeTag(t);
     out += formatText("%6zu  @%-8zu %-18s %6u bytes", i, t.offset, tagName(t.code), t.length);
-    if (t.code == kTagShowFrame)
+    if (t.code == swfTagShowFrame)
       out += formatText("  end of frame %zu", frameIndex++);
     else if (tagAs<UnknownTag>(t))
       out += formatText("  (code %u) not decoded", t.code);

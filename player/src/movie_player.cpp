@@ -104,29 +104,29 @@ MoviePlayer::MoviePlayer(Movie movie, AudioOutput* audio) : movie_(std::move(mov
   frames_.emplace_back();
   for (const Tag& tag : movie_.tags) {
     switch (tag.code) {
-      case kTagShowFrame:
+      case swfTagShowFrame:
         frames_.emplace_back();
         break;
-      case kTagDefineShape:
-      case kTagDefineShape2:
-      case kTagDefineShape3:
+      case swfTagDefineShape:
+      case swfTagDefineShape2:
+      case swfTagDefineShape3:
         characters_[tagAs<DefineShapeTag>(tag)->characterId] = {Character::Kind::Shape, &tag};
         break;
-      case kTagDefineMorphShape:
+      case swfTagDefineMorphShape:
         characters_[tagAs<DefineMorphShapeTag>(tag)->characterId] = {Character::Kind::MorphShape, &tag};
         break;
-      case kTagDefineBitsJpeg2:
+      case swfTagDefineBitsJpeg2:
         characters_[tagAs<DefineBitsJpeg2Tag>(tag)->characterId] = {Character::Kind::Bitmap, &tag};
         break;
-      case kTagDefineSound:
+      case swfTagDefineSound:
         characters_[tagAs<DefineSoundTag>(tag)->soundId] = {Character::Kind::Sound, &tag};
         break;
-      case kTagPlaceObject2:
-      case kTagRemoveObject:
-      case kTagRemoveObject2:
-      case kTagDoAction:
-      case kTagStartSound:
-      case kTagSetBackgroundColor:
+      case swfTagPlaceObject2:
+      case swfTagRemoveObject:
+      case swfTagRemoveObject2:
+      case swfTagDoAction:
+      case swfTagStartSound:
+      case swfTagSetBackgroundColor:
         frames_.back().push_back(&tag);
         break;
       default:
@@ -166,7 +166,7 @@ void MoviePlayer::warnOnce(const std::string& message) {
 
 void MoviePlayer::applyControlTag(const Tag& tag, bool withActionsAndSounds) {
   switch (tag.code) {
-    case kTagPlaceObject2: {
+    case swfTagPlaceObject2: {
       const PlaceObject2Tag& p = *tagAs<PlaceObject2Tag>(tag);
       auto it = displayList_.find(p.depth);
       DisplayObject* obj;
@@ -185,23 +185,23 @@ void MoviePlayer::applyControlTag(const Tag& tag, bool withActionsAndSounds) {
       if (p.hasClipDepth) obj->clipDepth = p.clipDepth;
       break;
     }
-    case kTagRemoveObject2:
+    case swfTagRemoveObject2:
       displayList_.erase(tagAs<RemoveObject2Tag>(tag)->depth);
       break;
-    case kTagRemoveObject: {
+    case swfTagRemoveObject: {
       const RemoveObjectTag& r = *tagAs<RemoveObjectTag>(tag);
       auto it = displayList_.find(r.depth);
       if (it != displayList_.end() && it->second.characterId == r.characterId) displayList_.erase(it);
       break;
     }
-    case kTagSetBackgroundColor:
+    case swfTagSetBackgroundColor:
       background_ = tagAs<SetBackgroundColorTag>(tag)->color;
       background_.a = 255;
       break;
-    case kTagStartSound:
+    case swfTagStartSound:
       if (withActionsAndSounds) startSound(*tagAs<StartSoundTag>(tag));
       break;
-    case kTagDoAction:
+    case swfTagDoAction:
       if (!withActionsAndSounds) break;
       for (const Action& a : tagAs<DoActionTag>(tag)->actions) {
         if (a.code == kActionStop) playing_ = false;
@@ -216,9 +216,9 @@ void MoviePlayer::applyControlTag(const Tag& tag, bool withActionsAndSounds) {
 void MoviePlayer::runFrame(size_t index, bool withActionsAndSounds) {
   // Actions run after the frame's display list is complete.
   for (const Tag* t : frames_[index])
-    if (t->code != kTagDoAction) applyControlTag(*t, withActionsAndSounds);
+    if (t->code != swfTagDoAction) applyControlTag(*t, withActionsAndSounds);
   for (const Tag* t : frames_[index])
-    if (t->code == kTagDoAction) applyControlTag(*t, withActionsAndSounds);
+    if (t->code == swfTagDoAction) applyControlTag(*t, withActionsAndSounds);
   current_ = index;
   // Time that passed while a stop was pending does not carry over to the
   // next play.

@@ -14,42 +14,8 @@
 namespace player {
 
 const char* tagName(uint16_t code) {
-  switch (code) {
-    case kTagEnd:
-      return "End";
-    case kTagShowFrame:
-      return "ShowFrame";
-    case kTagDefineShape:
-      return "DefineShape";
-    case kTagRemoveObject:
-      return "RemoveObject";
-    case kTagSetBackgroundColor:
-      return "SetBackgroundColor";
-    case kTagDoAction:
-      return "DoAction";
-    case kTagDefineSound:
-      return "DefineSound";
-    case kTagStartSound:
-      return "StartSound";
-    case kTagSoundStreamHead:
-      return "SoundStreamHead";
-    case kTagDefineBitsJpeg2:
-      return "DefineBitsJPEG2";
-    case kTagDefineShape2:
-      return "DefineShape2";
-    case kTagPlaceObject2:
-      return "PlaceObject2";
-    case kTagRemoveObject2:
-      return "RemoveObject2";
-    case kTagDefineShape3:
-      return "DefineShape3";
-    case kTagSoundStreamHead2:
-      return "SoundStreamHead2";
-    case kTagDefineMorphShape:
-      return "DefineMorphShape";
-    default:
-      return "Unknown";
-  }
+  const char* name = swfTagName(code);
+  return name ? name : "Unknown";
 }
 
 namespace {
@@ -320,221 +286,255 @@ Parsed<TagBody> fail(const BodyReader& b, uint16_t code) {
                     b.r.position()};
 }
 
+// What a tag's reader is given: the reader over its body, and the code and
+// raw bytes for the tags that need them. A reader returns the decoded body;
+// what it returns after a complaint is discarded.
+struct TagInput {
+  BodyReader& b;
+  uint16_t code;
+  const uint8_t* body;
+  size_t size;
+};
+
+TagBody readEnd(TagInput&) { return EndTag{}; }
+
+TagBody readShowFrame(TagInput&) { return ShowFrameTag{}; }
+
+TagBody readDefineShape(TagInput& in) {
+  BodyReader& b = in.b;
+  DefineShapeTag t;
+  t.version = in.code == swfTagDefineShape ? 1 : in.code == swfTagDefineShape2 ? 2 : 3;
+  t.characterId = b.r.u16();
+  t.bounds = b.rect();
+  t.shape.fillStyles = b.fillStyles(t.version);
+  t.shape.lineStyles = b.lineStyles(t.version);
+  t.shape.fillBits = uint8_t(b.r.ub(4));
+  t.shape.lineBits = uint8_t(b.r.ub(4));
+  t.shape.records = b.shapeRecords(t.shape.fillBits, t.shape.lineBits, t.version);
+  return t;
+}
+
+TagBody readDefineMorphShape(TagInput& in) {
+  BodyReader& b = in.b;
+  BitReader& r = b.r;
+  DefineMorphShapeTag t;
+  t.characterId = r.u16();
+  t.startBounds = b.rect();
+  t.endBounds = b.rect();
+  t.offset = r.u32();
+  size_t offsetBase = r.position();
+  if (b.ok() && (t.offset > in.size - offsetBase)) {
+    b.complain(formatText("end edges offset %u points past the end of the tag", t.offset));
+    return t;
+  }
+  uint32_t nFills = b.styleCount(true);
+  for (uint32_t i = 0; i < nFills && b.ok(); ++i) t.fillStyles.push_back(b.morphFillStyle());
+  uint32_t nLines = b.styleCount(true);
+  for (uint32_t i = 0; i < nLines && b.ok(); ++i) {
+    MorphLineStyle l;
+    l.startWidth = r.u16();
+    l.endWidth = r.u16();
+    l.startColor = b.rgba();
+    l.endColor = b.rgba();
+    t.lineStyles.push_back(l);
+  }
+  t.startFillBits = uint8_t(r.ub(4));
+  t.startLineBits = uint8_t(r.ub(4));
+  t.startEdges = b.shapeRecords(t.startFillBits, t.startLineBits, 1);
+  if (!b.ok()) return t;
+  // The end edges start where the offset says, wherever the start edges ended.
+  BodyReader e(in.body + offsetBase + t.offset, in.size - offsetBase - t.offset, b.version);
+  t.endFillBits = uint8_t(e.r.ub(4));
+  t.endLineBits = uint8_t(e.r.ub(4));
+  t.endEdges = e.shapeRecords(t.endFillBits, t.endLineBits, 1);
+  if (!e.ok()) b.complain("end edges: " + (e.problem.empty() ? std::string("body ends early") : e.problem));
+  return t;
+}
+
+TagBody readSetBackgroundColor(TagInput& in) {
+  SetBackgroundColorTag t;
+  t.color = in.b.rgb();
+  return t;
+}
+
+TagBody readDoAction(TagInput& in) {
+  BodyReader& b = in.b;
+  BitReader& r = b.r;
+  DoActionTag t;
+  while (b.ok() && r.remaining() > 0) {
+    Action a;
+    a.code = r.u8();
+    if (a.code == 0) {
+      t.hasEndFlag = true;
+      break;
+    }
+    if (a.code >= 0x80) {
+      uint16_t len = r.u16();
+      const uint8_t* p = r.bytes(len);
+      if (!p) {
+        b.complain(formatText("action 0x%02X claims %u bytes past the end of the tag", a.code, len));
+        break;
+      }
+      a.data.assign(p, p + len);
+    }
+    t.actions.push_back(std::move(a));
+  }
+  return t;
+}
+
+TagBody readDefineSound(TagInput& in) {
+  BitReader& r = in.b.r;
+  DefineSoundTag t;
+  t.soundId = r.u16();
+  t.format = uint8_t(r.ub(4));
+  t.rate = uint8_t(r.ub(2));
+  t.size = uint8_t(r.ub(1));
+  t.type = uint8_t(r.ub(1));
+  t.sampleCount = r.u32();
+  if (in.b.ok()) t.data.assign(r.current(), r.current() + r.remaining());
+  return t;
+}
+
+TagBody readStartSound(TagInput& in) {
+  BodyReader& b = in.b;
+  BitReader& r = b.r;
+  StartSoundTag t;
+  t.soundId = r.u16();
+  SoundInfo& s = t.info;
+  s.syncFlags = uint8_t(r.ub(4));
+  s.syncStop = s.syncFlags & 2;
+  s.syncNoMultiple = s.syncFlags & 1;
+  s.hasEnvelope = r.ub(1);
+  s.hasLoops = r.ub(1);
+  s.hasOutPoint = r.ub(1);
+  s.hasInPoint = r.ub(1);
+  if (s.hasInPoint) s.inPoint = r.u32();
+  if (s.hasOutPoint) s.outPoint = r.u32();
+  if (s.hasLoops) s.loopCount = r.u16();
+  if (s.hasEnvelope) {
+    uint32_t n = r.u8();
+    for (uint32_t i = 0; i < n && b.ok(); ++i) {
+      SoundEnvelopePoint p;
+      p.pos44 = r.u32();
+      p.leftLevel = r.u16();
+      p.rightLevel = r.u16();
+      s.envelope.push_back(p);
+    }
+  }
+  return t;
+}
+
+TagBody readSoundStreamHead(TagInput& in) {
+  BitReader& r = in.b.r;
+  SoundStreamHeadTag t;
+  t.version = in.code == swfTagSoundStreamHead ? 1 : 2;
+  r.ub(4);
+  t.playbackRate = uint8_t(r.ub(2));
+  t.playbackSize = uint8_t(r.ub(1));
+  t.playbackType = uint8_t(r.ub(1));
+  t.compression = uint8_t(r.ub(4));
+  t.streamRate = uint8_t(r.ub(2));
+  t.streamSize = uint8_t(r.ub(1));
+  t.streamType = uint8_t(r.ub(1));
+  t.sampleCount = r.u16();
+  // The latency field follows only for MP3 streams, and some writers omit it.
+  if (t.compression == 2 && r.remaining() >= 2) {
+    t.hasLatencySeek = true;
+    t.latencySeek = int16_t(r.u16());
+  }
+  return t;
+}
+
+TagBody readDefineBitsJpeg2(TagInput& in) {
+  BitReader& r = in.b.r;
+  DefineBitsJpeg2Tag t;
+  t.characterId = r.u16();
+  if (in.b.ok()) t.data.assign(r.current(), r.current() + r.remaining());
+  return t;
+}
+
+TagBody readPlaceObject2(TagInput& in) {
+  BodyReader& b = in.b;
+  BitReader& r = b.r;
+  PlaceObject2Tag t;
+  uint8_t flags = r.u8();
+  t.hasClipActions = flags & 0x80;
+  t.hasClipDepth = flags & 0x40;
+  t.hasName = flags & 0x20;
+  t.hasRatio = flags & 0x10;
+  t.hasColorTransform = flags & 0x08;
+  t.hasMatrix = flags & 0x04;
+  t.hasCharacter = flags & 0x02;
+  t.move = flags & 0x01;
+  t.depth = r.u16();
+  if (t.hasCharacter) t.characterId = r.u16();
+  if (t.hasMatrix) t.matrix = b.matrix();
+  if (t.hasColorTransform) t.colorTransform = b.colorTransform(true);
+  if (t.hasRatio) t.ratio = r.u16();
+  if (t.hasName) {
+    size_t n = 0;
+    const uint8_t* p = r.current();
+    while (n < r.remaining() && p[n] != 0) ++n;
+    if (n == r.remaining()) {
+      b.complain("object name is not terminated");
+      return t;
+    }
+    t.name.assign(reinterpret_cast<const char*>(p), n);
+    r.bytes(n + 1);
+  }
+  if (t.hasClipDepth) t.clipDepth = r.u16();
+  // Clip actions (button-like event handlers) are not played; their bytes
+  // are left unread.
+  return t;
+}
+
+TagBody readRemoveObject(TagInput& in) {
+  RemoveObjectTag t;
+  t.characterId = in.b.r.u16();
+  t.depth = in.b.r.u16();
+  return t;
+}
+
+TagBody readRemoveObject2(TagInput& in) {
+  RemoveObject2Tag t;
+  t.depth = in.b.r.u16();
+  return t;
+}
+
+// The reader of each tag the parser decodes; any other tag is kept as bytes.
+struct TagReader {
+  SwfTagCode code;
+  TagBody (*read)(TagInput&);
+};
+
+constexpr TagReader tagReaders[] = {
+    {swfTagEnd, readEnd},
+    {swfTagShowFrame, readShowFrame},
+    {swfTagDefineShape, readDefineShape},
+    {swfTagRemoveObject, readRemoveObject},
+    {swfTagSetBackgroundColor, readSetBackgroundColor},
+    {swfTagDoAction, readDoAction},
+    {swfTagDefineSound, readDefineSound},
+    {swfTagStartSound, readStartSound},
+    {swfTagSoundStreamHead, readSoundStreamHead},
+    {swfTagDefineBitsJpeg2, readDefineBitsJpeg2},
+    {swfTagDefineShape2, readDefineShape},
+    {swfTagPlaceObject2, readPlaceObject2},
+    {swfTagRemoveObject2, readRemoveObject2},
+    {swfTagDefineShape3, readDefineShape},
+    {swfTagSoundStreamHead2, readSoundStreamHead},
+    {swfTagDefineMorphShape, readDefineMorphShape},
+};
+
 }  // namespace
 
 Parsed<TagBody> parseTagBody(uint16_t code, const uint8_t* body, size_t size, int swfVersion) {
+  const TagReader* reader = std::find_if(std::begin(tagReaders), std::end(tagReaders),
+                                         [code](const TagReader& entry) { return entry.code == code; });
+  if (reader == std::end(tagReaders)) return TagBody(UnknownTag{std::vector<uint8_t>(body, body + size)});
   BodyReader b(body, size, swfVersion);
-  BitReader& r = b.r;
-  TagBody out;
-  switch (code) {
-    case kTagEnd:
-      out = EndTag{};
-      break;
-    case kTagShowFrame:
-      out = ShowFrameTag{};
-      break;
-    case kTagDefineShape:
-    case kTagDefineShape2:
-    case kTagDefineShape3: {
-      DefineShapeTag t;
-      t.version = code == kTagDefineShape ? 1 : code == kTagDefineShape2 ? 2 : 3;
-      t.characterId = r.u16();
-      t.bounds = b.rect();
-      t.shape.fillStyles = b.fillStyles(t.version);
-      t.shape.lineStyles = b.lineStyles(t.version);
-      t.shape.fillBits = uint8_t(r.ub(4));
-      t.shape.lineBits = uint8_t(r.ub(4));
-      t.shape.records = b.shapeRecords(t.shape.fillBits, t.shape.lineBits, t.version);
-      out = std::move(t);
-      break;
-    }
-    case kTagDefineMorphShape: {
-      DefineMorphShapeTag t;
-      t.characterId = r.u16();
-      t.startBounds = b.rect();
-      t.endBounds = b.rect();
-      t.offset = r.u32();
-      size_t offsetBase = r.position();
-      if (b.ok() && (t.offset > size - offsetBase)) {
-        b.complain(formatText("end edges offset %u points past the end of the tag", t.offset));
-        break;
-      }
-      uint32_t nFills = b.styleCount(true);
-      for (uint32_t i = 0; i < nFills && b.ok(); ++i) t.fillStyles.push_back(b.morphFillStyle());
-      uint32_t nLines = b.styleCount(true);
-      for (uint32_t i = 0; i < nLines && b.ok(); ++i) {
-        MorphLineStyle l;
-        l.startWidth = r.u16();
-        l.endWidth = r.u16();
-        l.startColor = b.rgba();
-        l.endColor = b.rgba();
-        t.lineStyles.push_back(l);
-      }
-      t.startFillBits = uint8_t(r.ub(4));
-      t.startLineBits = uint8_t(r.ub(4));
-      t.startEdges = b.shapeRecords(t.startFillBits, t.startLineBits, 1);
-      if (!b.ok()) break;
-      // The end edges start where the offset says, wherever the start edges ended.
-      BodyReader e(body + offsetBase + t.offset, size - offsetBase - t.offset, swfVersion);
-      t.endFillBits = uint8_t(e.r.ub(4));
-      t.endLineBits = uint8_t(e.r.ub(4));
-      t.endEdges = e.shapeRecords(t.endFillBits, t.endLineBits, 1);
-      if (!e.ok()) {
-        b.complain("end edges: " + (e.problem.empty() ? std::string("body ends early") : e.problem));
-        break;
-      }
-      out = std::move(t);
-      break;
-    }
-    case kTagSetBackgroundColor: {
-      SetBackgroundColorTag t;
-      t.color = b.rgb();
-      out = t;
-      break;
-    }
-    case kTagDoAction: {
-      DoActionTag t;
-      while (b.ok() && r.remaining() > 0) {
-        Action a;
-        a.code = r.u8();
-        if (a.code == 0) {
-          t.hasEndFlag = true;
-          break;
-        }
-        if (a.code >= 0x80) {
-          uint16_t len = r.u16();
-          const uint8_t* p = r.bytes(len);
-          if (!p) {
-            b.complain(formatText("action 0x%02X claims %u bytes past the end of the tag", a.code, len));
-            break;
-          }
-          a.data.assign(p, p + len);
-        }
-        t.actions.push_back(std::move(a));
-      }
-      out = std::move(t);
-      break;
-    }
-    case kTagDefineSound: {
-      DefineSoundTag t;
-      t.soundId = r.u16();
-      t.format = uint8_t(r.ub(4));
-      t.rate = uint8_t(r.ub(2));
-      t.size = uint8_t(r.ub(1));
-      t.type = uint8_t(r.ub(1));
-      t.sampleCount = r.u32();
-      if (b.ok()) t.data.assign(r.current(), r.current() + r.remaining());
-      out = std::move(t);
-      break;
-    }
-    case kTagStartSound: {
-      StartSoundTag t;
-      t.soundId = r.u16();
-      SoundInfo& s = t.info;
-      s.syncFlags = uint8_t(r.ub(4));
-      s.syncStop = s.syncFlags & 2;
-      s.syncNoMultiple = s.syncFlags & 1;
-      s.hasEnvelope = r.ub(1);
-      s.hasLoops = r.ub(1);
-      s.hasOutPoint = r.ub(1);
-      s.hasInPoint = r.ub(1);
-      if (s.hasInPoint) s.inPoint = r.u32();
-      if (s.hasOutPoint) s.outPoint = r.u32();
-      if (s.hasLoops) s.loopCount = r.u16();
-      if (s.hasEnvelope) {
-        uint32_t n = r.u8();
-        for (uint32_t i = 0; i < n && b.ok(); ++i) {
-          SoundEnvelopePoint p;
-          p.pos44 = r.u32();
-          p.leftLevel = r.u16();
-          p.rightLevel = r.u16();
-          s.envelope.push_back(p);
-        }
-      }
-      out = std::move(t);
-      break;
-    }
-    case kTagSoundStreamHead:
-    case kTagSoundStreamHead2: {
-      SoundStreamHeadTag t;
-      t.version = code == kTagSoundStreamHead ? 1 : 2;
-      r.ub(4);
-      t.playbackRate = uint8_t(r.ub(2));
-      t.playbackSize = uint8_t(r.ub(1));
-      t.playbackType = uint8_t(r.ub(1));
-      t.compression = uint8_t(r.ub(4));
-      t.streamRate = uint8_t(r.ub(2));
-      t.streamSize = uint8_t(r.ub(1));
-      t.streamType = uint8_t(r.ub(1));
-      t.sampleCount = r.u16();
-      // The latency field follows only for MP3 streams, and some writers omit it.
-      if (t.compression == 2 && r.remaining() >= 2) {
-        t.hasLatencySeek = true;
-        t.latencySeek = int16_t(r.u16());
-      }
-      out = t;
-      break;
-    }
-    case kTagDefineBitsJpeg2: {
-      DefineBitsJpeg2Tag t;
-      t.characterId = r.u16();
-      if (b.ok()) t.data.assign(r.current(), r.current() + r.remaining());
-      out = std::move(t);
-      break;
-    }
-    case kTagPlaceObject2: {
-      PlaceObject2Tag t;
-      uint8_t flags = r.u8();
-      t.hasClipActions = flags & 0x80;
-      t.hasClipDepth = flags & 0x40;
-      t.hasName = flags & 0x20;
-      t.hasRatio = flags & 0x10;
-      t.hasColorTransform = flags & 0x08;
-      t.hasMatrix = flags & 0x04;
-      t.hasCharacter = flags & 0x02;
-      t.move = flags & 0x01;
-      t.depth = r.u16();
-      if (t.hasCharacter) t.characterId = r.u16();
-      if (t.hasMatrix) t.matrix = b.matrix();
-      if (t.hasColorTransform) t.colorTransform = b.colorTransform(true);
-      if (t.hasRatio) t.ratio = r.u16();
-      if (t.hasName) {
-        size_t n = 0;
-        const uint8_t* p = r.current();
-        while (n < r.remaining() && p[n] != 0) ++n;
-        if (n == r.remaining()) {
-          b.complain("object name is not terminated");
-          break;
-        }
-        t.name.assign(reinterpret_cast<const char*>(p), n);
-        r.bytes(n + 1);
-      }
-      if (t.hasClipDepth) t.clipDepth = r.u16();
-      // Clip actions (button-like event handlers) are not played; their bytes
-      // are left unread.
-      out = std::move(t);
-      break;
-    }
-    case kTagRemoveObject: {
-      RemoveObjectTag t;
-      t.characterId = r.u16();
-      t.depth = r.u16();
-      out = t;
-      break;
-    }
-    case kTagRemoveObject2: {
-      RemoveObject2Tag t;
-      t.depth = r.u16();
-      out = t;
-      break;
-    }
-    default: {
-      UnknownTag t;
-      t.body.assign(body, body + size);
-      out = std::move(t);
-      break;
-    }
-  }
+  TagInput in{b, code, body, size};
+  TagBody out = reader->read(in);
   if (!b.ok()) return fail(b, code);
   return out;
 }
@@ -678,7 +678,7 @@ Parsed<Movie> parseMovie(const uint8_t* data, size_t size, const ParseLimits& li
     }
     tag.value().offset = pos;
     pos += consumed;
-    bool end = tag.value().code == kTagEnd;
+    bool end = tag.value().code == swfTagEnd;
     movie.tags.push_back(tag.take());
     if (end) {
       sawEnd = true;

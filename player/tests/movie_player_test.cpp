@@ -21,8 +21,8 @@ class MovieBuilder {
     movie_.tags.push_back(std::move(t));
     return *this;
   }
-  MovieBuilder& showFrame() { return add(kTagShowFrame, ShowFrameTag{}); }
-  MovieBuilder& background(Rgba c) { return add(kTagSetBackgroundColor, SetBackgroundColorTag{c}); }
+  MovieBuilder& showFrame() { return add(swfTagShowFrame, ShowFrameTag{}); }
+  MovieBuilder& background(Rgba c) { return add(swfTagSetBackgroundColor, SetBackgroundColorTag{c}); }
   // A 10 x 10 px square of a solid colour.
   MovieBuilder& square(uint16_t id, Rgba c) {
     DefineShapeTag s;
@@ -44,14 +44,14 @@ class MovieBuilder {
       e.y = pts[i + 1][1];
       s.shape.records.push_back(e);
     }
-    return add(kTagDefineShape, std::move(s));
+    return add(swfTagDefineShape, std::move(s));
   }
   MovieBuilder& place(uint16_t depth, uint16_t id) {
     PlaceObject2Tag p;
     p.hasCharacter = true;
     p.depth = depth;
     p.characterId = id;
-    return add(kTagPlaceObject2, p);
+    return add(swfTagPlaceObject2, p);
   }
   MovieBuilder& modify(uint16_t depth, std::optional<uint16_t> ratio, std::optional<int> alpha = {},
                        std::optional<uint16_t> newCharacter = {}) {
@@ -72,14 +72,14 @@ class MovieBuilder {
       p.hasCharacter = true;
       p.characterId = *newCharacter;
     }
-    return add(kTagPlaceObject2, p);
+    return add(swfTagPlaceObject2, p);
   }
-  MovieBuilder& remove(uint16_t depth) { return add(kTagRemoveObject2, RemoveObject2Tag{depth}); }
+  MovieBuilder& remove(uint16_t depth) { return add(swfTagRemoveObject2, RemoveObject2Tag{depth}); }
   MovieBuilder& stop() {
     DoActionTag a;
     a.actions.push_back({kActionStop, {}});
     a.hasEndFlag = true;
-    return add(kTagDoAction, a);
+    return add(swfTagDoAction, a);
   }
   MovieBuilder& sound(uint16_t id, int frames) {
     DefineSoundTag s;
@@ -96,19 +96,19 @@ class MovieBuilder {
       s.data.insert(s.data.end(), header, header + 4);
       s.data.insert(s.data.end(), 413, 0);
     }
-    return add(kTagDefineSound, std::move(s));
+    return add(swfTagDefineSound, std::move(s));
   }
   MovieBuilder& startSound(uint16_t id, bool noMultiple) {
     StartSoundTag s;
     s.soundId = id;
     s.info.syncNoMultiple = noMultiple;
     s.info.syncFlags = noMultiple ? 1 : 0;
-    return add(kTagStartSound, s);
+    return add(swfTagStartSound, s);
   }
   Movie build() {
     Movie m = movie_;
     Tag end;
-    end.code = kTagEnd;
+    end.code = swfTagEnd;
     end.body = EndTag{};
     m.tags.push_back(end);
     return m;
@@ -279,11 +279,11 @@ TEST(MoviePlayer, UndecodableSoundAndPictureBecomeWarnings) {
   bad.soundId = 1;
   bad.format = 2;
   bad.data = {0, 0, 1, 2, 3, 4, 5};
-  b.add(kTagDefineSound, bad).startSound(1, true);
+  b.add(swfTagDefineSound, bad).startSound(1, true);
   DefineBitsJpeg2Tag jpeg;
   jpeg.characterId = 2;
   jpeg.data = {0xFF, 0xD9, 0xFF, 0xD8, 0xFF, 0xD8, 0x00, 0x01};
-  b.add(kTagDefineBitsJpeg2, jpeg);
+  b.add(swfTagDefineBitsJpeg2, jpeg);
   DefineShapeTag s;
   s.characterId = 3;
   FillStyle f;
@@ -301,7 +301,7 @@ TEST(MoviePlayer, UndecodableSoundAndPictureBecomeWarnings) {
   e.fromX = 100;
   e.y = 100;
   s.shape.records.push_back(e);
-  b.add(kTagDefineShape, s).place(1, 3).showFrame();
+  b.add(swfTagDefineShape, s).place(1, 3).showFrame();
   CaptureAudioOutput audio;
   MoviePlayer p(b.build(), &audio);
   Image canvas(10, 10);

@@ -81,8 +81,8 @@ TEST(SwfParser, ReadsHeaderAndTagsOfAnUncompressedMovie) {
   ASSERT_NE(bg, nullptr);
   EXPECT_EQ(bg->color, (Rgba{255, 255, 255, 255}));
   EXPECT_EQ(m.value().tags[0].offset, 21u);
-  EXPECT_EQ(m.value().tags[1].code, kTagShowFrame);
-  EXPECT_EQ(m.value().tags[2].code, kTagEnd);
+  EXPECT_EQ(m.value().tags[1].code, swfTagShowFrame);
+  EXPECT_EQ(m.value().tags[2].code, swfTagEnd);
 }
 
 TEST(SwfParser, ReadsCompressedMovieLikeItsUncompressedForm) {
@@ -423,7 +423,7 @@ TEST(SwfParser, PenPositionsOfAHostileShapeWrapInsteadOfOverflowing) {
   }
   p.bits(0, 6);  // end record
   std::swap(p.bytes[0], p.bytes[1]);
-  Parsed<TagBody> body = parseTagBody(kTagDefineShape, p.bytes.data(), p.bytes.size());
+  Parsed<TagBody> body = parseTagBody(swfTagDefineShape, p.bytes.data(), p.bytes.size());
   ASSERT_TRUE(body.ok()) << body.error().message;
   const auto& records = std::get<DefineShapeTag>(body.value()).shape.records;
   ASSERT_EQ(records.size(), size_t(edges) + 1);

@@ -115,7 +115,7 @@ std::vector<Probe> pickFrames(const Movie& movie) {
   std::vector<std::vector<const PlaceObject2Tag*>> places(1);
   std::vector<bool> placesNew(1, false);
   for (const Tag& t : movie.tags) {
-    if (t.code == kTagShowFrame) {
+    if (t.code == swfTagShowFrame) {
       places.emplace_back();
       placesNew.push_back(false);
     } else if (const auto* p = tagAs<PlaceObject2Tag>(t)) {
@@ -159,8 +159,8 @@ std::vector<uint8_t> frameCopy(const std::vector<uint8_t>& file, const Movie& mo
   size_t shown = 0;
   for (const Tag& t : movie.tags) {
     size_t size = (t.longHeader ? 6 : 2) + t.length;
-    if (t.code == kTagEnd) break;
-    if (t.code == kTagShowFrame) {
+    if (t.code == swfTagEnd) break;
+    if (t.code == swfTagShowFrame) {
       if (++shown < n) continue;
       const uint8_t stop[] = {0x02, 0x03, 0x07, 0x00};  // DoAction: ActionStop
       out.insert(out.end(), stop, stop + 4);

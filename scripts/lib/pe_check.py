@@ -2,17 +2,23 @@
 """Checks a built Windows program without running it.
 
     pe_check.py PROGRAM --machine i386|amd64 [--gui] [--system-dlls-only]
-                [--resource TYPE:ID=FILE]
+                [--resource TYPE:ID=FILE] [--no-debug-sections]
+                [--debug-link FILE]
 
 Reads the PE headers and prints one line describing the program (format,
 machine, subsystem, imported DLLs). Exits 1, saying why, when the machine or
 subsystem differs from what was asked, when a DLL outside Windows' own set is
-imported, or when the named resource is missing or not byte-identical to
-FILE. Standard library only, so it runs wherever the build runs.
+imported, when the named resource is missing or not byte-identical to FILE,
+when a shipped program still carries debugging sections (--no-debug-sections),
+or when its debug link does not name FILE, a file of debugging sections whose
+checksum it records (--debug-link). Standard library only, so it runs
+wherever the build runs.
 """
 import argparse
+import os
 import struct
 import sys
+import zlib
 
 MACHINES = {0x14C: "i386", 0x8664: "amd64"}
 SUBSYSTEMS = {2: "GUI", 3: "console"}
@@ -33,7 +39,10 @@ class PeFile:
         pe = struct.unpack_from("<I", data, 0x3C)[0]
         if data[pe:pe + 4] != b"PE\0\0":
             raise ValueError("no PE signature")
-        self.machine, sections, _, _, _, opt_size, _ = struct.unpack_from("<HHIIIHH", data, pe + 4)
+        self.machine, sections, _, symbols_at, symbols, opt_size, _ = struct.unpack_from("<HHIIIHH", data, pe + 4)
+        # The COFF string table follows the symbol table; long section names
+        # (".debug_info", ".gnu_debuglink") are stored there as "/offset".
+        strings = symbols_at + 18 * symbols if symbols_at else None
         opt = pe + 24
         magic = struct.unpack_from("<H", data, opt)[0]
         self.pe32plus = magic == 0x20B
@@ -43,10 +52,33 @@ class PeFile:
         dirs = opt + (112 if self.pe32plus else 96)
         self.directories = [struct.unpack_from("<II", data, dirs + 8 * i) for i in range(16)]
         self.sections = []
+        self.section_names = []
         table = opt + opt_size
         for i in range(sections):
             name, vsize, va, rawsize, rawptr = struct.unpack_from("<8sIIII", data, table + 40 * i)
             self.sections.append((va, max(vsize, rawsize), rawptr))
+            name = name.rstrip(b"\0").decode("ascii", "replace")
+            if name.startswith("/") and name[1:].isdigit() and strings is not None:
+                at = strings + int(name[1:])
+                name = data[at:data.index(b"\0", at)].decode("ascii", "replace")
+            self.section_names.append(name)
+            if name == ".gnu_debuglink":
+                self.debuglink = data[rawptr:rawptr + rawsize]
+
+    debuglink = None
+
+    def debug_sections(self):
+        return [n for n in self.section_names if n.startswith((".debug", ".zdebug"))]
+
+    def debug_link(self):
+        """The file name and CRC-32 a .gnu_debuglink section records, or None."""
+        if self.debuglink is None or b"\0" not in self.debuglink:
+            return None
+        end = self.debuglink.index(b"\0")
+        crc_at = (end + 4) & ~3  # the name is padded to a multiple of four bytes
+        if crc_at + 4 > len(self.debuglink):
+            return None
+        return self.debuglink[:end].decode("utf-8", "replace"), struct.unpack_from("<I", self.debuglink, crc_at)[0]
 
     def offset(self, rva):
         for va, size, raw in self.sections:
@@ -107,6 +139,32 @@ class PeFile:
         return self.data[start:start + data_size]
 
 
+def check_debug_link(program, pe, path):
+    """Problems with the program's link to its debugging file at path."""
+    link = pe.debug_link()
+    if link is None:
+        return ["has no .gnu_debuglink section"]
+    name, crc = link
+    if name != os.path.basename(path):
+        return ["its debug link names %s, not %s" % (name, os.path.basename(path))]
+    try:
+        with open(path, "rb") as f:
+            data = f.read()
+    except OSError as e:
+        return ["its debugging file %s cannot be read: %s" % (path, e.strerror)]
+    if zlib.crc32(data) != crc:
+        return ["%s is not the debugging file the program was linked to (checksum differs)" % path]
+    try:
+        debug = PeFile(data)
+    except (ValueError, struct.error) as e:
+        return ["%s is not a PE file of debugging sections: %s" % (path, e)]
+    if ".debug_info" not in debug.section_names:
+        return ["%s holds no .debug_info section" % path]
+    print("%s: debugging sections in %s (%d bytes, %s)"
+          % (program, path, len(data), " ".join(debug.debug_sections())))
+    return []
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("program")
@@ -114,6 +172,10 @@ def main():
     parser.add_argument("--gui", action="store_true", help="require the GUI subsystem")
     parser.add_argument("--system-dlls-only", action="store_true")
     parser.add_argument("--resource", action="append", default=[], metavar="TYPE:ID=FILE")
+    parser.add_argument("--no-debug-sections", action="store_true",
+                        help="require a program stripped of its debugging sections")
+    parser.add_argument("--debug-link", metavar="FILE",
+                        help="require a debug link to FILE, which holds the debugging sections")
     args = parser.parse_args()
 
     with open(args.program, "rb") as f:
@@ -148,6 +210,12 @@ def main():
                             % (type_name, ident, len(data), path, len(expected)))
         else:
             print("%s: resource %s %s is byte-identical to %s" % (args.program, type_name, ident, path))
+    if args.no_debug_sections:
+        found = pe.debug_sections()
+        if found:
+            problems.append("carries debugging sections: " + " ".join(found))
+    if args.debug_link:
+        problems += check_debug_link(args.program, pe, args.debug_link)
     for p in problems:
         print("%s: %s" % (args.program, p), file=sys.stderr)
     return 1 if problems else 0

@@ -2,12 +2,15 @@
 # The Windows side, for both architectures from the one CMake project:
 #
 #   x86_64  builds the third-party libraries (or takes them from the cache),
-#           cross-builds the whole project into build-win64/ and runs every
-#           Windows test under 64-bit Wine, which runs on every x86-64 machine;
+#           cross-builds the whole project into build-win64/, checks the
+#           programs as for i686 and runs every Windows test under 64-bit
+#           Wine, which runs on every x86-64 machine;
 #   i686    the shipped 32-bit programs: builds build-win32/, checks the
 #           programs without running them (PE32 Intel 80386 GUI, only system
 #           DLLs, resource BIN 153 byte-identical to the 32-bit saverstub.exe;
-#           the 52-byte album job is a compile-time check of this build) and,
+#           the shipped copy in dist/ carries no debugging sections and links
+#           to its symbols in dist/Slidewright-win32-symbols/; the 52-byte
+#           album job is a compile-time check of this build) and,
 #           where the machine can run 32-bit programs at all, runs every
 #           Windows test under 32-bit Wine.
 #
@@ -47,12 +50,21 @@ build_tree() {
   cmake --build "$build" -j"$jobs"
 }
 
-# Checks the programs of a tree without running them.
+# Checks the programs of a tree without running them: the shipped copy of
+# the maker must be the built one without its debugging sections, linked to
+# the file that keeps them.
 check_tree() {
   local build=$1 machine=$2
-  local stub=$build/saver/saverstub.exe
+  local stub=$build/saver/saverstub.exe dist
+  case $machine in
+    amd64) dist=$build/dist/Slidewright-win64 ;;
+    *) dist=$build/dist/Slidewright-win32 ;;
+  esac
   python3 scripts/lib/pe_check.py "$build/app/Slidewright.exe" --machine "$machine" --gui \
     --system-dlls-only --resource "BIN:153=$stub"
+  python3 scripts/lib/pe_check.py "$dist/Slidewright.exe" --machine "$machine" --gui \
+    --system-dlls-only --resource "BIN:153=$stub" --no-debug-sections \
+    --debug-link "$dist-symbols/Slidewright.exe.debug"
   python3 scripts/lib/pe_check.py "$stub" --machine "$machine" --gui --system-dlls-only
   python3 scripts/lib/pe_check.py "$build/cli/slidewright.exe" --machine "$machine" --system-dlls-only \
     --resource "BIN:153=$stub"
@@ -105,7 +117,7 @@ for arch in $archs; do
       build=${SLIDEWRIGHT_WIN32_BUILD:-$root/build-win32}
       build_tree i686 "$build"
       check_tree "$build" i386
-      results+=("windows i686 (build-win32): PE32 i386 GUI, system DLLs only, BIN 153 = its saverstub.exe, 52-byte album job checked at compile time")
+      results+=("windows i686 (build-win32): PE32 i386 GUI, system DLLs only, BIN 153 = its saverstub.exe, shipped stripped with its symbols beside, 52-byte album job checked at compile time")
       if why=$(why_no_32bit); then
         test_tree "$build" win32
         results+=("$(summary "$build" "i686 (build-win32) under wine32")")

@@ -16,5 +16,5 @@ void SwfDoAction::write(SwfStream& out) const {
   SwfStream body;
   for (const auto& action : actions_) action->write(body);
   body.writeU8(0);  // end of actions
-  writeTag(out, 12, body);
+  writeTag(out, swfTagDoAction, body);
 }

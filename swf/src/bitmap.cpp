@@ -81,5 +81,5 @@ void SwfBitmap::write(SwfStream& out) const {
   body.appendChunk(data_.data(), data_.size());
   body.writeU8(0xFF);
   body.writeU8(0xD9);
-  writeTag(out, 21, body);
+  writeTag(out, swfTagDefineBitsJpeg2, body);
 }

@@ -39,7 +39,7 @@ SwfBackground::SwfBackground(SwfColor color) : color_(color) { color_.hasAlpha =
 void SwfBackground::write(SwfStream& out) const {
   SwfStream body;
   color_.write(body);
-  writeTag(out, 9, body);
+  writeTag(out, swfTagSetBackgroundColor, body);
 }
 
 SwfMovie::~SwfMovie() = default;
@@ -67,7 +67,7 @@ bool SwfMovie::writeTo(SwfStream& out, Twips width, Twips height, std::uint8_t f
 
   for (std::size_t i = 0; i < headerSize; ++i) out.writeU8(0);
   for (const auto& tag : tags_) tag->write(out);
-  writeTagHeader(out, 0, 0, nullptr);
+  writeTagHeader(out, swfTagEnd, 0, nullptr);
 
   const std::uint64_t length = out.totalSize();
   if (length > 0xFFFFFFFFu) {

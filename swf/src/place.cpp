@@ -93,13 +93,13 @@ void SwfPlaceObject::write(SwfStream& out) const {
     body.writeU8(0);
   }
   if (hasClipDepth_) body.writeU16(clipDepth_);
-  writeTag(out, 26, body);
+  writeTag(out, swfTagPlaceObject2, body);
 }
 
 void SwfRemoveObject::write(SwfStream& out) const {
   SwfStream body;
   body.writeU16(depth_);
-  writeTag(out, 28, body);
+  writeTag(out, swfTagRemoveObject2, body);
 }
 
-void SwfShowFrame::write(SwfStream& out) const { writeTagHeader(out, 1, 0, nullptr); }
+void SwfShowFrame::write(SwfStream& out) const { writeTagHeader(out, swfTagShowFrame, 0, nullptr); }

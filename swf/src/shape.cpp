@@ -116,7 +116,7 @@ void writeUnsigned(SwfStream& out, unsigned value, unsigned n) {
 }
 }  // namespace
 
-void SwfStyleChange::write(SwfStream& out) const {
+void SwfStyleChange::write(SwfStream& out, const SwfShapeContext& context) const {
   out.writeBits(0, 1);
   out.writeBits(stateNewStyles_, 1);
   out.writeBits(stateLineStyle_, 1);
@@ -128,9 +128,9 @@ void SwfStyleChange::write(SwfStream& out) const {
     out.writeBits(moveX_, moveBits_);
     out.writeBits(moveY_, moveBits_);
   }
-  if (stateFillStyle0_) writeUnsigned(out, fillStyle0_, fillBits_);
-  if (stateFillStyle1_) writeUnsigned(out, fillStyle1_, fillBits_);
-  if (stateLineStyle_) writeUnsigned(out, lineStyle_, lineBits_);
+  if (stateFillStyle0_) writeUnsigned(out, fillStyle0_, context.fillBits);
+  if (stateFillStyle1_) writeUnsigned(out, fillStyle1_, context.fillBits);
+  if (stateLineStyle_) writeUnsigned(out, lineStyle_, context.lineBits);
 }
 
 namespace {
@@ -143,7 +143,7 @@ unsigned edgeBits(std::uint32_t magnitude) {
 SwfStraightEdge::SwfStraightEdge(Twips dx, Twips dy)
     : dx_(dx.value()), dy_(dy.value()), bits_(edgeBits(maxMagnitude(dx_, dy_, 0, 0))) {}
 
-void SwfStraightEdge::write(SwfStream& out) const {
+void SwfStraightEdge::write(SwfStream& out, const SwfShapeContext&) const {
   out.writeBits(1, 1);  // edge record
   out.writeBits(1, 1);  // straight
   out.writeBits(static_cast<std::int32_t>(bits_ - 2), 4);
@@ -169,7 +169,7 @@ SwfCurvedEdge::SwfCurvedEdge(Twips controlDX, Twips controlDY, Twips anchorDX, T
       anchorDY_(anchorDY.value()),
       bits_(edgeBits(maxMagnitude(controlDX_, controlDY_, anchorDX_, anchorDY_))) {}
 
-void SwfCurvedEdge::write(SwfStream& out) const {
+void SwfCurvedEdge::write(SwfStream& out, const SwfShapeContext&) const {
   out.writeBits(1, 1);  // edge record
   out.writeBits(0, 1);  // curved
   out.writeBits(static_cast<std::int32_t>(bits_ - 2), 4);
@@ -179,7 +179,7 @@ void SwfCurvedEdge::write(SwfStream& out) const {
   out.writeBits(anchorDY_, bits_);
 }
 
-void SwfEndShape::write(SwfStream& out) const {
+void SwfEndShape::write(SwfStream& out, const SwfShapeContext&) const {
   out.writeBits(0, 6);
   out.flushBits();
 }
@@ -190,13 +190,9 @@ void SwfShapeRecordList::add(std::unique_ptr<SwfShapeRecord> record) {
 }
 
 void SwfShapeRecordList::write(SwfStream& out) const {
-  out.writeBits(static_cast<std::int32_t>(fillBits_), 4);
-  out.writeBits(static_cast<std::int32_t>(lineBits_), 4);
-  for (const auto& record : records_) {
-    record->setFillBits(fillBits_);
-    record->setLineBits(lineBits_);
-    record->write(out);
-  }
+  out.writeBits(static_cast<std::int32_t>(context_.fillBits), 4);
+  out.writeBits(static_cast<std::int32_t>(context_.lineBits), 4);
+  for (const auto& record : records_) record->write(out, context_);
 }
 
 // --- RECT, DefineShape ------------------------------------------------------
@@ -213,15 +209,10 @@ void SwfRect::write(SwfStream& out) const {
 
 SwfShapeWithStyle::SwfShapeWithStyle(SwfFillStyleArray fills, SwfLineStyleArray lines)
     : fills_(std::move(fills)), lines_(lines) {
-  records_.setFillBits(bitsNeeded(fills_.count(), 0));
-  records_.setLineBits(bitsNeeded(lines_.count(), 0));
+  records_.setContext({bitsNeeded(fills_.count(), 0), bitsNeeded(lines_.count(), 0)});
 }
 
-void SwfShapeWithStyle::addRecord(std::unique_ptr<SwfShapeRecord> record) {
-  record->setFillBits(fillBits());
-  record->setLineBits(lineBits());
-  records_.add(std::move(record));
-}
+void SwfShapeWithStyle::addRecord(std::unique_ptr<SwfShapeRecord> record) { records_.add(std::move(record)); }
 
 void SwfShapeWithStyle::write(SwfStream& out) const {
   fills_.write(out);
@@ -265,7 +256,7 @@ void SwfShape::write(SwfStream& out) const {
     lines_.write(body);
     body.writeU8(0);
   }
-  writeTag(out, 2, body);
+  writeTag(out, swfTagDefineShape, body);
 }
 
 // --- DefineMorphShape -------------------------------------------------------
@@ -281,8 +272,7 @@ unsigned SwfMorphShape::addFill(SwfMorphFillStyle style) {
 }
 
 void SwfMorphShape::finish() {
-  startEdges_.setFillBits(bitsNeeded(fills_.count(), 0));
-  startEdges_.setLineBits(bitsNeeded(lines_.count(), 0));
+  startEdges_.setContext({bitsNeeded(fills_.count(), 0), bitsNeeded(lines_.count(), 0)});
   finished_ = true;
 }
 
@@ -304,7 +294,7 @@ void SwfMorphShape::write(SwfStream& out) const {
   body.appendStream(styledEdges);
   endEdges_.write(body);
   body.flushBits();
-  writeTag(out, 46, body);
+  writeTag(out, swfTagDefineMorphShape, body);
 }
 
 // --- Drawing front end --------------------------------------------------------
@@ -324,14 +314,8 @@ std::int32_t truncate(double value) { return static_cast<std::int32_t>(toDouble(
 }  // namespace
 
 void SwfShapeBuilder::append(SwfOutline target, std::unique_ptr<SwfShapeRecord> record) {
-  if (target == SwfOutline::Start) {
-    shape_->startEdges().add(std::move(record));
-  } else {
-    assert(target == SwfOutline::End);
-    record->setFillBits(0);
-    record->setLineBits(0);
-    shape_->endEdges().add(std::move(record));
-  }
+  assert(target == SwfOutline::Start || target == SwfOutline::End);
+  (target == SwfOutline::Start ? shape_->startEdges() : shape_->endEdges()).add(std::move(record));
 }
 
 void SwfShapeBuilder::moveTo(SwfOutline target, std::int32_t x, std::int32_t y, unsigned lineIndex,

@@ -174,7 +174,7 @@ void SwfSound::write(SwfStream& out) const {
   body.writeBits(stereo_, 1);
   body.writeU32(sampleCount_);
   if (!data_.empty()) body.appendChunk(data_.data(), data_.size());
-  writeTag(out, 14, body);
+  writeTag(out, swfTagDefineSound, body);
 }
 
 SwfSoundInfo SwfSoundInfo::noMultiple() {
@@ -209,7 +209,7 @@ void SwfStartSound::write(SwfStream& out) const {
   SwfStream body;
   body.writeU16(soundId_);
   info_.write(body);
-  writeTag(out, 15, body);
+  writeTag(out, swfTagStartSound, body);
 }
 
 SwfSoundStreamHead::SwfSoundStreamHead(std::uint8_t playback, std::uint8_t streamStereo,
@@ -230,5 +230,5 @@ void SwfSoundStreamHead::write(SwfStream& out) const {
   body.writeBits(1, 1);  // StreamSoundSize
   body.writeBits(streamStereo_, 1);
   body.writeU16(streamSampleCount_);
-  writeTag(out, 18, body);
+  writeTag(out, swfTagSoundStreamHead, body);
 }

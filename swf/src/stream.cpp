@@ -113,17 +113,17 @@ void SwfStream::overwrite(std::size_t offset, const SwfStream& src) {
   std::copy(src.bytes_.begin(), src.bytes_.end(), bytes_.begin() + static_cast<std::ptrdiff_t>(offset));
 }
 
-void writeTagHeader(SwfStream& out, unsigned code, std::uint32_t length, SwfStream* body) {
+void writeTagHeader(SwfStream& out, SwfTagCode code, std::uint32_t length, SwfStream* body) {
   if (length <= 62) {
-    out.writeU16((code << 6) | length);
+    out.writeU16((unsigned{code} << 6) | length);
   } else {
-    out.writeU16((code << 6) | 0x3F);
+    out.writeU16((unsigned{code} << 6) | 0x3F);
     out.writeU32(length);
   }
   if (body) out.appendStream(*body);
 }
 
-void writeTag(SwfStream& out, unsigned code, SwfStream& body) {
+void writeTag(SwfStream& out, SwfTagCode code, SwfStream& body) {
   assert(body.isAligned());
   const std::uint64_t length = body.totalSize();
   // Loaders refuse data that would not fit a 32-bit length, so a body

@@ -4,12 +4,22 @@
 
 #include <gtest/gtest.h>
 
+#include <type_traits>
+
 namespace {
 
-template <typename Record>
+template <typename Record, typename = std::enable_if_t<!std::is_base_of_v<SwfShapeRecord, Record>>>
 Bytes recordBytes(const Record& record) {
   SwfStream s;
   record.write(s);
+  s.flushBits();
+  return s.bytes();
+}
+
+// A shape record written in a shape whose list declared the given widths.
+Bytes recordBytes(const SwfShapeRecord& record, SwfShapeContext context = {}) {
+  SwfStream s;
+  record.write(s, context);
   s.flushBits();
   return s.bytes();
 }
@@ -72,7 +82,7 @@ TEST(SwfEdgeRecords, CurvedAndEndRecords) {
 
   SwfStream s;
   s.writeBits(1, 1);
-  SwfEndShape().write(s);
+  SwfEndShape().write(s, SwfShapeContext{});
   EXPECT_TRUE(s.isAligned());
   EXPECT_EQ(s.bytes(), bits("1 000000 0"));
 }
@@ -82,15 +92,11 @@ TEST(SwfStyleChangeRecord, StyleIndicesTakeTheShapesWidths) {
   SwfStyleChangeData select;
   select.fillStyle1 = 1;
   select.lineStyle = 2;
-  SwfStyleChange change(select);
-  change.setFillBits(3);
-  change.setLineBits(2);
-  EXPECT_EQ(recordBytes(change), bits("0 0 1 1 0 0  001  10"));
+  const SwfStyleChange change(select);
+  EXPECT_EQ(recordBytes(change, SwfShapeContext{3, 2}), bits("0 0 1 1 0 0  001  10"));
 
   // A width of 0 writes no index at all.
-  change.setFillBits(0);
-  change.setLineBits(0);
-  EXPECT_EQ(recordBytes(change), bits("0 0 1 1 0 0"));
+  EXPECT_EQ(recordBytes(change, SwfShapeContext{0, 0}), bits("0 0 1 1 0 0"));
 }
 
 TEST(SwfBounds, RectWidthFollowsTheLargestValue) {
@@ -164,8 +170,8 @@ TEST(SwfShapeBuilderOps, MoveToSetsOnlyTheGivenStyles) {
   draw.moveTo(SwfOutline::Start, 1, 2, 0, 1);
   draw.moveTo(SwfOutline::Start, 0, 0, 1, 0);
   SwfStream s;
-  morph.startEdges().record(0).write(s);
-  morph.startEdges().record(1).write(s);
+  morph.startEdges().record(0).write(s, morph.startEdges().context());
+  morph.startEdges().record(1).write(s, morph.startEdges().context());
   s.flushBits();
   EXPECT_EQ(s.bytes(), bits("0 0 0 0 1 1  00111 0010100 0101000"  // move to (20, 40) twips
                             "  0 0 1 0 0 1  00001 0 0"));         // line style flag, 0-bit index

@@ -60,7 +60,7 @@ TEST(SwfTagHeader, ShortUpTo62BytesLongFrom63) {
   SwfStream body62;
   for (int i = 0; i < 62; ++i) body62.writeU8(0);
   SwfStream s62;
-  writeTag(s62, 2, body62);
+  writeTag(s62, swfTagDefineShape, body62);
   ASSERT_EQ(s62.committed(), 2u + 62);
   EXPECT_EQ(s62.bytes()[0], (2 << 6 | 62) & 0xFF);  // code 2, length 62
   EXPECT_EQ(s62.bytes()[1], 0x00);
@@ -68,7 +68,7 @@ TEST(SwfTagHeader, ShortUpTo62BytesLongFrom63) {
   SwfStream body63;
   for (int i = 0; i < 63; ++i) body63.writeU8(0);
   SwfStream s63;
-  writeTag(s63, 2, body63);
+  writeTag(s63, swfTagDefineShape, body63);
   ASSERT_EQ(s63.committed(), 6u + 63);
   EXPECT_EQ(Bytes(s63.bytes().begin(), s63.bytes().begin() + 6),
             Bytes({0xBF, 0x00,                 // code 2, length field 0x3F
@@ -77,15 +77,15 @@ TEST(SwfTagHeader, ShortUpTo62BytesLongFrom63) {
 
 TEST(SwfTagHeader, TagsWithoutBodyAndALongJpegHeader) {
   SwfStream showFrame;
-  writeTagHeader(showFrame, 1, 0, nullptr);
+  writeTagHeader(showFrame, swfTagShowFrame, 0, nullptr);
   EXPECT_EQ(showFrame.bytes(), Bytes({0x40, 0x00}));
 
   SwfStream end;
-  writeTagHeader(end, 0, 0, nullptr);
+  writeTagHeader(end, swfTagEnd, 0, nullptr);
   EXPECT_EQ(end.bytes(), Bytes({0x00, 0x00}));
 
   SwfStream jpeg;
-  writeTagHeader(jpeg, 21, 1000, nullptr);
+  writeTagHeader(jpeg, swfTagDefineBitsJpeg2, 1000, nullptr);
   EXPECT_EQ(jpeg.bytes(), Bytes({0x7F, 0x05,                 // code 21, long form
                                  0xE8, 0x03, 0x00, 0x00}));  // length 1000
 }

@@ -11,29 +11,13 @@
 #include <variant>
 #include <vector>
 
+// The tag codes the parser decodes are the writer's: swfTagEnd, swfTagShowFrame, ...
+#include <swf/tag_code.h>
+
 namespace player {
 
-// Tag codes the parser decodes.
-enum TagCode : uint16_t {
-  kTagEnd = 0,
-  kTagShowFrame = 1,
-  kTagDefineShape = 2,
-  kTagRemoveObject = 5,
-  kTagSetBackgroundColor = 9,
-  kTagDoAction = 12,
-  kTagDefineSound = 14,
-  kTagStartSound = 15,
-  kTagSoundStreamHead = 18,
-  kTagDefineBitsJpeg2 = 21,
-  kTagDefineShape2 = 22,
-  kTagPlaceObject2 = 26,
-  kTagRemoveObject2 = 28,
-  kTagDefineShape3 = 32,
-  kTagSoundStreamHead2 = 45,
-  kTagDefineMorphShape = 46,
-};
-
-// Name of a tag code ("PlaceObject2"), or "Unknown" for codes not listed above.
+// Name of a tag code ("PlaceObject2"), or "Unknown" for codes not in the
+// list of swf/tag_code.h.
 const char* tagName(uint16_t code);
 
 struct Rect {

@@ -95,14 +95,19 @@ class SwfLineStyleArray {
 // Writes a style array count: one byte below 255, else 0xFF and a 16-bit count.
 void writeStyleCount(SwfStream& out, unsigned count);
 
-// Base of the four shape records. The enclosing shape tells a record its
-// NumFillBits and NumLineBits; only the style change record uses them.
+// What a shape record needs to know of the shape it is written in: the
+// NumFillBits and NumLineBits its list declared. Only the style change
+// record uses them, for its style indices.
+struct SwfShapeContext {
+  unsigned fillBits = 0;
+  unsigned lineBits = 0;
+};
+
+// Base of the four shape records.
 class SwfShapeRecord {
  public:
   virtual ~SwfShapeRecord();
-  virtual void write(SwfStream& out) const = 0;
-  virtual void setFillBits(unsigned) {}
-  virtual void setLineBits(unsigned) {}
+  virtual void write(SwfStream& out, const SwfShapeContext& context) const = 0;
 };
 
 // Pen position of a style change, in twips from the shape's origin.
@@ -136,12 +141,8 @@ struct SwfStyleChangeData {
 class SwfStyleChange : public SwfShapeRecord {
  public:
   explicit SwfStyleChange(const SwfStyleChangeData& change);
-  void write(SwfStream& out) const override;
-  void setFillBits(unsigned n) override { fillBits_ = n; }
-  void setLineBits(unsigned n) override { lineBits_ = n; }
+  void write(SwfStream& out, const SwfShapeContext& context) const override;
 
-  unsigned fillBits() const { return fillBits_; }
-  unsigned lineBits() const { return lineBits_; }
   Twips moveX() const { return Twips(moveX_); }
   Twips moveY() const { return Twips(moveY_); }
 
@@ -150,7 +151,6 @@ class SwfStyleChange : public SwfShapeRecord {
   std::int32_t moveX_, moveY_;
   unsigned moveBits_;
   unsigned fillStyle0_, fillStyle1_, lineStyle_;
-  unsigned fillBits_ = 0, lineBits_ = 0;
 };
 
 // STRAIGHTEDGERECORD: vertical when dx is 0, horizontal when only dy is 0,
@@ -158,7 +158,7 @@ class SwfStyleChange : public SwfShapeRecord {
 class SwfStraightEdge : public SwfShapeRecord {
  public:
   SwfStraightEdge(Twips dx, Twips dy);
-  void write(SwfStream& out) const override;
+  void write(SwfStream& out, const SwfShapeContext& context) const override;
   unsigned bits() const { return bits_; }
   Twips dx() const { return Twips(dx_); }
   Twips dy() const { return Twips(dy_); }
@@ -172,7 +172,7 @@ class SwfStraightEdge : public SwfShapeRecord {
 class SwfCurvedEdge : public SwfShapeRecord {
  public:
   SwfCurvedEdge(Twips controlDX, Twips controlDY, Twips anchorDX, Twips anchorDY);
-  void write(SwfStream& out) const override;
+  void write(SwfStream& out, const SwfShapeContext& context) const override;
   unsigned bits() const { return bits_; }
   Twips controlDX() const { return Twips(controlDX_); }
   Twips controlDY() const { return Twips(controlDY_); }
@@ -187,24 +187,25 @@ class SwfCurvedEdge : public SwfShapeRecord {
 // ENDSHAPERECORD: six zero bits, then alignment.
 class SwfEndShape : public SwfShapeRecord {
  public:
-  void write(SwfStream& out) const override;
+  void write(SwfStream& out, const SwfShapeContext& context) const override;
 };
 
-// Ordered, owned list of shape records preceded by NumFillBits and NumLineBits.
+// Ordered, owned list of shape records preceded by NumFillBits and
+// NumLineBits, which it hands to each record as it writes it.
 class SwfShapeRecordList {
  public:
   void add(std::unique_ptr<SwfShapeRecord> record);
-  void setFillBits(unsigned n) { fillBits_ = n; }
-  void setLineBits(unsigned n) { lineBits_ = n; }
-  unsigned fillBits() const { return fillBits_; }
-  unsigned lineBits() const { return lineBits_; }
+  void setContext(SwfShapeContext context) { context_ = context; }
+  const SwfShapeContext& context() const { return context_; }
+  unsigned fillBits() const { return context_.fillBits; }
+  unsigned lineBits() const { return context_.lineBits; }
   std::size_t size() const { return records_.size(); }
   const SwfShapeRecord& record(std::size_t index) const { return *records_.at(index); }
   // The list ends on a byte boundary only if its last record is an end record.
   void write(SwfStream& out) const;
 
  private:
-  unsigned fillBits_ = 0, lineBits_ = 0;
+  SwfShapeContext context_;
   std::vector<std::unique_ptr<SwfShapeRecord>> records_;
 };
 
@@ -295,8 +296,8 @@ struct SwfPixelRect {
   std::int32_t left = 0, top = 0, right = 0, bottom = 0;
 };
 
-// Drawing front end for morph shapes, in pixels. Records for the end outline
-// carry no style index bits.
+// Drawing front end for morph shapes, in pixels. The end outline's list
+// declares no style index bits, so its records carry none.
 class SwfShapeBuilder {
  public:
   explicit SwfShapeBuilder(SwfMorphShape& shape) : shape_(&shape) {}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <swf/tag_code.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -72,10 +74,10 @@ class SwfStream {
 
 // Writes a tag's RECORDHEADER (short form for lengths up to 62, long form from
 // 63 on) and then appends body, if given.
-void writeTagHeader(SwfStream& out, unsigned code, std::uint32_t length, SwfStream* body);
+void writeTagHeader(SwfStream& out, SwfTagCode code, std::uint32_t length, SwfStream* body);
 
 // Measures body (chunks included) and writes it behind its header.
-void writeTag(SwfStream& out, unsigned code, SwfStream& body);
+void writeTag(SwfStream& out, SwfTagCode code, SwfStream& body);
 
 // Number of bits for a field holding magnitude: extra when magnitude is 0, else
 // extra plus the bit length of magnitude. extra is 1 for signed fields.
