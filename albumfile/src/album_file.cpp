@@ -220,7 +220,8 @@ std::optional<AlbumFileError> readPicture(const ObjectReader& picture, const std
   }
   int seconds = 0;
   if (picture.find("seconds")) {
-    if (auto bad = picture.wholeNumber("seconds", kMinPictureSeconds, maker::kLongestPause, seconds)) return bad;
+    if (auto bad = picture.wholeNumber("seconds", kMinPictureSeconds, maker::kLongestPause, seconds))
+      return bad;
     out.seconds = seconds;
   }
   return std::nullopt;

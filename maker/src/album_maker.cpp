@@ -276,7 +276,8 @@ MakeResult<Slides> collectSlides(const AlbumSettings& s, std::vector<Rendered>& 
     Rendered& r = slots[i];
     if (!r.done) continue;
     if (!r.error.empty()) {
-      if (!s.skipBadPictures) return makeError(MakeErrorKind::Picture, s.pictures[i].path, r.error, r.errorKind);
+      if (!s.skipBadPictures)
+        return makeError(MakeErrorKind::Picture, s.pictures[i].path, r.error, r.errorKind);
       skipped.push_back({s.pictures[i].path, r.error});
       continue;
     }

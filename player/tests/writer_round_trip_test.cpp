@@ -78,7 +78,7 @@ struct RoundTrip {
   std::function<void(const Tag&)> check;
 };
 
-std::vector<RoundTrip> roundTrips() {
+std::vector<RoundTrip> roundTrips(SwfCharacterIds& ids) {
   std::vector<RoundTrip> rows;
   auto add = [&](std::string what, SwfTagCode code, std::unique_ptr<SwfTag> tag,
                  std::function<void(const Tag&)> check) {
@@ -91,7 +91,7 @@ std::vector<RoundTrip> roundTrips() {
       });
 
   const Bytes jpeg = {0xFF, 0xD8, 1, 2, 3, 0xFF, 0xD9};
-  auto bitmap = SwfBitmap::fromBytes(jpeg);
+  auto bitmap = SwfBitmap::fromBytes(ids, jpeg);
   const uint16_t bitmapId = bitmap->characterId();
   add("bitmap", swfTagDefineBitsJpeg2, std::move(bitmap), [=](const Tag& t) {
     const auto* b = tagAs<DefineBitsJpeg2Tag>(t);
@@ -103,7 +103,7 @@ std::vector<RoundTrip> roundTrips() {
   });
 
   // Two fills, so that the style indices take two bits; the figure uses the second.
-  auto shape = std::make_unique<SwfShape>(SwfRect::fromPixels(-1, 2, 30, 40));
+  auto shape = std::make_unique<SwfShape>(ids, SwfRect::fromPixels(-1, 2, 30, 40));
   const uint16_t shapeId = shape->characterId();
   shape->addFill(SwfFillStyle(true, bitmapId, SwfMatrix()));
   shape->addFill(SwfFillStyle(false, bitmapId, scaledAndMoved()));
@@ -145,8 +145,8 @@ std::vector<RoundTrip> roundTrips() {
     EXPECT_EQ(s->shape.records[3].y, 40);
   });
 
-  auto morph =
-      std::make_unique<SwfMorphShape>(SwfRect::fromPixels(0, 0, 10, 10), SwfRect::fromPixels(0, 0, 80, 60));
+  auto morph = std::make_unique<SwfMorphShape>(ids, SwfRect::fromPixels(0, 0, 10, 10),
+                                               SwfRect::fromPixels(0, 0, 80, 60));
   const uint16_t morphId = morph->characterId();
   morph->addFill(SwfMorphFillStyle(false, bitmapId, scaledAndMoved(), SwfMatrix()));
   morph->finish();
@@ -246,7 +246,7 @@ std::vector<RoundTrip> roundTrips() {
       [](const Tag& t) { EXPECT_EQ(tagAs<RemoveObject2Tag>(t)->depth, 3); });
 
   const Bytes mp3 = oneMp3Frame();
-  auto sound = SwfSound::fromBytes(mp3.data(), mp3.size());
+  auto sound = SwfSound::fromBytes(ids, mp3.data(), mp3.size());
   const uint16_t soundId = sound->characterId();
   add("stream head", swfTagSoundStreamHead, SwfSoundStreamHead::forSound(*sound), [](const Tag& t) {
     const auto* h = tagAs<SoundStreamHeadTag>(t);
@@ -311,8 +311,8 @@ std::vector<RoundTrip> roundTrips() {
 }  // namespace
 
 TEST(WriterToParser, EveryTagTheWriterMakesReadsBackAsWritten) {
-  std::vector<RoundTrip> rows = roundTrips();
   SwfMovie movie;
+  std::vector<RoundTrip> rows = roundTrips(movie.characterIds());
   for (RoundTrip& row : rows) movie.addTag(std::move(row.tag));
   SwfStream stream;
   ASSERT_TRUE(movie.writeTo(stream, Twips::fromPixels(320), Twips::fromPixels(240), 12));
