@@ -236,7 +236,7 @@ TEST_F(AlbumFolderTest, FileAccessFailuresNameTheFileAndKeepTheOldOne) {
   EXPECT_EQ(read.message().rfind(bad.u8string() + ": ", 0), 0u) << read.message();
 
   AlbumDocument album;
-  album.seconds = 0;  // refused: the old file stays
+  album.seconds = -1;  // refused: the old file stays
   EXPECT_EQ(writeAlbumFile(bad.u8string(), album).kind(), Kind::OutOfRange);
   EXPECT_EQ(readText(bad), "{\"slidewright-album\": 7}");
   album.seconds = 1;

@@ -9,11 +9,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
+#include <optional>
 
 #include "fidelity.h"
 #include "test_support.h"
@@ -323,9 +326,22 @@ bool holds(const std::string& dir, const std::string& prefix, const std::string&
   return false;
 }
 
+// True once `seconds` have passed since it was first asked; it then starts
+// again, so that each run of a command is given the same time.
+std::function<bool()> afterSeconds(double seconds) {
+  auto start = std::make_shared<std::optional<std::chrono::steady_clock::time_point>>();
+  return [=] {
+    const auto now = std::chrono::steady_clock::now();
+    if (!*start) *start = now;
+    if (std::chrono::duration<double>(now - **start).count() < seconds) return false;
+    start->reset();
+    return true;
+  };
+}
+
 // Ctrl-C, a polite kill or the terminal closing in the middle of `make`,
-// `make -o SHOW.mp4` or `video`: the temporary pictures, the temporary movie
-// and the partial video are removed, and the exit status is 128 + the
+// `make -o SHOW.mp4` or `video`: the staged movie, the temporary movie and
+// the partial video are removed, and the exit status is 128 + the
 // signal's number.
 TEST(VideoCommand, StoppedCommandsLeaveNothingAndSayWhichSignal) {
   AlbumSpec spec;
@@ -336,7 +352,7 @@ TEST(VideoCommand, StoppedCommandsLeaveNothingAndSayWhichSignal) {
   const std::string movie = makeAlbum(spec);
   const std::string photo = writePicture(7, 1600, 1200);
   std::vector<std::string> make = {"make", "-q", "-W", "320", "-H", "240"};
-  for (int k = 0; k < 300; ++k) make.push_back(photo);
+  for (int k = 0; k < 2500; ++k) make.push_back(photo);
 
   const std::string tmp = scratch("stop-tmp"), out = scratch("stop-out");
   struct Case {
@@ -345,11 +361,13 @@ TEST(VideoCommand, StoppedCommandsLeaveNothingAndSayWhichSignal) {
     std::function<bool()> ready;  // the files to be cleaned up exist
   };
   std::vector<std::string> makeMovie = make, makeVideo = make;
-  makeMovie.insert(makeMovie.end(), {"-o", out + "/show.swf"});
+  makeMovie.insert(makeMovie.end(), {"-s", "0", "-o", out + "/show.swf"});
   makeVideo.resize(6 + 40);
   makeVideo.insert(makeVideo.end(), {"-o", out + "/show.mp4"});
   const Case cases[] = {
-      {"make", makeMovie, [&] { return holds(tmp, "FM", ".jpg"); }},
+      // The pictures are rendered in memory: half a second into the work,
+      // nothing is written yet, and nothing may be left.
+      {"make", makeMovie, afterSeconds(0.5)},
       {"make -o show.mp4", makeVideo, [&] { return holds(out, ".show.mp4", ".part"); }},
       {"video", {"video", "-q", movie, "-o", out + "/show.webm"}, [&] { return holds(out, "", ".part"); }},
   };
