@@ -167,16 +167,6 @@ std::optional<int> parseTransition(const std::string& text) {
   return transitionFromKeyword(text);
 }
 
-std::optional<media::Rgb> parseColour(std::string text) {
-  if (!text.empty() && text[0] == '#') text.erase(0, 1);
-  if (text.size() != 6) return std::nullopt;
-  for (char c : text)
-    if (!std::isxdigit(static_cast<unsigned char>(c))) return std::nullopt;
-  const unsigned long v = std::strtoul(text.c_str(), nullptr, 16);
-  return media::Rgb{static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 8),
-                    static_cast<std::uint8_t>(v)};
-}
-
 // The output path with ".swf" added unless it already ends so (in any case).
 std::string movieName(std::string path) {
   if (path.size() >= 4) {
@@ -254,7 +244,7 @@ std::optional<UsageError> applyOption(const OptionSpec& spec, const std::string&
       settings.fitToMusic = true;
       return std::nullopt;
     case Option::Background: {
-      auto c = parseColour(value);
+      auto c = maker::parseColour(value);
       if (!c) return UsageError{"the background colour must be #rrggbb, not '" + value + "'"};
       settings.background = *c;
       return std::nullopt;

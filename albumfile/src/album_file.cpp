@@ -139,16 +139,6 @@ class ObjectReader {
   int picture_;
 };
 
-std::optional<media::Rgb> parseColour(std::string text) {
-  if (!text.empty() && text[0] == '#') text.erase(0, 1);
-  if (text.size() != 6) return std::nullopt;
-  for (char c : text)
-    if (!std::isxdigit(static_cast<unsigned char>(c))) return std::nullopt;
-  const unsigned long v = std::strtoul(text.c_str(), nullptr, 16);
-  return media::Rgb{static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 8),
-                    static_cast<std::uint8_t>(v)};
-}
-
 std::string colourText(media::Rgb colour) {
   char text[8];
   std::snprintf(text, sizeof text, "#%02x%02x%02x", colour.r, colour.g, colour.b);
@@ -184,7 +174,7 @@ std::optional<AlbumFileError> readSettings(const ObjectReader& album, const std:
   std::string colour;
   if (auto bad = album.text("background", "a colour #rrggbb", colour)) return bad;
   if (!colour.empty()) {
-    const auto rgb = parseColour(colour);
+    const auto rgb = maker::parseColour(colour);
     if (!rgb)
       return album.refuse(Kind::OutOfRange, "background",
                           "\"background\" must be a colour #rrggbb, not \"" + colour + "\"");

@@ -1,6 +1,8 @@
 #include "maker/album_maker.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cstdlib>
 #include <cmath>
 #include <condition_variable>
 #include <filesystem>
@@ -20,6 +22,16 @@
 namespace slidewright::maker {
 
 namespace fs = std::filesystem;
+
+std::optional<media::Rgb> parseColour(std::string text) {
+  if (!text.empty() && text[0] == '#') text.erase(0, 1);
+  if (text.size() != 6) return std::nullopt;
+  for (char c : text)
+    if (!std::isxdigit(static_cast<unsigned char>(c))) return std::nullopt;
+  const unsigned long v = std::strtoul(text.c_str(), nullptr, 16);
+  return media::Rgb{static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 8),
+                    static_cast<std::uint8_t>(v)};
+}
 using media::DecodeOptions;
 using media::ErrorKind;
 

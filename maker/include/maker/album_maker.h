@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -94,6 +95,10 @@ struct MakeOutcome {
   std::uint64_t movieBytes = 0;
   std::uint32_t frameCount = 0;
 };
+
+// A colour written "#rrggbb" (the "#" may be left out), as the command line
+// and album files give the background; nothing when it is not one.
+std::optional<media::Rgb> parseColour(std::string text);
 
 // Limits of the album settings, as the maker's window keeps them.
 constexpr int kMinWidth = 100, kMaxWidth = 800;
