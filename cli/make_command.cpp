@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <optional>
 #include <random>
 #include <string>
@@ -14,6 +15,7 @@
 #include "album/album.h"
 #include "album/transition.h"
 #include "album/transition_names.h"
+#include "albumfile/album_file.h"
 #include "arguments.h"
 #include "command.h"
 #include "interrupt.h"
@@ -46,6 +48,7 @@ enum class Option {
   Loop,
   NoLoop,
   SkipBad,
+  SaveAlbum,
   Quiet,
   Help
 };
@@ -90,6 +93,9 @@ const std::vector<OptionSpec>& optionTable() {
       {Option::NoLoop, nullptr, "--no-loop", nullptr, nullptr, "stop at the end"},
       {Option::SkipBad, nullptr, "--skip-bad", nullptr, nullptr,
        "leave out pictures that cannot be read, with a warning,\ninstead of failing"},
+      {Option::SaveAlbum, nullptr, "--save-album", "FILE", "a file name",
+       "write an album file (.swalbum) of what was given, to\nmake it again with 'make FILE'; the movie is "
+       "made\nas well when -o is given"},
       {Option::Quiet, "-q", "--quiet", nullptr, nullptr, "no progress bar and no summary"},
       {Option::Help, "-h", "--help", nullptr, nullptr, "show this help"},
   };
@@ -122,10 +128,14 @@ void printOptions() {
 void printMakeHelp() {
   std::printf(
       "Usage: %s make [OPTIONS] PICTURE... -o MOVIE.swf\n"
+      "       %s make [OPTIONS] PICTURE... --save-album ALBUM.swalbum [-o MOVIE.swf]\n"
+      "       %s make [OPTIONS] ALBUM.swalbum [-o MOVIE.swf]\n"
       "Makes an SWF slide show of the pictures, in the order given, each revealed by\n"
-      "its transition and held for a while, with optional music.\n"
+      "its transition and held for a while, with optional music. An album file's\n"
+      "movie goes to -o, else to the file's \"output\", else beside the album file;\n"
+      "options given override the album file's settings.\n"
       "\n",
-      kProgramName);
+      kProgramName, kProgramName, kProgramName);
   printOptions();
   std::printf(
       "\n"
@@ -177,13 +187,24 @@ std::string movieName(std::string path) {
   return path + ".swf";
 }
 
+// Whether a file name ends in ".swalbum", in any case.
+bool isAlbumFileName(const std::string& path) {
+  const std::string extension = albumfile::kAlbumExtension;
+  if (path.size() <= extension.size()) return false;
+  std::string tail = path.substr(path.size() - extension.size());
+  std::transform(tail.begin(), tail.end(), tail.begin(), [](unsigned char c) { return std::tolower(c); });
+  return tail == extension;
+}
+
 // Seeds run from 0 to this; a chosen seed is printed so that it can be given again.
 constexpr long kMaxSeed = 999999999;
 
 // What the command line asks for.
 struct MakeRequest {
   AlbumSettings settings;
-  std::string videoPath;  // a video (.mp4, .webm) to make from the album, which is then not kept
+  std::string albumPath;      // an album file to make, or empty
+  std::string saveAlbumPath;  // an album file to write, or empty
+  std::string videoPath;      // a video (.mp4, .webm) to make from the album, which is then not kept
   bool quiet = false;
   bool help = false;
   std::optional<std::uint32_t> seed;
@@ -196,6 +217,9 @@ struct ParseState {
   int transition = 0;
   bool transitionPending = false;
   bool pauseGiven = false;
+  // Which settings the command line gave, so that they override an album file's.
+  bool transitionGiven = false, widthGiven = false, heightGiven = false, backgroundGiven = false,
+       loopGiven = false;
   std::string output;
 };
 
@@ -224,6 +248,7 @@ std::optional<UsageError> applyOption(const OptionSpec& spec, const std::string&
         return UsageError{"unknown transition '" + value + "' (run 'slidewright make --help' for the names)"};
       state.transition = *t;
       state.transitionPending = true;
+      state.transitionGiven = true;
       return std::nullopt;
     }
     case Option::Seed: {
@@ -233,8 +258,10 @@ std::optional<UsageError> applyOption(const OptionSpec& spec, const std::string&
       return std::nullopt;
     }
     case Option::Width:
+      state.widthGiven = true;
       return readNumber(value, "the width", maker::kMinWidth, maker::kMaxWidth, settings.width);
     case Option::Height:
+      state.heightGiven = true;
       return readNumber(value, "the height", maker::kMinHeight, maker::kMaxHeight, settings.height);
     case Option::Seconds:
       state.pauseGiven = true;
@@ -247,6 +274,7 @@ std::optional<UsageError> applyOption(const OptionSpec& spec, const std::string&
       auto c = maker::parseColour(value);
       if (!c) return UsageError{"the background colour must be #rrggbb, not '" + value + "'"};
       settings.background = *c;
+      state.backgroundGiven = true;
       return std::nullopt;
     }
     case Option::Music:
@@ -254,13 +282,19 @@ std::optional<UsageError> applyOption(const OptionSpec& spec, const std::string&
       settings.musicPath = value;
       return std::nullopt;
     case Option::Loop:
+      state.loopGiven = true;
       settings.loop = true;
       return std::nullopt;
     case Option::NoLoop:
+      state.loopGiven = true;
       settings.loop = false;
       return std::nullopt;
     case Option::SkipBad:
       settings.skipBadPictures = true;
+      return std::nullopt;
+    case Option::SaveAlbum:
+      if (value.empty()) return UsageError{name + " needs a file name"};
+      state.request.saveAlbumPath = value;
       return std::nullopt;
     case Option::Quiet:
       state.request.quiet = true;
@@ -276,7 +310,11 @@ std::optional<UsageError> applyOption(const OptionSpec& spec, const std::string&
 std::optional<UsageError> finishRequest(ParseState& state) {
   MakeRequest& r = state.request;
   if (r.settings.pictures.empty()) return UsageError{"no pictures given"};
-  if (state.output.empty()) return UsageError{"no output file given (use -o MOVIE.swf)"};
+  if (state.output.empty() && r.saveAlbumPath.empty())
+    return UsageError{"no output file given (use -o MOVIE.swf)"};
+  if (r.settings.fitToMusic && state.output.empty())
+    return UsageError{"--fit-to-music with --save-album needs -o: the seconds come from the made movie"};
+  if (state.output.empty()) return std::nullopt;
   // "-o albums/" or "-o ." names a folder: adding ".swf" to it would make a
   // hidden file there.
   const std::string last = state.output.substr(state.output.find_last_of("/\\") + 1);
@@ -300,7 +338,7 @@ std::optional<UsageError> finishRequest(ParseState& state) {
 
 // Reads the command line: "--name=value" and "--name value" alike, pictures
 // anywhere, "--" before pictures whose names begin with "-".
-std::variant<MakeRequest, UsageError> parseMakeCommand(int argc, char** argv) {
+std::variant<ParseState, UsageError> parseMakeCommand(int argc, char** argv) {
   ParseState state;
   ArgumentScanner scanner(argc, argv);
   while (const auto arg = scanner.next()) {
@@ -321,10 +359,86 @@ std::variant<MakeRequest, UsageError> parseMakeCommand(int argc, char** argv) {
       value = *given;
     }
     if (auto bad = applyOption(*spec, arg->name, value, state)) return *bad;
-    if (state.request.help) return state.request;
+    if (state.request.help) return state;
   }
-  if (auto bad = finishRequest(state)) return *bad;
-  return state.request;
+  // A single operand ending in ".swalbum" is an album file to make.
+  const auto& pictures = state.request.settings.pictures;
+  if (pictures.size() == 1 && isAlbumFileName(pictures[0].path)) {
+    state.request.albumPath = pictures[0].path;
+    state.request.settings.pictures.clear();
+    state.request.randomPick.clear();
+  }
+  return state;
+}
+
+// The settings of the album file, with those the command line gave laid over
+// them; the movie goes to -o, else the file's "output", else beside it.
+void applyAlbumDocument(const albumfile::AlbumDocument& album, ParseState& state) {
+  AlbumSettings& s = state.request.settings;
+  if (!state.widthGiven) s.width = album.width;
+  if (!state.heightGiven) s.height = album.height;
+  if (!state.backgroundGiven) s.background = album.background;
+  if (!state.loopGiven) s.loop = album.loop;
+  if (!state.pauseGiven) s.pauseSeconds = album.seconds;
+  if (s.musicPath.empty()) s.musicPath = album.music;
+  for (const albumfile::AlbumFilePicture& p : album.pictures) {
+    // A transition on the command line is given to every picture.
+    const int transition = state.transitionGiven ? state.transition : p.transition;
+    s.pictures.push_back({p.file, transition == kRandom ? 0 : transition, p.seconds});
+    state.request.randomPick.push_back(transition == kRandom);
+  }
+  state.transitionPending = false;
+  if (state.output.empty()) {
+    const std::string& albumPath = state.request.albumPath;
+    state.output =
+        !album.output.empty()
+            ? album.output
+            : albumPath.substr(0, albumPath.size() - std::strlen(albumfile::kAlbumExtension)) + ".swf";
+  }
+}
+
+// The album file of what the command line gave.
+albumfile::AlbumDocument albumDocumentFor(const MakeRequest& r, int pauseSeconds) {
+  albumfile::AlbumDocument album;
+  const AlbumSettings& s = r.settings;
+  album.width = s.width;
+  album.height = s.height;
+  album.background = s.background;
+  album.seconds = pauseSeconds;
+  album.loop = s.loop;
+  album.music = s.musicPath;
+  album.output = r.videoPath.empty() ? s.outputPath : r.videoPath;
+  for (const maker::AlbumEntry& e : s.pictures)
+    album.pictures.push_back({e.path, e.transition, e.holdSeconds});
+  return album;
+}
+
+bool writeAlbum(const MakeRequest& r, int pauseSeconds) {
+  auto written = albumfile::writeAlbumFile(r.saveAlbumPath, albumDocumentFor(r, pauseSeconds));
+  if (!written) {
+    std::fprintf(stderr, "%s: %s\n", kProgramName, written.message().c_str());
+    return false;
+  }
+  if (!r.quiet) std::printf("Album written: %s\n", r.saveAlbumPath.c_str());
+  return true;
+}
+
+// Names every picture of the album that is not there, with its number, so
+// that all can be found at once; false when any is missing.
+bool albumPicturesPresent(const MakeRequest& r) {
+  std::string missing;
+  int count = 0;
+  for (std::size_t i = 0; i < r.settings.pictures.size(); ++i) {
+    std::error_code ec;
+    const std::string& path = r.settings.pictures[i].path;
+    if (std::filesystem::exists(std::filesystem::u8path(path), ec)) continue;
+    missing += "\n  picture " + std::to_string(i + 1) + ": " + path;
+    ++count;
+  }
+  if (count == 0) return true;
+  std::fprintf(stderr, "%s: %s: %d of its %zu pictures %s missing:%s\n", kProgramName, r.albumPath.c_str(),
+               count, r.settings.pictures.size(), count == 1 ? "is" : "are", missing.c_str());
+  return false;
 }
 
 // Gives the pictures marked "random" their transitions; returns the seed used.
@@ -433,16 +547,40 @@ int runMake(int argc, char** argv) {
   using namespace slidewright::cli;
   auto parsed = parseMakeCommand(argc, argv);
   if (auto* bad = std::get_if<UsageError>(&parsed)) return usage(bad->message);
-  MakeRequest& request = std::get<MakeRequest>(parsed);
+  ParseState& state = std::get<ParseState>(parsed);
+  MakeRequest& request = state.request;
   if (request.help) {
     printMakeHelp();
     return kExitOk;
   }
-  std::vector<std::string> inputs{request.settings.musicPath};
+  if (!request.albumPath.empty()) {
+    auto album = slidewright::albumfile::readAlbumFile(request.albumPath);
+    if (!album) {
+      std::fprintf(stderr, "%s: %s\n", kProgramName, album.message().c_str());
+      return kExitFailed;
+    }
+    applyAlbumDocument(album.value(), state);
+  }
+  if (auto bad = finishRequest(state)) return usage(bad->message);
+  std::vector<std::string> inputs{request.settings.musicPath, request.albumPath};
   for (const auto& picture : request.settings.pictures) inputs.push_back(picture.path);
-  if (outputIsAnInput(request.videoPath.empty() ? request.settings.outputPath : request.videoPath, inputs))
-    return kExitFailed;
+  if (!request.saveAlbumPath.empty() && outputIsAnInput(request.saveAlbumPath, inputs)) return kExitFailed;
+  const bool makeMovie = !state.output.empty();
+  if (makeMovie) {
+    if (!request.saveAlbumPath.empty()) inputs.push_back(request.saveAlbumPath);
+    if (outputIsAnInput(request.videoPath.empty() ? request.settings.outputPath : request.videoPath, inputs))
+      return kExitFailed;
+  }
   const std::uint32_t seed = pickRandomTransitions(request);
+  // The album file is written before the make, so that it is there to mend
+  // and make again should the make fail; a hold fitted to the music is
+  // known only after it.
+  if (!request.saveAlbumPath.empty() && !request.settings.fitToMusic &&
+      !writeAlbum(request, request.settings.pauseSeconds))
+    return kExitFailed;
+  if (!makeMovie) return kExitOk;
+  if (!request.albumPath.empty() && !request.settings.skipBadPictures && !albumPicturesPresent(request))
+    return kExitFailed;
   // Watched from before the temporary movie is made until after it is
   // removed, so that no request to stop can leave it behind.
   InterruptWatch interrupt;
@@ -470,6 +608,9 @@ int runMake(int argc, char** argv) {
   for (const auto& s : made.value().skipped)
     std::fprintf(stderr, "%s: warning: %s: left out: %s\n", kProgramName, s.path.c_str(), s.reason.c_str());
   warnAboutMusicFit(request, made.value());
+  if (!request.saveAlbumPath.empty() && request.settings.fitToMusic &&
+      !writeAlbum(request, made.value().pauseSeconds))
+    return kExitFailed;
   if (!request.videoPath.empty()) return exportVideoFile(movie.path(), request.videoPath, request.quiet);
   if (!request.quiet) printSummary(request, made.value(), seed);
   return kExitOk;

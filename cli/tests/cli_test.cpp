@@ -384,4 +384,112 @@ TEST_F(Command, RunningOutOfMemoryIsAFailureWithAMessage) {
   EXPECT_FALSE(fs::exists(out("big.png")));
 }
 
+void writeText(const std::string& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+// An album file makes the movie its command line would, from wherever its
+// folder is; -o and other options override it; every missing picture is
+// named at once; a file that is refused says why.
+TEST_F(Command, MakesAnAlbumFile) {
+  const std::string folder = out("album-folder"), moved = out("album-moved");
+  fs::remove_all(folder);
+  fs::remove_all(moved);
+  fs::create_directories(folder + "/pics");
+  fs::copy_file(photo_, folder + "/pics/a.jpg");
+  fs::copy_file(drawing_, folder + "/pics/b.png");
+  fs::copy_file(photo_, folder + "/pics/c.jpg");
+  writeText(folder + "/Show.SWALBUM",
+            R"({"slidewright-album": 1, "width": 320, "height": 240, "background": "#102030",
+                "seconds": 2, "loop": false, "pictures": [{"file": "pics/a.jpg", "transition": "fade"},
+                {"file": "pics/b.png", "transition": "circle", "seconds": 2},
+                {"file": "pics/c.jpg", "transition": "circle"}]})");
+  Outcome r = run({"make",
+                   "-q",
+                   "-W",
+                   "320",
+                   "-H",
+                   "240",
+                   "-b",
+                   "#102030",
+                   "-s",
+                   "2",
+                   "--no-loop",
+                   "-t",
+                   "fade",
+                   folder + "/pics/a.jpg",
+                   "-t",
+                   "circle",
+                   folder + "/pics/b.png",
+                   folder + "/pics/c.jpg",
+                   "-o",
+                   out("album-by-hand.swf")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string byHand = slurp(out("album-by-hand.swf"));
+
+  r = run({"make", "-q", folder + "/Show.SWALBUM"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(slurp(folder + "/Show.swf"), byHand) << "made beside the album file";
+
+  fs::rename(folder, moved);
+  r = run({"make", "-q", moved + "/Show.SWALBUM", "-o", out("album-moved.swf")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(slurp(out("album-moved.swf")), byHand);
+  r = run({"make", "-q", "--loop", moved + "/Show.SWALBUM", "-o", out("album-looped.swf")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(slurp(out("album-looped.swf")), byHand) << "--loop overrides the file's \"loop\"";
+
+  // "output" names the movie, relative to the album's folder.
+  writeText(moved + "/named.swalbum",
+            R"({"slidewright-album": 1, "output": "made/named.swf", "pictures": [{"file": "pics/a.jpg"}]})");
+  fs::create_directories(moved + "/made");
+  r = run({"make", "-q", moved + "/named.swalbum"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(fs::exists(moved + "/made/named.swf"));
+
+  fs::remove(moved + "/pics/a.jpg");
+  fs::remove(moved + "/pics/c.jpg");
+  r = run({"make", "-q", moved + "/Show.SWALBUM", "-o", out("album-missing.swf")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(contains(r.err, "2 of its 3 pictures are missing")) << r.err;
+  EXPECT_TRUE(contains(r.err, "picture 1: " + moved + "/pics/a.jpg")) << r.err;
+  EXPECT_TRUE(contains(r.err, "picture 3: " + moved + "/pics/c.jpg")) << r.err;
+  EXPECT_FALSE(fs::exists(out("album-missing.swf")));
+
+  writeText(moved + "/bad.swalbum", R"({"slidewright-album": 1, "colour": "#ffffff", "pictures": []})");
+  r = run({"make", "-q", moved + "/bad.swalbum"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(contains(r.err, "bad.swalbum") && contains(r.err, "\"colour\"")) << r.err;
+  EXPECT_FALSE(fs::exists(moved + "/bad.swf"));
+}
+
+// --save-album keeps what the command line gave, random transitions as they
+// were chosen, and the album file makes the same movie again.
+TEST_F(Command, SavedAlbumMakesTheSameMovie) {
+  fs::remove(out("saved.swalbum"));
+  Outcome r = run({"make", "-q", "-s", "0", "-t", "random", photo_, drawing_, photo_, "-m", music_,
+                   "--save-album", out("saved.swalbum"), "-o", out("saved.swf")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  r = run({"make", "-q", out("saved.swalbum"), "-o", out("saved-again.swf")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(slurp(out("saved-again.swf")), slurp(out("saved.swf")));
+  r = run({"make", "-q", out("saved.swalbum")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(slurp(out("saved.swf")), slurp(out("saved-again.swf"))) << "the file's \"output\" is -o's movie";
+
+  // Without -o only the album file is written.
+  fs::remove(out("only.swf"));
+  r = run({"make", "-q", photo_, "--save-album", out("only.swalbum")});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(fs::exists(out("only.swalbum")));
+  EXPECT_FALSE(fs::exists(out("only.swf")));
+
+  const std::string before = slurp(drawing_);
+  r = run({"make", "-q", photo_, drawing_, "--save-album", drawing_, "-o", out("x.swf")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(contains(r.err, "the output is the input")) << r.err;
+  EXPECT_EQ(slurp(drawing_), before);
+  EXPECT_FALSE(fs::exists(out("x.swf")));
+}
+
 }  // namespace

@@ -81,6 +81,23 @@ int longestPause(const std::vector<int>& transitions, int width, int height) {
   return static_cast<int>(room / (static_cast<long long>(kAlbumFrameRate) * transitions.size()));
 }
 
+int longestAlbumPause(const std::vector<AlbumEntry>& pictures, int width, int height) {
+  // As longestPause, with each own hold counted among the fixed frames.
+  long long fixedFrames = 0, albumHeld = 0;
+  for (const AlbumEntry& e : pictures) {
+    fixedFrames += slideFrameCount(e.transition, width, height) + 1;
+    if (e.holdSeconds)
+      fixedFrames += static_cast<long long>(std::max(*e.holdSeconds, 0)) * kAlbumFrameRate;
+    else
+      ++albumHeld;
+  }
+  const long long room = static_cast<long long>(kMaxMovieFrames) - fixedFrames;
+  if (room < 0) return -1;
+  if (albumHeld == 0) return kLongestPause;
+  return static_cast<int>(
+      std::min<long long>(kLongestPause, room / (static_cast<long long>(kAlbumFrameRate) * albumHeld)));
+}
+
 namespace {
 
 MakeError makeError(MakeErrorKind kind, const std::string& path, const std::string& reason,
@@ -112,16 +129,19 @@ std::optional<MakeError> checkSettings(const AlbumSettings& s) {
     return bad("the album width must be " + range(kMinWidth, kMaxWidth) + " pixels");
   if (s.height < kMinHeight || s.height > kMaxHeight)
     return bad("the album height must be " + range(kMinHeight, kMaxHeight) + " pixels");
-  std::vector<int> transitions;
-  for (const AlbumEntry& e : s.pictures) {
+  for (std::size_t i = 0; i < s.pictures.size(); ++i) {
+    const AlbumEntry& e = s.pictures[i];
     if (e.transition < 0 || e.transition >= kTransitionCount)
       return makeError(MakeErrorKind::Settings, e.path,
                        "the transition must be 0 to " + std::to_string(kTransitionCount - 1));
-    transitions.push_back(e.transition);
+    if (e.holdSeconds && (*e.holdSeconds < 0 || *e.holdSeconds > kLongestPause))
+      return makeError(
+          MakeErrorKind::Settings, e.path,
+          "picture " + std::to_string(i + 1) + ": its seconds must be " + range(0, kLongestPause));
   }
   // The movie counts at most 65535 frames, which bounds the hold (the
-  // pictures' count and transitions decide how far).
-  const int longest = longestPause(transitions, s.width, s.height);
+  // pictures' count, transitions and own holds decide how far).
+  const int longest = longestAlbumPause(s.pictures, s.width, s.height);
   if (longest < 0)
     return bad("the " + std::to_string(s.pictures.size()) +
                " pictures are too many for one movie (more than 65535 frames)");
@@ -276,6 +296,7 @@ MakeResult<std::vector<Rendered>> renderPictures(const AlbumSettings& s, const R
 struct Slides {
   std::vector<AlbumSlide> slides;
   std::vector<int> transitions;
+  std::vector<std::optional<int>> holds;  // each slide's own hold, if it has one
 };
 
 // Turns the rendered slots into the album's slides, their JPEG bytes moved
@@ -298,6 +319,7 @@ MakeResult<Slides> collectSlides(const AlbumSettings& s, std::vector<Rendered>& 
     slide.transition = s.pictures[i].transition;
     slides.slides.push_back(std::move(slide));
     slides.transitions.push_back(s.pictures[i].transition);
+    slides.holds.push_back(s.pictures[i].holdSeconds);
   }
   if (slides.slides.empty()) {
     // Say why, or the user is left guessing; one reason is enough to act on.
@@ -310,8 +332,8 @@ MakeResult<Slides> collectSlides(const AlbumSettings& s, std::vector<Rendered>& 
   return slides;
 }
 
-// The album for the builder: the rendered slides, each held pauseSeconds,
-// and the re-encoded music.
+// The album for the builder: the rendered slides, each held for its own
+// seconds or else pauseSeconds, and the re-encoded music.
 Album albumFor(const AlbumSettings& s, Slides slides, EncodedMusic music, int pauseSeconds) {
   Album album;
   album.width = s.width;
@@ -320,7 +342,8 @@ Album albumFor(const AlbumSettings& s, Slides slides, EncodedMusic music, int pa
   album.music = std::move(music.mp3);
   album.loop = s.loop;
   album.slides = std::move(slides.slides);
-  for (AlbumSlide& slide : album.slides) slide.holdSeconds = pauseSeconds;
+  for (std::size_t i = 0; i < album.slides.size(); ++i)
+    album.slides[i].holdSeconds = slides.holds[i].value_or(pauseSeconds);
   return album;
 }
 

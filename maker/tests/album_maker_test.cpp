@@ -429,6 +429,49 @@ TEST_F(AlbumMaker, TheHoldRunsFromNoneToTheMoviesFrameLimit) {
   EXPECT_EQ(leftovers(), 0);
 }
 
+// A picture's own hold replaces the album's for it alone: holds equal to the
+// album's make the same bytes as none, others change the movie's length by
+// their own frames, and the frame limit counts them.
+TEST_F(AlbumMaker, APicturesOwnHoldIsItsAlone) {
+  AlbumSettings s = threePictures();
+  s.pauseSeconds = 2;
+  ASSERT_TRUE(makeAlbum(s).ok());
+  const auto plain = readFile(s.outputPath);
+  ASSERT_TRUE(plain.ok());
+  int fixedFrames = 0;
+  for (const AlbumEntry& e : s.pictures) fixedFrames += slideFrameCount(e.transition, s.width, s.height) + 1;
+
+  for (AlbumEntry& e : s.pictures) e.holdSeconds = 2;
+  ASSERT_TRUE(makeAlbum(s).ok());
+  EXPECT_EQ(readFile(s.outputPath).value(), plain.value());
+
+  s.pictures[0].holdSeconds = 0;
+  s.pictures[1].holdSeconds.reset();
+  s.pictures[2].holdSeconds = 5;
+  auto made = makeAlbum(s);
+  ASSERT_TRUE(made.ok()) << made.message();
+  EXPECT_EQ(made.value().frameCount, static_cast<std::uint32_t>(fixedFrames + 12 * (0 + 2 + 5)));
+
+  // A long own hold leaves the others less room, and the check says so
+  // before anything is read.
+  s.pictures[2].holdSeconds = kLongestPause - 100;
+  const int longest = longestAlbumPause(s.pictures, s.width, s.height);
+  EXPECT_EQ(longest, (65535 - fixedFrames - 12 * (kLongestPause - 100)) / 12);
+  s.pauseSeconds = longest + 1;
+  auto refused = makeAlbum(s);
+  ASSERT_FALSE(refused.ok());
+  EXPECT_EQ(refused.kind(), MakeErrorKind::Settings);
+  s.pauseSeconds = 1;
+  s.pictures[0].holdSeconds = kLongestPause;
+  EXPECT_EQ(longestAlbumPause(s.pictures, s.width, s.height), -1);
+  EXPECT_FALSE(makeAlbum(s).ok());
+  s.pictures[0].holdSeconds = -1;
+  refused = makeAlbum(s);
+  ASSERT_FALSE(refused.ok());
+  EXPECT_NE(refused.message().find("picture 1: its seconds"), std::string::npos) << refused.message();
+  EXPECT_EQ(leftovers(), 0);
+}
+
 TEST_F(AlbumMaker, FitToMusicChoosesTheHold) {
   // 640 x 480: a wipe takes 42 frames, the fade 27, the blinds 27; each slide
   // one more for the settled picture. 60 s of music over three pictures:

@@ -19,15 +19,16 @@ namespace slidewright::maker {
 using media::Rgb;
 
 struct AlbumEntry {
-  std::string path;    // the picture file
-  int transition = 0;  // 0 to 12
+  std::string path;                               // the picture file
+  int transition = 0;                             // 0 to 12
+  std::optional<int> holdSeconds = std::nullopt;  // its own hold (0: none); else the album's pauseSeconds
 };
 
 struct AlbumSettings {
   std::vector<AlbumEntry> pictures;  // in album order
   int width = 640;                   // album size in pixels
   int height = 480;
-  int pauseSeconds = 1;  // hold after each transition
+  int pauseSeconds = 1;  // hold after each transition of a picture without its own
   Rgb background{255, 255, 255};
   std::string musicPath;         // empty: a silent album
   bool fitToMusic = false;       // choose pauseSeconds so the show lasts about as long as the music
@@ -115,6 +116,12 @@ constexpr int kLongestPause = 65535 / 12;
 // within a movie's frame count; -1 when the pictures are too many even
 // without a hold.
 int longestPause(const std::vector<int>& transitions, int width, int height);
+
+// The longest album hold (pauseSeconds) for the pictures without their own
+// that keeps these pictures, each with its transition and any own hold,
+// within a movie's frame count; at most kLongestPause; -1 when they are too
+// many even without the album's hold.
+int longestAlbumPause(const std::vector<AlbumEntry>& pictures, int width, int height);
 
 // Frames the slide of a picture with this transition index takes, without
 // its hold: the album builder's own count.
