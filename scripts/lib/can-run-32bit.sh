@@ -17,10 +17,11 @@ printf '\001\000\000\000\000\000\000\000\000\200\004\010\000\200\004\010' >>"$pr
 printf '\135\000\000\000\135\000\000\000\005\000\000\000\000\020\000\000' >>"$probe"
 printf '\061\333\270\001\000\000\000\315\200' >>"$probe"
 chmod +x "$probe"
-if err=$("$probe" 2>&1); then
+err=$("$probe" 2>&1)
+status=$?
+if [ "$status" -eq 0 ]; then
   echo "this machine runs 32-bit x86 programs"
   exit 0
 fi
-status=$?
 echo "this machine cannot run 32-bit x86 programs (a tiny i386 program exited with $status${err:+: ${err##*: }})"
 exit 1
