@@ -7,10 +7,10 @@
 namespace slidewright::cli {
 
 // Exit statuses of every subcommand.
-constexpr int kExitOk = 0;             // the command did what was asked
-constexpr int kExitFailed = 1;         // the input or the output failed (reported on stderr)
-constexpr int kExitUsage = 2;          // the command line was wrong (reported on stderr)
-constexpr int kExitInterrupted = 130;  // Ctrl-C cancelled the work (interrupt.h: other signals)
+constexpr int kExitOk = 0;      // the command did what was asked
+constexpr int kExitFailed = 1;  // the input or the output failed (reported on stderr)
+constexpr int kExitUsage = 2;   // the command line was wrong (reported on stderr)
+// A command stopped by a signal exits with 128 + its number (interrupt.h).
 
 // Name the program prints in front of its messages ("slidewright").
 extern const char* const kProgramName;

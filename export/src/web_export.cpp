@@ -191,7 +191,6 @@ Result<WebOutcome> exportWeb(const WebOptions& o) {
   // than the movie it declares.
   player::Parsed<std::vector<uint8_t>> read = player::readMovieFile(o.moviePath);
   if (!read) return fail(ErrorKind::Input, read.error().message);
-  const std::string movieBytes(read.value().begin(), read.value().end());
   player::Parsed<player::Movie> movie = player::parseMovie(read.value());
   if (!movie) return fail(ErrorKind::Input, o.moviePath + ": " + movie.error().message);
   const player::Header& header = movie.value().header;
@@ -213,7 +212,8 @@ Result<WebOutcome> exportWeb(const WebOptions& o) {
   page.movieUrl = urlOf(movieFile);
 
   // The player's files: its scripts, WebAssembly modules and licences.
-  std::vector<AlbumFile> files{{"index.html", renderWebPage(page), {}}, {movieFile, movieBytes, {}}};
+  std::vector<AlbumFile> files{{"index.html", renderWebPage(page), {}},
+                               {movieFile, std::string(read.value().begin(), read.value().end()), {}}};
   std::error_code ec;
   bool anyModule = false;
   for (const auto& entry : fs::directory_iterator(outcome.playerFolder, ec)) {
