@@ -71,18 +71,14 @@ MusicFit musicFitFor(double seconds, const std::vector<int>& transitions, int wi
 static_assert(kLongestPause == static_cast<int>(kMaxMovieFrames / kAlbumFrameRate));
 
 int longestPause(const std::vector<int>& transitions, int width, int height) {
-  if (transitions.empty()) return kLongestPause;
-  // As the album builder counts: each slide is its transition, the hold and
-  // one frame for the settled picture.
-  long long fixedFrames = 0;
-  for (int t : transitions) fixedFrames += slideFrameCount(t, width, height) + 1;
-  const long long room = static_cast<long long>(kMaxMovieFrames) - fixedFrames;
-  if (room < 0) return -1;
-  return static_cast<int>(room / (static_cast<long long>(kAlbumFrameRate) * transitions.size()));
+  std::vector<AlbumEntry> pictures;
+  for (int t : transitions) pictures.push_back({std::string(), t});
+  return longestAlbumPause(pictures, width, height);
 }
 
 int longestAlbumPause(const std::vector<AlbumEntry>& pictures, int width, int height) {
-  // As longestPause, with each own hold counted among the fixed frames.
+  // As the album builder counts: each slide is its transition, its hold and
+  // one frame for the settled picture; own holds count among the fixed frames.
   long long fixedFrames = 0, albumHeld = 0;
   for (const AlbumEntry& e : pictures) {
     fixedFrames += slideFrameCount(e.transition, width, height) + 1;
