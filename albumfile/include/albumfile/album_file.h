@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "common/result.h"
 #include "media/image.h"
-#include "media/result.h"
 
 namespace slidewright::albumfile {
 
@@ -77,7 +77,7 @@ struct AlbumFileError {
 };
 
 template <class T>
-using AlbumFileResult = media::Result<T, AlbumFileError>;
+using AlbumFileResult = common::Result<T, AlbumFileError>;
 
 // Reads an album from the file's bytes. Relative paths are resolved against
 // albumFolder (empty: left relative to the current folder).

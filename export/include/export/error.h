@@ -7,6 +7,8 @@
 #include <utility>
 #include <variant>
 
+#include "common/result.h"
+
 namespace slidewright::exports {
 
 enum class ErrorKind {
@@ -26,26 +28,8 @@ struct Error {
 inline Error fail(ErrorKind kind, std::string message) { return Error{kind, std::move(message)}; }
 
 template <class T>
-class Result {
- public:
-  Result(T value) : v_(std::move(value)) {}
-  Result(Error error) : v_(std::move(error)) {}
-
-  bool ok() const { return v_.index() == 0; }
-  explicit operator bool() const { return ok(); }
-
-  T& value() & { return std::get<0>(v_); }
-  const T& value() const& { return std::get<0>(v_); }
-  T&& value() && { return std::get<0>(std::move(v_)); }
-  const Error& error() const { return std::get<1>(v_); }
-  ErrorKind kind() const { return std::get<1>(v_).kind; }
-  const std::string& message() const { return std::get<1>(v_).message; }
-
- private:
-  std::variant<T, Error> v_;
-};
-
-using Status = Result<std::monostate>;
+using Result = common::Result<T, Error>;
+using Status = common::Status<Error>;
 inline Status success() { return std::monostate{}; }
 
 }  // namespace slidewright::exports

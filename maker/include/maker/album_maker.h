@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "common/result.h"
 #include "media/image.h"
 #include "media/result.h"
 
@@ -72,7 +73,7 @@ struct MakeError {
 };
 
 template <class T>
-using MakeResult = media::Result<T, MakeError>;
+using MakeResult = common::Result<T, MakeError>;
 
 struct SkippedPicture {
   std::string path;
