@@ -162,12 +162,12 @@ std::vector<std::uint8_t> AlbumBuilder::bytes() const {
 
 SwfWriteResult AlbumBuilder::writeFile(const std::string& path) {
   SwfWriteResult written =
-      built_ ? movie_->writeFile(path, Twips::fromPixels(width_), Twips::fromPixels(height_), kAlbumFrameRate)
-             : SwfWriteResult::failure(SwfWriteError::NoFileName, "No movie was built to write.",
-                                       "no movie was built");
+      built_
+          ? movie_->writeFile(path, Twips::fromPixels(width_), Twips::fromPixels(height_), kAlbumFrameRate)
+          : SwfWriteFailure{SwfWriteError::NoFileName, "No movie was built to write.", "no movie was built"};
   if (!written) {
     report_.failure = AlbumFailure::NotWritten;
-    report_.message = written.message;
+    report_.message = written.message();
   }
   report_.written = written;
   return written;

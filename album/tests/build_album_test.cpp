@@ -417,7 +417,8 @@ TEST(AlbumBuild, UnwritableOutputIsAFailureWithItsReason) {
   AlbumReport report;
   EXPECT_EQ(buildAlbum(&f.job, &report), 0);
   EXPECT_EQ(report.failure, slidewright::AlbumFailure::NotWritten);
-  EXPECT_EQ(report.written.kind, SwfWriteError::CannotCreate);
+  ASSERT_TRUE(report.written.has_value());
+  EXPECT_EQ(report.written->kind(), SwfWriteError::CannotCreate);
   EXPECT_FALSE(report.message.empty());
   EXPECT_FALSE(exists(f.output));
 

@@ -158,7 +158,7 @@ std::optional<MakeError> checkOutput(const std::string& outputPath) {
   if (fs::is_directory(outputPath, ec))
     return makeError(MakeErrorKind::Output, outputPath, "is a folder, not a movie file name");
   const SwfWriteResult destination = checkMovieDestination(outputPath);
-  if (!destination) return makeError(MakeErrorKind::Output, outputPath, destination.reason);
+  if (!destination) return makeError(MakeErrorKind::Output, outputPath, destination.error().reason);
   return std::nullopt;
 }
 
@@ -356,7 +356,7 @@ std::optional<MakeError> buildMovie(const AlbumSettings& s, Album album, MakeOut
     return makeError(MakeErrorKind::Music, s.musicPath,
                      "the re-encoded music could not be put into the movie");
   const SwfWriteResult written = builder.writeFile(s.outputPath);
-  if (!written) return makeError(MakeErrorKind::Output, s.outputPath, written.reason);
+  if (!written) return makeError(MakeErrorKind::Output, s.outputPath, written.error().reason);
   std::error_code ec;
   outcome.movieBytes = fs::file_size(s.outputPath, ec);
   outcome.frameCount = builder.report().frameCount;

@@ -100,7 +100,7 @@ void writeMovie(benchmark::State& state) {
     const SwfWriteResult result =
         movie.writeFile(path, Twips::fromPixels(width), Twips::fromPixels(height), 12);
     if (!result) {
-      state.SkipWithError(result.message.c_str());
+      state.SkipWithError(result.message().c_str());
       break;
     }
   }

@@ -152,7 +152,7 @@ int main(int argc, char** argv) {
   const SwfWriteResult result =
       movie.writeFile(argv[1], Twips::fromPixels(movieWidth), Twips::fromPixels(movieHeight), 12);
   if (!result) {
-    std::fprintf(stderr, "%s\n", result.message.c_str());
+    std::fprintf(stderr, "%s\n", result.message().c_str());
     return 1;
   }
   std::printf("%s: %u frames\n", argv[1], static_cast<unsigned>(movie.frameCount()));

@@ -99,17 +99,17 @@ bool SwfMovie::writeTo(SwfStream& out, Twips width, Twips height, std::uint8_t f
 
 namespace {
 
-SwfWriteResult writeFailure(SwfWriteError kind, const std::string& path, const std::string& reason,
-                            std::string advice = std::string()) {
+SwfWriteFailure writeFailure(SwfWriteError kind, const std::string& path, const std::string& reason,
+                             std::string advice = std::string()) {
   std::string message = "Cannot write the movie \"" + path + "\": " + reason + ".";
-  if (advice.empty()) return SwfWriteResult::failure(kind, message, reason);
+  if (advice.empty()) return SwfWriteFailure{kind, message, reason};
   message += " " + advice;
   advice[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(advice[0])));
-  return SwfWriteResult::failure(kind, message, reason + "; " + advice);
+  return SwfWriteFailure{kind, message, reason + "; " + advice};
 }
 
 // The staging mechanism's failures in the writer's words.
-SwfWriteResult stagingFailure(const std::string& path, const slidewright::StagingError& error) {
+SwfWriteFailure stagingFailure(const std::string& path, const slidewright::StagingError& error) {
   using slidewright::StagingErrorKind;
   const std::string reason = error.reason();
   switch (error.kind) {
@@ -133,11 +133,11 @@ SwfWriteResult stagingFailure(const std::string& path, const slidewright::Stagin
       break;
   }
   const bool denied = error.accessDenied();
-  return SwfWriteResult::failure(SwfWriteError::CannotReplace,
-                                 "Cannot replace \"" + path + "\" with the new movie: " + reason + "." +
-                                     (denied ? " Is the file open in another program?" : ""),
-                                 "the new movie cannot replace it (" + reason + ")" +
-                                     (denied ? "; is the file open in another program?" : ""));
+  return SwfWriteFailure{SwfWriteError::CannotReplace,
+                         "Cannot replace \"" + path + "\" with the new movie: " + reason + "." +
+                             (denied ? " Is the file open in another program?" : ""),
+                         "the new movie cannot replace it (" + reason + ")" +
+                             (denied ? "; is the file open in another program?" : "")};
 }
 
 }  // namespace
@@ -145,15 +145,14 @@ SwfWriteResult stagingFailure(const std::string& path, const slidewright::Stagin
 SwfWriteResult checkMovieDestination(const std::string& path) {
   slidewright::StagingError error;
   if (!slidewright::StagedFile::checkDestination(path, &error)) return stagingFailure(path, error);
-  return SwfWriteResult::success();
+  return std::monostate{};
 }
 
 SwfWriteResult SwfMovie::writeFile(const std::string& path, Twips width, Twips height,
                                    std::uint8_t frameRate) const {
   if (path.empty())
-    return SwfWriteResult::failure(SwfWriteError::NoFileName,
-                                   "Cannot write the movie: no file name was given.",
-                                   "no file name was given");
+    return SwfWriteFailure{SwfWriteError::NoFileName, "Cannot write the movie: no file name was given.",
+                           "no file name was given"};
 
   SwfStream stream;
   std::string why;
@@ -179,5 +178,5 @@ SwfWriteResult SwfMovie::writeFile(const std::string& path, Twips width, Twips h
                         "The previous file, if any, is unchanged.");
   }
   if (!staged.commit(&error)) return stagingFailure(path, error);
-  return SwfWriteResult::success();
+  return std::monostate{};
 }

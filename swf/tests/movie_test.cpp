@@ -110,7 +110,7 @@ TEST_F(SwfMovieFile, WritesTheFileAndReportsSuccess) {
   movie.addTag(std::make_unique<SwfShowFrame>());
   const std::string path = dir.path("movie.swf");
   const SwfWriteResult result = movie.writeFile(path, width640, height480, 12);
-  ASSERT_TRUE(result.ok) << result.message;
+  ASSERT_TRUE(result.ok()) << result.message();
   EXPECT_EQ(readFileBytes(path).size(), 30u);
   // Nothing is left beside it.
   EXPECT_EQ(
@@ -133,12 +133,12 @@ TEST_F(SwfMovieFile, UnwritablePathLeavesNoFileAndSaysWhy) {
   const std::string path = dir.path("missing-folder/movie.swf");
   SwfMovie movie;
   const SwfWriteResult result = movie.writeFile(path, width640, height480, 12);
-  EXPECT_FALSE(result.ok);
-  EXPECT_EQ(result.kind, SwfWriteError::CannotCreate);
-  EXPECT_NE(result.message.find("missing-folder"), std::string::npos) << result.message;
+  ASSERT_FALSE(result.ok());
+  EXPECT_EQ(result.kind(), SwfWriteError::CannotCreate);
+  EXPECT_NE(result.message().find("missing-folder"), std::string::npos) << result.message();
   EXPECT_FALSE(std::filesystem::exists(path));
 
-  EXPECT_EQ(movie.writeFile("", width640, height480, 12).kind, SwfWriteError::NoFileName);
+  EXPECT_EQ(movie.writeFile("", width640, height480, 12).kind(), SwfWriteError::NoFileName);
 }
 
 TEST_F(SwfMovieFile, DestinationCheckFindsWhatWritingWouldMeetAndLeavesNothing) {
@@ -148,11 +148,12 @@ TEST_F(SwfMovieFile, DestinationCheckFindsWhatWritingWouldMeetAndLeavesNothing) 
   EXPECT_FALSE(std::filesystem::exists(dir.path("new.swf.part")));
 
   const SwfWriteResult missing = checkMovieDestination(dir.path("missing-folder/movie.swf"));
-  EXPECT_EQ(missing.kind, SwfWriteError::CannotCreate);
-  EXPECT_NE(missing.reason.find("cannot write the movie there"), std::string::npos) << missing.reason;
-  EXPECT_EQ(missing.reason.find("missing-folder"), std::string::npos)
+  EXPECT_EQ(missing.kind(), SwfWriteError::CannotCreate);
+  EXPECT_NE(missing.error().reason.find("cannot write the movie there"), std::string::npos)
+      << missing.error().reason;
+  EXPECT_EQ(missing.error().reason.find("missing-folder"), std::string::npos)
       << "the reason leaves the path to the caller";
-  EXPECT_EQ(checkMovieDestination("").kind, SwfWriteError::NoFileName);
+  EXPECT_EQ(checkMovieDestination("").kind(), SwfWriteError::NoFileName);
 
   const std::string existing = dir.path("old.swf");
   writeFileBytes(existing, Bytes(10, 1));
@@ -166,8 +167,8 @@ TEST_F(SwfMovieFile, FailureKeepsTheExistingFile) {
   writeFileBytes(path, previous);
   SwfMovie movie;
   const SwfWriteResult result = movie.writeFile(path, Twips::fromPixels(2000), height480, 12);
-  EXPECT_FALSE(result.ok);
-  EXPECT_EQ(result.kind, SwfWriteError::DoesNotFit);
+  ASSERT_FALSE(result.ok());
+  EXPECT_EQ(result.kind(), SwfWriteError::DoesNotFit);
   EXPECT_EQ(readFileBytes(path), previous);
 }
 
@@ -189,12 +190,12 @@ TEST_F(SwfMovieFile, ReadOnlyMovieIsRefusedAndLeftAsItIs) {
   const SwfWriteResult second = movie.writeFile(path, width640, height480, 12);
   const SwfWriteResult early = checkMovieDestination(path);
   fs::permissions(path, fs::perms::owner_write, fs::perm_options::add);
-  EXPECT_FALSE(first.ok);
-  EXPECT_EQ(first.kind, SwfWriteError::CannotReplace);
-  EXPECT_EQ(early.kind, SwfWriteError::CannotReplace);
-  EXPECT_NE(early.reason.find("is it read-only"), std::string::npos) << early.reason;
-  EXPECT_NE(first.message.find("read-only"), std::string::npos) << first.message;
-  EXPECT_EQ(second.message, first.message);
+  ASSERT_FALSE(first.ok());
+  EXPECT_EQ(first.kind(), SwfWriteError::CannotReplace);
+  EXPECT_EQ(early.kind(), SwfWriteError::CannotReplace);
+  EXPECT_NE(early.error().reason.find("is it read-only"), std::string::npos) << early.error().reason;
+  EXPECT_NE(first.message().find("read-only"), std::string::npos) << first.message();
+  EXPECT_EQ(second.message(), first.message());
   EXPECT_EQ(readFileBytes(path), previous);
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.dir()), fs::directory_iterator()), 1);
 }
@@ -219,8 +220,8 @@ TEST_F(SwfMovieFile, ShortWriteIsReportedAndKeepsTheExistingFile) {
   setrlimit(RLIMIT_FSIZE, &saved);
   std::signal(SIGXFSZ, oldHandler);
 
-  EXPECT_FALSE(result.ok);
-  EXPECT_FALSE(result.message.empty());
+  ASSERT_FALSE(result.ok());
+  EXPECT_FALSE(result.message().empty());
   EXPECT_EQ(readFileBytes(path), previous);
   EXPECT_EQ(
       std::distance(std::filesystem::directory_iterator(dir.dir()), std::filesystem::directory_iterator()),

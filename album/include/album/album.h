@@ -78,7 +78,7 @@ struct AlbumReport {
   std::vector<std::uint32_t> skippedPictures;  // indices of slides without a picture
   std::uint32_t frameCount = 0;                // frames in the built movie
   std::string message;                         // why the album was refused or the file not written
-  SwfWriteResult written;                      // the writer's outcome, when it was reached
+  std::optional<SwfWriteResult> written;       // the writer's outcome, when it was reached
 };
 
 // Called before the first slide with (0, count) and after every slide with

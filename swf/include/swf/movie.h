@@ -3,6 +3,8 @@
 #include <swf/tag.h>
 #include <swf/twips.h>
 
+#include <common/result.h>
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -37,7 +39,6 @@ class SwfBackground : public SwfTag {
 
 // Why a movie could not be written.
 enum class SwfWriteError {
-  None,
   NoFileName,     // the path is empty
   DoesNotFit,     // the frame size or the file length do not fit the format
   CannotReplace,  // an existing file may not be changed (read-only, or held by another program)
@@ -45,21 +46,17 @@ enum class SwfWriteError {
   WriteFailed,    // writing the data failed part-way (disk full, I/O error)
 };
 
-// Outcome of writing a movie: ok, or the kind of failure with a message
+// A movie that could not be written: the kind of failure and a message
 // naming the path and the cause. `reason` is the cause alone, for callers
 // that name the path themselves.
-struct SwfWriteResult {
-  bool ok = false;
-  SwfWriteError kind = SwfWriteError::None;
+struct SwfWriteFailure {
+  SwfWriteError kind = SwfWriteError::WriteFailed;
   std::string message;
   std::string reason;
-
-  explicit operator bool() const { return ok; }
-  static SwfWriteResult success() { return {true, SwfWriteError::None, std::string(), std::string()}; }
-  static SwfWriteResult failure(SwfWriteError kind, std::string message, std::string reason) {
-    return {false, kind, std::move(message), std::move(reason)};
-  }
 };
+
+// Outcome of writing a movie: ok, or why it was not written.
+using SwfWriteResult = slidewright::common::Status<SwfWriteFailure>;
 
 // Checks, before any slow work, that a movie can be written at path: an
 // existing file there must be one this program may change, and the folder
