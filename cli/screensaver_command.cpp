@@ -152,8 +152,8 @@ int runScreensaver(int argc, char** argv) {
   std::string error;
   if (!findStub(stubPath, &stub, &error)) return failure(error);
   if (!checkMovie(movie, &error)) return failure(error);
-  slidewright::scrfile::Error written;
-  if (!slidewright::scrfile::writeScreensaverFile(output, stub, movie, &written))
-    return failure(written.message);
+  const slidewright::scrfile::Status written =
+      slidewright::scrfile::writeScreensaverFile(output, stub, movie);
+  if (!written) return failure(written.message());
   return kExitOk;
 }

@@ -41,8 +41,12 @@ ScreensaverOutcome makeScreensaver(const ScreensaverRequest& request) {
   ScreensaverOutcome outcome;
   outcome.scrPath = slidewright::scrfile::screensaverPathFor(request.savePath);
   slidewright::scrfile::Error error;
-  outcome.written = !request.savePath.empty() && slidewright::scrfile::writeScreensaverFile(
-                                                     outcome.scrPath, request.stub, request.savePath, &error);
+  if (!request.savePath.empty()) {
+    const slidewright::scrfile::Status written =
+        slidewright::scrfile::writeScreensaverFile(outcome.scrPath, request.stub, request.savePath);
+    outcome.written = written.ok();
+    if (!written) error = written.error();
+  }
   if (!outcome.written) {
     outcome.messageKey = request.savePath.empty() ? "SaverNoMovie" : messageKeyFor(error.kind);
     const std::string text =

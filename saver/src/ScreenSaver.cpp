@@ -326,8 +326,7 @@ bool ScreenSaver::verifyPassword() {
 void ScreenSaver::startMovie() {
   char folder[MAX_PATH] = {}, name[MAX_PATH] = {};
   if (!GetTempPathA(MAX_PATH, folder) || !GetTempFileNameA(folder, "~ff", 0, name)) return;
-  slidewright::scrfile::Error error;
-  if (!slidewright::scrfile::extractMovie(platform_.moviePath, name, &error)) {
+  if (!slidewright::scrfile::extractMovie(platform_.moviePath, name)) {
     // No movie: the window stays black and closes by the ordinary rules.
     DeleteFileA(name);
     return;

@@ -31,8 +31,7 @@ std::string makeScreensaver(const std::string& folder, const std::string& name,
   const std::string moviePath = folder + name + ".swf";
   if (!testmovies::writeColourMovie(moviePath, movie)) return "";
   const std::string path = folder + name + ".scr";
-  slidewright::scrfile::Error error;
-  return slidewright::scrfile::writeScreensaverFile(path, stub, moviePath, &error) ? path : "";
+  return slidewright::scrfile::writeScreensaverFile(path, stub, moviePath) ? path : "";
 }
 
 int playerTemporaryFiles() {

@@ -20,10 +20,7 @@ namespace {
 
 using File = StdioFile;
 
-bool fail(Error* error, ErrorKind kind, std::string message) {
-  if (error) *error = Error{kind, std::move(message)};
-  return false;
-}
+Error fail(ErrorKind kind, std::string message) { return Error{kind, std::move(message)}; }
 
 std::string reason(int err) { return std::strerror(err); }
 
@@ -102,103 +99,99 @@ std::string screensaverPathFor(const std::string& moviePath) {
   return (ending == ".swf" ? moviePath.substr(0, moviePath.size() - 4) : moviePath) + ".scr";
 }
 
-bool writeScreensaverFile(const std::string& scrPath, const std::vector<std::uint8_t>& stub,
-                          const std::string& moviePath, Error* error) {
+Status writeScreensaverFile(const std::string& scrPath, const std::vector<std::uint8_t>& stub,
+                            const std::string& moviePath) {
   if (stub.empty())
-    return fail(error, ErrorKind::NoStub, "the screensaver player program is missing from this build");
+    return fail(ErrorKind::NoStub, "the screensaver player program is missing from this build");
   std::error_code ec;
-  if (fs::is_directory(moviePath, ec)) return fail(error, ErrorKind::NoMovie, moviePath + ": is a folder");
+  if (fs::is_directory(moviePath, ec)) return fail(ErrorKind::NoMovie, moviePath + ": is a folder");
   errno = 0;
   File movie = openStdioFile(moviePath, "rb");
   if (!movie) {
     const int err = errno;
-    return fail(error, ErrorKind::NoMovie, moviePath + ": cannot read the movie (" + reason(err) + ")");
+    return fail(ErrorKind::NoMovie, moviePath + ": cannot read the movie (" + reason(err) + ")");
   }
   const std::uint64_t length = fs::file_size(moviePath, ec);
-  if (ec)
-    return fail(error, ErrorKind::NoMovie, moviePath + ": cannot read the movie (" + ec.message() + ")");
+  if (ec) return fail(ErrorKind::NoMovie, moviePath + ": cannot read the movie (" + ec.message() + ")");
   if (!hasSignature(movie.get()))
-    return fail(error, ErrorKind::NotAMovie, moviePath + ": not an uncompressed SWF movie");
+    return fail(ErrorKind::NotAMovie, moviePath + ": not an uncompressed SWF movie");
   if (length > kMaxMovieBytes)
-    return fail(error, ErrorKind::TooLarge,
-                moviePath + ": the movie is " + sizeText(length) + "; a screensaver holds at most " +
-                    sizeText(kMaxMovieBytes) + " (make an album of fewer or smaller pictures)");
-  if (!seekTo(movie.get(), 0)) return fail(error, ErrorKind::NoMovie, moviePath + ": cannot read the movie");
+    return fail(ErrorKind::TooLarge, moviePath + ": the movie is " + sizeText(length) +
+                                         "; a screensaver holds at most " + sizeText(kMaxMovieBytes) +
+                                         " (make an album of fewer or smaller pictures)");
+  if (!seekTo(movie.get(), 0)) return fail(ErrorKind::NoMovie, moviePath + ": cannot read the movie");
   if (fs::is_directory(scrPath, ec))
-    return fail(error, ErrorKind::CannotWrite, scrPath + ": is a folder, not a screensaver file name");
+    return fail(ErrorKind::CannotWrite, scrPath + ": is a folder, not a screensaver file name");
 
   StagedFile staged;
   StagingError staging;
   if (!staged.open(scrPath, &staging)) {
     if (staging.kind == StagingErrorKind::CannotReplace)
-      return fail(error, ErrorKind::CannotWrite,
-                  scrPath + ": the existing file cannot be replaced (" + staging.reason() + ")" +
-                      (staging.accessDenied() ? "; is it read-only or in use?" : ""));
-    return fail(error, ErrorKind::CannotWrite, scrPath + ": cannot write there (" + staging.reason() + ")");
+      return fail(ErrorKind::CannotWrite, scrPath + ": the existing file cannot be replaced (" +
+                                              staging.reason() + ")" +
+                                              (staging.accessDenied() ? "; is it read-only or in use?" : ""));
+    return fail(ErrorKind::CannotWrite, scrPath + ": cannot write there (" + staging.reason() + ")");
   }
   const std::uint8_t trailer[4] = {std::uint8_t(length), std::uint8_t(length >> 8),
                                    std::uint8_t(length >> 16), std::uint8_t(length >> 24)};
   bool written = std::fwrite(stub.data(), 1, stub.size(), staged.file()) == stub.size();
   if (written && !copyBytes(movie.get(), staged.file(), length)) {
     if (std::ferror(movie.get()))
-      return fail(error, ErrorKind::NoMovie, moviePath + ": the movie could not be read to its end");
+      return fail(ErrorKind::NoMovie, moviePath + ": the movie could not be read to its end");
     written = false;
   }
   written = written && std::fwrite(trailer, 1, 4, staged.file()) == 4;
   written = staged.close(&staging) && written;
   movie.reset();
   if (!written || fs::file_size(staged.path(), ec) != stub.size() + length + 4)
-    return fail(error, ErrorKind::CannotWrite,
+    return fail(ErrorKind::CannotWrite,
                 scrPath + ": the screensaver could not be written completely (is the disk full?)");
   if (!staged.commit(&staging))
-    return fail(error, ErrorKind::CannotWrite,
-                scrPath + ": cannot put the screensaver in place (" + staging.reason() +
-                    "); is the old one read-only or in use?");
-  return true;
+    return fail(ErrorKind::CannotWrite, scrPath + ": cannot put the screensaver in place (" +
+                                            staging.reason() + "); is the old one read-only or in use?");
+  return std::monostate{};
 }
 
-bool locateMovie(const std::string& playerPath, Payload* payload, Error* error) {
+Result<Payload> locateMovie(const std::string& playerPath) {
   std::error_code ec;
   const std::uint64_t size = fs::file_size(playerPath, ec);
-  if (ec) return fail(error, ErrorKind::CannotRead, playerPath + ": cannot read the screensaver file");
+  if (ec) return fail(ErrorKind::CannotRead, playerPath + ": cannot read the screensaver file");
   File f = openStdioFile(playerPath, "rb");
-  if (!f) return fail(error, ErrorKind::CannotRead, playerPath + ": cannot read the screensaver file");
+  if (!f) return fail(ErrorKind::CannotRead, playerPath + ": cannot read the screensaver file");
   std::uint8_t trailer[4];
   if (size < 4 || !seekTo(f.get(), size - 4) || std::fread(trailer, 1, 4, f.get()) != 4)
-    return fail(error, ErrorKind::NoPayload, playerPath + ": no movie is appended to this file");
+    return fail(ErrorKind::NoPayload, playerPath + ": no movie is appended to this file");
   // The trailer is unsigned; a length that does not fit in front of it, or
   // that is beyond any movie the maker writes, is not a movie's length.
   const std::uint64_t length = std::uint64_t(trailer[0]) | std::uint64_t(trailer[1]) << 8 |
                                std::uint64_t(trailer[2]) << 16 | std::uint64_t(trailer[3]) << 24;
   if (length < 3 || length > size - 4)
-    return fail(error, ErrorKind::NoPayload, playerPath + ": no movie is appended to this file");
+    return fail(ErrorKind::NoPayload, playerPath + ": no movie is appended to this file");
   if (length > kMaxMovieBytes)
-    return fail(error, ErrorKind::TooLarge,
+    return fail(ErrorKind::TooLarge,
                 playerPath + ": the appended movie is larger than " + sizeText(kMaxMovieBytes));
   const std::uint64_t offset = size - 4 - length;
   if (!seekTo(f.get(), offset) || !hasSignature(f.get()))
-    return fail(error, ErrorKind::NoPayload,
-                playerPath + ": no uncompressed SWF movie is appended to this file");
-  payload->offset = offset;
-  payload->length = length;
-  return true;
+    return fail(ErrorKind::NoPayload, playerPath + ": no uncompressed SWF movie is appended to this file");
+  return Payload{offset, length};
 }
 
-bool extractMovie(const std::string& playerPath, const std::string& moviePath, Error* error) {
-  Payload payload;
-  if (!locateMovie(playerPath, &payload, error)) return false;
+Status extractMovie(const std::string& playerPath, const std::string& moviePath) {
+  const Result<Payload> located = locateMovie(playerPath);
+  if (!located) return located.error();
+  const Payload& payload = located.value();
   File in = openStdioFile(playerPath, "rb");
   if (!in || !seekTo(in.get(), payload.offset))
-    return fail(error, ErrorKind::CannotRead, playerPath + ": cannot read the screensaver file");
+    return fail(ErrorKind::CannotRead, playerPath + ": cannot read the screensaver file");
   File out = openStdioFile(moviePath, "wb");
-  if (!out) return fail(error, ErrorKind::CannotRead, moviePath + ": cannot write the movie there");
+  if (!out) return fail(ErrorKind::CannotRead, moviePath + ": cannot write the movie there");
   bool ok = copyBytes(in.get(), out.get(), payload.length);
   ok = closeWritten(out) && ok;
   if (!ok) {
     std::remove(moviePath.c_str());
-    return fail(error, ErrorKind::CannotRead, moviePath + ": the movie could not be copied out");
+    return fail(ErrorKind::CannotRead, moviePath + ": the movie could not be copied out");
   }
-  return true;
+  return std::monostate{};
 }
 
 }  // namespace slidewright::scrfile

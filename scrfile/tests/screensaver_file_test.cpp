@@ -74,8 +74,8 @@ TEST_F(ScreensaverFile, IsStubThenMovieThenItsLength) {
   const Bytes stub(24576, 0x4D);
   const Bytes movie = movieOf(1000);
   write("album.swf", movie);
-  Error error;
-  ASSERT_TRUE(writeScreensaverFile(path("album.scr"), stub, path("album.swf"), &error)) << error.message;
+  const Status written = writeScreensaverFile(path("album.scr"), stub, path("album.swf"));
+  ASSERT_TRUE(written) << written.message();
   const Bytes scr = read("album.scr");
   ASSERT_EQ(scr.size(), 25580u);
   EXPECT_EQ(Bytes(scr.end() - 4, scr.end()), (Bytes{0xE8, 0x03, 0x00, 0x00}));
@@ -84,11 +84,12 @@ TEST_F(ScreensaverFile, IsStubThenMovieThenItsLength) {
   EXPECT_EQ(listing(), (std::vector<std::string>{"album.scr", "album.swf"}));
 
   // Read back as the player does.
-  Payload p;
-  ASSERT_TRUE(locateMovie(path("album.scr"), &p, &error)) << error.message;
-  EXPECT_EQ(p.offset, 24576u);
-  EXPECT_EQ(p.length, 1000u);
-  ASSERT_TRUE(extractMovie(path("album.scr"), path("out.swf"), &error)) << error.message;
+  const Result<Payload> p = locateMovie(path("album.scr"));
+  ASSERT_TRUE(p) << p.message();
+  EXPECT_EQ(p.value().offset, 24576u);
+  EXPECT_EQ(p.value().length, 1000u);
+  const Status extracted = extractMovie(path("album.scr"), path("out.swf"));
+  ASSERT_TRUE(extracted) << extracted.message();
   EXPECT_EQ(read("out.swf"), movie);
 }
 
@@ -96,8 +97,8 @@ TEST_F(ScreensaverFile, ReplacesAnEarlierFileOnlyWhenTheNewOneIsComplete) {
   const Bytes stub(100, 0x11);
   write("album.swf", movieOf(50));
   write("album.scr", Bytes(7, 0x99));
-  Error error;
-  ASSERT_TRUE(writeScreensaverFile(path("album.scr"), stub, path("album.swf"), &error)) << error.message;
+  const Status written = writeScreensaverFile(path("album.scr"), stub, path("album.swf"));
+  ASSERT_TRUE(written) << written.message();
   EXPECT_EQ(read("album.scr").size(), 154u);
 
   // Each failure leaves the earlier file as it was and nothing beside it.
@@ -120,22 +121,23 @@ TEST_F(ScreensaverFile, ReplacesAnEarlierFileOnlyWhenTheNewOneIsComplete) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    Error e;
-    EXPECT_FALSE(writeScreensaverFile(path("album.scr"), c.stub, c.movie, &e));
-    EXPECT_EQ(e.kind, c.kind);
-    EXPECT_FALSE(e.message.empty());
+    const Status e = writeScreensaverFile(path("album.scr"), c.stub, c.movie);
+    ASSERT_FALSE(e);
+    EXPECT_EQ(e.kind(), c.kind);
+    EXPECT_FALSE(e.message().empty());
     EXPECT_EQ(read("album.scr"), earlier);
   }
   EXPECT_EQ(listing(),
             (std::vector<std::string>{"album.scr", "album.swf", "folder.swf", "packed.swf", "short.swf"}));
 
   // A screensaver name that cannot be written: a folder, a missing folder.
-  Error e;
-  EXPECT_FALSE(writeScreensaverFile(path("folder.swf"), stub, path("album.swf"), &e));
-  EXPECT_EQ(e.kind, ErrorKind::CannotWrite);
-  EXPECT_FALSE(writeScreensaverFile(path("no/such/album.scr"), stub, path("album.swf"), &e));
-  EXPECT_EQ(e.kind, ErrorKind::CannotWrite);
-  EXPECT_NE(e.message.find("album.scr"), std::string::npos);
+  const Status folder = writeScreensaverFile(path("folder.swf"), stub, path("album.swf"));
+  ASSERT_FALSE(folder);
+  EXPECT_EQ(folder.kind(), ErrorKind::CannotWrite);
+  const Status missing = writeScreensaverFile(path("no/such/album.scr"), stub, path("album.swf"));
+  ASSERT_FALSE(missing);
+  EXPECT_EQ(missing.kind(), ErrorKind::CannotWrite);
+  EXPECT_NE(missing.message().find("album.scr"), std::string::npos);
 }
 
 // A screensaver replaces an earlier one as every other output does: a
@@ -144,11 +146,11 @@ TEST_F(ScreensaverFile, ReplacingKeepsPermissionsAndRefusesReadOnlyFiles) {
   const Bytes stub(100, 0x11);
   write("album.swf", movieOf(50));
   write("album.scr", Bytes(7, 0x99));
-  Error error;
 #if !defined(_WIN32)
   fs::permissions(path("album.scr"), fs::perms::owner_read | fs::perms::owner_write,
                   fs::perm_options::replace);
-  ASSERT_TRUE(writeScreensaverFile(path("album.scr"), stub, path("album.swf"), &error)) << error.message;
+  const Status written = writeScreensaverFile(path("album.scr"), stub, path("album.swf"));
+  ASSERT_TRUE(written) << written.message();
   EXPECT_EQ(fs::status(path("album.scr")).permissions() & fs::perms::all,
             fs::perms::owner_read | fs::perms::owner_write);
 #endif
@@ -160,9 +162,10 @@ TEST_F(ScreensaverFile, ReplacingKeepsPermissionsAndRefusesReadOnlyFiles) {
     std::fclose(probe);  // the superuser may change any file: nothing to refuse
     return;
   }
-  EXPECT_FALSE(writeScreensaverFile(path("album.scr"), Bytes(200, 0x22), path("album.swf"), &error));
-  EXPECT_EQ(error.kind, ErrorKind::CannotWrite);
-  EXPECT_NE(error.message.find("read-only"), std::string::npos) << error.message;
+  const Status error = writeScreensaverFile(path("album.scr"), Bytes(200, 0x22), path("album.swf"));
+  ASSERT_FALSE(error);
+  EXPECT_EQ(error.kind(), ErrorKind::CannotWrite);
+  EXPECT_NE(error.message().find("read-only"), std::string::npos) << error.message();
   EXPECT_EQ(read("album.scr"), earlier);
   EXPECT_EQ(listing(), (std::vector<std::string>{"album.scr", "album.swf"}));
 }
@@ -189,21 +192,20 @@ TEST_F(ScreensaverFile, PlayerFindsNoMovieInDamagedOrPlainFiles) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     write("saver.scr", c.file);
-    Payload p;
-    Error e;
-    EXPECT_FALSE(locateMovie(path("saver.scr"), &p, &e));
-    EXPECT_EQ(e.kind, ErrorKind::NoPayload);
-    EXPECT_FALSE(extractMovie(path("saver.scr"), path("out.swf"), &e));
+    const Result<Payload> p = locateMovie(path("saver.scr"));
+    ASSERT_FALSE(p);
+    EXPECT_EQ(p.kind(), ErrorKind::NoPayload);
+    EXPECT_FALSE(extractMovie(path("saver.scr"), path("out.swf")));
     EXPECT_FALSE(fs::exists(path("out.swf")));
   }
-  Error e;
-  Payload p;
-  EXPECT_FALSE(locateMovie(path("absent.scr"), &p, &e));
-  EXPECT_EQ(e.kind, ErrorKind::CannotRead);
+  const Result<Payload> absent = locateMovie(path("absent.scr"));
+  ASSERT_FALSE(absent);
+  EXPECT_EQ(absent.kind(), ErrorKind::CannotRead);
   // A movie that fills the file exactly, with no stub in front, is found.
   write("bare.scr", concat({movie, le32(200)}));
-  ASSERT_TRUE(locateMovie(path("bare.scr"), &p, &e)) << e.message;
-  EXPECT_EQ(p.offset, 0u);
+  const Result<Payload> bare = locateMovie(path("bare.scr"));
+  ASSERT_TRUE(bare) << bare.message();
+  EXPECT_EQ(bare.value().offset, 0u);
 }
 
 // Albums of a few hundred pictures pass 16 MiB: the screensaver must still
@@ -211,12 +213,13 @@ TEST_F(ScreensaverFile, PlayerFindsNoMovieInDamagedOrPlainFiles) {
 TEST_F(ScreensaverFile, CarriesMoviesLargerThanSixteenMebibytes) {
   const std::size_t big = (std::size_t(17) << 20) + 5;
   write("big.swf", movieOf(big));
-  Error e;
-  ASSERT_TRUE(writeScreensaverFile(path("big.scr"), Bytes(1000, 1), path("big.swf"), &e)) << e.message;
-  Payload p;
-  ASSERT_TRUE(locateMovie(path("big.scr"), &p, &e)) << e.message;
-  EXPECT_EQ(p.length, big);
-  ASSERT_TRUE(extractMovie(path("big.scr"), path("copy.swf"), &e)) << e.message;
+  const Status written = writeScreensaverFile(path("big.scr"), Bytes(1000, 1), path("big.swf"));
+  ASSERT_TRUE(written) << written.message();
+  const Result<Payload> p = locateMovie(path("big.scr"));
+  ASSERT_TRUE(p) << p.message();
+  EXPECT_EQ(p.value().length, big);
+  const Status extracted = extractMovie(path("big.scr"), path("copy.swf"));
+  ASSERT_TRUE(extracted) << extracted.message();
   EXPECT_EQ(fs::file_size(path("copy.swf")), big);
 }
 
@@ -226,10 +229,10 @@ TEST_F(ScreensaverFile, CarriesMoviesLargerThanSixteenMebibytes) {
 TEST_F(ScreensaverFile, RefusesMoviesBeyondTheLimitOnBothSides) {
   write("huge.swf", movieOf(16));
   fs::resize_file(path("huge.swf"), kMaxMovieBytes + 1);
-  Error e;
-  EXPECT_FALSE(writeScreensaverFile(path("huge.scr"), Bytes(10, 1), path("huge.swf"), &e));
-  EXPECT_EQ(e.kind, ErrorKind::TooLarge);
-  EXPECT_NE(e.message.find("512 MiB"), std::string::npos) << e.message;
+  const Status e = writeScreensaverFile(path("huge.scr"), Bytes(10, 1), path("huge.swf"));
+  ASSERT_FALSE(e);
+  EXPECT_EQ(e.kind(), ErrorKind::TooLarge);
+  EXPECT_NE(e.message().find("512 MiB"), std::string::npos) << e.message();
   EXPECT_FALSE(fs::exists(path("huge.scr")));
 
   // A player file with such a movie appended.
@@ -242,9 +245,9 @@ TEST_F(ScreensaverFile, RefusesMoviesBeyondTheLimitOnBothSides) {
     std::fwrite(t.data(), 1, 4, f);
     std::fclose(f);
   }
-  Payload p;
-  EXPECT_FALSE(locateMovie(path("huge.scr"), &p, &e));
-  EXPECT_EQ(e.kind, ErrorKind::TooLarge);
+  const Result<Payload> p = locateMovie(path("huge.scr"));
+  ASSERT_FALSE(p);
+  EXPECT_EQ(p.kind(), ErrorKind::TooLarge);
 }
 
 #endif

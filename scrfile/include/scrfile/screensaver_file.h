@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "common/result.h"
+
 namespace slidewright::scrfile {
 
 // The largest movie a screensaver file carries. The player copies the movie
@@ -32,16 +34,20 @@ struct Error {
   std::string message;  // names the file and says what to do where possible
 };
 
+template <class T>
+using Result = common::Result<T, Error>;
+using Status = common::Status<Error>;
+
 // The screensaver file beside a movie: its ".swf" (any case) becomes ".scr";
 // a name without that ending gets ".scr" added.
 std::string screensaverPathFor(const std::string& moviePath);
 
 // Writes stub + movie + trailer to `scrPath`. The file is written beside its
 // final name and moved into place only when it is complete, so a failure
-// never leaves a partial file and never destroys an earlier one. Returns
-// false with `error` filled when nothing was written.
-bool writeScreensaverFile(const std::string& scrPath, const std::vector<std::uint8_t>& stub,
-                          const std::string& moviePath, Error* error);
+// never leaves a partial file and never destroys an earlier one. An error
+// means nothing was written.
+Status writeScreensaverFile(const std::string& scrPath, const std::vector<std::uint8_t>& stub,
+                            const std::string& moviePath);
 
 // Where a movie appended to a player file lies.
 struct Payload {
@@ -52,11 +58,11 @@ struct Payload {
 // Finds the movie appended to `playerPath`: the trailer's length must fit in
 // the file in front of the trailer, be no larger than kMaxMovieBytes and lead
 // to an "FWS" signature.
-bool locateMovie(const std::string& playerPath, Payload* payload, Error* error);
+Result<Payload> locateMovie(const std::string& playerPath);
 
 // Copies the movie appended to `playerPath` into `moviePath` (created or
 // replaced). On failure nothing usable is left at `moviePath`.
-bool extractMovie(const std::string& playerPath, const std::string& moviePath, Error* error);
+Status extractMovie(const std::string& playerPath, const std::string& moviePath);
 
 // The text the screensaver player's program carries, by which a program
 // given as the player is told from any other.
