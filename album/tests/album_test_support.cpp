@@ -94,7 +94,7 @@ void JobFixture::setMusic(const std::string& path) {
 player::Movie readMovie(const std::string& path) {
   player::Parsed<player::Movie> parsed = player::parseMovieFile(path);
   EXPECT_TRUE(parsed.ok()) << path << ": " << (parsed.ok() ? "" : parsed.error().message);
-  return parsed.ok() ? parsed.take() : player::Movie{};
+  return parsed.ok() ? std::move(parsed).value() : player::Movie{};
 }
 
 namespace {

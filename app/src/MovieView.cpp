@@ -133,7 +133,7 @@ bool MovieView::LoadMovie(int layer, const std::string& path) {
   if (layer != 0 || !hwnd_) return false;
   unload();
   auto opened = player::MoviePlayer::open(path, audio_);
-  if (opened) player_ = opened.take();
+  if (opened) player_ = std::move(opened).value();
   if (!player_) {
     InvalidateRect(hwnd_, nullptr, FALSE);
     return false;

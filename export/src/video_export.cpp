@@ -139,7 +139,7 @@ Result<VideoOutcome> exportVideo(const VideoOptions& o, const VideoProgressCallb
   // The movie.
   player::Parsed<player::Movie> parsed = player::parseMovieFile(o.moviePath);
   if (!parsed) return fail(ErrorKind::Input, parsed.error().message);
-  player::Movie movie = parsed.take();
+  player::Movie movie = std::move(parsed).value();
   const MovieSound sounds = scanSounds(movie);
   const uint64_t expectedFrames = framesOfOnePass(movie);
 

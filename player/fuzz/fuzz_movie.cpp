@@ -11,7 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   player::Parsed<player::Movie> movie = player::parseMovie(data, size, limits);
   if (!movie) return 0;
   player::NullAudioOutput silent;
-  player::MoviePlayer p(movie.take(), &silent);
+  player::MoviePlayer p(std::move(movie).value(), &silent);
   player::Image canvas(48, 36);
   for (int i = 0; i < 3; ++i) {
     p.render(canvas);

@@ -146,7 +146,7 @@ MoviePlayer::MoviePlayer(Movie movie, AudioOutput* audio) : movie_(std::move(mov
 Parsed<std::unique_ptr<MoviePlayer>> MoviePlayer::open(const std::string& path, AudioOutput* audio) {
   Parsed<Movie> movie = parseMovieFile(path);
   if (!movie) return movie.error();
-  return std::make_unique<MoviePlayer>(movie.take(), audio);
+  return std::make_unique<MoviePlayer>(std::move(movie).value(), audio);
 }
 
 double MoviePlayer::framesPerSecond() const {

@@ -566,7 +566,7 @@ Parsed<Tag> parseTag(const uint8_t* data, size_t size, int swfVersion, size_t* c
     e.offset += headerSize;
     return e;
   }
-  tag.body = body.take();
+  tag.body = std::move(body).value();
   if (consumed) *consumed = headerSize + length;
   return tag;
 }
@@ -679,7 +679,7 @@ Parsed<Movie> parseMovie(const uint8_t* data, size_t size, const ParseLimits& li
     tag.value().offset = pos;
     pos += consumed;
     bool end = tag.value().code == swfTagEnd;
-    movie.tags.push_back(tag.take());
+    movie.tags.push_back(std::move(tag).value());
     if (end) {
       sawEnd = true;
       break;

@@ -32,7 +32,7 @@ TEST(FuzzRegressions, EveryCaseIsParsedOrRefusedAndPlays) {
       continue;
     }
     NullAudioOutput silent;
-    MoviePlayer p(movie.take(), &silent);
+    MoviePlayer p(std::move(movie).value(), &silent);
     Image canvas(48, 36);
     for (int i = 0; i < 3; ++i) {
       p.render(canvas);

@@ -31,7 +31,7 @@ Tag parseOne(const Bytes& bytes) {
   Parsed<Tag> t = parseTag(bytes.data(), bytes.size(), 4, &consumed);
   EXPECT_TRUE(t.ok()) << (t.ok() ? "" : t.error().message);
   EXPECT_EQ(consumed, bytes.size());
-  return t.ok() ? t.take() : Tag{};
+  return t.ok() ? std::move(t).value() : Tag{};
 }
 
 Bytes compress(const Bytes& fws) {

@@ -220,7 +220,7 @@ int probe(const std::string& moviePath, const std::string& dir) {
       std::fprintf(stderr, "frame copy %zu does not parse: %s\n", p.frame, cut.error().message.c_str());
       return 1;
     }
-    MoviePlayer single(cut.take());
+    MoviePlayer single(std::move(cut).value());
     single.render(check);
     if (check.pixels != mine.pixels) {
       std::fprintf(stderr, "frame copy %zu does not show frame %zu\n", p.frame, p.frame);

@@ -14,6 +14,8 @@
 // The tag codes the parser decodes are the writer's: swfTagEnd, swfTagShowFrame, ...
 #include <swf/tag_code.h>
 
+#include "common/result.h"
+
 namespace player {
 
 // Name of a tag code ("PlaceObject2"), or "Unknown" for codes not in the
@@ -286,22 +288,7 @@ struct ParseError {
 
 // A value or an error with a message a user can act on.
 template <typename T>
-class Parsed {
- public:
-  Parsed(T value) : value_(std::move(value)), ok_(true) {}
-  Parsed(ParseError error) : error_(std::move(error)), ok_(false) {}
-  bool ok() const { return ok_; }
-  explicit operator bool() const { return ok_; }
-  const T& value() const { return value_; }
-  T& value() { return value_; }
-  T take() { return std::move(value_); }
-  const ParseError& error() const { return error_; }
-
- private:
-  T value_{};
-  ParseError error_;
-  bool ok_;
-};
+using Parsed = slidewright::common::Result<T, ParseError>;
 
 struct ParseLimits {
   // Largest movie accepted: the inflated size of a "CWS" file and, for a
