@@ -1,5 +1,7 @@
 #include "common/staged_file.h"
 
+#include "common/file_kind.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -27,10 +29,6 @@ namespace slidewright {
 namespace {
 
 #ifdef _WIN32
-using FileStatus = struct _stat64;
-int statOf(const std::string& path, FileStatus* st) { return _stat64(path.c_str(), st); }
-bool isFolder(const FileStatus& st) { return (st.st_mode & _S_IFMT) == _S_IFDIR; }
-bool isRegular(const FileStatus& st) { return (st.st_mode & _S_IFMT) == _S_IFREG; }
 int openForWriting(const std::string& path) { return _open(path.c_str(), _O_WRONLY | _O_BINARY); }
 int createExclusive(const std::string& path) {
   return _open(path.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
@@ -70,10 +68,6 @@ void keepPermissions(const std::string&, const std::string&) {
   // keeps no other permission bits a new file could lose.
 }
 #else
-using FileStatus = struct stat;
-int statOf(const std::string& path, FileStatus* st) { return ::stat(path.c_str(), st); }
-bool isFolder(const FileStatus& st) { return S_ISDIR(st.st_mode); }
-bool isRegular(const FileStatus& st) { return S_ISREG(st.st_mode); }
 int openForWriting(const std::string& path) {
   return ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
 }
@@ -91,8 +85,8 @@ int moveIntoPlace(const std::string& from, const std::string& to) {
 // The new file takes the permissions of the one it replaces (followed
 // through a link, as the checks are).
 void keepPermissions(const std::string& staged, const std::string& destination) {
-  FileStatus st;
-  if (statOf(destination, &st) == 0 && isRegular(st)) ::chmod(staged.c_str(), st.st_mode & 07777);
+  const FileFacts facts = inspectFile(destination);
+  if (facts.kind == FileKind::Regular) ::chmod(staged.c_str(), facts.permissions);
 }
 #endif
 
@@ -132,11 +126,11 @@ bool StagingError::accessDenied() const { return systemError == EACCES || system
 // What is at the destination: nothing, or a regular file that may be changed.
 static bool checkExisting(const std::string& destination, StagingError* error) {
   if (destination.empty()) return failWith(error, StagingErrorKind::NoFileName, 0);
-  FileStatus st;
-  if (statOf(destination, &st) == 0) {
-    if (isFolder(st)) return failWith(error, StagingErrorKind::IsFolder, 0);
+  const FileFacts facts = inspectFile(destination);
+  if (facts.kind != FileKind::Missing) {
+    if (facts.kind == FileKind::Folder) return failWith(error, StagingErrorKind::IsFolder, 0);
     // A device or a pipe is not replaced by a file.
-    if (!isRegular(st)) return failWith(error, StagingErrorKind::CannotReplace, 0);
+    if (facts.kind != FileKind::Regular) return failWith(error, StagingErrorKind::CannotReplace, 0);
     const int fd = openForWriting(destination);
     if (fd < 0) return failWith(error, StagingErrorKind::CannotReplace, errno);
     closeDescriptor(fd);

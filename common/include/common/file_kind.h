@@ -15,8 +15,9 @@ enum class FileKind { Missing, Regular, Folder, Other };
 
 struct FileFacts {
   FileKind kind = FileKind::Missing;
-  std::uint64_t size = 0;  // bytes, for a regular file
-  int error = 0;           // errno, when Missing
+  std::uint64_t size = 0;         // bytes, for a regular file
+  std::uint32_t permissions = 0;  // the mode's permission bits (07777), when not Missing
+  int error = 0;                  // errno, when Missing
 };
 
 inline FileFacts inspectFile(const std::string& path) {
@@ -38,6 +39,7 @@ inline FileFacts inspectFile(const std::string& path) {
 #endif
   facts.kind = regular ? FileKind::Regular : folder ? FileKind::Folder : FileKind::Other;
   facts.size = regular ? std::uint64_t(st.st_size) : 0;
+  facts.permissions = std::uint32_t(st.st_mode) & 07777;
   return facts;
 }
 
