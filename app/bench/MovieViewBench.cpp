@@ -6,8 +6,8 @@
 //
 //   movieview-bench MOVIE.swf [SECONDS] [WIDTHxHEIGHT] [BGCOLOR]
 //
-// BGCOLOR is the colour around the movie as the main window passes it
-// ("ff" is blue).
+// BGCOLOR is the colour around the movie as hexadecimal 0xRRGGBB ("ff" is
+// blue, "#336699" as well as "336699").
 #include <windows.h>
 
 #include <cstdio>
@@ -57,7 +57,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "movieview-bench: %s cannot be played\n", argv[1]);
     return 1;
   }
-  if (argc > 4) view->BGColor(argv[4]);
+  if (argc > 4) {
+    const char* text = argv[4][0] == '#' ? argv[4] + 1 : argv[4];
+    const unsigned long rgb = std::strtoul(text, nullptr, 16);
+    view->BGColor(RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF));
+  }
   const double cpuStart = processCpuSeconds();
   LARGE_INTEGER frequency, start, now;
   QueryPerformanceFrequency(&frequency);

@@ -1,11 +1,20 @@
 #include "FlatBitmapButton.h"
 
+#include <commctrl.h>
+
 #include <utility>
 
 namespace {
 
-// The window property that leads from a taken-over button to its object.
-constexpr const char* kProperty = "SlidewrightFlatBitmapButton";
+// The id of this subclass among the button's subclasses.
+constexpr UINT_PTR kSubclassId = 1;
+
+// Answered with true by a button already taken over (and with 0, by the
+// default procedure, by every other window).
+UINT takenOverMessage() {
+  static const UINT message = RegisterWindowMessageA("SlidewrightFlatBitmapButton");
+  return message;
+}
 
 // Glyphs larger than this are no button glyphs; they are drawn as they are.
 constexpr LONG kMaxGlyphSide = 1024;
@@ -40,7 +49,7 @@ FlatBitmapButton::~FlatBitmapButton() {
 }
 
 bool FlatBitmapButton::attach(HWND button) {
-  if (!button || button_ || GetPropA(button, kProperty)) return false;
+  if (!button || button_ || SendMessageA(button, takenOverMessage(), 0, 0)) return false;
   char className[16] = {};
   GetClassNameA(button, className, sizeof className);
   if (lstrcmpiA(className, "Button") != 0) return false;
@@ -51,18 +60,14 @@ bool FlatBitmapButton::attach(HWND button) {
   autoToggle_ = type == BS_AUTOCHECKBOX;
   checked_ = toggle_ && SendMessageA(button, BM_GETCHECK, 0, 0) == BST_CHECKED;
 
-  if (!SetPropA(button, kProperty, this)) return false;
+  if (!SetWindowSubclass(button, &FlatBitmapButton::subclassProc, kSubclassId,
+                         reinterpret_cast<DWORD_PTR>(this)))
+    return false;
   originalStyle_ = style;
   // An owner-drawn button keeps no check state and draws nothing itself;
   // the state lives here and draw() paints every state.
   style = (style & ~(BS_TYPEMASK | BS_BITMAP | BS_ICON | BS_FLAT | BS_PUSHLIKE)) | BS_OWNERDRAW;
   SetWindowLongPtrA(button, GWL_STYLE, style);
-  original_ = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrA(button, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FlatBitmapButton::subclassProc)));
-  if (!original_) {
-    RemovePropA(button, kProperty);
-    return false;
-  }
   button_ = button;
   InvalidateRect(button_, nullptr, FALSE);
   return true;
@@ -70,13 +75,11 @@ bool FlatBitmapButton::attach(HWND button) {
 
 void FlatBitmapButton::detach() {
   if (!button_) return;
-  if (reinterpret_cast<WNDPROC>(GetWindowLongPtrA(button_, GWLP_WNDPROC)) == &FlatBitmapButton::subclassProc)
-    SetWindowLongPtrA(button_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
-  RemovePropA(button_, kProperty);
+  RemoveWindowSubclass(button_, &FlatBitmapButton::subclassProc, kSubclassId);
   // Given back with its own style and its check state, so that it can be
   // taken over again as what it was.
   SetWindowLongPtrA(button_, GWL_STYLE, originalStyle_);
-  if (toggle_) CallWindowProcA(original_, button_, BM_SETCHECK, checked_ ? BST_CHECKED : BST_UNCHECKED, 0);
+  if (toggle_) SendMessageA(button_, BM_SETCHECK, checked_ ? BST_CHECKED : BST_UNCHECKED, 0);
   button_ = nullptr;
 }
 
@@ -154,17 +157,20 @@ void FlatBitmapButton::draw(const DRAWITEMSTRUCT& item) const {
   RestoreDC(dc, saved);
 }
 
-LRESULT CALLBACK FlatBitmapButton::subclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* self = static_cast<FlatBitmapButton*>(GetPropA(hwnd, kProperty));
-  if (!self || self->button_ != hwnd) return DefWindowProcA(hwnd, message, wParam, lParam);
-  return self->onMessage(message, wParam, lParam);
+LRESULT CALLBACK FlatBitmapButton::subclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                                UINT_PTR, DWORD_PTR self) {
+  auto* button = reinterpret_cast<FlatBitmapButton*>(self);
+  if (!button || button->button_ != hwnd) return DefSubclassProc(hwnd, message, wParam, lParam);
+  return button->onMessage(message, wParam, lParam);
 }
 
+// The button's own procedure, and any subclass made before this one.
 LRESULT FlatBitmapButton::callOriginal(UINT message, WPARAM wParam, LPARAM lParam) const {
-  return CallWindowProcA(original_, button_, message, wParam, lParam);
+  return DefSubclassProc(button_, message, wParam, lParam);
 }
 
 LRESULT FlatBitmapButton::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == takenOverMessage()) return TRUE;
   switch (message) {
     case WM_LBUTTONDBLCLK:
       // An owner-drawn button reports a quick second click as a double
@@ -219,9 +225,8 @@ LRESULT FlatBitmapButton::onMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     }
     case WM_NCDESTROY: {
       HWND button = button_;
-      WNDPROC original = original_;
       detach();
-      return CallWindowProcA(original, button, message, wParam, lParam);
+      return DefSubclassProc(button, message, wParam, lParam);
     }
     default:
       break;

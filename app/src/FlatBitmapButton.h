@@ -47,14 +47,14 @@ class FlatBitmapButton {
   void draw(const DRAWITEMSTRUCT& item) const;
 
  private:
-  static LRESULT CALLBACK subclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK subclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                       DWORD_PTR self);
   LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT callOriginal(UINT message, WPARAM wParam, LPARAM lParam) const;
   void detach();
   void setChecked(bool checked);
 
   HWND button_ = nullptr;       // not owned
-  WNDPROC original_ = nullptr;  // the button class's procedure
   LONG_PTR originalStyle_ = 0;  // the button's style before it was taken over
   bool toggle_ = false;         // a check box: its checked state is kept here
   bool autoToggle_ = false;     // an automatic check box: each click flips it

@@ -113,18 +113,28 @@ class OffscreenBuffer {
   OffscreenBuffer& operator=(const OffscreenBuffer&) = delete;
   ~OffscreenBuffer() { reset(); }
 
+  // A new bitmap of the given size.
   bool create(HDC compatibleWith, int width, int height) {
     reset();
     if (width <= 0 || height <= 0) return false;
-    bitmap_.reset(CreateCompatibleBitmap(compatibleWith, width, height));
+    return adopt(compatibleWith, BitmapHandle(CreateCompatibleBitmap(compatibleWith, width, height)));
+  }
+  // A bitmap made elsewhere (a picture loaded), owned from now on; its size
+  // is the buffer's.
+  bool adopt(HDC compatibleWith, BitmapHandle bitmap) {
+    reset();
+    BITMAP info{};
+    if (!bitmap || !GetObject(bitmap.get(), sizeof info, &info) || info.bmWidth <= 0 || info.bmHeight <= 0)
+      return false;
+    bitmap_ = std::move(bitmap);
     dc_ = MemoryDC(compatibleWith);
-    if (!bitmap_ || !dc_) {
+    if (!dc_) {
       reset();
       return false;
     }
     previous_ = SelectObject(dc_.get(), bitmap_.get());
-    width_ = width;
-    height_ = height;
+    width_ = info.bmWidth;
+    height_ = info.bmHeight;
     return true;
   }
   void reset() {
@@ -136,6 +146,7 @@ class OffscreenBuffer {
   }
 
   HDC dc() const { return dc_.get(); }
+  explicit operator bool() const { return dc_.get() != nullptr; }
   int width() const { return width_; }
   int height() const { return height_; }
 

@@ -3,46 +3,34 @@
 #include <algorithm>
 #include <cwctype>
 
+#include "CustomWindow.h"
+
 namespace {
 
 // The popup's owner while it is open: a hidden child of the caller's window
 // that hands the menu's owner-draw messages to the menu. It is made for each
 // popup and destroyed when the popup closes, so the caller's window sees
 // none of these messages and needs no code for them.
-class PopupOwner {
+class PopupOwner : public CustomWindow {
  public:
-  PopupOwner(HWND parent, IconMenu* menu) {
-    static const ATOM windowClass = [] {
-      WNDCLASSA wc{};
-      wc.lpfnWndProc = &PopupOwner::windowProc;
-      wc.hInstance = GetModuleHandleA(nullptr);
-      wc.lpszClassName = "SlidewrightIconMenuOwner";
-      return RegisterClassA(&wc);
-    }();
-    if (!windowClass) return;
-    hwnd_ = CreateWindowExA(WS_EX_NOPARENTNOTIFY, MAKEINTATOM(windowClass), "", parent ? WS_CHILD : WS_POPUP,
-                            0, 0, 0, 0, parent, nullptr, GetModuleHandleA(nullptr), menu);
+  PopupOwner(HWND parent, IconMenu* menu) : menu_(menu) {
+    WindowClass windowClass;
+    windowClass.name = "SlidewrightIconMenuOwner";
+    CreateArgs create;
+    create.parent = parent;
+    create.style = parent ? WS_CHILD : WS_POPUP;
+    create.exStyle = WS_EX_NOPARENTNOTIFY;
+    createWindow(windowClass, create);
   }
-  PopupOwner(const PopupOwner&) = delete;
-  PopupOwner& operator=(const PopupOwner&) = delete;
-  ~PopupOwner() {
-    if (hwnd_) DestroyWindow(hwnd_);
-  }
-  HWND handle() const { return hwnd_; }
 
  private:
-  static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-      const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-      SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* menu = reinterpret_cast<IconMenu*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
     LRESULT result = 0;
-    if (menu && menu->handleMenuMessage(message, wParam, lParam, &result)) return result;
-    return DefWindowProcA(hwnd, message, wParam, lParam);
+    if (menu_ && menu_->handleMenuMessage(message, wParam, lParam, &result)) return result;
+    return DefWindowProcA(handle(), message, wParam, lParam);
   }
 
-  HWND hwnd_ = nullptr;
+  IconMenu* menu_;  // not owned
 };
 
 std::wstring wideFromAnsi(const std::string& text) {

@@ -26,27 +26,16 @@ std::vector<std::string> splitLines(const std::string& text) {
 
 }  // namespace
 
-InfoTip::~InfoTip() {
-  if (hwnd_ && IsWindow(hwnd_)) DestroyWindow(hwnd_);
-}
-
 bool InfoTip::create(HWND owner) {
-  HINSTANCE instance = GetModuleHandleA(nullptr);
-  WNDCLASSEXA existing{};
-  existing.cbSize = sizeof existing;
-  if (!GetClassInfoExA(instance, kClassName, &existing)) {
-    WNDCLASSEXA wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = windowProc;
-    wc.hInstance = instance;
-    wc.lpszClassName = kClassName;
-    if (!RegisterClassExA(&wc)) return false;
-  }
+  WindowClass windowClass;
+  windowClass.name = kClassName;
   // Made hidden: shown only by showBelow. (Made visible and hidden at once,
   // a popup would flash, and some window systems wait for it to appear.)
-  hwnd_ =
-      CreateWindowExA(0, kClassName, "", WS_POPUP | WS_BORDER, 0, 0, 1, 1, owner, nullptr, instance, this);
-  return hwnd_ != nullptr;
+  CreateArgs create;
+  create.parent = owner;
+  create.pos = RECT{0, 0, 1, 1};
+  create.style = WS_POPUP | WS_BORDER;
+  return createWindow(windowClass, create);
 }
 
 HFONT InfoTip::font() {
@@ -63,7 +52,7 @@ HFONT InfoTip::font() {
 
 void InfoTip::setText(const std::string& text) {
   text_ = text;
-  if (hwnd_) InvalidateRect(hwnd_, nullptr, TRUE);
+  if (handle()) InvalidateRect(handle(), nullptr, TRUE);
 }
 
 POINT tipPosition(POINT pointer, SIZE tip, int gap, const RECT& workArea) {
@@ -77,7 +66,7 @@ POINT tipPosition(POINT pointer, SIZE tip, int gap, const RECT& workArea) {
 // The window's size for its text: the widest line and 3 pixels each side,
 // the lines one under the other between margins of 2 pixels.
 SIZE InfoTip::measure() {
-  WindowDC dc(hwnd_);
+  WindowDC dc(handle());
   SelectGuard select(dc.get(), font());
   SIZE whole{};
   GetTextExtentPoint32A(dc.get(), text_.c_str(), static_cast<int>(text_.size()), &whole);
@@ -93,7 +82,7 @@ SIZE InfoTip::measure() {
 }
 
 void InfoTip::showBelow(POINT pointer, int gap) {
-  if (!hwnd_) return;
+  if (!handle()) return;
   const SIZE size = measure();
   MONITORINFO monitor{};
   monitor.cbSize = sizeof monitor;
@@ -103,19 +92,20 @@ void InfoTip::showBelow(POINT pointer, int gap) {
   else
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
   const POINT at = tipPosition(pointer, size, gap, work);
-  SetWindowPos(hwnd_, nullptr, at.x, at.y, size.cx, size.cy, SWP_NOACTIVATE | SWP_NOZORDER | SWP_SHOWWINDOW);
-  InvalidateRect(hwnd_, nullptr, TRUE);
+  SetWindowPos(handle(), nullptr, at.x, at.y, size.cx, size.cy,
+               SWP_NOACTIVATE | SWP_NOZORDER | SWP_SHOWWINDOW);
+  InvalidateRect(handle(), nullptr, TRUE);
 }
 
 void InfoTip::hide() {
-  if (hwnd_) ShowWindow(hwnd_, SW_HIDE);
+  if (handle()) ShowWindow(handle(), SW_HIDE);
 }
 
 void InfoTip::paint() {
   PAINTSTRUCT ps;
-  HDC dc = BeginPaint(hwnd_, &ps);
+  HDC dc = BeginPaint(handle(), &ps);
   RECT client{};
-  GetClientRect(hwnd_, &client);
+  GetClientRect(handle(), &client);
   BrushHandle background(CreateSolidBrush(kBackground));
   FillRect(dc, &client, background.get());
   SelectGuard select(dc, font());
@@ -124,19 +114,13 @@ void InfoTip::paint() {
   for (std::size_t i = 0; i < lines.size(); ++i)
     TextOutA(dc, kMargin, kMargin + static_cast<int>(i) * lineHeight_, lines[i].c_str(),
              static_cast<int>(lines[i].size()));
-  EndPaint(hwnd_, &ps);
+  EndPaint(handle(), &ps);
 }
 
-LRESULT CALLBACK InfoTip::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    auto* self = static_cast<InfoTip*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  auto* self = reinterpret_cast<InfoTip*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+LRESULT InfoTip::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_PAINT:
-      if (!self) break;
-      self->paint();
+      paint();
       return 0;
     case WM_ERASEBKGND:
       return TRUE;  // painting fills the whole window
@@ -145,12 +129,8 @@ LRESULT CALLBACK InfoTip::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
       // the tip describes): the tip sits close to the pointer, and a move
       // onto it must not take the pointer away from the list.
       return HTTRANSPARENT;
-    case WM_NCDESTROY:
-      if (self) self->hwnd_ = nullptr;
-      SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-      break;
     default:
       break;
   }
-  return DefWindowProcA(hwnd, message, wParam, lParam);
+  return DefWindowProcA(handle(), message, wParam, lParam);
 }

@@ -9,6 +9,7 @@
 
 #include <string>
 
+#include "CustomWindow.h"
 #include "GdiHandles.h"
 
 // Where the top-left corner of a tip of the given size goes for the pointer:
@@ -17,16 +18,12 @@
 // a tip near the edge of the screen can still be read.
 POINT tipPosition(POINT pointer, SIZE tip, int gap, const RECT& workArea);
 
-class InfoTip {
+class InfoTip : public CustomWindow {
  public:
   InfoTip() = default;
-  InfoTip(const InfoTip&) = delete;
-  InfoTip& operator=(const InfoTip&) = delete;
-  ~InfoTip();
 
   // Creates the window, owned by `owner`, and hides it.
   bool create(HWND owner);
-  HWND handle() const { return hwnd_; }
 
   // Lines are separated by "\r\n".
   void setText(const std::string& text);
@@ -36,19 +33,18 @@ class InfoTip {
   // tipPosition).
   void showBelow(POINT pointer, int gap);
   void hide();
-  bool visible() const { return hwnd_ && IsWindowVisible(hwnd_); }
+  bool visible() const { return handle() && IsWindowVisible(handle()); }
 
   // The picture described, -1 for none.
   int index() const { return index_; }
   void setIndex(int index) { index_ = index; }
 
  private:
-  static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   void paint();
   HFONT font();
   SIZE measure();
 
-  HWND hwnd_ = nullptr;
   std::string text_;
   int index_ = -1;
   FontHandle font_;

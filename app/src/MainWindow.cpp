@@ -84,9 +84,7 @@ MainWindow::MainWindow(MainWindowSetup setup)
                                     GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED));
 }
 
-MainWindow::~MainWindow() {
-  if (skinDC_ && skinDCPrevious_) SelectObject(skinDC_.get(), skinDCPrevious_);
-}
+MainWindow::~MainWindow() = default;
 
 void MainWindow::loadSettings() { settings_ = loadAlbumSettings(programDir_); }
 
@@ -133,7 +131,10 @@ void MainWindow::applySkin() {
   HWND hwnd = handle();
   const std::string skinFolder = programDirectory() + "interface\\";
   BitmapHandle maskBitmap(loadRle8Bitmap(skinFolder + "mainmask.bmp"));
-  skin_.reset(loadRle8Bitmap(skinFolder + "mainskin.bmp"));
+  {
+    WindowDC screen(hwnd);
+    skin_.adopt(screen.get(), BitmapHandle(loadRle8Bitmap(skinFolder + "mainskin.bmp")));
+  }
   if (maskBitmap && skin_ && mask_.loadMask(maskBitmap.get())) {
     RegionHandle region(mask_.buildRegion(RGB(0, 0, 0)));
     if (region) {
@@ -155,11 +156,6 @@ void MainWindow::applySkin() {
   // Without a skin the dialog keeps its ordinary frame and caption, so it
   // can still be moved and closed.
   if (skinned_) fitLayoutToSkin();
-  if (skin_) {
-    WindowDC screen(hwnd);
-    skinDC_ = MemoryDC(screen.get());
-    skinDCPrevious_ = SelectObject(skinDC_.get(), skin_.get());
-  }
 
   setButtonImages();
 
@@ -187,8 +183,8 @@ void MainWindow::applySkin() {
 // skin's pixels per dialog unit, and the client area is made the skin's size.
 void MainWindow::fitLayoutToSkin() {
   HWND hwnd = handle();
-  BITMAP skin{};
-  if (!GetObject(skin_.get(), sizeof skin, &skin)) return;
+  if (!skin_) return;
+  const SIZE skin{skin_.width(), skin_.height()};
   RECT unit{0, 0, 4000, 8000};  // large, so that the ratios are exact enough
   MapDialogRect(hwnd, &unit);
   RECT client{};
@@ -200,8 +196,8 @@ void MainWindow::fitLayoutToSkin() {
   const int templateWidth = dluX(client.right);
   const int templateHeight = dluY(client.bottom);
   if (templateWidth <= 0 || templateHeight <= 0) return;
-  auto skinX = [&](int dlu) { return MulDiv(dlu, skin.bmWidth, templateWidth); };
-  auto skinY = [&](int dlu) { return MulDiv(dlu, skin.bmHeight, templateHeight); };
+  auto skinX = [&](int dlu) { return MulDiv(dlu, skin.cx, templateWidth); };
+  auto skinY = [&](int dlu) { return MulDiv(dlu, skin.cy, templateHeight); };
   if (skinX(templateWidth) == client.right && skinY(templateHeight) == client.bottom) return;
 
   for (HWND child = GetWindow(hwnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
@@ -215,8 +211,8 @@ void MainWindow::fitLayoutToSkin() {
   // Grow or shrink the window by the difference between client and skin.
   RECT window{};
   GetWindowRect(hwnd, &window);
-  SetWindowPos(hwnd, nullptr, 0, 0, window.right - window.left + skin.bmWidth - client.right,
-               window.bottom - window.top + skin.bmHeight - client.bottom,
+  SetWindowPos(hwnd, nullptr, 0, 0, window.right - window.left + skin.cx - client.right,
+               window.bottom - window.top + skin.cy - client.bottom,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -242,8 +238,8 @@ void MainWindow::setButtonImages() {
 }
 
 void MainWindow::drawLabels() {
-  if (!skinDC_) return;
-  HDC dc = skinDC_.get();
+  if (!skin_) return;
+  HDC dc = skin_.dc();
   std::string face = language_.lookupValue("Font", "DefaultFont");
   if (face == "DefaultFont") face = kDefaultFontFace;
   const int tenths = language_.lookupInt("Font", "PointSize", 90);
@@ -286,7 +282,7 @@ void MainWindow::createPictureList() {
   // The list takes the frame's place; the frame itself is not shown.
   const RECT rect = controlRect(IDC_PICTURE_LIST_FRAME);
   if (frame) ShowWindow(frame, SW_HIDE);
-  pictureList_.create(hwnd, rect, IDC_PICTURE_LIST, instance());
+  pictureList_.create(PictureListArgs{hwnd, rect, IDC_PICTURE_LIST, instance()});
   // Thirteen 14 x 14 marks side by side, their background drawn transparent;
   // the list keeps a copy.
   ImageListHandle transitionMarks(ImageList_Create(TRANSITION_MARK_SIZE, TRANSITION_MARK_SIZE,
@@ -366,7 +362,7 @@ void MainWindow::paint() {
   } else {
     RECT window{};
     GetWindowRect(hwnd, &window);
-    BitBlt(dc, 0, 0, window.right - window.left, window.bottom - window.top, skinDC_.get(), 0, 0, SRCCOPY);
+    BitBlt(dc, 0, 0, window.right - window.left, window.bottom - window.top, skin_.dc(), 0, 0, SRCCOPY);
     HWND preview = GetDlgItem(hwnd, IDC_PREVIEW_HOST);
     if (placeholder_ && preview && !IsWindowVisible(preview)) {
       const RECT r = controlRect(IDC_PREVIEW_HOST);
@@ -494,11 +490,11 @@ bool MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
   HWND hwnd = handle();
   switch (message) {
     case WM_PAINT:
-      if (!skinDC_) return false;
+      if (!skin_) return false;
       paint();
       return true;
     case WM_ERASEBKGND:
-      if (!skinDC_) return false;
+      if (!skin_) return false;
       *result = TRUE;  // the skin covers the whole client area
       return true;
     case WM_DRAWITEM: {

@@ -39,10 +39,6 @@ LRESULT skinHitTest(POINT client, const RECT& minimizeRect, const RECT& closeRec
 // two NULs even when the text forgot its closing "||".
 std::string dialogFilter(const std::string& text);
 
-// The background colour as the preview takes it: hexadecimal 0xRRGGBB in
-// lower case without leading zeros (white "ffffff", blue "ff", black "0").
-std::string previewColorText(COLORREF color);
-
 // The files an Explorer-style open dialog returned in its buffer: one full
 // path, or a folder followed by names in it, each NUL-terminated.
 std::vector<std::string> chosenFiles(const char* buffer);
@@ -203,9 +199,7 @@ class MainWindow : public DialogWindow {
   HICON smallIcon_ = nullptr;
   bool closing_ = false;  // the dialog is ending: no more field checks
 
-  BitmapHandle skin_;
-  MemoryDC skinDC_;
-  HGDIOBJ skinDCPrevious_ = nullptr;  // not owned: what skinDC_ held before the skin
+  OffscreenBuffer skin_;  // the skin, labels drawn on it; painted as the window's face
   bool skinned_ = false;
   MaskRegion mask_;
   RECT closeRect_{};

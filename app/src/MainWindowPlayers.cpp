@@ -7,8 +7,6 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <cstdio>
-
 #include "EmbeddedStub.h"
 #include "FailureTexts.h"
 #include "LanguageFormat.h"
@@ -33,14 +31,6 @@ bool readable(const std::string& path) {
 }
 
 }  // namespace
-
-std::string previewColorText(COLORREF color) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%lx",
-                static_cast<unsigned long>(GetRValue(color)) << 16 |
-                    static_cast<unsigned long>(GetGValue(color)) << 8 | GetBValue(color));
-  return text;
-}
 
 // The movie-view control takes the place and the id of the template's
 // placeholder, hidden until the first play.
@@ -79,7 +69,7 @@ void MainWindow::previewPlay() {
     ShowWindow(player, SW_SHOW);
     preview_->LoadMovie(0, settings_.savePath);
   }
-  preview_->BGColor(previewColorText(settings_.backgroundColor));
+  preview_->BGColor(settings_.backgroundColor);
   preview_->Play();
   setGlyph(IDC_PREVIEW_PLAY, pauseGlyph_.get());
 }

@@ -11,39 +11,7 @@ constexpr UINT_PTR kFrameTimer = 1;
 // beyond that the movie carries on from where it is rather than racing.
 constexpr int kMaxCatchUpFrames = 12;
 
-bool registerClass(HINSTANCE instance, WNDPROC proc) {
-  WNDCLASSEXA wc{};
-  wc.cbSize = sizeof wc;
-  if (GetClassInfoExA(instance, kClassName, &wc)) return true;
-  wc.style = CS_HREDRAW | CS_VREDRAW;
-  wc.lpfnWndProc = proc;
-  wc.hInstance = instance;
-  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  wc.lpszClassName = kClassName;
-  return RegisterClassExA(&wc) != 0;
-}
-
 }  // namespace
-
-std::optional<COLORREF> parseBackgroundColor(const std::string& text) {
-  size_t i = !text.empty() && text[0] == '#' ? 1 : 0;
-  if (text.size() <= i || text.size() - i > 6) return std::nullopt;
-  unsigned value = 0;
-  for (; i < text.size(); ++i) {
-    const char c = text[i];
-    unsigned digit;
-    if (c >= '0' && c <= '9')
-      digit = unsigned(c - '0');
-    else if (c >= 'a' && c <= 'f')
-      digit = unsigned(c - 'a' + 10);
-    else if (c >= 'A' && c <= 'F')
-      digit = unsigned(c - 'A' + 10);
-    else
-      return std::nullopt;
-    value = value * 16 + digit;
-  }
-  return RGB((value >> 16) & 0xFF, (value >> 8) & 0xFF, value & 0xFF);
-}
 
 RECT showAllRect(int clientWidth, int clientHeight, int stageWidth, int stageHeight) {
   RECT r{0, 0, 0, 0};
@@ -59,48 +27,32 @@ RECT showAllRect(int clientWidth, int clientHeight, int stageWidth, int stageHei
 }
 
 std::unique_ptr<MovieView> MovieView::create(HINSTANCE instance, const MovieViewArgs& args) {
-  if (!registerClass(instance, windowProc)) return nullptr;
   std::unique_ptr<MovieView> view(new MovieView());
   view->audio_ = args.audio ? args.audio : &view->mixer_;
   view->ownDevice_ = args.audio == nullptr;
   view->mouseToParent_ = args.mouseToParent;
   QueryPerformanceFrequency(&view->frequency_);
-  const DWORD style = WS_CHILD | WS_CLIPSIBLINGS | (args.visible ? WS_VISIBLE : 0);
-  const HWND hwnd =
-      CreateWindowExA(0, kClassName, "", style, args.rect.left, args.rect.top,
-                      args.rect.right - args.rect.left, args.rect.bottom - args.rect.top, args.parent,
-                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(args.controlId)), instance, view.get());
-  if (!hwnd) return nullptr;
+  WindowClass windowClass;
+  windowClass.name = kClassName;
+  windowClass.style = CS_HREDRAW | CS_VREDRAW;
+  windowClass.cursor = LoadCursor(nullptr, IDC_ARROW);
+  CreateArgs create;
+  create.parent = args.parent;
+  create.pos = args.rect;
+  create.style = WS_CHILD | WS_CLIPSIBLINGS | (args.visible ? WS_VISIBLE : 0);
+  create.id = args.controlId;
+  create.instance = instance;
+  if (!view->createWindow(windowClass, create)) return nullptr;
   return view;
 }
 
 MovieView::~MovieView() {
   unload();
-  if (hwnd_) {
-    SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
-    DestroyWindow(hwnd_);
-  }
+  destroyWindow();
 }
 
-LRESULT CALLBACK MovieView::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    auto* self = static_cast<MovieView*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-    self->hwnd_ = hwnd;
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  auto* self = reinterpret_cast<MovieView*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-  if (!self) return DefWindowProcA(hwnd, message, wParam, lParam);
-  if (message == WM_NCDESTROY) {
-    // The window went away with its parent: the object stays, without it.
-    self->unload();
-    self->hwnd_ = nullptr;
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-    return DefWindowProcA(hwnd, message, wParam, lParam);
-  }
-  return self->handleMessage(message, wParam, lParam);
-}
-
-LRESULT MovieView::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT MovieView::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  const HWND hwnd = handle();
   switch (message) {
     case WM_NCHITTEST:
       if (mouseToParent_) return HTTRANSPARENT;
@@ -109,9 +61,9 @@ LRESULT MovieView::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 1;  // WM_PAINT covers every pixel
     case WM_PAINT: {
       PAINTSTRUCT ps;
-      HDC dc = BeginPaint(hwnd_, &ps);
+      HDC dc = BeginPaint(hwnd, &ps);
       paint(dc);
-      EndPaint(hwnd_, &ps);
+      EndPaint(hwnd, &ps);
       return 0;
     }
     case WM_SIZE:
@@ -123,19 +75,24 @@ LRESULT MovieView::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
       }
       break;
+    case WM_NCDESTROY:
+      // The window went away with its parent: the object stays, without it
+      // and without the movie.
+      unload();
+      break;
     default:
       break;
   }
-  return DefWindowProcA(hwnd_, message, wParam, lParam);
+  return DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
 bool MovieView::LoadMovie(int layer, const std::string& path) {
-  if (layer != 0 || !hwnd_) return false;
+  if (layer != 0 || !handle()) return false;
   unload();
   auto opened = player::MoviePlayer::open(path, audio_);
   if (opened) player_ = std::move(opened).value();
   if (!player_) {
-    InvalidateRect(hwnd_, nullptr, FALSE);
+    InvalidateRect(handle(), nullptr, FALSE);
     return false;
   }
   // The device opens only for a movie; the sounds of its first frame wait in
@@ -162,17 +119,15 @@ void MovieView::Stop() {
   device_.pause();
 }
 
-void MovieView::BGColor(const std::string& text) {
-  if (auto color = parseBackgroundColor(text)) {
-    background_ = color;
-    InvalidateRect(hwnd_, nullptr, FALSE);
-  }
+void MovieView::BGColor(COLORREF color) {
+  background_ = color;
+  if (handle()) InvalidateRect(handle(), nullptr, FALSE);
 }
 
 void MovieView::Loop(bool loop) { loop_ = loop; }
 
 void MovieView::unload() {
-  if (hwnd_ && timerRunning_) KillTimer(hwnd_, kFrameTimer);
+  if (handle() && timerRunning_) KillTimer(handle(), kFrameTimer);
   timerRunning_ = false;
   device_.stop();
   if (player_) audio_->stopAll();
@@ -183,7 +138,7 @@ void MovieView::unload() {
   dib_.reset();
   dibBits_ = nullptr;
   dibWidth_ = dibHeight_ = 0;
-  if (hwnd_) InvalidateRect(hwnd_, nullptr, FALSE);
+  if (handle()) InvalidateRect(handle(), nullptr, FALSE);
 }
 
 void MovieView::startClock() {
@@ -194,7 +149,7 @@ void MovieView::startClock() {
     // frame of its time, while the time itself is measured, so frames do not
     // drift however late a tick comes.
     const UINT period = UINT(std::max(10.0, 500.0 / player_->framesPerSecond()));
-    timerRunning_ = SetTimer(hwnd_, kFrameTimer, period, nullptr) != 0;
+    timerRunning_ = SetTimer(handle(), kFrameTimer, period, nullptr) != 0;
   }
 }
 
@@ -228,9 +183,9 @@ void MovieView::onTimer() {
 }
 
 void MovieView::layout() {
-  if (!hwnd_) return;
+  if (!handle()) return;
   RECT client;
-  GetClientRect(hwnd_, &client);
+  GetClientRect(handle(), &client);
   movieRect_ = player_
                    ? showAllRect(client.right, client.bottom, player_->stageWidth(), player_->stageHeight())
                    : RECT{};
@@ -238,10 +193,10 @@ void MovieView::layout() {
 }
 
 void MovieView::renderFrame() {
-  if (!hwnd_) return;
+  if (!handle()) return;
   const int w = movieRect_.right - movieRect_.left, h = movieRect_.bottom - movieRect_.top;
   if (!player_ || w <= 0 || h <= 0) {
-    InvalidateRect(hwnd_, nullptr, FALSE);
+    InvalidateRect(handle(), nullptr, FALSE);
     return;
   }
   if (frame_.width != w || frame_.height != h) frame_ = player::Image(w, h);
@@ -274,7 +229,7 @@ void MovieView::renderFrame() {
     dst[2] = src[0];
     dst[3] = 0;
   }
-  InvalidateRect(hwnd_, nullptr, FALSE);
+  InvalidateRect(handle(), nullptr, FALSE);
 }
 
 COLORREF MovieView::surroundColor() const {
@@ -288,7 +243,7 @@ COLORREF MovieView::surroundColor() const {
 
 void MovieView::paint(HDC dc) {
   RECT client;
-  GetClientRect(hwnd_, &client);
+  GetClientRect(handle(), &client);
   BrushHandle brush(CreateSolidBrush(surroundColor()));
   const RECT& m = movieRect_;
   if (!dib_ || IsRectEmpty(&m)) {

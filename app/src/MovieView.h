@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 
+#include "CustomWindow.h"
 #include "GdiHandles.h"
 #include "player/audio_device.h"
 #include "player/movie_player.h"
@@ -31,15 +32,11 @@ struct MovieViewArgs {
   player::AudioOutput* audio = nullptr;
 };
 
-class MovieView {
+class MovieView : public CustomWindow {
  public:
   // Makes the control; null if the window cannot be made.
   static std::unique_ptr<MovieView> create(HINSTANCE instance, const MovieViewArgs& args);
-  ~MovieView();  // unloads the movie and destroys the window
-  MovieView(const MovieView&) = delete;
-  MovieView& operator=(const MovieView&) = delete;
-
-  HWND handle() const { return hwnd_; }
+  ~MovieView() override;  // unloads the movie and destroys the window
 
   // Loads the movie at `path` on layer 0 and plays it from its first frame.
   // A path that holds no movie (a folder such as "c:\", a missing or
@@ -51,9 +48,8 @@ class MovieView {
   void Play();
   // Halts playing where it is, sound included.
   void Stop();
-  // The colour around the movie, as hexadecimal text of 0xRRGGBB ("ff" is
-  // blue); text that is not such a number is ignored.
-  void BGColor(const std::string& text);
+  // The colour around the movie, in place of the movie's own background.
+  void BGColor(COLORREF color);
   // Whether the movie starts again from its first frame after its last
   // (on by default); off, it halts on its last frame.
   void Loop(bool loop);
@@ -70,8 +66,7 @@ class MovieView {
 
  private:
   MovieView() = default;
-  static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-  LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
   void unload();
   void startClock();
@@ -82,7 +77,6 @@ class MovieView {
   COLORREF surroundColor() const;
   double secondsSinceLastTick();
 
-  HWND hwnd_ = nullptr;
   player::AudioOutput* audio_ = nullptr;  // not owned; the mixer or the caller's sink
   player::SoundMixer mixer_;
   player::AudioDevice device_;
@@ -105,9 +99,6 @@ class MovieView {
   int dibWidth_ = 0, dibHeight_ = 0;
 };
 
-// Parses BGColor's text: hexadecimal digits of 0xRRGGBB, upper or lower
-// case, at most six, nothing else. Gives the colour as a COLORREF.
-std::optional<COLORREF> parseBackgroundColor(const std::string& text);
 // Where a movie of the given stage size is drawn inside a client area of
 // the given size: scaled uniformly to fit, centred.
 RECT showAllRect(int clientWidth, int clientHeight, int stageWidth, int stageHeight);

@@ -20,19 +20,6 @@ constexpr int kDropMarkerWidth = 16;
 // right, right pressed.
 enum ArrowFrame { kLeftPressed = 0, kLeftNormal = 1, kRightNormal = 2, kRightPressed = 3 };
 
-bool registerClass(HINSTANCE instance) {
-  WNDCLASSEXA existing{};
-  existing.cbSize = sizeof existing;
-  if (GetClassInfoExA(instance, kClassName, &existing)) return true;
-  WNDCLASSEXA wc{};
-  wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = DefWindowProcA;  // replaced by the object's procedure at creation
-  wc.hInstance = instance;
-  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  wc.lpszClassName = kClassName;
-  return RegisterClassExA(&wc) != 0;
-}
-
 RECT intersection(const RECT& a, const RECT& b) {
   RECT r{};
   IntersectRect(&r, &a, &b);
@@ -73,27 +60,20 @@ void StripScroll::setPosition(int newPosition) { position = std::clamp(newPositi
 
 // -- creation ------------------------------------------------------------------
 
-PictureList::~PictureList() {
-  if (hwnd_ && IsWindow(hwnd_)) DestroyWindow(hwnd_);
-}
+PictureList::~PictureList() { destroyWindow(); }
 
-bool PictureList::create(HWND parent, const RECT& rect, int controlId, HINSTANCE resources) {
-  if (hwnd_ || !registerClass(GetModuleHandleA(nullptr))) return false;
-  parent_ = parent;
-  resources_ = resources;
-  HWND hwnd = CreateWindowExA(0, kClassName, "", WS_CHILD | WS_VISIBLE | WS_BORDER, rect.left, rect.top,
-                              rect.right - rect.left, rect.bottom - rect.top, parent,
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId)),
-                              GetModuleHandleA(nullptr), nullptr);
-  if (!hwnd) return false;
-  hwnd_ = hwnd;
-  SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&PictureList::windowProc));
-  if (!onCreate()) {
-    DestroyWindow(hwnd);
-    return false;
-  }
-  return true;
+bool PictureList::create(const PictureListArgs& args) {
+  parent_ = args.parent;
+  resources_ = args.resources;
+  WindowClass windowClass;
+  windowClass.name = kClassName;
+  windowClass.cursor = LoadCursor(nullptr, IDC_ARROW);
+  CreateArgs create;
+  create.parent = args.parent;
+  create.pos = args.rect;
+  create.style = WS_CHILD | WS_VISIBLE | WS_BORDER;
+  create.id = args.controlId;
+  return createWindow(windowClass, create);
 }
 
 bool PictureList::onCreate() {
@@ -112,7 +92,7 @@ bool PictureList::onCreate() {
   const auto& g = geometry_;
   if (g.thumbHeight <= 0 || g.areaWidth <= 0) return false;
 
-  WindowDC screen(hwnd_);
+  WindowDC screen(handle());
   if (!areaBuffer_.create(screen.get(), g.areaWidth, g.thumbHeight) ||
       !topBuffer_.create(screen.get(), g.areaWidth, g.sprocket) ||
       !bottomBuffer_.create(screen.get(), g.areaWidth, g.sprocket) ||
@@ -141,7 +121,7 @@ void PictureList::setTransitionImages(HIMAGELIST marks) {
 
 std::vector<PictureAddFailure> PictureList::addPictures(const std::vector<std::string>& paths) {
   std::vector<PictureAddFailure> failures;
-  if (paths.empty() || !hwnd_) return failures;
+  if (paths.empty() || !handle()) return failures;
 
   HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
   makeThumbnails(paths, geometry_.thumbWidth, geometry_.thumbHeight,
@@ -165,7 +145,7 @@ bool PictureList::appendEntry(const std::string& path, const Thumbnail& thumbnai
   info.bmiHeader.biCompression = BI_RGB;
   int image = -1;
   {
-    WindowDC screen(hwnd_);
+    WindowDC screen(handle());
     BitmapHandle bitmap(CreateDIBitmap(screen.get(), &info.bmiHeader, CBM_INIT, thumbnail.bits.data(), &info,
                                        DIB_RGB_COLORS));
     if (bitmap) image = ImageList_Add(thumbnails_.get(), bitmap.get(), nullptr);
@@ -181,7 +161,7 @@ bool PictureList::appendEntry(const std::string& path, const Thumbnail& thumbnai
 // A second image in the thumbnail list showing what image `image` shows.
 int PictureList::copyThumbnail(int image) {
   const auto& g = geometry_;
-  WindowDC screen(hwnd_);
+  WindowDC screen(handle());
   BitmapHandle bitmap(CreateCompatibleBitmap(screen.get(), g.thumbWidth, g.thumbHeight));
   if (!bitmap) return -1;
   {
@@ -210,7 +190,7 @@ bool PictureList::appendWithImage(PictureEntry entry, int image) {
     const int x = g.area.left + (n - 1) * g.cellWidth - scroll_.position;
     repaintRegion(RECT{x, g.area.top, x + g.cellWidth, g.area.bottom});
     repaintRegion(g.topStrip);
-    UpdateWindow(hwnd_);
+    UpdateWindow(handle());
   }
   if (n * g.cellWidth > g.areaWidth)
     scroll_.setRange(n * g.cellWidth + PictureListGeometry::kGap - 1, g.areaWidth);
@@ -309,7 +289,7 @@ void PictureList::dropSelection(int target) {
 
 RECT PictureList::clientRect() const {
   RECT r{};
-  if (hwnd_) GetClientRect(hwnd_, &r);
+  if (handle()) GetClientRect(handle(), &r);
   return r;
 }
 
@@ -348,7 +328,7 @@ void PictureList::setScrollPosition(int position) {
 // -- drawing -------------------------------------------------------------------
 
 void PictureList::repaintRegion(const RECT& rect) {
-  if (!hwnd_) return;
+  if (!handle()) return;
   const auto& g = geometry_;
   RECT part = intersection(rect, g.area);
   if (!IsRectEmpty(&part))
@@ -361,7 +341,7 @@ void PictureList::repaintRegion(const RECT& rect) {
   if (!IsRectEmpty(&part)) drawArrow(true);
   part = intersection(rect, g.rightArrow);
   if (!IsRectEmpty(&part)) drawArrow(false);
-  InvalidateRect(hwnd_, &rect, FALSE);
+  InvalidateRect(handle(), &rect, FALSE);
 }
 
 // Redraws the columns left..right (area coordinates) of the thumbnail area.
@@ -462,7 +442,7 @@ void PictureList::drawArrow(bool left) {
 
 void PictureList::onPaint() {
   PAINTSTRUCT ps;
-  HDC dc = BeginPaint(hwnd_, &ps);
+  HDC dc = BeginPaint(handle(), &ps);
   const auto& g = geometry_;
   auto copy = [dc](const RECT& r, const OffscreenBuffer& buffer) {
     BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, buffer.dc(), 0, 0, SRCCOPY);
@@ -472,7 +452,7 @@ void PictureList::onPaint() {
   copy(g.leftArrow, leftBuffer_);
   copy(g.rightArrow, rightBuffer_);
   copy(g.area, areaBuffer_);
-  EndPaint(hwnd_, &ps);
+  EndPaint(handle(), &ps);
 }
 
 // -- the mouse -----------------------------------------------------------------
@@ -519,8 +499,8 @@ void PictureList::onLeftButtonDown(POINT p, WPARAM keys) {
     repaintRegion(PtInRect(&g.leftArrow, p) ? g.leftArrow : g.rightArrow);
   }
   buttonHeld_ = true;
-  SetTimer(hwnd_, kScrollTimer, kScrollTimerPeriod, nullptr);
-  SetCapture(hwnd_);
+  SetTimer(handle(), kScrollTimer, kScrollTimerPeriod, nullptr);
+  SetCapture(handle());
   notifyParent(PLN_LBUTTONDOWN, p);
 }
 
@@ -539,7 +519,7 @@ void PictureList::onLeftButtonUp(POINT p) {
     repaintRegion(g.rightArrow);
   }
   if (itemDragging_ && dropIndex_ != -1) {
-    KillTimer(hwnd_, kScrollTimer);
+    KillTimer(handle(), kScrollTimer);
     itemDragging_ = false;
     repaintRegion(gapRect(dropIndex_));
     dropSelection(dropIndex_);
@@ -548,14 +528,14 @@ void PictureList::onLeftButtonUp(POINT p) {
   } else {
     dragScrollStartX_ = -1;
   }
-  if (GetCapture() == hwnd_) ReleaseCapture();
+  if (GetCapture() == handle()) ReleaseCapture();
   notifyParent(PLN_LBUTTONUP, p);
 }
 
 void PictureList::onMouseMove(POINT p) {
   pointer_ = p;
   if (!trackingLeave_) {
-    TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, hwnd_, 0};
+    TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, handle(), 0};
     trackingLeave_ = TrackMouseEvent(&track) != FALSE;
   }
   if (itemDragging_) {
@@ -599,7 +579,7 @@ void PictureList::onMouseLeave() {
   trackingLeave_ = false;
   POINT p{};
   GetCursorPos(&p);
-  ScreenToClient(hwnd_, &p);
+  ScreenToClient(handle(), &p);
   notifyParent(PLN_MOUSEMOVE, p);
 }
 
@@ -636,7 +616,7 @@ void PictureList::onTimer() {
 
 void PictureList::onCaptureLost() {
   buttonHeld_ = false;
-  KillTimer(hwnd_, kScrollTimer);
+  KillTimer(handle(), kScrollTimer);
   if (arrowPressed_) {
     arrowPressed_ = false;
     repaintRegion(geometry_.leftArrow);
@@ -654,15 +634,11 @@ void PictureList::onCaptureLost() {
 
 // -- messages --------------------------------------------------------------------
 
-LRESULT CALLBACK PictureList::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* self = reinterpret_cast<PictureList*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-  if (!self || self->hwnd_ != hwnd) return DefWindowProcA(hwnd, message, wParam, lParam);
-  return self->onMessage(message, wParam, lParam);
-}
-
 LRESULT PictureList::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   const POINT p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
   switch (message) {
+    case WM_CREATE:
+      return onCreate() ? 0 : -1;
     case WM_PAINT:
       onPaint();
       return 0;
@@ -697,14 +673,8 @@ LRESULT PictureList::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_MOUSEWHEEL:
       scrollByWheel(GET_WHEEL_DELTA_WPARAM(wParam));
       return 0;
-    case WM_NCDESTROY: {
-      HWND hwnd = hwnd_;
-      hwnd_ = nullptr;
-      SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-      return DefWindowProcA(hwnd, message, wParam, lParam);
-    }
     default:
       break;
   }
-  return DefWindowProcA(hwnd_, message, wParam, lParam);
+  return DefWindowProcA(handle(), message, wParam, lParam);
 }

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "CustomWindow.h"
 #include "GdiHandles.h"
 #include "Thumbnails.h"
 #include "media/result.h"
@@ -79,21 +80,26 @@ struct PictureAddFailure {
   slidewright::media::ErrorKind reason;  // worded by the window in its language
 };
 
-class PictureList {
+// Where the picture list is made.
+struct PictureListArgs {
+  HWND parent = nullptr;  // not owned: receives the notifications
+  RECT rect{};            // in the parent's client coordinates
+  int controlId = 0;
+  HINSTANCE resources = nullptr;  // holds the bitmaps and the drag cursor
+};
+
+class PictureList : public CustomWindow {
  public:
   static constexpr int kScrollTimer = 100;
   static constexpr UINT kScrollTimerPeriod = 50;  // milliseconds
 
   PictureList() = default;
-  PictureList(const PictureList&) = delete;
-  PictureList& operator=(const PictureList&) = delete;
-  ~PictureList();
+  ~PictureList() override;
 
-  // Creates the control as a bordered child over the rectangle (parent's
-  // client coordinates); the parent gets the notifications. Bitmaps and the
-  // drag cursor come from the resources of `resources`.
-  bool create(HWND parent, const RECT& rect, int controlId, HINSTANCE resources);
-  HWND handle() const { return hwnd_; }
+  // Creates the control as a bordered child over the rectangle; the parent
+  // gets the notifications. False when the window, its bitmaps or its
+  // buffers cannot be made.
+  bool create(const PictureListArgs& args);
 
   // Takes a copy of the host's transition marks (image k for transition k).
   void setTransitionImages(HIMAGELIST marks);
@@ -135,8 +141,7 @@ class PictureList {
   void repaintRegion(const RECT& rect);
 
  private:
-  static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-  LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   bool onCreate();
   void onPaint();
   void onLeftButtonDown(POINT p, WPARAM keys);
@@ -170,7 +175,6 @@ class PictureList {
   void drawArrow(bool left);
   void blendHighlight(HDC dc, int x, int y, int width, int height);
 
-  HWND hwnd_ = nullptr;
   HWND parent_ = nullptr;  // not owned: receives the notifications
   HINSTANCE resources_ = nullptr;
   PictureListGeometry geometry_;

@@ -1,5 +1,7 @@
 #include "PictureOpenDialog.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -106,28 +108,22 @@ SIZE fitPicture(int w, int h, int boxWidth, int boxHeight, bool force) {
 // -- the preview pane ------------------------------------------------------------
 
 namespace {
-constexpr const char* kPaneProperty = "SlidewrightPreviewPane";
-}
+// The id of this subclass among the control's subclasses.
+constexpr UINT_PTR kPaneSubclassId = 1;
+}  // namespace
 
 bool PreviewPane::attach(HWND control) {
   if (!control || hwnd_) return false;
-  if (!SetPropA(control, kPaneProperty, this)) return false;
-  original_ = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&PreviewPane::subclassProc)));
-  if (!original_) {
-    RemovePropA(control, kPaneProperty);
+  if (!SetWindowSubclass(control, &PreviewPane::subclassProc, kPaneSubclassId,
+                         reinterpret_cast<DWORD_PTR>(this)))
     return false;
-  }
   hwnd_ = control;
   return true;
 }
 
 void PreviewPane::detach() {
   if (!hwnd_) return;
-  if (IsWindow(hwnd_)) {
-    SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
-    RemovePropA(hwnd_, kPaneProperty);
-  }
+  if (IsWindow(hwnd_)) RemoveWindowSubclass(hwnd_, &PreviewPane::subclassProc, kPaneSubclassId);
   hwnd_ = nullptr;
   picture_.release();
 }
@@ -149,10 +145,11 @@ void PreviewPane::clear() {
   UpdateWindow(hwnd_);
 }
 
-LRESULT CALLBACK PreviewPane::subclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* self = static_cast<PreviewPane*>(GetPropA(hwnd, kPaneProperty));
-  if (!self || self->hwnd_ != hwnd) return DefWindowProcA(hwnd, message, wParam, lParam);
-  return self->onMessage(message, wParam, lParam);
+LRESULT CALLBACK PreviewPane::subclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                           DWORD_PTR self) {
+  auto* pane = reinterpret_cast<PreviewPane*>(self);
+  if (!pane || pane->hwnd_ != hwnd) return DefSubclassProc(hwnd, message, wParam, lParam);
+  return pane->onMessage(message, wParam, lParam);
 }
 
 LRESULT PreviewPane::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -175,14 +172,13 @@ LRESULT PreviewPane::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_NCDESTROY: {
       HWND hwnd = hwnd_;
-      WNDPROC original = original_;
       detach();
-      return CallWindowProcA(original, hwnd, message, wParam, lParam);
+      return DefSubclassProc(hwnd, message, wParam, lParam);
     }
     default:
       break;
   }
-  return CallWindowProcA(original_, hwnd_, message, wParam, lParam);
+  return DefSubclassProc(hwnd_, message, wParam, lParam);
 }
 
 // -- the dialog ------------------------------------------------------------------

@@ -64,11 +64,11 @@ class PreviewPane {
   int heightPixels() const { return picture_.heightPixels(); }
 
  private:
-  static LRESULT CALLBACK subclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK subclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                       DWORD_PTR self);
   LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
   HWND hwnd_ = nullptr;  // not owned: the panel's control 1009
-  WNDPROC original_ = nullptr;
   PictureFile picture_;
 };
 

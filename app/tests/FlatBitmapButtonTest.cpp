@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -236,6 +238,36 @@ TEST(FlatBitmapButton, PushButtonClicksWithoutCheckState) {
   EXPECT_EQ(host.doubleClicks, 0);
   EXPECT_EQ(IsDlgButtonChecked(host.host(), kButtonId), BST_UNCHECKED);
   EXPECT_EQ(GetWindowLongPtrA(host.button(), GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW);
+}
+
+// Counts the messages a subclass sees.
+LRESULT CALLBACK countingSubclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                  DWORD_PTR count) {
+  if (message == WM_NULL) ++*reinterpret_cast<int*>(count);
+  return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+// Given back, the button is what it was, with its state, whatever else
+// subclassed it before or after the take-over, and can be taken over again.
+TEST(FlatBitmapButton, GivenBackAsItWasAmongOtherSubclasses) {
+  ButtonHost host(BS_AUTOCHECKBOX | BS_PUSHLIKE);
+  int before = 0, after = 0;
+  ASSERT_TRUE(SetWindowSubclass(host.button(), countingSubclass, 1, reinterpret_cast<DWORD_PTR>(&before)));
+  {
+    FlatBitmapButton flat;
+    ASSERT_TRUE(flat.attach(host.button()));
+    ASSERT_TRUE(SetWindowSubclass(host.button(), countingSubclass, 2, reinterpret_cast<DWORD_PTR>(&after)));
+    CheckDlgButton(host.host(), kButtonId, BST_CHECKED);
+  }
+  EXPECT_EQ(GetWindowLongPtrA(host.button(), GWL_STYLE) & BS_TYPEMASK, BS_AUTOCHECKBOX);
+  EXPECT_EQ(IsDlgButtonChecked(host.host(), kButtonId), BST_CHECKED);
+  SendMessageA(host.button(), WM_NULL, 0, 0);
+  EXPECT_EQ(before, 1);
+  EXPECT_EQ(after, 1);
+  ASSERT_TRUE(host.flat.attach(host.button()));
+  EXPECT_TRUE(host.flat.isChecked());
+  RemoveWindowSubclass(host.button(), countingSubclass, 2);
+  RemoveWindowSubclass(host.button(), countingSubclass, 1);
 }
 
 }  // namespace

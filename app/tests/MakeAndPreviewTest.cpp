@@ -419,10 +419,3 @@ TEST(WindowLanguage, EveryReasonIsInTheWindowsLanguage) {
     }
   }
 }
-
-TEST(PreviewColour, IsHexadecimalWithoutLeadingZeros) {
-  EXPECT_EQ(previewColorText(RGB(255, 255, 255)), "ffffff");
-  EXPECT_EQ(previewColorText(RGB(0, 0, 0)), "0");
-  EXPECT_EQ(previewColorText(RGB(0, 0, 255)), "ff");
-  EXPECT_EQ(previewColorText(RGB(255, 0, 0)), "ff0000");
-}

@@ -52,17 +52,6 @@ COLORREF pixelAt(HWND control, int x, int y) {
   return GetPixel(dc.get(), x, y) & 0xFFFFFF;
 }
 
-TEST(MovieViewParts, BackgroundColourTextAsTheMainWindowFormatsIt) {
-  EXPECT_EQ(parseBackgroundColor("ff"), RGB(0, 0, 255));
-  EXPECT_EQ(parseBackgroundColor("ff0000"), RGB(255, 0, 0));
-  EXPECT_EQ(parseBackgroundColor("ffffff"), RGB(255, 255, 255));
-  EXPECT_EQ(parseBackgroundColor("0"), RGB(0, 0, 0));
-  EXPECT_EQ(parseBackgroundColor("00FF00"), RGB(0, 255, 0));
-  EXPECT_EQ(parseBackgroundColor("#336699"), RGB(0x33, 0x66, 0x99));
-  for (const char* bad : {"", "#", "1234567", "12 34", "green", "0x12"})
-    EXPECT_FALSE(parseBackgroundColor(bad).has_value()) << bad;
-}
-
 TEST(MovieViewParts, ShowAllKeepsTheWholeMovieCentred) {
   struct Case {
     int cw, ch, sw, sh;
@@ -180,7 +169,7 @@ TEST(MovieView, DrawsTheWholeMovieWithTheBackgroundAround) {
   HostWindow host;
   auto view = makeView(host.get(), {0, 0, 400, 200});
   ASSERT_TRUE(view->LoadMovie(0, movie));
-  view->BGColor("ff");
+  view->BGColor(RGB(0, 0, 255));
   pumpFor(100);
   const RECT r = view->movieRect();
   EXPECT_EQ(r.left, 100);

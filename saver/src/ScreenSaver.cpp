@@ -6,10 +6,6 @@
 
 namespace {
 
-// The process's one screensaver: the window procedure and the hooks, which
-// the system calls without a context, reach it through here.
-ScreenSaver* g_saver = nullptr;
-
 constexpr WPARAM kEscape = VK_ESCAPE;
 constexpr LPARAM kEscapeDown = 0x00200001;
 constexpr LPARAM kEscapeUp = LPARAM(0xC0200001u);
@@ -50,42 +46,31 @@ ScreenSaver::ScreenSaver(HINSTANCE instance, SaverPlatform platform)
 }
 
 ScreenSaver::~ScreenSaver() {
-  if (window_) DestroyWindow(window_);
+  destroyWindow();
   stopMovie();
   releasePasswordCheck();
-  if (g_saver == this) g_saver = nullptr;
-}
-
-bool ScreenSaver::registerClass() {
-  WNDCLASSA wc{};
-  if (GetClassInfoA(instance_, kClassName, &wc)) return true;
-  wc.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_OWNDC;
-  wc.lpfnWndProc = windowProcThunk;
-  wc.hInstance = instance_;
-  wc.hIcon = LoadIconA(instance_, MAKEINTRESOURCEA(100));
-  wc.hCursor = nullptr;
-  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-  wc.lpszClassName = kClassName;
-  return RegisterClassA(&wc) != 0;
 }
 
 HWND ScreenSaver::createWindow(HWND parent) {
-  if (g_saver && g_saver != this) return nullptr;  // one screensaver window per process
-  if (!registerClass()) return nullptr;
-  g_saver = this;
+  if (handle()) return nullptr;
   parent_ = parent;
   preview_ = parent != nullptr;
   closing_ = checking_ = false;
-  HWND hwnd;
+  WindowClass windowClass;
+  windowClass.name = kClassName;
+  windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_OWNDC;
+  windowClass.icon = LoadIconA(instance_, MAKEINTRESOURCEA(100));
+  windowClass.background = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+  CreateArgs create;
+  create.instance = instance_;
   if (preview_) {
-    RECT r;
-    GetClientRect(parent, &r);
-    hwnd = CreateWindowExA(0, kClassName, "Preview", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, r.right,
-                           r.bottom, parent, nullptr, instance_, nullptr);
+    GetClientRect(parent, &create.pos);
+    create.parent = parent;
+    create.title = "Preview";
+    create.style = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN;
   } else {
     if (HWND running = FindWindowA(kClassName, kFullScreenTitle)) {
       SetForegroundWindow(running);
-      g_saver = nullptr;
       return nullptr;
     }
     if (platform_.windows9x) preparePasswordCheck();
@@ -96,18 +81,18 @@ HWND ScreenSaver::createWindow(HWND parent) {
       w = GetSystemMetrics(SM_CXSCREEN);
       h = GetSystemMetrics(SM_CYSCREEN);
     }
-    hwnd = CreateWindowExA(WS_EX_TOPMOST, kClassName, kFullScreenTitle,
-                           WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, x, y, w, h, nullptr,
-                           nullptr, instance_, nullptr);
+    create.pos = RECT{x, y, x + w, y + h};
+    create.title = kFullScreenTitle;
+    create.style = WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+    create.exStyle = WS_EX_TOPMOST;
   }
-  if (!hwnd) {
+  if (!CustomWindow::createWindow(windowClass, create)) {
     releasePasswordCheck();
-    g_saver = nullptr;
     return nullptr;
   }
   if (platform_.windows9x) autoPlayMessage_ = RegisterWindowMessageA("QueryCancelAutoPlay");
-  if (!preview_) SetForegroundWindow(hwnd);
-  return hwnd;
+  if (!preview_) SetForegroundWindow(handle());
+  return handle();
 }
 
 int ScreenSaver::run(HWND parent) {
@@ -169,28 +154,19 @@ void ScreenSaver::releasePasswordCheck() {
   passwordLibrary_ = nullptr;
 }
 
-LRESULT CALLBACK ScreenSaver::windowProcThunk(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  ScreenSaver* self = g_saver;
-  if (!self) return DefWindowProcA(hwnd, message, wParam, lParam);
-  if (!self->window_) self->window_ = hwnd;
-  const LRESULT result = self->windowProc(message, wParam, lParam);
-  if (message == WM_NCDESTROY) self->window_ = nullptr;
-  return result;
-}
-
-LRESULT ScreenSaver::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT ScreenSaver::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CREATE:
-      if (auto associate = immAssociateContext()) detachedInput_ = associate(window_, nullptr);
+      if (auto associate = immAssociateContext()) detachedInput_ = associate(handle(), nullptr);
       GetCursorPos(&lastCursor_);
       if (!preview_) SetCursor(nullptr);
       break;
     case WM_DESTROY:
-      if (auto associate = immAssociateContext()) associate(window_, detachedInput_);
+      if (auto associate = immAssociateContext()) associate(handle(), detachedInput_);
       PostQuitMessage(0);
       break;
     case WM_PAINT:
-      if (closing_) return DefWindowProcA(window_, message, wParam, lParam);
+      if (closing_) return DefWindowProcA(handle(), message, wParam, lParam);
       if (!preview_) SetCursor(nullptr);
       break;
     case WM_HELP:
@@ -206,7 +182,7 @@ LRESULT ScreenSaver::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
-      if (closing_) return DefWindowProcA(window_, message, wParam, lParam);
+      if (closing_) return DefWindowProcA(handle(), message, wParam, lParam);
       break;
     case WM_SYSCOMMAND:
       if (!preview_) {
@@ -257,7 +233,7 @@ LRESULT ScreenSaver::defaultSaverProc(UINT message, WPARAM wParam, LPARAM lParam
         closing_ = true;
         break;
       case kVerifyMessage:
-        if (platform_.windows9x) return platform_.verifyPassword ? platform_.verifyPassword(window_) : 1;
+        if (platform_.windows9x) return platform_.verifyPassword ? platform_.verifyPassword(handle()) : 1;
         break;
       default:
         break;
@@ -271,10 +247,10 @@ LRESULT ScreenSaver::defaultSaverProc(UINT message, WPARAM wParam, LPARAM lParam
           SetCursor(nullptr);
           return TRUE;
         case WM_ACTIVATEAPP:
-          if (!wParam) PostMessageA(window_, WM_CLOSE, 0, 0);
+          if (!wParam) PostMessageA(handle(), WM_CLOSE, 0, 0);
           break;
         case WM_POWER:
-          if (wParam == PWR_CRITICALRESUME) PostMessageA(window_, WM_CLOSE, 0, 0);
+          if (wParam == PWR_CRITICALRESUME) PostMessageA(handle(), WM_CLOSE, 0, 0);
           break;
         case WM_POWERBROADCAST:
         case WM_KEYDOWN:
@@ -282,13 +258,13 @@ LRESULT ScreenSaver::defaultSaverProc(UINT message, WPARAM wParam, LPARAM lParam
         case WM_LBUTTONDOWN:
         case WM_RBUTTONDOWN:
         case WM_MBUTTONDOWN:
-          PostMessageA(window_, WM_CLOSE, 0, 0);
+          PostMessageA(handle(), WM_CLOSE, 0, 0);
           break;
         case WM_MOUSEMOVE: {
           POINT p;
           GetCursorPos(&p);
           if (std::abs(p.x - lastCursor_.x) + std::abs(p.y - lastCursor_.y) > kMouseThreshold) {
-            PostMessageA(window_, WM_CLOSE, 0, 0);
+            PostMessageA(handle(), WM_CLOSE, 0, 0);
             lastCursor_ = p;
           }
           break;
@@ -299,10 +275,10 @@ LRESULT ScreenSaver::defaultSaverProc(UINT message, WPARAM wParam, LPARAM lParam
     }
   }
   if (autoPlayMessage_ && message == autoPlayMessage_) {
-    PostMessageA(window_, WM_CLOSE, 0, 0);
+    PostMessageA(handle(), WM_CLOSE, 0, 0);
     return usesVerify_ ? TRUE : FALSE;
   }
-  return DefWindowProcA(window_, message, wParam, lParam);
+  return DefWindowProcA(handle(), message, wParam, lParam);
 }
 
 bool ScreenSaver::verifyPassword() {
@@ -314,8 +290,8 @@ bool ScreenSaver::verifyPassword() {
   if (lastCheckValid_ && GetTickCount() - lastCheck_ < 200) return closing_;
   checking_ = true;
   MSG dropped;
-  for (int i = 0; i < 2; ++i) PeekMessageA(&dropped, window_, WM_TIMER, WM_TIMER, PM_REMOVE);
-  closing_ = SendMessageA(window_, kVerifyMessage, 0, 0) != 0;
+  for (int i = 0; i < 2; ++i) PeekMessageA(&dropped, handle(), WM_TIMER, WM_TIMER, PM_REMOVE);
+  closing_ = SendMessageA(handle(), kVerifyMessage, 0, 0) != 0;
   checking_ = false;
   if (!closing_) SetCursor(nullptr);
   lastCheck_ = GetTickCount();
@@ -333,9 +309,9 @@ void ScreenSaver::startMovie() {
   }
   temporaryMovie_ = name;
   RECT client;
-  GetClientRect(window_, &client);
+  GetClientRect(handle(), &client);
   MovieViewArgs args;
-  args.parent = window_;
+  args.parent = handle();
   args.rect = client;
   args.controlId = -1;
   // Mouse input reaches the screensaver window, whose close rules judge it.
@@ -362,16 +338,23 @@ void ScreenSaver::stopMovie() {
 }
 
 void ScreenSaver::postEscape() {
-  PostMessageA(window_, WM_KEYDOWN, kEscape, kEscapeDown);
-  PostMessageA(window_, WM_KEYUP, kEscape, kEscapeUp);
+  PostMessageA(handle(), WM_KEYDOWN, kEscape, kEscapeDown);
+  PostMessageA(handle(), WM_KEYUP, kEscape, kEscapeUp);
+}
+
+ScreenSaver* ScreenSaver::holding(HWND hwnd) {
+  for (; hwnd; hwnd = GetParent(hwnd))
+    if (auto* saver = CustomWindow::from<ScreenSaver>(hwnd)) return saver;
+  return nullptr;
 }
 
 LRESULT CALLBACK ScreenSaver::mouseHook(int code, WPARAM wParam, LPARAM lParam) {
   // The right button never reaches the player, so no menu of its own shows;
   // aimed at the screensaver window itself it closes it like any button.
-  if (code >= 0 && g_saver && g_saver->movie_ && (wParam == WM_RBUTTONDOWN || wParam == WM_RBUTTONUP)) {
+  if (code >= 0 && (wParam == WM_RBUTTONDOWN || wParam == WM_RBUTTONUP)) {
     const auto* info = reinterpret_cast<const MOUSEHOOKSTRUCT*>(lParam);
-    if (info->hwnd == g_saver->movie_->handle()) return 1;
+    const ScreenSaver* saver = holding(info->hwnd);
+    if (saver && saver->movie_ && info->hwnd == saver->movie_->handle()) return 1;
   }
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
@@ -380,11 +363,14 @@ LRESULT CALLBACK ScreenSaver::keyboardHook(int code, WPARAM wParam, LPARAM lPara
   // Escape is taken from the player and handed to the screensaver window as
   // a key press of its own, which closes it. Until that press has arrived,
   // Escape passes, so that the press handed over is never caught again.
-  if (code >= 0 && wParam == kEscape && g_saver && g_saver->window_ && !g_saver->closing_ &&
-      !g_saver->escapeHandedOver_) {
-    g_saver->escapeHandedOver_ = true;
-    g_saver->postEscape();
-    return 1;
+  // Keys go to the window with the focus: the player or the screensaver.
+  if (code >= 0 && wParam == kEscape) {
+    ScreenSaver* saver = holding(GetFocus());
+    if (saver && !saver->closing_ && !saver->escapeHandedOver_) {
+      saver->escapeHandedOver_ = true;
+      saver->postEscape();
+      return 1;
+    }
   }
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }

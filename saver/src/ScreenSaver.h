@@ -1,5 +1,5 @@
-// The screensaver window: one per process, full screen over every monitor or
-// inside a preview window, with the usual screensaver machinery (hidden
+// The screensaver window: full screen over every monitor (one at a time on
+// the desktop) or inside a preview window, with the usual screensaver machinery (hidden
 // cursor, close rules, password check on the Windows 9x family) and the
 // movie appended to the program's own file playing in the movie-view
 // control, looping.
@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "CustomWindow.h"
 #include "MovieView.h"
 
 // What the screensaver takes from the system; tests give stand-ins.
@@ -27,7 +28,7 @@ struct SaverPlatform {
 // Tells whether the system is of the Windows 9x family (platform id 1).
 bool isWindows9xFamily();
 
-class ScreenSaver {
+class ScreenSaver : public CustomWindow {
  public:
   static constexpr char kClassName[] = "WindowsScreenSaverClass";
   static constexpr char kFullScreenTitle[] = "Screen Saver";
@@ -35,9 +36,7 @@ class ScreenSaver {
   static constexpr UINT kVerifyMessage = 0x8000;
 
   ScreenSaver(HINSTANCE instance, SaverPlatform platform);
-  ~ScreenSaver();  // destroys the window if it is still there
-  ScreenSaver(const ScreenSaver&) = delete;
-  ScreenSaver& operator=(const ScreenSaver&) = delete;
+  ~ScreenSaver() override;  // destroys the window if it is still there
 
   // Runs the screensaver until its window closes; `parent` null for full
   // screen. Returns the exit code: the quit message's value, or 0 when a
@@ -45,10 +44,11 @@ class ScreenSaver {
   int run(HWND parent);
 
   // The window without the message loop, for tests: null when another
-  // full-screen screensaver runs or the window cannot be made.
+  // full-screen screensaver runs, this one already has its window, or the
+  // window cannot be made.
   HWND createWindow(HWND parent);
 
-  HWND window() const { return window_; }
+  HWND window() const { return handle(); }
   MovieView* movieView() const { return movie_.get(); }
   const std::string& temporaryMoviePath() const { return temporaryMovie_; }
   bool isClosing() const { return closing_; }
@@ -57,14 +57,14 @@ class ScreenSaver {
   POINT pointerReference() const { return lastCursor_; }
 
  private:
-  static LRESULT CALLBACK windowProcThunk(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   static LRESULT CALLBACK mouseHook(int code, WPARAM wParam, LPARAM lParam);
   static LRESULT CALLBACK keyboardHook(int code, WPARAM wParam, LPARAM lParam);
+  // The screensaver whose window is `hwnd` or holds it; null for none.
+  static ScreenSaver* holding(HWND hwnd);
 
-  bool registerClass();
   void preparePasswordCheck();
   void releasePasswordCheck();
-  LRESULT windowProc(UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   LRESULT saverProc(UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT defaultSaverProc(UINT message, WPARAM wParam, LPARAM lParam);
   bool verifyPassword();
@@ -74,7 +74,6 @@ class ScreenSaver {
 
   HINSTANCE instance_;
   SaverPlatform platform_;
-  HWND window_ = nullptr;
   HWND parent_ = nullptr;  // not owned; the preview window
   bool preview_ = false;
   bool closing_ = false;
