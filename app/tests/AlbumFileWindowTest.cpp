@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 
 #include "FailureTexts.h"
 #include "LanguageFormat.h"
@@ -62,7 +63,8 @@ std::string madeMovie(LiveMainWindow& window) {
 // Answers the unsaved-changes question with a button; any file dialog after
 // it with a name.
 struct Answers {
-  int button = IDCANCEL;
+  explicit Answers(int button, std::string fileName = {}) : button(button), fileName(std::move(fileName)) {}
+  int button;
   std::string fileName;
   std::string question, saveCaption;
 };
@@ -115,6 +117,7 @@ TEST(AlbumFileWindow, OpenedAlbumMakesTheCommandLinesMovieAndSavedOneOpensAfterI
 
   // The folder moves with its pictures: every path of the album was written
   // relative to it, the movie's too.
+  window.click(IDC_PREVIEW_STOP);  // the preview lets go of the movie
   const std::string moved = dir.path() + "Moved\\";
   ASSERT_TRUE(
       MoveFileA(folder.substr(0, folder.size() - 1).c_str(), moved.substr(0, moved.size() - 1).c_str()));
@@ -207,9 +210,11 @@ TEST(AlbumFileWindow, RefusedAndIncompleteAlbumsAreToldInTheWindowsLanguage) {
       EXPECT_FALSE(window.window().openAlbumFile(folder + "bad.swalbum")) << c.text;
       pumpMessages(50);
       ASSERT_EQ(boxes.texts().size(), 1u) << c.text;
-      const std::string& told = boxes.texts()[0];
+      const std::string told = boxes.texts()[0];
       EXPECT_EQ(told.rfind(reasonText(language, c.reason, folder + "bad.swalbum"), 0), 0u) << told;
-      if (c.key) EXPECT_NE(told.find(c.key), std::string::npos) << told;
+      if (c.key) {
+        EXPECT_NE(told.find(c.key), std::string::npos) << told;
+      }
       EXPECT_EQ(window.list().entryCount(), 1);
     }
   }
