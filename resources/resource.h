@@ -88,6 +88,20 @@
 #define IDM_TRANSITION_FIRST 32875  // + transition index 0..12
 #define IDM_TRANSITION_LAST 32887
 #define PICTURE_MENU_TRANSITION_POSITION 5  // position of the transition submenu
+#define IDM_OPEN_ALBUM 32788                // also Ctrl+O
+#define IDM_SAVE_ALBUM 32789                // also Ctrl+S
+#define IDM_SAVE_ALBUM_AS 32790             // also Ctrl+Shift+S
+#define IDM_HOLD_TIME 32791
+
+// The album-file shortcuts of the main window
+#define IDR_ALBUM_KEYS 191
+
+// Hold-time dialog of the picture menu
+#define IDD_HOLD_TIME 190
+#define IDC_HOLD_LABEL 1200
+#define IDC_HOLD_SECONDS 1201
+#define IDC_HOLD_UNIT 1202
+#define IDC_HOLD_ALBUM 1203
 
 // ---------------------------------------------------------------------------
 // Screensaver player

@@ -1,5 +1,6 @@
 #include "album_paths.h"
 
+#include <cwctype>
 #include <filesystem>
 #include <system_error>
 
@@ -22,6 +23,37 @@ fs::path normalAbsolute(const fs::path& path, std::error_code& error) {
   return normal;
 }
 
+// The path of target from base, "" when their roots differ. On Windows two
+// spellings of a name that differ only in case name the same file (a
+// drive letter, a folder written in lower case), so names are compared
+// without regard to case there.
+fs::path relativeTo(const fs::path& target, const fs::path& base) {
+#ifdef _WIN32
+  const auto sameName = [](const fs::path& a, const fs::path& b) {
+    const std::wstring& x = a.native();
+    const std::wstring& y = b.native();
+    if (x.size() != y.size()) return false;
+    for (std::size_t i = 0; i < x.size(); ++i)
+      if (std::towlower(x[i]) != std::towlower(y[i])) return false;
+    return true;
+  };
+  auto t = target.begin();
+  auto b = base.begin();
+  while (t != target.end() && b != base.end() && sameName(*t, *b)) {
+    ++t;
+    ++b;
+  }
+  if (t == target.begin()) return {};
+  fs::path relative;
+  for (; b != base.end(); ++b)
+    if (!b->empty()) relative /= "..";
+  for (; t != target.end(); ++t) relative /= *t;
+  return relative.empty() ? fs::path(".") : relative;
+#else
+  return target.lexically_relative(base);
+#endif
+}
+
 }  // namespace
 
 std::string resolveAlbumPath(const std::string& path, const std::string& albumFolder) {
@@ -36,7 +68,7 @@ std::string relativeAlbumPath(const std::string& path, const std::string& albumF
   const fs::path base = normalAbsolute(fromUtf8(albumFolder.empty() ? "." : albumFolder), error);
   if (error) return target.generic_u8string();
   // Empty when the roots differ (another drive): then the absolute path.
-  const fs::path relative = target.lexically_relative(base);
+  const fs::path relative = relativeTo(target, base);
   return relative.empty() ? target.generic_u8string() : relative.generic_u8string();
 }
 

@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
   const std::string folder = bench::makeProgramFolder("swbench");
   int status = 0;
   {
-    MainWindow window(MainWindowSetup{folder, {}});
+    MainWindow window(MainWindowSetup{folder, {}, {}});
     if (!window.createModeless(GetModuleHandleA(nullptr), IDD_MAIN, nullptr)) {
       std::fprintf(stderr, "the main window could not be made\n");
       bench::removeProgramFolder(folder);

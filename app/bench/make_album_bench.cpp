@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
   const std::string folder = bench::makeProgramFolder("swmake");
   double best = 0;
   for (int run = 0; run < runs; ++run) {
-    MainWindow window(MainWindowSetup{folder, {}});
+    MainWindow window(MainWindowSetup{folder, {}, {}});
     window.createModeless(GetModuleHandleA(nullptr), IDD_MAIN, nullptr);
     HWND hwnd = window.handle();
     window.addPictureFiles(pictures);

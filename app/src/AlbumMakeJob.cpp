@@ -25,7 +25,7 @@ maker::AlbumSettings makeSettingsFor(const AlbumSettings& window, std::vector<ma
   s.background = maker::Rgb{GetRValue(window.backgroundColor), GetGValue(window.backgroundColor),
                             GetBValue(window.backgroundColor)};
   if (musicFileChosen(window.musicPath)) s.musicPath = window.musicPath;
-  s.loop = true;
+  s.loop = window.loop;
   s.outputPath = window.savePath;
   return s;
 }

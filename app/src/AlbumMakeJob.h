@@ -27,8 +27,8 @@ constexpr UINT kMakeFinishedMessage = WM_APP + 1;
 std::string completeSavePath(const std::string& savePath, const std::string& currentFolder);
 
 // The pipeline's settings for the window's values and pictures: music only
-// when a music file is chosen, the movie looping as the preview and the
-// screensaver play it.
+// when a music file is chosen, the movie looping unless the album says it
+// should stop at its end.
 slidewright::maker::AlbumSettings makeSettingsFor(const AlbumSettings& window,
                                                   std::vector<slidewright::maker::AlbumEntry> pictures);
 

@@ -14,6 +14,9 @@ struct AlbumSettings {
   COLORREF backgroundColor = RGB(255, 255, 255);
   std::string addPicturePath;  // what the add-picture dialog last returned first
   std::string musicPath;       // the chosen music file, or the folder of the last one
+  // Whether the movie starts again at its end: an album file's setting, kept
+  // with the album and not in the settings file.
+  bool loop = true;
 };
 
 // Reads the settings of the program in programDir (ending in a backslash);

@@ -36,6 +36,8 @@ constexpr Tooltip kTooltips[] = {
 // Posted to itself at the end of initialisation: add the pictures of the
 // command line. (WM_APP + 1 tells that a make has ended.)
 constexpr UINT kAddStartPictures = WM_APP + 2;
+// Posted before it: open the album file of the command line.
+constexpr UINT kOpenStartAlbum = WM_APP + 3;
 
 // Where a label goes beside its control.
 enum class LabelSide { Before, After, AfterSpin, BeforeLower };
@@ -71,7 +73,8 @@ LRESULT skinHitTest(POINT client, const RECT& minimizeRect, const RECT& closeRec
 
 MainWindow::MainWindow(MainWindowSetup setup)
     : programDir_(setup.programDir.empty() ? programDirectory() : std::move(setup.programDir)),
-      startPictures_(std::move(setup.startPictures)) {
+      startPictures_(std::move(setup.startPictures)),
+      startAlbum_(std::move(setup.startAlbum)) {
   language_.selectLanguage(programDir_);
   loadSettings();
   // Shared icons: loaded once by the system and never destroyed by us.
@@ -110,9 +113,13 @@ bool MainWindow::onInitDialog() {
   // only gives the dialog its folder.
   settings_.musicPath = musicPathToStore(settings_.musicPath);
   putValuesIntoControls();
+  // The new album, empty, has no changes to save.
+  savedAlbum_ = currentAlbum();
   updateCommandStates();
-  // The pictures of the command line are added once the window shows, so
-  // that their thumbnails appear one by one.
+  installShortcuts();
+  // The album and the pictures of the command line are opened once the
+  // window shows, so that their thumbnails appear one by one.
+  if (!startAlbum_.empty()) PostMessageA(hwnd, kOpenStartAlbum, 0, 0);
   if (!startPictures_.empty()) PostMessageA(hwnd, kAddStartPictures, 0, 0);
   moveFocusToPlayer();
   return false;
@@ -403,6 +410,19 @@ const MainWindow::Command MainWindow::kCommands[] = {
     {IDCANCEL, BN_CLICKED, &MainWindow::closeWithoutValues, false},
     {IDC_ALBUM_WIDTH, EN_KILLFOCUS, &MainWindow::checkWidth, false},
     {IDC_ALBUM_HEIGHT, EN_KILLFOCUS, &MainWindow::checkHeight, false},
+    // Album files and hold times: from the menu (0) or the keyboard (1).
+    {IDM_OPEN_ALBUM, 0, &MainWindow::openAlbumFromDialog, true},
+    {IDM_OPEN_ALBUM, 1, &MainWindow::openAlbumFromDialog, true},
+    {IDM_SAVE_ALBUM, 0, &MainWindow::saveAlbum, true},
+    {IDM_SAVE_ALBUM, 1, &MainWindow::saveAlbum, true},
+    {IDM_SAVE_ALBUM_AS, 0, &MainWindow::saveAlbumAs, true},
+    {IDM_SAVE_ALBUM_AS, 1, &MainWindow::saveAlbumAs, true},
+    {IDM_HOLD_TIME, 0, &MainWindow::chooseHoldTime, true},
+    // A field typed in may change the album: the title's mark follows.
+    {IDC_ALBUM_WIDTH, EN_CHANGE, &MainWindow::refreshTitle, false},
+    {IDC_ALBUM_HEIGHT, EN_CHANGE, &MainWindow::refreshTitle, false},
+    {IDC_SECONDS, EN_CHANGE, &MainWindow::refreshTitle, false},
+    {IDC_OUTPUT_PATH, EN_CHANGE, &MainWindow::refreshTitle, false},
 };
 
 bool MainWindow::routeCommand(int id, WORD notification) {
@@ -423,7 +443,10 @@ void MainWindow::moveFocusToPlayer() {
   if (HWND player = GetDlgItem(handle(), IDC_MUSIC_PLAYER_HOST)) SetFocus(player);
 }
 
+// Both ways out (Escape and the close button end the dialog as a cancel)
+// first ask whether unsaved changes of the album are to be saved.
 void MainWindow::exitWithValues() {
+  if (!confirmDiscardChanges()) return;
   cancelMake();
   takeValuesFromControls();
   closing_ = true;
@@ -431,6 +454,7 @@ void MainWindow::exitWithValues() {
 }
 
 void MainWindow::closeWithoutValues() {
+  if (!confirmDiscardChanges()) return;
   cancelMake();
   closing_ = true;
   endDialog(IDCANCEL);
@@ -459,6 +483,7 @@ void MainWindow::updateCommandStates() {
   enable(IDC_MAKE_SCREENSAVER, !makeJob_.running());
   enable(IDC_MUSIC_TOGGLE, music);
   enable(IDC_FORGET_MUSIC, music);
+  refreshTitle();
 }
 
 // -- progress ------------------------------------------------------------------------
@@ -557,6 +582,12 @@ bool MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
     case EncodeProgress:
       stepProgress(static_cast<int>(wParam), static_cast<int>(lParam));
       return true;
+    case kOpenStartAlbum: {
+      const std::wstring album = std::move(startAlbum_);
+      startAlbum_.clear();
+      openAlbumFile(utf8FromWide(album));
+      return true;
+    }
     case kAddStartPictures: {
       const auto pictures = std::move(startPictures_);
       startPictures_.clear();
@@ -580,6 +611,7 @@ bool MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
       closing_ = true;
       KillTimer(hwnd, kInfoTipTimer);
       KillTimer(hwnd, kMusicEndTimer);
+      removeShortcuts();
       saveSettings();
       return false;
     default:

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "AlbumFileBridge.h"
 #include "AlbumMakeJob.h"
 #include "AlbumSettings.h"
 #include "ColorSwatchButton.h"
@@ -49,6 +50,9 @@ struct MainWindowSetup {
   std::string programDir;
   // Added once the window shows: the pictures named on the command line.
   std::vector<GatheredPath> startPictures;
+  // Opened once the window shows, before those pictures: an album file
+  // named on the command line (empty for none).
+  std::wstring startAlbum;
 };
 
 class MainWindow : public DialogWindow {
@@ -87,6 +91,21 @@ class MainWindow : public DialogWindow {
   // The progress bar of the make commands: range 0..20 from position 0,
   // with the step counter reset.
   void beginProgress();
+
+  // -- album files (MainWindowAlbumFile.cpp) --
+  // Opens an album file (UTF-8 path) as the window's album, once unsaved
+  // changes are saved or let go; pictures that are not there are named in
+  // one message and left out. False when nothing was opened.
+  bool openAlbumFile(const std::string& albumPath);
+  // The album file the window's album is kept in (UTF-8), "" for a new one.
+  const std::string& albumPath() const { return albumPath_; }
+  // Whether the album differs from its file (or, new, from the empty album).
+  bool albumChanged() const;
+  // The album as a file would keep it: the fields, the pictures, the music.
+  slidewright::albumfile::AlbumDocument currentAlbum() const;
+  // The album-file shortcuts for a message of the dialog's loop: true when
+  // the message was one of them and its command has run.
+  bool translateShortcut(MSG* message);
 
  protected:
   bool onInitDialog() override;
@@ -135,6 +154,19 @@ class MainWindow : public DialogWindow {
   void makeScreensaver();
   void exitWithValues();
   void closeWithoutValues();
+  // Album files and hold times (MainWindowAlbumFile.cpp).
+  void openAlbumFromDialog();
+  void saveAlbum();
+  void saveAlbumAs();
+  bool saveAlbumFile(bool askName);
+  std::string askAlbumFileName(bool saving);
+  bool confirmDiscardChanges();
+  void startNewAlbum();
+  void refreshTitle();
+  void chooseHoldTime();
+  AlbumSettings fieldSettings() const;
+  void installShortcuts();
+  void removeShortcuts();
 
   // The players and the make commands (MainWindowPlayers.cpp).
   void createPreview();
@@ -157,7 +189,7 @@ class MainWindow : public DialogWindow {
     std::string path;
     const char* reasonKey;
   };
-  void showAddFailures(const std::vector<NotAdded>& failures);
+  void showAddFailures(const std::vector<NotAdded>& failures, const char* headingKey = "AddPicturesFailed");
 
   void applySkin();
   void fitLayoutToSkin();
@@ -220,4 +252,13 @@ class MainWindow : public DialogWindow {
   BitmapHandle playGlyph_, pauseGlyph_, stopGlyph_;  // the toggles' glyphs
   player::MusicPlayer music_;
   AlbumMakeJob makeJob_;
+
+  // The album file: its path (UTF-8), the album as last opened or saved, and
+  // whether pictures of it were left out when it was opened.
+  std::wstring startAlbum_;
+  std::string albumPath_;
+  slidewright::albumfile::AlbumDocument savedAlbum_;
+  bool albumIncomplete_ = false;
+  HACCEL shortcuts_ = nullptr;  // a resource table, not destroyed
+  HHOOK shortcutHook_ = nullptr;
 };

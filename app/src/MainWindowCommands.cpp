@@ -114,8 +114,8 @@ void MainWindow::addPictureFiles(const std::vector<GatheredPath>& paths) {
 
 // One message for the whole batch: each file that was not added, with the
 // reason, the first few by name and the rest counted.
-void MainWindow::showAddFailures(const std::vector<NotAdded>& failures) {
-  std::string text = language_.lookupString("AddPicturesFailed") + "\r\n";
+void MainWindow::showAddFailures(const std::vector<NotAdded>& failures, const char* headingKey) {
+  std::string text = language_.lookupString(headingKey) + "\r\n";
   for (std::size_t i = 0; i < failures.size() && i < kFailuresListed; ++i)
     text += "\r\n" + reasonText(language_, failures[i].reasonKey, failures[i].path);
   if (failures.size() > kFailuresListed)
@@ -145,10 +145,18 @@ void MainWindow::addPicturesFromDialog() {
 }
 
 void MainWindow::onDropFiles(HDROP drop) {
-  const auto paths = droppedPaths(drop);
+  auto paths = droppedPaths(drop);
   // The shell's side of the drop ends here, before the pictures are read.
   DragFinish(drop);
-  addPictureFiles(gatherPicturePaths(paths));
+  // An album file dropped is opened (the first, should there be several);
+  // the pictures dropped with it go into the album opened.
+  const auto album = std::find_if(paths.begin(), paths.end(), isAlbumFileName);
+  if (album != paths.end()) {
+    const std::string albumPath = utf8FromWide(*album);
+    paths.erase(std::remove_if(paths.begin(), paths.end(), isAlbumFileName), paths.end());
+    openAlbumFile(albumPath);
+  }
+  if (!paths.empty()) addPictureFiles(gatherPicturePaths(paths));
 }
 
 void MainWindow::deleteSelectedPictures() {
@@ -156,12 +164,19 @@ void MainWindow::deleteSelectedPictures() {
   updateCommandStates();
 }
 
+// Deleting every picture lets the album go: unsaved changes are asked
+// about first, and what remains is a new album with the fields as they are.
 void MainWindow::deleteAllPictures() {
+  if (!confirmDiscardChanges()) return;
   pictureList_.deleteAll();
+  startNewAlbum();
   updateCommandStates();
 }
 
-void MainWindow::setTransitionOfSelected(int index) { pictureList_.setTransitionOfSelected(index); }
+void MainWindow::setTransitionOfSelected(int index) {
+  pictureList_.setTransitionOfSelected(index);
+  refreshTitle();
+}
 
 // -- album settings ------------------------------------------------------------------
 
@@ -215,6 +230,7 @@ void MainWindow::chooseColor() {
   if (!ChooseColorA(&params)) return;
   settings_.backgroundColor = params.rgbResult & 0xFFFFFF;
   swatch_.setColor(settings_.backgroundColor);
+  refreshTitle();
 }
 
 void MainWindow::chooseSavePath() {

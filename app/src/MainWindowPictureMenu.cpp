@@ -95,7 +95,8 @@ void MainWindow::onInfoTipTimer() {
   if (hit == -1) return;
   const PictureEntry& entry = pictureList_.entryAt(hit);
   infoTip_.setText(
-      pictureTipText(language_, PictureTipFacts{entry.path, entry.width, entry.height, entry.transition}));
+      pictureTipText(language_, PictureTipFacts{entry.path, entry.width, entry.height, entry.transition,
+                                                entry.holdSeconds, fieldSettings().pauseSeconds}));
   infoTip_.showBelow(cursor, kInfoTipGap);
   infoTip_.setIndex(hit);
 }

@@ -153,7 +153,8 @@ void MainWindow::makeAlbum() {
 
   std::vector<maker::AlbumEntry> pictures;
   for (int i = 0; i < pictureList_.entryCount(); ++i)
-    pictures.push_back({pictureList_.entryAt(i).path, pictureList_.entryAt(i).transition});
+    pictures.push_back({pictureList_.entryAt(i).path, pictureList_.entryAt(i).transition,
+                        pictureList_.entryAt(i).holdSeconds});
   beginProgress();
   makeJob_.start(hwnd, makeSettingsFor(settings_, std::move(pictures)));
   updateCommandStates();
@@ -164,10 +165,11 @@ void MainWindow::makeAlbum() {
 // anything from 0 to what keeps the movie within the frames it can count.
 // Otherwise the user is told the limit and no make starts.
 bool MainWindow::checkPauseForMake() {
-  std::vector<int> transitions;
+  std::vector<maker::AlbumEntry> pictures;
   for (int i = 0; i < pictureList_.entryCount(); ++i)
-    transitions.push_back(pictureList_.entryAt(i).transition);
-  const int longest = maker::longestPause(transitions, settings_.albumWidth, settings_.albumHeight);
+    pictures.push_back(
+        {std::string(), pictureList_.entryAt(i).transition, pictureList_.entryAt(i).holdSeconds});
+  const int longest = maker::longestAlbumPause(pictures, settings_.albumWidth, settings_.albumHeight);
   std::string text;
   if (settings_.pauseSeconds < 0)
     text = reasonText(language_, "PauseNegative");

@@ -30,6 +30,22 @@ const Caption kCaptions[] = {
     {MenuItemRef::command(IDM_DELETE_PICTURES), "MenuDeletePictures"},
     {MenuItemRef::command(IDM_DELETE_ALL_PICTURES), "MenuDeleteAllPictures"},
     {MenuItemRef::position(PICTURE_MENU_TRANSITION_POSITION), "MenuTransition"},
+    {MenuItemRef::command(IDM_HOLD_TIME), "MenuHoldTime"},
+    {MenuItemRef::command(IDM_OPEN_ALBUM), "MenuOpenAlbum"},
+    {MenuItemRef::command(IDM_SAVE_ALBUM), "MenuSaveAlbum"},
+    {MenuItemRef::command(IDM_SAVE_ALBUM_AS), "MenuSaveAlbumAs"},
+};
+
+// The keys of the album-file commands (accelerator table IDR_ALBUM_KEYS),
+// shown after their captions.
+struct Shortcut {
+  UINT command;
+  const char* keys;
+};
+constexpr Shortcut kShortcuts[] = {
+    {IDM_OPEN_ALBUM, "Ctrl+O"},
+    {IDM_SAVE_ALBUM, "Ctrl+S"},
+    {IDM_SAVE_ALBUM_AS, "Ctrl+Shift+S"},
 };
 
 }  // namespace
@@ -70,8 +86,12 @@ bool PictureContextMenu::build(const PictureMenuSources& sources, const PictureM
   }
   if (sources.language) {
     for (const Caption& caption : kCaptions) {
-      const std::string text = sources.language->lookupString(caption.key);
-      if (text != caption.key) menu->setItemText(caption.item, text);
+      std::string text = sources.language->lookupString(caption.key);
+      if (text == caption.key) continue;
+      for (const Shortcut& shortcut : kShortcuts)
+        if (!caption.item.byPosition && caption.item.value == shortcut.command)
+          text += std::string("\t") + shortcut.keys;
+      menu->setItemText(caption.item, text);
     }
   }
 
@@ -93,8 +113,10 @@ bool PictureContextMenu::build(const PictureMenuSources& sources, const PictureM
   // right click with Ctrl or Shift held leaves the selection as it was, which
   // may be empty) the choice would do nothing, so the submenu is gray then,
   // as it is off the pictures.
-  if (!state.pointerOnPicture || !state.anySelected)
+  if (!state.pointerOnPicture || !state.anySelected) {
     menu->enableItem(MenuItemRef::position(PICTURE_MENU_TRANSITION_POSITION), false);
+    menu->enableItem(MenuItemRef::command(IDM_HOLD_TIME), false);
+  }
   menu->alignTabs();
   return true;
 }

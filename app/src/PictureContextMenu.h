@@ -1,9 +1,9 @@
 // The picture list's context menu (menu resource 131): add, copy, delete and
-// delete all pictures with the glyphs of bitmap 168, and a submenu with the
+// delete all pictures with the glyphs of bitmap 168, a submenu with the
 // thirteen transitions, each with its mark from the picture list and its
-// name from the language file. The menu is made for one right click from
-// the list's state, shown, and released when it closes; the caller carries
-// out the chosen command.
+// name from the language file, the hold time of the selected pictures, and
+// the album-file commands (open, save, save as) with their shortcuts. The menu is made for one right click
+// from the list's state, shown, and released when it closes; the caller carries out the chosen command.
 #pragma once
 #include <windows.h>
 #include <commctrl.h>

@@ -16,6 +16,7 @@
 #include <commctrl.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -42,9 +43,10 @@ struct PictureEntry {
   int height = 0;
   std::string path;  // source picture file, at most MAX_PATH - 1 characters
   bool selected = false;
-  int thumbnailIndex = -1;   // image in the thumbnail list
-  std::string tempJpegPath;  // empty: the make pipeline keeps its rendered pictures to itself
-  int transition = 0;        // transition index 0..12
+  int thumbnailIndex = -1;         // image in the thumbnail list
+  std::string tempJpegPath;        // empty: the make pipeline keeps its rendered pictures to itself
+  int transition = 0;              // transition index 0..12
+  std::optional<int> holdSeconds;  // its own hold after the transition; else the album's seconds
 };
 
 // Where the parts of the control are, from its client size, the sprocket

@@ -1,5 +1,6 @@
 #include "PictureTipText.h"
 
+#include "LanguageFormat.h"
 #include "ProgramDirectory.h"
 
 std::string pictureTipText(const LanguageFile& language, const PictureTipFacts& picture) {
@@ -8,5 +9,9 @@ std::string pictureTipText(const LanguageFile& language, const PictureTipFacts& 
   // language file's text is shown as it is.
   return language.lookupString("ImageName") + name + "\r\n" + language.lookupString("ImageSize") +
          std::to_string(picture.width) + "*" + std::to_string(picture.height) + "\r\n" +
-         language.lookupString("TransitionMode") + transitionName(language, picture.transition);
+         language.lookupString("TransitionMode") + transitionName(language, picture.transition) + "\r\n" +
+         language.lookupString("HoldTip") +
+         (picture.holdSeconds
+              ? formatWithNumber(language.lookupValue("AlbumFile", "HoldOwn"), *picture.holdSeconds)
+              : formatWithNumber(language.lookupValue("AlbumFile", "HoldAlbum"), picture.albumSeconds));
 }

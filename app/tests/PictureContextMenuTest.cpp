@@ -10,6 +10,7 @@
 
 #include "GdiHandles.h"
 #include "LanguageFile.h"
+#include "LanguageFormat.h"
 #include "MenuTestSupport.h"
 #include "PictureContextMenu.h"
 #include "PictureTipText.h"
@@ -327,18 +328,19 @@ TEST(PictureContextMenu, AHundredPopupsGiveBackEveryGdiObject) {
   EXPECT_EQ(GetWindow(window.handle(), GW_CHILD), nullptr) << "the menus' owner window was left behind";
 }
 
-TEST(PictureTipText, NameSizeAndTransitionAfterTheirLabels) {
+TEST(PictureTipText, NameSizeTransitionAndHoldAfterTheirLabels) {
   Language english("english.lng");
   if (!english.present) GTEST_SKIP() << "no english.lng beside the tests";
-  EXPECT_EQ(pictureTipText(english.file, PictureTipFacts{"C:\\Photos\\2024\\beach.jpg", 640, 480, 9}),
-            "Name: beach.jpg\r\nSize: 640*480\r\nTransition: Cross-fade");
-  EXPECT_EQ(pictureTipText(english.file, PictureTipFacts{"beach.png", 1, 2, 0}),
-            "Name: beach.png\r\nSize: 1*2\r\nTransition: Roll left to right");
+  EXPECT_EQ(pictureTipText(english.file, PictureTipFacts{"C:\\Photos\\2024\\beach.jpg", 640, 480, 9, 3, 2}),
+            "Name: beach.jpg\r\nSize: 640*480\r\nTransition: Cross-fade\r\nHold: 3 seconds");
+  EXPECT_EQ(
+      pictureTipText(english.file, PictureTipFacts{"beach.png", 1, 2, 0, std::nullopt, 2}),
+      "Name: beach.png\r\nSize: 1*2\r\nTransition: Roll left to right\r\nHold: 2 seconds (the album's)");
 
   // Without a language file the labels show their keys.
   LanguageFile none;
-  EXPECT_EQ(pictureTipText(none, PictureTipFacts{"D:\\a.gif", 3, 4, 12}),
-            "ImageNamea.gif\r\nImageSize3*4\r\nTransitionMode13");
+  EXPECT_EQ(pictureTipText(none, PictureTipFacts{"D:\\a.gif", 3, 4, 12, 0, 1}),
+            "ImageNamea.gif\r\nImageSize3*4\r\nTransitionMode13\r\nHoldTipHoldOwn");
 }
 
 TEST(PictureTipText, GbkNamesStayWholeAndLabelsAreNeverFormats) {
@@ -347,15 +349,17 @@ TEST(PictureTipText, GbkNamesStayWholeAndLabelsAreNeverFormats) {
   const std::string name = "\xB1\x5C.jpg";
   Language chinese("language.cns");
   if (chinese.present) {
-    EXPECT_EQ(pictureTipText(chinese.file, PictureTipFacts{"C:\\Photos\\" + name, 800, 600, 9}),
-              chinese.file.lookupString("ImageName") + name + "\r\n" +
-                  chinese.file.lookupString("ImageSize") + "800*600\r\n" +
-                  chinese.file.lookupString("TransitionMode") + "\xB5\xAD\xC8\xEB\xB5\xAD\xB3\xF6");
+    EXPECT_EQ(
+        pictureTipText(chinese.file, PictureTipFacts{"C:\\Photos\\" + name, 800, 600, 9, std::nullopt, 1}),
+        chinese.file.lookupString("ImageName") + name + "\r\n" + chinese.file.lookupString("ImageSize") +
+            "800*600\r\n" + chinese.file.lookupString("TransitionMode") +
+            "\xB5\xAD\xC8\xEB\xB5\xAD\xB3\xF6\r\n" + chinese.file.lookupString("HoldTip") +
+            formatWithNumber(chinese.file.lookupValue("AlbumFile", "HoldAlbum"), 1));
   }
   Language percent("percent.lng",
                    "[String]\r\nImageName=%s%n%d \r\nImageSize=100% \r\nTransitionMode=%x\r\n");
-  EXPECT_EQ(pictureTipText(percent.file, PictureTipFacts{name, 5, 6, 99}),
-            "%s%n%d" + name + "\r\n100%5*6\r\n%x100");
+  EXPECT_EQ(pictureTipText(percent.file, PictureTipFacts{name, 5, 6, 99, 7, 1}),
+            "%s%n%d" + name + "\r\n100%5*6\r\n%x100\r\nHoldTipHoldOwn");
 }
 
 }  // namespace

@@ -206,7 +206,8 @@ void answerFileDialog(HWND dialog, const std::string& name) {
 }
 
 LiveMainWindow::LiveMainWindow(const std::string& settingsText, std::vector<GatheredPath> startPictures)
-    : prepared_(prepare(dir_, settingsText)), window_(MainWindowSetup{prepared_, std::move(startPictures)}) {
+    : prepared_(prepare(dir_, settingsText)),
+      window_(MainWindowSetup{prepared_, std::move(startPictures), {}}) {
   window_.createModeless(GetModuleHandleA(nullptr), IDD_MAIN, nullptr);
   pumpMessages(50);
 }

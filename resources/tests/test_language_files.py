@@ -20,7 +20,9 @@ REASON_CONVERSIONS = dict(
     [(k, ['s']) for k in (
         'PictureUnreadable', 'PictureNotSupported', 'PictureDamaged', 'PictureTooLarge', 'PictureUnusable',
         'NoPicturesInFolder', 'PathTooLong', 'NameNotInCodePage', 'MusicMissing', 'MusicUnreadable',
-        'MusicNotSupported', 'MusicDamaged', 'MusicTooLarge', 'MusicUnusable', 'MovieNotWritten')] +
+        'MusicNotSupported', 'MusicDamaged', 'MusicTooLarge', 'MusicUnusable', 'MovieNotWritten',
+        'PictureMissing', 'AlbumUnreadable', 'AlbumNotJson', 'AlbumUnknownKey', 'AlbumMissingKey',
+        'AlbumWrongType', 'AlbumOutOfRange', 'AlbumNewerVersion', 'AlbumNotWritten', 'AlbumValueToSave')] +
     [(k, []) for k in ('AlbumSettingsWrong', 'PauseNegative', 'TooManyPictures')] +
     [('PauseTooLong', ['d'])])
 
@@ -35,14 +37,24 @@ PROGRAM_KEYS = {
         'MenuDeletePictures', 'MenuDeleteAllPictures', 'MenuTransition', 'OpenFileFilter', 'SaveFileFilter',
         'OpenMusicFilter', 'EmptySavePath', 'MakeError', 'SaverNoMovie', 'SaverNotAMovie',
         'SaverTooLarge', 'SaverWriteError', 'AddPicturesFailed', 'AddPicturesFailedMore',
-        'TooManyFilesChosen', 'ExitButton'],
+        'TooManyFilesChosen', 'ExitButton', 'MenuHoldTime', 'MenuOpenAlbum', 'MenuSaveAlbum',
+        'MenuSaveAlbumAs', 'AlbumFileFilter', 'UntitledAlbum', 'SaveChangesSave', 'SaveChangesDiscard',
+        'SaveChangesCancel', 'AlbumPicturesMissing', 'HoldTimeTitle', 'HoldTimeLabel', 'ButtonOK',
+        'ButtonCancel', 'HoldTip'],
     # with the conversion each holds: the file's name or a number
     'Reasons': list(REASON_CONVERSIONS),
     'Skin': ['Closebuttion', 'MinButton'],
     'Font': ['DefaultFont', 'PointSize'],
     'TransitionMode': [str(i) for i in range(1, 14)],
     'OpenFileDlg': ['File', 'ImageWidth', 'ImageHeight', 'Preview'],
+    'AlbumFile': ['SaveChangesQuestion', 'Key', 'Picture', 'Line', 'Column', 'AlbumSeconds', 'HoldOutOfRange',
+                  'HoldOwn', 'HoldAlbum'],
 }
+
+# The album-file texts and the one conversion each holds.
+ALBUM_FILE_CONVERSIONS = {'SaveChangesQuestion': ['s'], 'Key': ['s'], 'Picture': ['d'], 'Line': ['d'],
+                          'Column': ['d'], 'AlbumSeconds': ['d'], 'HoldOutOfRange': ['d'],
+                          'HoldOwn': ['d'], 'HoldAlbum': ['d']}
 
 FILES = {'language.cns': 'gbk', 'english.lng': 'ascii'}
 
@@ -50,7 +62,9 @@ RC = os.path.join(HERE, '..', 'slidewright.rc')
 # The language-file keys of the picture context menu's commands.
 MENU_COMMAND_KEYS = {
     'IDM_ADD_PICTURES': 'MenuAddPictures', 'IDM_COPY_PICTURES': 'MenuCopyPictures',
-    'IDM_DELETE_PICTURES': 'MenuDeletePictures', 'IDM_DELETE_ALL_PICTURES': 'MenuDeleteAllPictures'}
+    'IDM_DELETE_PICTURES': 'MenuDeletePictures', 'IDM_DELETE_ALL_PICTURES': 'MenuDeleteAllPictures',
+    'IDM_HOLD_TIME': 'MenuHoldTime', 'IDM_OPEN_ALBUM': 'MenuOpenAlbum', 'IDM_SAVE_ALBUM': 'MenuSaveAlbum',
+    'IDM_SAVE_ALBUM_AS': 'MenuSaveAlbumAs'}
 
 
 def picture_menu_captions():
@@ -126,7 +140,7 @@ class LanguageFiles(unittest.TestCase):
 
     def test_file_dialog_filters(self):
         for name, sections in self.parsed.items():
-            for key in ('OpenFileFilter', 'SaveFileFilter', 'OpenMusicFilter'):
+            for key in ('OpenFileFilter', 'SaveFileFilter', 'OpenMusicFilter', 'AlbumFileFilter'):
                 text = inifile.value(sections, 'String', key)
                 # every '|' becomes a NUL: the list must end in an empty string
                 self.assertTrue(text.endswith('|'), '%s: %s does not end with |' % (name, key))
@@ -153,6 +167,9 @@ class LanguageFiles(unittest.TestCase):
             for key, expected in REASON_CONVERSIONS.items():
                 self.assertEqual(conversions(inifile.value(sections, 'Reasons', key)), expected,
                                  '%s: [Reasons] %s' % (name, key))
+            for key, expected in ALBUM_FILE_CONVERSIONS.items():
+                self.assertEqual(conversions(inifile.value(sections, 'AlbumFile', key)), expected,
+                                 '%s: [AlbumFile] %s' % (name, key))
 
     def test_menu_texts(self):
         captions = picture_menu_captions()

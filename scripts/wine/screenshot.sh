@@ -104,7 +104,7 @@ sleep 2
 if [ -n "$with_pictures" ] && command -v xdotool >/dev/null; then
   # The window sits at the screen's top-left corner; the strip's cells are
   # 100 pixels apart, the first thumbnail centred near x = 107.
-  read -r wx wy < <(xdotool search --name '^Slidewright$' getwindowgeometry 2>/dev/null |
+  read -r wx wy < <(xdotool search --name 'Slidewright$' getwindowgeometry 2>/dev/null |
     sed -n 's/.*Position: \([0-9]*\),\([0-9]*\).*/\1 \2/p' | head -n1) || true
   wx=${wx:-0} wy=${wy:-0}
   DISPLAY=$DISPLAY xdotool mousemove $((wx + 207)) $((wy + 85)) click 1
@@ -158,7 +158,7 @@ if [ -n "$with_pictures" ] && command -v xdotool >/dev/null; then
   # client area, which starts below the frame and caption the window's
   # region cuts away): the album is made and plays in the preview.
   made=${out%.png}-made.png
-  read -r ww wh < <(xdotool search --name '^Slidewright$' getwindowgeometry 2>/dev/null |
+  read -r ww wh < <(xdotool search --name 'Slidewright$' getwindowgeometry 2>/dev/null |
     sed -n 's/.*Geometry: \([0-9]*\)x\([0-9]*\).*/\1 \2/p' | head -n1) || true
   cx=$(( (${ww:-570} - 570) / 2 )) cy=$(( ${wh:-393} - 393 - (${ww:-570} - 570) / 2 ))
   DISPLAY=$DISPLAY xdotool mousemove $((wx + cx + 144)) $((wy + cy + 337)) click 1

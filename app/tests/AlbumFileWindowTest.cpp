@@ -1,0 +1,309 @@
+// Album files in the window: opened, made, saved and opened again after the
+// folder moved, with the movie compared byte for byte with the command
+// line's; the question about unsaved changes; refused and incomplete album
+// files; the hold-time dialog and the keyboard shortcuts.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <utility>
+
+#include "FailureTexts.h"
+#include "LanguageFormat.h"
+#include "WindowTestSupport.h"
+#include "resource.h"
+
+namespace {
+
+DWORD runCommandLine(const std::string& arguments) {
+  std::string line = std::string("\"") + SLIDEWRIGHT_CLI_EXE + "\" " + arguments;
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                      &startup, &process))
+    return 0xFFFFFFFF;
+  WaitForSingleObject(process.hProcess, 120000);
+  DWORD status = 0xFFFFFFFF;
+  GetExitCodeProcess(process.hProcess, &status);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return status;
+}
+
+void command(LiveMainWindow& window, int id) {
+  SendMessageA(window.handle(), WM_COMMAND, MAKEWPARAM(id, 0), 0);
+}
+
+// An album in <folder>album\ with its pictures in album\pics\: a fade held
+// for the album's 2 seconds, a circle held 3, blinds not held at all; the
+// movie does not loop.
+std::string writeAlbum(const std::string& folder) {
+  const std::string album = folder + "album\\";
+  CreateDirectoryA(album.c_str(), nullptr);
+  CreateDirectoryA((album + "pics").c_str(), nullptr);
+  writeJpeg(album + "pics\\a.jpg", 64, 48, {220, 30, 30});
+  writeJpeg(album + "pics\\b.jpg", 48, 64, {30, 200, 30});
+  writeJpeg(album + "pics\\c.jpg", 64, 64, {30, 30, 220});
+  writeFile(album + "holiday.swalbum",
+            R"({"slidewright-album": 1, "width": 320, "height": 240, "background": "#102030", "seconds": 2,
+  "loop": false, "output": "made.swf", "pictures": [
+  {"file": "pics/a.jpg", "transition": "fade"},
+  {"file": "pics/b.jpg", "transition": "circle", "seconds": 3},
+  {"file": "pics/c.jpg", "transition": "blinds", "seconds": 0}]})");
+  return album;
+}
+
+std::string madeMovie(LiveMainWindow& window) {
+  window.click(IDC_MAKE_ALBUM);
+  window.waitForMake();
+  return readFile(window.window().savePath());
+}
+
+// Answers the unsaved-changes question with a button; any file dialog after
+// it with a name.
+struct Answers {
+  explicit Answers(int button, std::string fileName = {}) : button(button), fileName(std::move(fileName)) {}
+  int button;
+  std::string fileName;
+  std::string question, saveCaption;
+};
+void answer(HWND dialog, Answers* answers) {
+  if (GetDlgItem(dialog, IDYES)) {
+    answers->question = controlText(GetDlgItem(dialog, 0xFFFF));
+    answers->saveCaption = controlText(GetDlgItem(dialog, IDYES));
+    PostMessageA(dialog, WM_COMMAND, answers->button, 0);
+  } else {
+    answerFileDialog(dialog, answers->fileName);
+  }
+}
+
+}  // namespace
+
+TEST(AlbumFileWindow, OpenedAlbumMakesTheCommandLinesMovieAndSavedOneOpensAfterItsFolderMoved) {
+  TestFolder dir;
+  const std::string folder = writeAlbum(dir.path());
+  LiveMainWindow window;
+  ASSERT_TRUE(window.ok());
+  ASSERT_TRUE(window.window().openAlbumFile(folder + "holiday.swalbum"));
+  PictureList& list = window.list();
+  ASSERT_EQ(list.entryCount(), 3);
+  EXPECT_EQ(list.entryAt(1).transition, 4);
+  EXPECT_EQ(list.entryAt(1).holdSeconds, 3);
+  EXPECT_EQ(list.entryAt(0).holdSeconds, std::nullopt);
+  EXPECT_EQ(GetDlgItemInt(window.handle(), IDC_ALBUM_WIDTH, nullptr, FALSE), 320u);
+  EXPECT_EQ(GetDlgItemInt(window.handle(), IDC_SECONDS, nullptr, FALSE), 2u);
+  EXPECT_EQ(controlText(window.item(IDC_OUTPUT_PATH)), folder + "made.swf");
+  EXPECT_EQ(windowTitle(window.handle()), "holiday - Slidewright");
+
+  // The window's movie is the command line's, byte for byte.
+  const std::string windowMovie = madeMovie(window);
+  ASSERT_FALSE(windowMovie.empty());
+  ASSERT_EQ(runCommandLine("make \"" + folder + "holiday.swalbum\" -o \"" + dir.path() + "cli.swf\" -q"), 0u);
+  EXPECT_TRUE(readFile(dir.path() + "cli.swf") == windowMovie)
+      << "the window's movie differs from the command line's";
+
+  // Saved under another name (the make wrote the output path in lower case),
+  // the album makes the same movie on the command line.
+  {
+    Answers answers{IDCANCEL, folder + "saved.swalbum"};
+    DialogWatcher watcher(GetCurrentThreadId(), [&](HWND d) { answer(d, &answers); });
+    command(window, IDM_SAVE_ALBUM_AS);
+    ASSERT_EQ(watcher.answered(), 1);
+  }
+  EXPECT_EQ(windowTitle(window.handle()), "saved - Slidewright");
+  ASSERT_EQ(runCommandLine("make \"" + folder + "saved.swalbum\" -o \"" + dir.path() + "cli2.swf\" -q"), 0u);
+  EXPECT_TRUE(readFile(dir.path() + "cli2.swf") == windowMovie);
+
+  // The folder moves with its pictures: every path of the album was written
+  // relative to it, the movie's too.
+  window.click(IDC_PREVIEW_STOP);  // the preview lets go of the movie
+  const std::string moved = dir.path() + "Moved\\";
+  ASSERT_TRUE(
+      MoveFileA(folder.substr(0, folder.size() - 1).c_str(), moved.substr(0, moved.size() - 1).c_str()));
+  MessageBoxRecorder boxes;
+  ASSERT_TRUE(window.window().openAlbumFile(moved + "saved.swalbum"));
+  pumpMessages(50);
+  EXPECT_TRUE(boxes.texts().empty());
+  ASSERT_EQ(list.entryCount(), 3);
+  EXPECT_EQ(list.entryAt(0).path, moved + "pics\\a.jpg");
+  EXPECT_EQ(list.entryAt(2).holdSeconds, 0);
+  std::string expectedOutput = moved + "made.swf";
+  CharLowerBuffA(expectedOutput.data(), static_cast<DWORD>(expectedOutput.size()));
+  std::string output = controlText(window.item(IDC_OUTPUT_PATH));
+  CharLowerBuffA(output.data(), static_cast<DWORD>(output.size()));
+  EXPECT_EQ(output, expectedOutput);
+  EXPECT_TRUE(madeMovie(window) == windowMovie);
+}
+
+TEST(AlbumFileWindow, UnsavedChangesAreAskedAboutBeforeTheAlbumIsLetGo) {
+  ColourPictures pictures;
+  LiveMainWindow window;
+  ASSERT_TRUE(window.ok());
+  const LanguageFile& language = window.window().language();
+  EXPECT_EQ(windowTitle(window.handle()), "Slidewright");
+  window.window().addPictureFiles(gathered(pictures.paths));
+  const std::string untitled = language.lookupString("UntitledAlbum");
+  EXPECT_EQ(windowTitle(window.handle()), untitled + "* - Slidewright");
+
+  // Cancel: the exit button, Escape and delete all leave the album as it is.
+  Answers answers{IDCANCEL};
+  for (int id : {IDOK, IDCANCEL, IDC_DELETE_ALL}) {
+    DialogWatcher watcher(GetCurrentThreadId(), [&](HWND d) { answer(d, &answers); });
+    window.click(id);
+    EXPECT_EQ(watcher.answered(), 1) << id;
+    ASSERT_TRUE(window.ok()) << id;
+    EXPECT_EQ(window.list().entryCount(), 5) << id;
+  }
+  EXPECT_EQ(answers.question,
+            formatWithText(language.lookupValue("AlbumFile", "SaveChangesQuestion"), untitled));
+  EXPECT_EQ(answers.saveCaption, language.lookupString("SaveChangesSave"));
+
+  // Don't save: delete all goes ahead, and a new album has nothing to ask.
+  answers.button = IDNO;
+  {
+    DialogWatcher watcher(GetCurrentThreadId(), [&](HWND d) { answer(d, &answers); });
+    window.click(IDC_DELETE_ALL);
+    EXPECT_EQ(watcher.answered(), 1);
+  }
+  EXPECT_EQ(window.list().entryCount(), 0);
+  EXPECT_EQ(windowTitle(window.handle()), "Slidewright");
+
+  // Save: the album gets a name, is written, and the window closes (Escape).
+  window.window().addPictureFiles(gathered({pictures.paths[0], pictures.paths[1]}));
+  answers = Answers{IDYES, pictures.dir.path() + "kept.swalbum"};
+  {
+    DialogWatcher watcher(GetCurrentThreadId(), [&](HWND d) { answer(d, &answers); });
+    window.click(IDCANCEL);
+    EXPECT_EQ(watcher.answered(), 2);
+  }
+  EXPECT_FALSE(window.ok());
+  const std::string kept = readFile(pictures.dir.path() + "kept.swalbum");
+  EXPECT_NE(kept.find("\"file\": \"a.jpg\""), std::string::npos) << kept;
+  EXPECT_NE(kept.find("\"file\": \"b.jpg\""), std::string::npos) << kept;
+}
+
+TEST(AlbumFileWindow, RefusedAndIncompleteAlbumsAreToldInTheWindowsLanguage) {
+  ColourPictures pictures;
+  LiveMainWindow window;
+  ASSERT_TRUE(window.ok());
+  const LanguageFile& language = window.window().language();
+  const std::string& folder = pictures.dir.path();
+  window.window().addPictureFiles(gathered({pictures.paths[0]}));
+  {
+    // Refused files change nothing in the window (and ask nothing).
+    struct Case {
+      const char* text;
+      const char* reason;
+      const char* key;
+    };
+    const Case cases[] = {
+        {R"({"slidewright-album": 1, "colour": "#ffffff", "pictures": []})", "AlbumUnknownKey", "\"colour\""},
+        {R"({"slidewright-album": 9, "pictures": []})", "AlbumNewerVersion", nullptr},
+        {R"({"slidewright-album": 1, "pictures": [{"file": "a.jpg", "seconds": -2}]})", "AlbumOutOfRange",
+         "\"seconds\""},
+        {"{\"slidewright-album\": 1,", "AlbumNotJson", nullptr},
+    };
+    for (const Case& c : cases) {
+      writeFile(folder + "bad.swalbum", c.text);
+      MessageBoxRecorder boxes;
+      EXPECT_FALSE(window.window().openAlbumFile(folder + "bad.swalbum")) << c.text;
+      pumpMessages(50);
+      ASSERT_EQ(boxes.texts().size(), 1u) << c.text;
+      const std::string told = boxes.texts()[0];
+      EXPECT_EQ(told.rfind(reasonText(language, c.reason, folder + "bad.swalbum"), 0), 0u) << told;
+      if (c.key) {
+        EXPECT_NE(told.find(c.key), std::string::npos) << told;
+      }
+      EXPECT_EQ(window.list().entryCount(), 1);
+    }
+  }
+  // Missing pictures are named together and the album opens without them.
+  writeFile(folder + "gaps.swalbum", R"({"slidewright-album": 1, "pictures": [{"file": "a.jpg"},
+    {"file": "gone.jpg"}, {"file": "b.jpg"}, {"file": "lost.jpg"}]})");
+  Answers answers{IDNO};
+  std::vector<std::string> texts;
+  DialogWatcher watcher(GetCurrentThreadId(), [&](HWND d) {
+    if (GetDlgItem(d, IDYES))
+      answer(d, &answers);
+    else
+      texts.push_back(readAndCloseMessageBox(d));
+  });
+  ASSERT_TRUE(window.window().openAlbumFile(folder + "gaps.swalbum"));
+  pumpMessages(50);
+  ASSERT_EQ(texts.size(), 1u);
+  EXPECT_EQ(texts[0], language.lookupString("AlbumPicturesMissing") + "\r\n\r\n" +
+                          reasonText(language, "PictureMissing", folder + "gone.jpg") + "\r\n" +
+                          reasonText(language, "PictureMissing", folder + "lost.jpg"));
+  EXPECT_EQ(order(window.list()), "ab");
+  EXPECT_EQ(windowTitle(window.handle()), "gaps* - Slidewright");
+}
+
+TEST(AlbumFileWindow, HoldTimeDialogAndShortcuts) {
+  ColourPictures pictures;
+  LiveMainWindow window;
+  ASSERT_TRUE(window.ok());
+  const LanguageFile& language = window.window().language();
+  PictureList& list = window.list();
+  window.window().addPictureFiles(gathered({pictures.paths[0], pictures.paths[1], pictures.paths[2]}));
+  click(list, 0);
+  click(list, 1, MK_CONTROL);
+
+  // The album's seconds shown for pictures without their own; 4 typed.
+  struct Seen {
+    std::string field;
+    bool albumBox = false;
+  } seen;
+  const auto setHold = [&](const char* typed, bool albumBox) {
+    DialogWatcher watcher(GetCurrentThreadId(), [&](HWND d) {
+      seen.field = controlText(GetDlgItem(d, IDC_HOLD_SECONDS));
+      seen.albumBox = IsDlgButtonChecked(d, IDC_HOLD_ALBUM) == BST_CHECKED;
+      if (seen.albumBox != albumBox) SendMessageA(GetDlgItem(d, IDC_HOLD_ALBUM), BM_CLICK, 0, 0);
+      SetWindowTextA(GetDlgItem(d, IDC_HOLD_SECONDS), typed);
+      PostMessageA(d, WM_COMMAND, IDOK, 0);
+    });
+    command(window, IDM_HOLD_TIME);
+    return watcher.answered();
+  };
+  ASSERT_EQ(setHold("4", false), 1);
+  EXPECT_TRUE(seen.albumBox);
+  EXPECT_EQ(seen.field, controlText(window.item(IDC_SECONDS)));
+  EXPECT_EQ(list.entryAt(0).holdSeconds, 4);
+  EXPECT_EQ(list.entryAt(1).holdSeconds, 4);
+  EXPECT_EQ(list.entryAt(2).holdSeconds, std::nullopt);
+
+  // Differing holds show an empty field, which keeps each as it is.
+  click(list, 2, MK_CONTROL);
+  ASSERT_EQ(setHold("", false), 1);
+  EXPECT_EQ(seen.field, "");
+  EXPECT_FALSE(seen.albumBox);
+  EXPECT_EQ(list.entryAt(2).holdSeconds, std::nullopt);
+  EXPECT_EQ(list.entryAt(0).holdSeconds, 4);
+  // The album's box takes the own holds away.
+  ASSERT_EQ(setHold("", true), 1);
+  EXPECT_EQ(list.entryAt(0).holdSeconds, std::nullopt);
+
+  // Ctrl+S through the dialog loop's message filter: a new album asks for
+  // its name.
+  BYTE keys[256] = {};
+  GetKeyboardState(keys);
+  keys[VK_CONTROL] = 0x80;
+  SetKeyboardState(keys);
+  MSG msg{window.item(IDC_SECONDS), WM_KEYDOWN, 'S', 1, GetTickCount(), {}};
+  int dialogs = 0;
+  BOOL filtered = FALSE;
+  {
+    DialogWatcher watcher(GetCurrentThreadId(), [&](HWND d) {
+      ++dialogs;
+      answerFileDialog(d, pictures.dir.path() + "keys.swalbum");
+    });
+    filtered = CallMsgFilterA(&msg, MSGF_DIALOGBOX);
+  }
+  keys[VK_CONTROL] = 0;
+  SetKeyboardState(keys);
+  EXPECT_TRUE(filtered);
+  EXPECT_EQ(dialogs, 1);
+  EXPECT_TRUE(fileExists(pictures.dir.path() + "keys.swalbum"));
+  EXPECT_EQ(windowTitle(window.handle()), "keys - Slidewright");
+  (void)language;
+}
