@@ -37,8 +37,8 @@ std::string programFolder() {
 #elif defined(_WIN32)
   // The program's full path in the system's code page, as the other paths
   // the command handles.
-  char* self = nullptr;
-  if (_get_pgmptr(&self) == 0 && self && *self) return std::filesystem::path(self).parent_path().string();
+  const char* self = _pgmptr;
+  if (self && *self) return std::filesystem::path(self).parent_path().string();
 #endif
   return std::string();
 }

@@ -19,7 +19,7 @@ need() {
 }
 need player/player-album-fixture
 rm -rf "$work"
-mkdir -p "$work"
+mkdir -p "$work/pictures"
 
 case $mode in
   video)
