@@ -1,5 +1,6 @@
 // `slidewright`: dispatches to the subcommand named by the first argument.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <new>
@@ -29,10 +30,15 @@ int usageError(const char* command, const std::string& message) {
 }
 
 std::string programFolder() {
-#ifdef __linux__
+#if defined(__linux__)
   std::error_code ec;
   const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
   if (!ec) return self.parent_path().string();
+#elif defined(_WIN32)
+  // The program's full path in the system's code page, as the other paths
+  // the command handles.
+  const char* self = _pgmptr;
+  if (self && *self) return std::filesystem::path(self).parent_path().string();
 #endif
   return std::string();
 }

@@ -206,8 +206,8 @@ namespace {
 int notInThisBuild() {
 #ifdef _WIN32
   std::fprintf(stderr,
-               "%s video: turning movies into videos is not in the Windows build of %s; use the Linux "
-               "build of the command\n",
+               "%s video: this %s was built without FFmpeg's libraries, so it cannot make videos; "
+               "build them (bash scripts/build-windows-deps.sh) and build it again\n",
                kProgramName, kProgramName);
 #else
   std::fprintf(stderr,

@@ -1,14 +1,22 @@
 #!/usr/bin/env bash
 # Builds the third-party libraries of the Windows programs for one target,
-# static, from Debian's source packages: zlib, libpng, libjpeg-turbo, giflib,
-# LAME (with its decoder), mpg123, and GoogleTest (from the sources of Debian's
-# googletest package) for the unit tests.
+# static, from Debian's source packages, in two cached pieces:
 #
-# The result is cached outside the clone, one folder per target, under a key
-# made of the target triplet, the source package versions, the compiler
-# version and this script's recipe, so a second run only checks the key. The
-# last line printed on stdout is the install prefix; pass it to CMake as
-# -DSLIDEWRIGHT_WINDEPS_PREFIX=<prefix>.
+#   base    zlib, libpng, libjpeg-turbo, giflib, LAME (with its decoder),
+#           mpg123, and GoogleTest (from the sources of Debian's googletest
+#           package) for the unit tests;
+#   video   x264 and FFmpeg's libraries (libavcodec, libavformat, libavutil,
+#           libswscale, libswresample) with only what the video export uses:
+#           the H.264 (x264) and AAC encoders, the MP4 muxer, and the H.264
+#           and AAC decoders with the MP4 demuxer that the tests read videos
+#           back with.
+#
+# Each piece is cached outside the clone, one folder per target, under its
+# own key made of the target triplet, the source package versions, the
+# compiler version and the piece's recipe, so a second run only checks the
+# keys and a change to one piece leaves the other as it is. The base prefix
+# links to the video piece as <prefix>/video. The last line printed on stdout
+# is the base prefix; pass it to CMake as -DSLIDEWRIGHT_WINDEPS_PREFIX=<prefix>.
 #
 #   build-windows-deps.sh [i686|x86_64]     (default i686, the shipped programs)
 #
@@ -24,7 +32,8 @@ case $arch in
 esac
 host=$arch-w64-mingw32
 jobs=${JOBS:-2}
-recipe=4   # bump when the way a library is built changes
+recipe=4        # bump when the way a base library is built changes
+video_recipe=1  # the same for the video piece
 
 if [ -n "${SLIDEWRIGHT_WINDEPS_CACHE:-}" ]; then
   cache=$SLIDEWRIGHT_WINDEPS_CACHE
@@ -73,36 +82,57 @@ src_versions() {
 }
 
 ensure_deb_src
+compiler=$($host-gcc-posix -dumpfullversion 2>/dev/null || $host-gcc -dumpversion)
+# libjpeg-turbo's, x264's and FFmpeg's SIMD code needs nasm; a build without it
+# is slower, not different.
+nasm_version=$(command -v nasm >/dev/null && nasm -v | awk '{print $3}' || echo none)
+
+# Adds " package=versions" for each source package to the named key.
+add_versions() { # key-variable package...
+  local var=$1 p v; shift
+  for p in "$@"; do
+    v=$(src_versions "$p" | tr '\n' ',')
+    [ -n "$v" ] || { log "no source package $p"; exit 1; }
+    printf -v "$var" '%s %s=%s' "${!var}" "$p" "${v%,}"
+  done
+}
+
 packages=(zlib libpng1.6 libjpeg-turbo giflib lame mpg123)
-key="recipe=$recipe target=$host compiler=$($host-gcc-posix -dumpfullversion 2>/dev/null || $host-gcc -dumpversion)"
-for p in "${packages[@]}"; do
-  v=$(src_versions "$p" | tr '\n' ',')
-  [ -n "$v" ] || { log "no source package $p"; exit 1; }
-  key+=" $p=${v%,}"
-done
+key="recipe=$recipe target=$host compiler=$compiler"
+add_versions key "${packages[@]}"
 gtest_version=$(dpkg-query -W -f='${Version}' googletest 2>/dev/null || true)
 [ -n "$gtest_version" ] && [ -d /usr/src/googletest ] ||
   { log "install Debian's googletest package (scripts/install-deps.sh)"; exit 1; }
 key+=" googletest=$gtest_version"
-# libjpeg-turbo's SIMD code needs nasm; a build without it is slower, not different.
-key+=" nasm=$(command -v nasm >/dev/null && nasm -v | awk '{print $3}' || echo none)"
+key+=" nasm=$nasm_version"
 hash=$(printf '%s' "$key" | sha256sum | cut -c1-16)
 prefix=$cache/$host/$hash
 
-if [ -f "$prefix/.complete" ]; then
-  log "cached: $prefix"
+video_key="recipe=$video_recipe target=$host compiler=$compiler"
+add_versions video_key x264 ffmpeg
+video_key+=" nasm=$nasm_version"
+video_hash=$(printf '%s' "$video_key" | sha256sum | cut -c1-16)
+video_prefix=$cache/$host/video/$video_hash
+
+# Links the base prefix to the video piece and prints the prefix.
+finish() {
+  ln -sfn "../video/$video_hash" "$prefix/video"
   echo "$prefix"
+}
+
+if [ -f "$prefix/.complete" ] && [ -f "$video_prefix/.complete" ]; then
+  log "cached: $prefix (video: $video_prefix)"
+  finish
   exit 0
 fi
 
-log "building into $prefix ($key)"
-rm -rf "$prefix"
+mkdir -p "$cache/$host/video"
 work=$(mktemp -d "$cache/$host/build.XXXXXX")
 chmod 755 "$work"   # apt-get source downloads as the _apt user
 cd "$work"          # nothing a build writes by a relative path lands in the clone
 # A half-built prefix is never left behind: only a complete one is reused.
-trap 'rm -rf "$work"; [ -f "$prefix/.complete" ] || rm -rf "$prefix"' EXIT
-mkdir -p "$prefix"/{include,lib}
+trap 'rm -rf "$work"; [ -f "$prefix/.complete" ] || rm -rf "$prefix"
+      [ -f "$video_prefix/.complete" ] || rm -rf "$video_prefix"' EXIT
 toolchain=$root/cmake/$host.cmake
 export CC=$host-gcc-posix CXX=$host-g++-posix AR=$host-ar RANLIB=$host-ranlib
 command -v "$CC" >/dev/null || export CC=$host-gcc CXX=$host-g++
@@ -144,80 +174,151 @@ cmake_build() { # source-dir build-dir cmake-args...
     -DCMAKE_INSTALL_PREFIX="$prefix" -DSLIDEWRIGHT_WINDEPS_PREFIX="$prefix" "$@" >&2
 }
 
+# Each library's own wall time, then the piece's so far.
+t_all=$SECONDS
 t0=$SECONDS
-step() { log "$1 done ($((SECONDS - t0)) s)"; }
+t_step=$SECONDS
+step() {
+  log "$1 done in $((SECONDS - t_step)) s ($((SECONDS - t0)) s in all)"
+  t_step=$SECONDS
+}
 
-# zlib: only the static library is wanted; installed as libz.a.
-s=$(fetch zlib)
-cmake_build "$s" "$work/b-zlib"
-cmake --build "$work/b-zlib" --target zlibstatic -j"$jobs" >&2
-cp "$work/b-zlib/libzlibstatic.a" "$prefix/lib/libz.a"
-cp "$s/zlib.h" "$work/b-zlib/zconf.h" "$prefix/include/"
-step zlib
+build_base() {
+  log "building into $prefix ($key)"
+  rm -rf "$prefix"
+  : >"$work/fetched"
+  mkdir -p "$prefix"/{include,lib}
+  local s
 
-s=$(fetch libpng1.6)
-cmake_build "$s" "$work/b-png" -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF \
-  -DPNG_EXECUTABLES=OFF -DPNG_BUILD_ZLIB=OFF \
-  -DZLIB_LIBRARY="$prefix/lib/libz.a" -DZLIB_INCLUDE_DIR="$prefix/include"
-cmake --build "$work/b-png" -j"$jobs" >&2
-cmake --install "$work/b-png" >&2
-step libpng
+  # zlib: only the static library is wanted; installed as libz.a.
+  s=$(fetch zlib)
+  cmake_build "$s" "$work/b-zlib"
+  cmake --build "$work/b-zlib" --target zlibstatic -j"$jobs" >&2
+  cp "$work/b-zlib/libzlibstatic.a" "$prefix/lib/libz.a"
+  cp "$s/zlib.h" "$work/b-zlib/zconf.h" "$prefix/include/"
+  step zlib
 
-s=$(fetch libjpeg-turbo)
-cmake_build "$s" "$work/b-jpeg" -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF \
-  -DWITH_SIMD="$(command -v nasm >/dev/null && echo ON || echo OFF)" -DCMAKE_INSTALL_LIBDIR="$prefix/lib"
-cmake --build "$work/b-jpeg" -j"$jobs" >&2
-cmake --install "$work/b-jpeg" >&2
-step libjpeg-turbo
+  s=$(fetch libpng1.6)
+  cmake_build "$s" "$work/b-png" -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF \
+    -DPNG_EXECUTABLES=OFF -DPNG_BUILD_ZLIB=OFF \
+    -DZLIB_LIBRARY="$prefix/lib/libz.a" -DZLIB_INCLUDE_DIR="$prefix/include"
+  cmake --build "$work/b-png" -j"$jobs" >&2
+  cmake --install "$work/b-png" >&2
+  step libpng
 
-# giflib's Makefile also builds the shared library and the utilities; the
-# static library is a handful of C files, compiled here directly.
-s=$(fetch giflib)
-(
-  cd "$s"
-  objs=()
-  for c in dgif_lib.c egif_lib.c gifalloc.c gif_err.c gif_font.c gif_hash.c openbsd-reallocarray.c; do
-    "$CC" -O2 -Wall -c "$c" -o "$work/${c%.c}.o"
-    objs+=("$work/${c%.c}.o")
-  done
-  rm -f "$prefix/lib/libgif.a"
-  "$AR" rcs "$prefix/lib/libgif.a" "${objs[@]}"
-  cp gif_lib.h "$prefix/include/"
-) >&2
-step giflib
+  s=$(fetch libjpeg-turbo)
+  cmake_build "$s" "$work/b-jpeg" -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF \
+    -DWITH_SIMD="$(command -v nasm >/dev/null && echo ON || echo OFF)" -DCMAKE_INSTALL_LIBDIR="$prefix/lib"
+  cmake --build "$work/b-jpeg" -j"$jobs" >&2
+  cmake --install "$work/b-jpeg" >&2
+  step libjpeg-turbo
 
-s=$(fetch lame)
-(
-  cd "$s"
-  ./configure --host=$host --prefix="$prefix" --enable-static --disable-shared \
-    --disable-frontend --enable-decoder --disable-gtktest --disable-dependency-tracking CFLAGS=-O2
-  make -j"$jobs"
-  make install
-) >&2
-step lame
+  # giflib's Makefile also builds the shared library and the utilities; the
+  # static library is a handful of C files, compiled here directly.
+  s=$(fetch giflib)
+  (
+    cd "$s"
+    objs=()
+    for c in dgif_lib.c egif_lib.c gifalloc.c gif_err.c gif_font.c gif_hash.c openbsd-reallocarray.c; do
+      "$CC" -O2 -Wall -c "$c" -o "$work/${c%.c}.o"
+      objs+=("$work/${c%.c}.o")
+    done
+    rm -f "$prefix/lib/libgif.a"
+    "$AR" rcs "$prefix/lib/libgif.a" "${objs[@]}"
+    cp gif_lib.h "$prefix/include/"
+  ) >&2
+  step giflib
 
-s=$(fetch mpg123)
-(
-  cd "$s"
-  ./configure --host=$host --prefix="$prefix" --enable-static --disable-shared \
-    --disable-components --enable-libmpg123 --disable-modules --disable-dependency-tracking
-  make -j"$jobs"
-  make install
-) >&2
-step mpg123
+  s=$(fetch lame)
+  (
+    cd "$s"
+    ./configure --host=$host --prefix="$prefix" --enable-static --disable-shared \
+      --disable-frontend --enable-decoder --disable-gtktest --disable-dependency-tracking CFLAGS=-O2
+    make -j"$jobs"
+    make install
+  ) >&2
+  step lame
 
-cmake_build /usr/src/googletest "$work/b-gtest" -DBUILD_GMOCK=ON -DINSTALL_GTEST=ON
-cmake --build "$work/b-gtest" -j"$jobs" >&2
-cmake --install "$work/b-gtest" >&2
-step googletest
+  s=$(fetch mpg123)
+  (
+    cd "$s"
+    ./configure --host=$host --prefix="$prefix" --enable-static --disable-shared \
+      --disable-components --enable-libmpg123 --disable-modules --disable-dependency-tracking
+    make -j"$jobs"
+    make install
+  ) >&2
+  step mpg123
 
-{ printf '%s\n' "$key"; cat "$work/fetched"; } >"$prefix/.complete"
+  cmake_build /usr/src/googletest "$work/b-gtest" -DBUILD_GMOCK=ON -DINSTALL_GTEST=ON
+  cmake --build "$work/b-gtest" -j"$jobs" >&2
+  cmake --install "$work/b-gtest" >&2
+  step googletest
+
+  { printf '%s\n' "$key"; cat "$work/fetched"; } >"$prefix/.complete"
+}
+
+build_video() {
+  log "building the video piece into $video_prefix ($video_key)"
+  rm -rf "$video_prefix"
+  : >"$work/fetched"
+  mkdir -p "$video_prefix"
+  local s asm=()
+  command -v nasm >/dev/null || asm=(--disable-asm)
+
+  # x264: the library alone, 8-bit 4:2:0, which is all the export writes.
+  s=$(fetch x264)
+  (
+    cd "$s"
+    ./configure --host=$host --cross-prefix=$host- --prefix="$video_prefix" --enable-static \
+      --disable-cli --bit-depth=8 --chroma-format=420 --disable-opencl --disable-avs \
+      --disable-swscale --disable-lavf --disable-ffms --disable-gpac --disable-lsmash "${asm[@]}"
+    make -j"$jobs"
+    make install-lib-static
+  ) >&2
+  step x264
+
+  # FFmpeg: nothing is found on the build machine by itself; only the
+  # components the export and its tests use are switched on.
+  local ffasm=--enable-x86asm ffarch=$arch
+  command -v nasm >/dev/null || ffasm=--disable-x86asm
+  [ "$arch" = i686 ] && ffarch=x86
+  s=$(fetch ffmpeg)
+  (
+    cd "$s"
+    PKG_CONFIG_LIBDIR="$video_prefix/lib/pkgconfig" PKG_CONFIG_PATH= ./configure \
+      --prefix="$video_prefix" --enable-cross-compile --target-os=mingw32 --arch="$ffarch" \
+      --cross-prefix=$host- --cc="$CC" --cxx="$CXX" --pkg-config=pkg-config --pkg-config-flags=--static \
+      --enable-static --disable-shared --disable-debug --disable-programs --disable-doc \
+      --disable-network --disable-autodetect --enable-w32threads --disable-everything \
+      --disable-avdevice --disable-avfilter --disable-postproc "$ffasm" \
+      --enable-gpl --enable-libx264 --enable-protocol=file \
+      --enable-encoder=libx264,aac --enable-muxer=mp4 \
+      --enable-decoder=h264,aac --enable-parser=h264,aac --enable-demuxer=mov \
+      --extra-cflags="-I$video_prefix/include" --extra-ldflags="-L$video_prefix/lib"
+    make -j"$jobs"
+    make install
+  ) >&2
+  step ffmpeg
+
+  { printf '%s\n' "$video_key"; cat "$work/fetched"; } >"$video_prefix/.complete"
+}
+
+if [ ! -f "$prefix/.complete" ]; then
+  build_base
+fi
+if [ ! -f "$video_prefix/.complete" ]; then
+  t0=$SECONDS
+  t_step=$SECONDS
+  build_video
+fi
+
 ln -sfn "$hash" "$cache/$host/current"
 # Earlier builds of this target (other versions or recipes) are no longer
 # needed; the other target's folder is left alone.
-for old in "$cache/$host"/*/; do
+for old in "$cache/$host"/*/ "$cache/$host"/video/*/; do
   old=${old%/}
-  [ "$old" = "$prefix" ] || [ -L "$old" ] || [ "$old" = "$work" ] || rm -rf "$old"
+  case $old in "$prefix" | "$video_prefix" | "$work" | "$cache/$host/video") continue ;; esac
+  [ -L "$old" ] || rm -rf "$old"
 done
-log "all built in $((SECONDS - t0)) s"
-echo "$prefix"
+log "all built in $((SECONDS - t_all)) s"
+finish

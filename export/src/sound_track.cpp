@@ -65,9 +65,13 @@ SoundTrack::SoundTrack(int sampleRate, int channels, int64_t fpsNum, int64_t fps
 SoundTrack::~SoundTrack() = default;
 
 int64_t SoundTrack::frameStart(uint64_t frame) const {
-  // round(frame * rate * fpsDen / fpsNum) in integers: exact for any length.
-  const __int128 n = __int128(frame) * rate_ * fpsDen_;
-  return int64_t((2 * n + fpsNum_) / (2 * __int128(fpsNum_)));
+  // round(frame * rate * fpsDen / fpsNum) in 64-bit integers (32-bit targets
+  // have no wider ones), exact for any length: whole multiples of fpsNum
+  // frames start on whole samples, only the remainder is rounded.
+  const uint64_t n = uint64_t(fpsNum_);
+  const int64_t whole = int64_t(frame / n) * rate_ * fpsDen_;
+  const int64_t part = int64_t(frame % n) * rate_ * fpsDen_;
+  return whole + (2 * part + fpsNum_) / (2 * fpsNum_);
 }
 
 void SoundTrack::play(uint16_t soundId, std::shared_ptr<const player::PcmSound> sound) {

@@ -296,6 +296,10 @@ Result<std::unique_ptr<VideoEncoder>> VideoEncoder::open(const std::string& path
   e.s = settings;
   e.name = displayName;
   const char* formatName = settings.format == VideoFormat::Mp4 ? "mp4" : "webm";
+  // The Windows build's libraries carry the MP4 muxer and encoders alone.
+  if (settings.format == VideoFormat::WebM && !av_guess_format(formatName, nullptr, nullptr))
+    return fail(ErrorKind::Encoding,
+                displayName + ": this build writes no WebM videos; name a .mp4 file instead");
   if (int r = avformat_alloc_output_context2(&e.format, nullptr, formatName, path.c_str()); r < 0)
     return e.encodingError(std::string("FFmpeg's libraries cannot write ") + formatName, r);
   e.packet = av_packet_alloc();

@@ -48,6 +48,8 @@ TEST(SoundTrack, FramesMeetSampleExactlyAtAnyFrameRate) {
   EXPECT_EQ(ntsc.frameStart(1), 1471);
   EXPECT_EQ(ntsc.frameStart(2), 2943);
   EXPECT_EQ(ntsc.frameStart(107892), 158759841);  // an hour of frames: 3599.9964 s
+  // Far past where frame * rate * 1001 leaves 64 bits, still exact.
+  EXPECT_EQ(ntsc.frameStart(300000000001), 441441000001471);
   std::vector<float> part;
   ASSERT_TRUE(ntsc.mixFrame(0, false, &part));
   EXPECT_EQ(part.size(), 2u * 1471);

@@ -10,7 +10,9 @@
 #           DLLs, resource BIN 153 byte-identical to the 32-bit saverstub.exe;
 #           the shipped copy in dist/ carries no debugging sections and links
 #           to its symbols in dist/Slidewright-win32-symbols/; the 52-byte
-#           album job is a compile-time check of this build) and,
+#           album job is a compile-time check of this build; the command
+#           carries the H.264 encoder and the shipped folder the web
+#           player's files) and,
 #           where the machine can run 32-bit programs at all, runs every
 #           Windows test under 32-bit Wine.
 #
@@ -45,6 +47,7 @@ build_tree() {
     -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DSLIDEWRIGHT_WERROR=ON \
     -DCMAKE_CROSSCOMPILING_EMULATOR="$root/scripts/wine/run.sh" \
+    -DSLIDEWRIGHT_NATIVE_BUILD="$root/build" \
     -DCMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE=PRE_TEST >/dev/null
   echo "-- $arch: building $build"
   cmake --build "$build" -j"$jobs"
@@ -68,6 +71,14 @@ check_tree() {
   python3 scripts/lib/pe_check.py "$stub" --machine "$machine" --gui --system-dlls-only
   python3 scripts/lib/pe_check.py "$build/cli/slidewright.exe" --machine "$machine" --system-dlls-only \
     --resource "BIN:153=$stub"
+  # The video export's encoder is linked in (its version text is x264's own),
+  # and the web export finds the player's files beside the programs.
+  grep -qa "H.264/MPEG-4 AVC codec" "$build/cli/slidewright.exe" ||
+    { echo "$build/cli/slidewright.exe: no H.264 encoder linked in" >&2; return 1; }
+  local f
+  for f in "$dist/web-player/ruffle.js" "$build/cli/web-player/ruffle.js"; do
+    [ -s "$f" ] || { echo "$f is missing: the web player's files are not beside the programs" >&2; return 1; }
+  done
 }
 
 # Runs every Windows test of a tree under Wine of the given architecture,
@@ -117,7 +128,7 @@ for arch in $archs; do
       build=${SLIDEWRIGHT_WIN32_BUILD:-$root/build-win32}
       build_tree i686 "$build"
       check_tree "$build" i386
-      results+=("windows i686 (build-win32): PE32 i386 GUI, system DLLs only, BIN 153 = its saverstub.exe, shipped stripped with its symbols beside, 52-byte album job checked at compile time")
+      results+=("windows i686 (build-win32): PE32 i386 GUI, system DLLs only, BIN 153 = its saverstub.exe, shipped stripped with its symbols beside, 52-byte album job checked at compile time, H.264 encoder and web player present")
       if why=$(why_no_32bit); then
         test_tree "$build" win32
         results+=("$(summary "$build" "i686 (build-win32) under wine32")")
