@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "maker/album_maker.h"
+
 namespace slidewright::cli {
 
 // Exit statuses of every subcommand.
@@ -33,8 +35,17 @@ bool outputIsAnInput(const std::string& output, const std::vector<std::string>& 
 bool isVideoName(const std::string& path);
 // Whether this build makes videos.
 bool canMakeVideos();
-// Turns the movie into the video as `slidewright video` does, with its
-// progress bar, messages and exit statuses.
-int exportVideoFile(const std::string& movie, const std::string& video, bool quiet);
+// How `make` and `video` make a video of an album.
+struct AlbumVideoRequest {
+  int width = 0, height = 0;  // 0: the album's size
+  int fps = 0;                // 0: 30
+  int crf = -1;               // -1: the codec's default
+  std::string preset;         // empty: fast
+};
+// Makes the album into the video from its pictures, with the progress bar,
+// messages and exit statuses of `slidewright video`. *pauseSeconds is the
+// hold used (chosen from the music with fitToMusic).
+int makeAlbumVideo(const maker::AlbumSettings& settings, const std::string& video,
+                   const AlbumVideoRequest& request, bool quiet, int* pauseSeconds);
 
 }  // namespace slidewright::cli

@@ -20,7 +20,6 @@
 #include "command.h"
 #include "interrupt.h"
 #include "maker/album_maker.h"
-#include "media/temp_file.h"
 #include "progress_bar.h"
 
 namespace slidewright::cli {
@@ -49,6 +48,10 @@ enum class Option {
   NoLoop,
   SkipBad,
   SaveAlbum,
+  VideoSize,
+  VideoFps,
+  VideoCrf,
+  VideoPreset,
   Quiet,
   Help
 };
@@ -96,6 +99,15 @@ const std::vector<OptionSpec>& optionTable() {
       {Option::SaveAlbum, nullptr, "--save-album", "FILE", "a file name",
        "write an album file (.swalbum) of what was given, to\nmake it again with 'make FILE'; the movie is "
        "made\nas well when -o is given"},
+      {Option::VideoSize, nullptr, "--size", "WxH", "a size such as 1920x1080",
+       "video only: its size, up to 3840x2160 (default: the\nalbum's); the album is fitted in with bars of "
+       "the\n"
+       "background colour"},
+      {Option::VideoFps, nullptr, "--fps", "N", "a value", "video only: frames a second, 12-60 (default 30)"},
+      {Option::VideoCrf, nullptr, "--crf", "N", "a value",
+       "video only: quality, lower is better and larger (as\n'slidewright video')"},
+      {Option::VideoPreset, nullptr, "--preset", "NAME", "a preset name",
+       "video only: encoding speed against size (default fast)"},
       {Option::Quiet, "-q", "--quiet", nullptr, nullptr, "no progress bar and no summary"},
       {Option::Help, "-h", "--help", nullptr, nullptr, "show this help"},
   };
@@ -204,7 +216,9 @@ struct MakeRequest {
   AlbumSettings settings;
   std::string albumPath;      // an album file to make, or empty
   std::string saveAlbumPath;  // an album file to write, or empty
-  std::string videoPath;      // a video (.mp4, .webm) to make from the album, which is then not kept
+  std::string videoPath;      // a video (.mp4, .webm) to make from the album
+  AlbumVideoRequest video;    // its size, frame rate and encoding
+  bool videoOptionGiven = false;
   bool quiet = false;
   bool help = false;
   std::optional<std::uint32_t> seed;
@@ -296,6 +310,28 @@ std::optional<UsageError> applyOption(const OptionSpec& spec, const std::string&
       if (value.empty()) return UsageError{name + " needs a file name"};
       state.request.saveAlbumPath = value;
       return std::nullopt;
+    case Option::VideoSize: {
+      state.request.videoOptionGiven = true;
+      const std::size_t x = value.find_first_of("xX");
+      auto w = parseInteger(value.substr(0, x)),
+           h = parseInteger(x == std::string::npos ? "" : value.substr(x + 1));
+      if (x == std::string::npos || !w || !h || *w < 16 || *h < 16 || *w > 3840 || *h > 3840)
+        return UsageError{"--size needs WIDTHxHEIGHT, each 16 to 3840 pixels, not '" + value + "'"};
+      state.request.video.width = static_cast<int>(*w);
+      state.request.video.height = static_cast<int>(*h);
+      return std::nullopt;
+    }
+    case Option::VideoFps:
+      state.request.videoOptionGiven = true;
+      return readNumber(value, "--fps", 12, 60, state.request.video.fps);
+    case Option::VideoCrf:
+      state.request.videoOptionGiven = true;
+      return readNumber(value, "--crf", 0, 63, state.request.video.crf);
+    case Option::VideoPreset:
+      state.request.videoOptionGiven = true;
+      if (value.empty()) return UsageError{name + " needs a preset name"};
+      state.request.video.preset = value;
+      return std::nullopt;
     case Option::Quiet:
       state.request.quiet = true;
       return std::nullopt;
@@ -331,6 +367,8 @@ std::optional<UsageError> finishRequest(ParseState& state) {
       return UsageError{"this build makes no videos ('" + state.output + "'); make a movie (.swf) instead"};
     r.videoPath = state.output;
   } else {
+    if (r.videoOptionGiven)
+      return UsageError{"--size, --fps, --crf and --preset are for a video (-o SHOW.mp4)"};
     r.settings.outputPath = movieName(state.output);
   }
   return std::nullopt;
@@ -581,21 +619,17 @@ int runMake(int argc, char** argv) {
   if (!makeMovie) return kExitOk;
   if (!request.albumPath.empty() && !request.settings.skipBadPictures && !albumPicturesPresent(request))
     return kExitFailed;
-  // Watched from before the temporary movie is made until after it is
-  // removed, so that no request to stop can leave it behind.
-  InterruptWatch interrupt;
-  // For a video, the album is made as a temporary movie first.
-  slidewright::media::TempFile movie;
+  // A video is drawn from the pictures themselves; no movie is made.
   if (!request.videoPath.empty()) {
-    auto temp = slidewright::media::TempFile::create(".swf");
-    if (!temp) {
-      std::fprintf(stderr, "%s: %s\n", kProgramName, temp.message().c_str());
+    int pause = request.settings.pauseSeconds;
+    const int status =
+        makeAlbumVideo(request.settings, request.videoPath, request.video, request.quiet, &pause);
+    if (status == kExitOk && !request.saveAlbumPath.empty() && request.settings.fitToMusic &&
+        !writeAlbum(request, pause))
       return kExitFailed;
-    }
-    movie = std::move(temp.value());
-    request.settings.outputPath = movie.path();
+    return status;
   }
-
+  InterruptWatch interrupt;
   auto made = makeWithProgress(request, interrupt);
   if (!made) {
     if (made.kind() == slidewright::maker::MakeErrorKind::Cancelled) {
@@ -611,7 +645,6 @@ int runMake(int argc, char** argv) {
   if (!request.saveAlbumPath.empty() && request.settings.fitToMusic &&
       !writeAlbum(request, made.value().pauseSeconds))
     return kExitFailed;
-  if (!request.videoPath.empty()) return exportVideoFile(movie.path(), request.videoPath, request.quiet);
   if (!request.quiet) printSummary(request, made.value(), seed);
   return kExitOk;
 }

@@ -12,9 +12,12 @@
 
 #include <cstdlib>
 
+#include "export/album_video.h"
 #include "export/video_export.h"
 #include "interrupt.h"
 #include "progress_bar.h"
+
+int runMake(int argc, char** argv);
 
 namespace slidewright::cli {
 
@@ -77,11 +80,35 @@ bool parseSize(const std::string& text, int* w, int* h) {
   return x != std::string::npos && parseNumber(text.substr(0, x), w) && parseNumber(text.substr(x + 1), h);
 }
 
+bool isAlbumFile(const std::string& path) {
+  std::string tail = path.size() >= 8 ? path.substr(path.size() - 8) : "";
+  std::transform(tail.begin(), tail.end(), tail.begin(),
+                 [](unsigned char c) { return char(std::tolower(c)); });
+  return tail == ".swalbum";
+}
+
 std::string duration(double seconds) {
   const int s = int(seconds + 0.5);
   char text[32];
   std::snprintf(text, sizeof text, "%d:%02d", s / 60, s % 60);
   return text;
+}
+
+int failureStatus(const ex::Error& error) {
+  if (error.kind == ex::ErrorKind::Cancelled) {
+    std::fprintf(stderr, "%s: interrupted; nothing was written\n", kProgramName);
+    return interruptedExitStatus();
+  }
+  std::fprintf(stderr, "%s: %s\n", kProgramName, error.message.c_str());
+  return error.kind == ex::ErrorKind::Settings ? kExitUsage : kExitFailed;
+}
+
+void printSummary(const std::string& path, ex::VideoFormat format, const ex::VideoOutcome& o) {
+  std::printf("Video written: %s (%d x %d, %g fps, %llu frames, %s, %s, %.1f MB)\n", path.c_str(), o.width,
+              o.height, o.framesPerSecond, static_cast<unsigned long long>(o.frames),
+              duration(o.seconds).c_str(), format == ex::VideoFormat::Mp4 ? "H.264 and AAC" : "VP9 and Opus",
+              double(o.bytes) / 1e6);
+  if (!o.movieHasSound) std::printf("The movie has no sound: the audio track is silent.\n");
 }
 
 // Exports with a progress bar on a terminal; a request to stop ends it at
@@ -97,26 +124,11 @@ int runExport(const ex::VideoOptions& options, bool quiet) {
     });
   }();
   bar.clear();
-
-  if (!made) {
-    if (made.kind() == ex::ErrorKind::Cancelled) {
-      std::fprintf(stderr, "%s: interrupted; nothing was written\n", kProgramName);
-      return interruptedExitStatus();
-    }
-    std::fprintf(stderr, "%s: %s\n", kProgramName, made.message().c_str());
-    return made.kind() == ex::ErrorKind::Settings ? kExitUsage : kExitFailed;
-  }
+  if (!made) return failureStatus(made.error());
   const ex::VideoOutcome& o = made.value();
   for (const std::string& w : o.warnings)
     std::fprintf(stderr, "%s: warning: %s: %s\n", kProgramName, options.moviePath.c_str(), w.c_str());
-  if (!quiet) {
-    std::printf("Video written: %s (%d x %d, %g fps, %llu frames, %s, %s, %.1f MB)\n",
-                options.outputPath.c_str(), o.width, o.height, o.framesPerSecond,
-                static_cast<unsigned long long>(o.frames), duration(o.seconds).c_str(),
-                options.format == ex::VideoFormat::Mp4 ? "H.264 and AAC" : "VP9 and Opus",
-                double(o.bytes) / 1e6);
-    if (!o.movieHasSound) std::printf("The movie has no sound: the audio track is silent.\n");
-  }
+  if (!quiet) printSummary(options.outputPath, options.format, o);
   return kExitOk;
 }
 
@@ -126,12 +138,35 @@ bool isVideoName(const std::string& path) { return ex::videoFormatForName(path).
 
 bool canMakeVideos() { return true; }
 
-int exportVideoFile(const std::string& movie, const std::string& video, bool quiet) {
-  ex::VideoOptions options;
-  options.moviePath = movie;
+int makeAlbumVideo(const maker::AlbumSettings& settings, const std::string& video,
+                   const AlbumVideoRequest& request, bool quiet, int* pauseSeconds) {
+  ex::AlbumVideoOptions options;
   options.outputPath = video;
   options.format = *ex::videoFormatForName(video);
-  return runExport(options, quiet);
+  options.width = request.width;
+  options.height = request.height;
+  if (request.fps) options.framesPerSecond = request.fps;
+  options.crf = request.crf;
+  if (!request.preset.empty()) options.preset = request.preset;
+  TerminalProgress bar(!quiet);
+  auto made = [&] {
+    InterruptWatch interrupt;
+    return ex::exportAlbumVideo(settings, options, [&](const ex::VideoProgress& p) {
+      bar.update(p.framesDone, p.frameCount,
+                 "frame " + std::to_string(p.framesDone) + " of " + std::to_string(p.frameCount));
+      return !interrupt.requested();
+    });
+  }();
+  bar.clear();
+  if (!made) return failureStatus(made.error());
+  for (const auto& s : made.value().skipped)
+    std::fprintf(stderr, "%s: warning: %s: left out: %s\n", kProgramName, s.path.c_str(), s.reason.c_str());
+  *pauseSeconds = made.value().pauseSeconds;
+  if (made.value().musicFit != maker::MusicFit::Fitted)
+    std::fprintf(stderr, "%s: warning: %s: the show could not be fitted to the music (%d s a picture)\n",
+                 kProgramName, settings.musicPath.c_str(), made.value().pauseSeconds);
+  if (!quiet) printSummary(video, options.format, made.value().video);
+  return kExitOk;
 }
 
 }  // namespace slidewright::cli
@@ -140,6 +175,7 @@ int runVideo(int argc, char** argv) {
   using namespace slidewright::cli;
   ex::VideoOptions options;
   bool quiet = false;
+  std::string size, fps;
   ArgumentScanner scanner(argc, argv);
   while (const auto arg = scanner.next()) {
     if (!arg->isOption) {
@@ -162,6 +198,13 @@ int runVideo(int argc, char** argv) {
         return usage("--size needs WIDTHxHEIGHT, each " + std::to_string(ex::VideoLimits::kMinSide) + " to " +
                      std::to_string(ex::VideoLimits::kMaxSide) + " pixels" +
                      (v.empty() ? "" : ", not '" + v + "'"));
+      size = v;
+    } else if (name == "--fps") {
+      int n = 0;
+      if (!scanner.valueInto(*arg, &v) || !parseNumber(v, &n) || n < 1 || n > 120)
+        return usage("--fps needs frames a second, 1 to 120 (12 to 60 for an album)");
+      fps = v;
+      options.framesPerSecond = n;
     } else if (name == "--crf") {
       if (!scanner.valueInto(*arg, &v) || !parseNumber(v, &options.crf))
         return usage("--crf needs a whole number");
@@ -182,6 +225,21 @@ int runVideo(int argc, char** argv) {
     }
   }
   if (options.moviePath.empty()) return usage("no movie given");
+  if (isAlbumFile(options.moviePath)) {
+    // An album file is made into the video from its pictures, as `make` does.
+    if (options.audioKbps) return usage("--audio-bitrate is for a movie, not an album file");
+    std::vector<std::string> words{"make", options.moviePath};
+    if (!options.outputPath.empty()) words.insert(words.end(), {"-o", options.outputPath});
+    if (!size.empty()) words.insert(words.end(), {"--size", size});
+    if (!fps.empty()) words.insert(words.end(), {"--fps", fps});
+    if (options.crf >= 0) words.insert(words.end(), {"--crf", std::to_string(options.crf)});
+    if (options.preset != ex::VideoOptions().preset) words.insert(words.end(), {"--preset", options.preset});
+    if (quiet) words.push_back("-q");
+    std::vector<char*> args;
+    for (std::string& w : words) args.push_back(w.data());
+    args.push_back(nullptr);
+    return runMake(int(words.size()), args.data());
+  }
   if (options.outputPath.empty()) return usage("no output file given (use -o VIDEO.mp4 or -o VIDEO.webm)");
   const auto format = ex::videoFormatForName(options.outputPath);
   if (!format) return usage("the video's name must end in .mp4 or .webm ('" + options.outputPath + "')");
@@ -230,7 +288,9 @@ bool isVideoName(const std::string& path) {
 
 bool canMakeVideos() { return false; }
 
-int exportVideoFile(const std::string&, const std::string&, bool) { return notInThisBuild(); }
+int makeAlbumVideo(const maker::AlbumSettings&, const std::string&, const AlbumVideoRequest&, bool, int*) {
+  return notInThisBuild();
+}
 
 }  // namespace slidewright::cli
 

@@ -1,6 +1,8 @@
 // Family two: the cross-fade. The incoming picture is placed fully
 // transparent at the transition depth; over 26 frames its alpha rises in
-// steps of 10 while the settled picture's alpha falls by the same steps.
+// steps of 10 while the settled picture's alpha falls by the same steps
+// (the scene's FadeSchedule).
+#include <album/scene.h>
 #include <album/transition.h>
 
 namespace slidewright {
@@ -9,10 +11,6 @@ namespace {
 
 // Bitmap id named by the shape's first, unused fill style.
 constexpr std::uint16_t kNoBitmap = 0xFFFF;
-
-// Alpha steps of the fade: 26 frames, the last at 250 in and 5 out.
-constexpr std::int32_t kFadeStep = 10;
-constexpr std::int32_t kFadeFrames = 26;
 
 }  // namespace
 
@@ -46,11 +44,13 @@ void FadeTransition::apply(const SlideContext& slide, std::unique_ptr<SwfBitmap>
   movie.addTag(SwfPlaceObject::placeWithTransform(TransitionDepth, id, SwfColorTransform::fade(0)));
   movie.addTag(std::make_unique<SwfShowFrame>());
 
-  for (std::int32_t k = 0; k < kFadeFrames; ++k) {
-    movie.addTag(SwfPlaceObject::changeTransform(TransitionDepth, SwfColorTransform::fade(kFadeStep * k)));
+  // The schedule's opacities at the frames after the placement.
+  for (std::int32_t frame = 1; frame <= FadeSchedule::kSteps; ++frame) {
+    const auto in = static_cast<std::int32_t>(FadeSchedule::incomingAt(frame));
+    const auto out = static_cast<std::int32_t>(FadeSchedule::settledAt(frame));
+    movie.addTag(SwfPlaceObject::changeTransform(TransitionDepth, SwfColorTransform::fade(in)));
     if (!slide.overBackground)
-      movie.addTag(
-          SwfPlaceObject::changeTransform(SettledDepth, SwfColorTransform::fade(255 - kFadeStep * k)));
+      movie.addTag(SwfPlaceObject::changeTransform(SettledDepth, SwfColorTransform::fade(out)));
     movie.addTag(std::make_unique<SwfShowFrame>());
   }
 

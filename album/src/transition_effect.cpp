@@ -29,14 +29,9 @@ void TransitionEffect::placeCharacter(std::uint16_t depth, std::uint16_t id, Swf
   movie.addTag(std::make_unique<SwfShowFrame>());
 }
 
-void TransitionEffect::morphFrames(std::int32_t from, std::int32_t to, std::int32_t step, std::uint16_t depth,
-                                   SwfMovie& movie) {
-  if (step <= 0) return;
-  // 64-bit counter: r + step cannot overflow on its way past to.
-  for (std::int64_t r = from; r < to; r += step) {
-    movie.addTag(SwfPlaceObject::setRatio(depth, static_cast<std::int32_t>(r)));
-    movie.addTag(std::make_unique<SwfShowFrame>());
-  }
+void TransitionEffect::morphFrame(std::int32_t ratio, std::uint16_t depth, SwfMovie& movie) {
+  movie.addTag(SwfPlaceObject::setRatio(depth, ratio));
+  movie.addTag(std::make_unique<SwfShowFrame>());
 }
 
 void TransitionEffect::finishMorph(std::uint16_t depth, SwfMovie& movie) {

@@ -153,6 +153,13 @@ Result<VideoOutcome> exportVideo(const VideoOptions& o, const VideoProgressCallb
                                       std::to_string(double(fpsNum) / fpsDen) +
                                       " a second) is outside what a video can have (1 to 120)");
 
+  // Frames between the movie's own are not drawn yet: a rate other than the
+  // movie's is refused rather than made by repeating frames.
+  if (o.framesPerSecond && o.framesPerSecond * fpsDen != fpsNum)
+    return fail(ErrorKind::Settings, o.moviePath + ": a movie is made into a video at its own frame rate (" +
+                                         std::to_string(double(fpsNum) / fpsDen) +
+                                         " a second); make the video from the album file for another rate");
+
   VideoOutcome outcome;
   outcome.framesPerSecond = double(fpsNum) / fpsDen;
   outcome.movieHasSound = sounds.any;

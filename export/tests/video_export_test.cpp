@@ -286,7 +286,7 @@ TEST(VideoCommand, MakeWritesAVideoInOneStep) {
                                    "-o"};
   auto asMovie = args, asVideo = args;
   asMovie.push_back(scratch("one-step.swf"));
-  asVideo.push_back(scratch("One-Step.MP4"));
+  asVideo.insert(asVideo.end(), {scratch("One-Step.MP4"), "--fps", "12"});
   ASSERT_EQ(run(asMovie).status, 0);
   const Outcome r = run(asVideo, temp);
   ASSERT_EQ(r.status, 0) << r.err;

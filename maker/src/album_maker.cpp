@@ -365,6 +365,8 @@ std::optional<MakeError> buildMovie(const AlbumSettings& s, Album album, MakeOut
 
 }  // namespace
 
+std::optional<MakeError> checkAlbumSettings(const AlbumSettings& settings) { return checkSettings(settings); }
+
 MakeResult<MakeOutcome> makeAlbum(const AlbumSettings& s, const MakeProgressCallback& progress) {
   if (auto bad = checkSettings(s)) return *bad;
   if (auto bad = checkOutput(s.outputPath)) return *bad;

@@ -58,10 +58,8 @@ class TransitionEffect {
   // Places character id as a new object at depth, then ends the frame.
   static void placeCharacter(std::uint16_t depth, std::uint16_t id, SwfMovie& movie);
 
-  // One frame per ratio r = from, from + step, ... below to, each moving the
-  // object at depth to ratio r. Nothing for from >= to or step <= 0.
-  static void morphFrames(std::int32_t from, std::int32_t to, std::int32_t step, std::uint16_t depth,
-                          SwfMovie& movie);
+  // One frame moving the morph at depth to ratio.
+  static void morphFrame(std::int32_t ratio, std::uint16_t depth, SwfMovie& movie);
 
   // Moves the morph at depth to its end outline and ends the frame.
   static void finishMorph(std::uint16_t depth, SwfMovie& movie);

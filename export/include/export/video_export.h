@@ -46,6 +46,9 @@ struct VideoOptions {
   // benchmark album) within a dB of its quality, in three quarters of the time.
   std::string preset = "fast";
   int audioKbps = 0;  // 0: 128 (stereo) or 96 (mono)
+  // 0: the movie's own frame rate. Otherwise frames between the movie's own
+  // are drawn by interpolating what changes between them.
+  int framesPerSecond = 0;
 };
 
 // Bounds and defaults of the quality setting of a format.

@@ -133,6 +133,10 @@ int pauseForDuration(double seconds, const std::vector<int>& transitions, int wi
 // Whether that hold fits, or had to be kept within the limits.
 MusicFit musicFitFor(double seconds, const std::vector<int>& transitions, int width, int height);
 
+// What is wrong with the settings before anything is read (the checks
+// makeAlbum starts with), or nothing.
+std::optional<MakeError> checkAlbumSettings(const AlbumSettings& settings);
+
 // Makes the album. Errors name the file they concern.
 MakeResult<MakeOutcome> makeAlbum(const AlbumSettings& settings, const MakeProgressCallback& progress = {});
 

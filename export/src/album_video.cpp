@@ -1,0 +1,296 @@
+// The album video's frame loop: pictures are decoded in album order on a
+// worker thread, each once, at the scale the video needs, while this thread
+// draws the scene at each frame's time and encodes it with the music.
+#include "export/album_video.h"
+
+#include <algorithm>
+#include <cmath>
+#include <condition_variable>
+#include <cstring>
+#include <deque>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "album/scene.h"
+#include "media/canvas.h"
+#include "media/picture.h"
+#include "player/sound.h"
+#include "scene_renderer.h"
+#include "sound_track.h"
+#include "staging.h"
+#include "video_encoder.h"
+
+namespace slidewright::exports {
+
+namespace {
+
+using Picture = std::shared_ptr<const player::Image>;
+
+// A picture fitted into the album's area of the video as the album fits it,
+// on the background colour.
+media::Result<Picture> preparePicture(const std::string& path, const SceneLayout& layout, int albumWidth,
+                                      int albumHeight, media::Rgb background) {
+  media::DecodeOptions decode;
+  decode.background = background;
+  decode.fitWidth = layout.areaWidth();
+  decode.fitHeight = layout.areaHeight();
+  auto loaded = media::loadPicture(path, decode);
+  if (!loaded) return loaded.error();
+  const media::Picture& picture = loaded.value();
+  const media::FitRect r = media::fitPicture(picture.width, picture.height, albumWidth, albumHeight);
+  const int w = layout.areaWidth(), h = layout.areaHeight();
+  auto edge = [&](double v, int limit) { return std::clamp(int(std::lround(v * layout.scale)), 0, limit); };
+  const int x0 = edge(r.x, w), x1 = std::max(x0 + 1, edge(r.x + r.width, w));
+  const int y0 = edge(r.y, h), y1 = std::max(y0 + 1, edge(r.y + r.height, h));
+  auto scaled = media::resizeArea(picture.pixels, x1 - x0, y1 - y0);
+  if (!scaled) return scaled.error();
+  const media::Image& s = scaled.value();
+  auto canvas = std::make_shared<player::Image>(w, h);
+  canvas->fill(player::Rgba{background.r, background.g, background.b, 255});
+  for (int y = 0; y < s.height && y0 + y < h; ++y) {
+    const uint8_t* in = &s.rgb[size_t(y) * s.width * 3];
+    uint8_t* out = canvas->row(y0 + y) + size_t(x0) * 4;
+    for (int x = 0; x < s.width && x0 + x < w; ++x, in += 3, out += 4)
+      out[0] = in[0], out[1] = in[1], out[2] = in[2], out[3] = 255;
+  }
+  return Picture(std::move(canvas));
+}
+
+// Prepares the pictures in album order on its own thread, keeping at most
+// `ahead` finished ones waiting, so that decoding overlaps drawing and encoding.
+class PictureQueue {
+ public:
+  using Prepare = std::function<media::Result<Picture>(size_t)>;
+  PictureQueue(size_t count, Prepare prepare, size_t ahead)
+      : count_(count), ahead_(ahead), prepare_(std::move(prepare)), worker_([this] { run(); }) {}
+  ~PictureQueue() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stop_ = true;
+    }
+    changed_.notify_all();
+    worker_.join();
+  }
+
+  // The next picture in album order, waiting for it.
+  media::Result<Picture> next() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [&] { return !ready_.empty(); });
+    media::Result<Picture> r = std::move(ready_.front());
+    ready_.pop_front();
+    changed_.notify_all();
+    return r;
+  }
+
+ private:
+  void run() {
+    for (size_t i = 0; i < count_; ++i) {
+      {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [&] { return stop_ || ready_.size() < ahead_; });
+        if (stop_) return;
+      }
+      media::Result<Picture> r = [&]() -> media::Result<Picture> {
+        try {
+          return prepare_(i);
+        } catch (const std::bad_alloc&) {
+          return media::Error{media::ErrorKind::TooLarge, "not enough memory to draw the picture"};
+        }
+      }();
+      const bool failed = !r;
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        ready_.push_back(std::move(r));
+      }
+      changed_.notify_all();
+      if (failed) return;
+    }
+  }
+
+  size_t count_, ahead_;
+  Prepare prepare_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<media::Result<Picture>> ready_;
+  bool stop_ = false;
+  std::thread worker_;
+};
+
+struct Music {
+  std::shared_ptr<const player::Mp3Sound> sound;
+  double seconds = 0;
+};
+
+Result<Music> readMusic(const std::string& path) {
+  Music music;
+  if (path.empty()) return music;
+  auto bytes = media::readFile(path);
+  if (!bytes) return fail(ErrorKind::Input, path + ": " + bytes.message());
+  auto data = std::make_shared<const std::vector<uint8_t>>(std::move(bytes.value()));
+  player::Mp3Summary summary;
+  if (!player::walkMp3Frames(data->data(), data->size(), &summary) || summary.sampleRate <= 0)
+    return fail(ErrorKind::Input, path + ": no MPEG audio was found in the file");
+  auto sound = std::make_shared<player::Mp3Sound>();
+  sound->data = data;
+  sound->sampleRate = summary.sampleRate;
+  sound->channels = summary.channels;
+  sound->frames = summary.samples;
+  music.seconds = sound->seconds();
+  music.sound = std::move(sound);
+  return music;
+}
+
+Error fromMake(const maker::MakeError& e) {
+  return fail(e.kind == maker::MakeErrorKind::Cancelled ? ErrorKind::Cancelled : ErrorKind::Input, e.message);
+}
+
+}  // namespace
+
+Result<AlbumVideoOutcome> exportAlbumVideo(const maker::AlbumSettings& given, const AlbumVideoOptions& o,
+                                           const VideoProgressCallback& progress) {
+  maker::AlbumSettings settings = given;
+  settings.outputPath = o.outputPath;
+  if (auto bad = maker::checkAlbumSettings(settings)) return fromMake(*bad);
+  const CrfRange range = crfRange(o.format);
+  const int crf = o.crf < 0 ? range.standard : o.crf;
+  if (crf < range.lowest || crf > range.highest)
+    return fail(ErrorKind::Settings, "the quality (crf) must be " + std::to_string(range.lowest) + " to " +
+                                         std::to_string(range.highest) + " for this format");
+  if (videoPresetIndex(o.preset) < 0) return fail(ErrorKind::Settings, "unknown preset '" + o.preset + "'");
+  if (o.framesPerSecond < AlbumVideoLimits::kMinFps || o.framesPerSecond > AlbumVideoLimits::kMaxFps)
+    return fail(ErrorKind::Settings, "the frame rate must be " + std::to_string(AlbumVideoLimits::kMinFps) +
+                                         " to " + std::to_string(AlbumVideoLimits::kMaxFps) + " a second");
+  const int width = o.width ? o.width : settings.width, height = o.height ? o.height : settings.height;
+  if (width < VideoLimits::kMinSide || height < VideoLimits::kMinSide ||
+      width > AlbumVideoLimits::kMaxWidth || height > AlbumVideoLimits::kMaxWidth ||
+      int64_t(width) * height > AlbumVideoLimits::kMaxPixels)
+    return fail(ErrorKind::Settings, "the video size must be " + std::to_string(VideoLimits::kMinSide) +
+                                         " to 3840 pixels a side and at most 3840 x 2160 pixels in all");
+  if (o.audioKbps < 0 || o.audioKbps > 512)
+    return fail(ErrorKind::Settings, "the audio bit rate must be up to 512 kbit/s");
+
+  AlbumVideoOutcome outcome;
+  auto music = readMusic(settings.musicPath);
+  if (!music) return music.error();
+  const SceneLayout layout = SceneLayout::fit(settings.width, settings.height, width, height);
+  auto prepare = [&](const std::string& path) {
+    return preparePicture(path, layout, settings.width, settings.height, settings.background);
+  };
+
+  // Which pictures make the album. Pictures that may be left out are tried
+  // first (at the smallest scale), since the album's timing depends on them.
+  std::vector<const maker::AlbumEntry*> entries;
+  for (const maker::AlbumEntry& e : settings.pictures) {
+    if (settings.skipBadPictures) {
+      media::DecodeOptions quick;
+      quick.fitWidth = quick.fitHeight = 1;
+      auto tried = media::loadPicture(e.path, quick);
+      if (!tried) {
+        outcome.skipped.push_back({e.path, tried.message()});
+        continue;
+      }
+    }
+    entries.push_back(&e);
+  }
+  if (entries.empty())
+    return fail(ErrorKind::Input, "none of the pictures could be read (" + outcome.skipped.front().path +
+                                      ": " + outcome.skipped.front().reason + ")");
+  std::vector<int> transitions;
+  for (const auto* e : entries) transitions.push_back(e->transition);
+  outcome.pauseSeconds = settings.pauseSeconds;
+  if (settings.fitToMusic) {
+    outcome.pauseSeconds =
+        maker::pauseForDuration(music.value().seconds, transitions, settings.width, settings.height);
+    outcome.musicFit =
+        maker::musicFitFor(music.value().seconds, transitions, settings.width, settings.height);
+  }
+  std::vector<SceneSlide> slides;
+  for (const auto* e : entries)
+    slides.push_back(SceneSlide{e->transition, e->holdSeconds.value_or(outcome.pauseSeconds)});
+  const AlbumScene scene(settings.width, settings.height, false, std::move(slides));
+
+  StagedFile staged;
+  StagingError stagingError;
+  if (!staged.open(o.outputPath, &stagingError) || !staged.close(&stagingError))
+    return stagingFailure(o.outputPath, stagingError);
+  const int channels = music.value().sound && music.value().sound->channels == 2 ? 2 : 1;
+  EncoderSettings es;
+  es.format = o.format;
+  es.width = (width + 1) & ~1;
+  es.height = (height + 1) & ~1;
+  es.fpsNum = o.framesPerSecond;
+  es.fpsDen = 1;
+  es.crf = crf;
+  es.preset = o.preset;
+  es.sampleRate = audioRateFor(o.format);
+  es.channels = channels;
+  es.audioBitrate = (o.audioKbps ? o.audioKbps : channels == 2 ? 128 : 96) * 1000;
+  auto opened = VideoEncoder::open(staged.path(), o.outputPath, es);
+  if (!opened) return opened.error();
+  VideoEncoder& encoder = *opened.value();
+
+  SoundTrack track(es.sampleRate, channels, o.framesPerSecond, 1);
+  if (music.value().sound) track.playMp3(1, music.value().sound);
+
+  PictureQueue queue(
+      entries.size(), [&](size_t i) { return prepare(entries[i]->path); }, 2);
+  std::map<size_t, Picture> shown;  // the pictures of the slides on screen, by slide
+  size_t taken = 0;
+  const player::Rgba background{settings.background.r, settings.background.g, settings.background.b, 255};
+  player::Image canvas(es.width, es.height);
+  std::vector<const player::Image*> pictures(entries.size(), nullptr);
+  std::vector<float> samples;
+  SceneFrame last;
+  const uint64_t total =
+      (scene.frameCount() * uint64_t(o.framesPerSecond) + kAlbumFrameRate - 1) / kAlbumFrameRate;
+  for (uint64_t k = 0; k < total; ++k) {
+    const SceneFrame frame = scene.at(double(k) * kAlbumFrameRate / o.framesPerSecond);
+    const bool held = k > 0 && sameScene(frame, last);
+    if (!held) {
+      size_t lowest = frame.layers.front().slide;
+      for (const SceneLayer& layer : frame.layers) {
+        lowest = std::min(lowest, layer.slide);
+        while (taken <= layer.slide) {
+          auto next = queue.next();
+          if (!next) return fail(ErrorKind::Input, entries[taken]->path + ": " + next.message());
+          shown[taken] = std::move(next.value());
+          pictures[taken] = shown[taken].get();
+          ++taken;
+        }
+      }
+      for (auto it = shown.begin(); it != shown.end() && it->first < lowest;) {
+        pictures[it->first] = nullptr;
+        it = shown.erase(it);
+      }
+      drawScene(frame, pictures, layout, background, canvas);
+      last = frame;
+    }
+    if (Status s = encoder.writeFrame(canvas, held); !s) return s.error();
+    const bool end = k + 1 == total;
+    if (!track.mixFrame(k, end, &samples) || !track.missingSounds().empty())
+      return fail(ErrorKind::Input,
+                  settings.musicPath + ": the music cannot be put into the video" +
+                      (track.missingSounds().empty() ? "" : " (" + track.missingSounds().front() + ")"));
+    if (Status s = encoder.writeAudio(samples.data(), samples.size() / size_t(channels)); !s)
+      return s.error();
+    if (progress && !progress(VideoProgress{k + 1, total})) return fail(ErrorKind::Cancelled, "cancelled");
+  }
+  if (Status s = encoder.finish(); !s) return s.error();
+  opened.value().reset();
+
+  std::error_code ec;
+  outcome.video.bytes = std::filesystem::file_size(staged.path(), ec);
+  if (!staged.commit(&stagingError)) return stagingFailure(o.outputPath, stagingError);
+  outcome.video.frames = total;
+  outcome.video.width = es.width;
+  outcome.video.height = es.height;
+  outcome.video.framesPerSecond = o.framesPerSecond;
+  outcome.video.seconds = double(total) / o.framesPerSecond;
+  outcome.video.movieHasSound = bool(music.value().sound);
+  return outcome;
+}
+
+}  // namespace slidewright::exports

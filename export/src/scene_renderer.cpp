@@ -1,0 +1,171 @@
+#include "scene_renderer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace slidewright::exports {
+
+namespace {
+
+// Lays `count` pixels of src over dst with weight a (0 to 256).
+void blend(uint8_t* dst, const uint8_t* src, int count, int a) {
+  if (a <= 0) return;
+  if (a >= 256) {
+    std::memcpy(dst, src, size_t(count) * 4);
+    return;
+  }
+  for (int i = 0; i < count * 4; ++i) dst[i] = uint8_t(dst[i] + (((int(src[i]) - dst[i]) * a) >> 8));
+}
+
+int weight(double coverage) { return int(std::lround(std::clamp(coverage, 0.0, 1.0) * 256)); }
+
+// Part of pixel [p, p + 1) inside [lo, hi).
+double overlap(int p, double lo, double hi) {
+  return std::max(0.0, std::min(p + 1.0, hi) - std::max(double(p), lo));
+}
+
+struct Target {
+  player::Image& canvas;
+  const player::Image& picture;
+  const SceneLayout& layout;
+  uint8_t* at(int x, int y) const { return canvas.row(y) + size_t(x) * 4; }
+  const uint8_t* source(int x, int y) const {
+    return picture.row(y - layout.top) + size_t(x - layout.left) * 4;
+  }
+};
+
+void drawRectangle(const Target& t, const SceneBox& box, double opacity) {
+  const SceneLayout& l = t.layout;
+  const double x0 = std::max(l.x(box.left), double(l.left)), x1 = std::min(l.x(box.right), double(l.right));
+  const double y0 = std::max(l.y(box.top), double(l.top)), y1 = std::min(l.y(box.bottom), double(l.bottom));
+  if (x0 >= x1 || y0 >= y1) return;
+  const int left = int(std::floor(x0)), right = int(std::ceil(x1));
+  const int top = int(std::floor(y0)), bottom = int(std::ceil(y1));
+  // Whole pixels between the partly covered ones at either end.
+  const int inLeft = std::min(right, int(std::ceil(x0))), inRight = std::max(inLeft, int(std::floor(x1)));
+  for (int y = top; y < bottom; ++y) {
+    const double cy = overlap(y, y0, y1) * opacity;
+    if (left < inLeft) blend(t.at(left, y), t.source(left, y), 1, weight(overlap(left, x0, x1) * cy));
+    if (inRight > inLeft) blend(t.at(inLeft, y), t.source(inLeft, y), inRight - inLeft, weight(cy));
+    for (int x = std::max(inRight, left < inLeft ? left + 1 : left); x < right; ++x)
+      blend(t.at(x, y), t.source(x, y), 1, weight(overlap(x, x0, x1) * cy));
+  }
+}
+
+// Coverage of each pixel from its centre's distance to the outline, the
+// ellipse's equation divided by the length of its gradient.
+void drawEllipse(const Target& t, const SceneBox& box, double opacity) {
+  const SceneLayout& l = t.layout;
+  const double cx = (l.x(box.left) + l.x(box.right)) / 2, cy = (l.y(box.top) + l.y(box.bottom)) / 2;
+  const double rx = (box.right - box.left) * l.scale / 2, ry = (box.bottom - box.top) * l.scale / 2;
+  if (rx <= 0 || ry <= 0) return;
+  const int top = std::max(l.top, int(std::floor(cy - ry - 1))),
+            bottom = std::min(l.bottom, int(std::ceil(cy + ry + 1)));
+  for (int y = top; y < bottom; ++y) {
+    const double v = (y + 0.5 - cy) / ry;
+    const double half = rx * std::sqrt(std::max(0.0, 1 - v * v)) + 1.5;
+    const int left = std::max(l.left, int(std::floor(cx - half))),
+              right = std::min(l.right, int(std::ceil(cx + half)));
+    int x = left;
+    while (x < right) {
+      const double u = (x + 0.5 - cx) / rx;
+      const double f = u * u + v * v;
+      const double gradient = 2 * std::sqrt(u * u / (rx * rx) + v * v / (ry * ry));
+      const double inside = gradient > 0 ? 0.5 - (f - 1) / gradient : 1.0;
+      if (inside >= 1.5 && opacity >= 1) {
+        // A run of whole pixels: copy up to where the outline comes near again.
+        const int end = std::min(right, int(std::floor(cx + rx * std::sqrt(std::max(0.0, 1 - v * v)) - 1)));
+        if (end > x) {
+          blend(t.at(x, y), t.source(x, y), end - x, 256);
+          x = end;
+          continue;
+        }
+      }
+      blend(t.at(x, y), t.source(x, y), 1, weight(inside * opacity));
+      ++x;
+    }
+  }
+}
+
+}  // namespace
+
+SceneLayout SceneLayout::fit(int albumWidth, int albumHeight, int width, int height) {
+  SceneLayout l;
+  l.width = width;
+  l.height = height;
+  l.scale = std::min(double(width) / albumWidth, double(height) / albumHeight);
+  l.offsetX = (width - albumWidth * l.scale) / 2;
+  l.offsetY = (height - albumHeight * l.scale) / 2;
+  l.left = std::clamp(int(std::lround(l.offsetX)), 0, width);
+  l.top = std::clamp(int(std::lround(l.offsetY)), 0, height);
+  l.right = std::clamp(int(std::lround(l.offsetX + albumWidth * l.scale)), l.left, width);
+  l.bottom = std::clamp(int(std::lround(l.offsetY + albumHeight * l.scale)), l.top, height);
+  return l;
+}
+
+void drawScene(const SceneFrame& frame, const std::vector<const player::Image*>& pictures,
+               const SceneLayout& layout, player::Rgba background, player::Image& canvas) {
+  // The lowest layer that covers the whole album opaquely hides the rest below it.
+  size_t first = 0;
+  for (size_t i = frame.layers.size(); i-- > 0;) {
+    const SceneLayer& layer = frame.layers[i];
+    if (!layer.masked && layer.opacity >= 1 && pictures[layer.slide]) {
+      first = i;
+      break;
+    }
+  }
+  const bool covered = first < frame.layers.size() && !frame.layers[first].masked &&
+                       frame.layers[first].opacity >= 1 && pictures[frame.layers[first].slide];
+  if (!covered) {
+    canvas.fill(background);
+  } else {
+    // The bars only; the album's area is the covering picture.
+    for (int y = 0; y < canvas.height; ++y) {
+      uint8_t* row = canvas.row(y);
+      auto paint = [&](int from, int to) {
+        for (int x = from; x < to; ++x) std::memcpy(row + size_t(x) * 4, &background, 4);
+      };
+      if (y < layout.top || y >= layout.bottom) {
+        paint(0, canvas.width);
+      } else {
+        paint(0, layout.left);
+        paint(layout.right, canvas.width);
+      }
+    }
+  }
+  for (size_t i = first; i < frame.layers.size(); ++i) {
+    const SceneLayer& layer = frame.layers[i];
+    const player::Image* picture = pictures[layer.slide];
+    if (!picture) continue;
+    const Target t{canvas, *picture, layout};
+    if (!layer.masked) {
+      // Any box larger than the album: the drawing keeps to the album's area.
+      drawRectangle(t, SceneBox{-1e9, -1e9, 1e9, 1e9}, layer.opacity);
+      continue;
+    }
+    for (const SceneBox& box : layer.figures) {
+      if (layer.kind == FigureKind::Ellipse)
+        drawEllipse(t, box, layer.opacity);
+      else
+        drawRectangle(t, box, layer.opacity);
+    }
+  }
+}
+
+bool sameScene(const SceneFrame& a, const SceneFrame& b) {
+  if (a.layers.size() != b.layers.size()) return false;
+  for (size_t i = 0; i < a.layers.size(); ++i) {
+    const SceneLayer &x = a.layers[i], &y = b.layers[i];
+    if (x.slide != y.slide || x.opacity != y.opacity || x.masked != y.masked || x.kind != y.kind ||
+        x.figures.size() != y.figures.size())
+      return false;
+    for (size_t k = 0; k < x.figures.size(); ++k) {
+      const SceneBox &p = x.figures[k], &q = y.figures[k];
+      if (p.left != q.left || p.top != q.top || p.right != q.right || p.bottom != q.bottom) return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace slidewright::exports

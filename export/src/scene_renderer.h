@@ -1,0 +1,38 @@
+// Draws an album scene into a video frame: each picture is a prepared canvas
+// of the album's area in the video, laid through its figures with exact
+// area coverage at the edges, over the background colour.
+#pragma once
+
+#include <vector>
+
+#include "album/scene.h"
+#include "player/render.h"
+
+namespace slidewright::exports {
+
+// Album pixels to video pixels: the album fitted into the video's frame,
+// centred, keeping its proportions; bars of the background around it.
+struct SceneLayout {
+  int width = 0, height = 0;  // of the frame drawn
+  double scale = 1, offsetX = 0, offsetY = 0;
+  // The album's area in the frame, whole pixels.
+  int left = 0, top = 0, right = 0, bottom = 0;
+
+  static SceneLayout fit(int albumWidth, int albumHeight, int width, int height);
+  int areaWidth() const { return right - left; }
+  int areaHeight() const { return bottom - top; }
+  // An album x or y in the frame's pixels.
+  double x(double albumX) const { return offsetX + albumX * scale; }
+  double y(double albumY) const { return offsetY + albumY * scale; }
+};
+
+// Draws `frame` into `canvas` (the layout's size). pictures[i] is slide i's
+// canvas, the layout's area in size, or null for a slide the frame does not
+// show.
+void drawScene(const SceneFrame& frame, const std::vector<const player::Image*>& pictures,
+               const SceneLayout& layout, player::Rgba background, player::Image& canvas);
+
+// Whether two scene frames show the same thing.
+bool sameScene(const SceneFrame& a, const SceneFrame& b);
+
+}  // namespace slidewright::exports

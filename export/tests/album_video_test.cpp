@@ -1,0 +1,106 @@
+// Videos drawn from an album's own pictures: at the album's size and 12
+// frames a second they agree with the movie frame by frame; at 1080p and 30
+// frames a second they are sharper than the movie can be and move every frame.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "album/scene.h"
+#include "fidelity.h"
+#include "media/canvas.h"
+#include "media/picture.h"
+#include "test_support.h"
+
+namespace {
+
+using namespace exporttest;
+namespace probe = slidewright::exports::probe;
+
+// Every transition at 320 x 240: the video of the album file at 12 frames a
+// second shows what the player draws of the album's movie, frame for frame
+// (the movie's own video is held to the same measure by VideoFidelity).
+TEST(AlbumVideo, AtTheAlbumsSizeAnd12FpsItAgreesWithTheMovieFrameByFrame) {
+  std::vector<std::string> args = {"make", "-W", "320", "-H", "240", "-b", "#203040"};
+  for (int t = 0; t < 13; ++t) {
+    args.insert(args.end(), {"-t", std::to_string(t), writePicture(t, 400 + 40 * t, 300)});
+  }
+  const std::string album = scratch("all.swalbum"), movie = scratch("all.swf"),
+                    video = scratch("all-album.mp4");
+  auto saving = args;
+  saving.insert(saving.end(), {"--save-album", album, "-o", movie});
+  ASSERT_EQ(run(saving).status, 0);
+  const Outcome r = run({"video", album, "-o", video, "--fps", "12"});
+  ASSERT_EQ(r.status, 0) << r.err;
+
+  const probe::FrameFidelity f = probe::measureFrames(movie, video);
+  EXPECT_EQ(size_t(f.video.frames), f.movieFrames);
+  EXPECT_GE(f.worstChangingDb, 35.0) << "worst at frame " << f.worstChangingFrame;
+  EXPECT_GE(f.worstHoldDb, 35.0);
+  EXPECT_EQ(f.closerToNeighbour, std::vector<long>{});
+}
+
+// A 640 x 480 album made into 1080p at 30 frames a second: a held picture
+// is the original fitted to 1440 x 1080 between bars, which an upscaled
+// movie is not; during a wipe every frame differs from the one before.
+TEST(AlbumVideo, At1080p30ItIsSharpAndSmooth) {
+  const std::string a = writePicture(1, 2400, 1800), b = writePicture(2, 2400, 1800);
+  const std::vector<std::string> pictures = {
+      "make", "-W", "640", "-H", "480", "-b", "#000000", "-t", "left-to-right", a, "-t", "circle", b, "-o"};
+  auto asVideo = pictures, asMovie = pictures;
+  asVideo.insert(asVideo.end(), {scratch("hd.mp4"), "--size", "1920x1080"});
+  asMovie.push_back(scratch("hd.swf"));
+  ASSERT_EQ(run(asVideo).status, 0);
+  ASSERT_EQ(run(asMovie).status, 0);
+  ASSERT_EQ(run({"video", scratch("hd.swf"), "-o", scratch("hd-movie.mp4"), "--size", "1920x1080"}).status,
+            0);
+
+  // The first picture fitted into 1440 x 1080, between bars of 240 pixels.
+  auto original = slidewright::media::loadPicture(a);
+  ASSERT_TRUE(original);
+  auto fitted = slidewright::media::renderCanvas(original.value(), 1440, 1080, {0, 0, 0});
+  ASSERT_TRUE(fitted);
+  player::Image reference(1920, 1080);
+  reference.fill(player::Rgba{0, 0, 0, 255});
+  for (int y = 0; y < 1080; ++y)
+    for (int x = 0; x < 1440; ++x) {
+      const auto c = fitted.value().at(x, y);
+      uint8_t* p = reference.row(y) + size_t(240 + x) * 4;
+      p[0] = c.r, p[1] = c.g, p[2] = c.b;
+    }
+
+  // The timeline in movie frames: the wipe's edge moves from its second
+  // frame to its last, then the picture holds. (The circle is not counted:
+  // once it covers the album's corners it grows on unseen.)
+  const slidewright::AlbumScene scene(640, 480, false, {{0, 1}, {4, 1}});
+  const int wipe = slidewright::MorphSchedule::of(1, 640, 480).frames();
+  const int held = (wipe + 6) * 30 / 12;
+  const int wipeFrom = 1 * 30 / 12, wipeTo = (wipe - 1) * 30 / 12;
+
+  auto heldPsnr = [&](const std::string& video, std::vector<player::Image>* frames) {
+    double db = 0;
+    std::string error;
+    probe::ProbedVideo v;
+    EXPECT_TRUE(probe::probeVideo(
+        video,
+        [&](int64_t i, const probe::DecodedFrame& f) {
+          if (i == held) db = probe::psnr(f.rgba, reference, 1920, 1080);
+          if (frames) frames->push_back(f.rgba);
+        },
+        &v, &error))
+        << error;
+    return db;
+  };
+  std::vector<player::Image> frames;
+  const double sharp = heldPsnr(scratch("hd.mp4"), &frames),
+               upscaled = heldPsnr(scratch("hd-movie.mp4"), nullptr);
+  EXPECT_GE(sharp, 35.0);
+  EXPECT_GT(sharp, upscaled + 3) << "the movie's upscale measures " << upscaled << " dB";
+
+  ASSERT_EQ(frames.size(), size_t(scene.frameCount() * 30 / 12));
+  int repeated = 0;
+  for (int k = wipeFrom + 1; k < wipeTo; ++k)
+    if (probe::psnr(frames[k], frames[k - 1], 1920, 1080) >= 60) ++repeated;
+  EXPECT_EQ(repeated, 0) << "frames repeated while the wipe moves";
+}
+
+}  // namespace
