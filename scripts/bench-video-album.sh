@@ -51,21 +51,7 @@ ours
 seconds=$(ffprobe -v error -show_entries format=duration -of csv=p=0 ours.mp4)
 
 # FFmpeg's slide show lasting as long: 13 D - 12 T = length, T = 4.33 s.
-T=4.33
-D=$(awk -v s="$seconds" -v t="$T" 'BEGIN { printf "%.3f", (s + 12 * t) / 13 }')
-kinds=(wiperight wipeleft wipedown wipeup circleopen diagbr diagbl diagtl diagtr fade hlslice rectcrop)
-inputs=()
-for i in $(seq -w 1 13); do inputs+=(-loop 1 -framerate "$fps" -t "$D" -i "f$i.png"); done
-chain="" last="0:v"
-for k in $(seq 1 12); do
-  offset=$(awk -v k="$k" -v d="$D" -v t="$T" 'BEGIN { printf "%.3f", k * (d - t) }')
-  out="x$k"
-  [ "$k" = 12 ] && out="v"
-  chain+="[$last][$k:v]xfade=transition=${kinds[$((k - 1))]}:duration=$T:offset=$offset"
-  [ "$k" = 12 ] && chain+=",format=yuv420p"
-  chain+="[$out];"
-  last=$out
-done
+xfade_show "$seconds" "$fps" f png
 ffmpeg_show() {
   ffmpeg -y -loglevel error "${inputs[@]}" -i music.mp3 -filter_complex "${chain%;}" -map "[v]" -map 13:a \
     -c:v libx264 -preset "$preset" -crf "$crf" -r "$fps" -c:a aac -ac 2 -t "$seconds" -movflags +faststart \

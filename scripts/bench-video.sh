@@ -46,21 +46,7 @@ seconds=$(awk -v f="$frames" 'BEGIN { printf "%.2f", f / 12 }')
 # FFmpeg's slide show: picture k shown for D seconds, each crossing into the
 # next over T seconds (the album's 800 x 600 wipes take 52 frames), so that
 # it lasts as long as the album: 13 D - 12 T = album length.
-T=4.33
-D=$(awk -v s="$seconds" -v t="$T" 'BEGIN { printf "%.3f", (s + 12 * t) / 13 }')
-kinds=(wiperight wipeleft wipedown wipeup circleopen diagbr diagbl diagtl diagtr fade hlslice rectcrop)
-inputs=()
-for i in $(seq -w 1 13); do inputs+=(-loop 1 -framerate 12 -t "$D" -i "p$i.jpg"); done
-chain="" last="0:v"
-for k in $(seq 1 12); do
-  offset=$(awk -v k="$k" -v d="$D" -v t="$T" 'BEGIN { printf "%.3f", k * (d - t) }')
-  out="x$k"
-  [ "$k" = 12 ] && out="v"
-  chain+="[$last][$k:v]xfade=transition=${kinds[$((k - 1))]}:duration=$T:offset=$offset"
-  [ "$k" = 12 ] && chain+=",format=yuv420p"
-  chain+="[$out];"
-  last=$out
-done
+xfade_show "$seconds" 12 p jpg
 ffmpeg_show() {
   ffmpeg -y -loglevel error "${inputs[@]}" -i music.mp3 -filter_complex "${chain%;}" -map "[v]" -map 13:a \
     -c:v libx264 -preset "$preset" -crf "$crf" -r 12 -c:a aac -b:a 96k -ac 1 -t "$seconds" \

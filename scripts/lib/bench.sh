@@ -33,3 +33,25 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 verdict() {
   awk -v r="$1" -v goal="$2" -v dir="$3" 'BEGIN { ok = dir == "min" ? r >= goal : r <= goal; print ok ? "met" : "MISSED" }'
 }
+
+# FFmpeg's slide show of 13 pictures, each crossing into the next with one of
+# twelve xfade transitions over T = 4.33 s, shown so that the show lasts
+# SECONDS in all (13 D - 12 T = SECONDS): sets `inputs` (the input options)
+# and `chain` (the filter graph, ending in [v]) for ffmpeg.
+#   xfade_show SECONDS FPS PICTURE-PREFIX EXTENSION
+xfade_show() {
+  local seconds=$1 fps=$2 prefix=$3 ext=$4 T=4.33 D offset out last="0:v" i k
+  local kinds=(wiperight wipeleft wipedown wipeup circleopen diagbr diagbl diagtl diagtr fade hlslice rectcrop)
+  D=$(awk -v s="$seconds" -v t="$T" 'BEGIN { printf "%.3f", (s + 12 * t) / 13 }')
+  inputs=() chain=""
+  for i in $(seq -w 1 13); do inputs+=(-loop 1 -framerate "$fps" -t "$D" -i "$prefix$i.$ext"); done
+  for k in $(seq 1 12); do
+    offset=$(awk -v k="$k" -v d="$D" -v t="$T" 'BEGIN { printf "%.3f", k * (d - t) }')
+    out="x$k"
+    [ "$k" = 12 ] && out="v"
+    chain+="[$last][$k:v]xfade=transition=${kinds[$((k - 1))]}:duration=$T:offset=$offset"
+    [ "$k" = 12 ] && chain+=",format=yuv420p"
+    chain+="[$out];"
+    last=$out
+  done
+}
