@@ -1,6 +1,8 @@
 // The video export's frame loop: the player steps through the movie once, each
-// frame is drawn and encoded, and the sounds the player starts are mixed into
-// the audio track sample-exactly at the frame they start in.
+// frame is drawn and encoded (at another video rate, the frames between the
+// movie's own are drawn by interpolating what moves or changes between them),
+// and the sounds the player starts are mixed into the audio track
+// sample-exactly at the frame they start in.
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -69,7 +71,7 @@ uint64_t framesOfOnePass(const player::Movie& movie) {
 // Outside the stage (the bars of a picture scaled to a size of other
 // proportions) shows the background colour only: shapes reaching past the
 // stage, such as the opening circle, would otherwise smear into the bars.
-void clearOutsideStage(player::Image& canvas, const player::MoviePlayer& movie) {
+void clearOutsideStage(player::Image& canvas, const player::MoviePlayer& movie, player::Rgba bg) {
   const player::Transform t = movie.stageTransform(canvas.width, canvas.height, true);
   const player::Rect& r = movie.header().frameRect;
   double x0, y0, x1, y1;
@@ -79,7 +81,6 @@ void clearOutsideStage(player::Image& canvas, const player::MoviePlayer& movie) 
   const int right = std::clamp(int(std::ceil(x1)), left, canvas.width);
   const int top = std::clamp(int(std::floor(y0)), 0, canvas.height);
   const int bottom = std::clamp(int(std::ceil(y1)), top, canvas.height);
-  const player::Rgba bg = movie.backgroundColor();
   auto paint = [&](int y, int from, int to) {
     uint8_t* p = canvas.row(y) + size_t(from) * 4;
     for (int x = from; x < to; ++x, p += 4) p[0] = bg.r, p[1] = bg.g, p[2] = bg.b, p[3] = 255;
@@ -102,6 +103,18 @@ void placeOnEvenFrame(const player::Image& picture, player::Image& frame, player
   for (int y = 0; y < picture.height; ++y)
     std::memcpy(frame.row(y), picture.row(y), size_t(picture.width) * 4);
 }
+
+// Where video frames fall in the movie: video frame j shows movie position
+// j * num / den (in movie frames), num / den being the movie's frame rate
+// over the video's; equal rates give one video frame per movie frame.
+struct VideoClock {
+  uint64_t num, den;
+
+  // The first video frame at or after the start of movie frame k.
+  uint64_t firstVideoFrame(uint64_t k) const { return (k * den + num - 1) / num; }
+  // How far video frame j lies past the start of movie frame k, 0 to 1.
+  double fraction(uint64_t j, uint64_t k) const { return double(j * num - k * den) / double(den); }
+};
 
 }  // namespace
 
@@ -153,15 +166,20 @@ Result<VideoOutcome> exportVideo(const VideoOptions& o, const VideoProgressCallb
                                       std::to_string(double(fpsNum) / fpsDen) +
                                       " a second) is outside what a video can have (1 to 120)");
 
-  // Frames between the movie's own are not drawn yet: a rate other than the
-  // movie's is refused rather than made by repeating frames.
-  if (o.framesPerSecond && o.framesPerSecond * fpsDen != fpsNum)
-    return fail(ErrorKind::Settings, o.moviePath + ": a movie is made into a video at its own frame rate (" +
-                                         std::to_string(double(fpsNum) / fpsDen) +
-                                         " a second); make the video from the album file for another rate");
+  // The video's rate: the movie's own, or the one asked for. Video frame j
+  // shows the movie at frame j * step, step = movieRate / videoRate, kept as
+  // the fraction stepNum / stepDen.
+  int64_t videoNum = fpsNum, videoDen = fpsDen;
+  if (o.framesPerSecond && int64_t(o.framesPerSecond) * fpsDen != fpsNum) {
+    if (o.framesPerSecond < 1 || o.framesPerSecond > 120)
+      return fail(ErrorKind::Settings, "the video's frame rate must be 1 to 120 a second");
+    videoNum = o.framesPerSecond;
+    videoDen = 1;
+  }
+  const VideoClock clock{uint64_t(fpsNum) * uint64_t(videoDen), uint64_t(videoNum) * uint64_t(fpsDen)};
 
   VideoOutcome outcome;
-  outcome.framesPerSecond = double(fpsNum) / fpsDen;
+  outcome.framesPerSecond = double(videoNum) / double(videoDen);
   outcome.movieHasSound = sounds.any;
 
   const int channels = sounds.stereo ? 2 : 1;
@@ -190,8 +208,8 @@ Result<VideoOutcome> exportVideo(const VideoOptions& o, const VideoProgressCallb
   settings.format = o.format;
   settings.width = videoWidth;
   settings.height = videoHeight;
-  settings.fpsNum = fpsNum;
-  settings.fpsDen = fpsDen;
+  settings.fpsNum = int(videoNum);
+  settings.fpsDen = int(videoDen);
   settings.crf = crf;
   settings.preset = o.preset;
   settings.sampleRate = rate;
@@ -205,36 +223,64 @@ Result<VideoOutcome> exportVideo(const VideoOptions& o, const VideoProgressCallb
   player::Image picture(width, height), lastPicture(width, height);
   const bool padded = videoWidth != width || videoHeight != height;
   player::Image frame = padded ? player::Image(videoWidth, videoHeight) : player::Image();
+  const player::Transform toCanvas = player.stageTransform(width, height, scaled);
   std::vector<float> samples;
-  uint64_t total = std::min<uint64_t>(expectedFrames, player.frameCount());
-  for (uint64_t i = 0;; ++i) {
-    if (i > 0) {
-      track.setFrame(i);
-      player.nextFrame();
-    }
-    player.render(picture, scaled);
-    if (scaled) clearOutsideStage(picture, player);
-    const bool held = i > 0 && picture.pixels == lastPicture.pixels;
-    if (padded && !held) placeOnEvenFrame(picture, frame, player.backgroundColor());
-    if (Status s = encoder.writeFrame(padded ? frame : picture, held); !s) return s.error();
-    std::swap(picture, lastPicture);
+  uint64_t total = clock.firstVideoFrame(std::min<uint64_t>(expectedFrames, player.frameCount()));
+  uint64_t videoFrame = 0;
 
-    // The frame's samples go in with it, silence included, so that the two
-    // streams stay interleaved and end together.
-    const bool last = i + 1 >= player.frameCount() || !player.isPlaying();
-    track.mixFrame(i, last, &samples);
+  // Draws and encodes the video frames that fall within movie frame `k`
+  // (shown by `from`); those after its start are drawn part of the way to
+  // `to`, the next frame's display list (none after the last frame).
+  auto writeVideoFrames = [&](uint64_t k, const player::DisplayList& from, player::Rgba background,
+                              const player::DisplayList* to, bool lastMovieFrame) -> Status {
+    const uint64_t end = clock.firstVideoFrame(k + 1);
+    if (lastMovieFrame) total = end;
+    for (; videoFrame < end; ++videoFrame) {
+      const double t = to ? clock.fraction(videoFrame, k) : 0;
+      if (t > 0)
+        player.render(picture, toCanvas, player::interpolateDisplayLists(from, *to, t), background);
+      else
+        player.render(picture, toCanvas, from, background);
+      if (scaled) clearOutsideStage(picture, player, background);
+      const bool held = videoFrame > 0 && picture.pixels == lastPicture.pixels;
+      if (padded && !held) placeOnEvenFrame(picture, frame, background);
+      if (Status s = encoder.writeFrame(padded ? frame : picture, held); !s) return s;
+      std::swap(picture, lastPicture);
+      outcome.frames = videoFrame + 1;
+      if (progress && !progress(VideoProgress{outcome.frames, std::max(total, outcome.frames)}))
+        return fail(ErrorKind::Cancelled, "cancelled");
+    }
+    return success();
+  };
+  // The frame's samples go in after its pictures, silence included, so that
+  // the two streams stay interleaved and end together.
+  auto writeSound = [&](uint64_t k, bool lastMovieFrame) -> Status {
+    track.mixFrame(k, lastMovieFrame, &samples);
     // A video whose sound is missing is not what was asked for.
     if (!track.missingSounds().empty())
       return fail(ErrorKind::Input, o.moviePath + ": the movie's sound cannot be put into the video (" +
                                         track.missingSounds().front() + ")");
-    if (Status s = encoder.writeAudio(samples.data(), samples.size() / size_t(channels)); !s)
-      return s.error();
+    return encoder.writeAudio(samples.data(), samples.size() / size_t(channels));
+  };
 
-    outcome.frames = i + 1;
-    if (last) total = outcome.frames;
-    if (progress && !progress(VideoProgress{outcome.frames, std::max(total, outcome.frames)}))
-      return fail(ErrorKind::Cancelled, "cancelled");
-    if (last) break;
+  // The player runs one frame ahead of the frames drawn, so that what
+  // changes between frame k and k + 1 is known while frame k is filmed.
+  player::DisplayList shown = player.displayList();
+  player::Rgba shownBackground = player.backgroundColor();
+  for (uint64_t k = 0;; ++k) {
+    const bool last = k + 1 >= player.frameCount() || !player.isPlaying();
+    if (last) {
+      if (Status s = writeVideoFrames(k, shown, shownBackground, nullptr, true); !s) return s.error();
+      if (Status s = writeSound(k, true); !s) return s.error();
+      break;
+    }
+    track.setFrame(k + 1);
+    player.nextFrame();
+    if (Status s = writeVideoFrames(k, shown, shownBackground, &player.displayList(), false); !s)
+      return s.error();
+    if (Status s = writeSound(k, false); !s) return s.error();
+    shown = player.displayList();
+    shownBackground = player.backgroundColor();
   }
   if (Status s = encoder.finish(); !s) return s.error();
   opened.value().reset();
@@ -244,7 +290,7 @@ Result<VideoOutcome> exportVideo(const VideoOptions& o, const VideoProgressCallb
   if (!staged.commit(&stagingError)) return stagingFailure(o.outputPath, stagingError);
   outcome.width = videoWidth;
   outcome.height = videoHeight;
-  outcome.seconds = double(outcome.frames) * fpsDen / fpsNum;
+  outcome.seconds = double(outcome.frames) * double(videoDen) / double(videoNum);
   outcome.warnings = player.warnings();
   return outcome;
 }

@@ -19,6 +19,7 @@
 #include <optional>
 
 #include "fidelity.h"
+#include "player/movie_player.h"
 #include "test_support.h"
 
 namespace {
@@ -138,6 +139,82 @@ TEST(VideoFidelity, LargeAlbumWithLongerMusic) {
     for (size_t k = last; k < v.audio.size(); ++k) tail = std::max(tail, double(std::fabs(v.audio[k])));
     EXPECT_LT(tail, 0.05) << ext << ": the music is faded out at the cut";
   }
+}
+
+// A left-to-right wipe made at 12 frames a second, filmed at 30: the wipe's
+// edge moves on every video frame, the frames at the movie's own times are
+// the movie's frames, those between lie between them, and the music stays
+// in step.
+TEST(VideoFrameRate, AWipeAtThirtyFramesMovesOnEveryFrame) {
+  AlbumSpec spec;
+  spec.name = "smooth";
+  spec.transitions = {0, 0};
+  spec.music = writeMusic("music4.mp3", 4);
+  const std::string movie = makeAlbum(spec);
+  const std::string video = exportTo(movie, "smooth.mp4", {"--fps", "30", "--crf", "0"});
+
+  auto opened = player::MoviePlayer::open(movie);
+  ASSERT_TRUE(opened) << opened.error().message;
+  player::MoviePlayer& p = *opened.value();
+  std::vector<player::Image> shown;
+  for (size_t k = 0; k < p.frameCount(); ++k) {
+    if (k) p.nextFrame();
+    shown.emplace_back(p.stageWidth(), p.stageHeight());
+    p.render(shown.back());
+  }
+  std::vector<player::Image> filmed;
+  probe::ProbedVideo v;
+  std::string error;
+  ASSERT_TRUE(probe::probeVideo(
+      video, [&](int64_t, const probe::DecodedFrame& f) { filmed.push_back(f.rgba); }, &v, &error))
+      << error;
+  const size_t n = shown.size();
+  EXPECT_NEAR(v.framesPerSecond, 30, 1e-6);
+  ASSERT_EQ(filmed.size(), (n * 30 + 11) / 12);
+
+  // The second wipe runs over movie frames from..to: `from` shows the first
+  // picture whole, `to` the second.
+  size_t to = n - 1;
+  while (to > 0 && shown[to].pixels == shown[to - 1].pixels) --to;
+  size_t from = to;
+  while (from > 0 && shown[from].pixels != shown[from - 1].pixels) --from;
+  ASSERT_GE(to, from + 4) << "the wipe lasts a few frames";
+  // How far the edge has come: pixels a row nearer the second picture than
+  // the first, over all rows. Filmed losslessly, so that the codec does not
+  // move the edge.
+  const int w = shown[0].width, h = shown[0].height;
+  auto edge = [&](const player::Image& img) {
+    int count = 0;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        int nearA = 0, nearB = 0;
+        for (int c = 0; c < 3; ++c) {
+          nearA += std::abs(img.row(y)[4 * x + c] - shown[from].row(y)[4 * x + c]);
+          nearB += std::abs(img.row(y)[4 * x + c] - shown[to].row(y)[4 * x + c]);
+        }
+        count += nearB < nearA;
+      }
+    return double(count) / h;
+  };
+  double before = -1;
+  for (size_t j = (from * 30 + 11) / 12; j * 12 <= to * 30; ++j) {
+    SCOPED_TRACE("video frame " + std::to_string(j));
+    const double e = edge(filmed[j]);
+    if (j * 12 % 30 == 0) {
+      const size_t k = j * 12 / 30;
+      EXPECT_GE(probe::psnr(filmed[j], shown[k], w, h), 35.0);
+      EXPECT_NEAR(e, edge(shown[k]), 1.5);
+    }
+    if (before >= 0) {
+      EXPECT_GT(e, before + 0.5) << "the edge did not move";
+    }
+    before = e;
+  }
+
+  const SoundFidelity s = measureSound(movie, v);
+  EXPECT_LE(std::fabs(s.bestLagMs), 1.0);
+  EXPECT_GE(s.correlation, 0.9);
+  EXPECT_NEAR(s.trackSeconds, double(v.frames) / 30, 1.0 / 30);
 }
 
 // A movie of odd size gets one more column and row of its background colour,

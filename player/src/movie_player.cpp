@@ -100,6 +100,23 @@ std::vector<ShapeRecord> interpolateMorph(const DefineMorphShapeTag& morph, doub
   return out;
 }
 
+DisplayList interpolateDisplayLists(const DisplayList& from, const DisplayList& to, double t) {
+  DisplayList out = from;
+  for (auto& [depth, obj] : out) {
+    auto it = to.find(depth);
+    if (it == to.end()) continue;
+    const DisplayObject& next = it->second;
+    if (next.placement != obj.placement || next.characterId != obj.characterId) continue;
+    obj.matrix = interpolateMatrix(obj.matrix, next.matrix, t);
+    for (int c = 0; c < 4; ++c) {
+      obj.color.mult[c] = lerpInt(obj.color.mult[c], next.color.mult[c], t);
+      obj.color.add[c] = lerpInt(obj.color.add[c], next.color.add[c], t);
+    }
+    obj.ratio = uint16_t(lerpInt(obj.ratio, next.ratio, t));
+  }
+  return out;
+}
+
 MoviePlayer::MoviePlayer(Movie movie, AudioOutput* audio) : movie_(std::move(movie)), audio_(audio) {
   frames_.emplace_back();
   for (const Tag& tag : movie_.tags) {
@@ -172,6 +189,7 @@ void MoviePlayer::applyControlTag(const Tag& tag, bool withActionsAndSounds) {
       DisplayObject* obj;
       if (p.hasCharacter && (!p.move || it == displayList_.end())) {
         obj = &(displayList_[p.depth] = DisplayObject{});
+        obj->placement = ++placements_;
       } else if (it != displayList_.end()) {
         obj = &it->second;  // modifying what is there
       } else {
@@ -457,11 +475,16 @@ bool MoviePlayer::prepareObject(const DisplayObject& obj, const Transform& stage
 }
 
 void MoviePlayer::render(Image& canvas, const Transform& stageToCanvas) {
+  render(canvas, stageToCanvas, displayList_, backgroundColor());
+}
+
+void MoviePlayer::render(Image& canvas, const Transform& stageToCanvas, const DisplayList& list,
+                         Rgba background) {
   ++renderSerial_;
   std::vector<PreparedDraw>& draws = drawScratch_;
-  draws.resize(displayList_.size());
+  draws.resize(list.size());
   size_t count = 0;
-  for (const auto& kv : displayList_)
+  for (const auto& kv : list)
     if (prepareObject(kv.second, stageToCanvas, &draws[count])) ++count;
   // Start from the topmost object that hides everything below it.
   size_t first = 0;
@@ -473,7 +496,7 @@ void MoviePlayer::render(Image& canvas, const Transform& stageToCanvas) {
       break;
     }
   }
-  if (!covered) canvas.fill(backgroundColor());
+  if (!covered) canvas.fill(background);
   for (size_t i = first; i < count; ++i) drawPaths(canvas, draws[i].paths, draws[i].toDevice, draws[i].color);
   // Forget pictures not drawn lately once more than a few are held.
   if (bitmaps_.size() > kBitmapCacheSize) {

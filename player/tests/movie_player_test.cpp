@@ -161,6 +161,39 @@ TEST(MoviePlayer, DisplayListFollowsPlacementsMovesAndRemovals) {
   EXPECT_EQ(p.displayList().at(4).characterId, 1);
 }
 
+// Between two frames only what stays on its depth changes gradually: an
+// object replaced by a new placement of the same character, one removed and
+// one newly placed keep to the earlier frame.
+TEST(MoviePlayer, InBetweenListsInterpolateOnlyObjectsThatStay) {
+  Movie m = MovieBuilder()
+                .square(1, {255, 0, 0, 255})
+                .square(2, {0, 0, 255, 255})
+                .place(4, 1)
+                .place(5, 2)
+                .place(6, 2)
+                .showFrame()
+                .modify(4, 1000, 0)
+                .remove(5)
+                .place(5, 2)
+                .modify(5, 1000)
+                .remove(6)
+                .place(7, 1)
+                .showFrame()
+                .build();
+  MoviePlayer p(m);
+  const DisplayList from = p.displayList();
+  p.nextFrame();
+  const DisplayList between = interpolateDisplayLists(from, p.displayList(), 0.25);
+  ASSERT_EQ(between.size(), 3u);  // depths 4, 5, 6 as in the first frame
+  EXPECT_EQ(between.at(4).ratio, 250);
+  EXPECT_EQ(between.at(4).color.mult[3], 192);
+  EXPECT_EQ(between.at(4).placement, from.at(4).placement);
+  EXPECT_EQ(between.at(5).ratio, 0);
+  EXPECT_EQ(between.at(5).placement, from.at(5).placement);
+  EXPECT_TRUE(between.count(6));
+  EXPECT_FALSE(between.count(7));
+}
+
 TEST(MoviePlayer, StopActionHoldsTheFrameUntilPlayResumes) {
   Movie m = MovieBuilder()
                 .square(1, {255, 0, 0, 255})

@@ -1,5 +1,5 @@
 // A movie turned into a video file: every frame drawn by the project's own
-// player, encoded at the movie's frame rate, with its event sounds mixed into
+// player, encoded at the movie's frame rate or another, with its event sounds mixed into
 // one audio track in step with the frames. MP4 holds H.264 and AAC (laid out
 // for playing while it downloads), WebM holds VP9 and Opus; both yuv420p.
 #pragma once
@@ -46,8 +46,10 @@ struct VideoOptions {
   // benchmark album) within a dB of its quality, in three quarters of the time.
   std::string preset = "fast";
   int audioKbps = 0;  // 0: 128 (stereo) or 96 (mono)
-  // 0: the movie's own frame rate. Otherwise frames between the movie's own
-  // are drawn by interpolating what changes between them.
+  // 0: the movie's own frame rate. Otherwise 1 to 120: frames between the
+  // movie's own are drawn by interpolating, for each object that stays on
+  // its depth from one frame to the next, its matrix, colour transform and
+  // morph ratio; at the movie's own rate the frames are the movie's.
   int framesPerSecond = 0;
 };
 

@@ -23,7 +23,20 @@ struct DisplayObject {
   uint16_t ratio = 0;
   uint16_t clipDepth = 0;
   std::string name;
+  // Which placement this is: every object put on a depth gets a new number,
+  // so that two display lists tell an object moved or changed from one
+  // replaced by another of the same character.
+  uint64_t placement = 0;
 };
+
+// The objects on stage by depth, drawn from the lowest depth up.
+using DisplayList = std::map<uint16_t, DisplayObject>;
+
+// What is on stage a fraction `t` (0 to 1) of the way from `from` to `to`:
+// an object on the same depth in both, the same placement of the same
+// character, has its matrix, colour transform and morph ratio interpolated;
+// everything else is as in `from`.
+DisplayList interpolateDisplayLists(const DisplayList& from, const DisplayList& to, double t);
 
 class MoviePlayer {
  public:
@@ -60,7 +73,7 @@ class MoviePlayer {
   // paused or stopped); returns the number of frames advanced.
   int advanceTime(double seconds);
 
-  const std::map<uint16_t, DisplayObject>& displayList() const { return displayList_; }
+  const DisplayList& displayList() const { return displayList_; }
 
   // Maps stage twips onto a canvas of the given size: stretched to fill it,
   // or scaled uniformly and centred when `keepAspect`.
@@ -68,6 +81,9 @@ class MoviePlayer {
   // Renders the current frame over the background colour.
   void render(Image& canvas, bool keepAspect = false);
   void render(Image& canvas, const Transform& stageToCanvas);
+  // Renders `list` (e.g. one kept from an earlier frame, or one interpolated
+  // between two) with this movie's characters over `background`.
+  void render(Image& canvas, const Transform& stageToCanvas, const DisplayList& list, Rgba background);
 
   // Problems met while playing (undecodable pictures, sounds), each once.
   const std::vector<std::string>& warnings() const { return warnings_; }
@@ -96,7 +112,8 @@ class MoviePlayer {
   AudioOutput* audio_;                           // not owned
   std::vector<std::vector<const Tag*>> frames_;  // control tags of each frame
   std::map<uint16_t, Character> characters_;
-  std::map<uint16_t, DisplayObject> displayList_;
+  DisplayList displayList_;
+  uint64_t placements_ = 0;  // placements made so far, numbering each
   Rgba background_{255, 255, 255, 255};
   std::optional<Rgba> backgroundOverride_;
   size_t current_ = 0;
