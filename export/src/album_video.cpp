@@ -154,12 +154,9 @@ Result<AlbumVideoOutcome> exportAlbumVideo(const maker::AlbumSettings& given, co
   maker::AlbumSettings settings = given;
   settings.outputPath = o.outputPath;
   if (auto bad = maker::checkAlbumSettings(settings)) return fromMake(*bad);
-  const CrfRange range = crfRange(o.format);
-  const int crf = o.crf < 0 ? range.standard : o.crf;
-  if (crf < range.lowest || crf > range.highest)
-    return fail(ErrorKind::Settings, "the quality (crf) must be " + std::to_string(range.lowest) + " to " +
-                                         std::to_string(range.highest) + " for this format");
-  if (videoPresetIndex(o.preset) < 0) return fail(ErrorKind::Settings, "unknown preset '" + o.preset + "'");
+  const auto quality = checkedQuality(o.format, o.crf, o.preset);
+  if (!quality) return quality.error();
+  const int crf = quality.value();
   if (o.framesPerSecond < AlbumVideoLimits::kMinFps || o.framesPerSecond > AlbumVideoLimits::kMaxFps)
     return fail(ErrorKind::Settings, "the frame rate must be " + std::to_string(AlbumVideoLimits::kMinFps) +
                                          " to " + std::to_string(AlbumVideoLimits::kMaxFps) + " a second");

@@ -30,6 +30,11 @@ struct EncoderSettings {
 // The sample rate the format's audio codec is given.
 int audioRateFor(VideoFormat format);
 
+// The quality to encode with: the format's standard one when `crf` is
+// negative; a Settings error when it is out of the format's bounds or the
+// preset is unknown.
+Result<int> checkedQuality(VideoFormat format, int crf, const std::string& preset);
+
 // The export's colour conversion of a width x height RGBA frame to yuv420p
 // of the same size: BT.709, limited range, chroma averaged over each 2 x 2
 // block. The tests' and tools' measures convert the player's frames with it

@@ -133,13 +133,20 @@ CrfRange crfRange(VideoFormat format) {
   return format == VideoFormat::Mp4 ? CrfRange{0, 51, 23} : CrfRange{0, 63, 32};
 }
 
-Result<VideoOutcome> exportVideo(const VideoOptions& o, const VideoProgressCallback& progress) {
-  const CrfRange range = crfRange(o.format);
-  const int crf = o.crf < 0 ? range.standard : o.crf;
+Result<int> checkedQuality(VideoFormat format, int crf, const std::string& preset) {
+  const CrfRange range = crfRange(format);
+  if (crf < 0) crf = range.standard;
   if (crf < range.lowest || crf > range.highest)
     return fail(ErrorKind::Settings, "the quality (crf) must be " + std::to_string(range.lowest) + " to " +
                                          std::to_string(range.highest) + " for this format");
-  if (videoPresetIndex(o.preset) < 0) return fail(ErrorKind::Settings, "unknown preset '" + o.preset + "'");
+  if (videoPresetIndex(preset) < 0) return fail(ErrorKind::Settings, "unknown preset '" + preset + "'");
+  return crf;
+}
+
+Result<VideoOutcome> exportVideo(const VideoOptions& o, const VideoProgressCallback& progress) {
+  const auto quality = checkedQuality(o.format, o.crf, o.preset);
+  if (!quality) return quality.error();
+  const int crf = quality.value();
   if (o.width || o.height) {
     if (o.width < VideoLimits::kMinSide || o.height < VideoLimits::kMinSide ||
         o.width > VideoLimits::kMaxSide || o.height > VideoLimits::kMaxSide)
