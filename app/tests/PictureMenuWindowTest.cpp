@@ -40,12 +40,12 @@ bool grayed(HMENU menu, int position) {
   return (GetMenuState(menu, static_cast<UINT>(position), MF_BYPOSITION) & MF_GRAYED) != 0;
 }
 
-// Keys that open the transition submenu from the popup as it opens (Up goes
-// to its last item, the submenu) and choose transition `index`.
+// Keys that open the transition submenu from the popup as it opens and
+// choose transition `index`.
 std::vector<MenuStep> chooseTransition(int index) {
   std::vector<WORD> down(static_cast<std::size_t>(index), VK_DOWN);
   down.push_back(VK_RETURN);
-  return {waitForMenus(1), pressKeys({VK_UP, VK_RIGHT}), waitForMenus(2), pressKeys(down)};
+  return {waitForMenus(1), pressKeys(keysToTransitions()), waitForMenus(2), pressKeys(down)};
 }
 
 // Keys that choose the popup's item at `position` (0 to 3: add, copy,
@@ -57,7 +57,7 @@ std::vector<MenuStep> chooseCommand(int position) {
 }
 
 constexpr int kTransitionMenuItems = 14;  // thirteen transitions and the template's separator
-constexpr int kPopupItems = 6;
+constexpr int kPopupItems = 11;           // commands, transitions, hold time, album files, separators
 
 // The transitions checked in the submenu of the menu a right click at the
 // point opens; {-1} when the submenu did not open.
@@ -72,7 +72,7 @@ std::vector<int> checkedTransitionsInTheMenuAt(const PictureList& list, POINT p)
     return true;
   };
   rightClick(list, p,
-             {waitForMenus(1), pressKeys({VK_UP, VK_RIGHT}), waitForMenus(2), look,
+             {waitForMenus(1), pressKeys(keysToTransitions()), waitForMenus(2), look,
               pressKeys({VK_ESCAPE, VK_ESCAPE})});
   return checked;
 }
