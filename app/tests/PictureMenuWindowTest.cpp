@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "AlbumMakeJob.h"
+#include "LanguageFormat.h"
 #include "PictureContextMenu.h"
 #include "WindowTestSupport.h"
 #include "maker/album_maker.h"
@@ -238,7 +239,10 @@ TEST_F(PictureMenuWindowTest, MenuCommandsAndWhatIsGray) {
 
   // Delete all from the menu, then the menu of the empty list: everything
   // but adding is gray.
-  ASSERT_TRUE(rightClick(list(), entryPoint(list(), 1), chooseCommand(3)));
+  {
+    NotSavingAnswer answer;
+    ASSERT_TRUE(rightClick(list(), entryPoint(list(), 1), chooseCommand(3)));
+  }
   EXPECT_EQ(list().entryCount(), 0);
   for (int id : {IDC_DELETE_SELECTED, IDC_COPY_PICTURES, IDC_DELETE_ALL, IDC_MAKE_ALBUM})
     EXPECT_FALSE(enabled(id)) << id;
@@ -307,7 +311,10 @@ TEST_F(PictureMenuWindowTest, InformationTipAfterTheRestOnAPicture) {
   click(list(), 2, MK_CONTROL);  // no selection: the tip is the same on selected pictures
   auto textFor = [&](const char* name, int transition) {
     return language.lookupString("ImageName") + name + "\r\n" + language.lookupString("ImageSize") +
-           "64*48\r\n" + language.lookupString("TransitionMode") + window.window().transitionName(transition);
+           "64*48\r\n" + language.lookupString("TransitionMode") +
+           window.window().transitionName(transition) + "\r\n" + language.lookupString("HoldTip") +
+           formatWithNumber(language.lookupValue("AlbumFile", "HoldAlbum"),
+                            static_cast<int>(GetDlgItemInt(window.handle(), IDC_SECONDS, nullptr, FALSE)));
   };
   // The screen's pointer goes back where it was: a menu opened under it by
   // a later test would take it for the user's choice.

@@ -220,10 +220,13 @@ void LiveMainWindow::click(int id) {
   SendMessageA(handle(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(item(id)));
 }
 
+NotSavingAnswer::NotSavingAnswer()
+    : watcher_(GetCurrentThreadId(), [](HWND dialog) {
+        if (GetDlgItem(dialog, IDNO)) PostMessageA(dialog, WM_COMMAND, IDNO, 0);
+      }) {}
+
 void LiveMainWindow::clickNotSaving(int id) {
-  DialogWatcher watcher(GetCurrentThreadId(), [](HWND dialog) {
-    if (GetDlgItem(dialog, IDNO)) PostMessageA(dialog, WM_COMMAND, IDNO, 0);
-  });
+  NotSavingAnswer answer;
   click(id);
 }
 

@@ -87,6 +87,16 @@ void answerFileDialog(HWND dialog, const std::string& name);
 // The text of a message box, and OK pressed on it.
 std::string readAndCloseMessageBox(HWND box);
 
+// While it lives, the question about unsaved changes (pictures in the
+// window are unsaved work) is answered "Don't save".
+class NotSavingAnswer {
+ public:
+  NotSavingAnswer();
+
+ private:
+  DialogWatcher watcher_;
+};
+
 // Records the texts of the message boxes shown while it lives and closes
 // each with OK.
 class MessageBoxRecorder {
