@@ -128,13 +128,16 @@ void MainWindow::startNewAlbum() {
 
 bool MainWindow::openAlbumFile(const std::string& albumPath) {
   HWND hwnd = handle();
-  if (makeJob_.running() || !confirmDiscardChanges()) return false;
+  if (makeJob_.running()) return false;
+  // A refused file is told and changes nothing, so the question about the
+  // album in the window comes only once the new one can take its place.
   auto read = albumfile::readAlbumFile(albumPath);
   if (!read) {
     const std::string text = albumErrorText(language_, shownPath(albumPath), read.error(), false);
     MessageBoxA(hwnd, text.c_str(), windowTitle(hwnd).c_str(), MB_OK | MB_ICONWARNING);
     return false;
   }
+  if (!confirmDiscardChanges()) return false;
   const albumfile::AlbumDocument& album = read.value();
 
   haltMusic();
@@ -245,7 +248,10 @@ std::string MainWindow::askAlbumFileName(bool saving) {
   params.nMaxFile = static_cast<DWORD>(file.size());
   params.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
   params.lpstrDefExt = L"swalbum";
-  params.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY |
+  // The process's current folder stays where it was: made the album's, it
+  // would hold that folder open, and the user could not move, rename or
+  // delete it while the program runs.
+  params.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR |
                  (saving ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
   const BOOL chosen = saving ? GetSaveFileNameW(&params) : GetOpenFileNameW(&params);
   return chosen ? utf8FromWide(file.data()) : std::string();

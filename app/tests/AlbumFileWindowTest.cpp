@@ -119,8 +119,11 @@ TEST(AlbumFileWindow, OpenedAlbumMakesTheCommandLinesMovieAndSavedOneOpensAfterI
   // relative to it, the movie's too.
   window.click(IDC_PREVIEW_STOP);  // the preview lets go of the movie
   const std::string moved = dir.path() + "Moved\\";
+  char current[MAX_PATH] = {};
+  GetCurrentDirectoryA(MAX_PATH, current);
   ASSERT_TRUE(
-      MoveFileA(folder.substr(0, folder.size() - 1).c_str(), moved.substr(0, moved.size() - 1).c_str()));
+      MoveFileA(folder.substr(0, folder.size() - 1).c_str(), moved.substr(0, moved.size() - 1).c_str()))
+      << "error " << GetLastError() << "; the program's current folder: " << current;
   MessageBoxRecorder boxes;
   ASSERT_TRUE(window.window().openAlbumFile(moved + "saved.swalbum"));
   pumpMessages(50);

@@ -33,8 +33,35 @@ TEST(SkinButtons, RectanglesAndHitTesting) {
   EXPECT_EQ(skinHitTest(POINT{0, 0}, partial, missing), HTCAPTION);
 }
 
+// A message box of another process: the first visible one that is not the
+// main window, or null.
+struct MessageBoxSearch {
+  DWORD pid;
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK findMessageBox(HWND hwnd, LPARAM data) {
+  auto* search = reinterpret_cast<MessageBoxSearch*>(data);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  char name[16] = {};
+  GetClassNameA(hwnd, name, sizeof name);
+  if (pid != search->pid || !IsWindowVisible(hwnd) || std::string(name) != "#32770" ||
+      GetDlgItem(hwnd, IDC_PICTURE_LIST_FRAME))
+    return TRUE;
+  search->found = hwnd;
+  return FALSE;
+}
+
+HWND messageBoxOf(DWORD processId) {
+  MessageBoxSearch search{processId};
+  EnumWindows(findMessageBox, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
 // Copies Slidewright.exe into a folder, runs it until its main window is up,
-// closes the window as the skin's close button does and waits for the end.
+// closes the window as the skin's close button does (answering "Don't save"
+// when pictures it holds are unsaved work) and waits for the end.
 class RunningProgram {
  public:
   explicit RunningProgram(const std::string& folder, const std::vector<std::string>& arguments = {}) {
@@ -64,7 +91,12 @@ class RunningProgram {
   DWORD processId() const { return process_.dwProcessId; }
   bool closeAndWait() {
     PostMessageA(window_, WM_CLOSE, 0, 0);
-    return waitForExit();
+    for (int i = 0; i < 200; ++i) {
+      if (WaitForSingleObject(process_.hProcess, 50) == WAIT_OBJECT_0) return true;
+      if (HWND box = messageBoxOf(process_.dwProcessId); box && GetDlgItem(box, IDNO))
+        PostMessageA(box, WM_COMMAND, IDNO, 0);
+    }
+    return false;
   }
   bool waitForExit() { return WaitForSingleObject(process_.hProcess, 10000) == WAIT_OBJECT_0; }
 
@@ -262,32 +294,6 @@ TEST(SlidewrightProgram, DisabledBitmapButtonsShowTheirGlyphGreyed) {
     EXPECT_EQ(SendMessageA(toggle, BM_GETCHECK, 0, 0), BST_UNCHECKED);
   }
   ASSERT_TRUE(program.closeAndWait());
-}
-
-// A message box of another process: the first visible one that is not the
-// main window, or null.
-struct MessageBoxSearch {
-  DWORD pid;
-  HWND found = nullptr;
-};
-
-BOOL CALLBACK findMessageBox(HWND hwnd, LPARAM data) {
-  auto* search = reinterpret_cast<MessageBoxSearch*>(data);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(hwnd, &pid);
-  char name[16] = {};
-  GetClassNameA(hwnd, name, sizeof name);
-  if (pid != search->pid || !IsWindowVisible(hwnd) || std::string(name) != "#32770" ||
-      GetDlgItem(hwnd, IDC_PICTURE_LIST_FRAME))
-    return TRUE;
-  search->found = hwnd;
-  return FALSE;
-}
-
-HWND messageBoxOf(DWORD processId) {
-  MessageBoxSearch search{processId};
-  EnumWindows(findMessageBox, reinterpret_cast<LPARAM>(&search));
-  return search.found;
 }
 
 // "Open with", "Send to" and files dropped on the program's icon all start it

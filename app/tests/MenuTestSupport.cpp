@@ -79,6 +79,8 @@ MenuStep waitForMenus(size_t count) {
   return [count] { return openMenuWindows().size() == count; };
 }
 
+std::vector<WORD> keysToTransitions() { return {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RIGHT}; }
+
 MenuStep pressKeys(std::vector<WORD> keys) {
   return [keys] {
     HWND target = GetFocus() ? GetFocus() : GetActiveWindow();

@@ -50,6 +50,10 @@ MenuStep waitForMenus(size_t count);
 MenuStep pressKeys(std::vector<WORD> keys);
 MenuStep typeCharacter(wchar_t character);
 
+// The keys that open the picture menu's transition submenu from a fresh
+// popup: down past the four commands and the separator, then right.
+std::vector<WORD> keysToTransitions();
+
 // What `draw` draws into a width x height 32-bit bitmap that starts black,
 // 0x00RRGGBB per pixel, top row first; empty when no bitmap could be made.
 std::vector<std::uint32_t> drawnPixels(int width, int height, const std::function<void(HDC)>& draw);

@@ -128,7 +128,7 @@ TEST(PictureContextMenu, HoldsTheCommandsWithGlyphsAndTheThirteenTransitions) {
   ASSERT_TRUE(menu.build(PictureMenuSources{self(), &chinese.file, marks.get()}, state));
   IconMenu* popup = menu.popup();
   ASSERT_NE(popup, nullptr);
-  ASSERT_EQ(popup->itemCount(), 6);
+  ASSERT_EQ(popup->itemCount(), 11);
   const UINT commands[] = {IDM_ADD_PICTURES, IDM_COPY_PICTURES, IDM_DELETE_PICTURES, IDM_DELETE_ALL_PICTURES};
   for (int i = 0; i < 4; ++i) {
     EXPECT_EQ(popup->itemAt(i)->commandId, commands[i]);
@@ -136,7 +136,9 @@ TEST(PictureContextMenu, HoldsTheCommandsWithGlyphsAndTheThirteenTransitions) {
     EXPECT_EQ(popup->itemAt(i)->imageIndex, i);
     EXPECT_FALSE(grayed(popup, i)) << i;
   }
+  EXPECT_TRUE(popup->itemAt(4)->isSeparator());
   EXPECT_FALSE(grayed(popup, PICTURE_MENU_TRANSITION_POSITION));
+  for (int position : {6, 8, 9, 10}) EXPECT_FALSE(grayed(popup, position)) << position;
   // The Chinese file's captions are the resource's own.
   EXPECT_EQ(shownCaptions(menu), resourceCaptions());
 
@@ -237,14 +239,14 @@ TEST(PictureContextMenu, OpenMenuReturnsTheChosenCommand) {
   };
   bool ran = false;
 
-  // Up to the transitions, open them, down to the tenth: cross-fade.
+  // Down to the transitions, open them, down to the tenth: cross-fade.
   RECT popupRect{};
   MenuStep remember = [&] {
     GetWindowRect(openMenuWindows().front(), &popupRect);
     return true;
   };
   const UINT command = runWith(everythingApplies(),
-                               {waitForMenus(1), remember, pressKeys({VK_UP, VK_RIGHT}), waitForMenus(2),
+                               {waitForMenus(1), remember, pressKeys(keysToTransitions()), waitForMenus(2),
                                 pressKeys({VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN,
                                            VK_DOWN, VK_DOWN, VK_RETURN})},
                                &ran);
@@ -273,7 +275,7 @@ TEST(PictureContextMenu, OpenMenuReturnsTheChosenCommand) {
   };
   PictureMenuState empty{false, true, false, -1};
   EXPECT_EQ(
-      runWith(empty, {waitForMenus(1), pressKeys({VK_UP, VK_RIGHT}), aWhile, count, pressKeys({VK_ESCAPE})},
+      runWith(empty, {waitForMenus(1), pressKeys(keysToTransitions()), aWhile, count, pressKeys({VK_ESCAPE})},
               &ran),
       0u);
   EXPECT_TRUE(ran);
@@ -299,7 +301,7 @@ TEST(PictureContextMenu, AHundredPopupsGiveBackEveryGdiObject) {
     const bool withSubmenu = i % 2 == 0;
     std::vector<MenuStep> steps{waitForMenus(1)};
     if (withSubmenu) {
-      steps.push_back(pressKeys({VK_UP, VK_RIGHT}));
+      steps.push_back(pressKeys(keysToTransitions()));
       steps.push_back(waitForMenus(2));
     }
     steps.push_back(pressKeys({VK_ESCAPE, VK_ESCAPE}));

@@ -45,7 +45,8 @@ Scene sceneNamed(const std::string& name) {
   }
   scene.state = PictureMenuState{true, false, true, 9};
   scene.classic = name == "classic";
-  scene.keys = {VK_UP, VK_RIGHT, VK_DOWN, VK_DOWN};
+  scene.keys = keysToTransitions();
+  scene.keys.insert(scene.keys.end(), {VK_DOWN, VK_DOWN});
   scene.menusWanted = 2;
   return scene;
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "AlbumMakeJob.h"
+#include "LanguageFormat.h"
 #include "PictureContextMenu.h"
 #include "WindowTestSupport.h"
 #include "maker/album_maker.h"
@@ -40,12 +41,12 @@ bool grayed(HMENU menu, int position) {
   return (GetMenuState(menu, static_cast<UINT>(position), MF_BYPOSITION) & MF_GRAYED) != 0;
 }
 
-// Keys that open the transition submenu from the popup as it opens (Up goes
-// to its last item, the submenu) and choose transition `index`.
+// Keys that open the transition submenu from the popup as it opens and
+// choose transition `index`.
 std::vector<MenuStep> chooseTransition(int index) {
   std::vector<WORD> down(static_cast<std::size_t>(index), VK_DOWN);
   down.push_back(VK_RETURN);
-  return {waitForMenus(1), pressKeys({VK_UP, VK_RIGHT}), waitForMenus(2), pressKeys(down)};
+  return {waitForMenus(1), pressKeys(keysToTransitions()), waitForMenus(2), pressKeys(down)};
 }
 
 // Keys that choose the popup's item at `position` (0 to 3: add, copy,
@@ -57,7 +58,7 @@ std::vector<MenuStep> chooseCommand(int position) {
 }
 
 constexpr int kTransitionMenuItems = 14;  // thirteen transitions and the template's separator
-constexpr int kPopupItems = 6;
+constexpr int kPopupItems = 11;           // commands, transitions, hold time, album files, separators
 
 // The transitions checked in the submenu of the menu a right click at the
 // point opens; {-1} when the submenu did not open.
@@ -72,7 +73,7 @@ std::vector<int> checkedTransitionsInTheMenuAt(const PictureList& list, POINT p)
     return true;
   };
   rightClick(list, p,
-             {waitForMenus(1), pressKeys({VK_UP, VK_RIGHT}), waitForMenus(2), look,
+             {waitForMenus(1), pressKeys(keysToTransitions()), waitForMenus(2), look,
               pressKeys({VK_ESCAPE, VK_ESCAPE})});
   return checked;
 }
@@ -238,7 +239,10 @@ TEST_F(PictureMenuWindowTest, MenuCommandsAndWhatIsGray) {
 
   // Delete all from the menu, then the menu of the empty list: everything
   // but adding is gray.
-  ASSERT_TRUE(rightClick(list(), entryPoint(list(), 1), chooseCommand(3)));
+  {
+    NotSavingAnswer answer;
+    ASSERT_TRUE(rightClick(list(), entryPoint(list(), 1), chooseCommand(3)));
+  }
   EXPECT_EQ(list().entryCount(), 0);
   for (int id : {IDC_DELETE_SELECTED, IDC_COPY_PICTURES, IDC_DELETE_ALL, IDC_MAKE_ALBUM})
     EXPECT_FALSE(enabled(id)) << id;
@@ -307,7 +311,10 @@ TEST_F(PictureMenuWindowTest, InformationTipAfterTheRestOnAPicture) {
   click(list(), 2, MK_CONTROL);  // no selection: the tip is the same on selected pictures
   auto textFor = [&](const char* name, int transition) {
     return language.lookupString("ImageName") + name + "\r\n" + language.lookupString("ImageSize") +
-           "64*48\r\n" + language.lookupString("TransitionMode") + window.window().transitionName(transition);
+           "64*48\r\n" + language.lookupString("TransitionMode") +
+           window.window().transitionName(transition) + "\r\n" + language.lookupString("HoldTip") +
+           formatWithNumber(language.lookupValue("AlbumFile", "HoldAlbum"),
+                            static_cast<int>(GetDlgItemInt(window.handle(), IDC_SECONDS, nullptr, FALSE)));
   };
   // The screen's pointer goes back where it was: a menu opened under it by
   // a later test would take it for the user's choice.

@@ -220,7 +220,17 @@ void LiveMainWindow::click(int id) {
   SendMessageA(handle(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(item(id)));
 }
 
-void LiveMainWindow::exit() { click(IDOK); }
+NotSavingAnswer::NotSavingAnswer()
+    : watcher_(GetCurrentThreadId(), [](HWND dialog) {
+        if (GetDlgItem(dialog, IDNO)) PostMessageA(dialog, WM_COMMAND, IDNO, 0);
+      }) {}
+
+void LiveMainWindow::clickNotSaving(int id) {
+  NotSavingAnswer answer;
+  click(id);
+}
+
+void LiveMainWindow::exit() { clickNotSaving(IDOK); }
 
 void LiveMainWindow::setText(int id, const std::string& text) { SetWindowTextA(item(id), text.c_str()); }
 

@@ -87,6 +87,16 @@ void answerFileDialog(HWND dialog, const std::string& name);
 // The text of a message box, and OK pressed on it.
 std::string readAndCloseMessageBox(HWND box);
 
+// While it lives, the question about unsaved changes (pictures in the
+// window are unsaved work) is answered "Don't save".
+class NotSavingAnswer {
+ public:
+  NotSavingAnswer();
+
+ private:
+  DialogWatcher watcher_;
+};
+
 // Records the texts of the message boxes shown while it lives and closes
 // each with OK.
 class MessageBoxRecorder {
@@ -117,11 +127,15 @@ class LiveMainWindow {
   const std::string& folder() const { return dir_.path(); }
   // A clicked button, as the user's click reaches the window.
   void click(int id);
+  // A click whose question about unsaved changes (pictures in the window are
+  // unsaved work) is answered "Don't save".
+  void clickNotSaving(int id);
   // Text typed into a field (the window checks it when it takes the values).
   void setText(int id, const std::string& text);
   // Runs the window's loop until the running make has ended (at most a minute).
   void waitForMake();
-  // Ends the window as the exit button does (taking the field values).
+  // Ends the window as the exit button does (taking the field values),
+  // answering "Don't save" when it asks about unsaved changes.
   void exit();
   std::string stored(const char* key) const;
 

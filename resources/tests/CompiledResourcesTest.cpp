@@ -186,7 +186,16 @@ TEST(CompiledResources, PictureMenuLayout) {
   ASSERT_TRUE(menu);
   HMENU popup = GetSubMenu(menu, 0);
   ASSERT_TRUE(popup);
-  ASSERT_EQ(GetMenuItemCount(popup), 6);
+  // The commands, the transitions and the hold time, then the album files.
+  ASSERT_EQ(GetMenuItemCount(popup), 11);
+  const UINT later[] = {IDM_HOLD_TIME, 0, IDM_OPEN_ALBUM, IDM_SAVE_ALBUM, IDM_SAVE_ALBUM_AS};
+  for (int i = 0; i < 5; ++i) {
+    const int position = PICTURE_MENU_TRANSITION_POSITION + 1 + i;
+    if (later[i] == 0)
+      EXPECT_TRUE(GetMenuState(popup, position, MF_BYPOSITION) & MF_SEPARATOR);
+    else
+      EXPECT_EQ(GetMenuItemID(popup, position), later[i]) << position;
+  }
   const UINT commands[] = {IDM_ADD_PICTURES, IDM_COPY_PICTURES, IDM_DELETE_PICTURES, IDM_DELETE_ALL_PICTURES};
   for (int i = 0; i < 4; ++i) EXPECT_EQ(GetMenuItemID(popup, i), commands[i]);
   wchar_t text[64] = {};

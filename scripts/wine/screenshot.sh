@@ -118,13 +118,14 @@ import -display "$DISPLAY" -window root -trim +repage "$out"
 echo "screenshot: $out"
 if [ -n "$with_pictures" ] && command -v xdotool >/dev/null; then
   # The context menu of the selected fourth picture, its transition submenu
-  # opened with the keys (Up to the submenu, Right into it, Down twice to the
-  # third transition); the menus may reach past the window, so the shot is
-  # trimmed around window and menus together.
+  # opened with the keys (Down past the four commands and the separator to
+  # the submenu, Right into it, Down twice to the third transition); the
+  # menus may reach past the window, so the shot is trimmed around window and
+  # menus together.
   menu=${out%.png}-menu.png
   DISPLAY=$DISPLAY xdotool mousemove $((wx + 407)) $((wy + 85)) click 3
   sleep 0.7
-  DISPLAY=$DISPLAY xdotool key Up Right
+  DISPLAY=$DISPLAY xdotool key Down Down Down Down Down Right
   sleep 0.5
   DISPLAY=$DISPLAY xdotool key Down Down
   sleep 0.7
@@ -170,7 +171,19 @@ fi
 
 # Close the window as the skin's close button does (taskkill without /F
 # sends WM_CLOSE) and show the settings file the program writes on closing.
+# Pictures in the window are unsaved work: the question about them is
+# photographed and answered with its second button, "Don't save".
 wine_run taskkill /IM Slidewright.exe >/dev/null 2>&1 || true
+for _ in $(seq 10); do
+  kill -0 "$program" 2>/dev/null || break
+  sleep 0.2
+done
+if kill -0 "$program" 2>/dev/null && [ -n "$with_pictures" ] && command -v xdotool >/dev/null; then
+  question=${out%.png}-question.png
+  import -display "$DISPLAY" -window root -trim +repage "$question"
+  echo "screenshot: $question"
+  DISPLAY=$DISPLAY xdotool key Tab Return
+fi
 for _ in $(seq 50); do
   kill -0 "$program" 2>/dev/null || break
   sleep 0.2
