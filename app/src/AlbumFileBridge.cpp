@@ -4,6 +4,7 @@
 
 #include "FailureTexts.h"
 #include "LanguageFormat.h"
+#include "PicturePaths.h"
 #include "ProgramDirectory.h"
 
 namespace albumfile = slidewright::albumfile;
@@ -42,14 +43,7 @@ bool ansiFromUtf8(const std::string& utf8, std::string* ansi) {
   const std::wstring wide = wideFromUtf8(utf8);
   ansi->clear();
   if (wide.empty()) return utf8.empty();
-  BOOL lost = FALSE;
-  const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()),
-                                    nullptr, 0, nullptr, &lost);
-  if (n <= 0) return false;
-  ansi->assign(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()), ansi->data(),
-                      n, nullptr, &lost);
-  return !lost;
+  return ansiFromWide(wide, ansi);
 }
 
 bool isAlbumFileName(const std::wstring& path) {

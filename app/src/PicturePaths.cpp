@@ -40,21 +40,6 @@ bool hasPictureExtension(const std::wstring& name) {
 
 namespace {
 
-bool narrow(const std::wstring& wide, std::string* ansi) {
-  if (wide.empty()) {
-    ansi->clear();
-    return true;
-  }
-  BOOL lost = FALSE;
-  const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()),
-                                    nullptr, 0, nullptr, &lost);
-  if (n <= 0) return false;
-  ansi->assign(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()), ansi->data(),
-                      n, nullptr, &lost);
-  return !lost;
-}
-
 bool isFolder(const std::wstring& path) {
   const DWORD attributes = GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -94,14 +79,29 @@ std::vector<std::wstring> picturesInFolder(const std::wstring& folder) {
 
 }  // namespace
 
+bool ansiFromWide(const std::wstring& wide, std::string* ansi) {
+  if (wide.empty()) {
+    ansi->clear();
+    return true;
+  }
+  BOOL lost = FALSE;
+  const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()),
+                                    nullptr, 0, nullptr, &lost);
+  if (n <= 0) return false;
+  ansi->assign(static_cast<std::size_t>(n), '\0');
+  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()), ansi->data(),
+                      n, nullptr, &lost);
+  return !lost;
+}
+
 bool toAnsiPath(const std::wstring& wide, std::string* ansi) {
-  if (narrow(wide, ansi)) return true;
+  if (ansiFromWide(wide, ansi)) return true;
   const DWORD length = GetShortPathNameW(wide.c_str(), nullptr, 0);
   if (length > 0) {
     std::wstring shortPath(length, L'\0');
     shortPath.resize(GetShortPathNameW(wide.c_str(), shortPath.data(), length));
     std::string candidate;
-    if (!shortPath.empty() && narrow(shortPath, &candidate)) {
+    if (!shortPath.empty() && ansiFromWide(shortPath, &candidate)) {
       *ansi = std::move(candidate);
       return true;
     }

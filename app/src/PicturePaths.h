@@ -35,6 +35,10 @@ std::vector<std::wstring> droppedPaths(HDROP drop);
 // .jpe, .jfif, .png, .gif, .bmp, any case).
 bool hasPictureExtension(const std::wstring& name);
 
+// The ANSI form of a text, exactly: false when the code page cannot hold
+// every character (no best-fit replacements).
+bool ansiFromWide(const std::wstring& wide, std::string* ansi);
+
 // The ANSI form of a path. A name that the code page cannot hold is
 // replaced by its short (8.3) name when the file system has one; false when
 // neither works.
