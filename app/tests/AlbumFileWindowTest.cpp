@@ -15,22 +15,6 @@
 
 namespace {
 
-DWORD runCommandLine(const std::string& arguments) {
-  std::string line = std::string("\"") + SLIDEWRIGHT_CLI_EXE + "\" " + arguments;
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
-                      &startup, &process))
-    return 0xFFFFFFFF;
-  WaitForSingleObject(process.hProcess, 120000);
-  DWORD status = 0xFFFFFFFF;
-  GetExitCodeProcess(process.hProcess, &status);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  return status;
-}
-
 void command(LiveMainWindow& window, int id) {
   SendMessageA(window.handle(), WM_COMMAND, MAKEWPARAM(id, 0), 0);
 }

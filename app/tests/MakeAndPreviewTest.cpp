@@ -31,23 +31,6 @@ void toggle(LiveMainWindow& window, int id) { SendMessageA(window.item(id), BM_C
 // Files whose names begin with "FM" in a folder.
 int temporaryFiles(const std::string& folder) { return countFiles(folder + "FM*"); }
 
-// Runs the Windows build's command line and waits for it; its exit status.
-DWORD runCommandLine(const std::string& arguments) {
-  std::string line = std::string("\"") + SLIDEWRIGHT_CLI_EXE + "\" " + arguments;
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
-                      &startup, &process))
-    return 0xFFFFFFFF;
-  WaitForSingleObject(process.hProcess, 120000);
-  DWORD status = 0xFFFFFFFF;
-  GetExitCodeProcess(process.hProcess, &status);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  return status;
-}
-
 // The private temporary folder of a test: the make's "FM" files go there.
 class TemporaryFolder {
  public:

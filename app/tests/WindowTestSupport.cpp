@@ -347,3 +347,19 @@ bool looksLike(COLORREF c, media::Rgb expected, int tolerance) {
   return std::abs(GetRValue(c) - expected.r) <= tolerance &&
          std::abs(GetGValue(c) - expected.g) <= tolerance && std::abs(GetBValue(c) - expected.b) <= tolerance;
 }
+
+DWORD runCommandLine(const std::string& arguments) {
+  std::string line = std::string("\"") + SLIDEWRIGHT_CLI_EXE + "\" " + arguments;
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                      &startup, &process))
+    return 0xFFFFFFFF;
+  WaitForSingleObject(process.hProcess, 120000);
+  DWORD status = 0xFFFFFFFF;
+  GetExitCodeProcess(process.hProcess, &status);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return status;
+}

@@ -186,3 +186,6 @@ std::string selection(const PictureList& list);
 std::string order(const PictureList& list);
 
 bool looksLike(COLORREF c, slidewright::media::Rgb expected, int tolerance = 40);
+
+// Runs the Windows build's command line and waits for it; its exit status.
+DWORD runCommandLine(const std::string& arguments);
