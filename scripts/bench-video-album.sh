@@ -10,7 +10,7 @@
 # Each time is the best of BENCH_REPS runs (default 3), wall clock. The load
 # average before and after is printed: the machine may be shared.
 #   bash scripts/bench-video-album.sh        (after scripts/build-native.sh)
-# Installs ffmpeg and x264 itself. Inputs go once into BENCH_DIR
+# Installs ffmpeg and x264 itself (scripts/install-deps.sh bench). Inputs go once into BENCH_DIR
 # (default out/bench-video-album) and are reused.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -20,9 +20,7 @@ reps=${BENCH_REPS:-3}
 . "$root/scripts/lib/bench.sh"
 crf=23 preset=fast fps=30 size=1920x1080
 [ -x "$bin" ] || { echo "bench-video-album.sh: $bin is missing; build first" >&2; exit 1; }
-if ! command -v ffmpeg >/dev/null || ! command -v x264 >/dev/null; then
-  apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq ffmpeg x264 >/dev/null
-fi
+command -v ffmpeg >/dev/null && command -v x264 >/dev/null || bash "$root/scripts/install-deps.sh" bench
 convert=/usr/bin/convert
 [ -x "$convert" ] || convert=convert
 
@@ -35,11 +33,7 @@ for i in $(seq -w 1 13); do
   [ -s "f$i.png" ] || "$convert" "p$i.jpg" -resize 1440x1080 -background black -gravity center \
     -extent 1920x1080 "f$i.png"
 done
-if [ ! -s music.mp3 ]; then
-  sox -q -n -r 44100 -c 2 music.wav synth 60 pluck A3 pluck E4 tremolo 3 60 gain -6
-  lame --quiet -b 128 music.wav music.mp3
-  rm -f music.wav
-fi
+bench_music 60
 
 args=()
 for t in $(seq 0 12); do args+=(-t "$t" "p$(printf %02d $((t + 1))).jpg"); done

@@ -30,12 +30,7 @@ cd "$work"
 for i in $(seq -w 1 13); do
   [ -s "p$i.jpg" ] || "$convert" -size 800x600 -seed "$i" plasma:fractal -blur 0x1 -quality 92 "p$i.jpg"
 done
-# 100 seconds of stereo music: plucked notes with a tremolo.
-if [ ! -s music.mp3 ]; then
-  sox -q -n -r 44100 -c 2 music.wav synth 100 pluck A3 pluck E4 tremolo 3 60 gain -6
-  lame --quiet -b 128 music.wav music.mp3
-  rm -f music.wav
-fi
+bench_music 100
 
 args=()
 for t in $(seq 0 12); do args+=(-t "$t" "p$(printf %02d $((t + 1))).jpg"); done

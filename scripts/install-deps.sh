@@ -2,7 +2,7 @@
 # Installs what building and testing need on a Debian 12 machine (run as root).
 #   install-deps.sh native    compilers, libraries and sample tools for the native build,
 #                             and the web player that `slidewright web` copies (npm)
-#   install-deps.sh bench     native, plus the ffmpeg command the video benchmark races
+#   install-deps.sh bench     native, plus the ffmpeg and x264 commands the video benchmarks race
 #   install-deps.sh all       native, plus mingw-w64 for 32- and 64-bit Windows,
 #                             64-bit Wine, Xvfb, the zh_CN.GBK locale and the
 #                             browser and fuzzing stages; 32-bit Wine as well
@@ -31,7 +31,7 @@ browser_pkgs=(
   chromium clang libclang-rt-14-dev
 )
 bench_pkgs=(
-  ffmpeg
+  ffmpeg x264
 )
 
 pkgs=("${native_pkgs[@]}")

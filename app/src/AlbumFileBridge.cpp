@@ -26,16 +26,18 @@ constexpr const char* kProgramTitle = "Slidewright";
 std::wstring wideFromUtf8(const std::string& utf8) { return widen(utf8, CP_UTF8); }
 std::wstring wideFromAnsi(const std::string& ansi) { return widen(ansi, CP_ACP); }
 
-std::string utf8FromWide(const std::wstring& wide) {
+std::string narrowed(const std::wstring& wide, UINT codePage) {
   if (wide.empty()) return {};
-  const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+  const int n = WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
                                     nullptr, nullptr);
-  std::string utf8(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
+  std::string text(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
   if (n > 0)
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), n, nullptr,
+    WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), text.data(), n, nullptr,
                         nullptr);
-  return utf8;
+  return text;
 }
+
+std::string utf8FromWide(const std::wstring& wide) { return narrowed(wide, CP_UTF8); }
 
 std::string utf8FromAnsi(const std::string& ansi) { return utf8FromWide(wideFromAnsi(ansi)); }
 

@@ -17,6 +17,9 @@
 // code page cannot hold gives false from ansiFromUtf8.
 std::string utf8FromAnsi(const std::string& ansi);
 std::string utf8FromWide(const std::wstring& wide);
+// Wide text in a code page; characters it lacks become the code page's
+// stand-in ('?'), so it serves for showing, not for paths.
+std::string narrowed(const std::wstring& wide, UINT codePage);
 std::wstring wideFromUtf8(const std::string& utf8);
 std::wstring wideFromAnsi(const std::string& ansi);
 bool ansiFromUtf8(const std::string& utf8, std::string* ansi);

@@ -335,9 +335,9 @@ void MainWindow::putValuesIntoControls() {
   SetDlgItemTextA(hwnd, IDC_OUTPUT_PATH, settings_.savePath.c_str());
 }
 
-// Takes the values from the fields; a field that does not hold a number
-// keeps the value it had, and the result is false.
-bool MainWindow::takeValuesFromControls() {
+// Reads the fields into `into`; a field that does not hold a number keeps
+// the value it had, and the result is false.
+bool MainWindow::readFields(AlbumSettings* into) const {
   HWND hwnd = handle();
   bool all = true;
   auto takeInt = [hwnd, &all](int id, int& value) {
@@ -348,14 +348,16 @@ bool MainWindow::takeValuesFromControls() {
     else
       all = false;
   };
-  takeInt(IDC_ALBUM_WIDTH, settings_.albumWidth);
-  takeInt(IDC_ALBUM_HEIGHT, settings_.albumHeight);
-  takeInt(IDC_SECONDS, settings_.pauseSeconds);
+  takeInt(IDC_ALBUM_WIDTH, into->albumWidth);
+  takeInt(IDC_ALBUM_HEIGHT, into->albumHeight);
+  takeInt(IDC_SECONDS, into->pauseSeconds);
   char path[MAX_PATH] = {};
   GetDlgItemTextA(hwnd, IDC_OUTPUT_PATH, path, MAX_PATH);
-  settings_.savePath = path;
+  into->savePath = path;
   return all;
 }
+
+bool MainWindow::takeValuesFromControls() { return readFields(&settings_); }
 
 void MainWindow::paint() {
   HWND hwnd = handle();

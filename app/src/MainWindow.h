@@ -201,6 +201,7 @@ class MainWindow : public DialogWindow {
   void setTooltip(int control, const std::string& text);
   void putValuesIntoControls();
   bool takeValuesFromControls();
+  bool readFields(AlbumSettings* into) const;
   RECT controlRect(int id) const;
   void paint();
 

@@ -67,16 +67,7 @@ int askToSaveChanges(HWND owner, const LanguageFile& language, const std::string
 
 // The ANSI form of a UTF-8 path for showing; characters the code page lacks
 // become '?'.
-std::string shownPath(const std::string& utf8) {
-  const std::wstring wide = wideFromUtf8(utf8);
-  const int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                    nullptr, nullptr);
-  std::string ansi(static_cast<std::size_t>(std::max(n, 0)), '\0');
-  if (n > 0)
-    WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), ansi.data(), n, nullptr,
-                        nullptr);
-  return ansi;
-}
+std::string shownPath(const std::string& utf8) { return narrowed(wideFromUtf8(utf8), CP_ACP); }
 
 }  // namespace
 
@@ -84,19 +75,7 @@ std::string shownPath(const std::string& utf8) {
 
 AlbumSettings MainWindow::fieldSettings() const {
   AlbumSettings s = settings_;
-  HWND hwnd = handle();
-  if (!hwnd) return s;
-  const auto field = [hwnd](int id, int& value) {
-    BOOL ok = FALSE;
-    const int v = static_cast<int>(GetDlgItemInt(hwnd, id, &ok, TRUE));
-    if (ok) value = v;
-  };
-  field(IDC_ALBUM_WIDTH, s.albumWidth);
-  field(IDC_ALBUM_HEIGHT, s.albumHeight);
-  field(IDC_SECONDS, s.pauseSeconds);
-  char path[MAX_PATH] = {};
-  GetDlgItemTextA(hwnd, IDC_OUTPUT_PATH, path, MAX_PATH);
-  s.savePath = path;
+  if (handle()) readFields(&s);
   return s;
 }
 

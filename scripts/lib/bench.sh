@@ -55,3 +55,13 @@ xfade_show() {
     last=$out
   done
 }
+
+# SECONDS of stereo music, plucked notes with a tremolo, as music.mp3 in the
+# current folder (made once).
+#   bench_music SECONDS
+bench_music() {
+  [ -s music.mp3 ] && return
+  sox -q -n -r 44100 -c 2 music.wav synth "$1" pluck A3 pluck E4 tremolo 3 60 gain -6
+  lame --quiet -b 128 music.wav music.mp3
+  rm -f music.wav
+}
