@@ -9,13 +9,14 @@
 #           libswscale, libswresample) with only what the video export uses:
 #           the H.264 (x264) and AAC encoders, the MP4 muxer, and the H.264
 #           and AAC decoders with the MP4 demuxer that the tests read videos
-#           back with.
+#           back with;
+#   text    FreeType, which reads the caption font's outlines.
 #
 # Each piece is cached outside the clone, one folder per target, under its
 # own key made of the target triplet, the source package versions, the
 # compiler version and the piece's recipe, so a second run only checks the
-# keys and a change to one piece leaves the other as it is. The base prefix
-# links to the video piece as <prefix>/video. The last line printed on stdout
+# keys and a change to one piece leaves the others as they are. The base prefix
+# links to the other pieces as <prefix>/video and <prefix>/text. The last line printed on stdout
 # is the base prefix; pass it to CMake as -DSLIDEWRIGHT_WINDEPS_PREFIX=<prefix>.
 #
 #   build-windows-deps.sh [i686|x86_64]     (default i686, the shipped programs)
@@ -34,6 +35,7 @@ host=$arch-w64-mingw32
 jobs=${JOBS:-2}
 recipe=4        # bump when the way a base library is built changes
 video_recipe=1  # the same for the video piece
+text_recipe=2   # and for the text piece
 
 if [ -n "${SLIDEWRIGHT_WINDEPS_CACHE:-}" ]; then
   cache=$SLIDEWRIGHT_WINDEPS_CACHE
@@ -114,25 +116,32 @@ video_key+=" nasm=$nasm_version"
 video_hash=$(printf '%s' "$video_key" | sha256sum | cut -c1-16)
 video_prefix=$cache/$host/video/$video_hash
 
-# Links the base prefix to the video piece and prints the prefix.
+text_key="recipe=$text_recipe target=$host compiler=$compiler"
+add_versions text_key freetype
+text_hash=$(printf '%s' "$text_key" | sha256sum | cut -c1-16)
+text_prefix=$cache/$host/text/$text_hash
+
+# Links the base prefix to the other pieces and prints the prefix.
 finish() {
   ln -sfn "../video/$video_hash" "$prefix/video"
+  ln -sfn "../text/$text_hash" "$prefix/text"
   echo "$prefix"
 }
 
-if [ -f "$prefix/.complete" ] && [ -f "$video_prefix/.complete" ]; then
-  log "cached: $prefix (video: $video_prefix)"
+if [ -f "$prefix/.complete" ] && [ -f "$video_prefix/.complete" ] && [ -f "$text_prefix/.complete" ]; then
+  log "cached: $prefix (video: $video_prefix, text: $text_prefix)"
   finish
   exit 0
 fi
 
-mkdir -p "$cache/$host/video"
+mkdir -p "$cache/$host/video" "$cache/$host/text"
 work=$(mktemp -d "$cache/$host/build.XXXXXX")
 chmod 755 "$work"   # apt-get source downloads as the _apt user
 cd "$work"          # nothing a build writes by a relative path lands in the clone
 # A half-built prefix is never left behind: only a complete one is reused.
 trap 'rm -rf "$work"; [ -f "$prefix/.complete" ] || rm -rf "$prefix"
-      [ -f "$video_prefix/.complete" ] || rm -rf "$video_prefix"' EXIT
+      [ -f "$video_prefix/.complete" ] || rm -rf "$video_prefix"
+      [ -f "$text_prefix/.complete" ] || rm -rf "$text_prefix"' EXIT
 toolchain=$root/cmake/$host.cmake
 export CC=$host-gcc-posix CXX=$host-g++-posix AR=$host-ar RANLIB=$host-ranlib
 command -v "$CC" >/dev/null || export CC=$host-gcc CXX=$host-g++
@@ -303,6 +312,28 @@ build_video() {
   { printf '%s\n' "$video_key"; cat "$work/fetched"; } >"$video_prefix/.complete"
 }
 
+# FreeType alone: no compressed fonts, PNG colour glyphs, shaping or
+# Brotli-packed web fonts, none of which the caption fonts need. Its gzip
+# support is switched off in its options file: otherwise it compiles its own
+# copy of zlib, whose names clash with the base piece's zlib.
+build_text() {
+  log "building the text piece into $text_prefix ($text_key)"
+  rm -rf "$text_prefix"
+  : >"$work/fetched"
+  mkdir -p "$text_prefix"
+  local s
+  s=$(fetch freetype)
+  sed -i 's|^#define FT_CONFIG_OPTION_USE_ZLIB|/* #undef FT_CONFIG_OPTION_USE_ZLIB */|' \
+    "$s/include/freetype/config/ftoption.h"
+  cmake -S "$s" -B "$work/b-freetype" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_INSTALL_PREFIX="$text_prefix" -DBUILD_SHARED_LIBS=OFF -DFT_DISABLE_ZLIB=ON -DFT_DISABLE_BZIP2=ON \
+    -DFT_DISABLE_PNG=ON -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BROTLI=ON >&2
+  cmake --build "$work/b-freetype" -j"$jobs" >&2
+  cmake --install "$work/b-freetype" >&2
+  step freetype
+  { printf '%s\n' "$text_key"; cat "$work/fetched"; } >"$text_prefix/.complete"
+}
+
 if [ ! -f "$prefix/.complete" ]; then
   build_base
 fi
@@ -311,13 +342,20 @@ if [ ! -f "$video_prefix/.complete" ]; then
   t_step=$SECONDS
   build_video
 fi
+if [ ! -f "$text_prefix/.complete" ]; then
+  t0=$SECONDS
+  t_step=$SECONDS
+  build_text
+fi
 
 ln -sfn "$hash" "$cache/$host/current"
 # Earlier builds of this target (other versions or recipes) are no longer
 # needed; the other target's folder is left alone.
-for old in "$cache/$host"/*/ "$cache/$host"/video/*/; do
+for old in "$cache/$host"/*/ "$cache/$host"/video/*/ "$cache/$host"/text/*/; do
   old=${old%/}
-  case $old in "$prefix" | "$video_prefix" | "$work" | "$cache/$host/video") continue ;; esac
+  case $old in
+    "$prefix" | "$video_prefix" | "$text_prefix" | "$work" | "$cache/$host/video" | "$cache/$host/text") continue ;;
+  esac
   [ -L "$old" ] || rm -rf "$old"
 done
 log "all built in $((SECONDS - t_all)) s"

@@ -17,7 +17,7 @@ native_pkgs=(
   libjpeg62-turbo-dev libpng-dev zlib1g-dev libgif-dev libmp3lame-dev libmpg123-dev
   imagemagick sox libsox-fmt-mp3 lame python3
   libavcodec-dev libavformat-dev libavutil-dev libswscale-dev libswresample-dev
-  nlohmann-json3-dev
+  nlohmann-json3-dev libfreetype-dev libfontconfig-dev fonts-wqy-microhei
   nodejs npm
 )
 windows_pkgs=(

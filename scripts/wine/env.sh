@@ -120,6 +120,10 @@ wine_env_start() {
       iconv -f UTF-8 -t UTF-16 >"$reg"
     wine_run regedit /S "$reg" >/dev/null 2>&1
     rm -f "$reg"
+    # The caption font: a Windows with Chinese fonts has one of its own; this
+    # prefix gets the one the native build uses, so both draw the same text.
+    local cjk=/usr/share/fonts/truetype/wqy/wqy-microhei.ttc
+    [ -f "$cjk" ] && cp "$cjk" "$WINEPREFIX/drive_c/windows/Fonts/"
     "$WINESERVER" -w
   fi
   # Keep one wineserver with Wine's helper processes running for the whole
