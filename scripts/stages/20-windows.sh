@@ -12,7 +12,7 @@
 #           to its symbols in dist/Slidewright-win32-symbols/; the 52-byte
 #           album job is a compile-time check of this build; the command
 #           carries the H.264 encoder and the shipped folder the web
-#           player's files) and,
+#           player's files, the licence and the third-party notices) and,
 #           where the machine can run 32-bit programs at all, runs every
 #           Windows test under 32-bit Wine.
 #
@@ -76,6 +76,9 @@ check_tree() {
   grep -qa "H.264/MPEG-4 AVC codec" "$build/cli/slidewright.exe" ||
     { echo "$build/cli/slidewright.exe: no H.264 encoder linked in" >&2; return 1; }
   local f
+  for f in "$dist/LICENSE" "$dist/THIRD-PARTY-NOTICES"; do
+    cmp -s "$f" "$root/$(basename "$f")" || { echo "$f is not the project's $(basename "$f")" >&2; return 1; }
+  done
   for f in "$dist/web-player/ruffle.js" "$build/cli/web-player/ruffle.js"; do
     [ -s "$f" ] || { echo "$f is missing: the web player's files are not beside the programs" >&2; return 1; }
   done
@@ -128,7 +131,7 @@ for arch in $archs; do
       build=${SLIDEWRIGHT_WIN32_BUILD:-$root/build-win32}
       build_tree i686 "$build"
       check_tree "$build" i386
-      results+=("windows i686 (build-win32): PE32 i386 GUI, system DLLs only, BIN 153 = its saverstub.exe, shipped stripped with its symbols beside, 52-byte album job checked at compile time, H.264 encoder and web player present")
+      results+=("windows i686 (build-win32): PE32 i386 GUI, system DLLs only, BIN 153 = its saverstub.exe, shipped stripped with its symbols beside, 52-byte album job checked at compile time, H.264 encoder, web player, licence and notices present")
       if why=$(why_no_32bit); then
         test_tree "$build" win32
         results+=("$(summary "$build" "i686 (build-win32) under wine32")")
@@ -139,4 +142,11 @@ for arch in $archs; do
     *) echo "unknown architecture $arch (x86_64 or i686)" >&2; exit 2 ;;
   esac
 done
+# The notices name every library some program of the release carries, and
+# nothing that none carries.
+trees=()
+for t in "$root/build" "${SLIDEWRIGHT_WIN64_BUILD:-$root/build-win64}" "${SLIDEWRIGHT_WIN32_BUILD:-$root/build-win32}"; do
+  [ -d "$t/cli" ] && trees+=("$t")
+done
+python3 scripts/check-notices.py "${trees[@]}"
 printf '%s\n' "${results[@]}"
