@@ -1,5 +1,5 @@
-// Captions laid out in a system font's outlines, checked against the font
-// library's own rendering of the same glyphs.
+// Captions laid out in a system font's outlines and drawn as coverage,
+// checked against the font library's own rendering of the same glyphs.
 #include <gtest/gtest.h>
 
 #include <ft2build.h>
@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "media/caption_text.h"
+#include "media/outline_raster.h"
 
 using namespace slidewright::media;
 
@@ -20,38 +21,6 @@ CaptionFont systemFont() {
   auto font = CaptionFont::open(source.value());
   EXPECT_TRUE(font.ok()) << font.message();
   return std::move(font).value();
-}
-
-// The winding number of (x, y) around the outlines, with curves cut into
-// short straight pieces.
-int winding(const TextOutline& text, double x, double y) {
-  int w = 0;
-  auto edge = [&](OutlinePoint a, OutlinePoint b) {
-    if ((a.y <= y) != (b.y <= y)) {
-      const double cx = a.x + (y - a.y) / (b.y - a.y) * (b.x - a.x);
-      if (cx > x) w += a.y < b.y ? 1 : -1;
-    }
-  };
-  for (const auto& contour : text.contours) {
-    OutlinePoint at = contour.start;
-    for (const auto& s : contour.segments) {
-      if (!s.curved) {
-        edge(at, s.to);
-      } else {
-        OutlinePoint prev = at;
-        for (int k = 1; k <= 16; ++k) {
-          const double t = k / 16.0, u = 1 - t;
-          const OutlinePoint p{u * u * at.x + 2 * u * t * s.control.x + t * t * s.to.x,
-                               u * u * at.y + 2 * u * t * s.control.y + t * t * s.to.y};
-          edge(prev, p);
-          prev = p;
-        }
-      }
-      at = s.to;
-    }
-    edge(at, contour.start);
-  }
-  return w;
 }
 
 }  // namespace
@@ -75,22 +44,18 @@ TEST(CaptionText, OutlinesCoverWhatTheFontLibraryRenders) {
     ASSERT_EQ(FT_Load_Char(face, decodeUtf8(glyph)[0], FT_LOAD_RENDER | FT_LOAD_NO_HINTING), 0);
     const FT_Bitmap& bitmap = face->glyph->bitmap;
     const int left = face->glyph->bitmap_left, top = face->glyph->bitmap_top;
-    // Our coverage of each pixel, from 4 x 4 samples, against the library's
-    // grey level: they differ only by the sampling.
+    // Our coverage of each pixel against the library's grey level.
+    const CoverageMask mask = rasterizeOutlines(text.contours, 1, -left, -(ascent - top));
     double ink = 0, difference = 0;
     for (unsigned row = 0; row < bitmap.rows; ++row) {
       for (unsigned col = 0; col < bitmap.width; ++col) {
         const double theirs = bitmap.buffer[row * static_cast<unsigned>(bitmap.pitch) + col] / 255.0;
-        int inside = 0;
-        for (int sy = 0; sy < 4; ++sy)
-          for (int sx = 0; sx < 4; ++sx)
-            inside += winding(text, left + col + (sx + 0.5) / 4, ascent - top + row + (sy + 0.5) / 4) != 0;
         ink += theirs;
-        difference += std::fabs(inside / 16.0 - theirs);
+        difference += std::fabs(mask.at(static_cast<int>(col), static_cast<int>(row)) - theirs);
       }
     }
     ASSERT_GT(ink, 50) << glyph;
-    EXPECT_LT(difference, ink * 0.03) << glyph << ": " << difference << " of " << ink;
+    EXPECT_LT(difference, ink * 0.01) << glyph << ": " << difference << " of " << ink;
   }
   FT_Done_Face(face);
   FT_Done_FreeType(library);

@@ -14,28 +14,14 @@
 #include <string_view>
 #include <vector>
 
+#include "common/outline.h"
 #include "media/result.h"
 
 namespace slidewright::media {
 
-struct OutlinePoint {
-  double x = 0;
-  double y = 0;
-};
-
-// A straight edge to `to`, or a quadratic curve through `control`.
-struct OutlineSegment {
-  OutlinePoint control;
-  OutlinePoint to;
-  bool curved = false;
-};
-
-// A closed contour from `start` through its segments back to `start`.
-// Glyph contours fill with the non-zero winding rule.
-struct OutlineContour {
-  OutlinePoint start;
-  std::vector<OutlineSegment> segments;
-};
+using common::OutlineContour;
+using common::OutlinePoint;
+using common::OutlineSegment;
 
 struct TextOutline {
   std::vector<OutlineContour> contours;
