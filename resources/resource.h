@@ -70,6 +70,7 @@
 #define IDC_ALBUM_WIDTH 1063
 #define IDC_BACKGROUND_COLOR 1064
 #define IDC_FORGET_MUSIC 1066
+#define IDC_MAKE_VIDEO 32792     // the make-video button; its command id
 #define IDC_PICTURE_LIST 0xFFFF  // control id of the picture list window itself
 
 // Controls of the open-dialog preview panels (dialogs 136 and 152)

@@ -30,50 +30,36 @@ maker::AlbumSettings makeSettingsFor(const AlbumSettings& window, std::vector<ma
   return s;
 }
 
-AlbumMakeJob::~AlbumMakeJob() {
-  if (running()) {
-    cancel();
-    thread_.join();
-  }
-}
-
 bool AlbumMakeJob::start(HWND owner, maker::AlbumSettings settings) {
   if (running()) return false;
-  owner_ = owner;
-  cancelled_ = false;
-  result_.reset();
   musicTenths_ = -1;
-  thread_ = std::thread([this, settings = std::move(settings)] {
-    result_.emplace(maker::makeAlbum(settings, [this](const maker::MakeProgress& p) { return report(p); }));
-    PostMessageA(owner_, kMakeFinishedMessage, 0, 0);
+  return job_.start(owner, [this, settings = std::move(settings)](const std::function<bool()>& goOn) {
+    return maker::makeAlbum(settings,
+                            [this, &goOn](const maker::MakeProgress& p) { return report(p) && goOn(); });
   });
-  return true;
 }
 
 bool AlbumMakeJob::report(const maker::MakeProgress& p) {
+  const HWND owner = job_.owner();
   switch (p.stage) {
     case maker::MakeStage::Music: {
       // The bar shows tenths of the music's first half: post each once.
       const int tenths = p.total ? static_cast<int>(p.done * 10 / p.total) : 0;
       if (tenths != musicTenths_) {
         musicTenths_ = tenths;
-        PostMessageA(owner_, EncodeProgress, static_cast<WPARAM>(tenths), 10);
+        PostMessageA(owner, EncodeProgress, static_cast<WPARAM>(tenths), 10);
       }
       break;
     }
     case maker::MakeStage::Pictures:
-      PostMessageA(owner_, EncodeProgress, p.done == 0 ? 10 : 0, p.done == 0 ? 10 : 0);
+      PostMessageA(owner, EncodeProgress, p.done == 0 ? 10 : 0, p.done == 0 ? 10 : 0);
       break;
     case maker::MakeStage::Movie:
       break;
   }
-  return !cancelled_;
+  return true;
 }
 
 maker::MakeResult<maker::MakeOutcome> AlbumMakeJob::finish() {
-  if (thread_.joinable()) thread_.join();
-  if (!result_) return maker::MakeError{maker::MakeErrorKind::Settings, std::string(), "no make was started"};
-  auto result = std::move(*result_);
-  result_.reset();
-  return result;
+  return job_.finish(maker::MakeError{maker::MakeErrorKind::Settings, std::string(), "no make was started"});
 }

@@ -5,21 +5,12 @@
 #pragma once
 #include <windows.h>
 
-#include <atomic>
-#include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "AlbumSettings.h"
+#include "WindowJob.h"
 #include "maker/album_maker.h"
-
-// Posted to the owner window while a make runs: the progress bar's message.
-constexpr UINT EncodeProgress = WM_USER + 100;
-
-// Posted to the owner window when a make has ended; the result is collected
-// with AlbumMakeJob::finish().
-constexpr UINT kMakeFinishedMessage = WM_APP + 1;
 
 // The save path as the make command completes it: a bare file name goes into
 // the current folder, the whole path is lower-cased (code-page aware) and
@@ -34,12 +25,6 @@ slidewright::maker::AlbumSettings makeSettingsFor(const AlbumSettings& window,
 
 class AlbumMakeJob {
  public:
-  AlbumMakeJob() = default;
-  AlbumMakeJob(const AlbumMakeJob&) = delete;
-  AlbumMakeJob& operator=(const AlbumMakeJob&) = delete;
-  // A job still running is cancelled and waited for.
-  ~AlbumMakeJob();
-
   // Starts the make. While it runs, the owner receives EncodeProgress
   // (WM_USER + 100) messages: (done, total) with total not 0 while the music
   // is re-encoded, (10, 10) when the pictures begin, and (0, 0) after every
@@ -47,17 +32,14 @@ class AlbumMakeJob {
   // already.
   bool start(HWND owner, slidewright::maker::AlbumSettings settings);
   // Asks the running make to stop at its next step; nothing is left behind.
-  void cancel() { cancelled_ = true; }
-  bool running() const { return thread_.joinable(); }
+  void cancel() { job_.cancel(); }
+  bool running() const { return job_.running(); }
   // Waits for the make to end and gives its result (once).
   slidewright::maker::MakeResult<slidewright::maker::MakeOutcome> finish();
 
  private:
   bool report(const slidewright::maker::MakeProgress& progress);
 
-  HWND owner_ = nullptr;  // not owned
-  std::thread thread_;
-  std::atomic<bool> cancelled_{false};
-  std::optional<slidewright::maker::MakeResult<slidewright::maker::MakeOutcome>> result_;
+  WindowJob<slidewright::maker::MakeResult<slidewright::maker::MakeOutcome>> job_;
   int musicTenths_ = -1;  // last music position posted, to post each step once
 };

@@ -61,3 +61,20 @@ const char* makeErrorKey(const maker::MakeError& error) {
 std::string makeErrorText(const LanguageFile& language, const maker::MakeError& error) {
   return reasonText(language, makeErrorKey(error), error.path);
 }
+
+std::string videoErrorText(const LanguageFile& language, const slidewright::exports::Error& error,
+                           const std::string& musicPath, const std::string& videoPath) {
+  using slidewright::exports::ErrorKind;
+  switch (error.kind) {
+    case ErrorKind::Output:
+      return reasonText(language, "VideoNotWritten", videoPath);
+    case ErrorKind::Encoding:
+      return reasonText(language, "VideoNotEncoded");
+    case ErrorKind::Input:
+      if (error.path.empty()) break;
+      return reasonText(language, error.path == musicPath ? "MusicUnusable" : "PictureUnusable", error.path);
+    default:
+      break;
+  }
+  return reasonText(language, "AlbumSettingsWrong");
+}

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "LanguageFile.h"
+#include "export/error.h"
 #include "maker/album_maker.h"
 #include "media/result.h"
 
@@ -32,3 +33,8 @@ const char* makeErrorKey(const slidewright::maker::MakeError& error);
 
 // Why a make failed, naming the file concerned.
 std::string makeErrorText(const LanguageFile& language, const slidewright::maker::MakeError& error);
+
+// Why an album video failed, naming the picture or the music concerned, or
+// the video (`videoPath`) when it could not be written.
+std::string videoErrorText(const LanguageFile& language, const slidewright::exports::Error& error,
+                           const std::string& musicPath, const std::string& videoPath);

@@ -31,6 +31,7 @@ constexpr Tooltip kTooltips[] = {
     {IDC_MUSIC_TOGGLE, "PlayMusic"},    {IDC_ADD_PICTURES, "AddPicture"}, {IDC_DELETE_SELECTED, "DelPicture"},
     {IDC_DELETE_ALL, "DelAllPic"},      {IDC_PREVIEW_PLAY, "FlashPause"}, {IDC_PREVIEW_STOP, "FlashStop"},
     {IDC_CHOOSE_MUSIC, "GetMusicPath"}, {IDC_COPY_PICTURES, "CopyPic"},   {IDC_FORGET_MUSIC, "DelMusic"},
+    {IDC_MAKE_VIDEO, "MakeVideoTip"},
 };
 
 // Posted to itself at the end of initialisation: add the pictures of the
@@ -173,6 +174,7 @@ void MainWindow::applySkin() {
 
   SetDlgItemTextA(hwnd, IDC_MAKE_ALBUM, language_.lookupString("MakeAlbum").c_str());
   SetDlgItemTextA(hwnd, IDC_MAKE_SCREENSAVER, language_.lookupString("MakeSrceensavers").c_str());
+  SetDlgItemTextA(hwnd, IDC_MAKE_VIDEO, language_.lookupString("MakeVideo").c_str());
   // The template's caption ("退出") stays unless the language file has a
   // word of its own for the exit button.
   const std::string exitCaption = language_.lookupString("ExitButton");
@@ -408,6 +410,7 @@ const MainWindow::Command MainWindow::kCommands[] = {
     {IDC_OUTPUT_PATH_BROWSE, BN_CLICKED, &MainWindow::chooseSavePath, true},
     {IDC_MAKE_ALBUM, BN_CLICKED, &MainWindow::makeAlbum, true},
     {IDC_MAKE_SCREENSAVER, BN_CLICKED, &MainWindow::makeScreensaver, true},
+    {IDC_MAKE_VIDEO, BN_CLICKED, &MainWindow::makeVideo, true},
     {IDOK, BN_CLICKED, &MainWindow::exitWithValues, false},
     {IDCANCEL, BN_CLICKED, &MainWindow::closeWithoutValues, false},
     {IDC_ALBUM_WIDTH, EN_KILLFOCUS, &MainWindow::checkWidth, false},
@@ -465,10 +468,10 @@ void MainWindow::closeWithoutValues() {
 // -- state of the buttons ----------------------------------------------------------
 
 // Every button is enabled exactly while it has something to act on: the
-// delete and copy buttons while pictures are selected, delete all and make
-// album while there are pictures, the two music buttons while a music file
-// is chosen. The make-screensaver button works on the movie already made
-// and is always enabled.
+// delete and copy buttons while pictures are selected, delete all, make
+// album and make video while there are pictures, the two music buttons while
+// a music file is chosen. The make-screensaver button works on the movie
+// already made and is enabled whenever no make runs.
 void MainWindow::updateCommandStates() {
   HWND hwnd = handle();
   const bool anyPictures = pictureList_.entryCount() > 0;
@@ -481,8 +484,9 @@ void MainWindow::updateCommandStates() {
   enable(IDC_DELETE_SELECTED, anySelected);
   enable(IDC_COPY_PICTURES, anySelected);
   enable(IDC_DELETE_ALL, anyPictures);
-  enable(IDC_MAKE_ALBUM, anyPictures && !makeJob_.running());
-  enable(IDC_MAKE_SCREENSAVER, !makeJob_.running());
+  enable(IDC_MAKE_ALBUM, anyPictures && !making());
+  enable(IDC_MAKE_VIDEO, anyPictures && !making());
+  enable(IDC_MAKE_SCREENSAVER, !making());
   enable(IDC_MUSIC_TOGGLE, music);
   enable(IDC_FORGET_MUSIC, music);
   refreshTitle();

@@ -13,6 +13,7 @@
 
 #include "AlbumFileBridge.h"
 #include "AlbumMakeJob.h"
+#include "VideoMakeJob.h"
 #include "AlbumSettings.h"
 #include "ColorSwatchButton.h"
 #include "DialogWindow.h"
@@ -76,7 +77,7 @@ class MainWindow : public DialogWindow {
   PictureList& pictureList() { return pictureList_; }
   MovieView* preview() { return preview_.get(); }  // null when it could not be made
   const player::MusicPlayer& music() const { return music_; }
-  bool making() const { return makeJob_.running(); }
+  bool making() const { return makeJob_.running() || videoJob_.running(); }
   const PictureList& pictureList() const { return pictureList_; }
   InfoTip& infoTip() { return infoTip_; }
   HWND tooltip() const { return tooltip_; }
@@ -152,6 +153,7 @@ class MainWindow : public DialogWindow {
   void previewStop();
   void makeAlbum();
   void makeScreensaver();
+  void makeVideo();
   void exitWithValues();
   void closeWithoutValues();
   // Album files and hold times (MainWindowAlbumFile.cpp).
@@ -175,7 +177,10 @@ class MainWindow : public DialogWindow {
   void onMusicEndTimer();
   bool checkPauseForMake();
   void restartPreview();
+  bool takeSavePathForMake();
+  std::vector<slidewright::maker::AlbumEntry> albumEntries() const;
   void onMakeFinished();
+  void onVideoFinished();
   void cancelMake();
 
   // Dropped files and the progress of the make commands.
@@ -253,6 +258,7 @@ class MainWindow : public DialogWindow {
   BitmapHandle playGlyph_, pauseGlyph_, stopGlyph_;  // the toggles' glyphs
   player::MusicPlayer music_;
   AlbumMakeJob makeJob_;
+  VideoMakeJob videoJob_;  // the make-video command (MainWindowVideo.cpp)
 
   // The album file: its path (UTF-8), the album as last opened or saved, and
   // whether pictures of it were left out when it was opened.

@@ -107,7 +107,7 @@ void MainWindow::startNewAlbum() {
 
 bool MainWindow::openAlbumFile(const std::string& albumPath) {
   HWND hwnd = handle();
-  if (makeJob_.running()) return false;
+  if (making()) return false;
   // A refused file is told and changes nothing, so the question about the
   // album in the window comes only once the new one can take its place.
   auto read = albumfile::readAlbumFile(albumPath);

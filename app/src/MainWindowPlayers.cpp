@@ -138,27 +138,38 @@ void MainWindow::onMusicEndTimer() {
 // window keeps painting, the progress bar moves with the make's messages,
 // and onMakeFinished shows the outcome.
 void MainWindow::makeAlbum() {
+  if (making() || !takeSavePathForMake()) return;
+  beginProgress();
+  makeJob_.start(handle(), makeSettingsFor(settings_, albumEntries()));
+  updateCommandStates();
+  SetCursor(LoadCursor(nullptr, IDC_WAIT));
+}
+
+// The make commands' first steps: the fields' values taken, an empty save
+// path told, the seconds checked, and the save path completed and shown.
+// False when no make is to start.
+bool MainWindow::takeSavePathForMake() {
   HWND hwnd = handle();
-  if (makeJob_.running()) return;
   takeValuesFromControls();
   if (settings_.savePath.empty()) {
     MessageBoxA(hwnd, language_.lookupString("EmptySavePath").c_str(), windowTitle(hwnd).c_str(), MB_OK);
-    return;
+    return false;
   }
-  if (!checkPauseForMake()) return;
+  if (!checkPauseForMake()) return false;
   char current[MAX_PATH] = {};
   GetCurrentDirectoryA(MAX_PATH, current);
   settings_.savePath = completeSavePath(settings_.savePath, current);
   putValuesIntoControls();
+  return true;
+}
 
+// The pictures of the strip in album order, each with its transition and hold.
+std::vector<maker::AlbumEntry> MainWindow::albumEntries() const {
   std::vector<maker::AlbumEntry> pictures;
   for (int i = 0; i < pictureList_.entryCount(); ++i)
     pictures.push_back({pictureList_.entryAt(i).path, pictureList_.entryAt(i).transition,
                         pictureList_.entryAt(i).holdSeconds});
-  beginProgress();
-  makeJob_.start(hwnd, makeSettingsFor(settings_, std::move(pictures)));
-  updateCommandStates();
-  SetCursor(LoadCursor(nullptr, IDC_WAIT));
+  return pictures;
 }
 
 // The seconds per picture, which may be typed beyond the arrows' 1 to 60:
@@ -184,6 +195,7 @@ bool MainWindow::checkPauseForMake() {
 
 void MainWindow::onMakeFinished() {
   HWND hwnd = handle();
+  if (videoJob_.running()) return onVideoFinished();
   if (!makeJob_.running()) return;
   auto result = makeJob_.finish();
   updateCommandStates();
@@ -201,9 +213,14 @@ void MainWindow::onMakeFinished() {
 }
 
 // A make still running when the window closes is cancelled, and waited for:
-// it stops at its next picture, leaving no temporary file and no movie, and
-// the movie that was at the save path stays as it was.
+// it stops at its next picture (a video at its next frame), leaving no
+// temporary file and no new movie or video, and the file that was at its
+// place stays as it was.
 void MainWindow::cancelMake() {
+  if (videoJob_.running()) {
+    videoJob_.cancel();
+    videoJob_.finish();
+  }
   if (!makeJob_.running()) return;
   makeJob_.cancel();
   makeJob_.finish();

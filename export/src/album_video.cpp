@@ -128,11 +128,11 @@ Result<Music> readMusic(const std::string& path) {
   Music music;
   if (path.empty()) return music;
   auto bytes = media::readFile(path);
-  if (!bytes) return fail(ErrorKind::Input, path + ": " + bytes.message());
+  if (!bytes) return fail(ErrorKind::Input, path + ": " + bytes.message(), path);
   auto data = std::make_shared<const std::vector<uint8_t>>(std::move(bytes.value()));
   player::Mp3Summary summary;
   if (!player::walkMp3Frames(data->data(), data->size(), &summary) || summary.sampleRate <= 0)
-    return fail(ErrorKind::Input, path + ": no MPEG audio was found in the file");
+    return fail(ErrorKind::Input, path + ": no MPEG audio was found in the file", path);
   auto sound = std::make_shared<player::Mp3Sound>();
   sound->data = data;
   sound->sampleRate = summary.sampleRate;
@@ -144,7 +144,8 @@ Result<Music> readMusic(const std::string& path) {
 }
 
 Error fromMake(const maker::MakeError& e) {
-  return fail(e.kind == maker::MakeErrorKind::Cancelled ? ErrorKind::Cancelled : ErrorKind::Input, e.message);
+  return fail(e.kind == maker::MakeErrorKind::Cancelled ? ErrorKind::Cancelled : ErrorKind::Input, e.message,
+              e.path);
 }
 
 }  // namespace
@@ -193,8 +194,10 @@ Result<AlbumVideoOutcome> exportAlbumVideo(const maker::AlbumSettings& given, co
     entries.push_back(&e);
   }
   if (entries.empty())
-    return fail(ErrorKind::Input, "none of the pictures could be read (" + outcome.skipped.front().path +
-                                      ": " + outcome.skipped.front().reason + ")");
+    return fail(ErrorKind::Input,
+                "none of the pictures could be read (" + outcome.skipped.front().path + ": " +
+                    outcome.skipped.front().reason + ")",
+                outcome.skipped.front().path);
   std::vector<int> transitions;
   for (const auto* e : entries) transitions.push_back(e->transition);
   outcome.pauseSeconds = settings.pauseSeconds;
@@ -252,7 +255,8 @@ Result<AlbumVideoOutcome> exportAlbumVideo(const maker::AlbumSettings& given, co
         lowest = std::min(lowest, layer.slide);
         while (taken <= layer.slide) {
           auto next = queue.next();
-          if (!next) return fail(ErrorKind::Input, entries[taken]->path + ": " + next.message());
+          if (!next)
+            return fail(ErrorKind::Input, entries[taken]->path + ": " + next.message(), entries[taken]->path);
           shown[taken] = std::move(next.value());
           pictures[taken] = shown[taken].get();
           ++taken;
@@ -270,7 +274,8 @@ Result<AlbumVideoOutcome> exportAlbumVideo(const maker::AlbumSettings& given, co
     if (!track.mixFrame(k, end, &samples) || !track.missingSounds().empty())
       return fail(ErrorKind::Input,
                   settings.musicPath + ": the music cannot be put into the video" +
-                      (track.missingSounds().empty() ? "" : " (" + track.missingSounds().front() + ")"));
+                      (track.missingSounds().empty() ? "" : " (" + track.missingSounds().front() + ")"),
+                  settings.musicPath);
     if (Status s = encoder.writeAudio(samples.data(), samples.size() / size_t(channels)); !s)
       return s.error();
     if (progress && !progress(VideoProgress{k + 1, total})) return fail(ErrorKind::Cancelled, "cancelled");

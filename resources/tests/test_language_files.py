@@ -20,16 +20,16 @@ REASON_CONVERSIONS = dict(
     [(k, ['s']) for k in (
         'PictureUnreadable', 'PictureNotSupported', 'PictureDamaged', 'PictureTooLarge', 'PictureUnusable',
         'NoPicturesInFolder', 'PathTooLong', 'NameNotInCodePage', 'MusicMissing', 'MusicUnreadable',
-        'MusicNotSupported', 'MusicDamaged', 'MusicTooLarge', 'MusicUnusable', 'MovieNotWritten',
+        'MusicNotSupported', 'MusicDamaged', 'MusicTooLarge', 'MusicUnusable', 'MovieNotWritten', 'VideoNotWritten',
         'PictureMissing', 'AlbumUnreadable', 'AlbumNotJson', 'AlbumUnknownKey', 'AlbumMissingKey',
         'AlbumWrongType', 'AlbumOutOfRange', 'AlbumNewerVersion', 'AlbumNotWritten', 'AlbumValueToSave')] +
-    [(k, []) for k in ('AlbumSettingsWrong', 'PauseNegative', 'TooManyPictures')] +
+    [(k, []) for k in ('AlbumSettingsWrong', 'PauseNegative', 'TooManyPictures', 'VideoNotEncoded')] +
     [('PauseTooLong', ['d'])])
 
 # Every key the program looks up, by section.
 PROGRAM_KEYS = {
     'String': [
-        'MakeAlbum', 'MakeSrceensavers', 'PlayMusic', 'AddPicture', 'DelPicture', 'DelAllPic',
+        'MakeAlbum', 'MakeSrceensavers', 'MakeVideo', 'MakeVideoTip', 'MakeVideoError', 'PlayMusic', 'AddPicture', 'DelPicture', 'DelAllPic',
         'FlashPause', 'FlashStop', 'GetMusicPath', 'CopyPic', 'DelMusic', 'AlbumWidth',
         'WidthBound', 'AlbumHeight', 'HeightBound', 'BKColor', 'PauseTime', 'Second', 'SavePath',
         'AlbumWidthWarning1', 'AlbumWidthWarning2', 'AlbumHeightWarning1', 'AlbumHeightWarning2',

@@ -430,7 +430,7 @@ def draw_skin(controls, width, height):
     # command buttons: a slim accent underline marks the main action
     mk = by_id[1009]
     c.round_rect(mk[0] - 2, mk[1] - 2, mk[2] + 2, mk[3] + 3, 3, ACCENT)
-    for i in (1052, 1):
+    for i in (1052, 32792, 1):
         r = by_id[i]
         c.round_rect(r[0] - 2, r[1] - 2, r[2] + 2, r[3] + 3, 3, FIELD_EDGE)
 

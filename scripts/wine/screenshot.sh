@@ -22,7 +22,9 @@
 #             pictures, lets the pointer rest on the fourth until the
 #             information tip shows (NAME-tip.png), drags the film strip to
 #             its end (NAME-end.png), and presses the make-album button
-#             (NAME-made.png, the new album playing in the preview).
+#             (NAME-made.png, the new album playing in the preview); then
+#             rests the pointer on the make-video button until its tip
+#             shows (NAME-video.png).
 # --english   the program speaks English (english.lng, chosen by the settings
 #             file it starts with) instead of Chinese.
 set -euo pipefail
@@ -167,6 +169,16 @@ if [ -n "$with_pictures" ] && command -v xdotool >/dev/null; then
   sleep 6
   import -display "$DISPLAY" -window root -trim +repage "$made"
   echo "screenshot: $made"
+  # The pointer rests on the make-video button (dialog units 180,218) until
+  # its tip shows (NAME-video.png).
+  video=${out%.png}-video.png
+  DISPLAY=$DISPLAY xdotool mousemove $((wx + cx + 300)) $((wy + cy + 337))
+  sleep 0.3
+  DISPLAY=$DISPLAY xdotool mousemove $((wx + cx + 302)) $((wy + cy + 338))
+  sleep 2
+  import -display "$DISPLAY" -window root -trim +repage "$video"
+  echo "screenshot: $video"
+  DISPLAY=$DISPLAY xdotool mousemove $((wx + 300)) $((wy + 300))
 fi
 
 # Close the window as the skin's close button does (taskkill without /F

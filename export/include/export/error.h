@@ -23,9 +23,14 @@ enum class ErrorKind {
 struct Error {
   ErrorKind kind;
   std::string message;
+  // The input file concerned (a picture or the music of an album), for a
+  // front that words the reason itself; empty when none is.
+  std::string path = {};
 };
 
-inline Error fail(ErrorKind kind, std::string message) { return Error{kind, std::move(message)}; }
+inline Error fail(ErrorKind kind, std::string message, std::string path = {}) {
+  return Error{kind, std::move(message), std::move(path)};
+}
 
 template <class T>
 using Result = common::Result<T, Error>;
