@@ -44,15 +44,14 @@ struct AlbumDocument {
   int seconds = 1;  // hold of every picture without its own
   bool loop = true;
   int fadeOutSeconds = 0;  // the music fades over the show's last seconds; 0: no fade
-  std::string music;   // empty: a silent album
-  std::string output;  // the movie to make; empty: none named
+  std::string music;       // empty: a silent album
+  std::string output;      // the movie to make; empty: none named
   std::vector<AlbumFilePicture> pictures;
 
   bool operator==(const AlbumDocument& other) const {
     return width == other.width && height == other.height && background == other.background &&
            seconds == other.seconds && loop == other.loop && fadeOutSeconds == other.fadeOutSeconds &&
-           music == other.music && output == other.output &&
-           pictures == other.pictures;
+           music == other.music && output == other.output && pictures == other.pictures;
   }
 };
 

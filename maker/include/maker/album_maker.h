@@ -135,7 +135,8 @@ int slideFrameCount(int transition, int width, int height);
 
 // Frames of the show of these pictures, each held for its own seconds or
 // else pauseSeconds: the album builder's own count.
-std::uint32_t showFrameCount(const std::vector<AlbumEntry>& pictures, int pauseSeconds, int width, int height);
+std::uint32_t showFrameCount(const std::vector<AlbumEntry>& pictures, int pauseSeconds, int width,
+                             int height);
 
 // The hold that makes the slides last about `seconds` in all (1 to 60).
 int pauseForDuration(double seconds, const std::vector<int>& transitions, int width, int height);
