@@ -46,6 +46,7 @@ enum class Option {
   Music,
   Loop,
   NoLoop,
+  FadeOut,
   SkipBad,
   SaveAlbum,
   VideoSize,
@@ -94,6 +95,9 @@ const std::vector<OptionSpec>& optionTable() {
       {Option::Loop, nullptr, "--loop", nullptr, nullptr,
        "play the movie again from the start at its end (default)"},
       {Option::NoLoop, nullptr, "--no-loop", nullptr, nullptr, "stop at the end"},
+      {Option::FadeOut, nullptr, "--fade-out", "N", "a value",
+       "fade the music to silence over the show's last N\nseconds, " + range(0, maker::kLongestFadeOut) +
+           " (default 0: no fade)"},
       {Option::SkipBad, nullptr, "--skip-bad", nullptr, nullptr,
        "leave out pictures that cannot be read, with a warning,\ninstead of failing"},
       {Option::SaveAlbum, nullptr, "--save-album", "FILE", "a file name",
@@ -233,7 +237,7 @@ struct ParseState {
   bool pauseGiven = false;
   // Which settings the command line gave, so that they override an album file's.
   bool transitionGiven = false, widthGiven = false, heightGiven = false, backgroundGiven = false,
-       loopGiven = false;
+       loopGiven = false, fadeOutGiven = false;
   std::string output;
 };
 
@@ -303,6 +307,9 @@ std::optional<UsageError> applyOption(const OptionSpec& spec, const std::string&
       state.loopGiven = true;
       settings.loop = false;
       return std::nullopt;
+    case Option::FadeOut:
+      state.fadeOutGiven = true;
+      return readNumber(value, "the fade-out", 0, maker::kLongestFadeOut, settings.fadeOutSeconds);
     case Option::SkipBad:
       settings.skipBadPictures = true;
       return std::nullopt;
@@ -417,6 +424,7 @@ void applyAlbumDocument(const albumfile::AlbumDocument& album, ParseState& state
   if (!state.heightGiven) s.height = album.height;
   if (!state.backgroundGiven) s.background = album.background;
   if (!state.loopGiven) s.loop = album.loop;
+  if (!state.fadeOutGiven) s.fadeOutSeconds = album.fadeOutSeconds;
   if (!state.pauseGiven) s.pauseSeconds = album.seconds;
   if (s.musicPath.empty()) s.musicPath = album.music;
   for (const albumfile::AlbumFilePicture& p : album.pictures) {
@@ -444,6 +452,7 @@ albumfile::AlbumDocument albumDocumentFor(const MakeRequest& r, int pauseSeconds
   album.background = s.background;
   album.seconds = pauseSeconds;
   album.loop = s.loop;
+  album.fadeOutSeconds = s.fadeOutSeconds;
   album.music = s.musicPath;
   album.output = r.videoPath.empty() ? s.outputPath : r.videoPath;
   for (const maker::AlbumEntry& e : s.pictures)

@@ -24,8 +24,8 @@ using nlohmann::json;
 using Kind = AlbumFileErrorKind;
 
 const char* const kVersionKey = "slidewright-album";
-const char* const kAlbumKeys[] = {kVersionKey, "width", "height", "background", "seconds",
-                                  "loop",      "music", "output", "pictures"};
+const char* const kAlbumKeys[] = {kVersionKey, "width",    "height", "background", "seconds",
+                                  "loop",      "fade-out", "music",  "output",     "pictures"};
 const char* const kPictureKeys[] = {"file", "transition", "seconds"};
 
 // Album files are small: a thousand pictures take about 100 kB.
@@ -185,6 +185,7 @@ std::optional<AlbumFileError> readSettings(const ObjectReader& album, const std:
       return album.refuse(Kind::WrongType, "loop", "\"loop\" must be true or false, not " + typeName(*loop));
     doc.loop = loop->get<bool>();
   }
+  if (auto bad = album.wholeNumber("fade-out", 0, maker::kLongestFadeOut, doc.fadeOutSeconds)) return bad;
   if (auto bad = album.text("music", "a file name", doc.music)) return bad;
   if (auto bad = album.text("output", "a file name", doc.output)) return bad;
   if (!doc.music.empty()) doc.music = resolveAlbumPath(doc.music, folder);
@@ -315,6 +316,8 @@ AlbumFileResult<std::string> formatAlbum(const AlbumDocument& album, const std::
   file["background"] = colourText(album.background);
   file["seconds"] = album.seconds;
   file["loop"] = album.loop;
+  // Written only when there is a fade, so an album without one keeps its file.
+  if (album.fadeOutSeconds != 0) file["fade-out"] = album.fadeOutSeconds;
   if (!album.music.empty()) file["music"] = written(album.music);
   if (!album.output.empty()) file["output"] = written(album.output);
   file["pictures"] = nlohmann::ordered_json::array();

@@ -73,6 +73,7 @@ TEST(AlbumFileRefusals, NameTheKindTheKeyAndThePlace) {
       {"{\"slidewright-album\": \"1\"}", Kind::WrongType, "slidewright-album", 0, 1, 2},
       {"{\"slidewright-album\": 1, \"width\": \"640\"}", Kind::WrongType, "width", 0, 1, 26},
       {"{\"slidewright-album\": 1, \"loop\": 1}", Kind::WrongType, "loop", 0, 1, 26},
+      {"{\"slidewright-album\": 1, \"fade-out\": 2.5}", Kind::WrongType, "fade-out", 0, 1, 26},
       {"{\"slidewright-album\": 1, \"pictures\": {\"file\": \"a.jpg\"}}", Kind::WrongType, "pictures", 0, 1,
        26},
       {"{\"slidewright-album\": 1, \"pictures\": [\"a.jpg\"]}", Kind::WrongType, "", 1, 0, 0},
@@ -83,6 +84,8 @@ TEST(AlbumFileRefusals, NameTheKindTheKeyAndThePlace) {
       {"{\"slidewright-album\": 1, \"width\": 801}", Kind::OutOfRange, "width", 0, 1, 26, "from 100 to 800"},
       {"{\"slidewright-album\": 1, \"height\": 18446744073709551615}", Kind::OutOfRange, "height", 0, 1, 26},
       {"{\"slidewright-album\": 1, \"seconds\": 5462}", Kind::OutOfRange, "seconds", 0, 1, 26},
+      {"{\"slidewright-album\": 1, \"fade-out\": -1}", Kind::OutOfRange, "fade-out", 0, 1, 26,
+       "from 0 to 5461"},
       {"{\"slidewright-album\": 1, \"background\": \"#12345\"}", Kind::OutOfRange, "background", 0, 1, 26},
       {"{\"slidewright-album\": 1, \"music\": \"\"}", Kind::OutOfRange, "music", 0, 1, 26},
       {"{\"slidewright-album\": 1, \"pictures\": [{\"file\": \"a.jpg\"}, {\"file\": \"b.jpg\", "
@@ -159,6 +162,7 @@ TEST(AlbumFileReading, FillsWhatIsLeftOutAndReadsNamesInAnyCase) {
   EXPECT_EQ(album.background, (media::Rgb{255, 255, 255}));
   EXPECT_EQ(album.seconds, 1);
   EXPECT_TRUE(album.loop);
+  EXPECT_EQ(album.fadeOutSeconds, 0);
   EXPECT_EQ(album.music, "");
   EXPECT_EQ(album.output, "");
   ASSERT_EQ(album.pictures.size(), 2u);
@@ -182,6 +186,7 @@ TEST_F(AlbumFolderTest, RoundTripKeepsTheAlbumAndRelativePathsFollowAMovedFolder
   album.background = {0x12, 0xab, 0xef};
   album.seconds = 5;
   album.loop = false;
+  album.fadeOutSeconds = 7;
   album.music = (trip / "music" / "song.mp3").u8string();
   album.output = (trip / "albums" / "holiday.swf").u8string();
   album.pictures = {{(trip / "albums" / "pics" / "a.jpg").u8string(), 9, 3},
@@ -193,7 +198,7 @@ TEST_F(AlbumFolderTest, RoundTripKeepsTheAlbumAndRelativePathsFollowAMovedFolder
   ASSERT_TRUE(writeAlbumFile(albumPath.u8string(), album).ok()) << "saving again replaces the file";
   const std::string text = readText(albumPath);
   for (const char* expected : {"\"pics/a.jpg\"", "\"../b.jpg\"", "\"../music/song.mp3\"", "\"holiday.swf\"",
-                               "\"fade\"", "\"#12abef\""})
+                               "\"fade\"", "\"#12abef\"", "\"fade-out\": 7"})
     EXPECT_NE(text.find(expected), std::string::npos) << expected << " in\n" << text;
   EXPECT_EQ(text.rfind("{\n  \"slidewright-album\": 1,", 0), 0u) << text;
   EXPECT_EQ(std::distance(fs::directory_iterator(albumPath.parent_path()), fs::directory_iterator()), 2)

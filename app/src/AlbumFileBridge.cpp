@@ -65,6 +65,7 @@ albumfile::AlbumDocument albumDocumentOf(const AlbumSettings& settings,
                       GetBValue(settings.backgroundColor)};
   album.seconds = settings.pauseSeconds;
   album.loop = settings.loop;
+  album.fadeOutSeconds = settings.fadeOutSeconds;
   if (musicFileChosen(settings.musicPath)) album.music = utf8FromAnsi(settings.musicPath);
   album.output = utf8FromAnsi(settings.savePath);
   for (const WindowAlbumPicture& picture : pictures)

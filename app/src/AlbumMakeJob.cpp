@@ -26,6 +26,7 @@ maker::AlbumSettings makeSettingsFor(const AlbumSettings& window, std::vector<ma
                             GetBValue(window.backgroundColor)};
   if (musicFileChosen(window.musicPath)) s.musicPath = window.musicPath;
   s.loop = window.loop;
+  s.fadeOutSeconds = window.fadeOutSeconds;
   s.outputPath = window.savePath;
   return s;
 }

@@ -17,6 +17,9 @@ struct AlbumSettings {
   // Whether the movie starts again at its end: an album file's setting, kept
   // with the album and not in the settings file.
   bool loop = true;
+  // Seconds over which the music fades at the show's end (0: none), an album
+  // file's setting kept the same way.
+  int fadeOutSeconds = 0;
 };
 
 // Reads the settings of the program in programDir (ending in a backslash);

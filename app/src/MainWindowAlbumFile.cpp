@@ -125,6 +125,7 @@ bool MainWindow::openAlbumFile(const std::string& albumPath) {
   settings_.pauseSeconds = album.seconds;
   settings_.backgroundColor = RGB(album.background.r, album.background.g, album.background.b);
   settings_.loop = album.loop;
+  settings_.fadeOutSeconds = album.fadeOutSeconds;
   swatch_.setColor(settings_.backgroundColor);
   std::vector<NotAdded> failures;
   std::string music;

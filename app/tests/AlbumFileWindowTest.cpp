@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "FailureTexts.h"
+#include "albumfile/album_file.h"
 #include "LanguageFormat.h"
 #include "WindowTestSupport.h"
 #include "resource.h"
@@ -31,7 +32,7 @@ std::string writeAlbum(const std::string& folder) {
   writeJpeg(album + "pics\\c.jpg", 64, 64, {30, 30, 220});
   writeFile(album + "holiday.swalbum",
             R"({"slidewright-album": 1, "width": 320, "height": 240, "background": "#102030", "seconds": 2,
-  "loop": false, "output": "made.swf", "pictures": [
+  "loop": false, "fade-out": 4, "output": "made.swf", "pictures": [
   {"file": "pics/a.jpg", "transition": "fade"},
   {"file": "pics/b.jpg", "transition": "circle", "seconds": 3},
   {"file": "pics/c.jpg", "transition": "blinds", "seconds": 0}]})");
@@ -96,6 +97,11 @@ TEST(AlbumFileWindow, OpenedAlbumMakesTheCommandLinesMovieAndSavedOneOpensAfterI
     ASSERT_EQ(watcher.answered(), 1);
   }
   EXPECT_EQ(windowTitle(window.handle()), "saved - Slidewright");
+  // Settings the window has no field for are kept as the file gave them.
+  const auto saved = slidewright::albumfile::readAlbumFile(folder + "saved.swalbum");
+  ASSERT_TRUE(saved) << saved.message();
+  EXPECT_FALSE(saved.value().loop);
+  EXPECT_EQ(saved.value().fadeOutSeconds, 4);
   ASSERT_EQ(runCommandLine("make \"" + folder + "saved.swalbum\" -o \"" + dir.path() + "cli2.swf\" -q"), 0u);
   EXPECT_TRUE(readFile(dir.path() + "cli2.swf") == windowMovie);
 

@@ -137,6 +137,9 @@ TEST_F(Command, WrongCommandLinesExitWithTwo) {
       {{"make", photo_, "--height=601", "-o", out("x.swf")}, "from 75 to 600"},
       {{"make", photo_, "-s", "-1", "-o", out("x.swf")}, "from 0 to 5461"},
       {{"make", photo_, "-s", "5462", "-o", out("x.swf")}, "from 0 to 5461"},
+      {{"make", photo_, "--fade-out", "-1", "-o", out("x.swf")},
+       "the fade-out must be a whole number from 0 to 5461, not '-1'"},
+      {{"make", photo_, "--fade-out=1.5", "-o", out("x.swf")}, "not '1.5'"},
       {{"make", "-t", "spiral", photo_, "-o", out("x.swf")}, "unknown transition 'spiral'"},
       {{"make", "-t", "13", photo_, "-o", out("x.swf")}, "unknown transition '13'"},
       {{"make", photo_, "-t", "fade", "-o", out("x.swf")}, "none follow"},
@@ -464,12 +467,13 @@ TEST_F(Command, MakesAnAlbumFile) {
 }
 
 // --save-album keeps what the command line gave, random transitions as they
-// were chosen, and the album file makes the same movie again.
+// were chosen and the music's fade, and the album file makes the same movie again.
 TEST_F(Command, SavedAlbumMakesTheSameMovie) {
   fs::remove(out("saved.swalbum"));
   Outcome r = run({"make", "-q", "-s", "0", "-t", "random", photo_, drawing_, photo_, "-m", music_,
-                   "--save-album", out("saved.swalbum"), "-o", out("saved.swf")});
+                   "--fade-out", "2", "--save-album", out("saved.swalbum"), "-o", out("saved.swf")});
   ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(contains(slurp(out("saved.swalbum")), "\"fade-out\": 2"));
   r = run({"make", "-q", out("saved.swalbum"), "-o", out("saved-again.swf")});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(slurp(out("saved-again.swf")), slurp(out("saved.swf")));

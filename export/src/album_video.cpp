@@ -12,10 +12,12 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "album/scene.h"
 #include "media/canvas.h"
+#include "media/mp3.h"
 #include "media/picture.h"
 #include "player/sound.h"
 #include "scene_renderer.h"
@@ -234,6 +236,10 @@ Result<AlbumVideoOutcome> exportAlbumVideo(const maker::AlbumSettings& given, co
 
   SoundTrack track(es.sampleRate, channels, o.framesPerSecond, 1);
   if (music.value().sound) track.playMp3(1, music.value().sound);
+  // The music fades over the show's last seconds as the movie's does.
+  std::optional<media::FadeOut> fade;
+  if (music.value().sound && settings.fadeOutSeconds > 0)
+    fade = media::FadeOut::overEnd(double(scene.frameCount()) / kAlbumFrameRate, settings.fadeOutSeconds);
 
   PictureQueue queue(
       entries.size(), [&](size_t i) { return prepare(entries[i]->path); }, 2);
@@ -276,6 +282,11 @@ Result<AlbumVideoOutcome> exportAlbumVideo(const maker::AlbumSettings& given, co
                   settings.musicPath + ": the music cannot be put into the video" +
                       (track.missingSounds().empty() ? "" : " (" + track.missingSounds().front() + ")"),
                   settings.musicPath);
+    if (fade) {
+      const int64_t first = track.frameStart(k);
+      for (size_t i = 0; i < samples.size(); ++i)
+        samples[i] *= fade->gainAt(double(first + int64_t(i / size_t(channels))) / es.sampleRate);
+    }
     if (Status s = encoder.writeAudio(samples.data(), samples.size() / size_t(channels)); !s)
       return s.error();
     if (progress && !progress(VideoProgress{k + 1, total})) return fail(ErrorKind::Cancelled, "cancelled");

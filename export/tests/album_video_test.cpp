@@ -3,6 +3,8 @@
 // frames a second they are sharper than the movie can be and move every frame.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 
 #include "album/scene.h"
@@ -37,6 +39,54 @@ TEST(AlbumVideo, AtTheAlbumsSizeAnd12FpsItAgreesWithTheMovieFrameByFrame) {
   EXPECT_GE(f.worstChangingDb, 35.0) << "worst at frame " << f.worstChangingFrame;
   EXPECT_GE(f.worstHoldDb, 35.0);
   EXPECT_EQ(f.closerToNeighbour, std::vector<long>{});
+}
+
+// Root mean square of the video's sound from `from` to `to` seconds.
+double rms(const probe::ProbedVideo& v, double from, double to) {
+  const auto at = [&](double t) {
+    return std::min(v.audio.size(), size_t(std::max(0.0, (t - v.audioStart) * v.sampleRate)));
+  };
+  double sum = 0;
+  for (size_t i = at(from); i < at(to); ++i) sum += double(v.audio[i]) * v.audio[i];
+  return at(to) > at(from) ? std::sqrt(sum / double(at(to) - at(from))) : 0.0;
+}
+
+// The album's video fades its music as the movie does: as before until the
+// show's last 3 seconds, then falling linearly to silence at its end.
+TEST(AlbumVideo, TheMusicFadesOverTheShowsLastSeconds) {
+  const std::vector<std::string> args = {"make",
+                                         "-W",
+                                         "160",
+                                         "-H",
+                                         "120",
+                                         "-s",
+                                         "2",
+                                         writePicture(1, 320, 240),
+                                         writePicture(2, 320, 240),
+                                         "-m",
+                                         writeMusic("fade.mp3", 30),
+                                         "--fps",
+                                         "12",
+                                         "-o"};
+  auto plainArgs = args, fadedArgs = args;
+  plainArgs.push_back(scratch("plain.mp4"));
+  fadedArgs.insert(fadedArgs.end(), {scratch("faded.mp4"), "--fade-out", "3"});
+  ASSERT_EQ(run(plainArgs).status, 0);
+  const Outcome r = run(fadedArgs);
+  ASSERT_EQ(r.status, 0) << r.err;
+  probe::ProbedVideo plain, faded;
+  std::string error;
+  ASSERT_TRUE(probe::probeVideo(scratch("plain.mp4"), {}, &plain, &error)) << error;
+  ASSERT_TRUE(probe::probeVideo(scratch("faded.mp4"), {}, &faded, &error)) << error;
+
+  const double show = double(faded.frames) / 12, start = show - 3, level = rms(plain, 0.5, show);
+  ASSERT_GT(level, 0.05);
+  EXPECT_NEAR(rms(faded, 0.5, start - 0.3) / rms(plain, 0.5, start - 0.3), 1.0, 0.02);
+  for (double part : {0.25, 0.5, 0.75}) {
+    const double t = start + 3 * part;
+    EXPECT_NEAR(rms(faded, t - 0.1, t + 0.1) / rms(plain, t - 0.1, t + 0.1), 1 - part, 0.07) << t << " s";
+  }
+  EXPECT_LT(rms(faded, show - 0.15, show), 0.05 * level);
 }
 
 // A 640 x 480 album made into 1080p at 30 frames a second: a held picture

@@ -94,6 +94,16 @@ int longestAlbumPause(const std::vector<AlbumEntry>& pictures, int width, int he
       std::min<long long>(kLongestPause, room / (static_cast<long long>(kAlbumFrameRate) * albumHeld)));
 }
 
+std::uint32_t showFrameCount(const std::vector<AlbumEntry>& pictures, int pauseSeconds, int width,
+                             int height) {
+  // Each slide is its transition, its hold and one frame for the settled picture.
+  std::uint64_t frames = 0;
+  for (const AlbumEntry& e : pictures)
+    frames += static_cast<std::uint64_t>(slideFrameCount(e.transition, width, height)) + 1 +
+              static_cast<std::uint64_t>(std::max(e.holdSeconds.value_or(pauseSeconds), 0)) * kAlbumFrameRate;
+  return static_cast<std::uint32_t>(std::min<std::uint64_t>(frames, UINT32_MAX));
+}
+
 namespace {
 
 MakeError makeError(MakeErrorKind kind, const std::string& path, const std::string& reason,
@@ -145,6 +155,8 @@ std::optional<MakeError> checkSettings(const AlbumSettings& s) {
   if (!s.fitToMusic && s.pauseSeconds > longest)
     return bad("the seconds per picture must be " + range(0, longest) + " for these " +
                std::to_string(s.pictures.size()) + " pictures (a movie counts at most 65535 frames)");
+  if (s.fadeOutSeconds < 0 || s.fadeOutSeconds > kLongestFadeOut)
+    return bad("the fade-out must be " + range(0, kLongestFadeOut) + " seconds");
   if (s.outputPath.empty()) return bad("no output file was given");
   if (s.fitToMusic && s.musicPath.empty()) return bad("fitting the show to the music needs music");
   return std::nullopt;
@@ -167,18 +179,43 @@ struct EncodedMusic {
   double seconds = 0;
 };
 
-// Re-encodes the music, reporting progress.
-MakeResult<EncodedMusic> encodeMusic(const std::string& musicPath, const Reporter& report) {
+MakeError musicError(const std::string& musicPath, const media::Error& error) {
+  if (error.kind == ErrorKind::Cancelled) return cancelled();
+  return makeError(MakeErrorKind::Music, musicPath, error.message, error.kind);
+}
+
+// Re-encodes the music, reporting progress. A music that is to fade is only
+// measured here: the show's length, which the fade needs, is known once the
+// pictures are (see fadeMusic).
+MakeResult<EncodedMusic> encodeMusic(const AlbumSettings& s, const Reporter& report) {
   EncodedMusic music;
-  if (musicPath.empty()) return music;
-  auto encoded = media::reencodeMp3(musicPath, [&](std::uint64_t done, std::uint64_t total) {
+  if (s.musicPath.empty()) return music;
+  auto progress = [&](std::uint64_t done, std::uint64_t total) {
     return report(MakeStage::Music, done, total);
-  });
-  if (!encoded) {
-    if (encoded.kind() == ErrorKind::Cancelled) return cancelled();
-    return makeError(MakeErrorKind::Music, musicPath, encoded.message(), encoded.kind());
+  };
+  if (s.fadeOutSeconds > 0) {
+    auto measured = media::measureMp3(s.musicPath, progress);
+    if (!measured) return musicError(s.musicPath, measured.error());
+    music.seconds = measured.value().seconds;
+    return music;
   }
+  auto encoded = media::reencodeMp3(s.musicPath, progress);
+  if (!encoded) return musicError(s.musicPath, encoded.error());
   music.seconds = encoded.value().summary.seconds;
+  music.mp3 = std::move(encoded.value().mp3);
+  return music;
+}
+
+// Re-encodes the music faded over the last fadeOutSeconds of a show of
+// showFrames frames and cut at its end. Its progress is the movie's first step.
+MakeResult<EncodedMusic> fadeMusic(const AlbumSettings& s, std::uint32_t showFrames, double musicSeconds,
+                                   const Reporter& report) {
+  EncodedMusic music;
+  music.seconds = musicSeconds;
+  const auto fade = media::FadeOut::overEnd(double(showFrames) / kAlbumFrameRate, s.fadeOutSeconds);
+  auto encoded = media::reencodeMp3(
+      s.musicPath, [&](std::uint64_t, std::uint64_t) { return report(MakeStage::Movie, 0, 1); }, fade);
+  if (!encoded) return musicError(s.musicPath, encoded.error());
   music.mp3 = std::move(encoded.value().mp3);
   return music;
 }
@@ -372,7 +409,7 @@ MakeResult<MakeOutcome> makeAlbum(const AlbumSettings& s, const MakeProgressCall
   if (auto bad = checkOutput(s.outputPath)) return *bad;
   const Reporter report(progress);
 
-  auto music = encodeMusic(s.musicPath, report);
+  auto music = encodeMusic(s, report);
   if (!music) return music.error();
   auto rendered = renderPictures(s, report);
   if (!rendered) return rendered.error();
@@ -389,8 +426,16 @@ MakeResult<MakeOutcome> makeAlbum(const AlbumSettings& s, const MakeProgressCall
     outcome.musicFit = musicFitFor(outcome.musicSeconds, transitions, s.width, s.height);
   }
 
-  Album album = albumFor(s, std::move(slides.value()), std::move(music.value()), outcome.pauseSeconds);
   if (!report(MakeStage::Movie, 0, 1)) return cancelled();
+  if (s.fadeOutSeconds > 0 && !s.musicPath.empty()) {
+    std::vector<AlbumEntry> shown;
+    for (std::size_t i = 0; i < slides.value().transitions.size(); ++i)
+      shown.push_back({std::string(), slides.value().transitions[i], slides.value().holds[i]});
+    const std::uint32_t frames = showFrameCount(shown, outcome.pauseSeconds, s.width, s.height);
+    music = fadeMusic(s, frames, outcome.musicSeconds, report);
+    if (!music) return music.error();
+  }
+  Album album = albumFor(s, std::move(slides.value()), std::move(music.value()), outcome.pauseSeconds);
   if (auto bad = buildMovie(s, std::move(album), outcome)) return *bad;
   report(MakeStage::Movie, 1, 1);
   return outcome;

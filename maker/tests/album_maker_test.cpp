@@ -2,6 +2,8 @@
 // nothing left behind on failure.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -16,6 +18,7 @@
 #include "media/mp3.h"
 #include "media/picture.h"
 #include "media/temp_file.h"
+#include "player/sound.h"
 
 namespace {
 
@@ -82,6 +85,35 @@ Movie parseMovie(const Bytes& b) {
   }
   EXPECT_EQ(at, b.size()) << "the tags fill the file exactly";
   return m;
+}
+
+// The movie's music as a player decodes it; empty without music.
+player::PcmSound movieSound(const std::string& path) {
+  player::PcmSound pcm;
+  auto bytes = readFile(path);
+  EXPECT_TRUE(bytes.ok());
+  if (!bytes.ok()) return pcm;
+  for (const Tag& t : parseMovie(bytes.value()).tags) {
+    // DefineSound: id, format, sample count, SeekSamples, then the MP3.
+    std::string error;
+    if (t.code == 14 && t.body.size() > 9) {
+      EXPECT_TRUE(player::decodeMp3(t.body.data() + 9, t.body.size() - 9, &pcm, &error)) << error;
+    }
+  }
+  return pcm;
+}
+
+// Root mean square of the sound from `from` to `to` seconds, or of its
+// difference from `other` there.
+double rms(const player::PcmSound& s, double from, double to, const player::PcmSound* other = nullptr) {
+  const auto first = static_cast<std::size_t>(std::max(0.0, from) * s.sampleRate);
+  const auto last = std::min(static_cast<std::size_t>(to * s.sampleRate), s.frames());
+  double sum = 0;
+  for (std::size_t i = first; i < last; ++i) {
+    const double v = s.samples[i] - (other && i < other->frames() ? other->samples[i] : 0);
+    sum += v * v;
+  }
+  return last > first ? std::sqrt(sum / double(last - first)) : 0.0;
 }
 
 class AlbumMaker : public ::testing::Test {
@@ -316,6 +348,55 @@ TEST_F(AlbumMaker, SkippingBadPicturesKeepsTheGoodOnes) {
       << none.message();
 }
 
+TEST_F(AlbumMaker, MusicFadesOverTheShowsLastSecondsAndEndsWithTheShow) {
+  AlbumSettings s = threePictures();
+  s.width = 160;
+  s.height = 120;
+  s.pauseSeconds = 2;
+  s.musicPath = writeScratch("long.mp3", mp3(44100, 2, 30.0));
+  auto made = makeAlbum(s);
+  ASSERT_TRUE(made.ok()) << made.message();
+  const player::PcmSound plain = movieSound(s.outputPath);
+  const double show = made.value().frameCount / 12.0;
+  ASSERT_GT(plain.seconds(), show + 10);
+
+  s.fadeOutSeconds = 3;
+  made = makeAlbum(s);
+  ASSERT_TRUE(made.ok()) << made.message();
+  const player::PcmSound faded = movieSound(s.outputPath);
+  ASSERT_EQ(faded.sampleRate, 22050);
+  // Nothing plays after the show's end, so a looping movie finds the music
+  // finished and starts it again with the show.
+  EXPECT_LE(faded.seconds(), show);
+  EXPECT_GE(faded.seconds(), show - 0.1);
+  const double start = show - 3, level = rms(plain, 0.5, show);
+  ASSERT_GT(level, 1000);
+  EXPECT_LT(rms(faded, 0, start - 0.1, &plain), 0.01 * level) << "unchanged before the fade";
+  for (double part : {0.25, 0.5, 0.75}) {
+    const double t = start + 3 * part;
+    EXPECT_NEAR(rms(faded, t - 0.1, t + 0.1) / rms(plain, t - 0.1, t + 0.1), 1 - part, 0.05)
+        << "the level falls linearly, at " << t << " s";
+  }
+  EXPECT_LT(rms(faded, show - 0.15, show), 0.05 * level) << "silent at the end";
+
+  // A fade longer than the show fades over all of it.
+  s.fadeOutSeconds = 600;
+  ASSERT_TRUE(makeAlbum(s).ok());
+  const player::PcmSound whole = movieSound(s.outputPath);
+  EXPECT_NEAR(rms(whole, show / 2 - 0.1, show / 2 + 0.1) / rms(plain, show / 2 - 0.1, show / 2 + 0.1), 0.5,
+              0.05);
+
+  // Music that ends before the fade begins is the same movie as without one.
+  s.musicPath = writeScratch("short.mp3", mp3(44100, 2, 2.0));
+  s.fadeOutSeconds = 0;
+  ASSERT_TRUE(makeAlbum(s).ok());
+  const auto unfaded = readFile(s.outputPath);
+  s.fadeOutSeconds = 3;
+  ASSERT_TRUE(makeAlbum(s).ok());
+  EXPECT_TRUE(readFile(s.outputPath).value() == unfaded.value());
+  EXPECT_EQ(leftovers(), 0);
+}
+
 TEST_F(AlbumMaker, SlideLengthsMatchTheBuiltMovie) {
   // The hold chosen for the music relies on knowing each slide's length.
   AlbumSettings s = threePictures();
@@ -329,6 +410,7 @@ TEST_F(AlbumMaker, SlideLengthsMatchTheBuiltMovie) {
       ASSERT_TRUE(made.ok()) << made.message();
       EXPECT_EQ(made.value().frameCount, static_cast<std::uint32_t>(slideFrameCount(t, w, h) + 1 + 12))
           << "transition " << t << " at " << w << " x " << h;
+      EXPECT_EQ(made.value().frameCount, showFrameCount(s.pictures, s.pauseSeconds, w, h));
     }
   }
 }

@@ -3,6 +3,7 @@
 // CBR. The output is bare MPEG frames: no Xing/Info frame (it would play as a
 // short silence) and no ID3 tag.
 #include "common/file_kind.h"
+#include "common/mpeg_audio.h"
 #include "common/stdio_file.h"
 #include "mpeg_coverage.h"
 #include "media/mp3.h"
@@ -10,6 +11,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -72,9 +74,25 @@ bool initMpg123() {
   return ok;
 }
 
-}  // namespace
+// A decoder plays an MP3 this many samples later than its encoder was given
+// them, on top of the encoder's own delay.
+constexpr int kDecoderDelay = 529;
 
-Result<ReencodedMp3> reencodeMp3(const std::string& inputPath, const ProgressCallback& progress) {
+// The MP3 cut to its first `frames` frames.
+void keepFrames(std::vector<std::uint8_t>& mp3, std::uint64_t frames) {
+  std::size_t at = 0;
+  MpegAudioHeader h;
+  for (std::uint64_t n = 0; n < frames && at + 4 <= mp3.size(); ++n) {
+    if (!decodeMpegAudioHeader(mp3.data() + at, &h)) return;
+    at += static_cast<std::size_t>(h.length);
+  }
+  if (at < mp3.size()) mp3.resize(at);
+}
+
+// Decodes the input to mono floating point and, with `encode`, re-encodes it,
+// fading and cutting it when `fade` is given.
+Result<ReencodedMp3> transcode(const std::string& inputPath, const ProgressCallback& progress,
+                               const FadeOut* fade, bool encode) {
   // Music is measured before it is decoded: a folder, device or pipe has no
   // size to measure (and a device such as /dev/urandom never ends).
   const slidewright::FileFacts facts = slidewright::inspectFile(inputPath);
@@ -138,6 +156,10 @@ Result<ReencodedMp3> reencodeMp3(const std::string& inputPath, const ProgressCal
   };
 
   int channels = 0;
+  // With a fade: when each input sample is heard (its time plus the delays),
+  // and where the input stops being encoded.
+  double heardLatency = 0;
+  bool cut = false;
   for (;;) {
     size_t got = 0;
     int rc = mpg123_read(dec.h, pcm.data(), pcm.size() * sizeof(float), &got);
@@ -161,6 +183,7 @@ Result<ReencodedMp3> reencodeMp3(const std::string& inputPath, const ProgressCal
         lame_set_write_id3tag_automatic(enc.gf, 0);
         if (lame_init_params(enc.gf) < 0)
           return fail(ErrorKind::Internal, "the MP3 encoder refused the settings");
+        heardLatency = double(lame_get_encoder_delay(enc.gf) + kDecoderDelay) / kAlbumSampleRate;
         summary.sourceRate = static_cast<int>(rate);
         summary.sourceChannels = channels;
       } else if (rate != summary.sourceRate) {
@@ -180,10 +203,24 @@ Result<ReencodedMp3> reencodeMp3(const std::string& inputPath, const ProgressCal
         const float v = sum / static_cast<float>(channels);
         mono[i] = v >= -1.0f && v <= 1.0f ? v : v > 1.0f ? 1.0f : v < -1.0f ? -1.0f : 0.0f;
       }
+      std::size_t kept = cut ? 0 : frames;
+      if (fade && !cut) {
+        for (std::size_t i = 0; i < frames; ++i) {
+          const double heard = double(summary.sourceSamples + i) / summary.sourceRate + heardLatency;
+          if (heard >= fade->end) {
+            kept = i;
+            cut = true;
+            break;
+          }
+          mono[i] *= fade->gainAt(heard);
+        }
+      }
       summary.sourceSamples += frames;
-      mp3.resize(frames * 5 / 4 + 7200);
-      emit(lame_encode_buffer_ieee_float(enc.gf, mono.data(), mono.data(), static_cast<int>(frames),
-                                         mp3.data(), static_cast<int>(mp3.size())));
+      if (encode && kept > 0) {
+        mp3.resize(kept * 5 / 4 + 7200);
+        emit(lame_encode_buffer_ieee_float(enc.gf, mono.data(), mono.data(), static_cast<int>(kept),
+                                           mp3.data(), static_cast<int>(mp3.size())));
+      }
       if (progress && !progress(std::min(input.read, total), total))
         return fail(ErrorKind::Cancelled, "cancelled");
     }
@@ -211,11 +248,43 @@ Result<ReencodedMp3> reencodeMp3(const std::string& inputPath, const ProgressCal
                 std::string("cannot read the music file: ") + std::strerror(input.error));
   if (summary.sourceSamples == 0 || !enc.gf)
     return fail(ErrorKind::Damaged, "no MPEG audio could be decoded from the music file");
-  mp3.resize(7200);
-  emit(lame_encode_flush(enc.gf, mp3.data(), static_cast<int>(mp3.size())));
+  if (encode) {
+    mp3.resize(7200);
+    emit(lame_encode_flush(enc.gf, mp3.data(), static_cast<int>(mp3.size())));
+  }
+  if (encode && fade) {
+    // The encoder pads its last frame and may add one more: frames that would
+    // still play after the end are dropped (they hold nothing but silence).
+    const double endSamples = std::max(0.0, fade->end) * kAlbumSampleRate;
+    keepFrames(result.mp3, static_cast<std::uint64_t>(endSamples) / kAlbumFrameSamples);
+    summary.outputBytes = result.mp3.size();
+  }
   summary.seconds = static_cast<double>(summary.sourceSamples) / summary.sourceRate;
   if (progress) progress(total, total);
   return result;
+}
+
+}  // namespace
+
+float FadeOut::gainAt(double seconds) const {
+  if (seconds >= end) return 0.0f;
+  if (seconds <= start) return 1.0f;
+  return static_cast<float>((end - seconds) / (end - start));
+}
+
+FadeOut FadeOut::overEnd(double showSeconds, double fadeSeconds) {
+  return FadeOut{std::max(0.0, showSeconds - fadeSeconds), showSeconds};
+}
+
+Result<ReencodedMp3> reencodeMp3(const std::string& inputPath, const ProgressCallback& progress,
+                                 const std::optional<FadeOut>& fade) {
+  return transcode(inputPath, progress, fade ? &*fade : nullptr, true);
+}
+
+Result<Mp3Summary> measureMp3(const std::string& inputPath, const ProgressCallback& progress) {
+  auto measured = transcode(inputPath, progress, nullptr, false);
+  if (!measured) return measured.error();
+  return measured.value().summary;
 }
 
 Result<Mp3Summary> reencodeMp3(const std::string& inputPath, const std::string& outputPath,

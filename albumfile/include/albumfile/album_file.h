@@ -2,7 +2,7 @@
 // JSON, so that both fronts can open, make and save the same album again.
 //
 //   {"slidewright-album": 1, "width": 640, "height": 480, "background": "#ffffff",
-//    "seconds": 1, "loop": true, "music": "music/song.mp3", "output": "holiday.swf",
+//    "seconds": 1, "loop": true, "fade-out": 0, "music": "music/song.mp3", "output": "holiday.swf",
 //    "pictures": [{"file": "pics/a.jpg", "transition": "fade", "seconds": 3}]}
 //
 // Paths in the file are relative to the album file's folder (absolute ones
@@ -43,14 +43,15 @@ struct AlbumDocument {
   media::Rgb background{255, 255, 255};
   int seconds = 1;  // hold of every picture without its own
   bool loop = true;
-  std::string music;   // empty: a silent album
-  std::string output;  // the movie to make; empty: none named
+  int fadeOutSeconds = 0;  // the music fades over the show's last seconds; 0: no fade
+  std::string music;       // empty: a silent album
+  std::string output;      // the movie to make; empty: none named
   std::vector<AlbumFilePicture> pictures;
 
   bool operator==(const AlbumDocument& other) const {
     return width == other.width && height == other.height && background == other.background &&
-           seconds == other.seconds && loop == other.loop && music == other.music && output == other.output &&
-           pictures == other.pictures;
+           seconds == other.seconds && loop == other.loop && fadeOutSeconds == other.fadeOutSeconds &&
+           music == other.music && output == other.output && pictures == other.pictures;
   }
 };
 

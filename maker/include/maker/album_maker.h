@@ -34,6 +34,7 @@ struct AlbumSettings {
   std::string musicPath;         // empty: a silent album
   bool fitToMusic = false;       // choose pauseSeconds so the show lasts about as long as the music
   bool loop = true;              // false: the movie stops at its end
+  int fadeOutSeconds = 0;        // the music fades to silence over the show's last seconds; 0: no fade
   bool skipBadPictures = false;  // leave out pictures that cannot be read instead of failing
   std::string outputPath;        // the movie; replaced only by a complete new one
 };
@@ -113,6 +114,10 @@ constexpr int kMinPause = 1, kMaxPause = 60;
 // a picture longer than this (65535 frames at 12 a second).
 constexpr int kLongestPause = 65535 / 12;
 
+// The longest fade-out: the longest a movie lasts (a longer one is the
+// same as fading over the whole show).
+constexpr int kLongestFadeOut = kLongestPause;
+
 // The longest hold that keeps an album of pictures with these transitions
 // within a movie's frame count; -1 when the pictures are too many even
 // without a hold.
@@ -127,6 +132,11 @@ int longestAlbumPause(const std::vector<AlbumEntry>& pictures, int width, int he
 // Frames the slide of a picture with this transition index takes, without
 // its hold: the album builder's own count.
 int slideFrameCount(int transition, int width, int height);
+
+// Frames of the show of these pictures, each held for its own seconds or
+// else pauseSeconds: the album builder's own count.
+std::uint32_t showFrameCount(const std::vector<AlbumEntry>& pictures, int pauseSeconds, int width,
+                             int height);
 
 // The hold that makes the slides last about `seconds` in all (1 to 60).
 int pauseForDuration(double seconds, const std::vector<int>& transitions, int width, int height);
