@@ -600,6 +600,9 @@ int runMake(int argc, char** argv) {
     printMakeHelp();
     return kExitOk;
   }
+  // Watched from the start: a stop while thousands of pictures are checked
+  // ends the command as a stop during the make does, with nothing written.
+  InterruptWatch interrupt;
   if (!request.albumPath.empty()) {
     auto album = slidewright::albumfile::readAlbumFile(request.albumPath);
     if (!album) {
@@ -617,6 +620,10 @@ int runMake(int argc, char** argv) {
     if (!request.saveAlbumPath.empty()) inputs.push_back(request.saveAlbumPath);
     if (outputIsAnInput(request.videoPath.empty() ? request.settings.outputPath : request.videoPath, inputs))
       return kExitFailed;
+  }
+  if (interrupt.requested()) {
+    std::fprintf(stderr, "%s: interrupted; nothing was written\n", kProgramName);
+    return interruptedExitStatus();
   }
   const std::uint32_t seed = pickRandomTransitions(request);
   // The album file is written before the make, so that it is there to mend
@@ -638,7 +645,6 @@ int runMake(int argc, char** argv) {
       return kExitFailed;
     return status;
   }
-  InterruptWatch interrupt;
   auto made = makeWithProgress(request, interrupt);
   if (!made) {
     if (made.kind() == slidewright::maker::MakeErrorKind::Cancelled) {
