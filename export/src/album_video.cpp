@@ -204,9 +204,13 @@ Result<AlbumVideoOutcome> exportAlbumVideo(const maker::AlbumSettings& given, co
     outcome.musicFit =
         maker::musicFitFor(music.value().seconds, transitions, settings.width, settings.height);
   }
+  std::vector<Motion> motions;
+  for (const auto* e : entries) motions.push_back(e->motion);
+  motions = resolveMotions(motions, settings.seed);
   std::vector<SceneSlide> slides;
-  for (const auto* e : entries)
-    slides.push_back(SceneSlide{e->transition, e->holdSeconds.value_or(outcome.pauseSeconds)});
+  for (std::size_t i = 0; i < entries.size(); ++i)
+    slides.push_back(SceneSlide{entries[i]->transition,
+                                entries[i]->holdSeconds.value_or(outcome.pauseSeconds), motions[i]});
   const AlbumScene scene(settings.width, settings.height, false, std::move(slides));
 
   StagedFile staged;
