@@ -264,7 +264,7 @@ Result<AlbumVideoOutcome> exportAlbumVideo(const maker::AlbumSettings& given, co
   std::map<size_t, Picture> shown;  // the pictures of the slides on screen, by slide
   size_t taken = 0;
   const player::Rgba background{settings.background.r, settings.background.g, settings.background.b, 255};
-  player::Image canvas(es.width, es.height);
+  player::Image canvas(es.width, es.height), moving;  // the frame, a moving picture drawn for it
   std::vector<const player::Image*> pictures(entries.size(), nullptr);
   std::vector<float> samples;
   SceneFrame last;
@@ -289,7 +289,7 @@ Result<AlbumVideoOutcome> exportAlbumVideo(const maker::AlbumSettings& given, co
         pictures[it->first] = nullptr;
         it = shown.erase(it);
       }
-      drawScene(frame, pictures, layout, background, canvas);
+      drawScene(frame, pictures, layout, background, canvas, moving);
       last = frame;
     }
     if (Status s = encoder.writeFrame(canvas, held); !s) return s.error();

@@ -191,7 +191,8 @@ SceneLayout SceneLayout::fit(int albumWidth, int albumHeight, int width, int hei
 }
 
 void drawScene(const SceneFrame& frame, const std::vector<const player::Image*>& pictures,
-               const SceneLayout& layout, player::Rgba background, player::Image& canvas) {
+               const SceneLayout& layout, player::Rgba background, player::Image& canvas,
+               player::Image& scratch) {
   // The lowest layer that covers the whole album opaquely hides the rest below it.
   size_t first = 0;
   for (size_t i = frame.layers.size(); i-- > 0;) {
@@ -220,17 +221,16 @@ void drawScene(const SceneFrame& frame, const std::vector<const player::Image*>&
       }
     }
   }
-  player::Image moved;  // a moving picture as this frame shows it
   for (size_t i = first; i < frame.layers.size(); ++i) {
     const SceneLayer& layer = frame.layers[i];
     const player::Image* picture = pictures[layer.slide];
     if (!picture) continue;
     if (!isIdentity(layer.transform) || picture->width != layout.areaWidth() ||
         picture->height != layout.areaHeight()) {
-      if (moved.width != layout.areaWidth() || moved.height != layout.areaHeight())
-        moved = player::Image(layout.areaWidth(), layout.areaHeight());
-      resample(*picture, layer.transform, layout, layerBounds(layer, layout), moved);
-      picture = &moved;
+      if (scratch.width != layout.areaWidth() || scratch.height != layout.areaHeight())
+        scratch = player::Image(layout.areaWidth(), layout.areaHeight());
+      resample(*picture, layer.transform, layout, layerBounds(layer, layout), scratch);
+      picture = &scratch;
     }
     const Target t{canvas, *picture, layout};
     if (!layer.masked) {

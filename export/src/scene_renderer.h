@@ -32,9 +32,11 @@ struct SceneLayout {
 // canvas or null for a slide the frame does not show. A canvas the size of
 // the layout's area under an identity transform is copied as it is; any
 // other canvas stands for the whole album (its width over the album's width
-// is its scale) and is sampled bilinearly through the layer's transform.
+// is its scale) and is sampled bilinearly through the layer's transform into
+// `scratch`, kept by the caller from frame to frame.
 void drawScene(const SceneFrame& frame, const std::vector<const player::Image*>& pictures,
-               const SceneLayout& layout, player::Rgba background, player::Image& canvas);
+               const SceneLayout& layout, player::Rgba background, player::Image& canvas,
+               player::Image& scratch);
 
 // Whether two scene frames show the same thing.
 bool sameScene(const SceneFrame& a, const SceneFrame& b);
