@@ -144,7 +144,9 @@ inline uint32_t load(const uint8_t* p) {
   return v;
 }
 
-// Samples the moving picture through t into `out` (the album's area) within `box`.
+// Samples the moving picture through t into `out` (the album's area) within
+// `box`: for each row, the two picture rows it falls between are mixed over
+// the columns it uses, then each pixel mixes two of those.
 void resample(const player::Image& picture, const PictureTransform& t, const SceneLayout& l,
               const AreaBox& box, player::Image& out) {
   const double toCanvasX = double(picture.width) / l.albumWidth,
@@ -154,15 +156,26 @@ void resample(const player::Image& picture, const PictureTransform& t, const Sce
   const Taps ys(l.top + box.top, box.bottom - box.top, l.offsetY, l.scale, t.offsetY, t.scaleY, toCanvasY,
                 picture.height);
   const size_t n = xs.index.size();
+  if (n == 0) return;
+  // The picture's columns this box uses.
+  const size_t from = size_t(xs.index.front()) * 4, to = size_t(xs.next.back() + 1) * 4;
+  std::vector<uint8_t> row(to - from);
   for (size_t j = 0; j < ys.index.size(); ++j) {
-    const uint8_t* r0 = picture.row(ys.index[j]);
-    const uint8_t* r1 = picture.row(ys.next[j]);
+    const uint8_t* r0 = picture.row(ys.index[j]) + from;
+    const uint8_t* r1 = picture.row(ys.next[j]) + from;
     const uint32_t wy = ys.weight[j];
+    const uint8_t* mixed = r0;
+    if (wy) {
+      for (size_t k = 0; k < row.size(); k += 4) {
+        const uint32_t v = mix(load(r0 + k), load(r1 + k), wy);
+        std::memcpy(&row[k], &v, 4);
+      }
+      mixed = row.data();
+    }
     uint8_t* o = out.row(box.top + int(j)) + size_t(box.left) * 4;
     for (size_t i = 0; i < n; ++i, o += 4) {
-      const size_t a = size_t(xs.index[i]) * 4, b = size_t(xs.next[i]) * 4;
-      const uint32_t wx = xs.weight[i];
-      const uint32_t v = mix(mix(load(r0 + a), load(r0 + b), wx), mix(load(r1 + a), load(r1 + b), wx), wy);
+      const uint32_t v = mix(load(mixed + size_t(xs.index[i]) * 4 - from),
+                             load(mixed + size_t(xs.next[i]) * 4 - from), xs.weight[i]);
       std::memcpy(o, &v, 4);
     }
   }
