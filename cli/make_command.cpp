@@ -37,6 +37,7 @@ constexpr int kRandom = -1;
 enum class Option {
   Output,
   Transition,
+  Motion,
   Seed,
   Width,
   Height,
@@ -77,8 +78,11 @@ const std::vector<OptionSpec>& optionTable() {
       {Option::Transition, "-t", "--transition", "NAME", "a transition name or number",
        "transition of the pictures that follow it: a name\nbelow, its number 0-12, or \"random\" (default: " +
            std::string(transitionKeyword(0)) + ")"},
+      {Option::Motion, nullptr, "--motion", "NAME", "a motion name",
+       "zoom or pan of the pictures that follow it: " + slidewright::motionNameList() + "\n(default: none)"},
       {Option::Seed, nullptr, "--seed", "N", "a number",
-       "seed for \"random\", to repeat a choice (default: new each run)"},
+       "seed for \"random\" and \"auto\", to repeat a choice (default:\nnew each run for \"random\", the "
+       "album file's or 0 for \"auto\")"},
       {Option::Width, "-W", "--width", "N", "a value",
        "album width in pixels, " + range(maker::kMinWidth, maker::kMaxWidth) + " (default 640)"},
       {Option::Height, "-H", "--height", "N", "a value",
@@ -234,6 +238,8 @@ struct ParseState {
   MakeRequest request;
   int transition = 0;
   bool transitionPending = false;
+  slidewright::Motion motion;  // of the pictures that follow
+  bool motionGiven = false;
   bool pauseGiven = false;
   // Which settings the command line gave, so that they override an album file's.
   bool transitionGiven = false, widthGiven = false, heightGiven = false, backgroundGiven = false,
@@ -267,6 +273,15 @@ std::optional<UsageError> applyOption(const OptionSpec& spec, const std::string&
       state.transition = *t;
       state.transitionPending = true;
       state.transitionGiven = true;
+      return std::nullopt;
+    }
+    case Option::Motion: {
+      const auto kind = slidewright::motionFromName(value);
+      if (!kind)
+        return UsageError{"unknown motion '" + value + "' (valid: " + slidewright::motionNameList() + ")"};
+      state.motion = slidewright::Motion{};
+      state.motion.kind = *kind;
+      state.motionGiven = true;
       return std::nullopt;
     }
     case Option::Seed: {
@@ -389,7 +404,7 @@ std::variant<ParseState, UsageError> parseMakeCommand(int argc, char** argv) {
   while (const auto arg = scanner.next()) {
     if (!arg->isOption) {
       state.request.settings.pictures.push_back(
-          {arg->text, state.transition == kRandom ? 0 : state.transition});
+          {arg->text, state.transition == kRandom ? 0 : state.transition, std::nullopt, state.motion});
       state.request.randomPick.push_back(state.transition == kRandom);
       state.transitionPending = false;
       continue;
@@ -426,11 +441,14 @@ void applyAlbumDocument(const albumfile::AlbumDocument& album, ParseState& state
   if (!state.loopGiven) s.loop = album.loop;
   if (!state.fadeOutGiven) s.fadeOutSeconds = album.fadeOutSeconds;
   if (!state.pauseGiven) s.pauseSeconds = album.seconds;
+  if (!state.request.seed) s.seed = album.seed;
   if (s.musicPath.empty()) s.musicPath = album.music;
   for (const albumfile::AlbumFilePicture& p : album.pictures) {
     // A transition on the command line is given to every picture.
     const int transition = state.transitionGiven ? state.transition : p.transition;
-    s.pictures.push_back({p.file, transition == kRandom ? 0 : transition, p.seconds});
+    // So is a motion.
+    s.pictures.push_back({p.file, transition == kRandom ? 0 : transition, p.seconds,
+                          state.motionGiven ? state.motion : p.motion});
     state.request.randomPick.push_back(transition == kRandom);
   }
   state.transitionPending = false;
@@ -456,7 +474,8 @@ albumfile::AlbumDocument albumDocumentFor(const MakeRequest& r, int pauseSeconds
   album.music = s.musicPath;
   album.output = r.videoPath.empty() ? s.outputPath : r.videoPath;
   for (const maker::AlbumEntry& e : s.pictures)
-    album.pictures.push_back({e.path, e.transition, e.holdSeconds});
+    album.pictures.push_back({e.path, e.transition, e.holdSeconds, e.motion});
+  album.seed = static_cast<int>(s.seed);
   return album;
 }
 
@@ -495,6 +514,8 @@ std::uint32_t pickRandomTransitions(MakeRequest& r) {
              : static_cast<std::uint32_t>(std::chrono::system_clock::now().time_since_epoch().count() ^
                                           std::random_device{}()) %
                    static_cast<std::uint32_t>(kMaxSeed + 1);
+  // An explicit seed also picks the "auto" motions.
+  if (r.seed) r.settings.seed = *r.seed;
   std::mt19937 random(seed);
   for (std::size_t k = 0; k < r.settings.pictures.size(); ++k)
     if (r.randomPick[k]) r.settings.pictures[k].transition = static_cast<int>(random() % kTransitionCount);
