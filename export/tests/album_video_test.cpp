@@ -32,54 +32,21 @@ TEST(AlbumVideo, AtTheAlbumsSizeAnd12FpsItAgreesWithTheMovieFrameByFrame) {
   std::vector<std::string> stills;
   for (int t = 0; t < 13; ++t)
     stills.insert(stills.end(), {"-t", std::to_string(t), writePicture(t, 400 + 40 * t, 300)});
-  const std::vector<Case> cases = {
-      {"stills", stills},
-      {"moving",
-       {"-s",
-        "0",
-        "--motion",
-        "zoom-in",
-        "-t",
-        "fade",
-        writePicture(1, 400, 300),
-        "--motion",
-        "pan-left",
-        "-t",
-        "circle",
-        writePicture(2, 640, 300),
-        "--motion",
-        "pan-up",
-        "-t",
-        "left-to-right",
-        writePicture(3, 300, 400),
-        "--motion",
-        "zoom-out",
-        "-t",
-        "strips",
-        writePicture(4, 480, 360),
-        "--motion",
-        "pan-right",
-        "-t",
-        "fade",
-        writePicture(5, 400, 300),
-        "--motion",
-        "pan-down",
-        "-t",
-        "diagonal-top-left",
-        writePicture(6, 400, 300),
-        "--motion",
-        "none",
-        "-t",
-        "rectangle",
-        writePicture(7, 400, 300),
-        "--motion",
-        "auto",
-        "--seed",
-        "7",
-        "-t",
-        "bottom-to-top",
-        writePicture(8, 400, 300)}},
+  struct Moving {
+    const char* motion;
+    const char* transition;
+    int width, height;
   };
+  const Moving moves[] = {{"zoom-in", "fade", 400, 300},         {"pan-left", "circle", 640, 300},
+                          {"pan-up", "left-to-right", 300, 400}, {"zoom-out", "strips", 480, 360},
+                          {"pan-right", "fade", 400, 300},       {"pan-down", "diagonal-top-left", 400, 300},
+                          {"none", "rectangle", 400, 300},       {"auto", "bottom-to-top", 400, 300}};
+  std::vector<std::string> moving = {"-s", "0", "--seed", "7"};
+  int n = 1;
+  for (const Moving& m : moves)
+    moving.insert(moving.end(),
+                  {"--motion", m.motion, "-t", m.transition, writePicture(n++, m.width, m.height)});
+  const std::vector<Case> cases = {{"stills", stills}, {"moving", moving}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     std::vector<std::string> args = {"make", "-W", "320", "-H", "240", "-b", "#203040"};
