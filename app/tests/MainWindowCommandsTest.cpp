@@ -271,14 +271,16 @@ TEST(MainWindowControls, TooltipsFocusAndProgress) {
   ASSERT_TRUE(window.ok());
   const LanguageFile& language = window.window().language();
 
-  // One tip for each bitmap button, from the language file.
+  // One tip for each bitmap button and for the make-video button, from the
+  // language file.
   HWND tooltip = window.window().tooltip();
   ASSERT_TRUE(tooltip);
-  EXPECT_EQ(SendMessageA(tooltip, TTM_GETTOOLCOUNT, 0, 0), 9);
+  EXPECT_EQ(SendMessageA(tooltip, TTM_GETTOOLCOUNT, 0, 0), 10);
   for (auto [id, key] : {std::pair<int, const char*>{IDC_ADD_PICTURES, "AddPicture"},
                          {IDC_DELETE_ALL, "DelAllPic"},
                          {IDC_PREVIEW_STOP, "FlashStop"},
-                         {IDC_FORGET_MUSIC, "DelMusic"}}) {
+                         {IDC_FORGET_MUSIC, "DelMusic"},
+                         {IDC_MAKE_VIDEO, "MakeVideoTip"}}) {
     char text[512] = {};
     TTTOOLINFOA tool{};
     tool.cbSize = TTTOOLINFOA_V2_SIZE;
