@@ -37,6 +37,7 @@ constexpr int kRandom = -1;
 enum class Option {
   Output,
   Transition,
+  Caption,
   Seed,
   Width,
   Height,
@@ -77,6 +78,8 @@ const std::vector<OptionSpec>& optionTable() {
       {Option::Transition, "-t", "--transition", "NAME", "a transition name or number",
        "transition of the pictures that follow it: a name\nbelow, its number 0-12, or \"random\" (default: " +
            std::string(transitionKeyword(0)) + ")"},
+      {Option::Caption, nullptr, "--caption", "TEXT", "a text",
+       "caption of the next picture: a line or two shown at\nthe bottom while it is held"},
       {Option::Seed, nullptr, "--seed", "N", "a number",
        "seed for \"random\", to repeat a choice (default: new each run)"},
       {Option::Width, "-W", "--width", "N", "a value",
@@ -234,6 +237,7 @@ struct ParseState {
   MakeRequest request;
   int transition = 0;
   bool transitionPending = false;
+  std::optional<std::string> caption;  // for the next picture
   bool pauseGiven = false;
   // Which settings the command line gave, so that they override an album file's.
   bool transitionGiven = false, widthGiven = false, heightGiven = false, backgroundGiven = false,
@@ -269,6 +273,10 @@ std::optional<UsageError> applyOption(const OptionSpec& spec, const std::string&
       state.transitionGiven = true;
       return std::nullopt;
     }
+    case Option::Caption:
+      if (state.caption) return UsageError{"--caption is given twice for one picture"};
+      state.caption = value;
+      return std::nullopt;
     case Option::Seed: {
       int seed = 0;
       if (auto bad = readNumber(value, "--seed", 0, kMaxSeed, seed)) return bad;
@@ -365,6 +373,7 @@ std::optional<UsageError> finishRequest(ParseState& state) {
     return UsageError{"-o needs a movie file name, not a folder ('" + state.output + "')"};
   if (state.transitionPending)
     return UsageError{"--transition applies to the pictures after it, and none follow the last one"};
+  if (state.caption) return UsageError{"--caption applies to the next picture, and none follows it"};
   if (r.settings.fitToMusic && r.settings.musicPath.empty())
     return UsageError{"--fit-to-music needs --music"};
   if (r.settings.fitToMusic && state.pauseGiven)
@@ -388,8 +397,10 @@ std::variant<ParseState, UsageError> parseMakeCommand(int argc, char** argv) {
   ArgumentScanner scanner(argc, argv);
   while (const auto arg = scanner.next()) {
     if (!arg->isOption) {
-      state.request.settings.pictures.push_back(
-          {arg->text, state.transition == kRandom ? 0 : state.transition});
+      state.request.settings.pictures.push_back({arg->text,
+                                                 state.transition == kRandom ? 0 : state.transition,
+                                                 std::nullopt, state.caption.value_or("")});
+      state.caption.reset();
       state.request.randomPick.push_back(state.transition == kRandom);
       state.transitionPending = false;
       continue;
@@ -430,7 +441,7 @@ void applyAlbumDocument(const albumfile::AlbumDocument& album, ParseState& state
   for (const albumfile::AlbumFilePicture& p : album.pictures) {
     // A transition on the command line is given to every picture.
     const int transition = state.transitionGiven ? state.transition : p.transition;
-    s.pictures.push_back({p.file, transition == kRandom ? 0 : transition, p.seconds});
+    s.pictures.push_back({p.file, transition == kRandom ? 0 : transition, p.seconds, p.caption});
     state.request.randomPick.push_back(transition == kRandom);
   }
   state.transitionPending = false;
@@ -456,7 +467,7 @@ albumfile::AlbumDocument albumDocumentFor(const MakeRequest& r, int pauseSeconds
   album.music = s.musicPath;
   album.output = r.videoPath.empty() ? s.outputPath : r.videoPath;
   for (const maker::AlbumEntry& e : s.pictures)
-    album.pictures.push_back({e.path, e.transition, e.holdSeconds});
+    album.pictures.push_back({e.path, e.transition, e.holdSeconds, e.caption});
   return album;
 }
 

@@ -131,7 +131,12 @@ bool AlbumBuilder::build(Album album, const AlbumProgress& progress) {
     std::unique_ptr<SwfBitmap> picture = SwfBitmap::fromBytes(movie.characterIds(), std::move(slide.jpeg));
     // A bitmap without data would be written as a picture nobody can show.
     if (picture->isLoaded()) {
-      const SlideContext context{movie, album.width, album.height, album.overBackground, slide.holdSeconds};
+      const SlideContext context{movie,
+                                 album.width,
+                                 album.height,
+                                 album.overBackground,
+                                 slide.holdSeconds,
+                                 slide.caption ? &*slide.caption : nullptr};
       effectFor(TransitionTable[slide.transition])->apply(context, std::move(picture));
     } else {
       report_.skippedPictures.push_back(i);

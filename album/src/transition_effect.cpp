@@ -1,6 +1,8 @@
 // Slide operations shared by both transition families.
 #include <album/transition.h>
 
+#include <cmath>
+
 namespace slidewright {
 
 namespace {
@@ -45,7 +47,25 @@ void TransitionEffect::removeSettled(const SlideContext& slide) {
 
 void TransitionEffect::holdFrames(const SlideContext& slide) {
   const std::int64_t frames = std::int64_t(slide.holdSeconds) * kAlbumFrameRate;
-  for (std::int64_t i = 0; i < frames; ++i) slide.movie.addTag(std::make_unique<SwfShowFrame>());
+  SwfMovie& movie = slide.movie;
+  if (!slide.caption || frames <= 0) {
+    for (std::int64_t i = 0; i < frames; ++i) movie.addTag(std::make_unique<SwfShowFrame>());
+    return;
+  }
+  auto shape = captionShape(movie.characterIds(), *slide.caption, slide.width, slide.height);
+  const std::uint16_t id = shape->characterId();
+  movie.addTag(std::move(shape));
+  std::int32_t shown = -1;
+  for (std::int64_t i = 0; i < frames; ++i) {
+    const auto alpha = static_cast<std::int32_t>(std::lround(captionOpacity(frames, double(i)) * 256));
+    if (i == 0)
+      movie.addTag(SwfPlaceObject::placeWithTransform(CaptionDepth, id, SwfColorTransform::fade(alpha)));
+    else if (alpha != shown)
+      movie.addTag(SwfPlaceObject::changeTransform(CaptionDepth, SwfColorTransform::fade(alpha)));
+    shown = alpha;
+    movie.addTag(std::make_unique<SwfShowFrame>());
+  }
+  movie.addTag(std::make_unique<SwfRemoveObject>(CaptionDepth));
 }
 
 void TransitionEffect::settlePicture(const SlideContext& slide, const SwfBitmap& bitmap) {

@@ -26,7 +26,7 @@ using Kind = AlbumFileErrorKind;
 const char* const kVersionKey = "slidewright-album";
 const char* const kAlbumKeys[] = {kVersionKey, "width",    "height", "background", "seconds",
                                   "loop",      "fade-out", "music",  "output",     "pictures"};
-const char* const kPictureKeys[] = {"file", "transition", "seconds"};
+const char* const kPictureKeys[] = {"file", "transition", "seconds", "caption"};
 
 // Album files are small: a thousand pictures take about 100 kB.
 constexpr std::uintmax_t kMaxAlbumFileBytes = 16 * 1024 * 1024;
@@ -215,6 +215,7 @@ std::optional<AlbumFileError> readPicture(const ObjectReader& picture, const std
       return bad;
     out.seconds = seconds;
   }
+  if (auto bad = picture.text("caption", "a text", out.caption)) return bad;
   return std::nullopt;
 }
 
@@ -271,7 +272,7 @@ std::string freeNameBeside(const std::string& path) {
   return name;
 }
 
-// The first path that is not UTF-8 text, which the file cannot hold (and
+// The first path or caption that is not UTF-8 text, which the file cannot hold (and
 // which would be no file name on Windows).
 std::optional<AlbumFileError> nonUtf8Path(const AlbumDocument& album) {
   const auto refuse = [](const char* key, int picture) {
@@ -279,8 +280,10 @@ std::optional<AlbumFileError> nonUtf8Path(const AlbumDocument& album) {
   };
   if (!isUtf8(album.music)) return refuse("music", 0);
   if (!isUtf8(album.output)) return refuse("output", 0);
-  for (std::size_t k = 0; k < album.pictures.size(); ++k)
+  for (std::size_t k = 0; k < album.pictures.size(); ++k) {
     if (!isUtf8(album.pictures[k].file)) return refuse("file", static_cast<int>(k + 1));
+    if (!isUtf8(album.pictures[k].caption)) return refuse("caption", static_cast<int>(k + 1));
+  }
   return std::nullopt;
 }
 
@@ -327,6 +330,8 @@ AlbumFileResult<std::string> formatAlbum(const AlbumDocument& album, const std::
     const char* transition = transitionKeyword(picture.transition);
     entry["transition"] = transition ? transition : std::to_string(picture.transition);
     if (picture.seconds) entry["seconds"] = *picture.seconds;
+    // Written only when there is one, so an album without captions keeps its file.
+    if (!picture.caption.empty()) entry["caption"] = picture.caption;
     file["pictures"].push_back(std::move(entry));
   }
   const std::string bytes = file.dump(2) + "\n";

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include <album/caption.h>
 #include <swf/movie.h>
 
 namespace slidewright {
@@ -35,9 +36,10 @@ constexpr std::uint32_t kMaxMovieFrames = 65535;
 
 // One picture of the album.
 struct AlbumSlide {
-  std::vector<std::uint8_t> jpeg;  // a JPEG of the album's pixel size; empty: the slide is left out
-  int transition = 0;              // index into TransitionTable
-  int holdSeconds = 1;             // time the picture stands after its transition; 0: no hold
+  std::vector<std::uint8_t> jpeg;       // a JPEG of the album's pixel size; empty: the slide is left out
+  int transition = 0;                   // index into TransitionTable
+  int holdSeconds = 1;                  // time the picture stands after its transition; 0: no hold
+  std::optional<AlbumCaption> caption;  // shown over the picture while it is held
 };
 
 // Everything one movie is made of.

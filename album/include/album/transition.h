@@ -23,6 +23,9 @@ constexpr std::uint16_t TransitionDepth = 4;
 // Frames per second of every album movie; holds are measured in frames.
 constexpr std::uint8_t kAlbumFrameRate = 12;
 
+// The caption of the picture being held stands above both.
+constexpr std::uint16_t CaptionDepth = 6;
+
 // Ratio of a morph shape's end outline.
 constexpr std::int32_t kMorphEndRatio = 65535;
 
@@ -31,8 +34,9 @@ struct SlideContext {
   SwfMovie& movie;     // takes the slide's tags and gives its character ids
   std::int32_t width;  // album size in pixels
   std::int32_t height;
-  bool overBackground;       // every transition plays over the bare background
-  std::int32_t holdSeconds;  // this picture's hold; 0 or less: none
+  bool overBackground;                    // every transition plays over the bare background
+  std::int32_t holdSeconds;               // this picture's hold; 0 or less: none
+  const AlbumCaption* caption = nullptr;  // shown during the hold; none: no caption
 };
 
 // Abstract base of the two transition families, with the slide operations
@@ -68,8 +72,10 @@ class TransitionEffect {
   // plays over the background. Adds no frame.
   static void removeSettled(const SlideContext& slide);
 
-  // Holds the picture for its seconds: twelve empty frames a second, none
-  // for zero or a negative value.
+  // Holds the picture for its seconds: twelve frames a second, none for
+  // zero or a negative value. A caption is placed above the picture on the
+  // hold's first frame, fades in and out with alpha steps and is removed
+  // from the frame after the hold.
   static void holdFrames(const SlideContext& slide);
 
   // Leaves the picture standing at SettledDepth as a plain shape, unless

@@ -26,12 +26,14 @@ constexpr int kAlbumFormatVersion = 1;
 constexpr const char* kAlbumExtension = ".swalbum";
 
 struct AlbumFilePicture {
-  std::string file;            // the picture: absolute, or relative to the current folder
-  int transition = 0;          // transition index, 0 to 12
-  std::optional<int> seconds;  // its own hold; the album's when empty
+  std::string file;                     // the picture: absolute, or relative to the current folder
+  int transition = 0;                   // transition index, 0 to 12
+  std::optional<int> seconds;           // its own hold; the album's when empty
+  std::string caption = std::string();  // UTF-8; empty: none (and not written)
 
   bool operator==(const AlbumFilePicture& other) const {
-    return file == other.file && transition == other.transition && seconds == other.seconds;
+    return file == other.file && transition == other.transition && seconds == other.seconds &&
+           caption == other.caption;
   }
 };
 
