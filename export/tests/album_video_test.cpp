@@ -18,12 +18,16 @@ namespace {
 using namespace exporttest;
 namespace probe = slidewright::exports::probe;
 
-// Every transition at 320 x 240: the video of the album file at 12 frames a
-// second shows what the player draws of the album's movie, frame for frame
+// Every transition at 320 x 240, two pictures with captions: the video of the
+// album file at 12 frames a second shows what the player draws of the
+// album's movie, frame for frame
 // (the movie's own video is held to the same measure by VideoFidelity).
 TEST(AlbumVideo, AtTheAlbumsSizeAnd12FpsItAgreesWithTheMovieFrameByFrame) {
   std::vector<std::string> args = {"make", "-W", "320", "-H", "240", "-b", "#203040"};
   for (int t = 0; t < 13; ++t) {
+    // Captions in Chinese and Latin letters over a wipe and the fade.
+    if (t == 0) args.insert(args.end(), {"--caption", "海边的日落 Sunset by the sea"});
+    if (t == 9) args.insert(args.end(), {"--caption", "生日快乐 Happy birthday, Bob!"});
     args.insert(args.end(), {"-t", std::to_string(t), writePicture(t, 400 + 40 * t, 300)});
   }
   const std::string album = scratch("all.swalbum"), movie = scratch("all.swf"),
