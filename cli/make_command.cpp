@@ -38,6 +38,7 @@ enum class Option {
   Output,
   Transition,
   Caption,
+  Motion,
   Seed,
   Width,
   Height,
@@ -80,8 +81,11 @@ const std::vector<OptionSpec>& optionTable() {
            std::string(transitionKeyword(0)) + ")"},
       {Option::Caption, nullptr, "--caption", "TEXT", "a text",
        "caption of the next picture: a line or two shown at\nthe bottom while it is held"},
+      {Option::Motion, nullptr, "--motion", "NAME", "a motion name",
+       "zoom or pan of the pictures that follow it: " + slidewright::motionNameList() + "\n(default: none)"},
       {Option::Seed, nullptr, "--seed", "N", "a number",
-       "seed for \"random\", to repeat a choice (default: new each run)"},
+       "seed for \"random\" and \"auto\", to repeat a choice (default:\nnew each run for \"random\", the "
+       "album file's or 0 for \"auto\")"},
       {Option::Width, "-W", "--width", "N", "a value",
        "album width in pixels, " + range(maker::kMinWidth, maker::kMaxWidth) + " (default 640)"},
       {Option::Height, "-H", "--height", "N", "a value",
@@ -238,6 +242,8 @@ struct ParseState {
   int transition = 0;
   bool transitionPending = false;
   std::optional<std::string> caption;  // for the next picture
+  slidewright::Motion motion;          // of the pictures that follow
+  bool motionGiven = false;
   bool pauseGiven = false;
   // Which settings the command line gave, so that they override an album file's.
   bool transitionGiven = false, widthGiven = false, heightGiven = false, backgroundGiven = false,
@@ -277,6 +283,15 @@ std::optional<UsageError> applyOption(const OptionSpec& spec, const std::string&
       if (state.caption) return UsageError{"--caption is given twice for one picture"};
       state.caption = value;
       return std::nullopt;
+    case Option::Motion: {
+      const auto kind = slidewright::motionFromName(value);
+      if (!kind)
+        return UsageError{"unknown motion '" + value + "' (valid: " + slidewright::motionNameList() + ")"};
+      state.motion = slidewright::Motion{};
+      state.motion.kind = *kind;
+      state.motionGiven = true;
+      return std::nullopt;
+    }
     case Option::Seed: {
       int seed = 0;
       if (auto bad = readNumber(value, "--seed", 0, kMaxSeed, seed)) return bad;
@@ -399,7 +414,7 @@ std::variant<ParseState, UsageError> parseMakeCommand(int argc, char** argv) {
     if (!arg->isOption) {
       state.request.settings.pictures.push_back({arg->text,
                                                  state.transition == kRandom ? 0 : state.transition,
-                                                 std::nullopt, state.caption.value_or("")});
+                                                 std::nullopt, state.motion, state.caption.value_or("")});
       state.caption.reset();
       state.request.randomPick.push_back(state.transition == kRandom);
       state.transitionPending = false;
@@ -437,11 +452,14 @@ void applyAlbumDocument(const albumfile::AlbumDocument& album, ParseState& state
   if (!state.loopGiven) s.loop = album.loop;
   if (!state.fadeOutGiven) s.fadeOutSeconds = album.fadeOutSeconds;
   if (!state.pauseGiven) s.pauseSeconds = album.seconds;
+  if (!state.request.seed) s.seed = album.seed;
   if (s.musicPath.empty()) s.musicPath = album.music;
   for (const albumfile::AlbumFilePicture& p : album.pictures) {
     // A transition on the command line is given to every picture.
     const int transition = state.transitionGiven ? state.transition : p.transition;
-    s.pictures.push_back({p.file, transition == kRandom ? 0 : transition, p.seconds, p.caption});
+    // So is a motion.
+    s.pictures.push_back({p.file, transition == kRandom ? 0 : transition, p.seconds,
+                          state.motionGiven ? state.motion : p.motion, p.caption});
     state.request.randomPick.push_back(transition == kRandom);
   }
   state.transitionPending = false;
@@ -467,7 +485,8 @@ albumfile::AlbumDocument albumDocumentFor(const MakeRequest& r, int pauseSeconds
   album.music = s.musicPath;
   album.output = r.videoPath.empty() ? s.outputPath : r.videoPath;
   for (const maker::AlbumEntry& e : s.pictures)
-    album.pictures.push_back({e.path, e.transition, e.holdSeconds, e.caption});
+    album.pictures.push_back({e.path, e.transition, e.holdSeconds, e.motion, e.caption});
+  album.seed = static_cast<int>(s.seed);
   return album;
 }
 
@@ -506,6 +525,8 @@ std::uint32_t pickRandomTransitions(MakeRequest& r) {
              : static_cast<std::uint32_t>(std::chrono::system_clock::now().time_since_epoch().count() ^
                                           std::random_device{}()) %
                    static_cast<std::uint32_t>(kMaxSeed + 1);
+  // An explicit seed also picks the "auto" motions.
+  if (r.seed) r.settings.seed = *r.seed;
   std::mt19937 random(seed);
   for (std::size_t k = 0; k < r.settings.pictures.size(); ++k)
     if (r.randomPick[k]) r.settings.pictures[k].transition = static_cast<int>(random() % kTransitionCount);
@@ -611,6 +632,9 @@ int runMake(int argc, char** argv) {
     printMakeHelp();
     return kExitOk;
   }
+  // Watched from the start: a stop while thousands of pictures are checked
+  // ends the command as a stop during the make does, with nothing written.
+  InterruptWatch interrupt;
   if (!request.albumPath.empty()) {
     auto album = slidewright::albumfile::readAlbumFile(request.albumPath);
     if (!album) {
@@ -628,6 +652,10 @@ int runMake(int argc, char** argv) {
     if (!request.saveAlbumPath.empty()) inputs.push_back(request.saveAlbumPath);
     if (outputIsAnInput(request.videoPath.empty() ? request.settings.outputPath : request.videoPath, inputs))
       return kExitFailed;
+  }
+  if (interrupt.requested()) {
+    std::fprintf(stderr, "%s: interrupted; nothing was written\n", kProgramName);
+    return interruptedExitStatus();
   }
   const std::uint32_t seed = pickRandomTransitions(request);
   // The album file is written before the make, so that it is there to mend
@@ -649,7 +677,6 @@ int runMake(int argc, char** argv) {
       return kExitFailed;
     return status;
   }
-  InterruptWatch interrupt;
   auto made = makeWithProgress(request, interrupt);
   if (!made) {
     if (made.kind() == slidewright::maker::MakeErrorKind::Cancelled) {

@@ -2,6 +2,7 @@
 // track, one slide per picture, closing action) and hands it out as bytes or
 // writes it.
 #include <album/album.h>
+#include <album/scene.h>
 #include <album/transition.h>
 
 #include <swf/action.h>
@@ -47,6 +48,11 @@ std::string checkAlbum(const Album& album) {
     if (slide.transition < 0 || slide.transition >= kTransitionCount)
       return which + " has transition " + std::to_string(slide.transition) +
              "; transitions are numbered 0 to " + std::to_string(kTransitionCount - 1) + ".";
+    if (slide.motion.kind == MotionKind::Explicit) {
+      std::string bad = checkMotionRect(slide.motion.start);
+      if (bad.empty()) bad = checkMotionRect(slide.motion.end);
+      if (!bad.empty()) return which + " has a motion that cannot be used: " + bad + ".";
+    }
     if (slide.holdSeconds < 0)
       return which + " is held for " + std::to_string(slide.holdSeconds) + " seconds; a hold is 0 or more.";
     frames += transitionFrameCount(TransitionTable[slide.transition], album.width, album.height) +
@@ -113,7 +119,7 @@ bool AlbumBuilder::build(Album album, const AlbumProgress& progress) {
   std::string why = checkAlbum(album);
   if (!why.empty()) return refuse(std::move(why));
 
-  const auto count = static_cast<std::uint32_t>(album.slides.size());
+  auto count = static_cast<std::uint32_t>(album.slides.size());
   auto cancelled = [this] {
     movie_ = std::make_unique<SwfMovie>();
     report_.failure = AlbumFailure::Cancelled;
@@ -126,6 +132,12 @@ bool AlbumBuilder::build(Album album, const AlbumProgress& progress) {
   movie.addTag(std::make_unique<SwfBackground>(album.background));
   if (album.music) addSoundTrack(*album.music, movie, report_);
 
+  bool moving = false;
+  for (const AlbumSlide& slide : album.slides) moving = moving || slide.motion.moves();
+  if (moving) {
+    if (!buildMoving(album, progress)) return cancelled();
+    count = 0;  // every slide is in the movie
+  }
   for (std::uint32_t i = 0; i < count; ++i) {
     AlbumSlide& slide = album.slides[i];
     std::unique_ptr<SwfBitmap> picture = SwfBitmap::fromBytes(movie.characterIds(), std::move(slide.jpeg));
@@ -155,6 +167,36 @@ bool AlbumBuilder::build(Album album, const AlbumProgress& progress) {
   height_ = album.height;
   report_.frameCount = movie.frameCount();
   return true;
+}
+
+bool AlbumBuilder::buildMoving(Album& album, const AlbumProgress& progress) {
+  SwfMovie& movie = *movie_;
+  const auto count = static_cast<std::uint32_t>(album.slides.size());
+  std::vector<Motion> motions;
+  for (const AlbumSlide& slide : album.slides) motions.push_back(slide.motion);
+  motions = resolveMotions(motions, album.seed);
+  // The pictures that load make the scene; the others are left out.
+  std::vector<std::unique_ptr<SwfBitmap>> pictures;
+  std::vector<SceneSlide> slides;
+  std::vector<std::uint32_t> taken;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    AlbumSlide& slide = album.slides[i];
+    auto picture = SwfBitmap::fromBytes(movie.characterIds(), std::move(slide.jpeg));
+    if (!picture->isLoaded()) {
+      report_.skippedPictures.push_back(i);
+      continue;
+    }
+    pictures.push_back(std::move(picture));
+    slides.push_back(SceneSlide{slide.transition, slide.holdSeconds, motions[i]});
+    taken.push_back(i);
+  }
+  if (slides.empty()) return !progress || progress(count, count);
+  const AlbumScene scene(album.width, album.height, album.overBackground, std::move(slides));
+  return emitMovingSlides(movie, scene, album.overBackground, std::move(pictures), [&](std::uint32_t done) {
+    // Slides left out count as done with the next one taken.
+    const std::uint32_t through = done < taken.size() ? taken[done] : count;
+    return !progress || progress(through, count);
+  });
 }
 
 std::vector<std::uint8_t> AlbumBuilder::bytes() const {

@@ -162,8 +162,9 @@ AlbumScene::AlbumScene(std::int32_t width, std::int32_t height, bool overBackgro
     : width_(width), height_(height), overBackground_(overBackground), slides_(std::move(slides)) {
   for (const SceneSlide& s : slides_) {
     starts_.push_back(frameCount_);
-    frameCount_ += transitionFrameCount(TransitionTable[s.transition], width_, height_) +
-                   std::uint64_t(std::max(s.holdSeconds, 0)) * kAlbumFrameRate + (overBackground_ ? 0 : 1);
+    transitionFrames_.push_back(transitionFrameCount(TransitionTable[s.transition], width_, height_));
+    frameCount_ += transitionFrames_.back() + std::uint64_t(std::max(s.holdSeconds, 0)) * kAlbumFrameRate +
+                   (overBackground_ ? 0 : 1);
   }
 }
 
@@ -171,6 +172,23 @@ std::size_t AlbumScene::slideAt(double frame) const {
   if (slides_.empty() || frame < 0) return 0;
   const auto f = static_cast<std::uint64_t>(frame);
   return std::size_t(std::upper_bound(starts_.begin(), starts_.end(), f) - starts_.begin()) - 1;
+}
+
+std::uint64_t AlbumScene::lastShown(std::size_t i) const {
+  if (i + 1 >= slides_.size()) return frameCount_ - 1;
+  // Under the background-only rule the next slide replaces the picture at
+  // once; otherwise the picture stays beneath the next one's transition.
+  return overBackground_ ? starts_[i + 1] - 1 : starts_[i + 1] + transitionFrames_[i + 1] - 1;
+}
+
+PictureTransform AlbumScene::transformAt(std::size_t i, double frame) const {
+  const Motion& m = slides_[i].motion;
+  if (!m.moves()) return PictureTransform{};
+  const double first = double(starts_[i]), span = double(lastShown(i)) - first;
+  double clock = frame - first;
+  if ((TransitionTable[slides_[i].transition] >> 16) == kMorphFamily) clock = std::max(clock, 1.0);
+  const double p = span > 0 ? std::clamp(clock / span, 0.0, 1.0) : 1.0;
+  return motionTransform(m, p, width_, height_);
 }
 
 SceneFrame AlbumScene::at(double frame) const {
@@ -187,14 +205,14 @@ SceneFrame AlbumScene::at(double frame) const {
   incoming.slide = i;
   if ((code >> 16) == kFadeFamily) {
     if (!overBackground_ && i > 0 && FadeSchedule::settledAt(g) > 0)
-      out.layers.push_back(SceneLayer{i - 1, FadeSchedule::settledAt(g) / 256, false, {}, {}});
+      out.layers.push_back(SceneLayer{i - 1, FadeSchedule::settledAt(g) / 256, false, {}, {}, {}});
     // In the settle frame the picture stands beneath itself, as good as opaque.
     incoming.opacity = settleFrame ? 1.0 : FadeSchedule::incomingAt(g) / 256;
   } else if ((code >> 16) == kMorphFamily) {
     const std::uint32_t variant = code & 0xFFFF;
     const MorphSchedule schedule = MorphSchedule::of(variant, width_, height_);
     if (!overBackground_ && i > 0 && g < schedule.frames())
-      out.layers.push_back(SceneLayer{i - 1, 1.0, false, {}, {}});
+      out.layers.push_back(SceneLayer{i - 1, 1.0, false, {}, {}, {}});
     const double ratio = schedule.ratioAt(g);
     if (ratio < kMorphEndRatio) {
       incoming.masked = true;
@@ -205,6 +223,7 @@ SceneFrame AlbumScene::at(double frame) const {
     }
   }
   out.layers.push_back(std::move(incoming));
+  for (SceneLayer& layer : out.layers) layer.transform = transformAt(layer.slide, frame);
   if (slides_[i].captioned) {
     const std::int64_t hold = std::int64_t(std::max(slides_[i].holdSeconds, 0)) * kAlbumFrameRate;
     out.captionSlide = i;

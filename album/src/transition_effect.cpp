@@ -73,8 +73,8 @@ void TransitionEffect::settlePicture(const SlideContext& slide, const SwfBitmap&
     placeBitmapShape(bitmap, SettledDepth, SwfPixelRect{0, 0, slide.width, slide.height}, slide.movie);
 }
 
-SwfPlaceObject* TransitionEffect::placeBitmapShape(const SwfBitmap& bitmap, std::uint16_t depth,
-                                                   const SwfPixelRect& rect, SwfMovie& movie) {
+std::uint16_t TransitionEffect::defineBitmapShape(const SwfBitmap& bitmap, const SwfPixelRect& rect,
+                                                  SwfMovie& movie) {
   auto shape = std::make_unique<SwfShape>(movie.characterIds(),
                                           SwfRect::fromPixels(rect.left, rect.top, rect.right, rect.bottom));
   shape->addFill(SwfFillStyle(false, bitmap.characterId(), bitmapMatrix(rect.left, rect.top)));
@@ -95,7 +95,12 @@ SwfPlaceObject* TransitionEffect::placeBitmapShape(const SwfBitmap& bitmap, std:
 
   const std::uint16_t id = shape->characterId();
   movie.addTag(std::move(shape));
-  auto place = SwfPlaceObject::place(depth, id);
+  return id;
+}
+
+SwfPlaceObject* TransitionEffect::placeBitmapShape(const SwfBitmap& bitmap, std::uint16_t depth,
+                                                   const SwfPixelRect& rect, SwfMovie& movie) {
+  auto place = SwfPlaceObject::place(depth, defineBitmapShape(bitmap, rect, movie));
   SwfPlaceObject* placed = place.get();
   movie.addTag(std::move(place));
   movie.addTag(std::make_unique<SwfShowFrame>());

@@ -24,9 +24,12 @@ using nlohmann::json;
 using Kind = AlbumFileErrorKind;
 
 const char* const kVersionKey = "slidewright-album";
-const char* const kAlbumKeys[] = {kVersionKey, "width",    "height", "background", "seconds",
-                                  "loop",      "fade-out", "music",  "output",     "pictures"};
-const char* const kPictureKeys[] = {"file", "transition", "seconds", "caption"};
+const char* const kAlbumKeys[] = {kVersionKey, "width", "height", "background", "seconds", "loop",
+                                  "fade-out",  "music", "output", "pictures",   "seed"};
+const char* const kPictureKeys[] = {"file", "transition", "seconds", "motion", "caption"};
+
+// Largest seed a file holds, as the command line's --seed.
+constexpr int kMaxAlbumSeed = 999999999;
 
 // Album files are small: a thousand pictures take about 100 kB.
 constexpr std::uintmax_t kMaxAlbumFileBytes = 16 * 1024 * 1024;
@@ -171,6 +174,7 @@ std::optional<AlbumFileError> readSettings(const ObjectReader& album, const std:
   if (auto bad = album.wholeNumber("width", maker::kMinWidth, maker::kMaxWidth, doc.width)) return bad;
   if (auto bad = album.wholeNumber("height", maker::kMinHeight, maker::kMaxHeight, doc.height)) return bad;
   if (auto bad = album.wholeNumber("seconds", 0, maker::kLongestPause, doc.seconds)) return bad;
+  if (auto bad = album.wholeNumber("seed", 0, kMaxAlbumSeed, doc.seed)) return bad;
   std::string colour;
   if (auto bad = album.text("background", "a colour #rrggbb", colour)) return bad;
   if (!colour.empty()) {
@@ -193,6 +197,46 @@ std::optional<AlbumFileError> readSettings(const ObjectReader& album, const std:
   return std::nullopt;
 }
 
+// A picture's "motion": a name, or {"start": [x, y, w, h], "end": [...]}.
+std::optional<AlbumFileError> readMotion(const ObjectReader& picture, const json& value, Motion& out) {
+  if (value.is_string()) {
+    const auto kind = motionFromName(value.get<std::string>());
+    if (!kind)
+      return picture.refuse(Kind::OutOfRange, "motion",
+                            "\"motion\" must be one of " + motionNameList() +
+                                " or {\"start\": [x, y, w, h], "
+                                "\"end\": [...]}, not \"" +
+                                value.get<std::string>() + "\"");
+    out = Motion{};
+    out.kind = *kind;
+    return std::nullopt;
+  }
+  const auto rect = [](const json* v, MotionRect& r) {
+    if (!v || !v->is_array() || v->size() != 4) return false;
+    for (const json& n : *v)
+      if (!n.is_number()) return false;
+    r = MotionRect{(*v)[0].get<double>(), (*v)[1].get<double>(), (*v)[2].get<double>(),
+                   (*v)[3].get<double>()};
+    return true;
+  };
+  Motion m;
+  m.kind = MotionKind::Explicit;
+  const bool shaped = value.is_object() && value.size() == 2 &&
+                      rect(value.contains("start") ? &value["start"] : nullptr, m.start) &&
+                      rect(value.contains("end") ? &value["end"] : nullptr, m.end);
+  if (!shaped)
+    return picture.refuse(
+        Kind::WrongType, "motion",
+        "\"motion\" must be a motion name or {\"start\": [x, y, w, h], \"end\": [x, y, w, h]}, "
+        "not " +
+            typeName(value));
+  std::string why = checkMotionRect(m.start);
+  if (why.empty()) why = checkMotionRect(m.end);
+  if (!why.empty()) return picture.refuse(Kind::OutOfRange, "motion", "\"motion\": " + why);
+  out = m;
+  return std::nullopt;
+}
+
 std::optional<AlbumFileError> readPicture(const ObjectReader& picture, const std::string& folder,
                                           AlbumFilePicture& out) {
   if (auto bad = picture.unknownKey(kPictureKeys, "a picture")) return bad;
@@ -208,6 +252,9 @@ std::optional<AlbumFileError> readPicture(const ObjectReader& picture, const std
           Kind::OutOfRange, "transition",
           "\"transition\" must be one of " + keyList(kTransitionKeywords) + ", not \"" + name + "\"");
     out.transition = *index;
+  }
+  if (const json* motion = picture.find("motion")) {
+    if (auto bad = readMotion(picture, *motion, out.motion)) return bad;
   }
   int seconds = 0;
   if (picture.find("seconds")) {
@@ -323,6 +370,7 @@ AlbumFileResult<std::string> formatAlbum(const AlbumDocument& album, const std::
   if (album.fadeOutSeconds != 0) file["fade-out"] = album.fadeOutSeconds;
   if (!album.music.empty()) file["music"] = written(album.music);
   if (!album.output.empty()) file["output"] = written(album.output);
+  if (album.seed != 0) file["seed"] = album.seed;
   file["pictures"] = nlohmann::ordered_json::array();
   for (const AlbumFilePicture& picture : album.pictures) {
     nlohmann::ordered_json entry;
@@ -330,6 +378,14 @@ AlbumFileResult<std::string> formatAlbum(const AlbumDocument& album, const std::
     const char* transition = transitionKeyword(picture.transition);
     entry["transition"] = transition ? transition : std::to_string(picture.transition);
     if (picture.seconds) entry["seconds"] = *picture.seconds;
+    if (picture.motion.kind == MotionKind::Explicit) {
+      const auto array = [](const MotionRect& r) {
+        return nlohmann::ordered_json::array({r.x, r.y, r.w, r.h});
+      };
+      entry["motion"] = {{"start", array(picture.motion.start)}, {"end", array(picture.motion.end)}};
+    } else if (picture.motion.moves()) {
+      entry["motion"] = motionName(picture.motion.kind);
+    }
     // Written only when there is one, so an album without captions keeps its file.
     if (!picture.caption.empty()) entry["caption"] = picture.caption;
     file["pictures"].push_back(std::move(entry));

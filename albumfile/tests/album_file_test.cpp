@@ -191,16 +191,21 @@ TEST_F(AlbumFolderTest, RoundTripKeepsTheAlbumAndRelativePathsFollowAMovedFolder
   album.fadeOutSeconds = 7;
   album.music = (trip / "music" / "song.mp3").u8string();
   album.output = (trip / "albums" / "holiday.swf").u8string();
-  album.pictures = {{(trip / "albums" / "pics" / "a.jpg").u8string(), 9, 3, "海边 \"Sunset\"\n2024"},
-                    {(trip / "b.jpg").u8string(), 12, std::nullopt}};
+  album.seed = 123456789;
+  // A named motion, and rectangles whose fractions have no short decimal form.
+  album.pictures = {{(trip / "albums" / "pics" / "a.jpg").u8string(), 9, 3,
+                     Motion{MotionKind::PanLeft, {}, {}}, "海边 \"Sunset\"\n2024"},
+                    {(trip / "b.jpg").u8string(), 12, std::nullopt,
+                     Motion{MotionKind::Explicit, {0.1, 0.2, 0.7, 0.6}, {1.0 / 3, 0, 2.0 / 3, 0.3}}}};
   for (const auto& p : album.pictures) writeText(fs::u8path(p.file), "picture");
   writeText(fs::u8path(album.music), "music");
 
   ASSERT_TRUE(writeAlbumFile(albumPath.u8string(), album).ok());
   ASSERT_TRUE(writeAlbumFile(albumPath.u8string(), album).ok()) << "saving again replaces the file";
   const std::string text = readText(albumPath);
-  for (const char* expected : {"\"pics/a.jpg\"", "\"../b.jpg\"", "\"../music/song.mp3\"", "\"holiday.swf\"",
-                               "\"fade\"", "\"#12abef\"", "\"fade-out\": 7"})
+  for (const char* expected :
+       {"\"pics/a.jpg\"", "\"../b.jpg\"", "\"../music/song.mp3\"", "\"holiday.swf\"", "\"fade\"",
+        "\"#12abef\"", "\"fade-out\": 7", "\"pan-left\"", "\"seed\": 123456789", "\"start\""})
     EXPECT_NE(text.find(expected), std::string::npos) << expected << " in\n" << text;
   EXPECT_EQ(text.rfind("{\n  \"slidewright-album\": 1,", 0), 0u) << text;
   EXPECT_EQ(text.find("\"caption\""), text.rfind("\"caption\"")) << "only a picture with a caption has one";

@@ -66,10 +66,12 @@ albumfile::AlbumDocument albumDocumentOf(const AlbumSettings& settings,
   album.seconds = settings.pauseSeconds;
   album.loop = settings.loop;
   album.fadeOutSeconds = settings.fadeOutSeconds;
+  album.seed = settings.seed;
   if (musicFileChosen(settings.musicPath)) album.music = utf8FromAnsi(settings.musicPath);
   album.output = utf8FromAnsi(settings.savePath);
   for (const WindowAlbumPicture& picture : pictures)
-    album.pictures.push_back({utf8FromAnsi(picture.path), picture.transition, picture.holdSeconds});
+    album.pictures.push_back(
+        {utf8FromAnsi(picture.path), picture.transition, picture.holdSeconds, picture.motion});
   return album;
 }
 

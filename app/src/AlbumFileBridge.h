@@ -11,6 +11,7 @@
 
 #include "AlbumSettings.h"
 #include "LanguageFile.h"
+#include "album/motion.h"
 #include "albumfile/album_file.h"
 
 // UTF-8 of an ANSI (code page) text, of a wide text, and back. A text the
@@ -27,11 +28,12 @@ bool ansiFromUtf8(const std::string& utf8, std::string* ansi);
 // Whether a file name ends in ".swalbum" (any case).
 bool isAlbumFileName(const std::wstring& path);
 
-// One picture of the window's album: ANSI path, transition, own hold.
+// One picture of the window's album: ANSI path, transition, own hold, motion.
 struct WindowAlbumPicture {
   std::string path;
   int transition = 0;
   std::optional<int> holdSeconds;
+  slidewright::Motion motion{};
 };
 
 // The album the window holds, as a file keeps it: the settings (the music

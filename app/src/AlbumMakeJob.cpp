@@ -27,6 +27,7 @@ maker::AlbumSettings makeSettingsFor(const AlbumSettings& window, std::vector<ma
   if (musicFileChosen(window.musicPath)) s.musicPath = window.musicPath;
   s.loop = window.loop;
   s.fadeOutSeconds = window.fadeOutSeconds;
+  s.seed = static_cast<std::uint64_t>(window.seed);
   s.outputPath = window.savePath;
   return s;
 }

@@ -20,6 +20,7 @@ struct AlbumSettings {
   // Seconds over which the music fades at the show's end (0: none), an album
   // file's setting kept the same way.
   int fadeOutSeconds = 0;
+  int seed = 0;  // picks the pictures' "auto" motions, as an album file gave it
 };
 
 // Reads the settings of the program in programDir (ending in a backslash);

@@ -83,7 +83,7 @@ albumfile::AlbumDocument MainWindow::currentAlbum() const {
   std::vector<WindowAlbumPicture> pictures;
   for (int i = 0; i < pictureList_.entryCount(); ++i) {
     const PictureEntry& entry = pictureList_.entryAt(i);
-    pictures.push_back({entry.path, entry.transition, entry.holdSeconds});
+    pictures.push_back({entry.path, entry.transition, entry.holdSeconds, entry.motion});
   }
   return albumDocumentOf(fieldSettings(), pictures);
 }
@@ -126,6 +126,7 @@ bool MainWindow::openAlbumFile(const std::string& albumPath) {
   settings_.backgroundColor = RGB(album.background.r, album.background.g, album.background.b);
   settings_.loop = album.loop;
   settings_.fadeOutSeconds = album.fadeOutSeconds;
+  settings_.seed = album.seed;
   swatch_.setColor(settings_.backgroundColor);
   std::vector<NotAdded> failures;
   std::string music;
@@ -179,6 +180,7 @@ bool MainWindow::openAlbumFile(const std::string& albumPath) {
     PictureEntry& added = pictureList_.entryAt(entry++);
     added.transition = readableSource[i]->transition;
     added.holdSeconds = readableSource[i]->seconds;
+    added.motion = readableSource[i]->motion;
   }
   RECT strip{};
   GetClientRect(pictureList_.handle(), &strip);

@@ -168,7 +168,7 @@ std::vector<maker::AlbumEntry> MainWindow::albumEntries() const {
   std::vector<maker::AlbumEntry> pictures;
   for (int i = 0; i < pictureList_.entryCount(); ++i)
     pictures.push_back({pictureList_.entryAt(i).path, pictureList_.entryAt(i).transition,
-                        pictureList_.entryAt(i).holdSeconds});
+                        pictureList_.entryAt(i).holdSeconds, pictureList_.entryAt(i).motion});
   return pictures;
 }
 

@@ -23,6 +23,7 @@
 #include "CustomWindow.h"
 #include "GdiHandles.h"
 #include "Thumbnails.h"
+#include "album/motion.h"
 #include "media/result.h"
 
 // Sent (synchronously) to the parent after each mouse event: wParam is the
@@ -47,6 +48,7 @@ struct PictureEntry {
   std::string tempJpegPath;        // empty: the make pipeline keeps its rendered pictures to itself
   int transition = 0;              // transition index 0..12
   std::optional<int> holdSeconds;  // its own hold after the transition; else the album's seconds
+  slidewright::Motion motion{};    // zoom or pan while it is on screen, as an album file gave it
 };
 
 // Where the parts of the control are, from its client size, the sprocket

@@ -22,7 +22,7 @@ void command(LiveMainWindow& window, int id) {
 
 // An album in <folder>album\ with its pictures in album\pics\: a fade held
 // for the album's 2 seconds, a circle held 3, blinds not held at all; the
-// movie does not loop.
+// movie does not loop, its music would fade, and the first two pictures move.
 std::string writeAlbum(const std::string& folder) {
   const std::string album = folder + "album\\";
   CreateDirectoryA(album.c_str(), nullptr);
@@ -32,9 +32,9 @@ std::string writeAlbum(const std::string& folder) {
   writeJpeg(album + "pics\\c.jpg", 64, 64, {30, 30, 220});
   writeFile(album + "holiday.swalbum",
             R"({"slidewright-album": 1, "width": 320, "height": 240, "background": "#102030", "seconds": 2,
-  "loop": false, "fade-out": 4, "output": "made.swf", "pictures": [
-  {"file": "pics/a.jpg", "transition": "fade"},
-  {"file": "pics/b.jpg", "transition": "circle", "seconds": 3},
+  "loop": false, "fade-out": 4, "seed": 5, "output": "made.swf", "pictures": [
+  {"file": "pics/a.jpg", "transition": "fade", "motion": "auto"},
+  {"file": "pics/b.jpg", "transition": "circle", "seconds": 3, "motion": "pan-left"},
   {"file": "pics/c.jpg", "transition": "blinds", "seconds": 0}]})");
   return album;
 }
@@ -102,6 +102,9 @@ TEST(AlbumFileWindow, OpenedAlbumMakesTheCommandLinesMovieAndSavedOneOpensAfterI
   ASSERT_TRUE(saved) << saved.message();
   EXPECT_FALSE(saved.value().loop);
   EXPECT_EQ(saved.value().fadeOutSeconds, 4);
+  EXPECT_EQ(saved.value().seed, 5);
+  EXPECT_EQ(saved.value().pictures.at(0).motion.kind, slidewright::MotionKind::Auto);
+  EXPECT_EQ(saved.value().pictures.at(1).motion.kind, slidewright::MotionKind::PanLeft);
   ASSERT_EQ(runCommandLine("make \"" + folder + "saved.swalbum\" -o \"" + dir.path() + "cli2.swf\" -q"), 0u);
   EXPECT_TRUE(readFile(dir.path() + "cli2.swf") == windowMovie);
 

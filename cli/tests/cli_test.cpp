@@ -339,6 +339,49 @@ TEST_F(Command, RandomTransitionsRepeatWithTheSameSeed) {
   EXPECT_NE(slurp(out("r1.swf")), slurp(out("r3.swf")));
 }
 
+// --motion applies to the pictures after it. At 320 x 240 with 3-second
+// holds each slide is 22 frames of wipe, 36 held and one settling, so frames
+// 30 and 50 show the first picture held, 90 and 110 the second. The photo's
+// red and green halves meet further right as the view pans left; the narrow
+// drawing between its white bars grows wider as it zooms in.
+TEST_F(Command, MotionMovesThePicturesThatFollowIt) {
+  Outcome r = run({"make", "-q", "-W", "320", "-H", "240", "-s", "3", "--motion", "pan-left", photo_,
+                   "--motion", "zoom-in", drawing_, "-o", out("moving.swf")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  auto frame = [&](int n) {
+    const std::string png = out("moving-" + std::to_string(n) + ".png");
+    const Outcome drawn = run({"render", out("moving.swf"), "--frame", std::to_string(n), "-o", png});
+    EXPECT_EQ(drawn.status, 0) << drawn.err;
+    auto picture = slidewright::media::loadPicture(png);
+    EXPECT_TRUE(picture) << picture.message();
+    return picture ? picture.value().pixels : slidewright::media::Image{};
+  };
+  auto redMeetsGreen = [](const slidewright::media::Image& f) {
+    int x = 0;
+    while (x < f.width && f.at(x, 60).g <= f.at(x, 60).r) ++x;
+    return x;
+  };
+  auto drawingWidth = [](const slidewright::media::Image& f) {
+    int n = 0;
+    for (int x = 0; x < f.width; ++x) n += f.at(x, 60).b < 128;  // neither white bar
+    return n;
+  };
+  const auto a = frame(30), b = frame(50), c = frame(90), d = frame(110);
+  ASSERT_EQ(a.width, 320);
+  EXPECT_GT(redMeetsGreen(b), redMeetsGreen(a) + 3);
+  EXPECT_LT(redMeetsGreen(b), 320);
+  EXPECT_GT(drawingWidth(d), drawingWidth(c) + 3);
+  EXPECT_GE(drawingWidth(c), 96) << "the drawing fitted is 96 pixels wide";
+
+  r = run({"make", "--motion", "spin", photo_, "-o", out("x.swf")});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_TRUE(contains(r.err,
+                       "unknown motion 'spin' (valid: none, zoom-in, zoom-out, pan-left, pan-right, "
+                       "pan-up, pan-down, auto)"))
+      << r.err;
+  EXPECT_FALSE(fs::exists(out("x.swf")));
+}
+
 // The commands that read movies look at the header before the body: what is
 // no movie, or declares more than a movie may have or than the file holds, is
 // refused at once with the reason, having read a few bytes.

@@ -31,20 +31,21 @@ namespace {
 
 using Picture = std::shared_ptr<const player::Image>;
 
-// A picture fitted into the album's area of the video as the album fits it,
-// on the background colour.
-media::Result<Picture> preparePicture(const std::string& path, const SceneLayout& layout, int albumWidth,
-                                      int albumHeight, media::Rgb background) {
+// A picture fitted into a canvas of the album as the album fits it, on the
+// background colour: `scale` canvas pixels to an album pixel, the canvas
+// `width` x `height`.
+media::Result<Picture> preparePicture(const std::string& path, int width, int height, double scale,
+                                      int albumWidth, int albumHeight, media::Rgb background) {
   media::DecodeOptions decode;
   decode.background = background;
-  decode.fitWidth = layout.areaWidth();
-  decode.fitHeight = layout.areaHeight();
+  decode.fitWidth = width;
+  decode.fitHeight = height;
   auto loaded = media::loadPicture(path, decode);
   if (!loaded) return loaded.error();
   const media::Picture& picture = loaded.value();
   const media::FitRect r = media::fitPicture(picture.width, picture.height, albumWidth, albumHeight);
-  const int w = layout.areaWidth(), h = layout.areaHeight();
-  auto edge = [&](double v, int limit) { return std::clamp(int(std::lround(v * layout.scale)), 0, limit); };
+  const int w = width, h = height;
+  auto edge = [&](double v, int limit) { return std::clamp(int(std::lround(v * scale)), 0, limit); };
   const int x0 = edge(r.x, w), x1 = std::max(x0 + 1, edge(r.x + r.width, w));
   const int y0 = edge(r.y, h), y1 = std::max(y0 + 1, edge(r.y + r.height, h));
   auto scaled = media::resizeArea(picture.pixels, x1 - x0, y1 - y0);
@@ -59,6 +60,20 @@ media::Result<Picture> preparePicture(const std::string& path, const SceneLayout
       out[0] = in[0], out[1] = in[1], out[2] = in[2], out[3] = 255;
   }
   return Picture(std::move(canvas));
+}
+
+// How much larger than the album's area a moving picture is prepared: its
+// largest magnification, so that it stays sharp when zoomed in, within a
+// bound on the canvas's size (at most twice the area, at most 16 million pixels).
+double preparedZoom(const Motion& m, const SceneLayout& layout) {
+  if (!m.moves()) return 1;
+  double zoom = 1;
+  for (double p : {0.0, 1.0}) {
+    const PictureTransform t = motionTransform(m, p, layout.albumWidth, layout.albumHeight);
+    zoom = std::max({zoom, t.scaleX, t.scaleY});
+  }
+  const double area = double(layout.areaWidth()) * layout.areaHeight();
+  return std::max(1.0, std::min({zoom, 2.0, std::sqrt(16e6 / std::max(area, 1.0))}));
 }
 
 // Prepares the pictures in album order on its own thread, keeping at most
@@ -176,9 +191,6 @@ Result<AlbumVideoOutcome> exportAlbumVideo(const maker::AlbumSettings& given, co
   auto music = readMusic(settings.musicPath);
   if (!music) return music.error();
   const SceneLayout layout = SceneLayout::fit(settings.width, settings.height, width, height);
-  auto prepare = [&](const std::string& path) {
-    return preparePicture(path, layout, settings.width, settings.height, settings.background);
-  };
 
   // Which pictures make the album. Pictures that may be left out are tried
   // first (at the smallest scale), since the album's timing depends on them.
@@ -213,10 +225,13 @@ Result<AlbumVideoOutcome> exportAlbumVideo(const maker::AlbumSettings& given, co
   for (const auto* e : entries) kept.push_back(*e);
   auto captions = maker::layoutCaptions(kept, settings.width, settings.height);
   if (!captions) return fromMake(captions.error());
+  std::vector<Motion> motions;
+  for (const auto* e : entries) motions.push_back(e->motion);
+  motions = resolveMotions(motions, settings.seed);
   std::vector<SceneSlide> slides;
-  for (size_t i = 0; i < entries.size(); ++i)
+  for (std::size_t i = 0; i < entries.size(); ++i)
     slides.push_back(SceneSlide{entries[i]->transition,
-                                entries[i]->holdSeconds.value_or(outcome.pauseSeconds),
+                                entries[i]->holdSeconds.value_or(outcome.pauseSeconds), motions[i],
                                 captions.value()[i].has_value()});
   const AlbumScene scene(settings.width, settings.height, false, std::move(slides));
 
@@ -247,12 +262,23 @@ Result<AlbumVideoOutcome> exportAlbumVideo(const maker::AlbumSettings& given, co
   if (music.value().sound && settings.fadeOutSeconds > 0)
     fade = media::FadeOut::overEnd(double(scene.frameCount()) / kAlbumFrameRate, settings.fadeOutSeconds);
 
-  PictureQueue queue(
-      entries.size(), [&](size_t i) { return prepare(entries[i]->path); }, 2);
+  // A still picture fills the album's area as it is; a moving one is a larger
+  // canvas of the whole album that each frame samples through its transform.
+  auto prepare = [&](size_t i) {
+    const Motion& motion = scene.slides()[i].motion;
+    if (!motion.moves())
+      return preparePicture(entries[i]->path, layout.areaWidth(), layout.areaHeight(), layout.scale,
+                            settings.width, settings.height, settings.background);
+    const double scale = layout.scale * preparedZoom(motion, layout);
+    return preparePicture(entries[i]->path, std::max(1, int(std::lround(settings.width * scale))),
+                          std::max(1, int(std::lround(settings.height * scale))), scale, settings.width,
+                          settings.height, settings.background);
+  };
+  PictureQueue queue(entries.size(), prepare, 2);
   std::map<size_t, Picture> shown;  // the pictures of the slides on screen, by slide
   size_t taken = 0;
   const player::Rgba background{settings.background.r, settings.background.g, settings.background.b, 255};
-  player::Image canvas(es.width, es.height);
+  player::Image canvas(es.width, es.height), moving;  // the frame, a moving picture drawn for it
   std::vector<const player::Image*> pictures(entries.size(), nullptr);
   std::vector<float> samples;
   SceneFrame last;
@@ -280,7 +306,7 @@ Result<AlbumVideoOutcome> exportAlbumVideo(const maker::AlbumSettings& given, co
         pictures[it->first] = nullptr;
         it = shown.erase(it);
       }
-      drawScene(frame, pictures, layout, background, canvas);
+      drawScene(frame, pictures, layout, background, canvas, moving);
       if (frame.captionOpacity > 0) {
         if (!caption || captionSlide != frame.captionSlide) {
           caption = CaptionImage::of(*captions.value()[frame.captionSlide], settings.width, settings.height,

@@ -88,12 +88,111 @@ void drawEllipse(const Target& t, const SceneBox& box, double opacity) {
   }
 }
 
+// Pixel boxes of the album's area, relative to its top left corner.
+struct AreaBox {
+  int left = 0, top = 0, right = 0, bottom = 0;
+};
+
+// The part of the album's area a layer draws into.
+AreaBox layerBounds(const SceneLayer& layer, const SceneLayout& l) {
+  if (!layer.masked) return AreaBox{0, 0, l.areaWidth(), l.areaHeight()};
+  double x0 = 1e18, y0 = 1e18, x1 = -1e18, y1 = -1e18;
+  for (const SceneBox& b : layer.figures) {
+    x0 = std::min(x0, l.x(b.left)), x1 = std::max(x1, l.x(b.right));
+    y0 = std::min(y0, l.y(b.top)), y1 = std::max(y1, l.y(b.bottom));
+  }
+  if (x0 >= x1 || y0 >= y1) return AreaBox{};
+  // An ellipse's edge pixels reach up to two pixels past its box.
+  auto clampTo = [](double v, int lo, int hi) { return int(std::clamp(v, double(lo), double(hi))); };
+  return AreaBox{clampTo(std::floor(x0) - 2, l.left, l.right) - l.left,
+                 clampTo(std::floor(y0) - 2, l.top, l.bottom) - l.top,
+                 clampTo(std::ceil(x1) + 2, l.left, l.right) - l.left,
+                 clampTo(std::ceil(y1) + 2, l.top, l.bottom) - l.top};
+}
+
+// Where the centres of `count` pixels from `first` (frame pixels) fall in the
+// moving picture's canvas: the left one of the two samples and the weight
+// (0 to 256) of the right one. `toCanvas` takes album pixels to the canvas's.
+struct Taps {
+  std::vector<int> index, next;
+  std::vector<uint32_t> weight;
+  Taps(int first, int count, double frameOffset, double layoutScale, double pictureOffset,
+       double pictureScale, double toCanvas, int size) {
+    index.resize(size_t(count)), next.resize(size_t(count)), weight.resize(size_t(count));
+    for (int i = 0; i < count; ++i) {
+      const double album = (first + i + 0.5 - frameOffset) / layoutScale;
+      const double s = std::clamp((album - pictureOffset) / pictureScale * toCanvas - 0.5, 0.0, size - 1.0);
+      const int k = int(s);
+      index[size_t(i)] = k;
+      next[size_t(i)] = std::min(k + 1, size - 1);
+      weight[size_t(i)] = uint32_t(std::lround((s - k) * 256));
+    }
+  }
+};
+
+// a + (b - a) * w / 256 on each byte of a packed pixel, rounded.
+inline uint32_t mix(uint32_t a, uint32_t b, uint32_t w) {
+  const uint32_t v = 256 - w;
+  const uint32_t rb = (((a & 0xFF00FFu) * v + (b & 0xFF00FFu) * w + 0x800080u) >> 8) & 0xFF00FFu;
+  const uint32_t ga = (((a >> 8) & 0xFF00FFu) * v + ((b >> 8) & 0xFF00FFu) * w + 0x800080u) & 0xFF00FF00u;
+  return rb | ga;
+}
+
+inline uint32_t load(const uint8_t* p) {
+  uint32_t v;
+  std::memcpy(&v, p, 4);
+  return v;
+}
+
+// Samples the moving picture through t into `out` (the album's area) within
+// `box`: for each row, the two picture rows it falls between are mixed over
+// the columns it uses, then each pixel mixes two of those.
+void resample(const player::Image& picture, const PictureTransform& t, const SceneLayout& l,
+              const AreaBox& box, player::Image& out) {
+  const double toCanvasX = double(picture.width) / l.albumWidth,
+               toCanvasY = double(picture.height) / l.albumHeight;
+  const Taps xs(l.left + box.left, box.right - box.left, l.offsetX, l.scale, t.offsetX, t.scaleX, toCanvasX,
+                picture.width);
+  const Taps ys(l.top + box.top, box.bottom - box.top, l.offsetY, l.scale, t.offsetY, t.scaleY, toCanvasY,
+                picture.height);
+  const size_t n = xs.index.size();
+  if (n == 0) return;
+  // The picture's columns this box uses.
+  const size_t from = size_t(xs.index.front()) * 4, to = size_t(xs.next.back() + 1) * 4;
+  std::vector<uint8_t> row(to - from);
+  for (size_t j = 0; j < ys.index.size(); ++j) {
+    const uint8_t* r0 = picture.row(ys.index[j]) + from;
+    const uint8_t* r1 = picture.row(ys.next[j]) + from;
+    const uint32_t wy = ys.weight[j];
+    const uint8_t* mixed = r0;
+    if (wy) {
+      for (size_t k = 0; k < row.size(); k += 4) {
+        const uint32_t v = mix(load(r0 + k), load(r1 + k), wy);
+        std::memcpy(&row[k], &v, 4);
+      }
+      mixed = row.data();
+    }
+    uint8_t* o = out.row(box.top + int(j)) + size_t(box.left) * 4;
+    for (size_t i = 0; i < n; ++i, o += 4) {
+      const uint32_t v = mix(load(mixed + size_t(xs.index[i]) * 4 - from),
+                             load(mixed + size_t(xs.next[i]) * 4 - from), xs.weight[i]);
+      std::memcpy(o, &v, 4);
+    }
+  }
+}
+
+bool isIdentity(const PictureTransform& t) {
+  return t.scaleX == 1 && t.scaleY == 1 && t.offsetX == 0 && t.offsetY == 0;
+}
+
 }  // namespace
 
 SceneLayout SceneLayout::fit(int albumWidth, int albumHeight, int width, int height) {
   SceneLayout l;
   l.width = width;
   l.height = height;
+  l.albumWidth = albumWidth;
+  l.albumHeight = albumHeight;
   l.scale = std::min(double(width) / albumWidth, double(height) / albumHeight);
   l.offsetX = (width - albumWidth * l.scale) / 2;
   l.offsetY = (height - albumHeight * l.scale) / 2;
@@ -105,7 +204,8 @@ SceneLayout SceneLayout::fit(int albumWidth, int albumHeight, int width, int hei
 }
 
 void drawScene(const SceneFrame& frame, const std::vector<const player::Image*>& pictures,
-               const SceneLayout& layout, player::Rgba background, player::Image& canvas) {
+               const SceneLayout& layout, player::Rgba background, player::Image& canvas,
+               player::Image& scratch) {
   // The lowest layer that covers the whole album opaquely hides the rest below it.
   size_t first = 0;
   for (size_t i = frame.layers.size(); i-- > 0;) {
@@ -138,6 +238,13 @@ void drawScene(const SceneFrame& frame, const std::vector<const player::Image*>&
     const SceneLayer& layer = frame.layers[i];
     const player::Image* picture = pictures[layer.slide];
     if (!picture) continue;
+    if (!isIdentity(layer.transform) || picture->width != layout.areaWidth() ||
+        picture->height != layout.areaHeight()) {
+      if (scratch.width != layout.areaWidth() || scratch.height != layout.areaHeight())
+        scratch = player::Image(layout.areaWidth(), layout.areaHeight());
+      resample(*picture, layer.transform, layout, layerBounds(layer, layout), scratch);
+      picture = &scratch;
+    }
     const Target t{canvas, *picture, layout};
     if (!layer.masked) {
       // Any box larger than the album: the drawing keeps to the album's area.
@@ -192,8 +299,10 @@ bool sameScene(const SceneFrame& a, const SceneFrame& b) {
   if (a.layers.size() != b.layers.size()) return false;
   for (size_t i = 0; i < a.layers.size(); ++i) {
     const SceneLayer &x = a.layers[i], &y = b.layers[i];
+    const PictureTransform &s = x.transform, &u = y.transform;
     if (x.slide != y.slide || x.opacity != y.opacity || x.masked != y.masked || x.kind != y.kind ||
-        x.figures.size() != y.figures.size())
+        x.figures.size() != y.figures.size() || s.scaleX != u.scaleX || s.scaleY != u.scaleY ||
+        s.offsetX != u.offsetX || s.offsetY != u.offsetY)
       return false;
     for (size_t k = 0; k < x.figures.size(); ++k) {
       const SceneBox &p = x.figures[k], &q = y.figures[k];

@@ -18,31 +18,72 @@ namespace {
 using namespace exporttest;
 namespace probe = slidewright::exports::probe;
 
-// Every transition at 320 x 240, two pictures with captions: the video of the
+// Albums at 320 x 240: every transition on still pictures, and every motion
+// on wipes, the circle, strips and the cross-fade (zooms and pans of
+// pictures wider and taller than the album, so that the letterbox bars move
+// too), with captions in Chinese and Latin letters on some. The video of the
 // album file at 12 frames a second shows what the player draws of the
-// album's movie, frame for frame
-// (the movie's own video is held to the same measure by VideoFidelity).
+// album's movie, frame for frame (the movie's own video is held to the same
+// measure by VideoFidelity).
 TEST(AlbumVideo, AtTheAlbumsSizeAnd12FpsItAgreesWithTheMovieFrameByFrame) {
-  std::vector<std::string> args = {"make", "-W", "320", "-H", "240", "-b", "#203040"};
+  struct Case {
+    std::string name;
+    std::vector<std::string> pictures;  // options and pictures
+  };
+  std::vector<std::string> stills;
   for (int t = 0; t < 13; ++t) {
-    // Captions in Chinese and Latin letters over a wipe and the fade.
-    if (t == 0) args.insert(args.end(), {"--caption", "海边的日落 Sunset by the sea"});
-    if (t == 9) args.insert(args.end(), {"--caption", "生日快乐 Happy birthday, Bob!"});
-    args.insert(args.end(), {"-t", std::to_string(t), writePicture(t, 400 + 40 * t, 300)});
+    // Captions over a wipe and the fade.
+    if (t == 0) stills.insert(stills.end(), {"--caption", "海边的日落 Sunset by the sea"});
+    if (t == 9) stills.insert(stills.end(), {"--caption", "生日快乐 Happy birthday, Bob!"});
+    stills.insert(stills.end(), {"-t", std::to_string(t), writePicture(t, 400 + 40 * t, 300)});
   }
-  const std::string album = scratch("all.swalbum"), movie = scratch("all.swf"),
-                    video = scratch("all-album.mp4");
-  auto saving = args;
-  saving.insert(saving.end(), {"--save-album", album, "-o", movie});
-  ASSERT_EQ(run(saving).status, 0);
-  const Outcome r = run({"video", album, "-o", video, "--fps", "12"});
-  ASSERT_EQ(r.status, 0) << r.err;
+  struct Moving {
+    const char* motion;
+    const char* transition;
+    int width, height;
+    const char* caption;  // nullptr: none
+  };
+  const Moving moves[] = {{"zoom-in", "fade", 400, 300, "山间小路 A path in the hills"},
+                          {"pan-left", "circle", 640, 300, nullptr},
+                          {"pan-up", "left-to-right", 300, 400, nullptr},
+                          {"zoom-out", "strips", 480, 360, "雪 Snow, at last"},
+                          {"pan-right", "fade", 400, 300, nullptr},
+                          {"pan-down", "diagonal-top-left", 400, 300, nullptr},
+                          {"none", "rectangle", 400, 300, nullptr},
+                          {"auto", "bottom-to-top", 400, 300, nullptr}};
+  std::vector<std::string> moving = {"-s", "1", "--seed", "7"};
+  int n = 1;
+  for (const Moving& m : moves) {
+    if (m.caption) moving.insert(moving.end(), {"--caption", m.caption});
+    moving.insert(moving.end(),
+                  {"--motion", m.motion, "-t", m.transition, writePicture(n++, m.width, m.height)});
+  }
+  const std::vector<Case> cases = {{"stills", stills}, {"moving", moving}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::string> args = {"make", "-W", "320", "-H", "240", "-b", "#203040"};
+    args.insert(args.end(), c.pictures.begin(), c.pictures.end());
+    const std::string album = scratch(c.name + ".swalbum"), movie = scratch(c.name + ".swf"),
+                      video = scratch(c.name + "-album.mp4");
+    args.insert(args.end(), {"--save-album", album, "-o", movie});
+    const Outcome made = run(args);
+    ASSERT_EQ(made.status, 0) << made.err;
+    const Outcome r = run({"video", album, "-o", video, "--fps", "12"});
+    ASSERT_EQ(r.status, 0) << r.err;
 
-  const probe::FrameFidelity f = probe::measureFrames(movie, video);
-  EXPECT_EQ(size_t(f.video.frames), f.movieFrames);
-  EXPECT_GE(f.worstChangingDb, 35.0) << "worst at frame " << f.worstChangingFrame;
-  EXPECT_GE(f.worstHoldDb, 35.0);
-  EXPECT_EQ(f.closerToNeighbour, std::vector<long>{});
+    const probe::FrameFidelity f = probe::measureFrames(movie, video);
+    EXPECT_EQ(size_t(f.video.frames), f.movieFrames);
+    EXPECT_GE(f.worstChangingDb, 35.0) << "worst at frame " << f.worstChangingFrame;
+    EXPECT_GE(f.worstHoldDb, 35.0);
+    // The movie draws a moving picture from its nearest pixels, the video
+    // samples between them: where a slow motion barely changes a frame, the
+    // two samplings may measure a frame as near its neighbour as its own.
+    // A frame a whole step early or late in the motion measures decibels off.
+    if (c.name == "stills")
+      EXPECT_EQ(f.closerToNeighbour, std::vector<long>{});
+    else
+      EXPECT_LT(f.mostCloserToNeighbourDb, 0.5) << "frames " << ::testing::PrintToString(f.closerToNeighbour);
+  }
 }
 
 // Root mean square of the video's sound from `from` to `to` seconds.

@@ -90,11 +90,15 @@ FrameFidelity measureFrames(const std::string& moviePath, const std::string& vid
             // codec's noise (a transition's first frame may add a single
             // pixel).
             const double before = psnrYuv420(atVideoSize(previous, frame, bg, s2), frame);
-            if (psnr(previous, current, width, height) < kVisibleChangeDb && before >= db)
+            auto closer = [&](double neighbour) {
               f.closerToNeighbour.push_back(long(index) + 1);
-            if (hasNext && psnr(next, current, width, height) < kVisibleChangeDb &&
-                psnrYuv420(atVideoSize(next, frame, bg, s3), frame) >= db)
-              f.closerToNeighbour.push_back(long(index) + 1);
+              f.mostCloserToNeighbourDb = std::max(f.mostCloserToNeighbourDb, neighbour - db);
+            };
+            if (psnr(previous, current, width, height) < kVisibleChangeDb && before >= db) closer(before);
+            if (hasNext && psnr(next, current, width, height) < kVisibleChangeDb) {
+              const double after = psnrYuv420(atVideoSize(next, frame, bg, s3), frame);
+              if (after >= db) closer(after);
+            }
           }
         } else {
           f.worstHoldDb = std::min(f.worstHoldDb, db);

@@ -23,6 +23,7 @@ struct FrameFidelity {
   double worstHoldDb = 99;              // the same, frames that hold
   double worstHoldRgbDb = 99;           // RGB PSNR as displayed, pictures held (third equal frame on)
   std::vector<long> closerToNeighbour;  // changing frames that measure closer to the frame before or after
+  double mostCloserToNeighbourDb = 0;   // by how much at most (0: none)
 };
 
 // One decoded frame measured against the movie's frame of the same number.

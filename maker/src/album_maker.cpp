@@ -141,6 +141,12 @@ std::optional<MakeError> checkSettings(const AlbumSettings& s) {
     if (e.transition < 0 || e.transition >= kTransitionCount)
       return makeError(MakeErrorKind::Settings, e.path,
                        "the transition must be 0 to " + std::to_string(kTransitionCount - 1));
+    if (e.motion.kind == MotionKind::Explicit) {
+      std::string why = checkMotionRect(e.motion.start);
+      if (why.empty()) why = checkMotionRect(e.motion.end);
+      if (!why.empty())
+        return makeError(MakeErrorKind::Settings, e.path, "picture " + std::to_string(i + 1) + ": " + why);
+    }
     if (e.holdSeconds && (*e.holdSeconds < 0 || *e.holdSeconds > kLongestPause))
       return makeError(
           MakeErrorKind::Settings, e.path,
@@ -352,6 +358,7 @@ MakeResult<Slides> collectSlides(const AlbumSettings& s, std::vector<Rendered>& 
     AlbumSlide slide;
     slide.jpeg = std::move(r.jpeg);
     slide.transition = s.pictures[i].transition;
+    slide.motion = s.pictures[i].motion;
     slide.caption = std::move(captions[i]);
     slides.slides.push_back(std::move(slide));
     slides.transitions.push_back(s.pictures[i].transition);
@@ -377,6 +384,7 @@ Album albumFor(const AlbumSettings& s, Slides slides, EncodedMusic music, int pa
   album.background = SwfColor(s.background.r, s.background.g, s.background.b);
   album.music = std::move(music.mp3);
   album.loop = s.loop;
+  album.seed = s.seed;
   album.slides = std::move(slides.slides);
   for (std::size_t i = 0; i < album.slides.size(); ++i)
     album.slides[i].holdSeconds = slides.holds[i].value_or(pauseSeconds);

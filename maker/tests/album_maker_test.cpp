@@ -605,7 +605,7 @@ player::Image movieFrame(const std::string& path, size_t n) {
 TEST_F(AlbumMaker, CaptionsStandOnTheirBandWhileThePictureIsHeld) {
   AlbumSettings s;
   const Rgb grey{128, 128, 128};
-  s.pictures = {{writeScratch("grey.png", png(solid(320, 240, grey), 2)), 9, 2, "日落 Sunset 2024"}};
+  s.pictures = {{writeScratch("grey.png", png(solid(320, 240, grey), 2)), 9, 2, {}, "日落 Sunset 2024"}};
   s.width = 320;
   s.height = 240;
   s.outputPath = out_ + "/caption.swf";

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include <album/caption.h>
+#include <album/motion.h>
 #include <swf/movie.h>
 
 namespace slidewright {
@@ -39,6 +40,7 @@ struct AlbumSlide {
   std::vector<std::uint8_t> jpeg;       // a JPEG of the album's pixel size; empty: the slide is left out
   int transition = 0;                   // index into TransitionTable
   int holdSeconds = 1;                  // time the picture stands after its transition; 0: no hold
+  Motion motion{};                      // zoom or pan while the picture is on screen
   std::optional<AlbumCaption> caption;  // shown over the picture while it is held
 };
 
@@ -51,6 +53,7 @@ struct Album {
   bool loop = true;                                // false: the movie ends with a stop action
   bool overBackground = false;                     // every transition plays over the bare background
   std::vector<AlbumSlide> slides;                  // in album order
+  std::uint64_t seed = 0;                          // picks the pictures' "auto" motions
 };
 
 // What became of the music the album asked for.
@@ -113,6 +116,8 @@ class AlbumBuilder {
 
  private:
   bool refuse(std::string why);
+  // Adds the slides of an album with moving pictures; false when cancelled.
+  bool buildMoving(Album& album, const AlbumProgress& progress);
 
   std::unique_ptr<SwfMovie> movie_ = std::make_unique<SwfMovie>();
   bool built_ = false;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <album/album.h>
+#include <album/motion.h>
 #include <album/transition.h>
 
 #include <swf/shape.h>
@@ -64,6 +65,7 @@ struct SceneLayer {
   bool masked = false;    // false: the whole album; true: only inside the figures
   FigureKind kind = FigureKind::Rectangle;
   std::vector<SceneBox> figures;  // disjoint, album pixels
+  PictureTransform transform;     // where the picture lies; the figures stay in album pixels
 };
 
 // What the album shows at one moment: layers over the background, bottom
@@ -77,6 +79,7 @@ struct SceneFrame {
 struct SceneSlide {
   int transition = 0;  // index into TransitionTable
   int holdSeconds = 0;
+  Motion motion{};         // resolved: no "auto"
   bool captioned = false;  // the slide has a caption
 };
 
@@ -96,12 +99,20 @@ class AlbumScene {
   SceneFrame at(double frame) const;
   // The slide showing at that position.
   std::size_t slideAt(double frame) const;
+  // Where slide i's picture lies at a frame position. Its motion runs at a
+  // steady pace from the first frame of its transition to the last frame it
+  // is on screen; a morph transition shows its first two frames alike.
+  PictureTransform transformAt(std::size_t i, double frame) const;
+  // The frames slide i's picture is on screen: [first, last].
+  std::uint64_t firstShown(std::size_t i) const { return starts_[i]; }
+  std::uint64_t lastShown(std::size_t i) const;
 
  private:
   std::int32_t width_, height_;
   bool overBackground_;
   std::vector<SceneSlide> slides_;
   std::vector<std::uint64_t> starts_;  // first frame of each slide
+  std::vector<std::uint64_t> transitionFrames_;
   std::uint64_t frameCount_ = 0;
 };
 

@@ -11,7 +11,9 @@
 #include <swf/shape.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <vector>
 
 namespace slidewright {
 
@@ -86,6 +88,8 @@ class TransitionEffect {
   // pixel per album pixel, aligned with the rectangle's top-left corner),
   // places it as a new object at depth and ends the frame. Returns the
   // placement it added, owned by the movie.
+  // Defines that rectangle shape without placing it; returns its id.
+  static std::uint16_t defineBitmapShape(const SwfBitmap& bitmap, const SwfPixelRect& rect, SwfMovie& movie);
   static SwfPlaceObject* placeBitmapShape(const SwfBitmap& bitmap, std::uint16_t depth,
                                           const SwfPixelRect& rect, SwfMovie& movie);
 };
@@ -118,5 +122,17 @@ class FadeTransition : public TransitionEffect {
   explicit FadeTransition(std::uint32_t /*code*/) {}
   void apply(const SlideContext& slide, std::unique_ptr<SwfBitmap> picture) override;
 };
+
+class AlbumScene;
+
+// Emits the slides of an album whose pictures move, frame by frame as the
+// scene has them: each picture is a plain shape placed through a matrix that
+// follows its motion (a morph transition carries the motion in its fill's
+// start and end matrices until the outline covers the album, then hands over
+// to the plain shape). pictures[i] is slide i's loaded bitmap; progress is
+// called after every slide and may cancel (then false is returned).
+bool emitMovingSlides(SwfMovie& movie, const AlbumScene& scene, bool overBackground,
+                      std::vector<std::unique_ptr<SwfBitmap>> pictures,
+                      const std::function<bool(std::uint32_t done)>& progress);
 
 }  // namespace slidewright

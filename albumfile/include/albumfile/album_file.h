@@ -3,7 +3,14 @@
 //
 //   {"slidewright-album": 1, "width": 640, "height": 480, "background": "#ffffff",
 //    "seconds": 1, "loop": true, "fade-out": 0, "music": "music/song.mp3", "output": "holiday.swf",
-//    "pictures": [{"file": "pics/a.jpg", "transition": "fade", "seconds": 3}]}
+//    "seed": 7, "pictures": [{"file": "pics/a.jpg", "transition": "fade", "seconds": 3,
+//                             "motion": "zoom-in"},
+//                            {"file": "pics/b.jpg", "motion": {"start": [0, 0, 1, 1],
+//                                                             "end": [0.1, 0.1, 0.8, 0.8]}}]}
+//
+// A motion is a name or the part of the picture shown at the start and at the
+// end, [x, y, width, height] in fractions of the picture; "seed" picks the
+// "auto" motions.
 //
 // Paths in the file are relative to the album file's folder (absolute ones
 // are accepted). Every string here, paths included, is UTF-8; a front whose
@@ -14,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "album/motion.h"
 #include "common/result.h"
 #include "media/image.h"
 
@@ -29,11 +37,13 @@ struct AlbumFilePicture {
   std::string file;                     // the picture: absolute, or relative to the current folder
   int transition = 0;                   // transition index, 0 to 12
   std::optional<int> seconds;           // its own hold; the album's when empty
+  Motion motion{};                      // none unless the file names one
   std::string caption = std::string();  // UTF-8; empty: none (and not written)
 
   bool operator==(const AlbumFilePicture& other) const {
     return file == other.file && transition == other.transition && seconds == other.seconds &&
-           caption == other.caption;
+           motion.kind == other.motion.kind && motion.start == other.motion.start &&
+           motion.end == other.motion.end && caption == other.caption;
   }
 };
 
@@ -48,12 +58,13 @@ struct AlbumDocument {
   int fadeOutSeconds = 0;  // the music fades over the show's last seconds; 0: no fade
   std::string music;       // empty: a silent album
   std::string output;      // the movie to make; empty: none named
+  int seed = 0;            // picks the "auto" motions
   std::vector<AlbumFilePicture> pictures;
 
   bool operator==(const AlbumDocument& other) const {
     return width == other.width && height == other.height && background == other.background &&
            seconds == other.seconds && loop == other.loop && fadeOutSeconds == other.fadeOutSeconds &&
-           music == other.music && output == other.output && pictures == other.pictures;
+           music == other.music && output == other.output && seed == other.seed && pictures == other.pictures;
   }
 };
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "album/caption.h"
+#include "album/motion.h"
 #include "common/result.h"
 #include "media/image.h"
 #include "media/result.h"
@@ -24,6 +25,7 @@ struct AlbumEntry {
   std::string path;                               // the picture file
   int transition = 0;                             // 0 to 12
   std::optional<int> holdSeconds = std::nullopt;  // its own hold (0: none); else the album's pauseSeconds
+  Motion motion{};                                // zoom or pan while it is on screen; none by default
   std::string caption = std::string();            // UTF-8, a line or two shown while it is held; empty: none
 };
 
@@ -39,6 +41,7 @@ struct AlbumSettings {
   int fadeOutSeconds = 0;        // the music fades to silence over the show's last seconds; 0: no fade
   bool skipBadPictures = false;  // leave out pictures that cannot be read instead of failing
   std::string outputPath;        // the movie; replaced only by a complete new one
+  std::uint64_t seed = 0;        // picks the "auto" motions; the same seed, the same album
 };
 
 enum class MakeStage { Music, Pictures, Movie };
