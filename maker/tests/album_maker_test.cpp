@@ -599,62 +599,80 @@ player::Image movieFrame(const std::string& path, size_t n) {
 }  // namespace
 
 // A caption in Chinese and Latin letters over a grey picture held for two
-// seconds after the fade: white glyph pixels and a darker band inside the
-// band's rectangle, the picture untouched outside it; fainter on the hold's
-// first frame, gone once the hold is over.
+// seconds after the fade, the picture still or zooming: white glyph pixels
+// and a darker band inside the band's rectangle, the picture untouched
+// outside it; fainter on the hold's first frame, gone once the hold is over.
+// The moving album shows the caption exactly as the still one does.
 TEST_F(AlbumMaker, CaptionsStandOnTheirBandWhileThePictureIsHeld) {
-  AlbumSettings s;
   const Rgb grey{128, 128, 128};
-  s.pictures = {{writeScratch("grey.png", png(solid(320, 240, grey), 2)), 9, 2, {}, "日落 Sunset 2024"}};
-  s.width = 320;
-  s.height = 240;
-  s.outputPath = out_ + "/caption.swf";
-  ASSERT_TRUE(makeAlbum(s).ok());
-
-  auto captions = layoutCaptions(s.pictures, s.width, s.height);
-  ASSERT_TRUE(captions.ok()) << captions.message();
-  const slidewright::AlbumCaption& c = *captions.value()[0];
-  const slidewright::CaptionPlacement at = slidewright::placeCaption(s.width, s.height, c.width, c.height);
-  ASSERT_GT(at.bandTop, s.height * 0.8);
-
-  struct Seen {
-    int white = 0, dark = 0, strayOutside = 0;
-    double bandMean = 0;
+  const std::string picture = writeScratch("grey.png", png(solid(320, 240, grey), 2));
+  struct Row {
+    const char* name;
+    slidewright::MotionKind motion;
   };
-  auto look = [&](const player::Image& image) {
-    Seen seen;
-    int bandPixels = 0;
-    for (int y = 0; y < image.height; ++y)
-      for (int x = 0; x < image.width; ++x) {
-        const std::uint8_t v = image.row(y)[x * 4 + 1];
-        const bool inBand = y >= std::ceil(at.bandTop);
-        const bool inText = x >= std::floor(at.textX) && x < std::ceil(at.textX + c.width) &&
-                            y >= std::floor(at.textY) && y < std::ceil(at.textY + c.height);
-        if (!inBand && y < std::floor(at.bandTop)) {
-          seen.strayOutside += std::abs(int(v) - 128) > 3;
-          continue;
+  std::vector<player::Image> heldFrames;
+  for (const Row& row :
+       {Row{"still", slidewright::MotionKind::None}, Row{"zooming", slidewright::MotionKind::ZoomIn}}) {
+    SCOPED_TRACE(row.name);
+    AlbumSettings s;
+    s.pictures = {{picture, 9, 2, slidewright::Motion{row.motion, {}, {}}, "日落 Sunset 2024"}};
+    s.width = 320;
+    s.height = 240;
+    s.outputPath = out_ + "/caption-" + row.name + ".swf";
+    ASSERT_TRUE(makeAlbum(s).ok());
+
+    auto captions = layoutCaptions(s.pictures, s.width, s.height);
+    ASSERT_TRUE(captions.ok()) << captions.message();
+    const slidewright::AlbumCaption& c = *captions.value()[0];
+    const slidewright::CaptionPlacement at = slidewright::placeCaption(s.width, s.height, c.width, c.height);
+    ASSERT_GT(at.bandTop, s.height * 0.8);
+
+    struct Seen {
+      int white = 0, dark = 0, strayOutside = 0;
+      double bandMean = 0;
+    };
+    auto look = [&](const player::Image& image) {
+      Seen seen;
+      int bandPixels = 0;
+      for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width; ++x) {
+          const std::uint8_t v = image.row(y)[x * 4 + 1];
+          const bool inBand = y >= std::ceil(at.bandTop);
+          const bool inText = x >= std::floor(at.textX) && x < std::ceil(at.textX + c.width) &&
+                              y >= std::floor(at.textY) && y < std::ceil(at.textY + c.height);
+          if (!inBand && y < std::floor(at.bandTop)) {
+            seen.strayOutside += std::abs(int(v) - 128) > 3;
+            continue;
+          }
+          if (!inBand) continue;
+          bandPixels++;
+          seen.bandMean += v;
+          if (v > 240) {
+            seen.white++;
+            EXPECT_TRUE(inText) << "white at " << x << "," << y;
+          }
+          seen.dark += v < 80;
         }
-        if (!inBand) continue;
-        bandPixels++;
-        seen.bandMean += v;
-        if (v > 240) {
-          seen.white++;
-          EXPECT_TRUE(inText) << "white at " << x << "," << y;
-        }
-        seen.dark += v < 80;
-      }
-    seen.bandMean /= std::max(bandPixels, 1);
-    return seen;
-  };
-  const int transition = slideFrameCount(9, s.width, s.height);
-  const Seen held = look(movieFrame(s.outputPath, size_t(transition + 12)));
-  EXPECT_EQ(held.strayOutside, 0);
-  EXPECT_GT(held.white, 30) << "12-pixel text: its stems are white";
-  EXPECT_GT(held.dark, 1000) << "the band darkens the picture (128 at 0.45: about 70)";
-  const Seen first = look(movieFrame(s.outputPath, size_t(transition)));
-  EXPECT_EQ(first.white, 0) << "faint on the hold's first frame";
-  EXPECT_GT(first.bandMean, held.bandMean + 20);
-  const Seen after = look(movieFrame(s.outputPath, size_t(transition + 24)));
-  EXPECT_EQ(after.white + after.dark, 0);
-  EXPECT_NEAR(after.bandMean, 128, 3);
+      seen.bandMean /= std::max(bandPixels, 1);
+      return seen;
+    };
+    const int transition = slideFrameCount(9, s.width, s.height);
+    heldFrames.push_back(movieFrame(s.outputPath, size_t(transition + 12)));
+    const Seen held = look(heldFrames.back());
+    EXPECT_EQ(held.strayOutside, 0);
+    EXPECT_GT(held.white, 30) << "12-pixel text: its stems are white";
+    EXPECT_GT(held.dark, 1000) << "the band darkens the picture (128 at 0.45: about 70)";
+    const Seen first = look(movieFrame(s.outputPath, size_t(transition)));
+    EXPECT_EQ(first.white, 0) << "faint on the hold's first frame";
+    EXPECT_GT(first.bandMean, held.bandMean + 20);
+    const Seen after = look(movieFrame(s.outputPath, size_t(transition + 24)));
+    EXPECT_EQ(after.white + after.dark, 0);
+    EXPECT_NEAR(after.bandMean, 128, 3);
+  }
+  ASSERT_EQ(heldFrames.size(), 2u);
+  int differing = 0;
+  for (int y = 0; y < heldFrames[0].height; ++y)
+    for (int x = 0; x < heldFrames[0].width * 4; ++x)
+      differing += std::abs(int(heldFrames[0].row(y)[x]) - int(heldFrames[1].row(y)[x])) > 2;
+  EXPECT_EQ(differing, 0) << "the zooming grey picture's caption differs from the still one's";
 }

@@ -80,6 +80,19 @@ class TransitionEffect {
   // from the frame after the hold.
   static void holdFrames(const SlideContext& slide);
 
+  // The caption's tags for frame `position` of a hold of `holdFrames`
+  // frames (0 < holdFrames): on frame 0 it is defined and placed at
+  // CaptionDepth, on later frames its alpha is changed when the fade steps
+  // it, and at position == holdFrames it is removed. `track` carries the
+  // caption's id and the alpha last set from one frame to the next.
+  struct CaptionTrack {
+    std::uint16_t id = 0;
+    std::int32_t shownAlpha = -1;
+  };
+  static void captionFrame(SwfMovie& movie, const AlbumCaption& caption, std::int32_t width,
+                           std::int32_t height, std::int64_t holdFrames, std::int64_t position,
+                           CaptionTrack& track);
+
   // Leaves the picture standing at SettledDepth as a plain shape, unless
   // every transition plays over the background.
   static void settlePicture(const SlideContext& slide, const SwfBitmap& bitmap);
@@ -131,8 +144,10 @@ class AlbumScene;
 // start and end matrices until the outline covers the album, then hands over
 // to the plain shape). pictures[i] is slide i's loaded bitmap; progress is
 // called after every slide and may cancel (then false is returned).
+// captions[i] (null: none) is shown over slide i's hold as in a still album.
 bool emitMovingSlides(SwfMovie& movie, const AlbumScene& scene, bool overBackground,
                       std::vector<std::unique_ptr<SwfBitmap>> pictures,
+                      const std::vector<const AlbumCaption*>& captions,
                       const std::function<bool(std::uint32_t done)>& progress);
 
 }  // namespace slidewright
