@@ -161,8 +161,14 @@ Result<Music> readMusic(const std::string& path) {
 }
 
 Error fromMake(const maker::MakeError& e) {
-  return fail(e.kind == maker::MakeErrorKind::Cancelled ? ErrorKind::Cancelled : ErrorKind::Input, e.message,
-              e.path);
+  switch (e.kind) {
+    case maker::MakeErrorKind::Cancelled:
+      return fail(ErrorKind::Cancelled, e.message, e.path);
+    case maker::MakeErrorKind::Font:
+      return fail(ErrorKind::Font, e.message);
+    default:
+      return fail(ErrorKind::Input, e.message, e.path);
+  }
 }
 
 }  // namespace
