@@ -37,11 +37,11 @@ constexpr std::uint32_t kMaxMovieFrames = 65535;
 
 // One picture of the album.
 struct AlbumSlide {
-  std::vector<std::uint8_t> jpeg;       // a JPEG of the album's pixel size; empty: the slide is left out
-  int transition = 0;                   // index into TransitionTable
-  int holdSeconds = 1;                  // time the picture stands after its transition; 0: no hold
-  Motion motion{};                      // zoom or pan while the picture is on screen
-  std::optional<AlbumCaption> caption;  // shown over the picture while it is held
+  std::vector<std::uint8_t> jpeg;  // a JPEG of the album's pixel size; empty: the slide is left out
+  int transition = 0;              // index into TransitionTable
+  int holdSeconds = 1;             // time the picture stands after its transition; 0: no hold
+  Motion motion{};                 // zoom or pan while the picture is on screen
+  std::optional<AlbumCaption> caption = std::nullopt;  // shown over the picture while it is held
 };
 
 // Everything one movie is made of.
