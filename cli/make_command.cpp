@@ -37,6 +37,7 @@ constexpr int kRandom = -1;
 enum class Option {
   Output,
   Transition,
+  Caption,
   Motion,
   Seed,
   Width,
@@ -78,6 +79,8 @@ const std::vector<OptionSpec>& optionTable() {
       {Option::Transition, "-t", "--transition", "NAME", "a transition name or number",
        "transition of the pictures that follow it: a name\nbelow, its number 0-12, or \"random\" (default: " +
            std::string(transitionKeyword(0)) + ")"},
+      {Option::Caption, nullptr, "--caption", "TEXT", "a text",
+       "caption of the next picture: a line or two shown at\nthe bottom while it is held"},
       {Option::Motion, nullptr, "--motion", "NAME", "a motion name",
        "zoom or pan of the pictures that follow it: " + slidewright::motionNameList() + "\n(default: none)"},
       {Option::Seed, nullptr, "--seed", "N", "a number",
@@ -238,7 +241,8 @@ struct ParseState {
   MakeRequest request;
   int transition = 0;
   bool transitionPending = false;
-  slidewright::Motion motion;  // of the pictures that follow
+  std::optional<std::string> caption;  // for the next picture
+  slidewright::Motion motion;          // of the pictures that follow
   bool motionGiven = false;
   bool pauseGiven = false;
   // Which settings the command line gave, so that they override an album file's.
@@ -275,6 +279,10 @@ std::optional<UsageError> applyOption(const OptionSpec& spec, const std::string&
       state.transitionGiven = true;
       return std::nullopt;
     }
+    case Option::Caption:
+      if (state.caption) return UsageError{"--caption is given twice for one picture"};
+      state.caption = value;
+      return std::nullopt;
     case Option::Motion: {
       const auto kind = slidewright::motionFromName(value);
       if (!kind)
@@ -380,6 +388,7 @@ std::optional<UsageError> finishRequest(ParseState& state) {
     return UsageError{"-o needs a movie file name, not a folder ('" + state.output + "')"};
   if (state.transitionPending)
     return UsageError{"--transition applies to the pictures after it, and none follow the last one"};
+  if (state.caption) return UsageError{"--caption applies to the next picture, and none follows it"};
   if (r.settings.fitToMusic && r.settings.musicPath.empty())
     return UsageError{"--fit-to-music needs --music"};
   if (r.settings.fitToMusic && state.pauseGiven)
@@ -403,8 +412,10 @@ std::variant<ParseState, UsageError> parseMakeCommand(int argc, char** argv) {
   ArgumentScanner scanner(argc, argv);
   while (const auto arg = scanner.next()) {
     if (!arg->isOption) {
-      state.request.settings.pictures.push_back(
-          {arg->text, state.transition == kRandom ? 0 : state.transition, std::nullopt, state.motion});
+      state.request.settings.pictures.push_back({arg->text,
+                                                 state.transition == kRandom ? 0 : state.transition,
+                                                 std::nullopt, state.motion, state.caption.value_or("")});
+      state.caption.reset();
       state.request.randomPick.push_back(state.transition == kRandom);
       state.transitionPending = false;
       continue;
@@ -448,7 +459,7 @@ void applyAlbumDocument(const albumfile::AlbumDocument& album, ParseState& state
     const int transition = state.transitionGiven ? state.transition : p.transition;
     // So is a motion.
     s.pictures.push_back({p.file, transition == kRandom ? 0 : transition, p.seconds,
-                          state.motionGiven ? state.motion : p.motion});
+                          state.motionGiven ? state.motion : p.motion, p.caption});
     state.request.randomPick.push_back(transition == kRandom);
   }
   state.transitionPending = false;
@@ -474,7 +485,7 @@ albumfile::AlbumDocument albumDocumentFor(const MakeRequest& r, int pauseSeconds
   album.music = s.musicPath;
   album.output = r.videoPath.empty() ? s.outputPath : r.videoPath;
   for (const maker::AlbumEntry& e : s.pictures)
-    album.pictures.push_back({e.path, e.transition, e.holdSeconds, e.motion});
+    album.pictures.push_back({e.path, e.transition, e.holdSeconds, e.motion, e.caption});
   album.seed = static_cast<int>(s.seed);
   return album;
 }

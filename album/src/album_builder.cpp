@@ -143,7 +143,12 @@ bool AlbumBuilder::build(Album album, const AlbumProgress& progress) {
     std::unique_ptr<SwfBitmap> picture = SwfBitmap::fromBytes(movie.characterIds(), std::move(slide.jpeg));
     // A bitmap without data would be written as a picture nobody can show.
     if (picture->isLoaded()) {
-      const SlideContext context{movie, album.width, album.height, album.overBackground, slide.holdSeconds};
+      const SlideContext context{movie,
+                                 album.width,
+                                 album.height,
+                                 album.overBackground,
+                                 slide.holdSeconds,
+                                 slide.caption ? &*slide.caption : nullptr};
       effectFor(TransitionTable[slide.transition])->apply(context, std::move(picture));
     } else {
       report_.skippedPictures.push_back(i);
@@ -173,6 +178,7 @@ bool AlbumBuilder::buildMoving(Album& album, const AlbumProgress& progress) {
   // The pictures that load make the scene; the others are left out.
   std::vector<std::unique_ptr<SwfBitmap>> pictures;
   std::vector<SceneSlide> slides;
+  std::vector<const AlbumCaption*> captions;
   std::vector<std::uint32_t> taken;
   for (std::uint32_t i = 0; i < count; ++i) {
     AlbumSlide& slide = album.slides[i];
@@ -182,16 +188,18 @@ bool AlbumBuilder::buildMoving(Album& album, const AlbumProgress& progress) {
       continue;
     }
     pictures.push_back(std::move(picture));
-    slides.push_back(SceneSlide{slide.transition, slide.holdSeconds, motions[i]});
+    slides.push_back(SceneSlide{slide.transition, slide.holdSeconds, motions[i], slide.caption.has_value()});
+    captions.push_back(slide.caption ? &*slide.caption : nullptr);
     taken.push_back(i);
   }
   if (slides.empty()) return !progress || progress(count, count);
   const AlbumScene scene(album.width, album.height, album.overBackground, std::move(slides));
-  return emitMovingSlides(movie, scene, album.overBackground, std::move(pictures), [&](std::uint32_t done) {
-    // Slides left out count as done with the next one taken.
-    const std::uint32_t through = done < taken.size() ? taken[done] : count;
-    return !progress || progress(through, count);
-  });
+  return emitMovingSlides(movie, scene, album.overBackground, std::move(pictures), captions,
+                          [&](std::uint32_t done) {
+                            // Slides left out count as done with the next one taken.
+                            const std::uint32_t through = done < taken.size() ? taken[done] : count;
+                            return !progress || progress(through, count);
+                          });
 }
 
 std::vector<std::uint8_t> AlbumBuilder::bytes() const {

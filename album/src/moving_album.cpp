@@ -4,6 +4,7 @@
 #include <album/scene.h>
 #include <album/transition.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace slidewright {
@@ -42,6 +43,7 @@ std::unique_ptr<SwfPlaceObject> move(std::uint16_t depth, std::optional<SwfMatri
 
 bool emitMovingSlides(SwfMovie& movie, const AlbumScene& scene, bool over,
                       std::vector<std::unique_ptr<SwfBitmap>> pictures,
+                      const std::vector<const AlbumCaption*>& captions,
                       const std::function<bool(std::uint32_t done)>& progress) {
   const std::int32_t W = scene.width(), H = scene.height();
   const std::vector<SceneSlide>& slides = scene.slides();
@@ -57,6 +59,15 @@ bool emitMovingSlides(SwfMovie& movie, const AlbumScene& scene, bool over,
     const bool previousShown = k > 0 && !over;
     const bool previousMoves = previousShown && slides[k - 1].motion.moves();
     const bool previousFades = previousShown && fade;
+    // The caption stands over the hold, which follows the transition.
+    const AlbumCaption* caption = k < captions.size() ? captions[k] : nullptr;
+    const auto holdFrames = std::int64_t(std::max(slide.holdSeconds, 0)) * kAlbumFrameRate;
+    TransitionEffect::CaptionTrack captionTrack;
+    auto captionAt = [&](std::uint64_t g) {
+      const std::int64_t position = std::int64_t(g) - std::int64_t(transition);
+      if (caption && holdFrames > 0 && position >= 0 && position <= holdFrames)
+        TransitionEffect::captionFrame(movie, *caption, W, H, holdFrames, position, captionTrack);
+    };
     auto at = [&](std::size_t slideIndex, std::uint64_t g) {
       return scene.transformAt(slideIndex, double(first + g));
     };
@@ -129,8 +140,10 @@ bool emitMovingSlides(SwfMovie& movie, const AlbumScene& scene, bool over,
 
       // The last frame leaves the picture settled beneath, for the next slide.
       if (!over && g + 1 == length) movie.addTag(put(SettledDepth, shapeId, t));
+      captionAt(g);
       movie.addTag(std::make_unique<SwfShowFrame>());
     }
+    captionAt(length);  // over the background the hold ends the slide
     movie.addTag(std::make_unique<SwfRemoveObject>(TransitionDepth));
     if (progress && !progress(static_cast<std::uint32_t>(k + 1))) return false;
   }

@@ -1,5 +1,6 @@
 // The album as a scene: the transitions' figures and schedules, and the
 // timeline of slides that says what shows at any moment.
+#include <album/caption.h>
 #include <album/scene.h>
 #include <album/transition.h>
 
@@ -223,6 +224,11 @@ SceneFrame AlbumScene::at(double frame) const {
   }
   out.layers.push_back(std::move(incoming));
   for (SceneLayer& layer : out.layers) layer.transform = transformAt(layer.slide, frame);
+  if (slides_[i].captioned) {
+    const std::int64_t hold = std::int64_t(std::max(slides_[i].holdSeconds, 0)) * kAlbumFrameRate;
+    out.captionSlide = i;
+    out.captionOpacity = captionOpacity(hold, g - double(transitionFrameCount(code, width_, height_)));
+  }
   return out;
 }
 

@@ -1,6 +1,8 @@
 // Slide operations shared by both transition families.
 #include <album/transition.h>
 
+#include <cmath>
+
 namespace slidewright {
 
 namespace {
@@ -45,7 +47,34 @@ void TransitionEffect::removeSettled(const SlideContext& slide) {
 
 void TransitionEffect::holdFrames(const SlideContext& slide) {
   const std::int64_t frames = std::int64_t(slide.holdSeconds) * kAlbumFrameRate;
-  for (std::int64_t i = 0; i < frames; ++i) slide.movie.addTag(std::make_unique<SwfShowFrame>());
+  SwfMovie& movie = slide.movie;
+  CaptionTrack track;
+  for (std::int64_t i = 0; i < frames; ++i) {
+    if (slide.caption) captionFrame(movie, *slide.caption, slide.width, slide.height, frames, i, track);
+    movie.addTag(std::make_unique<SwfShowFrame>());
+  }
+  if (slide.caption && frames > 0)
+    captionFrame(movie, *slide.caption, slide.width, slide.height, frames, frames, track);
+}
+
+void TransitionEffect::captionFrame(SwfMovie& movie, const AlbumCaption& caption, std::int32_t width,
+                                    std::int32_t height, std::int64_t holdFrames, std::int64_t position,
+                                    CaptionTrack& track) {
+  if (position >= holdFrames) {
+    movie.addTag(std::make_unique<SwfRemoveObject>(CaptionDepth));
+    return;
+  }
+  const auto alpha =
+      static_cast<std::int32_t>(std::lround(captionOpacity(holdFrames, double(position)) * 256));
+  if (position == 0) {
+    auto shape = captionShape(movie.characterIds(), caption, width, height);
+    track.id = shape->characterId();
+    movie.addTag(std::move(shape));
+    movie.addTag(SwfPlaceObject::placeWithTransform(CaptionDepth, track.id, SwfColorTransform::fade(alpha)));
+  } else if (alpha != track.shownAlpha) {
+    movie.addTag(SwfPlaceObject::changeTransform(CaptionDepth, SwfColorTransform::fade(alpha)));
+  }
+  track.shownAlpha = alpha;
 }
 
 void TransitionEffect::settlePicture(const SlideContext& slide, const SwfBitmap& bitmap) {

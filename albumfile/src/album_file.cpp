@@ -26,7 +26,7 @@ using Kind = AlbumFileErrorKind;
 const char* const kVersionKey = "slidewright-album";
 const char* const kAlbumKeys[] = {kVersionKey, "width", "height", "background", "seconds", "loop",
                                   "fade-out",  "music", "output", "pictures",   "seed"};
-const char* const kPictureKeys[] = {"file", "transition", "seconds", "motion"};
+const char* const kPictureKeys[] = {"file", "transition", "seconds", "motion", "caption"};
 
 // Largest seed a file holds, as the command line's --seed.
 constexpr int kMaxAlbumSeed = 999999999;
@@ -262,6 +262,7 @@ std::optional<AlbumFileError> readPicture(const ObjectReader& picture, const std
       return bad;
     out.seconds = seconds;
   }
+  if (auto bad = picture.text("caption", "a text", out.caption)) return bad;
   return std::nullopt;
 }
 
@@ -318,7 +319,7 @@ std::string freeNameBeside(const std::string& path) {
   return name;
 }
 
-// The first path that is not UTF-8 text, which the file cannot hold (and
+// The first path or caption that is not UTF-8 text, which the file cannot hold (and
 // which would be no file name on Windows).
 std::optional<AlbumFileError> nonUtf8Path(const AlbumDocument& album) {
   const auto refuse = [](const char* key, int picture) {
@@ -326,8 +327,10 @@ std::optional<AlbumFileError> nonUtf8Path(const AlbumDocument& album) {
   };
   if (!isUtf8(album.music)) return refuse("music", 0);
   if (!isUtf8(album.output)) return refuse("output", 0);
-  for (std::size_t k = 0; k < album.pictures.size(); ++k)
+  for (std::size_t k = 0; k < album.pictures.size(); ++k) {
     if (!isUtf8(album.pictures[k].file)) return refuse("file", static_cast<int>(k + 1));
+    if (!isUtf8(album.pictures[k].caption)) return refuse("caption", static_cast<int>(k + 1));
+  }
   return std::nullopt;
 }
 
@@ -383,6 +386,8 @@ AlbumFileResult<std::string> formatAlbum(const AlbumDocument& album, const std::
     } else if (picture.motion.moves()) {
       entry["motion"] = motionName(picture.motion.kind);
     }
+    // Written only when there is one, so an album without captions keeps its file.
+    if (!picture.caption.empty()) entry["caption"] = picture.caption;
     file["pictures"].push_back(std::move(entry));
   }
   const std::string bytes = file.dump(2) + "\n";

@@ -61,8 +61,10 @@ TEST(AlbumFileRefusals, NameTheKindTheKeyAndThePlace) {
       // Keys of no album, checked after the version.
       {"{\"slidewright-album\": 1,\n\"colour\": \"#000000\"}", Kind::UnknownKey, "colour", 0, 2, 1},
       {"{\"slidewright-album\": 1, \"pictures\": [{\"file\": \"a.jpg\"}, {\"file\": \"b.jpg\",\n"
-       "  \"caption\": \"x\"}]}",
-       Kind::UnknownKey, "caption", 2, 2, 3},
+       "  \"title\": \"x\"}]}",
+       Kind::UnknownKey, "title", 2, 2, 3},
+      {"{\"slidewright-album\": 1, \"pictures\": [{\"file\": \"a.jpg\", \"caption\": 5}]}", Kind::WrongType,
+       "caption", 1, 1, 57},
       {"{\"slidewright-album\": 2, \"caption\": \"later keys\"}", Kind::NewerVersion, "slidewright-album", 0,
        1, 2, "newer Slidewright"},
       {"{\"pictures\": []}", Kind::MissingKey, "slidewright-album", 0, 0, 0},
@@ -191,10 +193,10 @@ TEST_F(AlbumFolderTest, RoundTripKeepsTheAlbumAndRelativePathsFollowAMovedFolder
   album.output = (trip / "albums" / "holiday.swf").u8string();
   album.seed = 123456789;
   // A named motion, and rectangles whose fractions have no short decimal form.
-  album.pictures = {
-      {(trip / "albums" / "pics" / "a.jpg").u8string(), 9, 3, Motion{MotionKind::PanLeft, {}, {}}},
-      {(trip / "b.jpg").u8string(), 12, std::nullopt,
-       Motion{MotionKind::Explicit, {0.1, 0.2, 0.7, 0.6}, {1.0 / 3, 0, 2.0 / 3, 0.3}}}};
+  album.pictures = {{(trip / "albums" / "pics" / "a.jpg").u8string(), 9, 3,
+                     Motion{MotionKind::PanLeft, {}, {}}, "海边 \"Sunset\"\n2024"},
+                    {(trip / "b.jpg").u8string(), 12, std::nullopt,
+                     Motion{MotionKind::Explicit, {0.1, 0.2, 0.7, 0.6}, {1.0 / 3, 0, 2.0 / 3, 0.3}}}};
   for (const auto& p : album.pictures) writeText(fs::u8path(p.file), "picture");
   writeText(fs::u8path(album.music), "music");
 
@@ -206,6 +208,7 @@ TEST_F(AlbumFolderTest, RoundTripKeepsTheAlbumAndRelativePathsFollowAMovedFolder
         "\"#12abef\"", "\"fade-out\": 7", "\"pan-left\"", "\"seed\": 123456789", "\"start\""})
     EXPECT_NE(text.find(expected), std::string::npos) << expected << " in\n" << text;
   EXPECT_EQ(text.rfind("{\n  \"slidewright-album\": 1,", 0), 0u) << text;
+  EXPECT_EQ(text.find("\"caption\""), text.rfind("\"caption\"")) << "only a picture with a caption has one";
   EXPECT_EQ(std::distance(fs::directory_iterator(albumPath.parent_path()), fs::directory_iterator()), 2)
       << "only the album and the pictures' folder: no staging file left";
 

@@ -70,8 +70,8 @@ albumfile::AlbumDocument albumDocumentOf(const AlbumSettings& settings,
   if (musicFileChosen(settings.musicPath)) album.music = utf8FromAnsi(settings.musicPath);
   album.output = utf8FromAnsi(settings.savePath);
   for (const WindowAlbumPicture& picture : pictures)
-    album.pictures.push_back(
-        {utf8FromAnsi(picture.path), picture.transition, picture.holdSeconds, picture.motion});
+    album.pictures.push_back({utf8FromAnsi(picture.path), picture.transition, picture.holdSeconds,
+                              picture.motion, picture.caption});
   return album;
 }
 

@@ -28,12 +28,14 @@ bool ansiFromUtf8(const std::string& utf8, std::string* ansi);
 // Whether a file name ends in ".swalbum" (any case).
 bool isAlbumFileName(const std::wstring& path);
 
-// One picture of the window's album: ANSI path, transition, own hold, motion.
+// One picture of the window's album: ANSI path, transition, own hold,
+// motion and UTF-8 caption.
 struct WindowAlbumPicture {
   std::string path;
   int transition = 0;
   std::optional<int> holdSeconds;
   slidewright::Motion motion{};
+  std::string caption = std::string();
 };
 
 // The album the window holds, as a file keeps it: the settings (the music

@@ -53,6 +53,8 @@ const char* makeErrorKey(const maker::MakeError& error) {
       return musicReasonKey(error.cause);
     case maker::MakeErrorKind::Output:
       return "MovieNotWritten";
+    case maker::MakeErrorKind::Font:
+      return "CaptionFontMissing";
     default:
       return "AlbumSettingsWrong";
   }
@@ -70,6 +72,8 @@ std::string videoErrorText(const LanguageFile& language, const slidewright::expo
       return reasonText(language, "VideoNotWritten", videoPath);
     case ErrorKind::Encoding:
       return reasonText(language, "VideoNotEncoded");
+    case ErrorKind::Font:
+      return reasonText(language, "CaptionFontMissing");
     case ErrorKind::Input:
       if (error.path.empty()) break;
       return reasonText(language, error.path == musicPath ? "MusicUnusable" : "PictureUnusable", error.path);

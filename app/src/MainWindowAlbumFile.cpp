@@ -83,7 +83,7 @@ albumfile::AlbumDocument MainWindow::currentAlbum() const {
   std::vector<WindowAlbumPicture> pictures;
   for (int i = 0; i < pictureList_.entryCount(); ++i) {
     const PictureEntry& entry = pictureList_.entryAt(i);
-    pictures.push_back({entry.path, entry.transition, entry.holdSeconds, entry.motion});
+    pictures.push_back({entry.path, entry.transition, entry.holdSeconds, entry.motion, entry.caption});
   }
   return albumDocumentOf(fieldSettings(), pictures);
 }
@@ -181,6 +181,7 @@ bool MainWindow::openAlbumFile(const std::string& albumPath) {
     added.transition = readableSource[i]->transition;
     added.holdSeconds = readableSource[i]->seconds;
     added.motion = readableSource[i]->motion;
+    added.caption = readableSource[i]->caption;
   }
   RECT strip{};
   GetClientRect(pictureList_.handle(), &strip);

@@ -163,12 +163,14 @@ bool MainWindow::takeSavePathForMake() {
   return true;
 }
 
-// The pictures of the strip in album order, each with its transition and hold.
+// The pictures of the strip in album order, each with its transition, hold,
+// motion and caption.
 std::vector<maker::AlbumEntry> MainWindow::albumEntries() const {
   std::vector<maker::AlbumEntry> pictures;
-  for (int i = 0; i < pictureList_.entryCount(); ++i)
-    pictures.push_back({pictureList_.entryAt(i).path, pictureList_.entryAt(i).transition,
-                        pictureList_.entryAt(i).holdSeconds, pictureList_.entryAt(i).motion});
+  for (int i = 0; i < pictureList_.entryCount(); ++i) {
+    const PictureEntry& entry = pictureList_.entryAt(i);
+    pictures.push_back({entry.path, entry.transition, entry.holdSeconds, entry.motion, entry.caption});
+  }
   return pictures;
 }
 

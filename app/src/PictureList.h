@@ -49,6 +49,7 @@ struct PictureEntry {
   int transition = 0;              // transition index 0..12
   std::optional<int> holdSeconds;  // its own hold after the transition; else the album's seconds
   slidewright::Motion motion{};    // zoom or pan while it is on screen, as an album file gave it
+  std::string caption;             // UTF-8 text shown while it is held, as an album file gave it; empty: none
 };
 
 // Where the parts of the control are, from its client size, the sprocket

@@ -22,7 +22,8 @@ void command(LiveMainWindow& window, int id) {
 
 // An album in <folder>album\ with its pictures in album\pics\: a fade held
 // for the album's 2 seconds, a circle held 3, blinds not held at all; the
-// movie does not loop, its music would fade, and the first two pictures move.
+// movie does not loop, its music would fade, the first two pictures move and
+// the second has a caption in Chinese and Latin letters.
 std::string writeAlbum(const std::string& folder) {
   const std::string album = folder + "album\\";
   CreateDirectoryA(album.c_str(), nullptr);
@@ -34,7 +35,8 @@ std::string writeAlbum(const std::string& folder) {
             R"({"slidewright-album": 1, "width": 320, "height": 240, "background": "#102030", "seconds": 2,
   "loop": false, "fade-out": 4, "seed": 5, "output": "made.swf", "pictures": [
   {"file": "pics/a.jpg", "transition": "fade", "motion": "auto"},
-  {"file": "pics/b.jpg", "transition": "circle", "seconds": 3, "motion": "pan-left"},
+  {"file": "pics/b.jpg", "transition": "circle", "seconds": 3, "motion": "pan-left",
+   "caption": "海边的日落 Sunset, 2024"},
   {"file": "pics/c.jpg", "transition": "blinds", "seconds": 0}]})");
   return album;
 }
@@ -76,6 +78,7 @@ TEST(AlbumFileWindow, OpenedAlbumMakesTheCommandLinesMovieAndSavedOneOpensAfterI
   EXPECT_EQ(list.entryAt(1).transition, 4);
   EXPECT_EQ(list.entryAt(1).holdSeconds, 3);
   EXPECT_EQ(list.entryAt(0).holdSeconds, std::nullopt);
+  EXPECT_EQ(list.entryAt(1).caption, "海边的日落 Sunset, 2024");
   EXPECT_EQ(GetDlgItemInt(window.handle(), IDC_ALBUM_WIDTH, nullptr, FALSE), 320u);
   EXPECT_EQ(GetDlgItemInt(window.handle(), IDC_SECONDS, nullptr, FALSE), 2u);
   EXPECT_EQ(controlText(window.item(IDC_OUTPUT_PATH)), folder + "made.swf");
@@ -105,6 +108,8 @@ TEST(AlbumFileWindow, OpenedAlbumMakesTheCommandLinesMovieAndSavedOneOpensAfterI
   EXPECT_EQ(saved.value().seed, 5);
   EXPECT_EQ(saved.value().pictures.at(0).motion.kind, slidewright::MotionKind::Auto);
   EXPECT_EQ(saved.value().pictures.at(1).motion.kind, slidewright::MotionKind::PanLeft);
+  EXPECT_EQ(saved.value().pictures.at(1).caption, "海边的日落 Sunset, 2024");
+  EXPECT_EQ(saved.value().pictures.at(0).caption, "");
   ASSERT_EQ(runCommandLine("make \"" + folder + "saved.swalbum\" -o \"" + dir.path() + "cli2.swf\" -q"), 0u);
   EXPECT_TRUE(readFile(dir.path() + "cli2.swf") == windowMovie);
 

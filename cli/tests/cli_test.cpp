@@ -143,6 +143,7 @@ TEST_F(Command, WrongCommandLinesExitWithTwo) {
       {{"make", "-t", "spiral", photo_, "-o", out("x.swf")}, "unknown transition 'spiral'"},
       {{"make", "-t", "13", photo_, "-o", out("x.swf")}, "unknown transition '13'"},
       {{"make", photo_, "-t", "fade", "-o", out("x.swf")}, "none follow"},
+      {{"make", photo_, "--caption", "late", "-o", out("x.swf")}, "none follows"},
       {{"make", photo_, "-b", "red", "-o", out("x.swf")}, "#rrggbb"},
       {{"make", photo_, "--fit-to-music", "-o", out("x.swf")}, "--fit-to-music needs --music"},
       {{"make", photo_, "--frobnicate", "-o", out("x.swf")}, "unknown option '--frobnicate'"},
@@ -447,7 +448,8 @@ TEST_F(Command, MakesAnAlbumFile) {
   fs::copy_file(photo_, folder + "/pics/c.jpg");
   writeText(folder + "/Show.SWALBUM",
             R"({"slidewright-album": 1, "width": 320, "height": 240, "background": "#102030",
-                "seconds": 2, "loop": false, "pictures": [{"file": "pics/a.jpg", "transition": "fade"},
+                "seconds": 2, "loop": false, "pictures": [{"file": "pics/a.jpg", "transition": "fade",
+                "caption": "日落 Sunset"},
                 {"file": "pics/b.png", "transition": "circle", "seconds": 2},
                 {"file": "pics/c.jpg", "transition": "circle"}]})");
   Outcome r = run({"make",
@@ -463,6 +465,8 @@ TEST_F(Command, MakesAnAlbumFile) {
                    "--no-loop",
                    "-t",
                    "fade",
+                   "--caption",
+                   "日落 Sunset",
                    folder + "/pics/a.jpg",
                    "-t",
                    "circle",
@@ -513,10 +517,12 @@ TEST_F(Command, MakesAnAlbumFile) {
 // were chosen and the music's fade, and the album file makes the same movie again.
 TEST_F(Command, SavedAlbumMakesTheSameMovie) {
   fs::remove(out("saved.swalbum"));
-  Outcome r = run({"make", "-q", "-s", "0", "-t", "random", photo_, drawing_, photo_, "-m", music_,
-                   "--fade-out", "2", "--save-album", out("saved.swalbum"), "-o", out("saved.swf")});
+  Outcome r =
+      run({"make", "-q", "-s", "1", "-t", "random", photo_, "--caption", "生日 Birthday", drawing_, photo_,
+           "-m", music_, "--fade-out", "2", "--save-album", out("saved.swalbum"), "-o", out("saved.swf")});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_TRUE(contains(slurp(out("saved.swalbum")), "\"fade-out\": 2"));
+  EXPECT_TRUE(contains(slurp(out("saved.swalbum")), "\"caption\": \"生日 Birthday\""));
   r = run({"make", "-q", out("saved.swalbum"), "-o", out("saved-again.swf")});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(slurp(out("saved-again.swf")), slurp(out("saved.swf")));

@@ -161,8 +161,14 @@ Result<Music> readMusic(const std::string& path) {
 }
 
 Error fromMake(const maker::MakeError& e) {
-  return fail(e.kind == maker::MakeErrorKind::Cancelled ? ErrorKind::Cancelled : ErrorKind::Input, e.message,
-              e.path);
+  switch (e.kind) {
+    case maker::MakeErrorKind::Cancelled:
+      return fail(ErrorKind::Cancelled, e.message, e.path);
+    case maker::MakeErrorKind::Font:
+      return fail(ErrorKind::Font, e.message);
+    default:
+      return fail(ErrorKind::Input, e.message, e.path);
+  }
 }
 
 }  // namespace
@@ -221,13 +227,18 @@ Result<AlbumVideoOutcome> exportAlbumVideo(const maker::AlbumSettings& given, co
     outcome.musicFit =
         maker::musicFitFor(music.value().seconds, transitions, settings.width, settings.height);
   }
+  std::vector<maker::AlbumEntry> kept;
+  for (const auto* e : entries) kept.push_back(*e);
+  auto captions = maker::layoutCaptions(kept, settings.width, settings.height);
+  if (!captions) return fromMake(captions.error());
   std::vector<Motion> motions;
   for (const auto* e : entries) motions.push_back(e->motion);
   motions = resolveMotions(motions, settings.seed);
   std::vector<SceneSlide> slides;
   for (std::size_t i = 0; i < entries.size(); ++i)
     slides.push_back(SceneSlide{entries[i]->transition,
-                                entries[i]->holdSeconds.value_or(outcome.pauseSeconds), motions[i]});
+                                entries[i]->holdSeconds.value_or(outcome.pauseSeconds), motions[i],
+                                captions.value()[i].has_value()});
   const AlbumScene scene(settings.width, settings.height, false, std::move(slides));
 
   StagedFile staged;
@@ -277,6 +288,8 @@ Result<AlbumVideoOutcome> exportAlbumVideo(const maker::AlbumSettings& given, co
   std::vector<const player::Image*> pictures(entries.size(), nullptr);
   std::vector<float> samples;
   SceneFrame last;
+  std::optional<CaptionImage> caption;  // of the slide last captioned
+  size_t captionSlide = 0;
   const uint64_t total =
       (scene.frameCount() * uint64_t(o.framesPerSecond) + kAlbumFrameRate - 1) / kAlbumFrameRate;
   for (uint64_t k = 0; k < total; ++k) {
@@ -300,6 +313,14 @@ Result<AlbumVideoOutcome> exportAlbumVideo(const maker::AlbumSettings& given, co
         it = shown.erase(it);
       }
       drawScene(frame, pictures, layout, background, canvas, moving);
+      if (frame.captionOpacity > 0) {
+        if (!caption || captionSlide != frame.captionSlide) {
+          caption = CaptionImage::of(*captions.value()[frame.captionSlide], settings.width, settings.height,
+                                     layout);
+          captionSlide = frame.captionSlide;
+        }
+        drawCaption(*caption, frame.captionOpacity, layout, canvas);
+      }
       last = frame;
     }
     if (Status s = encoder.writeFrame(canvas, held); !s) return s.error();

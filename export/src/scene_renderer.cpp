@@ -260,7 +260,42 @@ void drawScene(const SceneFrame& frame, const std::vector<const player::Image*>&
   }
 }
 
+CaptionImage CaptionImage::of(const AlbumCaption& caption, int albumWidth, int albumHeight,
+                              const SceneLayout& layout) {
+  CaptionImage image;
+  image.at = placeCaption(albumWidth, albumHeight, caption.width, caption.height);
+  image.text = media::rasterizeOutlines(caption.text, layout.scale, layout.x(image.at.textX),
+                                        layout.y(image.at.textY));
+  return image;
+}
+
+void drawCaption(const CaptionImage& caption, double opacity, const SceneLayout& l, player::Image& canvas) {
+  if (opacity <= 0) return;
+  const CaptionPlacement& at = caption.at;
+  const double x0 = std::max(l.x(at.bandLeft), double(l.left)),
+               x1 = std::min(l.x(at.bandRight), double(l.right));
+  const double y0 = std::max(l.y(at.bandTop), double(l.top)),
+               y1 = std::min(l.y(at.bandBottom), double(l.bottom));
+  const double bandAlpha = kCaptionBandAlpha / 255.0 * opacity;
+  const int top = std::max(0, int(std::floor(y0))), bottom = std::min(canvas.height, int(std::ceil(y1)));
+  const int left = std::max(0, int(std::floor(x0))), right = std::min(canvas.width, int(std::ceil(x1)));
+  for (int y = top; y < bottom; ++y) {
+    const double cy = overlap(y, y0, y1);
+    uint8_t* p = canvas.row(y) + size_t(left) * 4;
+    for (int x = left; x < right; ++x, p += 4) {
+      const double text = caption.text.at(x, y);
+      const double band = std::max(0.0, overlap(x, x0, x1) * cy - text) * bandAlpha;
+      const double white = text * opacity;
+      for (int k = 0; k < 3; ++k) {
+        const double v = p[k] * (1 - band);
+        p[k] = uint8_t(std::lround(v + (255 - v) * white));
+      }
+    }
+  }
+}
+
 bool sameScene(const SceneFrame& a, const SceneFrame& b) {
+  if (a.captionSlide != b.captionSlide || a.captionOpacity != b.captionOpacity) return false;
   if (a.layers.size() != b.layers.size()) return false;
   for (size_t i = 0; i < a.layers.size(); ++i) {
     const SceneLayer &x = a.layers[i], &y = b.layers[i];

@@ -6,7 +6,9 @@
 
 #include <vector>
 
+#include "album/caption.h"
 #include "album/scene.h"
+#include "media/outline_raster.h"
 #include "player/render.h"
 
 namespace slidewright::exports {
@@ -37,6 +39,20 @@ struct SceneLayout {
 void drawScene(const SceneFrame& frame, const std::vector<const player::Image*>& pictures,
                const SceneLayout& layout, player::Rgba background, player::Image& canvas,
                player::Image& scratch);
+
+// A caption ready to draw at a layout's scale: its text's coverage and where
+// its band lies in album pixels.
+struct CaptionImage {
+  media::CoverageMask text;
+  CaptionPlacement at;
+  static CaptionImage of(const AlbumCaption& caption, int albumWidth, int albumHeight,
+                         const SceneLayout& layout);
+};
+
+// Lays the caption over `canvas` at `opacity` (0 to 1): the band darkens the
+// album's area where the text does not cover it, the text is white.
+void drawCaption(const CaptionImage& caption, double opacity, const SceneLayout& layout,
+                 player::Image& canvas);
 
 // Whether two scene frames show the same thing.
 bool sameScene(const SceneFrame& a, const SceneFrame& b);

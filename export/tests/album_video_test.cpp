@@ -21,31 +21,43 @@ namespace probe = slidewright::exports::probe;
 // Albums at 320 x 240: every transition on still pictures, and every motion
 // on wipes, the circle, strips and the cross-fade (zooms and pans of
 // pictures wider and taller than the album, so that the letterbox bars move
-// too). The video of the album file at 12 frames a second shows what the
-// player draws of the album's movie, frame for frame (the movie's own video
-// is held to the same measure by VideoFidelity).
+// too), with captions in Chinese and Latin letters on some. The video of the
+// album file at 12 frames a second shows what the player draws of the
+// album's movie, frame for frame (the movie's own video is held to the same
+// measure by VideoFidelity).
 TEST(AlbumVideo, AtTheAlbumsSizeAnd12FpsItAgreesWithTheMovieFrameByFrame) {
   struct Case {
     std::string name;
     std::vector<std::string> pictures;  // options and pictures
   };
   std::vector<std::string> stills;
-  for (int t = 0; t < 13; ++t)
+  for (int t = 0; t < 13; ++t) {
+    // Captions over a wipe and the fade.
+    if (t == 0) stills.insert(stills.end(), {"--caption", "海边的日落 Sunset by the sea"});
+    if (t == 9) stills.insert(stills.end(), {"--caption", "生日快乐 Happy birthday, Bob!"});
     stills.insert(stills.end(), {"-t", std::to_string(t), writePicture(t, 400 + 40 * t, 300)});
+  }
   struct Moving {
     const char* motion;
     const char* transition;
     int width, height;
+    const char* caption;  // nullptr: none
   };
-  const Moving moves[] = {{"zoom-in", "fade", 400, 300},         {"pan-left", "circle", 640, 300},
-                          {"pan-up", "left-to-right", 300, 400}, {"zoom-out", "strips", 480, 360},
-                          {"pan-right", "fade", 400, 300},       {"pan-down", "diagonal-top-left", 400, 300},
-                          {"none", "rectangle", 400, 300},       {"auto", "bottom-to-top", 400, 300}};
-  std::vector<std::string> moving = {"-s", "0", "--seed", "7"};
+  const Moving moves[] = {{"zoom-in", "fade", 400, 300, "山间小路 A path in the hills"},
+                          {"pan-left", "circle", 640, 300, nullptr},
+                          {"pan-up", "left-to-right", 300, 400, nullptr},
+                          {"zoom-out", "strips", 480, 360, "雪 Snow, at last"},
+                          {"pan-right", "fade", 400, 300, nullptr},
+                          {"pan-down", "diagonal-top-left", 400, 300, nullptr},
+                          {"none", "rectangle", 400, 300, nullptr},
+                          {"auto", "bottom-to-top", 400, 300, nullptr}};
+  std::vector<std::string> moving = {"-s", "1", "--seed", "7"};
   int n = 1;
-  for (const Moving& m : moves)
+  for (const Moving& m : moves) {
+    if (m.caption) moving.insert(moving.end(), {"--caption", m.caption});
     moving.insert(moving.end(),
                   {"--motion", m.motion, "-t", m.transition, writePicture(n++, m.width, m.height)});
+  }
   const std::vector<Case> cases = {{"stills", stills}, {"moving", moving}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -15,6 +15,7 @@
 #include "album/album.h"
 #include "album/transition.h"
 #include "media/canvas.h"
+#include "media/caption_text.h"
 #include "media/jpeg_writer.h"
 #include "media/mp3.h"
 #include "media/picture.h"
@@ -342,6 +343,7 @@ struct Slides {
 // along. The first failure in album order decides; every picture before it
 // was taken by a worker before it, so it has been rendered.
 MakeResult<Slides> collectSlides(const AlbumSettings& s, std::vector<Rendered>& slots,
+                                 std::vector<std::optional<AlbumCaption>>& captions,
                                  std::vector<SkippedPicture>& skipped) {
   Slides slides;
   for (std::size_t i = 0; i < slots.size(); ++i) {
@@ -357,6 +359,7 @@ MakeResult<Slides> collectSlides(const AlbumSettings& s, std::vector<Rendered>& 
     slide.jpeg = std::move(r.jpeg);
     slide.transition = s.pictures[i].transition;
     slide.motion = s.pictures[i].motion;
+    slide.caption = std::move(captions[i]);
     slides.slides.push_back(std::move(slide));
     slides.transitions.push_back(s.pictures[i].transition);
     slides.holds.push_back(s.pictures[i].holdSeconds);
@@ -412,11 +415,40 @@ std::optional<MakeError> buildMovie(const AlbumSettings& s, Album album, MakeOut
 
 std::optional<MakeError> checkAlbumSettings(const AlbumSettings& settings) { return checkSettings(settings); }
 
+MakeResult<std::vector<std::optional<AlbumCaption>>> layoutCaptions(const std::vector<AlbumEntry>& pictures,
+                                                                    int width, int height) {
+  std::vector<std::optional<AlbumCaption>> captions(pictures.size());
+  auto blank = [](const std::string& text) { return text.find_first_not_of(" \t\r\n") == std::string::npos; };
+  if (std::all_of(pictures.begin(), pictures.end(), [&](const AlbumEntry& e) { return blank(e.caption); }))
+    return captions;
+  auto fontError = [](const std::string& path, const media::Error& e) {
+    return makeError(MakeErrorKind::Font, path, "no font for the captions: " + e.message, e.kind);
+  };
+  auto source = media::findCaptionFont();
+  if (!source) return fontError(std::string(), source.error());
+  auto font = media::CaptionFont::open(source.value());
+  if (!font) return fontError(source.value().path, font.error());
+  const CaptionStyle style = captionStyle(width, height);
+  media::CaptionLayout layout;
+  layout.sizePx = style.fontPx;
+  layout.maxWidth = style.maxWidth;
+  layout.maxLines = 2;
+  for (std::size_t i = 0; i < pictures.size(); ++i) {
+    if (blank(pictures[i].caption)) continue;
+    media::TextOutline text = font.value().layout(pictures[i].caption, layout);
+    if (text.contours.empty()) continue;
+    captions[i] = AlbumCaption{std::move(text.contours), text.width, text.height};
+  }
+  return captions;
+}
+
 MakeResult<MakeOutcome> makeAlbum(const AlbumSettings& s, const MakeProgressCallback& progress) {
   if (auto bad = checkSettings(s)) return *bad;
   if (auto bad = checkOutput(s.outputPath)) return *bad;
   const Reporter report(progress);
 
+  auto captions = layoutCaptions(s.pictures, s.width, s.height);
+  if (!captions) return captions.error();
   auto music = encodeMusic(s, report);
   if (!music) return music.error();
   auto rendered = renderPictures(s, report);
@@ -424,7 +456,7 @@ MakeResult<MakeOutcome> makeAlbum(const AlbumSettings& s, const MakeProgressCall
 
   MakeOutcome outcome;
   outcome.musicSeconds = music.value().seconds;
-  auto slides = collectSlides(s, rendered.value(), outcome.skipped);
+  auto slides = collectSlides(s, rendered.value(), captions.value(), outcome.skipped);
   if (!slides) return slides.error();
   outcome.pictureCount = static_cast<int>(slides.value().slides.size());
   outcome.pauseSeconds = s.pauseSeconds;

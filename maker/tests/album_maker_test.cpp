@@ -18,6 +18,7 @@
 #include "media/mp3.h"
 #include "media/picture.h"
 #include "media/temp_file.h"
+#include "player/movie_player.h"
 #include "player/sound.h"
 
 namespace {
@@ -580,3 +581,98 @@ TEST_F(AlbumMaker, FitToMusicChoosesTheHold) {
 }
 
 }  // namespace
+
+namespace {
+
+// The movie's frame n (0-based) as the player draws it.
+player::Image movieFrame(const std::string& path, size_t n) {
+  auto opened = player::MoviePlayer::open(path);
+  EXPECT_TRUE(opened) << opened.error().message;
+  if (!opened) return {};
+  player::MoviePlayer& p = *opened.value();
+  p.gotoFrame(n);
+  player::Image image(p.stageWidth(), p.stageHeight());
+  p.render(image);
+  return image;
+}
+
+}  // namespace
+
+// A caption in Chinese and Latin letters over a grey picture held for two
+// seconds after the fade, the picture still or zooming: white glyph pixels
+// and a darker band inside the band's rectangle, the picture untouched
+// outside it; fainter on the hold's first frame, gone once the hold is over.
+// The moving album shows the caption exactly as the still one does.
+TEST_F(AlbumMaker, CaptionsStandOnTheirBandWhileThePictureIsHeld) {
+  const Rgb grey{128, 128, 128};
+  const std::string picture = writeScratch("grey.png", png(solid(320, 240, grey), 2));
+  struct Row {
+    const char* name;
+    slidewright::MotionKind motion;
+  };
+  std::vector<player::Image> heldFrames;
+  for (const Row& row :
+       {Row{"still", slidewright::MotionKind::None}, Row{"zooming", slidewright::MotionKind::ZoomIn}}) {
+    SCOPED_TRACE(row.name);
+    AlbumSettings s;
+    s.pictures = {{picture, 9, 2, slidewright::Motion{row.motion, {}, {}}, "日落 Sunset 2024"}};
+    s.width = 320;
+    s.height = 240;
+    s.outputPath = out_ + "/caption-" + row.name + ".swf";
+    ASSERT_TRUE(makeAlbum(s).ok());
+
+    auto captions = layoutCaptions(s.pictures, s.width, s.height);
+    ASSERT_TRUE(captions.ok()) << captions.message();
+    const slidewright::AlbumCaption& c = *captions.value()[0];
+    const slidewright::CaptionPlacement at = slidewright::placeCaption(s.width, s.height, c.width, c.height);
+    ASSERT_GT(at.bandTop, s.height * 0.8);
+
+    struct Seen {
+      int white = 0, dark = 0, strayOutside = 0;
+      double bandMean = 0;
+    };
+    auto look = [&](const player::Image& image) {
+      Seen seen;
+      int bandPixels = 0;
+      for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width; ++x) {
+          const std::uint8_t v = image.row(y)[x * 4 + 1];
+          const bool inBand = y >= std::ceil(at.bandTop);
+          const bool inText = x >= std::floor(at.textX) && x < std::ceil(at.textX + c.width) &&
+                              y >= std::floor(at.textY) && y < std::ceil(at.textY + c.height);
+          if (!inBand && y < std::floor(at.bandTop)) {
+            seen.strayOutside += std::abs(int(v) - 128) > 3;
+            continue;
+          }
+          if (!inBand) continue;
+          bandPixels++;
+          seen.bandMean += v;
+          if (v > 240) {
+            seen.white++;
+            EXPECT_TRUE(inText) << "white at " << x << "," << y;
+          }
+          seen.dark += v < 80;
+        }
+      seen.bandMean /= std::max(bandPixels, 1);
+      return seen;
+    };
+    const int transition = slideFrameCount(9, s.width, s.height);
+    heldFrames.push_back(movieFrame(s.outputPath, size_t(transition + 12)));
+    const Seen held = look(heldFrames.back());
+    EXPECT_EQ(held.strayOutside, 0);
+    EXPECT_GT(held.white, 30) << "12-pixel text: its stems are white";
+    EXPECT_GT(held.dark, 1000) << "the band darkens the picture (128 at 0.45: about 70)";
+    const Seen first = look(movieFrame(s.outputPath, size_t(transition)));
+    EXPECT_EQ(first.white, 0) << "faint on the hold's first frame";
+    EXPECT_GT(first.bandMean, held.bandMean + 20);
+    const Seen after = look(movieFrame(s.outputPath, size_t(transition + 24)));
+    EXPECT_EQ(after.white + after.dark, 0);
+    EXPECT_NEAR(after.bandMean, 128, 3);
+  }
+  ASSERT_EQ(heldFrames.size(), 2u);
+  int differing = 0;
+  for (int y = 0; y < heldFrames[0].height; ++y)
+    for (int x = 0; x < heldFrames[0].width * 4; ++x)
+      differing += std::abs(int(heldFrames[0].row(y)[x]) - int(heldFrames[1].row(y)[x])) > 2;
+  EXPECT_EQ(differing, 0) << "the zooming grey picture's caption differs from the still one's";
+}

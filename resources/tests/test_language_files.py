@@ -23,7 +23,7 @@ REASON_CONVERSIONS = dict(
         'MusicNotSupported', 'MusicDamaged', 'MusicTooLarge', 'MusicUnusable', 'MovieNotWritten', 'VideoNotWritten',
         'PictureMissing', 'AlbumUnreadable', 'AlbumNotJson', 'AlbumUnknownKey', 'AlbumMissingKey',
         'AlbumWrongType', 'AlbumOutOfRange', 'AlbumNewerVersion', 'AlbumNotWritten', 'AlbumValueToSave')] +
-    [(k, []) for k in ('AlbumSettingsWrong', 'PauseNegative', 'TooManyPictures', 'VideoNotEncoded')] +
+    [(k, []) for k in ('AlbumSettingsWrong', 'CaptionFontMissing', 'PauseNegative', 'TooManyPictures', 'VideoNotEncoded')] +
     [('PauseTooLong', ['d'])])
 
 # Every key the program looks up, by section.

@@ -10,22 +10,23 @@
 #
 # GROUP: `transitions` (every transition at 320 x 240), `odd` (odd sizes over
 # the bare background), `motion` (every motion on wipes, the circle, strips,
-# blinds and the cross-fade); all of them by default.
+# blinds and the cross-fade), `caption` (captions in Chinese and Latin letters
+# over still pictures and over a still and a moving one); all of them by default.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 cd "$root"
 build=${SLIDEWRIGHT_BUILD:-$root/build}
 work="$build/ruffle-compare"
 rm -rf "$work"
-mkdir -p "$work/pictures" "$work/frames" "$work/odd/pictures" "$work/odd/frames" "$work/motion"
+mkdir -p "$work/pictures" "$work/frames" "$work/odd/pictures" "$work/odd/frames" "$work/motion" "$work/caption"
 
 groups=("$@")
-[ ${#groups[@]} -gt 0 ] || groups=(transitions odd motion)
+[ ${#groups[@]} -gt 0 ] || groups=(transitions odd motion caption)
 for g in "${groups[@]}"; do
   case $g in
-    transitions | odd | motion) ;;
+    transitions | odd | motion | caption) ;;
     *)
-      echo "unknown group '$g' (transitions, odd, motion)" >&2
+      echo "unknown group '$g' (transitions, odd, motion, caption)" >&2
       exit 2
       ;;
   esac
@@ -75,6 +76,24 @@ for g in "${groups[@]}"; do
         -o "$work/motion/album.swf"
       compare "$work/motion/frames" "$work/motion/album.swf" 320 240
       dir="$work/motion/frames"
+      moving=--moving
+      ;;
+    # The caption's band and glyph outlines and its fade in and out: an album
+    # of still pictures, then one whose second picture zooms (every slide of
+    # an album with motion is placed frame by frame).
+    caption)
+      p="$work/pictures"
+      for kind in still moving; do
+        second=none
+        [ $kind = still ] || second=zoom-in
+        "$build/cli/slidewright" make -q -W 320 -H 240 -s 2 -b "#336699" \
+          --caption "海边的日落 Sunset by the sea" -t fade "$p/picture0.jpg" \
+          --caption "生日快乐, Bob! 2024" --motion "$second" -t circle "$p/picture1.jpg" \
+          -o "$work/caption/$kind.swf"
+        compare "$work/caption/$kind" "$work/caption/$kind.swf" 320 240
+      done
+      "$build/player/player-frame-compare" check "$work/caption/still" || status=1
+      dir="$work/caption/moving"
       moving=--moving
       ;;
   esac

@@ -59,6 +59,11 @@ void SwfFillStyle::write(SwfStream& out) const {
   matrix_.write(out);
 }
 
+void SwfSolidFillStyle::write(SwfStream& out) const {
+  out.writeU8(0x00);
+  for (std::uint8_t c : rgba_) out.writeU8(c);
+}
+
 SwfMorphFillStyle::SwfMorphFillStyle(bool repeat, std::uint16_t bitmapId, SwfMatrix startMatrix,
                                      SwfMatrix endMatrix)
     : repeat_(repeat), bitmapId_(bitmapId), start_(startMatrix), end_(endMatrix) {}
@@ -230,6 +235,12 @@ unsigned SwfShape::addFill(SwfFillStyle style) {
   return fills_.add(std::make_unique<SwfFillStyle>(style));
 }
 
+unsigned SwfShape::addFill(SwfSolidFillStyle style) {
+  assert(!styled_);
+  rgba_ = true;
+  return fills_.add(std::make_unique<SwfSolidFillStyle>(style));
+}
+
 void SwfShape::finish() {
   assert(!styled_);
   if (!styled_) styled_ = std::make_unique<SwfShapeWithStyle>(std::move(fills_), lines_);
@@ -256,7 +267,7 @@ void SwfShape::write(SwfStream& out) const {
     lines_.write(body);
     body.writeU8(0);
   }
-  writeTag(out, swfTagDefineShape, body);
+  writeTag(out, rgba_ ? swfTagDefineShape3 : swfTagDefineShape, body);
 }
 
 // --- DefineMorphShape -------------------------------------------------------

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include <album/caption.h>
 #include <album/motion.h>
 #include <swf/movie.h>
 
@@ -40,6 +41,7 @@ struct AlbumSlide {
   int transition = 0;              // index into TransitionTable
   int holdSeconds = 1;             // time the picture stands after its transition; 0: no hold
   Motion motion{};                 // zoom or pan while the picture is on screen
+  std::optional<AlbumCaption> caption = std::nullopt;  // shown over the picture while it is held
 };
 
 // Everything one movie is made of.

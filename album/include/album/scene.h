@@ -68,15 +68,19 @@ struct SceneLayer {
   PictureTransform transform;     // where the picture lies; the figures stay in album pixels
 };
 
-// What the album shows at one moment: layers over the background, bottom first.
+// What the album shows at one moment: layers over the background, bottom
+// first, and above them the caption of the slide being held, if any.
 struct SceneFrame {
   std::vector<SceneLayer> layers;
+  std::size_t captionSlide = 0;
+  double captionOpacity = 0;  // 0: no caption shows
 };
 
 struct SceneSlide {
   int transition = 0;  // index into TransitionTable
   int holdSeconds = 0;
-  Motion motion{};  // resolved: no "auto"
+  Motion motion{};         // resolved: no "auto"
+  bool captioned = false;  // the slide has a caption
 };
 
 class AlbumScene {

@@ -25,6 +25,9 @@ constexpr std::uint16_t TransitionDepth = 4;
 // Frames per second of every album movie; holds are measured in frames.
 constexpr std::uint8_t kAlbumFrameRate = 12;
 
+// The caption of the picture being held stands above both.
+constexpr std::uint16_t CaptionDepth = 6;
+
 // Ratio of a morph shape's end outline.
 constexpr std::int32_t kMorphEndRatio = 65535;
 
@@ -33,8 +36,9 @@ struct SlideContext {
   SwfMovie& movie;     // takes the slide's tags and gives its character ids
   std::int32_t width;  // album size in pixels
   std::int32_t height;
-  bool overBackground;       // every transition plays over the bare background
-  std::int32_t holdSeconds;  // this picture's hold; 0 or less: none
+  bool overBackground;                    // every transition plays over the bare background
+  std::int32_t holdSeconds;               // this picture's hold; 0 or less: none
+  const AlbumCaption* caption = nullptr;  // shown during the hold; none: no caption
 };
 
 // Abstract base of the two transition families, with the slide operations
@@ -70,9 +74,24 @@ class TransitionEffect {
   // plays over the background. Adds no frame.
   static void removeSettled(const SlideContext& slide);
 
-  // Holds the picture for its seconds: twelve empty frames a second, none
-  // for zero or a negative value.
+  // Holds the picture for its seconds: twelve frames a second, none for
+  // zero or a negative value. A caption is placed above the picture on the
+  // hold's first frame, fades in and out with alpha steps and is removed
+  // from the frame after the hold.
   static void holdFrames(const SlideContext& slide);
+
+  // The caption's tags for frame `position` of a hold of `holdFrames`
+  // frames (0 < holdFrames): on frame 0 it is defined and placed at
+  // CaptionDepth, on later frames its alpha is changed when the fade steps
+  // it, and at position == holdFrames it is removed. `track` carries the
+  // caption's id and the alpha last set from one frame to the next.
+  struct CaptionTrack {
+    std::uint16_t id = 0;
+    std::int32_t shownAlpha = -1;
+  };
+  static void captionFrame(SwfMovie& movie, const AlbumCaption& caption, std::int32_t width,
+                           std::int32_t height, std::int64_t holdFrames, std::int64_t position,
+                           CaptionTrack& track);
 
   // Leaves the picture standing at SettledDepth as a plain shape, unless
   // every transition plays over the background.
@@ -125,8 +144,10 @@ class AlbumScene;
 // start and end matrices until the outline covers the album, then hands over
 // to the plain shape). pictures[i] is slide i's loaded bitmap; progress is
 // called after every slide and may cancel (then false is returned).
+// captions[i] (null: none) is shown over slide i's hold as in a still album.
 bool emitMovingSlides(SwfMovie& movie, const AlbumScene& scene, bool overBackground,
                       std::vector<std::unique_ptr<SwfBitmap>> pictures,
+                      const std::vector<const AlbumCaption*>& captions,
                       const std::function<bool(std::uint32_t done)>& progress);
 
 }  // namespace slidewright

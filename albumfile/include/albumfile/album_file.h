@@ -34,15 +34,16 @@ constexpr int kAlbumFormatVersion = 1;
 constexpr const char* kAlbumExtension = ".swalbum";
 
 struct AlbumFilePicture {
-  std::string file;            // the picture: absolute, or relative to the current folder
-  int transition = 0;          // transition index, 0 to 12
-  std::optional<int> seconds;  // its own hold; the album's when empty
-  Motion motion{};             // none unless the file names one
+  std::string file;                     // the picture: absolute, or relative to the current folder
+  int transition = 0;                   // transition index, 0 to 12
+  std::optional<int> seconds;           // its own hold; the album's when empty
+  Motion motion{};                      // none unless the file names one
+  std::string caption = std::string();  // UTF-8; empty: none (and not written)
 
   bool operator==(const AlbumFilePicture& other) const {
     return file == other.file && transition == other.transition && seconds == other.seconds &&
            motion.kind == other.motion.kind && motion.start == other.motion.start &&
-           motion.end == other.motion.end;
+           motion.end == other.motion.end && caption == other.caption;
   }
 };
 

@@ -18,6 +18,7 @@ enum class ErrorKind {
   Encoding,   // an encoder is missing from FFmpeg's libraries, or failed
   WebPlayer,  // the web player's files are not installed
   Cancelled,  // the caller asked to stop; nothing was left behind
+  Font,       // the pictures have captions but no font for them was found
 };
 
 struct Error {

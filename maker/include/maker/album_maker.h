@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "album/caption.h"
 #include "album/motion.h"
 #include "common/result.h"
 #include "media/image.h"
@@ -25,6 +26,7 @@ struct AlbumEntry {
   int transition = 0;                             // 0 to 12
   std::optional<int> holdSeconds = std::nullopt;  // its own hold (0: none); else the album's pauseSeconds
   Motion motion{};                                // zoom or pan while it is on screen; none by default
+  std::string caption = std::string();            // UTF-8, a line or two shown while it is held; empty: none
 };
 
 struct AlbumSettings {
@@ -63,6 +65,7 @@ enum class MakeErrorKind {
   Music,      // the music cannot be used; `path` names it
   Output,     // the movie cannot be written at the output path; `path` names it
   Cancelled,  // the progress callback asked to stop
+  Font,       // the pictures have captions but no font for them was found
 };
 
 // Why a make failed: a kind to act on and a message for the user that names
@@ -149,6 +152,12 @@ MusicFit musicFitFor(double seconds, const std::vector<int>& transitions, int wi
 // What is wrong with the settings before anything is read (the checks
 // makeAlbum starts with), or nothing.
 std::optional<MakeError> checkAlbumSettings(const AlbumSettings& settings);
+
+// Each picture's caption laid out in outlines at the album's caption size,
+// none for a picture without one. The font is looked for only when some
+// picture has a caption.
+MakeResult<std::vector<std::optional<AlbumCaption>>> layoutCaptions(const std::vector<AlbumEntry>& pictures,
+                                                                    int width, int height);
 
 // Makes the album. Errors name the file they concern.
 MakeResult<MakeOutcome> makeAlbum(const AlbumSettings& settings, const MakeProgressCallback& progress = {});

@@ -59,6 +59,17 @@ class SwfFillStyle : public SwfFillStyleBase {
   SwfMatrix matrix_;
 };
 
+// FILLSTYLE: one colour with its opacity, as DefineShape3 writes it (RGBA).
+class SwfSolidFillStyle : public SwfFillStyleBase {
+ public:
+  SwfSolidFillStyle(std::uint8_t red, std::uint8_t green, std::uint8_t blue, std::uint8_t alpha)
+      : rgba_{red, green, blue, alpha} {}
+  void write(SwfStream& out) const override;
+
+ private:
+  std::uint8_t rgba_[4];
+};
+
 // MORPHFILLSTYLE: a bitmap fill with a start and an end matrix.
 class SwfMorphFillStyle : public SwfFillStyleBase {
  public:
@@ -238,8 +249,9 @@ class SwfShapeWithStyle {
   SwfShapeRecordList records_;
 };
 
-// DefineShape. Built in three phases: addFill, finish, addRecord; the last
-// record must be an SwfEndShape.
+// DefineShape, or DefineShape3 once a solid fill with its opacity is added.
+// Built in three phases: addFill, finish, addRecord; the last record must be
+// an SwfEndShape.
 class SwfShape : public SwfCharacter {
  public:
   // Takes the next identifier of ids (the movie it is made for).
@@ -247,6 +259,7 @@ class SwfShape : public SwfCharacter {
   ~SwfShape() override;
 
   unsigned addFill(SwfFillStyle style);
+  unsigned addFill(SwfSolidFillStyle style);
   void finish();
   void addRecord(std::unique_ptr<SwfShapeRecord> record);
 
@@ -256,6 +269,7 @@ class SwfShape : public SwfCharacter {
  private:
   std::uint16_t id_;
   SwfRect bounds_;
+  bool rgba_ = false;  // written as DefineShape3
   SwfFillStyleArray fills_;
   SwfLineStyleArray lines_;
   std::unique_ptr<SwfShapeWithStyle> styled_;
