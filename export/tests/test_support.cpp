@@ -97,6 +97,16 @@ Outcome run(const std::vector<std::string>& args, const std::string& tmpdir) {
   return {status, slurp(out), slurp(err)};
 }
 
+// True once the process has a handler of its own for `signal` (Linux's
+// /proc/PID/status lists the caught signals as a hexadecimal mask).
+static bool catchesSignal(pid_t pid, int signal) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.rfind("SigCgt:", 0) == 0) return (std::stoull(line.substr(7), nullptr, 16) >> (signal - 1)) & 1u;
+  return false;
+}
+
 int stopMidway(const std::vector<std::string>& args, const std::string& tmpdir,
                const std::function<bool()>& ready, int signal) {
   std::vector<std::string> argText = {SLIDEWRIGHT_BINARY};
@@ -129,6 +139,10 @@ int stopMidway(const std::vector<std::string>& args, const std::string& tmpdir,
   posix_spawn_file_actions_destroy(&files);
   posix_spawnattr_destroy(&attributes);
   if (spawned != 0) throw std::runtime_error("cannot start " + argText[0]);
+  // A loaded machine can take longer than `ready` allows just to start the
+  // program: its time counts from when the program watches for stops.
+  for (int i = 0; i < 3000 && !catchesSignal(pid, signal); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
   bool isReady = false;
   for (int i = 0; i < 3000 && !(isReady = ready()); ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(10));

@@ -23,7 +23,8 @@ struct Outcome {
 Outcome run(const std::vector<std::string>& args, const std::string& tmpdir = "");
 
 // Runs `slidewright ARGS...` with `tmpdir` as its temporary folder, output
-// thrown away; once `ready` holds (checked every 10 ms, for up to 30 s) sends
+// thrown away; once it catches `signal` and `ready` holds (each checked every
+// 10 ms, for up to 30 s) sends
 // it `signal`. Returns its exit status; -1 when the signal itself ended it,
 // -2 when it was never ready.
 int stopMidway(const std::vector<std::string>& args, const std::string& tmpdir,
