@@ -24,8 +24,7 @@ Outcome run(const std::vector<std::string>& args, const std::string& tmpdir = ""
 
 // Runs `slidewright ARGS...` with `tmpdir` as its temporary folder, output
 // thrown away; once it catches `signal` and `ready` holds (each checked every
-// 10 ms, for up to 30 s) sends
-// it `signal`. Returns its exit status; -1 when the signal itself ended it,
+// 10 ms, for up to 30 s) sends it `signal`. Returns its exit status; -1 when the signal itself ended it,
 // -2 when it was never ready.
 int stopMidway(const std::vector<std::string>& args, const std::string& tmpdir,
                const std::function<bool()>& ready, int signal);
