@@ -63,41 +63,6 @@ Rgb cmykToRgb(const std::uint8_t* p, bool inverted) {
 
 }  // namespace
 
-int exifOrientation(const std::uint8_t* t, std::size_t size) {
-  if (size < 8) return 1;
-  bool little;
-  if (t[0] == 'I' && t[1] == 'I')
-    little = true;
-  else if (t[0] == 'M' && t[1] == 'M')
-    little = false;
-  else
-    return 1;
-  auto u16 = [&](std::size_t at) -> unsigned {
-    return little ? t[at] | t[at + 1] << 8 : t[at] << 8 | t[at + 1];
-  };
-  auto u32 = [&](std::size_t at) -> std::uint32_t {
-    return little ? std::uint32_t{t[at]} | std::uint32_t{t[at + 1]} << 8 | std::uint32_t{t[at + 2]} << 16 |
-                        std::uint32_t{t[at + 3]} << 24
-                  : std::uint32_t{t[at]} << 24 | std::uint32_t{t[at + 1]} << 16 |
-                        std::uint32_t{t[at + 2]} << 8 | std::uint32_t{t[at + 3]};
-  };
-  if (u16(2) != 42) return 1;
-  const std::uint32_t ifd = u32(4);
-  if (ifd > size - 2) return 1;
-  const unsigned entries = u16(ifd);
-  for (unsigned i = 0; i < entries; ++i) {
-    const std::size_t e = ifd + 2 + std::size_t{i} * 12;
-    if (e + 12 > size) break;
-    if (u16(e) == 0x0112) {
-      // A SHORT (type 3) with one value, stored in the entry itself.
-      if (u16(e + 2) != 3) return 1;
-      unsigned v = u16(e + 8);
-      return v >= 1 && v <= 8 ? static_cast<int>(v) : 1;
-    }
-  }
-  return 1;
-}
-
 Image applyOrientation(const Image& s, int orientation) {
   if (orientation <= 1 || orientation > 8) return s;
   const int W = s.width, H = s.height;
