@@ -20,10 +20,6 @@ void put16(Bytes& b, unsigned v) {
 void put32(Bytes& b, std::uint32_t v) {
   for (int i = 0; i < 4; ++i) b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
 }
-void put24(Bytes& b, std::uint32_t v) {
-  for (int i = 0; i < 3; ++i) b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-}
-
 struct Entry {
   unsigned tag, type;
   std::uint32_t count;
@@ -60,6 +56,10 @@ Entry ascii(unsigned tag, const std::string& s) {
 }
 
 #if SLIDEWRIGHT_PHONE_PICTURES
+void put24(Bytes& b, std::uint32_t v) {
+  for (int i = 0; i < 3; ++i) b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+}
+
 void chunk(Bytes& b, const char* name, const Bytes& payload) {
   b.insert(b.end(), name, name + 4);
   put32(b, static_cast<std::uint32_t>(payload.size()));
@@ -91,6 +91,16 @@ Bytes exif(int orientation, const std::string& dateTaken, const std::string& off
     writeIfd(b, sub, 0);
   }
   return b;
+}
+
+Bytes jpegWithExif(const Image& image, const Bytes& tiff) {
+  Bytes plain = jpeg(image);
+  Bytes app1 = {0xFF, 0xE1, 0, 0, 'E', 'x', 'i', 'f', 0, 0};
+  app1.insert(app1.end(), tiff.begin(), tiff.end());
+  app1[2] = static_cast<std::uint8_t>((app1.size() - 2) >> 8);
+  app1[3] = static_cast<std::uint8_t>(app1.size() - 2);
+  plain.insert(plain.begin() + 2, app1.begin(), app1.end());
+  return plain;
 }
 
 #if SLIDEWRIGHT_PHONE_PICTURES

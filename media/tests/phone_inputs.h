@@ -14,6 +14,9 @@ namespace testinputs {
 // OffsetTimeOriginal "+HH:MM" (each left out when empty).
 Bytes exif(int orientation, const std::string& dateTaken = {}, const std::string& offset = {});
 
+// A JPEG (as jpeg() makes it) carrying that EXIF block in an APP1 segment.
+Bytes jpegWithExif(const Image& image, const Bytes& tiff);
+
 #if SLIDEWRIGHT_PHONE_PICTURES
 // The ICC profile of Display P3 (P3 primaries, D65, sRGB's curve).
 Bytes displayP3Profile();

@@ -22,19 +22,8 @@ Result<Picture> decode(const Bytes& b, const DecodeOptions& o = {}) {
   return decodePicture(b.data(), b.size(), o);
 }
 
-std::string show(Rgb c) {
+[[maybe_unused]] std::string show(Rgb c) {
   return std::to_string(c.r) + "," + std::to_string(c.g) + "," + std::to_string(c.b);
-}
-
-// A JPEG carrying the EXIF block in an APP1 segment right after its start.
-Bytes jpegWithExif(const Image& image, const Bytes& tiff) {
-  Bytes plain = jpeg(image);
-  Bytes app1 = {0xFF, 0xE1, 0, 0, 'E', 'x', 'i', 'f', 0, 0};
-  app1.insert(app1.end(), tiff.begin(), tiff.end());
-  app1[2] = static_cast<std::uint8_t>((app1.size() - 2) >> 8);
-  app1[3] = static_cast<std::uint8_t>(app1.size() - 2);
-  plain.insert(plain.begin() + 2, app1.begin(), app1.end());
-  return plain;
 }
 
 TEST(PhonePictures, DecodedUprightOnceWithTheirKind) {
