@@ -4,6 +4,7 @@
 // orientation that phones also write describes the same turn and is not
 // applied again. The codecs decode only at full size: the pixels are shrunk
 // to the drawn size at once and the full-size ones freed.
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -13,6 +14,7 @@
 
 #include "colour_convert.h"
 #include "decoders.h"
+#include "media/canvas.h"
 
 namespace slidewright::media::detail {
 
@@ -119,26 +121,35 @@ Result<Picture> decodeHeif(const std::uint8_t* data, std::size_t size, PictureKi
     return fail(ErrorKind::NotSupported,
                 std::string("a ") + format + " picture of a pixel layout this program cannot use");
 
-  auto made = Image::create(w, h);
-  if (!made) return made.error();
-  Image upright = std::move(made.value());
-  const int channels = alpha ? 4 : 3;
-  for (int y = 0; y < h; ++y) {
-    const std::uint8_t* s = pixels + static_cast<std::size_t>(y) * stride;
-    std::uint8_t* d = &upright.rgb[static_cast<std::size_t>(y) * w * 3];
-    if (!alpha) {
-      std::memcpy(d, s, static_cast<std::size_t>(w) * 3);
-      continue;
+  Image upright;
+  if (!alpha) {
+    // Shrunk straight from the codec's buffer: the full-size pixels are
+    // never copied.
+    const FitRect fit = options.fitWidth > 0 && options.fitHeight > 0
+                            ? fitPicture(w, h, options.fitWidth, options.fitHeight)
+                            : FitRect{0, 0, w, h};
+    auto shrunk = resizeAreaRows(pixels, w, h, static_cast<std::size_t>(stride), std::min(fit.width, w),
+                                 std::min(fit.height, h));
+    if (!shrunk) return shrunk.error();
+    upright = std::move(shrunk.value());
+    decoded.reset();
+  } else {
+    auto made = Image::create(w, h);
+    if (!made) return made.error();
+    upright = std::move(made.value());
+    for (int y = 0; y < h; ++y) {
+      const std::uint8_t* s = pixels + static_cast<std::size_t>(y) * stride;
+      std::uint8_t* d = &upright.rgb[static_cast<std::size_t>(y) * w * 3];
+      for (int x = 0; x < w; ++x, s += 4, d += 3) {
+        const Rgb c = over({s[0], s[1], s[2]}, s[3], options.background);
+        d[0] = c.r;
+        d[1] = c.g;
+        d[2] = c.b;
+      }
     }
-    for (int x = 0; x < w; ++x, s += channels, d += 3) {
-      const Rgb c = over({s[0], s[1], s[2]}, s[3], options.background);
-      d[0] = c.r;
-      d[1] = c.g;
-      d[2] = c.b;
-    }
+    decoded.reset();  // the codec's full-size pixels are no longer needed
+    if (Status s = shrinkToFit(upright, options); !s) return s.error();
   }
-  decoded.reset();  // the codec's full-size pixels are no longer needed
-  if (Status s = shrinkToFit(upright, options); !s) return s.error();
   toSrgb(upright, handle);
 
   Picture p;

@@ -1,6 +1,7 @@
 // JPEG pictures through libjpeg, with the EXIF orientation of cameras and
 // phones applied and a reduced DCT scale when the picture will be shrunk.
 #include <csetjmp>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -9,6 +10,7 @@
 #include <jpeglib.h>
 #include <jerror.h>
 
+#include "colour_convert.h"
 #include "decoders.h"
 #include "media/canvas.h"
 
@@ -116,6 +118,7 @@ Result<Picture> decodeJpeg(const std::uint8_t* data, std::size_t size, const Dec
   ErrorManager err{};
   std::vector<std::uint8_t> row;
   Image stored;
+  std::vector<std::uint8_t> icc;
   int orientation = 1;
   int fullWidth = 0, fullHeight = 0;
   Status sizeCheck = success();
@@ -137,9 +140,18 @@ Result<Picture> decodeJpeg(const std::uint8_t* data, std::size_t size, const Dec
   cinfo.mem->max_memory_to_use = 1L << 30;
   jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
   jpeg_save_markers(&cinfo, JPEG_APP0 + 1, 0xFFFF);
+  jpeg_save_markers(&cinfo, JPEG_APP0 + 2, 0xFFFF);  // an ICC profile, maybe in several parts
   jpeg_read_header(&cinfo, TRUE);
 
   orientation = findOrientation(&cinfo);
+  {
+    JOCTET* profile = nullptr;
+    unsigned int profileSize = 0;
+    if (jpeg_read_icc_profile(&cinfo, &profile, &profileSize) && profile) {
+      icc.assign(profile, profile + profileSize);
+      std::free(profile);
+    }
+  }
   const bool swap = orientation >= 5;
   fullWidth = static_cast<int>(swap ? cinfo.image_height : cinfo.image_width);
   fullHeight = static_cast<int>(swap ? cinfo.image_width : cinfo.image_height);
@@ -202,6 +214,9 @@ Result<Picture> decodeJpeg(const std::uint8_t* data, std::size_t size, const Dec
   p.width = fullWidth;
   p.height = fullHeight;
   p.pixels = orientation == 1 ? std::move(stored) : applyOrientation(stored, orientation);
+#if SLIDEWRIGHT_PHONE_PICTURES
+  if (!cmyk && !icc.empty()) convertIccToSrgb(p.pixels, icc.data(), icc.size());
+#endif
   return p;
 }
 

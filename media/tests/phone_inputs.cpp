@@ -93,14 +93,29 @@ Bytes exif(int orientation, const std::string& dateTaken, const std::string& off
   return b;
 }
 
-Bytes jpegWithExif(const Image& image, const Bytes& tiff) {
+namespace {
+
+Bytes jpegWithSegment(const Image& image, std::uint8_t marker, const char* name, std::size_t nameSize,
+                      const Bytes& payload) {
   Bytes plain = jpeg(image);
-  Bytes app1 = {0xFF, 0xE1, 0, 0, 'E', 'x', 'i', 'f', 0, 0};
-  app1.insert(app1.end(), tiff.begin(), tiff.end());
-  app1[2] = static_cast<std::uint8_t>((app1.size() - 2) >> 8);
-  app1[3] = static_cast<std::uint8_t>(app1.size() - 2);
-  plain.insert(plain.begin() + 2, app1.begin(), app1.end());
+  Bytes segment = {0xFF, marker, 0, 0};
+  segment.insert(segment.end(), name, name + nameSize);
+  segment.insert(segment.end(), payload.begin(), payload.end());
+  segment[2] = static_cast<std::uint8_t>((segment.size() - 2) >> 8);
+  segment[3] = static_cast<std::uint8_t>(segment.size() - 2);
+  plain.insert(plain.begin() + 2, segment.begin(), segment.end());
   return plain;
+}
+
+}  // namespace
+
+Bytes jpegWithExif(const Image& image, const Bytes& tiff) {
+  return jpegWithSegment(image, 0xE1, "Exif\0\0", 6, tiff);
+}
+
+Bytes jpegWithIcc(const Image& image, const Bytes& profile) {
+  // "ICC_PROFILE\0", then this part's number and the count of parts.
+  return jpegWithSegment(image, 0xE2, "ICC_PROFILE\0\1\1", 14, profile);
 }
 
 #if SLIDEWRIGHT_PHONE_PICTURES

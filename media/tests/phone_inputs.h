@@ -16,6 +16,8 @@ Bytes exif(int orientation, const std::string& dateTaken = {}, const std::string
 
 // A JPEG (as jpeg() makes it) carrying that EXIF block in an APP1 segment.
 Bytes jpegWithExif(const Image& image, const Bytes& tiff);
+// A JPEG carrying an ICC profile in one APP2 segment.
+Bytes jpegWithIcc(const Image& image, const Bytes& profile);
 
 #if SLIDEWRIGHT_PHONE_PICTURES
 // The ICC profile of Display P3 (P3 primaries, D65, sRGB's curve).

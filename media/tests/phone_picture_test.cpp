@@ -121,6 +121,7 @@ TEST(PhonePictures, DecodedAtTheDrawnSizeAndConvertedToSrgb) {
     Bytes file;
   };
   const Case cases[] = {
+      {"jpeg icc", jpegWithIcc(p3Red, p3)},
       {"webp icc", webp(p3Red, {{}, p3, 0, 0})},
       {"heic icc", heif(p3Red, false, {{}, p3, 0, 0})},
       {"avif nclx display p3", heif(p3Red, true, {{}, {}, 12, 0})},
