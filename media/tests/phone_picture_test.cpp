@@ -193,18 +193,26 @@ TEST(PhonePictures, KindsNotReadAreRefusedByName) {
     const char* named;
   };
   const Case cases[] = {
-      {bytes("\xFF\x0A\xFA\x7F", 4), "a JPEG XL picture"},
-      {bytes("\0\0\0\x0CJXL \x0D\x0A\x87\x0A", 12), "a JPEG XL picture"},
-      {bytes("\0\0\0\x18"
-             "ftypcrx \0\0\0\x01"
-             "crx isom",
-             24),
-       "camera RAW picture (CR3)"},
-      {bytes("II*\0\x10\0\0\0CR\x02\0", 12), "camera RAW picture (CR2)"},
-      {tiffWith(0x010F, "NIKON CORPORATION"), "camera RAW picture (NEF)"},
-      {tiffWith(0x010F, "SONY"), "camera RAW picture (ARW)"},
-      {tiffWith(0xC612, "x"), "camera RAW picture (DNG)"},
-      {tiffWith(0x010F, "Scanner Co"), "a TIFF picture"},
+    {bytes("\xFF\x0A\xFA\x7F", 4), "a JPEG XL picture"},
+    {bytes("\0\0\0\x0CJXL \x0D\x0A\x87\x0A", 12), "a JPEG XL picture"},
+    {bytes("\0\0\0\x18"
+           "ftypcrx \0\0\0\x01"
+           "crx isom",
+           24),
+     "camera RAW picture (CR3)"},
+    {bytes("II*\0\x10\0\0\0CR\x02\0", 12), "camera RAW picture (CR2)"},
+    {tiffWith(0x010F, "NIKON CORPORATION"), "camera RAW picture (NEF)"},
+    {tiffWith(0x010F, "SONY"), "camera RAW picture (ARW)"},
+    {tiffWith(0xC612, "x"), "camera RAW picture (DNG)"},
+    {tiffWith(0x010F, "Scanner Co"), "a TIFF picture"},
+#if !SLIDEWRIGHT_PHONE_PICTURES
+    {bytes("\0\0\0\x18"
+           "ftypheic\0\0\0\0"
+           "mif1heic",
+           24),
+     "a HEIC picture"},
+    {bytes("RIFF\x40\0\0\0WEBPVP8 ", 16), "a WebP picture"},
+#endif
   };
   for (const Case& c : cases) {
     auto p = decode(c.file);
