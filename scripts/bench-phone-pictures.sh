@@ -31,7 +31,7 @@ fi
 [ -s photo.jpg ] || convert photo.png -quality 92 photo.jpg
 [ -s photo.webp ] || cwebp -quiet -q 85 photo.png -o photo.webp
 [ -s photo.heic ] || heif-enc -q 85 photo.png -o photo.heic >/dev/null
-[ -s photo.avif ] || avifenc -s 8 -d 8 -q 75 photo.png photo.avif >/dev/null
+[ -s photo.avif ] || avifenc -s 8 -d 8 --min 10 --max 30 photo.png photo.avif >/dev/null
 
 printf '%-5s %9s %10s %12s %10s\n' kind "file MB" "album s" "s a picture" "peak MB"
 for kind in jpg heic avif webp; do
