@@ -20,6 +20,7 @@
 #include "command.h"
 #include "interrupt.h"
 #include "maker/album_maker.h"
+#include "maker/picture_order.h"
 #include "progress_bar.h"
 
 namespace slidewright::cli {
@@ -50,6 +51,7 @@ enum class Option {
   NoLoop,
   FadeOut,
   SkipBad,
+  Sort,
   SaveAlbum,
   VideoSize,
   VideoFps,
@@ -107,6 +109,9 @@ const std::vector<OptionSpec>& optionTable() {
            " (default 0: no fade)"},
       {Option::SkipBad, nullptr, "--skip-bad", nullptr, nullptr,
        "leave out pictures that cannot be read, with a warning,\ninstead of failing"},
+      {Option::Sort, nullptr, "--sort", "ORDER", "an order, name or taken",
+       "put the pictures in order: name (digits by their\nvalue) or taken (EXIF date, else a date in "
+       "the\nfile name, else the file's time); default: as given"},
       {Option::SaveAlbum, nullptr, "--save-album", "FILE", "a file name",
        "write an album file (.swalbum) of what was given, to\nmake it again with 'make FILE'; the movie is "
        "made\nas well when -o is given"},
@@ -234,6 +239,7 @@ struct MakeRequest {
   bool help = false;
   std::optional<std::uint32_t> seed;
   std::vector<bool> randomPick;  // per picture: choose its transition at random
+  maker::PictureOrder order = maker::PictureOrder::AsGiven;
 };
 
 // The state of parsing between arguments.
@@ -336,6 +342,12 @@ std::optional<UsageError> applyOption(const OptionSpec& spec, const std::string&
     case Option::SkipBad:
       settings.skipBadPictures = true;
       return std::nullopt;
+    case Option::Sort: {
+      const auto order = maker::pictureOrderFromName(value);
+      if (!order) return UsageError{"unknown order '" + value + "' (valid: name, taken)"};
+      state.request.order = *order;
+      return std::nullopt;
+    }
     case Option::SaveAlbum:
       if (value.empty()) return UsageError{name + " needs a file name"};
       state.request.saveAlbumPath = value;
@@ -403,6 +415,21 @@ std::optional<UsageError> finishRequest(ParseState& state) {
     r.settings.outputPath = movieName(state.output);
   }
   return std::nullopt;
+}
+
+// Puts the pictures in the order asked for; each keeps its own settings.
+void orderPictures(MakeRequest& r) {
+  if (r.order == maker::PictureOrder::AsGiven) return;
+  std::vector<std::string> paths;
+  for (const maker::AlbumEntry& e : r.settings.pictures) paths.push_back(e.path);
+  std::vector<maker::AlbumEntry> pictures;
+  std::vector<bool> randomPick;
+  for (std::size_t i : maker::orderPictures(paths, r.order)) {
+    pictures.push_back(std::move(r.settings.pictures[i]));
+    randomPick.push_back(r.randomPick[i]);
+  }
+  r.settings.pictures = std::move(pictures);
+  r.randomPick = std::move(randomPick);
 }
 
 // Reads the command line: "--name=value" and "--name value" alike, pictures
@@ -644,6 +671,7 @@ int runMake(int argc, char** argv) {
     applyAlbumDocument(album.value(), state);
   }
   if (auto bad = finishRequest(state)) return usage(bad->message);
+  orderPictures(request);
   std::vector<std::string> inputs{request.settings.musicPath, request.albumPath};
   for (const auto& picture : request.settings.pictures) inputs.push_back(picture.path);
   if (!request.saveAlbumPath.empty() && outputIsAnInput(request.saveAlbumPath, inputs)) return kExitFailed;

@@ -18,6 +18,7 @@ native_pkgs=(
   imagemagick sox libsox-fmt-mp3 lame python3
   libavcodec-dev libavformat-dev libavutil-dev libswscale-dev libswresample-dev
   nlohmann-json3-dev libfreetype-dev libfontconfig-dev fonts-wqy-microhei
+  libwebp-dev libheif-dev liblcms2-dev webp libheif-examples libavif-bin
   nodejs npm
 )
 windows_pkgs=(

@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "inputs.h"
+#include "phone_inputs.h"
 #include "media/jpeg_writer.h"
 #include "media/picture.h"
 
@@ -142,6 +143,7 @@ TEST_F(Command, WrongCommandLinesExitWithTwo) {
       {{"make", photo_, "--fade-out=1.5", "-o", out("x.swf")}, "not '1.5'"},
       {{"make", "-t", "spiral", photo_, "-o", out("x.swf")}, "unknown transition 'spiral'"},
       {{"make", "-t", "13", photo_, "-o", out("x.swf")}, "unknown transition '13'"},
+      {{"make", "--sort", "date", photo_, "-o", out("x.swf")}, "unknown order 'date' (valid: name, taken)"},
       {{"make", photo_, "-t", "fade", "-o", out("x.swf")}, "none follow"},
       {{"make", photo_, "--caption", "late", "-o", out("x.swf")}, "none follows"},
       {{"make", photo_, "-b", "red", "-o", out("x.swf")}, "#rrggbb"},
@@ -515,6 +517,30 @@ TEST_F(Command, MakesAnAlbumFile) {
 
 // --save-album keeps what the command line gave, random transitions as they
 // were chosen and the music's fade, and the album file makes the same movie again.
+// Phone pictures of three kinds put in the order they were taken, as the
+// saved album file lists them; the movie is made from them.
+TEST_F(Command, PhonePicturesInTheOrderTaken) {
+#if !SLIDEWRIGHT_PHONE_PICTURES
+  GTEST_SKIP() << "this build does not read HEIC, AVIF or WebP";
+#else
+  const Image img = quadrants(400, 300);
+  const std::string heic =
+      writeScratch("a.heic", heif(img, false, {exif(6, "2024:06:12 10:00:00", "+02:00"), {}, 0, 6}));
+  const std::string avif =
+      writeScratch("b.avif", heif(img, true, {exif(1, "2024:06:12 07:59:00", "+00:00"), {}, 0, 0}));
+  const std::string webpFile =
+      writeScratch("c.webp", webp(img, {exif(1, "2024:06:12 08:30:00", "+00:00"), {}, 0, 0}));
+  Outcome r = run({"make", "-q", "--sort", "taken", heic, webpFile, avif, "--save-album",
+                   out("phone.swalbum"), "-o", out("phone.swf")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(fs::file_size(out("phone.swf")) > 1000);
+  const std::string album = slurp(out("phone.swalbum"));
+  const std::size_t b = album.find("b.avif"), a = album.find("a.heic"), c = album.find("c.webp");
+  ASSERT_NE(c, std::string::npos) << album;
+  EXPECT_TRUE(b < a && a < c) << album;
+#endif
+}
+
 TEST_F(Command, SavedAlbumMakesTheSameMovie) {
   fs::remove(out("saved.swalbum"));
   Outcome r =

@@ -77,6 +77,14 @@ Taps makeTaps(int srcLen, int dstLen) {
 Result<Image> resizeArea(const Image& src, int width, int height) {
   if (src.width <= 0 || src.height <= 0) return fail(ErrorKind::Damaged, "the picture has no pixels");
   if (width == src.width && height == src.height) return src;
+  return resizeAreaRows(src.rgb.data(), src.width, src.height, static_cast<std::size_t>(src.width) * 3, width,
+                        height);
+}
+
+Result<Image> resizeAreaRows(const std::uint8_t* rgb, int srcWidth, int srcHeight, std::size_t stride,
+                             int width, int height) {
+  if (srcWidth <= 0 || srcHeight <= 0) return fail(ErrorKind::Damaged, "the picture has no pixels");
+  const struct { int width, height; } src{srcWidth, srcHeight};
   auto made = Image::create(width, height);
   if (!made) return made.error();
   Image dst = std::move(made.value());
@@ -87,7 +95,7 @@ Result<Image> resizeArea(const Image& src, int width, int height) {
   // Horizontal pass into floating-point rows, then the vertical pass.
   std::vector<float> rows(static_cast<std::size_t>(width) * src.height * 3);
   for (int y = 0; y < src.height; ++y) {
-    const std::uint8_t* in = &src.rgb[static_cast<std::size_t>(y) * src.width * 3];
+    const std::uint8_t* in = rgb + static_cast<std::size_t>(y) * stride;
     float* out = &rows[static_cast<std::size_t>(y) * width * 3];
     for (int x = 0; x < width; ++x) {
       float r = 0, g = 0, b = 0;

@@ -1,6 +1,7 @@
 // JPEG pictures through libjpeg, with the EXIF orientation of cameras and
 // phones applied and a reduced DCT scale when the picture will be shrunk.
 #include <csetjmp>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -9,6 +10,7 @@
 #include <jpeglib.h>
 #include <jerror.h>
 
+#include "colour_convert.h"
 #include "decoders.h"
 #include "media/canvas.h"
 
@@ -63,41 +65,6 @@ Rgb cmykToRgb(const std::uint8_t* p, bool inverted) {
 
 }  // namespace
 
-int exifOrientation(const std::uint8_t* t, std::size_t size) {
-  if (size < 8) return 1;
-  bool little;
-  if (t[0] == 'I' && t[1] == 'I')
-    little = true;
-  else if (t[0] == 'M' && t[1] == 'M')
-    little = false;
-  else
-    return 1;
-  auto u16 = [&](std::size_t at) -> unsigned {
-    return little ? t[at] | t[at + 1] << 8 : t[at] << 8 | t[at + 1];
-  };
-  auto u32 = [&](std::size_t at) -> std::uint32_t {
-    return little ? std::uint32_t{t[at]} | std::uint32_t{t[at + 1]} << 8 | std::uint32_t{t[at + 2]} << 16 |
-                        std::uint32_t{t[at + 3]} << 24
-                  : std::uint32_t{t[at]} << 24 | std::uint32_t{t[at + 1]} << 16 |
-                        std::uint32_t{t[at + 2]} << 8 | std::uint32_t{t[at + 3]};
-  };
-  if (u16(2) != 42) return 1;
-  const std::uint32_t ifd = u32(4);
-  if (ifd > size - 2) return 1;
-  const unsigned entries = u16(ifd);
-  for (unsigned i = 0; i < entries; ++i) {
-    const std::size_t e = ifd + 2 + std::size_t{i} * 12;
-    if (e + 12 > size) break;
-    if (u16(e) == 0x0112) {
-      // A SHORT (type 3) with one value, stored in the entry itself.
-      if (u16(e + 2) != 3) return 1;
-      unsigned v = u16(e + 8);
-      return v >= 1 && v <= 8 ? static_cast<int>(v) : 1;
-    }
-  }
-  return 1;
-}
-
 Image applyOrientation(const Image& s, int orientation) {
   if (orientation <= 1 || orientation > 8) return s;
   const int W = s.width, H = s.height;
@@ -151,6 +118,7 @@ Result<Picture> decodeJpeg(const std::uint8_t* data, std::size_t size, const Dec
   ErrorManager err{};
   std::vector<std::uint8_t> row;
   Image stored;
+  std::vector<std::uint8_t> icc;
   int orientation = 1;
   int fullWidth = 0, fullHeight = 0;
   Status sizeCheck = success();
@@ -172,9 +140,18 @@ Result<Picture> decodeJpeg(const std::uint8_t* data, std::size_t size, const Dec
   cinfo.mem->max_memory_to_use = 1L << 30;
   jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
   jpeg_save_markers(&cinfo, JPEG_APP0 + 1, 0xFFFF);
+  jpeg_save_markers(&cinfo, JPEG_APP0 + 2, 0xFFFF);  // an ICC profile, maybe in several parts
   jpeg_read_header(&cinfo, TRUE);
 
   orientation = findOrientation(&cinfo);
+  {
+    JOCTET* profile = nullptr;
+    unsigned int profileSize = 0;
+    if (jpeg_read_icc_profile(&cinfo, &profile, &profileSize) && profile) {
+      icc.assign(profile, profile + profileSize);
+      std::free(profile);
+    }
+  }
   const bool swap = orientation >= 5;
   fullWidth = static_cast<int>(swap ? cinfo.image_height : cinfo.image_width);
   fullHeight = static_cast<int>(swap ? cinfo.image_width : cinfo.image_height);
@@ -237,6 +214,9 @@ Result<Picture> decodeJpeg(const std::uint8_t* data, std::size_t size, const Dec
   p.width = fullWidth;
   p.height = fullHeight;
   p.pixels = orientation == 1 ? std::move(stored) : applyOrientation(stored, orientation);
+#if SLIDEWRIGHT_PHONE_PICTURES
+  if (!cmyk && !icc.empty()) convertIccToSrgb(p.pixels, icc.data(), icc.size());
+#endif
   return p;
 }
 

@@ -2,6 +2,9 @@
 // background colour.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+
 #include "media/image.h"
 #include "media/picture.h"
 #include "media/result.h"
@@ -25,6 +28,9 @@ FitRect fitPicture(int pw, int ph, int W, int H);
 // is the mean of the source area it covers, counting partly covered source
 // pixels by the part covered.
 Result<Image> resizeArea(const Image& src, int width, int height);
+// The same from RGB rows `stride` bytes apart, such as a codec's own buffer.
+Result<Image> resizeAreaRows(const std::uint8_t* rgb, int srcWidth, int srcHeight, std::size_t stride,
+                             int width, int height);
 
 // Draws the picture fitted and centred on a W x H canvas filled with the
 // background colour.

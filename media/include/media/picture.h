@@ -1,10 +1,13 @@
-// Picture decoding: JPEG, PNG, GIF and BMP files into upright RGB pixels.
+// Picture decoding: JPEG, PNG, GIF, BMP, and in builds with the phone
+// picture libraries HEIC/HEIF, AVIF and WebP, into upright sRGB pixels.
 //
 // A loaded picture reports the pixel size of the whole upright picture (what
 // the album geometry works with). Its pixels may be a reduced copy when the
 // caller said how large the picture will be drawn: a JPEG is then decoded at
 // the smallest DCT scale that still gives at least the drawn size, which is
-// most of the speed of rendering large photos.
+// most of the speed of rendering large photos. WebP is decoded at the drawn
+// size; HEIC and AVIF, which their codecs only decode whole, are shrunk to
+// it at once so that the full-size pixels are not kept.
 #pragma once
 
 #include <cstddef>
@@ -17,7 +20,7 @@
 
 namespace slidewright::media {
 
-enum class PictureKind { Jpeg, Png, Gif, Bmp };
+enum class PictureKind { Jpeg, Png, Gif, Bmp, WebP, Heif, Avif };
 const char* pictureKindName(PictureKind kind);
 
 struct DecodeOptions {
@@ -36,8 +39,12 @@ struct Picture {
   Image pixels;  // upright pixels, at most width x height
 };
 
+// Whether this build reads HEIC/HEIF, AVIF and WebP pictures.
+bool phonePicturesSupported();
+
 // Decodes a picture from its file bytes. The kind is found from the bytes,
-// not from a file name.
+// not from a file name. Pictures of kinds this program does not read (JPEG
+// XL, camera RAW, TIFF, ...) are refused with their kind named.
 Result<Picture> decodePicture(const std::uint8_t* data, std::size_t size, const DecodeOptions& options = {});
 
 // Reads and decodes a picture file. Messages do not repeat the path; callers
