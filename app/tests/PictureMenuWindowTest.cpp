@@ -300,7 +300,7 @@ TEST_F(PictureMenuWindowTest, CopyAppendsTheSelectedPicturesWithTheirTransitions
 }
 
 // The tip: shown when the pointer has rested a second on a picture, with its
-// name, size and transition, 21 pixels below the pointer; kept while the
+// name, size, transition, hold, motion and caption, 21 pixels below the pointer; kept while the
 // pointer stays on that picture; gone off it, on a click and when the pointer
 // leaves the list.
 TEST_F(PictureMenuWindowTest, InformationTipAfterTheRestOnAPicture) {
@@ -309,12 +309,20 @@ TEST_F(PictureMenuWindowTest, InformationTipAfterTheRestOnAPicture) {
   click(list(), 2);
   ASSERT_TRUE(list().setTransitionOfSelected(9));
   click(list(), 2, MK_CONTROL);  // no selection: the tip is the same on selected pictures
+  // Picture 3 zooms in and has a caption, in Chinese and Latin letters.
+  list().entryAt(2).motion.kind = slidewright::MotionKind::ZoomIn;
+  list().entryAt(2).caption = "\xE6\xB5\xB7\xE8\xBE\xB9 By the sea";
   auto textFor = [&](const char* name, int transition) {
+    const bool third = std::string(name) == "c.jpg";
     return language.lookupString("ImageName") + name + "\r\n" + language.lookupString("ImageSize") +
            "64*48\r\n" + language.lookupString("TransitionMode") +
            window.window().transitionName(transition) + "\r\n" + language.lookupString("HoldTip") +
            formatWithNumber(language.lookupValue("AlbumFile", "HoldAlbum"),
-                            static_cast<int>(GetDlgItemInt(window.handle(), IDC_SECONDS, nullptr, FALSE)));
+                            static_cast<int>(GetDlgItemInt(window.handle(), IDC_SECONDS, nullptr, FALSE))) +
+           "\r\n" + language.lookupString("MotionTip") +
+           motionDisplayName(language,
+                             third ? slidewright::MotionKind::ZoomIn : slidewright::MotionKind::None) +
+           (third ? "\r\n" + language.lookupString("CaptionTip") + "\xBA\xA3\xB1\xDF By the sea" : "");
   };
   // The screen's pointer goes back where it was: a menu opened under it by
   // a later test would take it for the user's choice.
