@@ -58,7 +58,8 @@ std::vector<MenuStep> chooseCommand(int position) {
 }
 
 constexpr int kTransitionMenuItems = 14;  // thirteen transitions and the template's separator
-constexpr int kPopupItems = 11;           // commands, transitions, hold time, album files, separators
+constexpr int kPopupItems =
+    13;  // commands, transitions, motions, hold time, caption, album files, separators
 
 // The transitions checked in the submenu of the menu a right click at the
 // point opens; {-1} when the submenu did not open.
@@ -214,7 +215,7 @@ TEST_F(PictureMenuWindowTest, MenuCommandsAndWhatIsGray) {
   EXPECT_FALSE(enabled(IDC_COPY_PICTURES));
   EXPECT_TRUE(enabled(IDC_DELETE_ALL));
 
-  // Empty space of a list with pictures: the transitions are gray, and so
+  // Empty space of a list with pictures: the transitions and motions are gray, and so
   // are copy and delete, since the click there selects nothing.
   click(list(), 1);
   const POINT beyond = entryPoint(list(), 3);
@@ -224,6 +225,7 @@ TEST_F(PictureMenuWindowTest, MenuCommandsAndWhatIsGray) {
       rightClick(list(), beyond, {waitForMenus(1), lookAtPopup(offPictures), pressKeys({VK_ESCAPE})}));
   EXPECT_TRUE(offPictures.open);
   EXPECT_TRUE(offPictures.gray[PICTURE_MENU_TRANSITION_POSITION]);
+  EXPECT_TRUE(offPictures.gray[PICTURE_MENU_MOTION_POSITION]);
   EXPECT_FALSE(offPictures.gray[0]);
   EXPECT_TRUE(offPictures.gray[1]);
   EXPECT_TRUE(offPictures.gray[2]);
