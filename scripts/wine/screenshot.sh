@@ -159,8 +159,11 @@ if [ -n "$with_pictures" ] && command -v xdotool >/dev/null; then
   DISPLAY=$DISPLAY xdotool mousemove $((wx + 407)) $((wy + 85)) click 3
   sleep 0.7
   DISPLAY=$DISPLAY xdotool key Down Down Down Down Down Down Down Down Return
-  sleep 1
-  DISPLAY=$DISPLAY xdotool type --delay 40 '海边的日落 Sunset'
+  sleep 1.5
+  # A key of a character the keyboard lacks is made for it as it is typed,
+  # and the first one made may come too late; the leading space (which the
+  # caption loses) takes that place.
+  DISPLAY=$DISPLAY xdotool type --delay 80 ' 海边的日落 Sunset'
   DISPLAY=$DISPLAY xdotool key ctrl+Return
   DISPLAY=$DISPLAY xdotool type --delay 40 'By the sea, 2024'
   sleep 0.5
@@ -202,13 +205,26 @@ if [ -n "$with_pictures" ] && command -v xdotool >/dev/null; then
   sleep 6
   import -display "$DISPLAY" -window root -trim +repage "$made"
   echo "screenshot: $made"
-  # The preview while the second picture, captioned and zooming in, is held.
-  burst=${out%.png}-burst
-  mkdir -p "$burst"
-  for k in $(seq -w 1 24); do
-    import -display "$DISPLAY" -window root -trim +repage "$burst/$k.png"
-    sleep 0.4
+  # The preview while a captioned picture is held: the preview (at 79,175
+  # of the window's picture, 180 x 135) is photographed for a while, and the
+  # picture kept is the one where the caption's band is darkest over the
+  # white bars at both bottom corners (the band greys them evenly; a picture
+  # reaching there is coloured, lighter or uneven).
+  captioned=${out%.png}-captioned.png best=
+  best_light=0.9
+  for k in $(seq 50); do
+    import -display "$DISPLAY" -window root -trim +repage "$run/frame.png"
+    read -r sat light spread < <(convert "$run/frame.png" \( -clone 0 -crop 8x6+82+300 \) \
+      \( -clone 0 -crop 8x6+244+300 \) -delete 0 +append +repage -colorspace HSL \
+      -format '%[fx:maxima.g] %[fx:mean.b] %[fx:maxima.b-minima.b]\n' info:)
+    if awk -v s="$sat" -v l="$light" -v d="$spread" -v b="$best_light" \
+      'BEGIN { exit !(s < 0.1 && d < 0.05 && l > 0.3 && l < b) }'; then
+      cp "$run/frame.png" "$captioned"
+      best=$k best_light=$light
+    fi
+    sleep 0.15
   done
+  if [ -n "$best" ]; then echo "screenshot: $captioned"; else echo "no captioned picture was seen in the preview" >&2; fi
   # The pointer rests on the make-video button (dialog units 180,218) until
   # its tip shows (NAME-video.png).
   video=${out%.png}-video.png
