@@ -160,10 +160,13 @@ if [ -n "$with_pictures" ] && command -v xdotool >/dev/null; then
   sleep 0.7
   DISPLAY=$DISPLAY xdotool key Down Down Down Down Down Down Down Down Return
   sleep 1.5
-  # A key of a character the keyboard lacks is made for it as it is typed,
-  # and the first one made may come too late; the leading space (which the
-  # caption loses) takes that place.
-  DISPLAY=$DISPLAY xdotool type --delay 80 ' 海边的日落 Sunset'
+  # A key for a character the keyboard lacks is made as it is typed, and
+  # the first one made may reach the program too late and be lost: one such
+  # character is typed and taken back first (after a space, which the
+  # caption trims if the character was lost and the space taken back).
+  DISPLAY=$DISPLAY xdotool type --delay 80 ' 海'
+  DISPLAY=$DISPLAY xdotool key BackSpace
+  DISPLAY=$DISPLAY xdotool type --delay 80 '海边的日落 Sunset'
   DISPLAY=$DISPLAY xdotool key ctrl+Return
   DISPLAY=$DISPLAY xdotool type --delay 40 'By the sea, 2024'
   sleep 0.5
