@@ -26,6 +26,7 @@
 #define IDB_LIST_ARROWS 143          // 64 x 92: left pressed, left, right, right pressed
 #define IDB_TRANSITION_MARKS 160     // 182 x 14: thirteen 14 x 14 marks in transition order
 #define IDB_MENU_GLYPHS 168          // 64 x 15: add, copy, delete, delete all (16 x 15 each)
+#define IDB_PICTURE_MARKS 161        // 126 x 14: the eight motions in menu order, then the caption mark
 #define IDB_ADD 176                  // 16 x 15 button glyphs from here on
 #define IDB_COPY 177
 #define IDB_REMOVE 178
@@ -39,6 +40,8 @@
 #define TRANSITION_MARK_SIZE 14
 #define TRANSITION_MARK_COUNT 13
 #define TRANSITION_MARK_MASK 0x191817  // background of bitmap 160, drawn transparent
+#define PICTURE_MARK_COUNT 9           // bitmap 161, 14 x 14 each on TRANSITION_MARK_MASK
+#define PICTURE_MARK_CAPTION 8         // the caption's mark in bitmap 161
 #define MENU_GLYPH_WIDTH 16
 #define MENU_GLYPH_HEIGHT 15
 #define MENU_GLYPH_MASK 0xFF00FF  // background of bitmap 168 (magenta)
@@ -93,6 +96,10 @@
 #define IDM_SAVE_ALBUM 32789                // also Ctrl+S
 #define IDM_SAVE_ALBUM_AS 32790             // also Ctrl+Shift+S
 #define IDM_HOLD_TIME 32791
+#define IDM_MOTION_FIRST 32900  // + motion 0..7: none, zoom in, zoom out, pan left, right, up, down, auto
+#define IDM_MOTION_LAST 32907
+#define PICTURE_MENU_MOTION_POSITION 6  // position of the motion submenu
+#define IDM_CAPTION 32910
 
 // The album-file shortcuts of the main window
 #define IDR_ALBUM_KEYS 191
@@ -103,6 +110,11 @@
 #define IDC_HOLD_SECONDS 1201
 #define IDC_HOLD_UNIT 1202
 #define IDC_HOLD_ALBUM 1203
+
+// Caption dialog of the picture menu
+#define IDD_CAPTION 192
+#define IDC_CAPTION_LABEL 1210
+#define IDC_CAPTION_TEXT 1211
 
 // ---------------------------------------------------------------------------
 // Screensaver player

@@ -9,6 +9,9 @@ std::string windowTitle(HWND window) {
 INT_PTR DialogWindow::runModal(HINSTANCE instance, int templateId, HWND owner) {
   instance_ = instance;
   modal_ = true;
+  if (unicodeControls_)
+    return DialogBoxParamW(instance, MAKEINTRESOURCEW(templateId), owner, dialogProc,
+                           reinterpret_cast<LPARAM>(this));
   return DialogBoxParamA(instance, MAKEINTRESOURCEA(templateId), owner, dialogProc,
                          reinterpret_cast<LPARAM>(this));
 }
@@ -16,6 +19,9 @@ INT_PTR DialogWindow::runModal(HINSTANCE instance, int templateId, HWND owner) {
 bool DialogWindow::createModeless(HINSTANCE instance, int templateId, HWND owner) {
   instance_ = instance;
   modal_ = false;
+  if (unicodeControls_)
+    return CreateDialogParamW(instance, MAKEINTRESOURCEW(templateId), owner, dialogProc,
+                              reinterpret_cast<LPARAM>(this)) != nullptr;
   return CreateDialogParamA(instance, MAKEINTRESOURCEA(templateId), owner, dialogProc,
                             reinterpret_cast<LPARAM>(this)) != nullptr;
 }

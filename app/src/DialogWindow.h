@@ -27,6 +27,10 @@ class DialogWindow {
   HINSTANCE instance() const { return instance_; }
 
  protected:
+  // A dialog whose controls must hold any text, not only the code page's
+  // (edit controls made by the ANSI functions keep ANSI text), sets this
+  // before it is run: it is then made by the wide functions.
+  void useUnicodeControls() { unicodeControls_ = true; }
   // Ends the dialog: the modal loop returns result; a modeless dialog is destroyed.
   void endDialog(INT_PTR result);
 
@@ -43,4 +47,5 @@ class DialogWindow {
   HWND hwnd_ = nullptr;
   HINSTANCE instance_ = nullptr;
   bool modal_ = true;
+  bool unicodeControls_ = false;
 };

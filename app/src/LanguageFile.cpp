@@ -50,3 +50,8 @@ int LanguageFile::lookupInt(const std::string& section, const std::string& key, 
 std::string transitionName(const LanguageFile& language, int index) {
   return language.lookupValue("TransitionMode", std::to_string(index + 1));
 }
+
+std::string motionDisplayName(const LanguageFile& language, slidewright::MotionKind kind) {
+  if (kind == slidewright::MotionKind::Explicit) return language.lookupValue("Motion", "Custom");
+  return language.lookupValue("Motion", std::to_string(static_cast<int>(kind) + 1));
+}

@@ -4,6 +4,8 @@
 #pragma once
 #include <string>
 
+#include "album/motion.h"
+
 // "slidewright.ini" in the given folder (which ends in a backslash).
 std::string settingsFilePath(const std::string& programDir);
 
@@ -33,3 +35,7 @@ class LanguageFile {
 
 // Display name of transition index 0 to 12: [TransitionMode] key index + 1.
 std::string transitionName(const LanguageFile& language, int index);
+
+// Display name of a motion: [Motion] 1 (none) to 8 (auto), "Custom" for
+// rectangles an album file gave.
+std::string motionDisplayName(const LanguageFile& language, slidewright::MotionKind kind);

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "PictureContextMenu.h"
 #include "ProgramDirectory.h"
 #include "resource.h"
 
@@ -423,6 +424,7 @@ const MainWindow::Command MainWindow::kCommands[] = {
     {IDM_SAVE_ALBUM_AS, 0, &MainWindow::saveAlbumAs, true},
     {IDM_SAVE_ALBUM_AS, 1, &MainWindow::saveAlbumAs, true},
     {IDM_HOLD_TIME, 0, &MainWindow::chooseHoldTime, true},
+    {IDM_CAPTION, 0, &MainWindow::chooseCaption, true},
     // A field typed in may change the album: the title's mark follows.
     {IDC_ALBUM_WIDTH, EN_CHANGE, &MainWindow::refreshTitle, false},
     {IDC_ALBUM_HEIGHT, EN_CHANGE, &MainWindow::refreshTitle, false},
@@ -433,6 +435,10 @@ const MainWindow::Command MainWindow::kCommands[] = {
 bool MainWindow::routeCommand(int id, WORD notification) {
   if (id >= IDM_TRANSITION_FIRST && id <= IDM_TRANSITION_LAST && notification == 0) {
     setTransitionOfSelected(id - IDM_TRANSITION_FIRST);
+    return true;
+  }
+  if (const auto motion = motionOfCommand(static_cast<UINT>(id)); motion && notification == 0) {
+    setMotionOfSelected(*motion);
     return true;
   }
   for (const Command& command : kCommands) {

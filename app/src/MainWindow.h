@@ -131,6 +131,7 @@ class MainWindow : public DialogWindow {
   void deleteSelectedPictures();
   void deleteAllPictures();
   void setTransitionOfSelected(int index);
+  void setMotionOfSelected(slidewright::MotionKind kind);
   // Commands of the album settings.
   void checkWidth();
   void checkHeight();
@@ -166,6 +167,7 @@ class MainWindow : public DialogWindow {
   void startNewAlbum();
   void refreshTitle();
   void chooseHoldTime();
+  void chooseCaption();
   AlbumSettings fieldSettings() const;
   void installShortcuts();
   void removeShortcuts();

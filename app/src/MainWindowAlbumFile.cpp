@@ -1,8 +1,8 @@
 // The main window's album files: opening one (command line, drop, open
 // dialog), saving it (asking for a name the first time), the question about
 // unsaved changes, the title that names the album and marks its changes,
-// the keyboard shortcuts of these commands, and the hold time of the
-// selected pictures.
+// the keyboard shortcuts of these commands, and the hold time and the
+// caption of the selected pictures.
 #include <windows.h>
 #include <commdlg.h>
 
@@ -10,6 +10,7 @@
 
 #include "AlbumFileBridge.h"
 #include "FailureTexts.h"
+#include "CaptionDialog.h"
 #include "HoldTimeDialog.h"
 #include "LanguageFormat.h"
 #include "MainWindow.h"
@@ -317,5 +318,21 @@ void MainWindow::chooseHoldTime() {
   if (!choice || !choice->change) return;
   for (int i = 0; i < pictureList_.entryCount(); ++i)
     if (pictureList_.entryAt(i).selected) pictureList_.entryAt(i).holdSeconds = choice->hold;
+  refreshTitle();
+}
+
+// -- captions ---------------------------------------------------------------------------
+
+// The caption of the selected pictures: the dialog shows the one they share,
+// and OK gives it to each (an empty one removes theirs).
+void MainWindow::chooseCaption() {
+  std::vector<std::string> captions;
+  for (int i = 0; i < pictureList_.entryCount(); ++i)
+    if (pictureList_.entryAt(i).selected) captions.push_back(pictureList_.entryAt(i).caption);
+  if (captions.empty()) return;
+  CaptionDialog dialog(language_, sharedCaption(captions));
+  const auto choice = dialog.run(instance(), handle());
+  if (!choice || !choice->change) return;
+  pictureList_.setCaptionOfSelected(choice->caption);
   refreshTitle();
 }

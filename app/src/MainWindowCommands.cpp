@@ -178,6 +178,13 @@ void MainWindow::setTransitionOfSelected(int index) {
   refreshTitle();
 }
 
+void MainWindow::setMotionOfSelected(slidewright::MotionKind kind) {
+  slidewright::Motion motion;
+  motion.kind = kind;
+  pictureList_.setMotionOfSelected(motion);
+  refreshTitle();
+}
+
 // -- album settings ------------------------------------------------------------------
 
 namespace {

@@ -41,25 +41,32 @@ void MainWindow::onPictureListNotify(WPARAM event, POINT listPoint) {
 }
 
 // The menu is made for the list as it is when the right button goes up: what
-// is selected, whether the pointer is on a picture, the transition the
-// selected pictures share (checked in the submenu).
+// is selected, whether the pointer is on a picture, the transition and the
+// motion the selected pictures share (checked in the submenus).
 void MainWindow::showPictureMenu(int hit, POINT screen) {
   std::vector<int> selectedTransitions;
-  for (int i = 0; i < pictureList_.entryCount(); ++i)
-    if (pictureList_.entryAt(i).selected) selectedTransitions.push_back(pictureList_.entryAt(i).transition);
+  std::vector<slidewright::Motion> selectedMotions;
+  for (int i = 0; i < pictureList_.entryCount(); ++i) {
+    const PictureEntry& entry = pictureList_.entryAt(i);
+    if (!entry.selected) continue;
+    selectedTransitions.push_back(entry.transition);
+    selectedMotions.push_back(entry.motion);
+  }
   const PictureMenuState state{!selectedTransitions.empty(), pictureList_.entryCount() == 0, hit != -1,
-                               sharedTransition(selectedTransitions)};
+                               sharedTransition(selectedTransitions), sharedMotion(selectedMotions)};
   const UINT command = showPictureContextMenu(
       handle(), screen, PictureMenuSources{instance(), &language_, pictureList_.transitionImages()}, state);
   runPictureMenuCommand(command);
 }
 
-// A transition goes to the selected pictures; the other commands run as the
-// same commands of the buttons do. A menu closed without a choice does
-// nothing.
+// A transition or a motion goes to the selected pictures; the other commands
+// run as the same commands of the buttons do. A menu closed without a choice
+// does nothing.
 void MainWindow::runPictureMenuCommand(UINT command) {
   if (const int transition = transitionOfCommand(command); transition >= 0)
     setTransitionOfSelected(transition);
+  else if (const auto motion = motionOfCommand(command))
+    setMotionOfSelected(*motion);
   else if (command != 0)
     SendMessageA(handle(), WM_COMMAND, MAKEWPARAM(command, 0), 0);
 }
@@ -94,9 +101,9 @@ void MainWindow::onInfoTipTimer() {
   const int hit = pictureList_.hitTest(client.x, client.y);
   if (hit == -1) return;
   const PictureEntry& entry = pictureList_.entryAt(hit);
-  infoTip_.setText(
-      pictureTipText(language_, PictureTipFacts{entry.path, entry.width, entry.height, entry.transition,
-                                                entry.holdSeconds, fieldSettings().pauseSeconds}));
+  infoTip_.setText(pictureTipText(
+      language_, PictureTipFacts{entry.path, entry.width, entry.height, entry.transition, entry.holdSeconds,
+                                 fieldSettings().pauseSeconds, entry.motion, entry.caption}));
   infoTip_.showBelow(cursor, kInfoTipGap);
   infoTip_.setIndex(hit);
 }

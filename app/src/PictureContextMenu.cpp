@@ -5,6 +5,9 @@
 namespace {
 
 constexpr int kTransitionCount = IDM_TRANSITION_LAST - IDM_TRANSITION_FIRST + 1;
+constexpr int kMotionCount = IDM_MOTION_LAST - IDM_MOTION_FIRST + 1;
+static_assert(kMotionCount == static_cast<int>(slidewright::MotionKind::Auto) + 1,
+              "one motion command for each named motion, in the kinds' order");
 
 // The glyph of bitmap 168 each command item shows.
 struct CommandGlyph {
@@ -30,7 +33,9 @@ const Caption kCaptions[] = {
     {MenuItemRef::command(IDM_DELETE_PICTURES), "MenuDeletePictures"},
     {MenuItemRef::command(IDM_DELETE_ALL_PICTURES), "MenuDeleteAllPictures"},
     {MenuItemRef::position(PICTURE_MENU_TRANSITION_POSITION), "MenuTransition"},
+    {MenuItemRef::position(PICTURE_MENU_MOTION_POSITION), "MenuMotion"},
     {MenuItemRef::command(IDM_HOLD_TIME), "MenuHoldTime"},
+    {MenuItemRef::command(IDM_CAPTION), "MenuCaption"},
     {MenuItemRef::command(IDM_OPEN_ALBUM), "MenuOpenAlbum"},
     {MenuItemRef::command(IDM_SAVE_ALBUM), "MenuSaveAlbum"},
     {MenuItemRef::command(IDM_SAVE_ALBUM_AS), "MenuSaveAlbumAs"},
@@ -64,6 +69,29 @@ int sharedTransition(const std::vector<int>& transitions) {
   return transitions.front();
 }
 
+UINT motionCommand(slidewright::MotionKind kind) {
+  return static_cast<UINT>(IDM_MOTION_FIRST + static_cast<int>(kind));
+}
+
+std::optional<slidewright::MotionKind> motionOfCommand(UINT command) {
+  if (command < IDM_MOTION_FIRST || command > IDM_MOTION_LAST) return std::nullopt;
+  return static_cast<slidewright::MotionKind>(command - IDM_MOTION_FIRST);
+}
+
+int sharedMotion(const std::vector<slidewright::Motion>& motions) {
+  if (motions.empty()) return -1;
+  const slidewright::MotionKind kind = motions.front().kind;
+  if (kind == slidewright::MotionKind::Explicit) return -1;
+  for (const auto& m : motions)
+    if (m.kind != kind) return -1;
+  return static_cast<int>(kind);
+}
+
+IconMenu* PictureContextMenu::motions() const {
+  IconMenu* menu = popup();
+  return menu ? menu->subMenu(PICTURE_MENU_MOTION_POSITION) : nullptr;
+}
+
 IconMenu* PictureContextMenu::transitions() const {
   IconMenu* menu = popup();
   return menu ? menu->subMenu(PICTURE_MENU_TRANSITION_POSITION) : nullptr;
@@ -75,7 +103,8 @@ bool PictureContextMenu::build(const PictureMenuSources& sources, const PictureM
   if (!menu_.loadMenu(sources.instance, IDR_PICTURE_MENU)) return false;
   IconMenu* menu = popup();
   IconMenu* submenu = transitions();
-  if (!menu || !submenu) return false;
+  IconMenu* motionMenu = motions();
+  if (!menu || !submenu || !motionMenu) return false;
 
   {
     // The glyphs are copied into the items; the strip goes when they are.
@@ -104,18 +133,39 @@ bool PictureContextMenu::build(const PictureMenuSources& sources, const PictureM
   if (state.selectionTransition >= 0 && state.selectionTransition < kTransitionCount)
     submenu->checkItem(MenuItemRef::command(transitionCommand(state.selectionTransition)), true);
 
+  {
+    // The eight motions likewise, each with its mark; the caption command
+    // shows the mark the strip puts on captioned pictures.
+    ImageListHandle marks =
+        loadImageStrip(sources.instance, IDB_PICTURE_MARKS, TRANSITION_MARK_SIZE, TRANSITION_MARK_MASK);
+    for (int i = 0; i < kMotionCount; ++i) {
+      const auto kind = static_cast<slidewright::MotionKind>(i);
+      const std::string name =
+          sources.language ? motionDisplayName(*sources.language, kind) : slidewright::motionName(kind);
+      motionMenu->insertItem(MenuItemRef::position(i),
+                             IconMenuItemSpec{name, motionCommand(kind), marks.get(), i, 0});
+    }
+    menu->setItemImage(MenuItemRef::command(IDM_CAPTION), marks.get(), PICTURE_MARK_CAPTION);
+  }
+  if (state.selectionMotion >= 0 && state.selectionMotion < kMotionCount)
+    motionMenu->checkItem(
+        MenuItemRef::command(motionCommand(static_cast<slidewright::MotionKind>(state.selectionMotion))),
+        true);
+
   if (!state.anySelected) {
     menu->enableItem(MenuItemRef::command(IDM_DELETE_PICTURES), false);
     menu->enableItem(MenuItemRef::command(IDM_COPY_PICTURES), false);
   }
   if (state.listEmpty) menu->enableItem(MenuItemRef::command(IDM_DELETE_ALL_PICTURES), false);
-  // A transition is given to the selected pictures. With none selected (a
-  // right click with Ctrl or Shift held leaves the selection as it was, which
-  // may be empty) the choice would do nothing, so the submenu is gray then,
-  // as it is off the pictures.
+  // A transition, a motion, a hold or a caption is given to the selected
+  // pictures. With none selected (a right click with Ctrl or Shift held
+  // leaves the selection as it was, which may be empty) the choice would do
+  // nothing, so these are gray then, as they are off the pictures.
   if (!state.pointerOnPicture || !state.anySelected) {
     menu->enableItem(MenuItemRef::position(PICTURE_MENU_TRANSITION_POSITION), false);
+    menu->enableItem(MenuItemRef::position(PICTURE_MENU_MOTION_POSITION), false);
     menu->enableItem(MenuItemRef::command(IDM_HOLD_TIME), false);
+    menu->enableItem(MenuItemRef::command(IDM_CAPTION), false);
   }
   menu->alignTabs();
   return true;

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <new>
 
+#include "IconMenu.h"
 #include "resource.h"
 
 namespace {
@@ -101,6 +102,8 @@ bool PictureList::onCreate() {
     return false;
   SetPixel(highlight_.dc(), 0, 0, GetSysColor(COLOR_HIGHLIGHT));
   thumbnails_.reset(ImageList_Create(g.thumbWidth, g.thumbHeight, ILC_COLOR24, 0, 16));
+  // Without its marks the list still works; pictures just show no motion or caption mark.
+  pictureMarks_ = loadImageStrip(resources_, IDB_PICTURE_MARKS, TRANSITION_MARK_SIZE, TRANSITION_MARK_MASK);
   if (!thumbnails_) return false;
   repaintRegion(client);
   return true;
@@ -247,6 +250,18 @@ bool PictureList::setTransitionOfSelected(int index) {
   return true;
 }
 
+void PictureList::setMotionOfSelected(const slidewright::Motion& motion) {
+  for (auto& entry : entries_)
+    if (entry->selected) entry->motion = motion;
+  repaintRegion(geometry_.area);
+}
+
+void PictureList::setCaptionOfSelected(const std::string& caption) {
+  for (auto& entry : entries_)
+    if (entry->selected) entry->caption = caption;
+  repaintRegion(geometry_.area);
+}
+
 bool PictureList::anySelected() const {
   return std::any_of(entries_.begin(), entries_.end(), [](const auto& e) { return e->selected; });
 }
@@ -381,9 +396,28 @@ void PictureList::drawArea(int left, int right) {
     }
     if (x + PictureListGeometry::kGap > right) continue;
     ImageList_Draw(thumbnails_.get(), entry.thumbnailIndex, dc, x + PictureListGeometry::kGap, 0, ILD_NORMAL);
+    drawPictureMarks(dc, entry, x + PictureListGeometry::kGap);
     if (entry.selected) blendHighlight(dc, x + PictureListGeometry::kGap, 0, g.thumbWidth, g.thumbHeight);
   }
   RestoreDC(dc, saved);
+}
+
+// A moving picture's motion mark in the thumbnail's bottom-left corner, a
+// captioned picture's caption mark in its bottom-right one.
+void PictureList::drawPictureMarks(HDC dc, const PictureEntry& entry, int thumbLeft) {
+  if (!pictureMarks_) return;
+  constexpr int kInset = 2;
+  const int y = geometry_.thumbHeight - TRANSITION_MARK_SIZE - kInset;
+  if (entry.motion.moves()) {
+    // Custom rectangles from an album file show as "automatic": they move too.
+    const int mark = entry.motion.kind == slidewright::MotionKind::Explicit
+                         ? static_cast<int>(slidewright::MotionKind::Auto)
+                         : static_cast<int>(entry.motion.kind);
+    ImageList_Draw(pictureMarks_.get(), mark, dc, thumbLeft + kInset, y, ILD_TRANSPARENT);
+  }
+  if (!entry.caption.empty())
+    ImageList_Draw(pictureMarks_.get(), PICTURE_MARK_CAPTION, dc,
+                   thumbLeft + geometry_.thumbWidth - TRANSITION_MARK_SIZE - kInset, y, ILD_TRANSPARENT);
 }
 
 // Half the system's highlight colour over what is there: how a selected

@@ -1,6 +1,8 @@
 // The film strip across the top of the main window: the album's pictures in
 // album order as 4:3 thumbnails, each with its 1-based number above it and
-// the mark of its transition in the gap before it. Pictures are selected
+// the mark of its transition in the gap before it, and in its bottom
+// corners the mark of its motion (left) and of its caption (right) when it
+// has them. Pictures are selected
 // with the mouse (click, Ctrl-click, Shift-click from the anchor), reordered
 // by dragging (a red marker shows where they go), scrolled by the arrows at
 // both ends, by dragging the sprocket strips, or by dragging pictures onto
@@ -125,6 +127,10 @@ class PictureList : public CustomWindow {
   // Gives every selected picture the transition; false, changing nothing,
   // for an index without a mark.
   bool setTransitionOfSelected(int index);
+  // Gives every selected picture the motion, or the caption (UTF-8, empty
+  // for none), and redraws their marks.
+  void setMotionOfSelected(const slidewright::Motion& motion);
+  void setCaptionOfSelected(const std::string& caption);
 
   int entryCount() const { return static_cast<int>(entries_.size()); }
   const PictureEntry& entryAt(int index) const { return *entries_[static_cast<std::size_t>(index)]; }
@@ -178,6 +184,7 @@ class PictureList : public CustomWindow {
   void drawArea(int left, int right);
   void drawStrip(OffscreenBuffer& strip, bool numbers);
   void drawArrow(bool left);
+  void drawPictureMarks(HDC dc, const PictureEntry& entry, int thumbLeft);
   void blendHighlight(HDC dc, int x, int y, int width, int height);
 
   HWND parent_ = nullptr;  // not owned: receives the notifications
@@ -188,6 +195,7 @@ class PictureList : public CustomWindow {
   ImageListHandle thumbnails_;
   ImageListHandle marks_;
   SIZE markSize_{};
+  ImageListHandle pictureMarks_;  // bitmap 161: the motions' marks, then the caption's
   BitmapHandle sprocket_;
   BitmapHandle arrows_;
   HCURSOR dragCursor_ = nullptr;  // shared resource cursor, not destroyed

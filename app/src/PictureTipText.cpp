@@ -1,5 +1,8 @@
 #include "PictureTipText.h"
 
+#include <windows.h>
+
+#include "AlbumFileBridge.h"
 #include "LanguageFormat.h"
 #include "ProgramDirectory.h"
 
@@ -7,11 +10,20 @@ std::string pictureTipText(const LanguageFile& language, const PictureTipFacts& 
   const std::string name = fileNameOfPath(picture.path);
   // The labels are joined to the numbers, never used as a format: a '%' in a
   // language file's text is shown as it is.
-  return language.lookupString("ImageName") + name + "\r\n" + language.lookupString("ImageSize") +
-         std::to_string(picture.width) + "*" + std::to_string(picture.height) + "\r\n" +
-         language.lookupString("TransitionMode") + transitionName(language, picture.transition) + "\r\n" +
-         language.lookupString("HoldTip") +
-         (picture.holdSeconds
-              ? formatWithNumber(language.lookupValue("AlbumFile", "HoldOwn"), *picture.holdSeconds)
-              : formatWithNumber(language.lookupValue("AlbumFile", "HoldAlbum"), picture.albumSeconds));
+  std::string text =
+      language.lookupString("ImageName") + name + "\r\n" + language.lookupString("ImageSize") +
+      std::to_string(picture.width) + "*" + std::to_string(picture.height) + "\r\n" +
+      language.lookupString("TransitionMode") + transitionName(language, picture.transition) + "\r\n" +
+      language.lookupString("HoldTip") +
+      (picture.holdSeconds
+           ? formatWithNumber(language.lookupValue("AlbumFile", "HoldOwn"), *picture.holdSeconds)
+           : formatWithNumber(language.lookupValue("AlbumFile", "HoldAlbum"), picture.albumSeconds)) +
+      "\r\n" + language.lookupString("MotionTip") + motionDisplayName(language, picture.motion.kind);
+  if (!picture.caption.empty()) {
+    std::string caption = picture.caption;
+    for (char& c : caption)
+      if (c == '\n' || c == '\r') c = ' ';
+    text += "\r\n" + language.lookupString("CaptionTip") + narrowed(wideFromUtf8(caption), CP_ACP);
+  }
+  return text;
 }

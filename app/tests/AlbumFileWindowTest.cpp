@@ -1,14 +1,18 @@
 // Album files in the window: opened, made, saved and opened again after the
 // folder moved, with the movie compared byte for byte with the command
 // line's; the question about unsaved changes; refused and incomplete album
-// files; the hold-time dialog and the keyboard shortcuts.
+// files; motions and captions given in the window; the hold-time dialog and
+// the keyboard shortcuts.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <string>
 #include <utility>
 
+#include "CaptionDialog.h"
 #include "FailureTexts.h"
+#include "PictureContextMenu.h"
+#include "PictureTipText.h"
 #include "albumfile/album_file.h"
 #include "LanguageFormat.h"
 #include "WindowTestSupport.h"
@@ -238,6 +242,120 @@ TEST(AlbumFileWindow, RefusedAndIncompleteAlbumsAreToldInTheWindowsLanguage) {
                           reasonText(language, "PictureMissing", folder + "lost.jpg"));
   EXPECT_EQ(order(window.list()), "ab");
   EXPECT_EQ(windowTitle(window.handle()), "gaps* - Slidewright");
+}
+
+// Zoom-in chosen for two selected pictures: the window's movie is the
+// command line's with --motion zoom-in for them, not the still one. A
+// caption typed in the dialog (Chinese and Latin, two lines) goes to the
+// selected pictures, shows in their tip and is kept by Save As.
+TEST(AlbumFileWindow, MotionAndCaptionFromTheMenuAreMadeShownAndSaved) {
+  ColourPictures pictures;
+  LiveMainWindow window;
+  ASSERT_TRUE(window.ok());
+  PictureList& list = window.list();
+  window.window().addPictureFiles(gathered({pictures.paths[0], pictures.paths[1], pictures.paths[2]}));
+  ASSERT_EQ(list.entryCount(), 3);
+  for (int i = 0; i < 3; ++i) list.entryAt(i).transition = 9;
+  window.setText(IDC_ALBUM_WIDTH, "320");
+  window.setText(IDC_ALBUM_HEIGHT, "240");
+  window.setText(IDC_SECONDS, "1");
+  const std::string still = window.folder() + "still.swf";
+  window.setText(IDC_OUTPUT_PATH, still);
+  window.click(IDC_MAKE_ALBUM);
+  window.waitForMake();
+
+  click(list, 0);
+  click(list, 1, MK_CONTROL);
+  command(window, static_cast<int>(motionCommand(slidewright::MotionKind::ZoomIn)));
+  EXPECT_EQ(list.entryAt(0).motion.kind, slidewright::MotionKind::ZoomIn);
+  EXPECT_EQ(list.entryAt(1).motion.kind, slidewright::MotionKind::ZoomIn);
+  EXPECT_EQ(list.entryAt(2).motion.kind, slidewright::MotionKind::None);
+  const std::string moving = window.folder() + "moving.swf";
+  window.setText(IDC_OUTPUT_PATH, moving);
+  window.click(IDC_MAKE_ALBUM);
+  window.waitForMake();
+  std::string arguments = "make -q -W 320 -H 240 -s 1 -b #ffffff -t fade --motion zoom-in \"" +
+                          pictures.paths[0] + "\" \"" + pictures.paths[1] + "\" --motion none \"" +
+                          pictures.paths[2] + "\" -o \"" + window.folder() + "command.swf\"";
+  ASSERT_EQ(runCommandLine(arguments), 0u);
+  const std::string made = readFile(moving);
+  ASSERT_GT(made.size(), 1000u);
+  EXPECT_TRUE(made == readFile(window.folder() + "command.swf")) << "the window's movie differs";
+  EXPECT_FALSE(made == readFile(still)) << "the pictures do not move";
+
+  // The dialog starts with the caption the selection shares (none), and
+  // takes any script as typed.
+  const std::wstring typed = L"  海边的日落 By the sea\r\nΑθήνα, 2024  ";
+  const std::string caption = "海边的日落 By the sea\nΑθήνα, 2024";
+  std::wstring shown = L"?";
+  {
+    DialogWatcher watcher(GetCurrentThreadId(), [&](HWND d) {
+      HWND box = GetDlgItem(d, IDC_CAPTION_TEXT);
+      wchar_t text[64] = {};
+      GetWindowTextW(box, text, 64);
+      shown = text;
+      SetWindowTextW(box, typed.c_str());
+      PostMessageA(d, WM_COMMAND, IDOK, 0);
+    });
+    command(window, IDM_CAPTION);
+    ASSERT_EQ(watcher.answered(), 1);
+  }
+  EXPECT_EQ(shown, L"");
+  EXPECT_EQ(list.entryAt(0).caption, caption);
+  EXPECT_EQ(list.entryAt(1).caption, caption);
+  EXPECT_EQ(list.entryAt(2).caption, "");
+
+  // The tip names the motion and the caption (on one line, in the code
+  // page, where letters it lacks show as '?').
+  const LanguageFile& language = window.window().language();
+  const PictureEntry& entry = list.entryAt(1);
+  const std::string tip =
+      pictureTipText(language, PictureTipFacts{entry.path, entry.width, entry.height, entry.transition,
+                                               entry.holdSeconds, 1, entry.motion, entry.caption});
+  const std::string tipEnd = "\r\n" + language.lookupString("MotionTip") +
+                             motionDisplayName(language, slidewright::MotionKind::ZoomIn) + "\r\n" +
+                             language.lookupString("CaptionTip") +
+                             narrowed(wideFromUtf8("海边的日落 By the sea Αθήνα, 2024"), CP_ACP);
+  ASSERT_GE(tip.size(), tipEnd.size());
+  EXPECT_EQ(tip.substr(tip.size() - tipEnd.size()), tipEnd);
+
+  // Saved as a file: the motions and the caption come back.
+  {
+    Answers answers{IDCANCEL, window.folder() + "moving.swalbum"};
+    DialogWatcher watcher(GetCurrentThreadId(), [&](HWND d) { answer(d, &answers); });
+    command(window, IDM_SAVE_ALBUM_AS);
+    ASSERT_EQ(watcher.answered(), 1);
+  }
+  const auto saved = slidewright::albumfile::readAlbumFile(window.folder() + "moving.swalbum");
+  ASSERT_TRUE(saved) << saved.message();
+  ASSERT_EQ(saved.value().pictures.size(), 3u);
+  EXPECT_EQ(saved.value().pictures[1].motion.kind, slidewright::MotionKind::ZoomIn);
+  EXPECT_EQ(saved.value().pictures[2].motion.kind, slidewright::MotionKind::None);
+  EXPECT_EQ(saved.value().pictures[0].caption, caption);
+  EXPECT_EQ(saved.value().pictures[2].caption, "");
+  EXPECT_EQ(windowTitle(window.handle()), "moving - Slidewright");
+  EXPECT_FALSE(window.window().albumChanged());
+
+  // Over differing captions the box starts empty, and OK on it keeps each.
+  click(list, 2, MK_CONTROL);
+  {
+    DialogWatcher watcher(GetCurrentThreadId(), [&](HWND d) {
+      wchar_t text[64] = {L'?'};
+      GetWindowTextW(GetDlgItem(d, IDC_CAPTION_TEXT), text, 64);
+      shown = text;
+      PostMessageA(d, WM_COMMAND, IDOK, 0);
+    });
+    command(window, IDM_CAPTION);
+    ASSERT_EQ(watcher.answered(), 1);
+  }
+  EXPECT_EQ(shown, L"");
+  EXPECT_EQ(list.entryAt(0).caption, caption);
+  EXPECT_EQ(list.entryAt(2).caption, "");
+  EXPECT_FALSE(window.window().albumChanged());
+  // A motion chosen is a change to save.
+  command(window, static_cast<int>(motionCommand(slidewright::MotionKind::PanUp)));
+  EXPECT_TRUE(window.window().albumChanged());
+  EXPECT_EQ(windowTitle(window.handle()), "moving* - Slidewright");
 }
 
 TEST(AlbumFileWindow, HoldTimeDialogAndShortcuts) {

@@ -147,7 +147,7 @@ TEST(IconMenu, LoadMenuMakesEveryItemOwnerDrawn) {
   ASSERT_EQ(menu.itemCount(), 1);
   IconMenu* popup = menu.subMenu(0);
   ASSERT_NE(popup, nullptr);
-  ASSERT_EQ(popup->itemCount(), 11);
+  ASSERT_EQ(popup->itemCount(), 13);
   const UINT commands[] = {IDM_ADD_PICTURES, IDM_COPY_PICTURES, IDM_DELETE_PICTURES, IDM_DELETE_ALL_PICTURES};
   for (int i = 0; i < popup->itemCount(); ++i) {
     const IconMenuItem* item = popup->itemAt(i);
@@ -170,6 +170,8 @@ TEST(IconMenu, LoadMenuMakesEveryItemOwnerDrawn) {
   EXPECT_TRUE(popup->itemAt(4)->isSeparator());
   EXPECT_EQ(popup->itemAt(5)->text, L"图片切换模式");
   EXPECT_TRUE(popup->itemAt(5)->flags & MF_POPUP);
+  EXPECT_EQ(popup->itemAt(6)->text, L"镜头运动");
+  EXPECT_TRUE(popup->itemAt(6)->flags & MF_POPUP);
   wchar_t text[64] = {};
   GetMenuStringW(popup->handle(), 1, text, 64, MF_BYPOSITION);
   EXPECT_EQ(std::wstring(text), L"复制图片");

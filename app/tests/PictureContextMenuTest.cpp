@@ -3,11 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "CaptionDialog.h"
 #include "GdiHandles.h"
 #include "LanguageFile.h"
 #include "LanguageFormat.h"
@@ -65,12 +67,18 @@ PictureMenuState everythingApplies() {
   return state;
 }
 
+// The items whose captions the tests compare: the four picture commands,
+// the two submenus and the caption command.
+constexpr int kCaptionPosition = PICTURE_MENU_MOTION_POSITION + 2;
+constexpr int kCaptionedPositions[] = {
+    0, 1, 2, 3, PICTURE_MENU_TRANSITION_POSITION, PICTURE_MENU_MOTION_POSITION, kCaptionPosition};
+
 // The captions of the resource's items as the system reads them.
 std::vector<std::wstring> resourceCaptions() {
   std::vector<std::wstring> captions;
   HMENU menu = LoadMenuW(self(), MAKEINTRESOURCEW(IDR_PICTURE_MENU));
   HMENU popup = GetSubMenu(menu, 0);
-  for (int i : {0, 1, 2, 3, PICTURE_MENU_TRANSITION_POSITION}) {
+  for (int i : kCaptionedPositions) {
     wchar_t text[64] = {};
     GetMenuStringW(popup, static_cast<UINT>(i), text, 64, MF_BYPOSITION);
     captions.push_back(text);
@@ -81,8 +89,7 @@ std::vector<std::wstring> resourceCaptions() {
 
 std::vector<std::wstring> shownCaptions(const PictureContextMenu& menu) {
   std::vector<std::wstring> captions;
-  for (int i : {0, 1, 2, 3, PICTURE_MENU_TRANSITION_POSITION})
-    captions.push_back(menu.popup()->itemAt(i)->text);
+  for (int i : kCaptionedPositions) captions.push_back(menu.popup()->itemAt(i)->text);
   return captions;
 }
 
@@ -101,9 +108,10 @@ bool grayed(const IconMenu* menu, int position) {
   return (GetMenuState(menu->handle(), static_cast<UINT>(position), MF_BYPOSITION) & MF_GRAYED) != 0;
 }
 
-// Only the thirteen transition commands choose a transition; a selection
-// with mixed transitions has none to check.
-TEST(PictureMenuCommands, TransitionCommandsAndTheSharedTransition) {
+// Only the thirteen transition commands choose a transition and the eight
+// motion commands a motion; a selection with mixed transitions or motions
+// (or rectangles from an album file) has none to check.
+TEST(PictureMenuCommands, TransitionAndMotionCommandsAndWhatTheSelectionShares) {
   EXPECT_EQ(transitionOfCommand(transitionCommand(0)), 0);
   EXPECT_EQ(transitionOfCommand(transitionCommand(12)), 12);
   EXPECT_EQ(transitionCommand(9), 32884u);
@@ -112,23 +120,58 @@ TEST(PictureMenuCommands, TransitionCommandsAndTheSharedTransition) {
   EXPECT_EQ(sharedTransition({}), -1);
   EXPECT_EQ(sharedTransition({0, 0, 0}), 0);
   EXPECT_EQ(sharedTransition({9, 9, 3}), -1);
+
+  using slidewright::Motion;
+  using slidewright::MotionKind;
+  EXPECT_EQ(motionCommand(MotionKind::None), 32900u);
+  EXPECT_EQ(motionCommand(MotionKind::Auto), 32907u);
+  EXPECT_EQ(motionOfCommand(32901u), MotionKind::ZoomIn);
+  EXPECT_EQ(motionOfCommand(32906u), MotionKind::PanDown);
+  for (UINT other : {0u, 32899u, 32908u, static_cast<UINT>(IDM_CAPTION), transitionCommand(0)})
+    EXPECT_EQ(motionOfCommand(other), std::nullopt) << other;
+  const Motion still{}, zoomIn{MotionKind::ZoomIn, {}, {}}, custom{MotionKind::Explicit, {}, {0, 0, .5, .5}};
+  EXPECT_EQ(sharedMotion({}), -1);
+  EXPECT_EQ(sharedMotion({still, still}), 0);
+  EXPECT_EQ(sharedMotion({zoomIn, zoomIn}), 1);
+  EXPECT_EQ(sharedMotion({zoomIn, still}), -1);
+  EXPECT_EQ(sharedMotion({custom, custom}), -1);
 }
 
-// Menu 131 with the four glyphs on its commands and the thirteen transitions,
-// each with its mark and its name, above the template's separator; the
-// transition the selected pictures share is checked.
-TEST(PictureContextMenu, HoldsTheCommandsWithGlyphsAndTheThirteenTransitions) {
+// The caption box's text as the pictures keep it: trimmed lines, at most
+// two, empty ones dropped; and back with the box's line breaks. Over
+// differing captions nothing is shared.
+TEST(CaptionText, TypedTextBecomesAtMostTwoTrimmedLines) {
+  EXPECT_EQ(captionOfTyped(L""), "");
+  EXPECT_EQ(captionOfTyped(L"  \r\n \r\n"), "");
+  EXPECT_EQ(captionOfTyped(L" 海边 By the sea "), "海边 By the sea");
+  EXPECT_EQ(captionOfTyped(L"海边\r\n\r\n  By the sea\r\n"), "海边\nBy the sea");
+  EXPECT_EQ(captionOfTyped(L"one\r\ntwo\r\nthree\tfour"), "one\ntwo three four");
+  EXPECT_EQ(captionOfTyped(L"\u0410\u0442\u0438\u043d\u0430 \U0001F30A"), "Атина 🌊");
+  EXPECT_EQ(typedOfCaption("海边\nBy the sea"), L"海边\r\nBy the sea");
+  EXPECT_EQ(captionOfTyped(typedOfCaption("海边\nBy the sea")), "海边\nBy the sea");
+
+  EXPECT_FALSE(sharedCaption({}).mixed);
+  EXPECT_EQ(sharedCaption({"a", "a"}).caption, "a");
+  EXPECT_TRUE(sharedCaption({"a", ""}).mixed);
+}
+
+// Menu 131 with the four glyphs on its commands, the thirteen transitions
+// and the eight motions, each with its mark and its name, above their
+// template's separators; the transition and the motion the selected pictures
+// share are checked.
+TEST(PictureContextMenu, HoldsTheCommandsWithGlyphsTheTransitionsAndTheMotions) {
   Language chinese("language.cns");
   if (!chinese.present) GTEST_SKIP() << "no language.cns beside the tests";
   ImageListHandle marks = transitionMarks();
   ASSERT_TRUE(marks);
   PictureMenuState state = everythingApplies();
   state.selectionTransition = 9;
+  state.selectionMotion = 2;
   PictureContextMenu menu;
   ASSERT_TRUE(menu.build(PictureMenuSources{self(), &chinese.file, marks.get()}, state));
   IconMenu* popup = menu.popup();
   ASSERT_NE(popup, nullptr);
-  ASSERT_EQ(popup->itemCount(), 11);
+  ASSERT_EQ(popup->itemCount(), 13);
   const UINT commands[] = {IDM_ADD_PICTURES, IDM_COPY_PICTURES, IDM_DELETE_PICTURES, IDM_DELETE_ALL_PICTURES};
   for (int i = 0; i < 4; ++i) {
     EXPECT_EQ(popup->itemAt(i)->commandId, commands[i]);
@@ -138,7 +181,9 @@ TEST(PictureContextMenu, HoldsTheCommandsWithGlyphsAndTheThirteenTransitions) {
   }
   EXPECT_TRUE(popup->itemAt(4)->isSeparator());
   EXPECT_FALSE(grayed(popup, PICTURE_MENU_TRANSITION_POSITION));
-  for (int position : {6, 8, 9, 10}) EXPECT_FALSE(grayed(popup, position)) << position;
+  for (int position : {6, 7, 8, 10, 11, 12}) EXPECT_FALSE(grayed(popup, position)) << position;
+  EXPECT_EQ(popup->itemAt(kCaptionPosition)->commandId, static_cast<UINT>(IDM_CAPTION));
+  EXPECT_TRUE(popup->itemAt(kCaptionPosition)->hasPicture());
   // The Chinese file's captions are the resource's own.
   EXPECT_EQ(shownCaptions(menu), resourceCaptions());
 
@@ -161,10 +206,38 @@ TEST(PictureContextMenu, HoldsTheCommandsWithGlyphsAndTheThirteenTransitions) {
   EXPECT_TRUE(pictureColours(*popup->itemAt(0)).count(0x2EA866));
   EXPECT_TRUE(pictureColours(*transitions->itemAt(0)).count(0xF5B83D));
   EXPECT_TRUE(transitions->itemAt(13)->isSeparator());
+
+  IconMenu* motions = menu.motions();
+  ASSERT_NE(motions, nullptr);
+  ASSERT_EQ(motions->itemCount(), 9);
+  for (int i = 0; i < 8; ++i) {
+    const IconMenuItem* item = motions->itemAt(i);
+    EXPECT_EQ(item->commandId, 32900u + i);
+    EXPECT_EQ(GetMenuItemID(motions->handle(), i), 32900u + i);
+    EXPECT_EQ(item->text, wide(motionDisplayName(chinese.file, static_cast<slidewright::MotionKind>(i))))
+        << i;
+    EXPECT_TRUE(item->hasPicture()) << i;
+    EXPECT_TRUE(pictureColours(*item).count(0x6EA8FF)) << i << ": the motions' blue";
+    const bool checked = GetMenuState(motions->handle(), i, MF_BYPOSITION) & MF_CHECKED;
+    EXPECT_EQ(checked, i == 2) << i;
+  }
+  EXPECT_EQ(motions->itemAt(1)->text, L"推近");
+  EXPECT_TRUE(motions->itemAt(8)->isSeparator());
+
+  // The check follows the selection: another motion, or none when they differ.
+  for (int shared : {7, -1}) {
+    state.selectionMotion = shared;
+    PictureContextMenu again;
+    ASSERT_TRUE(again.build(PictureMenuSources{self(), &chinese.file, marks.get()}, state));
+    for (int i = 0; i < 8; ++i)
+      EXPECT_EQ((GetMenuState(again.motions()->handle(), i, MF_BYPOSITION) & MF_CHECKED) != 0, i == shared)
+          << shared << " " << i;
+  }
 }
 
 // Which items are gray: delete and copy without a selection, delete all in
-// an empty list, the transitions off the pictures and without a selection.
+// an empty list, the transitions, motions and caption off the pictures and
+// without a selection.
 TEST(PictureContextMenu, GraysWhatCannotApply) {
   struct Case {
     const char* what;
@@ -189,6 +262,8 @@ TEST(PictureContextMenu, GraysWhatCannotApply) {
     EXPECT_EQ(grayed(popup, 2), c.copyAndDelete) << c.what << ": delete";
     EXPECT_EQ(grayed(popup, 3), c.deleteAll) << c.what << ": delete all";
     EXPECT_EQ(grayed(popup, PICTURE_MENU_TRANSITION_POSITION), c.transitions) << c.what << ": transitions";
+    EXPECT_EQ(grayed(popup, PICTURE_MENU_MOTION_POSITION), c.transitions) << c.what << ": motions";
+    EXPECT_EQ(grayed(popup, kCaptionPosition), c.transitions) << c.what << ": caption";
   }
 }
 
@@ -200,10 +275,12 @@ TEST(PictureContextMenu, CaptionsFollowTheLanguageFile) {
   if (!english.present) GTEST_SKIP() << "no english.lng beside the tests";
   PictureContextMenu menu;
   ASSERT_TRUE(menu.build(PictureMenuSources{self(), &english.file, marks.get()}, everythingApplies()));
-  const std::vector<std::wstring> expected{L"&Add pictures...", L"&Copy pictures", L"&Delete pictures",
-                                           L"Delete a&ll pictures", L"&Transition"};
+  const std::vector<std::wstring> expected{L"&Add pictures...",     L"&Copy pictures", L"&Delete pictures",
+                                           L"Delete a&ll pictures", L"&Transition",    L"&Motion",
+                                           L"Ca&ption..."};
   EXPECT_EQ(shownCaptions(menu), expected);
   EXPECT_EQ(menu.transitions()->itemAt(9)->text, L"Cross-fade");
+  EXPECT_EQ(menu.motions()->itemAt(1)->text, L"Zoom in");
   wchar_t system[64] = {};
   GetMenuStringW(menu.popup()->handle(), 0, system, 64, MF_BYPOSITION);
   EXPECT_EQ(std::wstring(system), L"&Add pictures...");
@@ -219,6 +296,7 @@ TEST(PictureContextMenu, CaptionsFollowTheLanguageFile) {
   ASSERT_TRUE(noLanguage.build(PictureMenuSources{self(), nullptr, nullptr}, everythingApplies()));
   EXPECT_EQ(shownCaptions(noLanguage), resourceCaptions());
   EXPECT_EQ(noLanguage.transitions()->itemAt(12)->text, L"13");
+  EXPECT_EQ(noLanguage.motions()->itemAt(3)->text, L"pan-left");
   EXPECT_FALSE(noLanguage.transitions()->itemAt(12)->hasPicture()) << "no marks given, no pictures";
 }
 
@@ -263,6 +341,14 @@ TEST(PictureContextMenu, OpenMenuReturnsTheChosenCommand) {
               static_cast<UINT>(IDM_COPY_PICTURES));
     EXPECT_EQ(runWith(everythingApplies(), {waitForMenus(1), typeCharacter(L'l')}, &ran),
               static_cast<UINT>(IDM_DELETE_ALL_PICTURES));
+    // "Motion" opens on its access key; the second item is zoom-in.
+    EXPECT_EQ(
+        runWith(everythingApplies(),
+                {waitForMenus(1), typeCharacter(L'm'), waitForMenus(2), pressKeys({VK_DOWN, VK_RETURN})},
+                &ran),
+        motionCommand(slidewright::MotionKind::ZoomIn));
+    EXPECT_EQ(runWith(everythingApplies(), {waitForMenus(1), typeCharacter(L'p')}, &ran),
+              static_cast<UINT>(IDM_CAPTION));
   }
 
   // Off the pictures the submenu stays closed; Escape gives 0.
@@ -330,19 +416,25 @@ TEST(PictureContextMenu, AHundredPopupsGiveBackEveryGdiObject) {
   EXPECT_EQ(GetWindow(window.handle(), GW_CHILD), nullptr) << "the menus' owner window was left behind";
 }
 
-TEST(PictureTipText, NameSizeTransitionAndHoldAfterTheirLabels) {
+TEST(PictureTipText, NameSizeTransitionHoldMotionAndCaptionAfterTheirLabels) {
   Language english("english.lng");
   if (!english.present) GTEST_SKIP() << "no english.lng beside the tests";
   EXPECT_EQ(pictureTipText(english.file, PictureTipFacts{"C:\\Photos\\2024\\beach.jpg", 640, 480, 9, 3, 2}),
-            "Name: beach.jpg\r\nSize: 640*480\r\nTransition: Cross-fade\r\nHold: 3 seconds");
-  EXPECT_EQ(
-      pictureTipText(english.file, PictureTipFacts{"beach.png", 1, 2, 0, std::nullopt, 2}),
-      "Name: beach.png\r\nSize: 1*2\r\nTransition: Roll left to right\r\nHold: 2 seconds (the album's)");
+            "Name: beach.jpg\r\nSize: 640*480\r\nTransition: Cross-fade\r\nHold: 3 seconds\r\nMotion: Still");
+  const slidewright::Motion panLeft{slidewright::MotionKind::PanLeft, {}, {}};
+  EXPECT_EQ(pictureTipText(english.file,
+                           PictureTipFacts{"beach.png", 1, 2, 0, std::nullopt, 2, panLeft, "Sea\nand sun"}),
+            "Name: beach.png\r\nSize: 1*2\r\nTransition: Roll left to right\r\nHold: 2 seconds (the album's)"
+            "\r\nMotion: Pan left\r\nCaption: Sea and sun");
+  const slidewright::Motion custom{slidewright::MotionKind::Explicit, {}, {0, 0, .5, .5}};
+  const std::string tip = pictureTipText(english.file, PictureTipFacts{"a.png", 1, 2, 0, 1, 2, custom});
+  const std::string end = "\r\nMotion: Custom (from the album file)";
+  EXPECT_EQ(tip.substr(tip.size() - std::min(tip.size(), end.size())), end);
 
   // Without a language file the labels show their keys.
   LanguageFile none;
   EXPECT_EQ(pictureTipText(none, PictureTipFacts{"D:\\a.gif", 3, 4, 12, 0, 1}),
-            "ImageNamea.gif\r\nImageSize3*4\r\nTransitionMode13\r\nHoldTipHoldOwn");
+            "ImageNamea.gif\r\nImageSize3*4\r\nTransitionMode13\r\nHoldTipHoldOwn\r\nMotionTip1");
 }
 
 TEST(PictureTipText, GbkNamesStayWholeAndLabelsAreNeverFormats) {
@@ -356,12 +448,19 @@ TEST(PictureTipText, GbkNamesStayWholeAndLabelsAreNeverFormats) {
         chinese.file.lookupString("ImageName") + name + "\r\n" + chinese.file.lookupString("ImageSize") +
             "800*600\r\n" + chinese.file.lookupString("TransitionMode") +
             "\xB5\xAD\xC8\xEB\xB5\xAD\xB3\xF6\r\n" + chinese.file.lookupString("HoldTip") +
-            formatWithNumber(chinese.file.lookupValue("AlbumFile", "HoldAlbum"), 1));
+            formatWithNumber(chinese.file.lookupValue("AlbumFile", "HoldAlbum"), 1) + "\r\n" +
+            chinese.file.lookupString("MotionTip") +
+            motionDisplayName(chinese.file, slidewright::MotionKind::None));
+    // A caption in Chinese and Latin letters, kept as UTF-8, shows in GBK.
+    const std::string tip = pictureTipText(
+        chinese.file, PictureTipFacts{name, 5, 6, 0, 7, 1, {}, "\xE6\xB5\xB7\xE8\xBE\xB9 By the sea"});
+    const std::string end = chinese.file.lookupString("CaptionTip") + "\xBA\xA3\xB1\xDF By the sea";
+    EXPECT_EQ(tip.substr(tip.size() - end.size()), end);
   }
   Language percent("percent.lng",
                    "[String]\r\nImageName=%s%n%d \r\nImageSize=100% \r\nTransitionMode=%x\r\n");
   EXPECT_EQ(pictureTipText(percent.file, PictureTipFacts{name, 5, 6, 99, 7, 1}),
-            "%s%n%d" + name + "\r\n100%5*6\r\n%x100\r\nHoldTipHoldOwn");
+            "%s%n%d" + name + "\r\n100%5*6\r\n%x100\r\nHoldTipHoldOwn\r\nMotionTip1");
 }
 
 }  // namespace

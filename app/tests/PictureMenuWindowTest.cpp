@@ -58,7 +58,8 @@ std::vector<MenuStep> chooseCommand(int position) {
 }
 
 constexpr int kTransitionMenuItems = 14;  // thirteen transitions and the template's separator
-constexpr int kPopupItems = 11;           // commands, transitions, hold time, album files, separators
+constexpr int kPopupItems =
+    13;  // commands, transitions, motions, hold time, caption, album files, separators
 
 // The transitions checked in the submenu of the menu a right click at the
 // point opens; {-1} when the submenu did not open.
@@ -214,7 +215,7 @@ TEST_F(PictureMenuWindowTest, MenuCommandsAndWhatIsGray) {
   EXPECT_FALSE(enabled(IDC_COPY_PICTURES));
   EXPECT_TRUE(enabled(IDC_DELETE_ALL));
 
-  // Empty space of a list with pictures: the transitions are gray, and so
+  // Empty space of a list with pictures: the transitions and motions are gray, and so
   // are copy and delete, since the click there selects nothing.
   click(list(), 1);
   const POINT beyond = entryPoint(list(), 3);
@@ -224,6 +225,7 @@ TEST_F(PictureMenuWindowTest, MenuCommandsAndWhatIsGray) {
       rightClick(list(), beyond, {waitForMenus(1), lookAtPopup(offPictures), pressKeys({VK_ESCAPE})}));
   EXPECT_TRUE(offPictures.open);
   EXPECT_TRUE(offPictures.gray[PICTURE_MENU_TRANSITION_POSITION]);
+  EXPECT_TRUE(offPictures.gray[PICTURE_MENU_MOTION_POSITION]);
   EXPECT_FALSE(offPictures.gray[0]);
   EXPECT_TRUE(offPictures.gray[1]);
   EXPECT_TRUE(offPictures.gray[2]);
@@ -300,7 +302,7 @@ TEST_F(PictureMenuWindowTest, CopyAppendsTheSelectedPicturesWithTheirTransitions
 }
 
 // The tip: shown when the pointer has rested a second on a picture, with its
-// name, size and transition, 21 pixels below the pointer; kept while the
+// name, size, transition, hold, motion and caption, 21 pixels below the pointer; kept while the
 // pointer stays on that picture; gone off it, on a click and when the pointer
 // leaves the list.
 TEST_F(PictureMenuWindowTest, InformationTipAfterTheRestOnAPicture) {
@@ -309,12 +311,20 @@ TEST_F(PictureMenuWindowTest, InformationTipAfterTheRestOnAPicture) {
   click(list(), 2);
   ASSERT_TRUE(list().setTransitionOfSelected(9));
   click(list(), 2, MK_CONTROL);  // no selection: the tip is the same on selected pictures
+  // Picture 3 zooms in and has a caption, in Chinese and Latin letters.
+  list().entryAt(2).motion.kind = slidewright::MotionKind::ZoomIn;
+  list().entryAt(2).caption = "\xE6\xB5\xB7\xE8\xBE\xB9 By the sea";
   auto textFor = [&](const char* name, int transition) {
+    const bool third = std::string(name) == "c.jpg";
     return language.lookupString("ImageName") + name + "\r\n" + language.lookupString("ImageSize") +
            "64*48\r\n" + language.lookupString("TransitionMode") +
            window.window().transitionName(transition) + "\r\n" + language.lookupString("HoldTip") +
            formatWithNumber(language.lookupValue("AlbumFile", "HoldAlbum"),
-                            static_cast<int>(GetDlgItemInt(window.handle(), IDC_SECONDS, nullptr, FALSE)));
+                            static_cast<int>(GetDlgItemInt(window.handle(), IDC_SECONDS, nullptr, FALSE))) +
+           "\r\n" + language.lookupString("MotionTip") +
+           motionDisplayName(language,
+                             third ? slidewright::MotionKind::ZoomIn : slidewright::MotionKind::None) +
+           (third ? "\r\n" + language.lookupString("CaptionTip") + "\xBA\xA3\xB1\xDF By the sea" : "");
   };
   // The screen's pointer goes back where it was: a menu opened under it by
   // a later test would take it for the user's choice.

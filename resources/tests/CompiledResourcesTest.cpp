@@ -83,6 +83,7 @@ TEST(CompiledResources, BitmapsLoadInTheirSizes) {
       {IDB_SPROCKET, 32, 16},
       {IDB_LIST_ARROWS, 64, 92},
       {IDB_TRANSITION_MARKS, 182, 14},
+      {IDB_PICTURE_MARKS, 126, 14},
       {IDB_MENU_GLYPHS, 64, 15},
       {IDB_ADD, 16, 15},
       {IDB_COPY, 16, 15},
@@ -117,7 +118,7 @@ TEST(CompiledResources, ButtonGlyphsTakeTheButtonFace) {
   }
 }
 
-TEST(CompiledResources, TransitionMarksAndMenuGlyphsCutIntoMaskedImages) {
+TEST(CompiledResources, MarksAndMenuGlyphsCutIntoMaskedImages) {
   struct Strip {
     int id;
     int width, height, count;
@@ -125,6 +126,8 @@ TEST(CompiledResources, TransitionMarksAndMenuGlyphsCutIntoMaskedImages) {
   };
   const Strip strips[] = {
       {IDB_TRANSITION_MARKS, TRANSITION_MARK_SIZE, TRANSITION_MARK_SIZE, TRANSITION_MARK_COUNT,
+       TRANSITION_MARK_MASK},
+      {IDB_PICTURE_MARKS, TRANSITION_MARK_SIZE, TRANSITION_MARK_SIZE, PICTURE_MARK_COUNT,
        TRANSITION_MARK_MASK},
       {IDB_MENU_GLYPHS, MENU_GLYPH_WIDTH, MENU_GLYPH_HEIGHT, 4, MENU_GLYPH_MASK},
   };
@@ -186,11 +189,12 @@ TEST(CompiledResources, PictureMenuLayout) {
   ASSERT_TRUE(menu);
   HMENU popup = GetSubMenu(menu, 0);
   ASSERT_TRUE(popup);
-  // The commands, the transitions and the hold time, then the album files.
-  ASSERT_EQ(GetMenuItemCount(popup), 11);
-  const UINT later[] = {IDM_HOLD_TIME, 0, IDM_OPEN_ALBUM, IDM_SAVE_ALBUM, IDM_SAVE_ALBUM_AS};
-  for (int i = 0; i < 5; ++i) {
-    const int position = PICTURE_MENU_TRANSITION_POSITION + 1 + i;
+  // The commands, the transitions, the motions, the hold time and the
+  // caption, then the album files.
+  ASSERT_EQ(GetMenuItemCount(popup), 13);
+  const UINT later[] = {IDM_HOLD_TIME, IDM_CAPTION, 0, IDM_OPEN_ALBUM, IDM_SAVE_ALBUM, IDM_SAVE_ALBUM_AS};
+  for (int i = 0; i < 6; ++i) {
+    const int position = PICTURE_MENU_MOTION_POSITION + 1 + i;
     if (later[i] == 0)
       EXPECT_TRUE(GetMenuState(popup, position, MF_BYPOSITION) & MF_SEPARATOR);
     else
@@ -210,6 +214,11 @@ TEST(CompiledResources, PictureMenuLayout) {
   EXPECT_EQ(std::wstring(text), L"图片切换模式");
   ASSERT_EQ(GetMenuItemCount(transitions), 1);
   EXPECT_TRUE(GetMenuState(transitions, 0, MF_BYPOSITION) & MF_SEPARATOR);
+  HMENU motions = GetSubMenu(popup, PICTURE_MENU_MOTION_POSITION);
+  ASSERT_TRUE(motions);
+  GetMenuStringW(popup, PICTURE_MENU_MOTION_POSITION, text, 64, MF_BYPOSITION);
+  EXPECT_EQ(std::wstring(text), L"镜头运动");
+  ASSERT_EQ(GetMenuItemCount(motions), 1);
   DestroyMenu(menu);
 }
 

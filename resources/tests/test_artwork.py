@@ -180,7 +180,7 @@ class PaletteBuilder(unittest.TestCase):
 class Bitmaps(unittest.TestCase):
 
     def test_bitmap_sizes_and_forms(self):
-        sizes = {137: (183, 139), 142: (32, 16), 143: (64, 92), 160: (182, 14), 168: (64, 15)}
+        sizes = {137: (183, 139), 142: (32, 16), 143: (64, 92), 160: (182, 14), 161: (126, 14), 168: (64, 15)}
         for ident in range(176, 184):
             sizes[ident] = (16, 15)
         files = rc_files('BITMAP')
@@ -205,13 +205,17 @@ class Bitmaps(unittest.TestCase):
 
     def test_frames_keep_to_their_cells(self):
         files = rc_files('BITMAP')
-        # transition marks: every 14-pixel cell has a mark and a keyed background
-        _, _, _, _, _, rows = read_bmp(os.path.join(ART, files[160]))
+        # transition and picture marks: every 14-pixel cell has a mark of its
+        # own and a keyed background
         key = (0x17, 0x18, 0x19)
-        for k in range(13):
-            cell = [row[k * 14:(k + 1) * 14] for row in rows]
-            self.assertEqual((cell[0][0], cell[0][13], cell[13][0], cell[13][13]), (key,) * 4, 'mark %d' % k)
-            self.assertGreater(sum(p != key for row in cell for p in row), 40, 'mark %d' % k)
+        for ident, count in ((160, 13), (161, 9)):
+            _, _, _, _, _, rows = read_bmp(os.path.join(ART, files[ident]))
+            cells = [[row[k * 14:(k + 1) * 14] for row in rows] for k in range(count)]
+            for k, cell in enumerate(cells):
+                self.assertEqual((cell[0][0], cell[0][13], cell[13][0], cell[13][13]), (key,) * 4,
+                                 'bitmap %d mark %d' % (ident, k))
+                self.assertGreater(sum(p != key for row in cell for p in row), 40, 'bitmap %d mark %d' % (ident, k))
+            self.assertEqual(len({str(cell) for cell in cells}), count, 'bitmap %d: two marks alike' % ident)
         # menu glyphs: four 16-pixel cells on magenta, none empty
         _, _, _, _, _, rows = read_bmp(os.path.join(ART, files[168]))
         for k in range(4):

@@ -40,12 +40,14 @@ PROGRAM_KEYS = {
         'TooManyFilesChosen', 'ExitButton', 'MenuHoldTime', 'MenuOpenAlbum', 'MenuSaveAlbum',
         'MenuSaveAlbumAs', 'AlbumFileFilter', 'UntitledAlbum', 'SaveChangesSave', 'SaveChangesDiscard',
         'SaveChangesCancel', 'AlbumPicturesMissing', 'HoldTimeTitle', 'HoldTimeLabel', 'ButtonOK',
-        'ButtonCancel', 'HoldTip'],
+        'ButtonCancel', 'HoldTip', 'MenuMotion', 'MenuCaption', 'MotionTip', 'CaptionTip', 'CaptionTitle',
+        'CaptionLabel'],
     # with the conversion each holds: the file's name or a number
     'Reasons': list(REASON_CONVERSIONS),
     'Skin': ['Closebuttion', 'MinButton'],
     'Font': ['DefaultFont', 'PointSize'],
     'TransitionMode': [str(i) for i in range(1, 14)],
+    'Motion': [str(i) for i in range(1, 9)] + ['Custom'],
     'OpenFileDlg': ['File', 'ImageWidth', 'ImageHeight', 'Preview'],
     'AlbumFile': ['SaveChangesQuestion', 'Key', 'Picture', 'Line', 'Column', 'AlbumSeconds', 'HoldOutOfRange',
                   'HoldOwn', 'HoldAlbum'],
@@ -64,7 +66,7 @@ MENU_COMMAND_KEYS = {
     'IDM_ADD_PICTURES': 'MenuAddPictures', 'IDM_COPY_PICTURES': 'MenuCopyPictures',
     'IDM_DELETE_PICTURES': 'MenuDeletePictures', 'IDM_DELETE_ALL_PICTURES': 'MenuDeleteAllPictures',
     'IDM_HOLD_TIME': 'MenuHoldTime', 'IDM_OPEN_ALBUM': 'MenuOpenAlbum', 'IDM_SAVE_ALBUM': 'MenuSaveAlbum',
-    'IDM_SAVE_ALBUM_AS': 'MenuSaveAlbumAs'}
+    'IDM_SAVE_ALBUM_AS': 'MenuSaveAlbumAs', 'IDM_CAPTION': 'MenuCaption'}
 
 
 def picture_menu_captions():
@@ -75,8 +77,10 @@ def picture_menu_captions():
     block = block[:block.index('\nEND')]
     captions = {MENU_COMMAND_KEYS[command]: caption
                 for caption, command in re.findall(r'MENUITEM\s+"([^"]*)",\s*(\w+)', block)}
-    # the first popup is the menu itself, the second the transition submenu
-    captions['MenuTransition'] = re.findall(r'POPUP\s+"([^"]*)"', block)[1]
+    # the first popup is the menu itself, then the transition and the motion submenus
+    popups = re.findall(r'POPUP\s+"([^"]*)"', block)
+    captions['MenuTransition'] = popups[1]
+    captions['MenuMotion'] = popups[2]
     return captions
 
 
@@ -173,7 +177,7 @@ class LanguageFiles(unittest.TestCase):
 
     def test_menu_texts(self):
         captions = picture_menu_captions()
-        self.assertEqual(sorted(captions), sorted(list(MENU_COMMAND_KEYS.values()) + ['MenuTransition']))
+        self.assertEqual(sorted(captions), sorted(list(MENU_COMMAND_KEYS.values()) + ['MenuTransition', 'MenuMotion']))
         # the Chinese file keeps the resource's own captions
         for key, caption in captions.items():
             self.assertEqual(inifile.value(self.parsed['language.cns'], 'String', key), caption, key)
@@ -191,6 +195,8 @@ class LanguageFiles(unittest.TestCase):
             names = [inifile.value(sections, 'TransitionMode', str(i)) for i in range(1, 14)]
             self.assertEqual(len(set(names)), 13, '%s: two transitions share a name' % name)
             self.assertEqual(len(sections['transitionmode']['keys']), 13)
+            motions = [inifile.value(sections, 'Motion', key) for key in PROGRAM_KEYS['Motion']]
+            self.assertEqual(len(set(motions)), 9, '%s: two motions share a name' % name)
 
     @unittest.skipUnless(ART, 'SLIDEWRIGHT_ART_DIR is not set')
     def test_skin_rectangles_match_the_drawn_buttons(self):

@@ -5,7 +5,8 @@
 
 Writes into OUTPUT_DIR:
   slidewright.ico, saver.ico, drag.cur, preview_placeholder.bmp,
-  sprocket.bmp, list_arrows.bmp, transition_marks.bmp, menu_glyphs.bmp,
+  sprocket.bmp, list_arrows.bmp, transition_marks.bmp, picture_marks.bmp,
+  menu_glyphs.bmp,
   glyph_*.bmp, skin-layout.ini (where the close and minimise buttons were
   drawn) and, in the interface folder, mainskin.bmp and mainmask.bmp.
 
@@ -300,6 +301,53 @@ def transition_marks():
     return c.flatten(MARK_KEY)
 
 
+def picture_marks():
+    """Nine 14 x 14 marks on the transparent key, on the transition marks'
+    tiles but in blue: the eight motions in menu order (none, zoom in, zoom
+    out, pan left, right, up, down, automatic), then the caption mark."""
+    c = Canvas(126, 14, alpha=0.0)
+    tile = hex_rgb('#2B3544')
+    ink = ACCENT_LIGHT
+    for k in range(9):
+        ox = k * 14
+        c.round_rect(ox + 0.5, 0.5, ox + 13.5, 13.5, 3, tile)
+
+        def arrow(x0, y0, x1, y1, ox=ox):
+            ang = math.atan2(y1 - y0, x1 - x0)
+            c.line(ox + x0, y0, ox + x1, y1, 1.5, ink)
+            for side in (1, -1):
+                c.line(ox + x1, y1, ox + x1 - 3.2 * math.cos(ang + side * 0.7),
+                       y1 - 3.2 * math.sin(ang + side * 0.7), 1.5, ink)
+
+        def lens(sign):
+            # a magnifier: its glass, its handle, and a plus or a minus
+            c.ring(ox + 6, 6, 3.6, 1.4, ink)
+            c.line(ox + 8.6, 8.6, ox + 11.5, 11.5, 2.0, ink)
+            c.line(ox + 4.2, 6, ox + 7.8, 6, 1.3, ink)
+            if sign > 0:
+                c.line(ox + 6, 4.2, ox + 6, 7.8, 1.3, ink)
+
+        if k == 0:                        # still: a frame and nothing moving
+            c.round_rect_outline(ox + 3, 3.5, ox + 11, 10.5, 1, 1.3, ink)
+        elif k == 1:
+            lens(1)
+        elif k == 2:
+            lens(-1)
+        elif k in (3, 4, 5, 6):           # pans: corner brackets and the way
+            for bx, by, dx, dy in ((2.5, 2.5, 1, 1), (11.5, 2.5, -1, 1), (2.5, 11.5, 1, -1), (11.5, 11.5, -1, -1)):
+                c.line(ox + bx, by, ox + bx + 2.2 * dx, by, 1.1, ink)
+                c.line(ox + bx, by, ox + bx, by + 2.2 * dy, 1.1, ink)
+            arrow(*{3: (9.5, 7, 4.5, 7), 4: (4.5, 7, 9.5, 7), 5: (7, 9.5, 7, 4.5), 6: (7, 4.5, 7, 9.5)}[k])
+        elif k == 7:                      # automatic: a four-pointed spark
+            c.polygon([(ox + 7, 2), (ox + 8.3, 5.7), (ox + 12, 7), (ox + 8.3, 8.3), (ox + 7, 12),
+                       (ox + 5.7, 8.3), (ox + 2, 7), (ox + 5.7, 5.7)], ink)
+        else:                             # caption: a white T over its band
+            c.rect(ox + 3, 2, ox + 11, 4, WHITE)
+            c.rect(ox + 6, 4, ox + 8, 9, WHITE)
+            c.rect(ox + 2, 10, ox + 12, 12, WHITE, opacity=0.55)
+    return c.flatten(MARK_KEY)
+
+
 def preview_placeholder():
     """183 x 139 picture shown where the preview player will appear."""
     w, h = 183, 139
@@ -483,6 +531,7 @@ def main(argv):
     write(os.path.join(out, 'sprocket.bmp'), raster.bmp24(sprocket_tile()))
     write(os.path.join(out, 'list_arrows.bmp'), raster.bmp24(list_arrows()))
     write(os.path.join(out, 'transition_marks.bmp'), raster.bmp24(transition_marks()))
+    write(os.path.join(out, 'picture_marks.bmp'), raster.bmp24(picture_marks()))
     write(os.path.join(out, 'menu_glyphs.bmp'), raster.bmp24(menu_glyphs()))
     for kind in ('add', 'copy', 'remove', 'clear', 'folder', 'play', 'pause', 'stop'):
         write(os.path.join(out, 'glyph_%s.bmp' % kind), raster.bmp8(glyph(kind, BUTTON_FACE_KEY)))

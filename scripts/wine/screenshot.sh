@@ -19,12 +19,17 @@
 #             fourth, so that the selection shows; then right-clicks the
 #             fourth picture and opens the transition submenu of the context
 #             menu (NAME-menu.png), chooses its third transition for the two
-#             pictures, lets the pointer rest on the fourth until the
-#             information tip shows (NAME-tip.png), drags the film strip to
-#             its end (NAME-end.png), and presses the make-album button
-#             (NAME-made.png, the new album playing in the preview); then
-#             rests the pointer on the make-video button until its tip
-#             shows (NAME-video.png).
+#             pictures; opens the motion submenu the same way
+#             (NAME-motion.png) and chooses zoom-in for them; types a caption
+#             of two lines, Chinese and Latin, into the caption dialog
+#             (NAME-caption.png) and gives it to them; lets the pointer rest
+#             on the fourth until the information tip shows (NAME-tip.png,
+#             with the motion and the caption), drags the film strip to its
+#             end (NAME-end.png), and presses the make-album button
+#             (NAME-made.png, the new album playing in the preview) and
+#             photographs the preview while the second picture is held with
+#             its caption (NAME-captioned.png); then rests the pointer on the
+#             make-video button until its tip shows (NAME-video.png).
 # --english   the program speaks English (english.lng, chosen by the settings
 #             file it starts with) instead of Chinese.
 set -euo pipefail
@@ -133,10 +138,44 @@ if [ -n "$with_pictures" ] && command -v xdotool >/dev/null; then
   sleep 0.7
   import -display "$DISPLAY" -window root -trim +repage "$menu"
   echo "screenshot: $menu"
-  # Chosen for both selected pictures; the pointer rests on the fourth (a
-  # small move, as a hand makes) until the tip shows.
+  # Chosen for both selected pictures. The motion submenu the same way (one
+  # more Down, past the transitions), its second item: zoom-in.
   DISPLAY=$DISPLAY xdotool key Return
   sleep 0.3
+  motion=${out%.png}-motion.png
+  DISPLAY=$DISPLAY xdotool mousemove $((wx + 407)) $((wy + 85)) click 3
+  sleep 0.7
+  DISPLAY=$DISPLAY xdotool key Down Down Down Down Down Down Right
+  sleep 0.5
+  DISPLAY=$DISPLAY xdotool key Down
+  sleep 0.7
+  import -display "$DISPLAY" -window root -trim +repage "$motion"
+  echo "screenshot: $motion"
+  DISPLAY=$DISPLAY xdotool key Return
+  sleep 0.3
+  # The caption command (eight Downs: the four commands, the two submenus,
+  # the hold time, the caption); two lines typed, Ctrl+Enter between them.
+  caption=${out%.png}-caption.png
+  DISPLAY=$DISPLAY xdotool mousemove $((wx + 407)) $((wy + 85)) click 3
+  sleep 0.7
+  DISPLAY=$DISPLAY xdotool key Down Down Down Down Down Down Down Down Return
+  sleep 1.5
+  # A key for a character the keyboard lacks is made as it is typed, and
+  # the first one made may reach the program too late and be lost: one such
+  # character is typed and taken back first (after a space, which the
+  # caption trims if the character was lost and the space taken back).
+  DISPLAY=$DISPLAY xdotool type --delay 80 ' 海'
+  DISPLAY=$DISPLAY xdotool key BackSpace
+  DISPLAY=$DISPLAY xdotool type --delay 80 '海边的日落 Sunset'
+  DISPLAY=$DISPLAY xdotool key ctrl+Return
+  DISPLAY=$DISPLAY xdotool type --delay 40 'By the sea, 2024'
+  sleep 0.5
+  import -display "$DISPLAY" -window root -trim +repage "$caption"
+  echo "screenshot: $caption"
+  DISPLAY=$DISPLAY xdotool key Return
+  sleep 0.3
+  # The pointer rests on the fourth (a small move, as a hand makes) until
+  # the tip shows.
   DISPLAY=$DISPLAY xdotool mousemove $((wx + 410)) $((wy + 88))
   sleep 1.8
   tip=${out%.png}-tip.png
@@ -169,6 +208,26 @@ if [ -n "$with_pictures" ] && command -v xdotool >/dev/null; then
   sleep 6
   import -display "$DISPLAY" -window root -trim +repage "$made"
   echo "screenshot: $made"
+  # The preview while a captioned picture is held: the preview (at 79,175
+  # of the window's picture, 180 x 135) is photographed for a while, and the
+  # picture kept is the one where the caption's band is darkest over the
+  # white bars at both bottom corners (the band greys them evenly; a picture
+  # reaching there is coloured, lighter or uneven).
+  captioned=${out%.png}-captioned.png best=
+  best_light=0.9
+  for k in $(seq 50); do
+    import -display "$DISPLAY" -window root -trim +repage "$run/frame.png"
+    read -r sat light spread < <(convert "$run/frame.png" \( -clone 0 -crop 8x6+82+300 \) \
+      \( -clone 0 -crop 8x6+244+300 \) -delete 0 +append +repage -colorspace HSL \
+      -format '%[fx:maxima.g] %[fx:mean.b] %[fx:maxima.b-minima.b]\n' info:)
+    if awk -v s="$sat" -v l="$light" -v d="$spread" -v b="$best_light" \
+      'BEGIN { exit !(s < 0.1 && d < 0.05 && l > 0.3 && l < b) }'; then
+      cp "$run/frame.png" "$captioned"
+      best=$k best_light=$light
+    fi
+    sleep 0.15
+  done
+  if [ -n "$best" ]; then echo "screenshot: $captioned"; else echo "no captioned picture was seen in the preview" >&2; fi
   # The pointer rests on the make-video button (dialog units 180,218) until
   # its tip shows (NAME-video.png).
   video=${out%.png}-video.png
