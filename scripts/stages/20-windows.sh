@@ -84,8 +84,8 @@ check_tree() {
   python3 scripts/lib/pe_check.py "$stub" --machine "$machine" --gui --system-dlls-only --version "$version"
   python3 scripts/lib/pe_check.py "$build/cli/slidewright.exe" --machine "$machine" --system-dlls-only \
     --resource "BIN:153=$stub"
-  [ "$setup" -nt "$dist/Slidewright.exe" ] ||
-    { echo "$setup is missing or older than $dist/Slidewright.exe" >&2; return 1; }
+  [ "$setup" -nt "$build/app/Slidewright.exe" ] ||
+    { echo "$setup is missing or older than $build/app/Slidewright.exe" >&2; return 1; }
   python3 scripts/lib/pe_check.py "$setup" --machine "$machine" --gui --version "$version"
   # The video export's encoder is linked in (its version text is x264's own),
   # and the web export finds the player's files beside the programs.
