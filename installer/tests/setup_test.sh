@@ -8,7 +8,8 @@
 # the album file type and the Add/Remove Programs entry; starts the installed
 # program and opens an album through the shell, both as a double click would,
 # and sees their windows; then uninstalls silently and checks that all of it
-# is gone while an album the user kept in the program's folder stays.
+# is gone while an album the user kept in the program's folder stays. Then
+# the same install and uninstall for the current user alone (/CURRENTUSER).
 set -euo pipefail
 setup=$1 dist=$2 probe=$3
 here=$(cd "$(dirname "$0")" && pwd)
@@ -135,5 +136,35 @@ done
 left=$(cd "$installed" && find . -mindepth 1 | sort | tr '\n' ' ')
 [ "$left" = "./kept.swalbum ./slidewright.ini " ] || fail "left in the program's folder: $left"
 
+[ "$failures" -eq 0 ] && echo "uninstalled for all users: nothing of it left, the user's album kept"
+
+# -- for the current user alone ----------------------------------------------
+# Into the user's own programs folder and registry, and out of them again by
+# the uninstaller of that install, leaving the machine's registry alone.
+wine_run "$setup" /S /CURRENTUSER || fail "the silent install for the current user exited with $?"
+user_dir=$(find "$drive_c/users" -path '*/AppData/Local/Programs/Slidewright' -type d | head -n1)
+[ -n "$user_dir" ] && [ -f "$user_dir/Slidewright.exe" ] && [ -f "$user_dir/THIRD-PARTY-NOTICES" ] ||
+  fail "nothing installed in the user's AppData\\Local\\Programs\\Slidewright"
+user_shortcut=$(find "$drive_c/users" -path '*/Start Menu/Programs/Slidewright.lnk' | head -n1)
+[ -n "$user_shortcut" ] || fail "no Start-menu shortcut of the user"
+user_entry='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Slidewright'
+user_instdir=$(reg_value "$user_entry" InstallLocation)
+case $user_instdir in
+  *'\AppData\Local\Programs\Slidewright') ;;
+  *) fail "the user's uninstall entry names '$user_instdir'" ;;
+esac
+expect_value 'HKCU\Software\Classes\.swalbum' "" "Slidewright.Album"
+! reg_exists "$entry" || fail "an install for the current user made an entry for all users"
+! reg_exists "$classes\\.swalbum" || fail "an install for the current user registered .swalbum for all users"
+wine_run "$user_instdir\\Uninstall.exe" /S || fail "the silent uninstall for the current user exited with $?"
+for _ in $(seq 120); do
+  reg_exists "$user_entry" || break
+  sleep 0.5
+done
+[ -n "$user_dir" ] && [ ! -e "$user_dir" ] || fail "the user's program folder is left"
+[ -z "$user_shortcut" ] || [ ! -e "$user_shortcut" ] || fail "the user's Start-menu shortcut is left"
+! reg_exists 'HKCU\Software\Classes\Slidewright.Album' || fail "the user's file type is left"
+! reg_exists "$user_entry" || fail "the user's uninstall entry is left"
+
 [ "$failures" -eq 0 ] || { echo "$failures failures" >&2; exit 1; }
-echo "setup program: installed, opened an album, uninstalled"
+echo "setup program: installed for all users and for one, opened an album, uninstalled"
