@@ -156,6 +156,8 @@ esac
 expect_value 'HKCU\Software\Classes\.swalbum' "" "Slidewright.Album"
 ! reg_exists "$entry" || fail "an install for the current user made an entry for all users"
 ! reg_exists "$classes\\.swalbum" || fail "an install for the current user registered .swalbum for all users"
+# Another program has taken .swalbum since: the uninstaller leaves it that.
+wine_run reg add 'HKCU\Software\Classes\.swalbum' /ve /d Other.Album /f >/dev/null 2>&1
 wine_run "$user_instdir\\Uninstall.exe" /S || fail "the silent uninstall for the current user exited with $?"
 for _ in $(seq 120); do
   reg_exists "$user_entry" || break
@@ -164,6 +166,7 @@ done
 [ -n "$user_dir" ] && [ ! -e "$user_dir" ] || fail "the user's program folder is left"
 [ -z "$user_shortcut" ] || [ ! -e "$user_shortcut" ] || fail "the user's Start-menu shortcut is left"
 ! reg_exists 'HKCU\Software\Classes\Slidewright.Album' || fail "the user's file type is left"
+expect_value 'HKCU\Software\Classes\.swalbum' "" "Other.Album"
 ! reg_exists "$user_entry" || fail "the user's uninstall entry is left"
 
 [ "$failures" -eq 0 ] || { echo "$failures failures" >&2; exit 1; }
