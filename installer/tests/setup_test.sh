@@ -37,12 +37,13 @@ drive_c=$WINEPREFIX/drive_c
 installed="$drive_c/Program Files/Slidewright"
 instdir='C:\Program Files\Slidewright'
 
-# Prints the default or named value of a registry key, or nothing.
+# Prints the default or named value of a registry key, or nothing when there
+# is none.
 reg_value() { # key [name]
   local args=(/ve)
   [ $# -gt 1 ] && args=(/v "$2")
   wine_run reg query "$1" "${args[@]}" 2>/dev/null | tr -d '\r' |
-    sed -n 's/^ *[^ ].*  *REG_[A-Z_]*  *//p' | head -n1
+    sed -n 's/^ *[^ ].*  *REG_[A-Z_]*  *//p' | head -n1 || true
 }
 reg_exists() { wine_run reg query "$1" >/dev/null 2>&1; }
 
@@ -133,7 +134,7 @@ done
 ! reg_exists "$entry" || fail "the uninstall entry is left"
 # Nothing else is left there: the user's album and the settings the program
 # wrote beside itself when it closed are not the uninstaller's to remove.
-left=$(cd "$installed" && find . -mindepth 1 | sort | tr '\n' ' ')
+left=$( (cd "$installed" && find . -mindepth 1 | sort | tr '\n' ' ') || true)
 [ "$left" = "./kept.swalbum ./slidewright.ini " ] || fail "left in the program's folder: $left"
 
 [ "$failures" -eq 0 ] && echo "uninstalled for all users: nothing of it left, the user's album kept"
