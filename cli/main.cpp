@@ -9,10 +9,7 @@
 
 #include "command.h"
 #include "common/same_file.h"
-
-#ifndef SLIDEWRIGHT_VERSION
-#define SLIDEWRIGHT_VERSION "0.0.0"
-#endif
+#include "slidewright_version.h"
 
 // Every command's entry point, declared from the command list.
 #define SLIDEWRIGHT_COMMAND(name, function, summary) int function(int argc, char** argv);

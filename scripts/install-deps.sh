@@ -4,6 +4,7 @@
 #                             and the web player that `slidewright web` copies (npm)
 #   install-deps.sh bench     native, plus the ffmpeg and x264 commands the video benchmarks race
 #   install-deps.sh all       native, plus mingw-w64 for 32- and 64-bit Windows,
+#                             NSIS for the setup programs,
 #                             64-bit Wine, Xvfb, the zh_CN.GBK locale and the
 #                             browser and fuzzing stages; 32-bit Wine as well
 #                             where this machine can run 32-bit programs
@@ -23,7 +24,7 @@ native_pkgs=(
 )
 windows_pkgs=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 xvfb xauth xdotool dpkg-dev nasm
-  imagemagick fonts-arphic-uming googletest locales
+  imagemagick fonts-arphic-uming googletest locales nsis
 )
 check_pkgs=(
   clang-format

@@ -16,6 +16,7 @@
 #include "phone_inputs.h"
 #include "media/jpeg_writer.h"
 #include "media/picture.h"
+#include "slidewright_version.h"
 
 namespace {
 
@@ -118,7 +119,7 @@ TEST_F(Command, HelpVersionAndUnknownCommands) {
   EXPECT_TRUE(contains(r.out, "make"));
   r = run({"--version"});
   EXPECT_EQ(r.status, 0);
-  EXPECT_TRUE(contains(r.out, "slidewright "));
+  EXPECT_EQ(r.out, "slidewright " SLIDEWRIGHT_VERSION "\n");
   r = run({});
   EXPECT_EQ(r.status, 2);
   EXPECT_TRUE(contains(r.err, "no command"));

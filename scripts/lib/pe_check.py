@@ -3,16 +3,18 @@
 
     pe_check.py PROGRAM --machine i386|amd64 [--gui] [--system-dlls-only]
                 [--resource TYPE:ID=FILE] [--no-debug-sections]
-                [--debug-link FILE]
+                [--debug-link FILE] [--version X.Y.Z]
 
 Reads the PE headers and prints one line describing the program (format,
 machine, subsystem, imported DLLs). Exits 1, saying why, when the machine or
 subsystem differs from what was asked, when a DLL outside Windows' own set is
 imported, when the named resource is missing or not byte-identical to FILE,
 when a shipped program still carries debugging sections (--no-debug-sections),
-or when its debug link does not name FILE, a file of debugging sections whose
-checksum it records (--debug-link). Standard library only, so it runs
-wherever the build runs.
+when its debug link does not name FILE, a file of debugging sections whose
+checksum it records (--debug-link), or when its version resource does not
+give X.Y.Z as the file and product version, both in the fixed block (as
+X.Y.Z.0) and in every string table (--version). Standard library only, so it
+runs wherever the build runs.
 """
 import argparse
 import os
@@ -139,6 +141,58 @@ class PeFile:
         return self.data[start:start + data_size]
 
 
+def version_nodes(data, at=0):
+    """The VS_VERSIONINFO tree at data[at:] as (key, value bytes, children), and where it ends."""
+    def align(n):
+        return (n + 3) & ~3
+
+    length, value_length, text = struct.unpack_from("<HHH", data, at)
+    end = at + 6
+    while data[end:end + 2] != b"\0\0":
+        end += 2
+    key = data[at + 6:end].decode("utf-16-le")
+    pos = align(end + 2)
+    size = value_length * 2 if text else value_length
+    value = data[pos:pos + size]
+    pos = align(pos + size)
+    children = []
+    while pos < at + length:
+        child, pos = version_nodes(data, pos)
+        children.append(child)
+        pos = align(pos)
+    return (key, value, children), at + length
+
+
+def check_version(pe, version):
+    """Problems with the program's version resource against version "X.Y.Z"."""
+    data = pe.resource(16, 1)  # RT_VERSION
+    if data is None:
+        return ["has no version resource"]
+    try:
+        (_, fixed, children), _ = version_nodes(data)
+    except (struct.error, UnicodeDecodeError) as e:
+        return ["its version resource cannot be read: %s" % e]
+    if len(fixed) < 52 or struct.unpack_from("<I", fixed)[0] != 0xFEEF04BD:
+        return ["its version resource has no fixed version block"]
+    parts = [int(p) for p in version.split(".")] + [0, 0, 0]
+    expected = (parts[0] << 16 | parts[1], parts[2] << 16 | parts[3])
+    problems = []
+    file_ms, file_ls, product_ms, product_ls = struct.unpack_from("<IIII", fixed, 8)
+    for name, got in (("FILEVERSION", (file_ms, file_ls)), ("PRODUCTVERSION", (product_ms, product_ls))):
+        if got != expected:
+            problems.append("%s is %d.%d.%d.%d, not %s.0" % (name, got[0] >> 16, got[0] & 0xFFFF,
+                                                           got[1] >> 16, got[1] & 0xFFFF, version))
+    tables = [t for key, _, c in children if key == "StringFileInfo" for t in c]
+    if not tables:
+        problems.append("its version resource has no string table")
+    for table_key, _, strings in tables:
+        values = {k: v.decode("utf-16-le").rstrip("\0") for k, v, _ in strings}
+        for name in ("FileVersion", "ProductVersion"):
+            if values.get(name) != version:
+                problems.append("%s in string table %s is %r, not %r" % (name, table_key, values.get(name), version))
+    return problems
+
+
 def check_debug_link(program, pe, path):
     """Problems with the program's link to its debugging file at path."""
     link = pe.debug_link()
@@ -176,6 +230,7 @@ def main():
                         help="require a program stripped of its debugging sections")
     parser.add_argument("--debug-link", metavar="FILE",
                         help="require a debug link to FILE, which holds the debugging sections")
+    parser.add_argument("--version", metavar="X.Y.Z", help="require this file and product version")
     args = parser.parse_args()
 
     with open(args.program, "rb") as f:
@@ -216,6 +271,11 @@ def main():
             problems.append("carries debugging sections: " + " ".join(found))
     if args.debug_link:
         problems += check_debug_link(args.program, pe, args.debug_link)
+    if args.version:
+        found = check_version(pe, args.version)
+        if not found:
+            print("%s: version %s in its version resource" % (args.program, args.version))
+        problems += found
     for p in problems:
         print("%s: %s" % (args.program, p), file=sys.stderr)
     return 1 if problems else 0

@@ -4,7 +4,9 @@
 #   x86_64  builds the third-party libraries (or takes them from the cache),
 #           cross-builds the whole project into build-win64/, checks the
 #           programs as for i686 and runs every Windows test under 64-bit
-#           Wine, which runs on every x86-64 machine;
+#           Wine, which runs on every x86-64 machine, among them a silent
+#           install, use and uninstall of the setup program in a prefix of
+#           its own;
 #   i686    the shipped 32-bit programs: builds build-win32/, checks the
 #           programs without running them (PE32 Intel 80386 GUI, only system
 #           DLLs, resource BIN 153 byte-identical to the 32-bit saverstub.exe;
@@ -12,7 +14,9 @@
 #           to its symbols in dist/Slidewright-win32-symbols/; the 52-byte
 #           album job is a compile-time check of this build; the command
 #           carries the H.264 encoder and the shipped folder the web
-#           player's files, the licence and the third-party notices) and,
+#           player's files, the licence and the third-party notices; the
+#           setup program is a PE32 Intel 80386 program named and marked
+#           with the version) and,
 #           where the machine can run 32-bit programs at all, runs every
 #           Windows test under 32-bit Wine.
 #
@@ -51,6 +55,14 @@ build_tree() {
     -DCMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE=PRE_TEST >/dev/null
   echo "-- $arch: building $build"
   cmake --build "$build" -j"$jobs"
+  # The setup program of the ready-to-ship folder (built with the rest when
+  # makensis is there; named here, so that its absence fails the stage).
+  cmake --build "$build" --target slidewright_setup
+}
+
+# The project's version, as CMake has it for the tree.
+tree_version() {
+  sed -n 's/^CMAKE_PROJECT_VERSION:[A-Z]*=//p' "$1/CMakeCache.txt"
 }
 
 # Checks the programs of a tree without running them: the shipped copy of
@@ -58,19 +70,23 @@ build_tree() {
 # the file that keeps them.
 check_tree() {
   local build=$1 machine=$2
-  local stub=$build/saver/saverstub.exe dist
+  local stub=$build/saver/saverstub.exe dist version setup
+  version=$(tree_version "$build")
   case $machine in
-    amd64) dist=$build/dist/Slidewright-win64 ;;
-    *) dist=$build/dist/Slidewright-win32 ;;
+    amd64) dist=$build/dist/Slidewright-win64 setup=$build/dist/Slidewright-Setup-$version-win64.exe ;;
+    *) dist=$build/dist/Slidewright-win32 setup=$build/dist/Slidewright-Setup-$version-win32.exe ;;
   esac
   python3 scripts/lib/pe_check.py "$build/app/Slidewright.exe" --machine "$machine" --gui \
-    --system-dlls-only --resource "BIN:153=$stub"
+    --system-dlls-only --resource "BIN:153=$stub" --version "$version"
   python3 scripts/lib/pe_check.py "$dist/Slidewright.exe" --machine "$machine" --gui \
     --system-dlls-only --resource "BIN:153=$stub" --no-debug-sections \
-    --debug-link "$dist-symbols/Slidewright.exe.debug"
-  python3 scripts/lib/pe_check.py "$stub" --machine "$machine" --gui --system-dlls-only
+    --debug-link "$dist-symbols/Slidewright.exe.debug" --version "$version"
+  python3 scripts/lib/pe_check.py "$stub" --machine "$machine" --gui --system-dlls-only --version "$version"
   python3 scripts/lib/pe_check.py "$build/cli/slidewright.exe" --machine "$machine" --system-dlls-only \
     --resource "BIN:153=$stub"
+  [ "$setup" -nt "$build/app/Slidewright.exe" ] ||
+    { echo "$setup is missing or older than $build/app/Slidewright.exe" >&2; return 1; }
+  python3 scripts/lib/pe_check.py "$setup" --machine "$machine" --gui --version "$version"
   # The video export's encoder is linked in (its version text is x264's own),
   # and the web export finds the player's files beside the programs.
   grep -qa "H.264/MPEG-4 AVC codec" "$build/cli/slidewright.exe" ||
@@ -131,7 +147,7 @@ for arch in $archs; do
       build=${SLIDEWRIGHT_WIN32_BUILD:-$root/build-win32}
       build_tree i686 "$build"
       check_tree "$build" i386
-      results+=("windows i686 (build-win32): PE32 i386 GUI, system DLLs only, BIN 153 = its saverstub.exe, shipped stripped with its symbols beside, 52-byte album job checked at compile time, H.264 encoder, web player, licence and notices present")
+      results+=("windows i686 (build-win32): PE32 i386 GUI, system DLLs only, BIN 153 = its saverstub.exe, shipped stripped with its symbols beside, 52-byte album job checked at compile time, H.264 encoder, web player, licence and notices present, setup program Slidewright-Setup-$(tree_version "$build")-win32.exe a PE32 i386 program of that version")
       if why=$(why_no_32bit); then
         test_tree "$build" win32
         results+=("$(summary "$build" "i686 (build-win32) under wine32")")
