@@ -2,16 +2,18 @@
 
 #include "LanguageFormat.h"
 #include "ProgramDirectory.h"
+#include "TextConversion.h"
 
-std::string pictureTipText(const LanguageFile& language, const PictureTipFacts& picture) {
-  const std::string name = fileNameOfPath(picture.path);
+std::wstring pictureTipText(const LanguageFile& language, const PictureTipFacts& picture) {
+  const std::wstring name = wideFromUtf8(fileNameOfPath(picture.path));
   // The labels are joined to the numbers, never used as a format: a '%' in a
   // language file's text is shown as it is.
-  return language.lookupString("ImageName") + name + "\r\n" + language.lookupString("ImageSize") +
-         std::to_string(picture.width) + "*" + std::to_string(picture.height) + "\r\n" +
-         language.lookupString("TransitionMode") + transitionName(language, picture.transition) + "\r\n" +
-         language.lookupString("HoldTip") +
-         (picture.holdSeconds
-              ? formatWithNumber(language.lookupValue("AlbumFile", "HoldOwn"), *picture.holdSeconds)
-              : formatWithNumber(language.lookupValue("AlbumFile", "HoldAlbum"), picture.albumSeconds));
+  return wideFromAnsi(language.lookupString("ImageName")) + name +
+         wideFromAnsi(
+             "\r\n" + language.lookupString("ImageSize") + std::to_string(picture.width) + "*" +
+             std::to_string(picture.height) + "\r\n" + language.lookupString("TransitionMode") +
+             transitionName(language, picture.transition) + "\r\n" + language.lookupString("HoldTip") +
+             (picture.holdSeconds
+                  ? formatWithNumber(language.lookupValue("AlbumFile", "HoldOwn"), *picture.holdSeconds)
+                  : formatWithNumber(language.lookupValue("AlbumFile", "HoldAlbum"), picture.albumSeconds)));
 }

@@ -9,7 +9,7 @@
 #include "LanguageFile.h"
 
 struct PictureTipFacts {
-  std::string path;  // full path of the picture (ANSI code page)
+  std::string path;  // full path of the picture (UTF-8)
   int width = 0;     // pixels
   int height = 0;
   int transition = 0;              // index 0 to 12
@@ -19,5 +19,6 @@ struct PictureTipFacts {
 
 // "ImageName" + file name, "ImageSize" + width*height, "TransitionMode" +
 // the transition's name, "HoldTip" + the seconds (marked as the album's when
-// the picture has none of its own), with "\r\n" between the lines.
-std::string pictureTipText(const LanguageFile& language, const PictureTipFacts& picture);
+// the picture has none of its own), with "\r\n" between the lines. Wide
+// text: the labels are the language file's, the name any script.
+std::wstring pictureTipText(const LanguageFile& language, const PictureTipFacts& picture);

@@ -16,6 +16,7 @@
 #include "PictureTipText.h"
 #include "ProgramDirectory.h"
 #include "TestFolder.h"
+#include "TextConversion.h"
 #include "resource.h"
 
 namespace {
@@ -334,34 +335,37 @@ TEST(PictureTipText, NameSizeTransitionAndHoldAfterTheirLabels) {
   Language english("english.lng");
   if (!english.present) GTEST_SKIP() << "no english.lng beside the tests";
   EXPECT_EQ(pictureTipText(english.file, PictureTipFacts{"C:\\Photos\\2024\\beach.jpg", 640, 480, 9, 3, 2}),
-            "Name: beach.jpg\r\nSize: 640*480\r\nTransition: Cross-fade\r\nHold: 3 seconds");
+            L"Name: beach.jpg\r\nSize: 640*480\r\nTransition: Cross-fade\r\nHold: 3 seconds");
   EXPECT_EQ(
       pictureTipText(english.file, PictureTipFacts{"beach.png", 1, 2, 0, std::nullopt, 2}),
-      "Name: beach.png\r\nSize: 1*2\r\nTransition: Roll left to right\r\nHold: 2 seconds (the album's)");
+      L"Name: beach.png\r\nSize: 1*2\r\nTransition: Roll left to right\r\nHold: 2 seconds (the album's)");
 
   // Without a language file the labels show their keys.
   LanguageFile none;
   EXPECT_EQ(pictureTipText(none, PictureTipFacts{"D:\\a.gif", 3, 4, 12, 0, 1}),
-            "ImageNamea.gif\r\nImageSize3*4\r\nTransitionMode13\r\nHoldTipHoldOwn");
+            L"ImageNamea.gif\r\nImageSize3*4\r\nTransitionMode13\r\nHoldTipHoldOwn");
 }
 
-TEST(PictureTipText, GbkNamesStayWholeAndLabelsAreNeverFormats) {
-  ASSERT_TRUE(inChineseCodePage()) << "the test run sets LC_ALL=zh_CN.GBK";
-  // "盶" is 0xB1 0x5C in GBK: its second byte is the code of '\'.
-  const std::string name = "\xB1\x5C.jpg";
+// The name comes in any script (UTF-8, here Korean and an emoji that no code
+// page holds), the labels in the language file's code page.
+TEST(PictureTipText, NamesInAnyScriptAndLabelsAreNeverFormats) {
+  ASSERT_TRUE(inChineseCodePage()) << "the test run sets code page 936";
+  const std::string name = "\xEC\x82\xAC\xEC\xA7\x84 \xF0\x9F\x98\x80.jpg";  // 사진 😀.jpg
+  const std::wstring wideName = L"\uC0AC\uC9C4 \U0001F600.jpg";
   Language chinese("language.cns");
   if (chinese.present) {
     EXPECT_EQ(
         pictureTipText(chinese.file, PictureTipFacts{"C:\\Photos\\" + name, 800, 600, 9, std::nullopt, 1}),
-        chinese.file.lookupString("ImageName") + name + "\r\n" + chinese.file.lookupString("ImageSize") +
-            "800*600\r\n" + chinese.file.lookupString("TransitionMode") +
-            "\xB5\xAD\xC8\xEB\xB5\xAD\xB3\xF6\r\n" + chinese.file.lookupString("HoldTip") +
-            formatWithNumber(chinese.file.lookupValue("AlbumFile", "HoldAlbum"), 1));
+        wideFromAnsi(chinese.file.lookupString("ImageName")) + wideName +
+            wideFromAnsi("\r\n" + chinese.file.lookupString("ImageSize") + "800*600\r\n" +
+                         chinese.file.lookupString("TransitionMode") +
+                         "\xB5\xAD\xC8\xEB\xB5\xAD\xB3\xF6\r\n" + chinese.file.lookupString("HoldTip") +
+                         formatWithNumber(chinese.file.lookupValue("AlbumFile", "HoldAlbum"), 1)));
   }
   Language percent("percent.lng",
                    "[String]\r\nImageName=%s%n%d \r\nImageSize=100% \r\nTransitionMode=%x\r\n");
   EXPECT_EQ(pictureTipText(percent.file, PictureTipFacts{name, 5, 6, 99, 7, 1}),
-            "%s%n%d" + name + "\r\n100%5*6\r\n%x100\r\nHoldTipHoldOwn");
+            L"%s%n%d" + wideName + L"\r\n100%5*6\r\n%x100\r\nHoldTipHoldOwn");
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "AlbumMakeJob.h"
 #include "LanguageFormat.h"
 #include "PictureContextMenu.h"
+#include "TextConversion.h"
 #include "WindowTestSupport.h"
 #include "maker/album_maker.h"
 #include "resource.h"
@@ -310,11 +311,12 @@ TEST_F(PictureMenuWindowTest, InformationTipAfterTheRestOnAPicture) {
   ASSERT_TRUE(list().setTransitionOfSelected(9));
   click(list(), 2, MK_CONTROL);  // no selection: the tip is the same on selected pictures
   auto textFor = [&](const char* name, int transition) {
-    return language.lookupString("ImageName") + name + "\r\n" + language.lookupString("ImageSize") +
-           "64*48\r\n" + language.lookupString("TransitionMode") +
-           window.window().transitionName(transition) + "\r\n" + language.lookupString("HoldTip") +
-           formatWithNumber(language.lookupValue("AlbumFile", "HoldAlbum"),
-                            static_cast<int>(GetDlgItemInt(window.handle(), IDC_SECONDS, nullptr, FALSE)));
+    return wideFromAnsi(
+        language.lookupString("ImageName") + name + "\r\n" + language.lookupString("ImageSize") +
+        "64*48\r\n" + language.lookupString("TransitionMode") + window.window().transitionName(transition) +
+        "\r\n" + language.lookupString("HoldTip") +
+        formatWithNumber(language.lookupValue("AlbumFile", "HoldAlbum"),
+                         static_cast<int>(GetDlgItemInt(window.handle(), IDC_SECONDS, nullptr, FALSE))));
   };
   // The screen's pointer goes back where it was: a menu opened under it by
   // a later test would take it for the user's choice.
