@@ -9,6 +9,7 @@
 
 #include "command.h"
 #include "common/same_file.h"
+#include "common/utf8_path.h"
 #include "slidewright_version.h"
 
 // Every command's entry point, declared from the command list.
@@ -32,10 +33,9 @@ std::string programFolder() {
   const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
   if (!ec) return self.parent_path().string();
 #elif defined(_WIN32)
-  // The program's full path in the system's code page, as the other paths
-  // the command handles.
-  const char* self = _pgmptr;
-  if (self && *self) return std::filesystem::path(self).parent_path().string();
+  // The program's full path, in UTF-8 as every path the command handles.
+  const wchar_t* self = _wpgmptr;
+  if (self && *self) return slidewright::utf8FromPath(std::filesystem::path(self).parent_path());
 #endif
   return std::string();
 }
@@ -107,7 +107,9 @@ int dispatch(int argc, char** argv) {
 
 }  // namespace slidewright::cli
 
-int main(int argc, char** argv) {
+namespace {
+
+int run(int argc, char** argv) {
   // Messages and the progress bar go to stderr; make sure they appear in order.
   std::setvbuf(stderr, nullptr, _IONBF, 0);
   // A command that runs out of memory fails as any other failure does, with
@@ -119,3 +121,31 @@ int main(int argc, char** argv) {
     return slidewright::cli::kExitFailed;
   }
 }
+
+}  // namespace
+
+#ifdef _WIN32
+// The console's output code page, declared here so that the command does not
+// take in <windows.h>.
+extern "C" __declspec(dllimport) int __stdcall SetConsoleOutputCP(unsigned int codePage);
+extern "C" __declspec(dllimport) unsigned int __stdcall GetConsoleOutputCP();
+
+// Windows hands the arguments over as wide text (the program is linked with
+// -municode): every name, in any script, becomes the UTF-8 the commands
+// take. What the command prints is UTF-8 too, so a console shows it in its
+// UTF-8 code page for the time the command runs.
+int wmain(int argc, wchar_t** wargv) {
+  std::vector<std::string> arguments;
+  for (int i = 0; i < argc; ++i) arguments.push_back(slidewright::utf8FromWideText(wargv[i]));
+  std::vector<char*> argv;
+  for (std::string& argument : arguments) argv.push_back(argument.data());
+  argv.push_back(nullptr);
+  const unsigned int consoleCodePage = GetConsoleOutputCP();
+  if (consoleCodePage != 0) SetConsoleOutputCP(65001);
+  const int status = run(argc, argv.data());
+  if (consoleCodePage != 0) SetConsoleOutputCP(consoleCodePage);
+  return status;
+}
+#else
+int main(int argc, char** argv) { return run(argc, argv); }
+#endif

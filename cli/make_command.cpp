@@ -18,6 +18,7 @@
 #include "albumfile/album_file.h"
 #include "arguments.h"
 #include "command.h"
+#include "common/utf8_path.h"
 #include "interrupt.h"
 #include "maker/album_maker.h"
 #include "maker/picture_order.h"
@@ -535,7 +536,7 @@ bool albumPicturesPresent(const MakeRequest& r) {
   for (std::size_t i = 0; i < r.settings.pictures.size(); ++i) {
     std::error_code ec;
     const std::string& path = r.settings.pictures[i].path;
-    if (std::filesystem::exists(std::filesystem::u8path(path), ec)) continue;
+    if (std::filesystem::exists(pathFromUtf8(path), ec)) continue;
     missing += "\n  picture " + std::to_string(i + 1) + ": " + path;
     ++count;
   }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "command.h"
+#include "common/utf8_path.h"
 #include "media/jpeg_writer.h"
 #include "player/movie_player.h"
 #include "player/png_writer.h"
@@ -86,7 +87,7 @@ enum class PictureFormat { Png, Jpeg };
 // The picture format an output name asks for: ".jpg" or ".jpeg" (any case)
 // a JPEG, ".png" or no extension a PNG; nothing for any other extension.
 std::optional<PictureFormat> pictureFormatOf(const std::string& path) {
-  const std::string name = std::filesystem::path(path).filename().string();
+  const std::string name = slidewright::utf8FromPath(slidewright::pathFromUtf8(path).filename());
   const size_t dot = name.rfind('.');
   if (dot == std::string::npos || dot == 0) return PictureFormat::Png;
   std::string ext = name.substr(dot + 1);

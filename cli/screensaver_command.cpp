@@ -10,6 +10,8 @@
 
 #include "arguments.h"
 #include "command.h"
+#include "common/stdio_file.h"
+#include "common/utf8_path.h"
 #include "player/swf_parser.h"
 #include "scrfile/screensaver_file.h"
 
@@ -82,7 +84,7 @@ bool findStub(const std::string& given, std::vector<std::uint8_t>* stub, std::st
 #endif
   const std::string folder = programFolder();  // an installed saverstub.exe lies there
   if (!folder.empty()) {
-    const std::string beside = (fs::path(folder) / kStubName).string();
+    const std::string beside = folder + "/" + kStubName;
     if (scrfile::readWholeFile(beside, stub) && scrfile::isScreensaverPlayer(*stub, nullptr)) return true;
   }
   *error = std::string("no screensaver player: give the Windows build's ") + kStubName +
@@ -95,13 +97,13 @@ bool findStub(const std::string& given, std::vector<std::uint8_t>* stub, std::st
 // is left to the screensaver file's writer, which says so in its words.
 bool checkMovie(const std::string& path, std::string* error) {
   std::error_code ec;
-  const std::uint64_t size = fs::file_size(path, ec);
+  const std::uint64_t size = fs::file_size(pathFromUtf8(path), ec);
   if (ec || size > scrfile::kMaxMovieBytes) return true;
   char signature[3] = {};
-  std::FILE* f = std::fopen(path.c_str(), "rb");
+  const StdioFile f = openStdioFile(path, "rb");
   if (!f) return true;
-  const bool uncompressed = std::fread(signature, 1, 3, f) == 3 && std::memcmp(signature, "FWS", 3) == 0;
-  std::fclose(f);
+  const bool uncompressed =
+      std::fread(signature, 1, 3, f.get()) == 3 && std::memcmp(signature, "FWS", 3) == 0;
   if (!uncompressed) return true;
   const player::Parsed<player::Movie> movie = player::parseMovieFile(path);
   if (movie) return true;

@@ -64,10 +64,14 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 # The Windows tests run the programs in code page 936, which Wine takes from
-# the zh_CN.GBK locale; a fresh machine has the locale's sources (package
-# locales) but not the compiled locale.
+# the zh_CN.GBK locale, or from zh_CN.UTF-8 for the tests of file names in
+# any script; a fresh machine has the locales' sources (package locales) but
+# not the compiled locales.
 if [ "$what" = all ] && ! locale -a 2>/dev/null | grep -qix 'zh_CN.gbk'; then
   localedef -i zh_CN -f GBK zh_CN.GBK
+fi
+if [ "$what" = all ] && ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf8'; then
+  localedef -i zh_CN -f UTF-8 zh_CN.UTF-8
 fi
 
 # The self-hosted web player that `slidewright web` copies into each web

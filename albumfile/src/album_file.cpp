@@ -12,6 +12,7 @@
 
 #include "album/transition_names.h"
 #include "album_paths.h"
+#include "common/utf8_path.h"
 #include "located_json.h"
 #include "maker/album_maker.h"
 
@@ -314,7 +315,7 @@ std::string reason(int error) { return error ? std::strerror(error) : "unknown e
 std::string freeNameBeside(const std::string& path) {
   std::error_code ec;
   std::string name = path + ".part";
-  for (int n = 1; fs::exists(fs::u8path(name), ec) && n < 1000; ++n)
+  for (int n = 1; fs::exists(pathFromUtf8(name), ec) && n < 1000; ++n)
     name = path + "." + std::to_string(n) + ".part";
   return name;
 }
@@ -402,7 +403,7 @@ std::string albumFolderOf(const std::string& albumPath) { return folderOf(albumP
 AlbumFileResult<AlbumDocument> readAlbumFile(const std::string& albumPath) {
   if (!isUtf8(albumPath)) return fileError(albumPath, "the file name is not UTF-8 text");
   std::error_code ec;
-  const fs::path path = fs::u8path(albumPath);
+  const fs::path path = pathFromUtf8(albumPath);
   if (fs::is_directory(path, ec)) return fileError(albumPath, "is a folder, not an album file");
   const std::uintmax_t size = fs::file_size(path, ec);
   if (!ec && size > kMaxAlbumFileBytes) return fileError(albumPath, "too large to be an album file");
@@ -429,24 +430,24 @@ AlbumFileResult<std::monostate> writeAlbumFile(const std::string& albumPath, con
     return error;
   }
   std::error_code ec;
-  if (fs::is_directory(fs::u8path(albumPath), ec))
+  if (fs::is_directory(pathFromUtf8(albumPath), ec))
     return fileError(albumPath, "is a folder, not an album file");
   const std::string staging = freeNameBeside(albumPath);
   {
     errno = 0;
-    std::ofstream out(fs::u8path(staging), std::ios::binary | std::ios::trunc);
+    std::ofstream out(pathFromUtf8(staging), std::ios::binary | std::ios::trunc);
     if (!out) return fileError(albumPath, "cannot write in its folder (" + reason(errno) + ")");
     out.write(bytes.value().data(), static_cast<std::streamsize>(bytes.value().size()));
     out.close();
     if (!out) {
-      fs::remove(fs::u8path(staging), ec);
+      fs::remove(pathFromUtf8(staging), ec);
       return fileError(albumPath, "could not be written completely (is the disk full?)");
     }
   }
-  fs::rename(fs::u8path(staging), fs::u8path(albumPath), ec);
+  fs::rename(pathFromUtf8(staging), pathFromUtf8(albumPath), ec);
   if (ec) {
     const std::string why = ec.message();
-    fs::remove(fs::u8path(staging), ec);
+    fs::remove(pathFromUtf8(staging), ec);
     return fileError(albumPath, "cannot put the album in place (" + why + "); is the old one read-only?");
   }
   return std::monostate{};

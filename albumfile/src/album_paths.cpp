@@ -1,5 +1,7 @@
 #include "album_paths.h"
 
+#include "common/utf8_path.h"
+
 #include <cwctype>
 #include <filesystem>
 #include <system_error>
@@ -12,9 +14,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Paths are UTF-8 text; on Windows u8path makes the wide path the system
+// Paths are UTF-8 text; on Windows pathFromUtf8 makes the wide path the system
 // takes, so any name works whatever the code page.
-fs::path fromUtf8(const std::string& path) { return fs::u8path(path); }
+fs::path fromUtf8(const std::string& path) { return pathFromUtf8(path); }
 
 // The absolute, lexically normal form, without a trailing separator.
 fs::path normalAbsolute(const fs::path& path, std::error_code& error) {

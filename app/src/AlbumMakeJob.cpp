@@ -1,5 +1,7 @@
 #include "AlbumMakeJob.h"
 
+#include "TextConversion.h"
+
 namespace maker = slidewright::maker;
 
 std::string completeSavePath(const std::string& savePath, const std::string& currentFolder) {
@@ -9,9 +11,11 @@ std::string completeSavePath(const std::string& savePath, const std::string& cur
     if (!folder.empty() && folder.back() != '\\' && folder.back() != '/') folder += '\\';
     path = folder + path;
   }
-  // CharLowerBuffA knows the double-byte characters of the code page, whose
-  // second bytes may look like capital letters.
-  if (!path.empty()) CharLowerBuffA(path.data(), static_cast<DWORD>(path.size()));
+  // Lowered as characters, not bytes: the bytes of a longer character are
+  // no letters.
+  std::wstring wide = wideFromUtf8(path);
+  if (!wide.empty()) CharLowerBuffW(wide.data(), static_cast<DWORD>(wide.size()));
+  path = utf8FromWide(wide);
   if (path.size() < 4 || path.compare(path.size() - 4, 4, ".swf") != 0) path += ".swf";
   return path;
 }

@@ -13,8 +13,8 @@
 #include "maker/album_maker.h"
 
 // The save path as the make command completes it: a bare file name goes into
-// the current folder, the whole path is lower-cased (code-page aware) and
-// ".swf" is added unless it ends so.
+// the current folder, the whole path is lower-cased (in any script) and
+// ".swf" is added unless it ends so. UTF-8 paths.
 std::string completeSavePath(const std::string& savePath, const std::string& currentFolder);
 
 // The pipeline's settings for the window's values and pictures: music only

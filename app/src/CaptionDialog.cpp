@@ -3,7 +3,7 @@
 #include <cwctype>
 #include <utility>
 
-#include "AlbumFileBridge.h"
+#include "TextConversion.h"
 #include "resource.h"
 
 SharedCaption sharedCaption(const std::vector<std::string>& captions) {

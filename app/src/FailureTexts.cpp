@@ -1,11 +1,13 @@
 #include "FailureTexts.h"
 
 #include "LanguageFormat.h"
+#include "TextConversion.h"
 
 namespace maker = slidewright::maker;
 using slidewright::media::ErrorKind;
 
-std::string textNamingFile(const std::string& format, const std::string& name) {
+std::string textNamingFile(const std::string& format, const std::string& nameUtf8) {
+  const std::string name = shownAnsiOfUtf8(nameUtf8);
   const std::string filled = formatWithText(format, name);
   if (name.empty() || filled != formatWithText(format, std::string())) return filled;
   return name + ": " + format;

@@ -15,9 +15,10 @@
 // name, "%d" for a number.
 constexpr const char* kReasonSection = "Reasons";
 
-// A language text naming a file: the name goes where the text has its
-// conversion ("%s"); a text without one (a language file of an older
-// version) is shown after the name and a colon.
+// A language text naming a file: the name (UTF-8, as every path) goes where
+// the text has its conversion ("%s"), in the text's code page, so that a
+// character the code page lacks shows as '?'; a text without one (a language
+// file of an older version) is shown after the name and a colon.
 std::string textNamingFile(const std::string& format, const std::string& name);
 
 // [Reasons] key naming the file (none when the name is empty).

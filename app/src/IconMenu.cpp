@@ -4,6 +4,7 @@
 #include <cwctype>
 
 #include "CustomWindow.h"
+#include "TextConversion.h"
 
 namespace {
 
@@ -32,14 +33,6 @@ class PopupOwner : public CustomWindow {
 
   IconMenu* menu_;  // not owned
 };
-
-std::wstring wideFromAnsi(const std::string& text) {
-  if (text.empty()) return std::wstring();
-  const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<size_t>(std::max(n, 0)), L'\0');
-  if (n > 0) MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
-  return wide;
-}
 
 UINT menuItemState(UINT flags) {
   UINT state = 0;

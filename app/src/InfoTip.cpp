@@ -12,13 +12,13 @@ constexpr int kPointSizeTenths = 90;
 constexpr COLORREF kBackground = RGB(255, 255, 231);
 constexpr int kMargin = 2;
 
-std::vector<std::string> splitLines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::string::size_type start = 0;
+std::vector<std::wstring> splitLines(const std::wstring& text) {
+  std::vector<std::wstring> lines;
+  std::wstring::size_type start = 0;
   for (;;) {
-    const auto end = text.find("\r\n", start);
-    lines.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
-    if (end == std::string::npos) break;
+    const auto end = text.find(L"\r\n", start);
+    lines.push_back(text.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start));
+    if (end == std::wstring::npos) break;
     start = end + 2;
   }
   return lines;
@@ -50,7 +50,7 @@ HFONT InfoTip::font() {
   return font_ ? font_.get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 }
 
-void InfoTip::setText(const std::string& text) {
+void InfoTip::setText(const std::wstring& text) {
   text_ = text;
   if (handle()) InvalidateRect(handle(), nullptr, TRUE);
 }
@@ -69,13 +69,13 @@ SIZE InfoTip::measure() {
   WindowDC dc(handle());
   SelectGuard select(dc.get(), font());
   SIZE whole{};
-  GetTextExtentPoint32A(dc.get(), text_.c_str(), static_cast<int>(text_.size()), &whole);
+  GetTextExtentPoint32W(dc.get(), text_.c_str(), static_cast<int>(text_.size()), &whole);
   lineHeight_ = whole.cy;
   int widest = 0;
   const auto lines = splitLines(text_);
   for (const auto& line : lines) {
     SIZE size{};
-    GetTextExtentPoint32A(dc.get(), line.c_str(), static_cast<int>(line.size()), &size);
+    GetTextExtentPoint32W(dc.get(), line.c_str(), static_cast<int>(line.size()), &size);
     widest = std::max<int>(widest, size.cx);
   }
   return SIZE{std::max(4, widest + 6), 2 * kMargin + static_cast<int>(lines.size()) * lineHeight_};
@@ -112,7 +112,7 @@ void InfoTip::paint() {
   SetBkMode(dc, TRANSPARENT);
   const auto lines = splitLines(text_);
   for (std::size_t i = 0; i < lines.size(); ++i)
-    TextOutA(dc, kMargin, kMargin + static_cast<int>(i) * lineHeight_, lines[i].c_str(),
+    TextOutW(dc, kMargin, kMargin + static_cast<int>(i) * lineHeight_, lines[i].c_str(),
              static_cast<int>(lines[i].size()));
   EndPaint(handle(), &ps);
 }

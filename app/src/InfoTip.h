@@ -26,8 +26,8 @@ class InfoTip : public CustomWindow {
   bool create(HWND owner);
 
   // Lines are separated by "\r\n".
-  void setText(const std::string& text);
-  const std::string& text() const { return text_; }
+  void setText(const std::wstring& text);
+  const std::wstring& text() const { return text_; }
   // Sizes the window to the text and shows it `gap` pixels below the
   // pointer (screen coordinates), kept on the pointer's monitor (see
   // tipPosition).
@@ -45,7 +45,7 @@ class InfoTip : public CustomWindow {
   HFONT font();
   SIZE measure();
 
-  std::string text_;
+  std::wstring text_;
   int index_ = -1;
   FontHandle font_;
   int lineHeight_ = 0;

@@ -6,6 +6,7 @@
 
 #include "PictureContextMenu.h"
 #include "ProgramDirectory.h"
+#include "TextConversion.h"
 #include "resource.h"
 
 namespace {
@@ -97,8 +98,35 @@ void MainWindow::saveSettings() const { saveAlbumSettings(programDir_, settings_
 
 std::string MainWindow::transitionName(int index) const { return ::transitionName(language_, index); }
 
+namespace {
+
+// An edit field of the ANSI dialog keeps its text in the code page, which
+// would lose the characters of a path that the code page lacks: the field is
+// made again as a Unicode edit in the same place, style, font and tab order.
+void makeUnicodeEdit(HWND dialog, int id) {
+  HWND old = GetDlgItem(dialog, id);
+  if (!old || IsWindowUnicode(old)) return;
+  RECT r{};
+  GetWindowRect(old, &r);
+  MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+  const auto style = static_cast<DWORD>(GetWindowLongPtrW(old, GWL_STYLE));
+  const auto exStyle = static_cast<DWORD>(GetWindowLongPtrW(old, GWL_EXSTYLE));
+  const auto font = SendMessageW(old, WM_GETFONT, 0, 0);
+  HWND edit =
+      CreateWindowExW(exStyle, L"EDIT", L"", style, r.left, r.top, r.right - r.left, r.bottom - r.top, dialog,
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                      reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(dialog, GWLP_HINSTANCE)), nullptr);
+  if (!edit) return;
+  SendMessageW(edit, WM_SETFONT, static_cast<WPARAM>(font), FALSE);
+  SetWindowPos(edit, old, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  DestroyWindow(old);
+}
+
+}  // namespace
+
 bool MainWindow::onInitDialog() {
   HWND hwnd = handle();
+  makeUnicodeEdit(hwnd, IDC_OUTPUT_PATH);
   if (bigIcon_) SendMessageA(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_));
   if (smallIcon_ || bigIcon_)
     SendMessageA(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_ ? smallIcon_ : bigIcon_));
@@ -315,19 +343,21 @@ void MainWindow::createTooltips() {
 
 // The tip of a button, replaced when it has one: the tool is removed and
 // added again with the text.
-void MainWindow::setTooltip(int control, const std::string& text) {
+void MainWindow::setTooltip(int control, const std::string& text) { setTooltip(control, wideFromAnsi(text)); }
+
+void MainWindow::setTooltip(int control, const std::wstring& text) {
   HWND button = GetDlgItem(handle(), control);
   if (!tooltip_ || !button) return;
-  TTTOOLINFOA tool{};
+  TTTOOLINFOW tool{};
   // The size that every version of the common controls accepts.
-  tool.cbSize = TTTOOLINFOA_V2_SIZE;
+  tool.cbSize = TTTOOLINFOW_V2_SIZE;
   tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
   tool.hwnd = handle();
   tool.uId = reinterpret_cast<UINT_PTR>(button);
-  SendMessageA(tooltip_, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
-  std::string copy = text;
+  SendMessageW(tooltip_, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  std::wstring copy = text;
   tool.lpszText = copy.data();
-  SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+  SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 void MainWindow::putValuesIntoControls() {
@@ -335,7 +365,7 @@ void MainWindow::putValuesIntoControls() {
   SetDlgItemInt(hwnd, IDC_ALBUM_WIDTH, static_cast<UINT>(settings_.albumWidth), TRUE);
   SetDlgItemInt(hwnd, IDC_ALBUM_HEIGHT, static_cast<UINT>(settings_.albumHeight), TRUE);
   SetDlgItemInt(hwnd, IDC_SECONDS, static_cast<UINT>(settings_.pauseSeconds), TRUE);
-  SetDlgItemTextA(hwnd, IDC_OUTPUT_PATH, settings_.savePath.c_str());
+  setWindowTextUtf8(GetDlgItem(hwnd, IDC_OUTPUT_PATH), settings_.savePath);
 }
 
 // Reads the fields into `into`; a field that does not hold a number keeps
@@ -354,9 +384,7 @@ bool MainWindow::readFields(AlbumSettings* into) const {
   takeInt(IDC_ALBUM_WIDTH, into->albumWidth);
   takeInt(IDC_ALBUM_HEIGHT, into->albumHeight);
   takeInt(IDC_SECONDS, into->pauseSeconds);
-  char path[MAX_PATH] = {};
-  GetDlgItemTextA(hwnd, IDC_OUTPUT_PATH, path, MAX_PATH);
-  into->savePath = path;
+  into->savePath = windowTextUtf8(GetDlgItem(hwnd, IDC_OUTPUT_PATH));
   return all;
 }
 

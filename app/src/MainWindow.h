@@ -43,7 +43,7 @@ std::string dialogFilter(const std::string& text);
 
 // The files an Explorer-style open dialog returned in its buffer: one full
 // path, or a folder followed by names in it, each NUL-terminated.
-std::vector<std::string> chosenFiles(const char* buffer);
+std::vector<std::string> chosenFiles(const wchar_t* buffer);
 
 struct MainWindowSetup {
   // Folder of the settings file, the language file and the skin; the
@@ -205,7 +205,9 @@ class MainWindow : public DialogWindow {
   BitmapHandle loadGlyph(int bitmapId) const;
   void createPictureList();
   void createTooltips();
+  // A language file's text (ANSI), or wide text (a path).
   void setTooltip(int control, const std::string& text);
+  void setTooltip(int control, const std::wstring& text);
   void putValuesIntoControls();
   bool takeValuesFromControls();
   bool readFields(AlbumSettings* into) const;

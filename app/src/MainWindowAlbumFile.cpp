@@ -15,6 +15,7 @@
 #include "LanguageFormat.h"
 #include "MainWindow.h"
 #include "ProgramDirectory.h"
+#include "TextConversion.h"
 #include "resource.h"
 
 namespace albumfile = slidewright::albumfile;
@@ -66,10 +67,6 @@ int askToSaveChanges(HWND owner, const LanguageFile& language, const std::string
   return answer;
 }
 
-// The ANSI form of a UTF-8 path for showing; characters the code page lacks
-// become '?'.
-std::string shownPath(const std::string& utf8) { return narrowed(wideFromUtf8(utf8), CP_ACP); }
-
 }  // namespace
 
 // -- the album as it is ------------------------------------------------------------
@@ -94,8 +91,8 @@ bool MainWindow::albumChanged() const { return albumIncomplete_ || !(currentAlbu
 void MainWindow::refreshTitle() {
   HWND hwnd = handle();
   if (!hwnd || closing_) return;
-  const std::string title = albumWindowTitle(language_, albumPath_, albumChanged());
-  if (windowTitle(hwnd) != title) SetWindowTextA(hwnd, title.c_str());
+  const std::wstring title = albumWindowTitle(language_, albumPath_, albumChanged());
+  if (windowTitleWide(hwnd) != title) setWindowTitleWide(hwnd, title);
 }
 
 void MainWindow::startNewAlbum() {
@@ -113,7 +110,7 @@ bool MainWindow::openAlbumFile(const std::string& albumPath) {
   // album in the window comes only once the new one can take its place.
   auto read = albumfile::readAlbumFile(albumPath);
   if (!read) {
-    const std::string text = albumErrorText(language_, shownPath(albumPath), read.error(), false);
+    const std::string text = albumErrorText(language_, albumPath, read.error(), false);
     MessageBoxA(hwnd, text.c_str(), windowTitle(hwnd).c_str(), MB_OK | MB_ICONWARNING);
     return false;
   }
@@ -130,21 +127,11 @@ bool MainWindow::openAlbumFile(const std::string& albumPath) {
   settings_.seed = album.seed;
   swatch_.setColor(settings_.backgroundColor);
   std::vector<NotAdded> failures;
-  std::string music;
-  if (album.music.empty()) {
-    settings_.musicPath = musicPathToStore(settings_.musicPath);
-  } else if (ansiFromUtf8(album.music, &music)) {
-    settings_.musicPath = music;
-  } else {
-    settings_.musicPath = musicPathToStore(settings_.musicPath);
-    failures.push_back({shownPath(album.music), "NameNotInCodePage"});
-  }
-  setTooltip(IDC_MUSIC_TOGGLE, musicFileChosen(settings_.musicPath) ? settings_.musicPath
-                                                                    : language_.lookupString("PlayMusic"));
-  std::string output;
-  if (!ansiFromUtf8(album.output.empty() ? defaultAlbumOutput(albumPath) : album.output, &output))
-    output = shownPath(album.output.empty() ? defaultAlbumOutput(albumPath) : album.output);
-  settings_.savePath = output;
+  settings_.musicPath = album.music.empty() ? musicPathToStore(settings_.musicPath) : album.music;
+  setTooltip(IDC_MUSIC_TOGGLE, musicFileChosen(settings_.musicPath)
+                                   ? wideFromUtf8(settings_.musicPath)
+                                   : wideFromAnsi(language_.lookupString("PlayMusic")));
+  settings_.savePath = album.output.empty() ? defaultAlbumOutput(albumPath) : album.output;
   putValuesIntoControls();
 
   // The pictures that are there go into the strip, in album order, each with
@@ -153,17 +140,13 @@ bool MainWindow::openAlbumFile(const std::string& albumPath) {
   std::vector<std::string> readable;
   std::vector<const albumfile::AlbumFilePicture*> readableSource;
   for (const albumfile::AlbumFilePicture& picture : album.pictures) {
-    const std::wstring wide = wideFromUtf8(picture.file);
-    std::string ansi;
-    const DWORD attributes = GetFileAttributesW(wide.c_str());
-    if (!toAnsiPath(wide, &ansi))
-      failures.push_back({ansi, "NameNotInCodePage"});
-    else if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
-      failures.push_back({ansi, "PictureMissing"});
-    else if (ansi.size() > kMaxPicturePath)
-      failures.push_back({ansi, "PathTooLong"});
+    const DWORD attributes = GetFileAttributesW(wideFromUtf8(picture.file).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+      failures.push_back({picture.file, "PictureMissing"});
+    else if (checkedPicturePath(picture.file).problem == PathProblem::PathTooLong)
+      failures.push_back({picture.file, "PathTooLong"});
     else {
-      readable.push_back(ansi);
+      readable.push_back(picture.file);
       readableSource.push_back(&picture);
     }
   }
@@ -216,11 +199,11 @@ std::string MainWindow::askAlbumFileName(bool saving) {
     folder = slash == std::wstring::npos ? std::wstring() : album.substr(0, slash);
     name = album.substr(slash == std::wstring::npos ? 0 : slash + 1);
   } else {
-    folder = wideFromAnsi(folderOfPath(fields.savePath));
+    folder = wideFromUtf8(folderOfPath(fields.savePath));
     std::string movie = fileNameOfPath(fields.savePath);
     if (movie.size() > 4 && lstrcmpiA(movie.c_str() + movie.size() - 4, ".swf") == 0)
       movie.resize(movie.size() - 4);
-    if (saving && !movie.empty()) name = wideFromAnsi(movie + albumfile::kAlbumExtension);
+    if (saving && !movie.empty()) name = wideFromUtf8(movie + albumfile::kAlbumExtension);
   }
   std::vector<wchar_t> file(MAX_PATH * 4, L'\0');
   if (name.size() < file.size()) std::copy(name.begin(), name.end(), file.begin());
@@ -255,7 +238,7 @@ bool MainWindow::saveAlbumFile(bool askName) {
   const albumfile::AlbumDocument album = currentAlbum();
   auto written = albumfile::writeAlbumFile(path, album);
   if (!written) {
-    const std::string text = albumErrorText(language_, shownPath(path), written.error(), true);
+    const std::string text = albumErrorText(language_, path, written.error(), true);
     MessageBoxA(hwnd, text.c_str(), windowTitle(hwnd).c_str(), MB_OK | MB_ICONWARNING);
     return false;
   }
@@ -271,7 +254,7 @@ bool MainWindow::saveAlbumFile(bool askName) {
 bool MainWindow::confirmDiscardChanges() {
   if (!albumChanged()) return true;
   const std::string name =
-      albumPath_.empty() ? language_.lookupString("UntitledAlbum") : fileNameOfPath(shownPath(albumPath_));
+      albumPath_.empty() ? utf8FromAnsi(language_.lookupString("UntitledAlbum")) : fileNameOfPath(albumPath_);
   switch (askToSaveChanges(handle(), language_, name)) {
     case IDYES:
       return saveAlbumFile(false);

@@ -12,6 +12,7 @@
 #include "MainWindow.h"
 #include "PictureOpenDialog.h"
 #include "ProgramDirectory.h"
+#include "TextConversion.h"
 #include "resource.h"
 
 namespace {
@@ -25,19 +26,20 @@ constexpr int kMinWidth = 100, kMaxWidth = 800;
 constexpr int kMinHeight = 75, kMaxHeight = 600;
 
 // The folder the dialog opens in: the folder itself, or the folder of a file.
-std::string initialFolder(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return path;
-  return folderOfPath(path);
+std::wstring initialFolder(const std::string& path) {
+  const std::wstring wide = wideFromUtf8(path);
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return wide;
+  return wideFromUtf8(folderOfPath(path));
 }
 
 // The open and save dialogs' common parameters: an Explorer-style dialog
 // that hides the read-only box and wants an existing folder, opening in
 // `folder` (the system's choice when it is empty). `filter` and `folder` must
 // outlive the dialog.
-OPENFILENAMEA fileDialogParams(HWND owner, const std::string& filter, char* file, DWORD fileChars,
-                               const std::string& folder, DWORD flags) {
-  OPENFILENAMEA params{};
+OPENFILENAMEW fileDialogParams(HWND owner, const std::wstring& filter, wchar_t* file, DWORD fileChars,
+                               const std::wstring& folder, DWORD flags) {
+  OPENFILENAMEW params{};
   params.lStructSize = sizeof params;
   params.hwndOwner = owner;
   params.lpstrFilter = filter.c_str();
@@ -63,17 +65,17 @@ std::string dialogFilter(const std::string& text) {
   return filter;
 }
 
-std::vector<std::string> chosenFiles(const char* buffer) {
+std::vector<std::string> chosenFiles(const wchar_t* buffer) {
   std::vector<std::string> files;
-  const std::string first = buffer;
+  const std::string first = utf8FromWide(buffer);
   if (first.empty()) return files;
-  const char* next = buffer + first.size() + 1;
-  if (*next == '\0') {
+  const wchar_t* next = buffer + std::wcslen(buffer) + 1;
+  if (*next == L'\0') {
     files.push_back(first);
     return files;
   }
   const std::string folder = lastPathSeparator(first) == first.size() - 1 ? first : first + "\\";
-  for (; *next; next += std::strlen(next) + 1) files.push_back(folder + next);
+  for (; *next; next += std::wcslen(next) + 1) files.push_back(folder + utf8FromWide(next));
   return files;
 }
 
@@ -87,8 +89,6 @@ const char* problemKey(PathProblem problem) {
       return "NoPicturesInFolder";
     case PathProblem::PathTooLong:
       return "PathTooLong";
-    case PathProblem::NameNotInCodePage:
-      return "NameNotInCodePage";
     case PathProblem::None:
       break;
   }
@@ -125,10 +125,10 @@ void MainWindow::showAddFailures(const std::vector<NotAdded>& failures, const ch
 }
 
 void MainWindow::addPicturesFromDialog() {
-  std::vector<char> buffer(kOpenResultChars, '\0');
-  const std::string filter = dialogFilter(language_.lookupString("OpenFileFilter"));
-  const std::string folder = initialFolder(settings_.addPicturePath);
-  OPENFILENAMEA params = fileDialogParams(handle(), filter, buffer.data(), kOpenResultChars, folder,
+  std::vector<wchar_t> buffer(kOpenResultChars, L'\0');
+  const std::wstring filter = wideFromAnsi(dialogFilter(language_.lookupString("OpenFileFilter")));
+  const std::wstring folder = initialFolder(settings_.addPicturePath);
+  OPENFILENAMEW params = fileDialogParams(handle(), filter, buffer.data(), kOpenResultChars, folder,
                                           OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST);
   params.hInstance = instance();
   PictureOpenDialog dialog(language_);
@@ -138,7 +138,7 @@ void MainWindow::addPicturesFromDialog() {
                   windowTitle(handle()).c_str(), MB_OK | MB_ICONWARNING);
     return;
   }
-  settings_.addPicturePath = buffer.data();
+  settings_.addPicturePath = utf8FromWide(buffer.data());
   std::vector<GatheredPath> paths;
   for (const auto& file : chosenFiles(buffer.data())) paths.push_back(checkedPicturePath(file));
   addPictureFiles(paths);
@@ -242,34 +242,35 @@ void MainWindow::chooseColor() {
 
 void MainWindow::chooseSavePath() {
   takeValuesFromControls();
-  const std::string filter = dialogFilter(language_.lookupString("SaveFileFilter"));
-  char file[MAX_PATH] = {};
+  const std::wstring filter = wideFromAnsi(dialogFilter(language_.lookupString("SaveFileFilter")));
+  wchar_t file[MAX_PATH] = {};
   // The dialog opens in the folder of the current output file, with its name.
-  const std::string folder = folderOfPath(settings_.savePath);
-  lstrcpynA(file, fileNameOfPath(settings_.savePath).c_str(), MAX_PATH);
+  const std::wstring folder = wideFromUtf8(folderOfPath(settings_.savePath));
+  lstrcpynW(file, wideFromUtf8(fileNameOfPath(settings_.savePath)).c_str(), MAX_PATH);
   // A new file must be allowed: the album is usually saved under a new name.
-  OPENFILENAMEA params = fileDialogParams(handle(), filter, file, MAX_PATH, folder, OFN_OVERWRITEPROMPT);
-  if (!GetSaveFileNameA(&params)) return;
+  OPENFILENAMEW params = fileDialogParams(handle(), filter, file, MAX_PATH, folder, OFN_OVERWRITEPROMPT);
+  if (!GetSaveFileNameW(&params)) return;
   // Lower case and ending in ".swf", as the make command completes it.
-  settings_.savePath = completeSavePath(file, folderOfPath(file));
+  const std::string chosen = utf8FromWide(file);
+  settings_.savePath = completeSavePath(chosen, folderOfPath(chosen));
   putValuesIntoControls();
 }
 
 void MainWindow::chooseMusic() {
   takeValuesFromControls();
-  const std::string filter = dialogFilter(language_.lookupString("OpenMusicFilter"));
-  char file[MAX_PATH] = {};
-  const std::string folder = initialFolder(settings_.musicPath);
-  OPENFILENAMEA params = fileDialogParams(handle(), filter, file, MAX_PATH, folder, OFN_FILEMUSTEXIST);
-  if (GetOpenFileNameA(&params))
-    setMusicFile(file);
+  const std::wstring filter = wideFromAnsi(dialogFilter(language_.lookupString("OpenMusicFilter")));
+  wchar_t file[MAX_PATH] = {};
+  const std::wstring folder = initialFolder(settings_.musicPath);
+  OPENFILENAMEW params = fileDialogParams(handle(), filter, file, MAX_PATH, folder, OFN_FILEMUSTEXIST);
+  if (GetOpenFileNameW(&params))
+    setMusicFile(utf8FromWide(file));
   else
     updateCommandStates();
 }
 
 void MainWindow::setMusicFile(const std::string& path) {
   settings_.musicPath = path;
-  setTooltip(IDC_MUSIC_TOGGLE, settings_.musicPath);
+  setTooltip(IDC_MUSIC_TOGGLE, wideFromUtf8(settings_.musicPath));
   putValuesIntoControls();
   updateCommandStates();
 }

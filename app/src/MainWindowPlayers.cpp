@@ -12,6 +12,7 @@
 #include "LanguageFormat.h"
 #include "MainWindow.h"
 #include "ScreensaverCommand.h"
+#include "TextConversion.h"
 #include "resource.h"
 
 namespace maker = slidewright::maker;
@@ -23,7 +24,7 @@ bool isChecked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == B
 // Whether a file exists and can be opened for reading, as the music toggle
 // asks before it starts the music.
 bool readable(const std::string& path) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+  HANDLE file = CreateFileW(wideFromUtf8(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   CloseHandle(file);
@@ -156,9 +157,9 @@ bool MainWindow::takeSavePathForMake() {
     return false;
   }
   if (!checkPauseForMake()) return false;
-  char current[MAX_PATH] = {};
-  GetCurrentDirectoryA(MAX_PATH, current);
-  settings_.savePath = completeSavePath(settings_.savePath, current);
+  wchar_t current[MAX_PATH] = {};
+  GetCurrentDirectoryW(MAX_PATH, current);
+  settings_.savePath = completeSavePath(settings_.savePath, utf8FromWide(current));
   putValuesIntoControls();
   return true;
 }

@@ -11,6 +11,7 @@
 #include "GdiHandles.h"
 #include "LanguageFormat.h"
 #include "ProgramDirectory.h"
+#include "TextConversion.h"
 #include "resource.h"
 
 // -- version of the common-dialog library ------------------------------------
@@ -187,25 +188,25 @@ int PictureOpenDialog::panelTemplateFor(const std::string& productVersion) {
   return compareVersions(productVersion, "5.0") < 0 ? IDD_OPEN_PANEL_CLASSIC : IDD_OPEN_PANEL;
 }
 
-bool PictureOpenDialog::run(OPENFILENAMEA params) {
+bool PictureOpenDialog::run(OPENFILENAMEW params) {
   FileVersionInfo version;
   const std::string productVersion =
       version.load("ComDlg32.dll") ? version.stringValue("ProductVersion") : std::string();
   const int panel = panelTemplateFor(productVersion);
   params.lStructSize =
-      panel == IDD_OPEN_PANEL_CLASSIC ? OPENFILENAME_SIZE_VERSION_400A : sizeof(OPENFILENAMEA);
+      panel == IDD_OPEN_PANEL_CLASSIC ? OPENFILENAME_SIZE_VERSION_400W : sizeof(OPENFILENAMEW);
   params.Flags |= OFN_EXPLORER | OFN_ENABLEHOOK | OFN_ENABLETEMPLATE;
   if (!params.hInstance) params.hInstance = GetModuleHandleA(nullptr);
-  params.lpTemplateName = MAKEINTRESOURCEA(panel);
+  params.lpTemplateName = MAKEINTRESOURCEW(panel);
   params.lpfnHook = &PictureOpenDialog::hookProc;
   params.lCustData = reinterpret_cast<LPARAM>(this);
   boxRecorded_ = false;
-  return GetOpenFileNameA(&params) != FALSE;
+  return GetOpenFileNameW(&params) != FALSE;
 }
 
 UINT_PTR CALLBACK PictureOpenDialog::hookProc(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_INITDIALOG) {
-    auto* params = reinterpret_cast<const OPENFILENAMEA*>(lParam);
+    auto* params = reinterpret_cast<const OPENFILENAMEW*>(lParam);
     auto* self = reinterpret_cast<PictureOpenDialog*>(params->lCustData);
     SetWindowLongPtrA(panel, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
     self->onInit(panel);
@@ -217,7 +218,7 @@ UINT_PTR CALLBACK PictureOpenDialog::hookProc(HWND panel, UINT message, WPARAM w
     case WM_NOTIFY: {
       // Only the selection matters here; every other notification (the
       // OK button's among them) keeps the dialog's own handling.
-      const auto* notify = reinterpret_cast<const OFNOTIFYA*>(lParam);
+      const auto* notify = reinterpret_cast<const OFNOTIFYW*>(lParam);
       if (notify->hdr.code != CDN_SELCHANGE) return FALSE;
       if (IsDlgButtonChecked(panel, IDC_OPEN_PREVIEW_CHECK) == BST_CHECKED) self->onSelectionChanged();
       return TRUE;
@@ -263,17 +264,17 @@ void PictureOpenDialog::onSelectionChanged() {
 // given in quotation marks, in the folder the dialog shows.
 std::string PictureOpenDialog::selectedFile() const {
   HWND dialog = GetParent(panel_);
-  char folder[MAX_PATH] = {};
-  char field[1000] = {};
-  if (SendMessageA(dialog, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(folder)) < 0) return "";
-  if (SendMessageA(dialog, CDM_GETSPEC, sizeof field, reinterpret_cast<LPARAM>(field)) < 0) return "";
-  std::string name = field;
+  wchar_t folder[MAX_PATH] = {};
+  wchar_t field[1000] = {};
+  if (SendMessageW(dialog, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(folder)) < 0) return "";
+  if (SendMessageW(dialog, CDM_GETSPEC, ARRAYSIZE(field), reinterpret_cast<LPARAM>(field)) < 0) return "";
+  std::string name = utf8FromWide(field);
   if (!name.empty() && name[0] == '"') name.erase(0, 1);
   name = name.substr(0, name.find('"'));
   if (name.empty()) return "";
   // A full path typed into the field stands for itself.
   if ((name.size() > 1 && name[1] == ':') || name.compare(0, 2, "\\\\") == 0) return name;
-  std::string path = folder;
+  std::string path = utf8FromWide(folder);
   if (path.empty()) return "";
   if (lastPathSeparator(path) != path.size() - 1) path += '\\';
   return path + name;
@@ -303,7 +304,12 @@ void PictureOpenDialog::clearPreview() {
 }
 
 void PictureOpenDialog::fillLabels(const std::string& path, int width, int height) {
-  SetDlgItemTextA(panel_, IDC_OPEN_FILE_NAME, formatWithText(fileFormat_, fileNameOfPath(path)).c_str());
+  // The format is the language file's; the name, in any script, is put in
+  // where the format shows the marker.
+  std::wstring fileLabel = wideFromAnsi(formatWithText(fileFormat_, "\x01"));
+  if (const std::size_t marker = fileLabel.find(L'\x01'); marker != std::wstring::npos)
+    fileLabel.replace(marker, 1, wideFromUtf8(fileNameOfPath(path)));
+  SetDlgItemTextW(panel_, IDC_OPEN_FILE_NAME, fileLabel.c_str());
   SetDlgItemTextA(panel_, IDC_OPEN_WIDTH_LABEL, formatWithNumber(widthFormat_, width).c_str());
   SetDlgItemTextA(panel_, IDC_OPEN_HEIGHT_LABEL, formatWithNumber(heightFormat_, height).c_str());
 }

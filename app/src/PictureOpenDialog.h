@@ -78,7 +78,7 @@ class PictureOpenDialog {
 
   // Completes the caller's parameters with the panel (template, hook) and
   // runs the dialog; true when the user pressed OK.
-  bool run(OPENFILENAMEA params);
+  bool run(OPENFILENAMEW params);
 
   // The panel template for a common-dialog library of this product version.
   static int panelTemplateFor(const std::string& productVersion);

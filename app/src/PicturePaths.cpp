@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cwctype>
 
+#include "TextConversion.h"
+
 std::vector<std::wstring> commandLineArguments(const wchar_t* commandLine) {
   std::vector<std::wstring> args;
   if (!commandLine || !*commandLine) return args;
@@ -46,12 +48,8 @@ bool isFolder(const std::wstring& path) {
 }
 
 GatheredPath gathered(const std::wstring& wide) {
-  GatheredPath g;
-  if (!toAnsiPath(wide, &g.path)) {
-    g.problem = PathProblem::NameNotInCodePage;
-    return g;
-  }
-  if (g.path.size() > kMaxPicturePath) g.problem = PathProblem::PathTooLong;
+  GatheredPath g{utf8FromWide(wide), PathProblem::None};
+  if (wide.size() > kMaxPicturePath) g.problem = PathProblem::PathTooLong;
   return g;
 }
 
@@ -79,43 +77,6 @@ std::vector<std::wstring> picturesInFolder(const std::wstring& folder) {
 
 }  // namespace
 
-bool ansiFromWide(const std::wstring& wide, std::string* ansi) {
-  if (wide.empty()) {
-    ansi->clear();
-    return true;
-  }
-  BOOL lost = FALSE;
-  const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()),
-                                    nullptr, 0, nullptr, &lost);
-  if (n <= 0) return false;
-  ansi->assign(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()), ansi->data(),
-                      n, nullptr, &lost);
-  return !lost;
-}
-
-bool toAnsiPath(const std::wstring& wide, std::string* ansi) {
-  if (ansiFromWide(wide, ansi)) return true;
-  const DWORD length = GetShortPathNameW(wide.c_str(), nullptr, 0);
-  if (length > 0) {
-    std::wstring shortPath(length, L'\0');
-    shortPath.resize(GetShortPathNameW(wide.c_str(), shortPath.data(), length));
-    std::string candidate;
-    if (!shortPath.empty() && ansiFromWide(shortPath, &candidate)) {
-      *ansi = std::move(candidate);
-      return true;
-    }
-  }
-  // For showing only: the name with the characters that are lost replaced.
-  const int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                    nullptr, nullptr);
-  ansi->assign(static_cast<std::size_t>(std::max(n, 0)), '\0');
-  if (n > 0)
-    WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), ansi->data(), n, nullptr,
-                        nullptr);
-  return false;
-}
-
 std::vector<GatheredPath> gatherPicturePaths(const std::vector<std::wstring>& paths) {
   std::vector<GatheredPath> result;
   for (const auto& path : paths) {
@@ -136,6 +97,6 @@ std::vector<GatheredPath> gatherPicturePaths(const std::vector<std::wstring>& pa
 
 GatheredPath checkedPicturePath(const std::string& path) {
   GatheredPath g{path, PathProblem::None};
-  if (path.size() > kMaxPicturePath) g.problem = PathProblem::PathTooLong;
+  if (wideFromUtf8(path).size() > kMaxPicturePath) g.problem = PathProblem::PathTooLong;
   return g;
 }

@@ -2,7 +2,7 @@
 // line ("Open with", "Send to", files dropped on the program's icon) and
 // files dropped on the window. A folder stands for the pictures directly
 // inside it, in the order the shell shows them by name. Paths become the
-// ANSI paths that the rest of the program uses.
+// UTF-8 paths that the rest of the program uses, whatever their script.
 #pragma once
 #include <windows.h>
 #include <shellapi.h>
@@ -10,18 +10,18 @@
 #include <string>
 #include <vector>
 
-// Longest path a picture entry holds (its 260-character field with the NUL).
+// Longest path a picture entry holds, in characters (UTF-16 units, as the
+// system counts them: its 260-character field with the NUL).
 constexpr std::size_t kMaxPicturePath = MAX_PATH - 1;
 
 enum class PathProblem {
   None,
   NoPicturesInFolder,  // a folder without a picture file in it
   PathTooLong,         // longer than kMaxPicturePath
-  NameNotInCodePage,   // the name cannot be written in the ANSI code page, and has no short name
 };
 
 struct GatheredPath {
-  std::string path;  // ANSI; for a problem, the best ANSI form for showing
+  std::string path;  // UTF-8
   PathProblem problem = PathProblem::None;
 };
 
@@ -35,18 +35,10 @@ std::vector<std::wstring> droppedPaths(HDROP drop);
 // .jpe, .jfif, .png, .gif, .bmp, any case).
 bool hasPictureExtension(const std::wstring& name);
 
-// The ANSI form of a text, exactly: false when the code page cannot hold
-// every character (no best-fit replacements).
-bool ansiFromWide(const std::wstring& wide, std::string* ansi);
-
-// The ANSI form of a path. A name that the code page cannot hold is
-// replaced by its short (8.3) name when the file system has one; false when
-// neither works.
-bool toAnsiPath(const std::wstring& wide, std::string* ansi);
-
 // Each file as it is; each folder as the picture files directly inside it
 // (hidden and system files left out), sorted as the shell sorts names.
 std::vector<GatheredPath> gatherPicturePaths(const std::vector<std::wstring>& paths);
 
-// The same check for a path that is already ANSI (from the open dialog).
+// The same check for a path that is already UTF-8 (from the open dialog or
+// an album file).
 GatheredPath checkedPicturePath(const std::string& path);

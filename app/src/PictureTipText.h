@@ -10,7 +10,7 @@
 #include "album/motion.h"
 
 struct PictureTipFacts {
-  std::string path;  // full path of the picture (ANSI code page)
+  std::string path;  // full path of the picture (UTF-8)
   int width = 0;     // pixels
   int height = 0;
   int transition = 0;              // index 0 to 12
@@ -23,7 +23,7 @@ struct PictureTipFacts {
 // "ImageName" + file name, "ImageSize" + width*height, "TransitionMode" +
 // the transition's name, "HoldTip" + the seconds (marked as the album's when
 // the picture has none of its own), "MotionTip" + the motion's name and,
-// for a captioned picture, "CaptionTip" + the caption on one line in the
-// code page (its line break a space, characters the code page lacks '?'),
-// with "\r\n" between the lines.
-std::string pictureTipText(const LanguageFile& language, const PictureTipFacts& picture);
+// for a captioned picture, "CaptionTip" + the caption on one line (its line
+// break a space), with "\r\n" between the lines. Wide text: the labels are
+// the language file's, the name and the caption any script.
+std::wstring pictureTipText(const LanguageFile& language, const PictureTipFacts& picture);

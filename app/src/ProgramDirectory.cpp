@@ -4,18 +4,9 @@
 
 #include <vector>
 
-std::string::size_type lastPathSeparator(const std::string& path) {
-  std::string::size_type last = std::string::npos;
-  for (std::string::size_type i = 0; i < path.size(); ++i) {
-    const char c = path[i];
-    if (c == '\\' || c == '/') {
-      last = i;
-    } else if (IsDBCSLeadByte(static_cast<BYTE>(c)) && i + 1 < path.size()) {
-      ++i;  // the trail byte is part of this character, never a separator
-    }
-  }
-  return last;
-}
+#include "TextConversion.h"
+
+std::string::size_type lastPathSeparator(const std::string& path) { return path.find_last_of("\\/"); }
 
 std::string folderOfPath(const std::string& path) {
   const auto sep = lastPathSeparator(path);
@@ -25,9 +16,14 @@ std::string folderOfPath(const std::string& path) {
 std::string fileNameOfPath(const std::string& path) { return path.substr(folderOfPath(path).size()); }
 
 std::string programDirectory() {
-  // Longer than any path the ANSI file functions that use the result can
-  // open, so a real program path always fits.
-  std::vector<char> buffer(MAX_PATH * 4);
-  const DWORD n = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-  return folderOfPath(std::string(buffer.data(), n));
+  std::vector<wchar_t> buffer(MAX_PATH * 4);
+  const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+  std::wstring folder(buffer.data(), n);
+  folder.resize(folder.find_last_of(L"\\/") + 1);
+  std::string ansi;
+  if (ansiFromWide(folder, &ansi)) return ansi;
+  const DWORD length = GetShortPathNameW(folder.c_str(), nullptr, 0);
+  std::wstring shortFolder(length, L'\0');
+  shortFolder.resize(GetShortPathNameW(folder.c_str(), shortFolder.data(), length));
+  return ansiFromWide(shortFolder, &ansi) ? ansi : shownAnsi(folder);
 }

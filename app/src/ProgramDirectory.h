@@ -4,12 +4,13 @@
 #include <string>
 
 // Folder of the running program's file with a trailing backslash, in the
-// ANSI code page (for example "C:\Tools\Album\").
+// ANSI code page (for example "C:\Tools\Album\"), as the settings, language
+// and skin files are read through the "A" functions; a folder name the code
+// page cannot hold is given by its short (8.3) name.
 std::string programDirectory();
 
-// Position of the last path separator ('\' or '/') in an ANSI path, or
-// std::string::npos. Double-byte characters are stepped over whole, because
-// the second byte of many GBK characters is 0x5C, the code of '\'.
+// Position of the last path separator ('\' or '/') in a UTF-8 path, or
+// std::string::npos. (In UTF-8 no byte of a longer character is ASCII.)
 std::string::size_type lastPathSeparator(const std::string& path);
 
 // The folder part of a path up to and including its last separator; "" when

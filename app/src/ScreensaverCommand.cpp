@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "DialogWindow.h"
+#include "TextConversion.h"
 #include "resource.h"
 #include "scrfile/screensaver_file.h"
 
@@ -27,6 +28,21 @@ const char* messageKeyFor(ErrorKind kind) {
 std::string captionFor(HWND owner) {
   const std::string title = windowTitle(owner);
   return title.empty() ? "Slidewright" : title;
+}
+
+// Starts a program by its command line (UTF-8), without waiting for it.
+void startProgram(const std::string& commandLine) {
+  std::wstring line = wideFromUtf8(commandLine);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_SHOW;
+  PROCESS_INFORMATION process{};
+  if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                     &process)) {
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  }
 }
 
 }  // namespace
@@ -61,6 +77,6 @@ ScreensaverOutcome makeScreensaver(const ScreensaverRequest& request) {
   if (request.startInstaller)
     request.startInstaller(commandLine);
   else
-    WinExec(commandLine.c_str(), SW_SHOW);
+    startProgram(commandLine);
   return outcome;
 }

@@ -13,6 +13,7 @@
 #include "FailureTexts.h"
 #include "PictureContextMenu.h"
 #include "PictureTipText.h"
+#include "TextConversion.h"
 #include "albumfile/album_file.h"
 #include "LanguageFormat.h"
 #include "WindowTestSupport.h"
@@ -305,17 +306,16 @@ TEST(AlbumFileWindow, MotionAndCaptionFromTheMenuAreMadeShownAndSaved) {
   EXPECT_EQ(list.entryAt(1).caption, caption);
   EXPECT_EQ(list.entryAt(2).caption, "");
 
-  // The tip names the motion and the caption (on one line, in the code
-  // page, where letters it lacks show as '?').
+  // The tip names the motion and the caption (on one line, every letter whole).
   const LanguageFile& language = window.window().language();
   const PictureEntry& entry = list.entryAt(1);
-  const std::string tip =
+  const std::wstring tip =
       pictureTipText(language, PictureTipFacts{entry.path, entry.width, entry.height, entry.transition,
                                                entry.holdSeconds, 1, entry.motion, entry.caption});
-  const std::string tipEnd = "\r\n" + language.lookupString("MotionTip") +
-                             motionDisplayName(language, slidewright::MotionKind::ZoomIn) + "\r\n" +
-                             language.lookupString("CaptionTip") +
-                             narrowed(wideFromUtf8("海边的日落 By the sea Αθήνα, 2024"), CP_ACP);
+  const std::wstring tipEnd = wideFromAnsi("\r\n" + language.lookupString("MotionTip") +
+                                           motionDisplayName(language, slidewright::MotionKind::ZoomIn) +
+                                           "\r\n" + language.lookupString("CaptionTip")) +
+                              wideFromUtf8("海边的日落 By the sea Αθήνα, 2024");
   ASSERT_GE(tip.size(), tipEnd.size());
   EXPECT_EQ(tip.substr(tip.size() - tipEnd.size()), tipEnd);
 

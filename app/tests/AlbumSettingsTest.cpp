@@ -80,18 +80,28 @@ TEST(AlbumSettings, TwoProgramFoldersKeepSeparateSettings) {
   EXPECT_EQ(loadAlbumSettings(second.path()).albumWidth, 800);
 }
 
-TEST(ChineseCodePage, GbkSettingsKeepTheirBytesOnDisk) {
-  // The test run sets LC_ALL=zh_CN.GBK; without that locale Wine falls back
-  // to code page 1252 and these checks would prove nothing.
+// Paths the code page holds are stored in it, as settings files always held
+// them (and old files are read so); others, in any script, come back whole.
+TEST(ChineseCodePage, SettingsPathsKeepTheCodePageAndRoundTripAnyScript) {
+  // The test run sets code page 936; without it Wine falls back to code
+  // page 1252 and these checks would prove nothing.
   ASSERT_TRUE(inChineseCodePage()) << "process code page is " << GetACP()
-                                   << ", not 936: is the zh_CN.GBK locale installed?";
+                                   << ", not 936: is the Chinese locale installed?";
   TestFolder dir;
   AlbumSettings s;
-  s.savePath = "C:\\\xCF\xE0\xB2\xE1\\album.swf";  // C:\相册\album.swf
+  s.savePath = "C:\\\xE7\x9B\xB8\xE5\x86\x8C\\album.swf";                   // C:\相册\album.swf
+  s.addPicturePath = "D:\\\xEC\x82\xAC\xEC\xA7\x84 \xF0\x9F\x98\x80.jpg";   // D:\사진 😀.jpg
+  s.musicPath = "E:\\100% \xEC\x9D\x8C\xEC\x95\x85\\\xF0\x9F\x8E\xB5.mp3";  // E:\100% 음악\🎵.mp3
   saveAlbumSettings(dir.path(), s);
-  EXPECT_NE(readFile(dir.path() + "slidewright.ini").find("SavePath=C:\\\xCF\xE0\xB2\xE1\\album.swf"),
-            std::string::npos);
-  EXPECT_EQ(loadAlbumSettings(dir.path()).savePath, s.savePath);
+  const std::string onDisk = readFile(dir.path() + "slidewright.ini");
+  EXPECT_NE(onDisk.find("SavePath=C:\\\xCF\xE0\xB2\xE1\\album.swf"), std::string::npos) << onDisk;
+  EXPECT_NE(onDisk.find("AddPicPath=utf-8:D:\\%EC%82%AC%EC%A7%84 %F0%9F%98%80.jpg"), std::string::npos)
+      << onDisk;
+  const AlbumSettings back = loadAlbumSettings(dir.path());
+  EXPECT_EQ(back.savePath, s.savePath);
+  EXPECT_EQ(back.addPicturePath, s.addPicturePath);
+  EXPECT_EQ(back.musicPath, "E:\\100% \xEC\x9D\x8C\xEC\x95\x85\\");  // the music's folder
+  EXPECT_EQ(storedValue(dir.path(), "MusicPath"), "utf-8:E:\\100%25 %EC%9D%8C%EC%95%85\\");
 }
 
 }  // namespace

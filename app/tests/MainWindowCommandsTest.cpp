@@ -8,6 +8,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <memory>
 
 #include "FailureTexts.h"
 #include "LanguageFormat.h"
@@ -139,7 +140,7 @@ TEST(AlbumSettings, WidthAndHeightAreCheckedWhenTheirFieldsLoseTheFocus) {
   LiveMainWindow window;
   ASSERT_TRUE(window.ok());
   const LanguageFile& language = window.window().language();
-  MessageBoxRecorder boxes;
+  auto boxes = std::make_unique<MessageBoxRecorder>();
   // Typed into a field, then the focus moves on, as with the Tab key.
   auto enter = [&](int field, const char* text) {
     SetFocus(window.item(field));
@@ -170,11 +171,11 @@ TEST(AlbumSettings, WidthAndHeightAreCheckedWhenTheirFieldsLoseTheFocus) {
     EXPECT_EQ(enter(c.field, c.typed), c.kept) << c.typed;
     if (c.warning) {
       ++warnings;
-      ASSERT_EQ(boxes.texts().size(), warnings) << c.typed;
-      EXPECT_EQ(boxes.texts().back(), language.lookupString(c.warning));
+      ASSERT_EQ(boxes->texts().size(), warnings) << c.typed;
+      EXPECT_EQ(boxes->texts().back(), language.lookupString(c.warning));
     }
   }
-  EXPECT_EQ(boxes.texts().size(), warnings) << "values in range pass silently";
+  EXPECT_EQ(boxes->texts().size(), warnings) << "values in range pass silently";
   EXPECT_EQ(window.window().albumWidth(), 800);
   EXPECT_EQ(window.window().albumHeight(), 600);
 
@@ -187,6 +188,9 @@ TEST(AlbumSettings, WidthAndHeightAreCheckedWhenTheirFieldsLoseTheFocus) {
   EXPECT_EQ(low, 1);
   EXPECT_EQ(high, 60);
   SetWindowTextA(window.item(IDC_SECONDS), "0");
+  // The question about the changed album is "Don't save" (exit), not the
+  // recorder's OK, which would keep the window open.
+  boxes.reset();
   window.exit();
   EXPECT_EQ(window.stored("Span"), "0");
   EXPECT_EQ(window.stored("PicWidth"), "800");

@@ -18,6 +18,7 @@
 #include "PictureTipText.h"
 #include "ProgramDirectory.h"
 #include "TestFolder.h"
+#include "TextConversion.h"
 #include "resource.h"
 
 namespace {
@@ -419,48 +420,54 @@ TEST(PictureContextMenu, AHundredPopupsGiveBackEveryGdiObject) {
 TEST(PictureTipText, NameSizeTransitionHoldMotionAndCaptionAfterTheirLabels) {
   Language english("english.lng");
   if (!english.present) GTEST_SKIP() << "no english.lng beside the tests";
-  EXPECT_EQ(pictureTipText(english.file, PictureTipFacts{"C:\\Photos\\2024\\beach.jpg", 640, 480, 9, 3, 2}),
-            "Name: beach.jpg\r\nSize: 640*480\r\nTransition: Cross-fade\r\nHold: 3 seconds\r\nMotion: Still");
+  EXPECT_EQ(
+      pictureTipText(english.file, PictureTipFacts{"C:\\Photos\\2024\\beach.jpg", 640, 480, 9, 3, 2}),
+      L"Name: beach.jpg\r\nSize: 640*480\r\nTransition: Cross-fade\r\nHold: 3 seconds\r\nMotion: Still");
   const slidewright::Motion panLeft{slidewright::MotionKind::PanLeft, {}, {}};
   EXPECT_EQ(pictureTipText(english.file,
                            PictureTipFacts{"beach.png", 1, 2, 0, std::nullopt, 2, panLeft, "Sea\nand sun"}),
-            "Name: beach.png\r\nSize: 1*2\r\nTransition: Roll left to right\r\nHold: 2 seconds (the album's)"
-            "\r\nMotion: Pan left\r\nCaption: Sea and sun");
+            L"Name: beach.png\r\nSize: 1*2\r\nTransition: Roll left to right\r\nHold: 2 seconds (the album's)"
+            L"\r\nMotion: Pan left\r\nCaption: Sea and sun");
   const slidewright::Motion custom{slidewright::MotionKind::Explicit, {}, {0, 0, .5, .5}};
-  const std::string tip = pictureTipText(english.file, PictureTipFacts{"a.png", 1, 2, 0, 1, 2, custom});
-  const std::string end = "\r\nMotion: Custom (from the album file)";
+  const std::wstring tip = pictureTipText(english.file, PictureTipFacts{"a.png", 1, 2, 0, 1, 2, custom});
+  const std::wstring end = L"\r\nMotion: Custom (from the album file)";
   EXPECT_EQ(tip.substr(tip.size() - std::min(tip.size(), end.size())), end);
 
   // Without a language file the labels show their keys.
   LanguageFile none;
   EXPECT_EQ(pictureTipText(none, PictureTipFacts{"D:\\a.gif", 3, 4, 12, 0, 1}),
-            "ImageNamea.gif\r\nImageSize3*4\r\nTransitionMode13\r\nHoldTipHoldOwn\r\nMotionTip1");
+            L"ImageNamea.gif\r\nImageSize3*4\r\nTransitionMode13\r\nHoldTipHoldOwn\r\nMotionTip1");
 }
 
-TEST(PictureTipText, GbkNamesStayWholeAndLabelsAreNeverFormats) {
-  ASSERT_TRUE(inChineseCodePage()) << "the test run sets LC_ALL=zh_CN.GBK";
-  // "盶" is 0xB1 0x5C in GBK: its second byte is the code of '\'.
-  const std::string name = "\xB1\x5C.jpg";
+// The name comes in any script (UTF-8, here Korean and an emoji that no code
+// page holds), the labels in the language file's code page.
+TEST(PictureTipText, NamesInAnyScriptAndLabelsAreNeverFormats) {
+  ASSERT_TRUE(inChineseCodePage()) << "the test run sets code page 936";
+  const std::string name = "\xEC\x82\xAC\xEC\xA7\x84 \xF0\x9F\x98\x80.jpg";  // 사진 😀.jpg
+  const std::wstring wideName = L"\uC0AC\uC9C4 \U0001F600.jpg";
   Language chinese("language.cns");
   if (chinese.present) {
     EXPECT_EQ(
         pictureTipText(chinese.file, PictureTipFacts{"C:\\Photos\\" + name, 800, 600, 9, std::nullopt, 1}),
-        chinese.file.lookupString("ImageName") + name + "\r\n" + chinese.file.lookupString("ImageSize") +
-            "800*600\r\n" + chinese.file.lookupString("TransitionMode") +
-            "\xB5\xAD\xC8\xEB\xB5\xAD\xB3\xF6\r\n" + chinese.file.lookupString("HoldTip") +
-            formatWithNumber(chinese.file.lookupValue("AlbumFile", "HoldAlbum"), 1) + "\r\n" +
-            chinese.file.lookupString("MotionTip") +
-            motionDisplayName(chinese.file, slidewright::MotionKind::None));
-    // A caption in Chinese and Latin letters, kept as UTF-8, shows in GBK.
-    const std::string tip = pictureTipText(
-        chinese.file, PictureTipFacts{name, 5, 6, 0, 7, 1, {}, "\xE6\xB5\xB7\xE8\xBE\xB9 By the sea"});
-    const std::string end = chinese.file.lookupString("CaptionTip") + "\xBA\xA3\xB1\xDF By the sea";
-    EXPECT_EQ(tip.substr(tip.size() - end.size()), end);
+        wideFromAnsi(chinese.file.lookupString("ImageName")) + wideName +
+            wideFromAnsi("\r\n" + chinese.file.lookupString("ImageSize") + "800*600\r\n" +
+                         chinese.file.lookupString("TransitionMode") +
+                         "\xB5\xAD\xC8\xEB\xB5\xAD\xB3\xF6\r\n" + chinese.file.lookupString("HoldTip") +
+                         formatWithNumber(chinese.file.lookupValue("AlbumFile", "HoldAlbum"), 1) + "\r\n" +
+                         chinese.file.lookupString("MotionTip") +
+                         motionDisplayName(chinese.file, slidewright::MotionKind::None)));
+    // A caption in Chinese, Korean and Latin letters and an emoji, kept whole.
+    const std::wstring tip = pictureTipText(
+        chinese.file,
+        PictureTipFacts{name, 5, 6, 0, 7, 1, {}, "\xE6\xB5\xB7\xE8\xBE\xB9 By the sea " + name});
+    const std::wstring end =
+        wideFromAnsi(chinese.file.lookupString("CaptionTip")) + L"\u6D77\u8FB9 By the sea " + wideName;
+    EXPECT_EQ(tip.substr(tip.size() - std::min(tip.size(), end.size())), end);
   }
   Language percent("percent.lng",
                    "[String]\r\nImageName=%s%n%d \r\nImageSize=100% \r\nTransitionMode=%x\r\n");
   EXPECT_EQ(pictureTipText(percent.file, PictureTipFacts{name, 5, 6, 99, 7, 1}),
-            "%s%n%d" + name + "\r\n100%5*6\r\n%x100\r\nHoldTipHoldOwn\r\nMotionTip1");
+            L"%s%n%d" + wideName + L"\r\n100%5*6\r\n%x100\r\nHoldTipHoldOwn\r\nMotionTip1");
 }
 
 }  // namespace

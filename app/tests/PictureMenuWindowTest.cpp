@@ -12,6 +12,7 @@
 #include "AlbumMakeJob.h"
 #include "LanguageFormat.h"
 #include "PictureContextMenu.h"
+#include "TextConversion.h"
 #include "WindowTestSupport.h"
 #include "maker/album_maker.h"
 #include "resource.h"
@@ -316,15 +317,18 @@ TEST_F(PictureMenuWindowTest, InformationTipAfterTheRestOnAPicture) {
   list().entryAt(2).caption = "\xE6\xB5\xB7\xE8\xBE\xB9 By the sea";
   auto textFor = [&](const char* name, int transition) {
     const bool third = std::string(name) == "c.jpg";
-    return language.lookupString("ImageName") + name + "\r\n" + language.lookupString("ImageSize") +
-           "64*48\r\n" + language.lookupString("TransitionMode") +
-           window.window().transitionName(transition) + "\r\n" + language.lookupString("HoldTip") +
-           formatWithNumber(language.lookupValue("AlbumFile", "HoldAlbum"),
+    return wideFromAnsi(language.lookupString("ImageName") + name + "\r\n" +
+                        language.lookupString("ImageSize") + "64*48\r\n" +
+                        language.lookupString("TransitionMode") + window.window().transitionName(transition) +
+                        "\r\n" + language.lookupString("HoldTip") +
+                        formatWithNumber(
+                            language.lookupValue("AlbumFile", "HoldAlbum"),
                             static_cast<int>(GetDlgItemInt(window.handle(), IDC_SECONDS, nullptr, FALSE))) +
-           "\r\n" + language.lookupString("MotionTip") +
-           motionDisplayName(language,
-                             third ? slidewright::MotionKind::ZoomIn : slidewright::MotionKind::None) +
-           (third ? "\r\n" + language.lookupString("CaptionTip") + "\xBA\xA3\xB1\xDF By the sea" : "");
+                        "\r\n" + language.lookupString("MotionTip") +
+                        motionDisplayName(language, third ? slidewright::MotionKind::ZoomIn
+                                                          : slidewright::MotionKind::None)) +
+           (third ? wideFromAnsi("\r\n" + language.lookupString("CaptionTip")) + L"\u6D77\u8FB9 By the sea"
+                  : std::wstring());
   };
   // The screen's pointer goes back where it was: a menu opened under it by
   // a later test would take it for the user's choice.

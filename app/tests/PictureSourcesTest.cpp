@@ -145,20 +145,26 @@ TEST(PicturePaths, CommandLineFoldersAndLimits) {
 
   EXPECT_EQ(checkedPicturePath(std::string(259, 'a')).problem, PathProblem::None);
   EXPECT_EQ(checkedPicturePath(std::string(260, 'a')).problem, PathProblem::PathTooLong);
-  std::string ansi;
-  EXPECT_TRUE(toAnsiPath(L"C:\\plain\\name.jpg", &ansi));
-  EXPECT_EQ(ansi, "C:\\plain\\name.jpg");
-  // A name the code page cannot hold, of a file that does not exist (so it
-  // has no short name either).
-  EXPECT_FALSE(toAnsiPath(L"C:\\nowhere\\\u0915\u093F.jpg", &ansi));
+  // Any name, in any script, becomes its UTF-8 path whole (never a short
+  // name); the limit counts characters, not bytes.
+  const auto named = gatherPicturePaths({L"C:\\nowhere\\\u0915\u093F \U0001F600.jpg"});
+  ASSERT_EQ(named.size(), 1u);
+  EXPECT_EQ(named[0].path, "C:\\nowhere\\\xE0\xA4\x95\xE0\xA4\xBF \xF0\x9F\x98\x80.jpg");
+  EXPECT_EQ(named[0].problem, PathProblem::None);
+  std::string chinese;
+  for (int i = 0; i < 259; ++i) chinese += "\xE7\x9B\xB8";  // 相, 3 bytes in UTF-8
+  EXPECT_EQ(checkedPicturePath(chinese).problem, PathProblem::None);
+  EXPECT_EQ(checkedPicturePath(chinese + "a").problem, PathProblem::PathTooLong);
 }
 
 TEST(OpenDialog, ResultBufferFilterAndPanelRules) {
-  const char single[] = "C:\\Photos\\one.jpg\0";
+  const wchar_t single[] = L"C:\\Photos\\one.jpg\0";
   EXPECT_EQ(chosenFiles(single), (std::vector<std::string>{"C:\\Photos\\one.jpg"}));
-  const char several[] = "C:\\Photos\0b.jpg\0a.jpg\0";
-  EXPECT_EQ(chosenFiles(several), (std::vector<std::string>{"C:\\Photos\\b.jpg", "C:\\Photos\\a.jpg"}));
-  const char root[] = "D:\\\0x.png\0";
+  const wchar_t several[] = L"C:\\Photos\0b.jpg\0\uC0AC\uC9C4 \U0001F600.jpg\0";
+  EXPECT_EQ(chosenFiles(several),
+            (std::vector<std::string>{"C:\\Photos\\b.jpg",
+                                      "C:\\Photos\\\xEC\x82\xAC\xEC\xA7\x84 \xF0\x9F\x98\x80.jpg"}));
+  const wchar_t root[] = L"D:\\\0x.png\0";
   EXPECT_EQ(chosenFiles(root), (std::vector<std::string>{"D:\\x.png"}));
 
   EXPECT_EQ(dialogFilter("Pictures|*.jpg||"), bytes("Pictures\0*.jpg\0\0\0\0"));

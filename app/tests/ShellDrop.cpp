@@ -8,9 +8,9 @@
 HDROP makeShellDrop(const std::vector<std::string>& paths) {
   std::wstring names;
   for (const auto& p : paths) {
-    const int n = MultiByteToWideChar(CP_ACP, 0, p.c_str(), -1, nullptr, 0);
+    const int n = MultiByteToWideChar(CP_UTF8, 0, p.c_str(), -1, nullptr, 0);
     std::wstring wide(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, p.c_str(), -1, wide.data(), n);
+    MultiByteToWideChar(CP_UTF8, 0, p.c_str(), -1, wide.data(), n);
     names += wide;  // with its NUL
   }
   names += L'\0';

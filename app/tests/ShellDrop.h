@@ -8,6 +8,6 @@
 #include <string>
 #include <vector>
 
-// The paths (ANSI) as the shell hands a drop to a window: a DROPFILES block
+// The paths (UTF-8) as the shell hands a drop to a window: a DROPFILES block
 // with wide names. The window that receives WM_DROPFILES frees it.
 HDROP makeShellDrop(const std::vector<std::string>& paths);

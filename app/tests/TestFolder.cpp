@@ -2,74 +2,83 @@
 
 #include <windows.h>
 
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
+
+#include "common/stdio_file.h"
+#include "common/utf8_path.h"
 
 namespace {
 
-void removeTree(const std::string& folder) {
-  WIN32_FIND_DATAA found;
-  HANDLE find = FindFirstFileA((folder + "*").c_str(), &found);
+using slidewright::utf8FromWideText;
+using slidewright::wideFromUtf8Text;
+
+void removeTree(const std::wstring& folder) {
+  WIN32_FIND_DATAW found;
+  HANDLE find = FindFirstFileW((folder + L"*").c_str(), &found);
   if (find != INVALID_HANDLE_VALUE) {
     do {
-      const std::string name = found.cFileName;
-      if (name == "." || name == "..") continue;
-      const std::string full = folder + name;
+      const std::wstring name = found.cFileName;
+      if (name == L"." || name == L"..") continue;
+      const std::wstring full = folder + name;
       if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        removeTree(full + "\\");
+        removeTree(full + L"\\");
       } else {
-        SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(full.c_str());
+        SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(full.c_str());
       }
-    } while (FindNextFileA(find, &found));
+    } while (FindNextFileW(find, &found));
     FindClose(find);
   }
-  RemoveDirectoryA(folder.c_str());
+  RemoveDirectoryW(folder.c_str());
 }
 
 }  // namespace
 
 TestFolder::TestFolder() {
-  char temp[MAX_PATH];
-  GetTempPathA(MAX_PATH, temp);
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
   static unsigned counter = 0;
   for (int attempt = 0; attempt < 1000; ++attempt) {
-    const std::string candidate = std::string(temp) + "swtest-" + std::to_string(GetCurrentProcessId()) +
-                                  "-" + std::to_string(++counter);
-    if (CreateDirectoryA(candidate.c_str(), nullptr)) {
-      path_ = candidate + "\\";
+    const std::wstring candidate = std::wstring(temp) + L"swtest-" + std::to_wstring(GetCurrentProcessId()) +
+                                   L"-" + std::to_wstring(++counter);
+    if (CreateDirectoryW(candidate.c_str(), nullptr)) {
+      path_ = utf8FromWideText(candidate) + "\\";
       return;
     }
   }
   throw std::runtime_error("cannot make a test folder");
 }
 
-TestFolder::~TestFolder() { removeTree(path_); }
+TestFolder::~TestFolder() { removeTree(wideFromUtf8Text(path_)); }
 
 void writeFile(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  slidewright::StdioFile out = slidewright::openStdioFile(path, "wb");
+  if (out) std::fwrite(bytes.data(), 1, bytes.size(), out.get());
 }
 
 std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string bytes;
+  slidewright::StdioFile in = slidewright::openStdioFile(path, "rb");
+  if (!in) return bytes;
+  char buffer[65536];
+  std::size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, in.get())) > 0) bytes.append(buffer, n);
+  return bytes;
 }
 
 int countFiles(const std::string& pattern) {
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW(wideFromUtf8Text(pattern).c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return 0;
   int count = 0;
   do ++count;
-  while (FindNextFileA(search, &found));
+  while (FindNextFileW(search, &found));
   FindClose(search);
   return count;
 }
 
 bool fileExists(const std::string& path) {
-  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+  return GetFileAttributesW(wideFromUtf8Text(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 bool inChineseCodePage() { return GetACP() == 936; }

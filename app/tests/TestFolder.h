@@ -11,13 +11,15 @@ class TestFolder {
   TestFolder(const TestFolder&) = delete;
   TestFolder& operator=(const TestFolder&) = delete;
 
-  // The folder's path, ending in a backslash.
+  // The folder's path (UTF-8, as every path of the program), ending in a
+  // backslash.
   const std::string& path() const { return path_; }
 
  private:
   std::string path_;
 };
 
+// UTF-8 paths.
 void writeFile(const std::string& path, const std::string& bytes);
 std::string readFile(const std::string& path);
 bool fileExists(const std::string& path);

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "common/stdio_file.h"
+
 namespace testmovies {
 
 namespace {
@@ -93,10 +95,10 @@ std::vector<uint8_t> colourMovie(const MovieSpec& spec) {
 }
 
 bool writeBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::FILE* f = std::fopen(path.c_str(), "wb");
+  slidewright::StdioFile f = slidewright::openStdioFile(path, "wb");
   if (!f) return false;
-  const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  return std::fclose(f) == 0 && ok;
+  const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f.get()) == bytes.size();
+  return slidewright::closeWritten(f) && ok;
 }
 
 bool writeColourMovie(const std::string& path, const MovieSpec& spec) {

@@ -8,6 +8,7 @@
 #include "GdiHandles.h"
 #include "MenuTestSupport.h"
 #include "ProgramDirectory.h"
+#include "TextConversion.h"
 #include "media/jpeg_writer.h"
 #include "resource.h"
 
@@ -200,7 +201,7 @@ HWND fileNameField(HWND dialog) {
 }
 
 void answerFileDialog(HWND dialog, const std::string& name) {
-  SendMessageA(fileNameField(dialog), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
+  SendMessageW(fileNameField(dialog), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wideFromUtf8(name).c_str()));
   PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
 }
@@ -232,7 +233,7 @@ void LiveMainWindow::clickNotSaving(int id) {
 
 void LiveMainWindow::exit() { clickNotSaving(IDOK); }
 
-void LiveMainWindow::setText(int id, const std::string& text) { SetWindowTextA(item(id), text.c_str()); }
+void LiveMainWindow::setText(int id, const std::string& text) { setWindowTextUtf8(item(id), text); }
 
 void LiveMainWindow::waitForMake() {
   const DWORD start = GetTickCount();
@@ -349,11 +350,11 @@ bool looksLike(COLORREF c, media::Rgb expected, int tolerance) {
 }
 
 DWORD runCommandLine(const std::string& arguments) {
-  std::string line = std::string("\"") + SLIDEWRIGHT_CLI_EXE + "\" " + arguments;
-  STARTUPINFOA startup{};
+  std::wstring line = wideFromUtf8(std::string("\"") + SLIDEWRIGHT_CLI_EXE + "\" " + arguments);
+  STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
                       &startup, &process))
     return 0xFFFFFFFF;
   WaitForSingleObject(process.hProcess, 120000);

@@ -1,6 +1,7 @@
 #include "common/staged_file.h"
 
 #include "common/file_kind.h"
+#include "common/utf8_path.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -17,8 +18,8 @@
 
 // The one Win32 call the mechanism needs, declared here so that this
 // standard-library-only layer does not take in <windows.h>.
-extern "C" __declspec(dllimport) int __stdcall MoveFileExA(const char* existing, const char* replacement,
-                                                           unsigned long flags);
+extern "C" __declspec(dllimport) int __stdcall MoveFileExW(const wchar_t* existing,
+                                                           const wchar_t* replacement, unsigned long flags);
 extern "C" __declspec(dllimport) unsigned long __stdcall GetLastError();
 #else
 #include <unistd.h>
@@ -29,9 +30,12 @@ namespace slidewright {
 namespace {
 
 #ifdef _WIN32
-int openForWriting(const std::string& path) { return _open(path.c_str(), _O_WRONLY | _O_BINARY); }
+int openForWriting(const std::string& path) {
+  return _wopen(wideFromUtf8Text(path).c_str(), _O_WRONLY | _O_BINARY);
+}
 int createExclusive(const std::string& path) {
-  return _open(path.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
+  return _wopen(wideFromUtf8Text(path).c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY,
+                _S_IREAD | _S_IWRITE);
 }
 void closeDescriptor(int fd) { _close(fd); }
 std::FILE* streamOf(int fd) { return _fdopen(fd, "wb"); }
@@ -59,7 +63,9 @@ int errnoOf(unsigned long win32Error) {
 
 int moveIntoPlace(const std::string& from, const std::string& to) {
   const unsigned long kReplaceExisting = 1, kWriteThrough = 8;
-  if (MoveFileExA(from.c_str(), to.c_str(), kReplaceExisting | kWriteThrough)) return 0;
+  if (MoveFileExW(wideFromUtf8Text(from).c_str(), wideFromUtf8Text(to).c_str(),
+                  kReplaceExisting | kWriteThrough))
+    return 0;
   return errnoOf(GetLastError());
 }
 
@@ -175,7 +181,7 @@ bool StagedFile::open(const std::string& destination, StagingError* error) {
     if (!file) {
       const int why = errno;
       closeDescriptor(fd);
-      std::remove(candidate.c_str());
+      removeFile(candidate);
       return failWith(error, StagingErrorKind::CannotCreate, why);
     }
     file_ = file;
@@ -217,7 +223,7 @@ bool StagedFile::commit(StagingError* error) {
 
 void StagedFile::discard() {
   if (file_) std::fclose(std::exchange(file_, nullptr));
-  if (!path_.empty()) std::remove(path_.c_str());
+  if (!path_.empty()) removeFile(path_);
   path_.clear();
 }
 

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <numeric>
 
+#include "common/utf8_path.h"
 #include "export/video_export.h"
 #include "player/movie_player.h"
 #include "sound_track.h"
@@ -119,7 +120,7 @@ struct VideoClock {
 }  // namespace
 
 std::optional<VideoFormat> videoFormatForName(const std::string& path) {
-  const std::string name = lower(std::filesystem::path(path).filename().string());
+  const std::string name = lower(utf8FromPath(pathFromUtf8(path).filename()));
   auto endsWith = [&](const char* tail) {
     const size_t n = std::strlen(tail);
     return name.size() > n && name.compare(name.size() - n, n, tail) == 0;

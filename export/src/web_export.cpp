@@ -18,6 +18,7 @@
 
 #include "common/same_file.h"
 #include "common/staged_file.h"
+#include "common/utf8_path.h"
 #include "player/swf_parser.h"
 #include "web_page.h"
 
@@ -54,9 +55,9 @@ std::string urlOf(const std::string& name) {
 // The player's files a page needs: its scripts, its WebAssembly modules and
 // its licences (not source maps, the package description or its read-me).
 bool isPlayerFile(const fs::path& file) {
-  const std::string name = file.filename().string();
+  const std::string name = utf8FromPath(file.filename());
   if (name.rfind("LICENSE", 0) == 0) return true;
-  const std::string ext = file.extension().string();
+  const std::string ext = utf8FromPath(file.extension());
   return ext == ".js" || ext == ".wasm";
 }
 
@@ -131,11 +132,12 @@ Status checkFolder(const std::string& shown, const fs::path& folder, const std::
   if (!hasManifest && fs::exists(fs::symlink_status(folder / kManifestName, ec)))
     return refuse(kManifestName);
   for (const AlbumFile& f : files)
-    if (fs::exists(fs::symlink_status(folder / f.name, ec)) && !listed(f.name)) return refuse(f.name);
+    if (fs::exists(fs::symlink_status(folder / pathFromUtf8(f.name), ec)) && !listed(f.name))
+      return refuse(f.name);
   std::vector<std::string> replaced = earlier;
   for (const AlbumFile& f : files) replaced.push_back(f.name);
   for (const std::string& name : replaced)
-    if (isSameFile(moviePath, (folder / name).string()))
+    if (isSameFile(moviePath, utf8FromPath(folder / pathFromUtf8(name))))
       return fail(ErrorKind::Input, moviePath +
                                         ": the movie is in the output folder, where the export would "
                                         "replace it; name another folder");
@@ -165,13 +167,13 @@ struct CreatedFolders {
 std::string findWebPlayer(const std::vector<std::string>& folders) {
   std::error_code ec;
   for (const std::string& f : folders)
-    if (!f.empty() && fs::is_regular_file(fs::path(f) / "ruffle.js", ec)) return f;
+    if (!f.empty() && fs::is_regular_file(pathFromUtf8(f) / "ruffle.js", ec)) return f;
   return {};
 }
 
 bool isWebAlbumFolder(const std::string& folder) {
   std::vector<std::string> files;
-  return readManifest(folder, &files);
+  return readManifest(pathFromUtf8(folder), &files);
 }
 
 Result<WebOutcome> exportWeb(const WebOptions& o) {
@@ -206,7 +208,7 @@ Result<WebOutcome> exportWeb(const WebOptions& o) {
       break;
     }
   }
-  std::string movieFile = fs::path(o.moviePath).filename().string();
+  std::string movieFile = utf8FromPath(pathFromUtf8(o.moviePath).filename());
   if (!endsWithIgnoringCase(movieFile, ".swf")) movieFile += ".swf";
   page.title = o.title.empty() ? movieFile.substr(0, movieFile.size() - 4) : o.title;
   page.movieUrl = urlOf(movieFile);
@@ -216,10 +218,11 @@ Result<WebOutcome> exportWeb(const WebOptions& o) {
                                {movieFile, std::string(read.value().begin(), read.value().end()), {}}};
   std::error_code ec;
   bool anyModule = false;
-  for (const auto& entry : fs::directory_iterator(outcome.playerFolder, ec)) {
+  for (const auto& entry : fs::directory_iterator(pathFromUtf8(outcome.playerFolder), ec)) {
     if (!entry.is_regular_file() || !isPlayerFile(entry.path())) continue;
     anyModule = anyModule || entry.path().extension() == ".wasm";
-    files.push_back({std::string(kPlayerFolder) + "/" + entry.path().filename().string(), {}, entry.path()});
+    files.push_back(
+        {std::string(kPlayerFolder) + "/" + utf8FromPath(entry.path().filename()), {}, entry.path()});
   }
   if (ec)
     return fail(ErrorKind::WebPlayer,
@@ -231,7 +234,7 @@ Result<WebOutcome> exportWeb(const WebOptions& o) {
 
   std::string shown = o.outputFolder;
   while (shown.size() > 1 && shown.back() == '/') shown.pop_back();
-  const fs::path folder(shown);
+  const fs::path folder = pathFromUtf8(shown);
   const auto status = fs::status(folder, ec);
   CreatedFolders created;
   std::vector<std::string> earlier;
@@ -258,18 +261,19 @@ Result<WebOutcome> exportWeb(const WebOptions& o) {
   StagingError error;
   for (size_t i = 0; i < files.size(); ++i) {
     const AlbumFile& f = files[i];
-    if (!staged[i].open((folder / f.name).string(), &error)) return cannotWrite(shown, f.name, error);
+    if (!staged[i].open(utf8FromPath(folder / pathFromUtf8(f.name)), &error))
+      return cannotWrite(shown, f.name, error);
     std::FILE* out = staged[i].file();
     if (f.copyFrom.empty() ? std::fwrite(f.bytes.data(), 1, f.bytes.size(), out) != f.bytes.size()
                            : !copyInto(f.copyFrom, out)) {
       if (!f.copyFrom.empty() && !std::ferror(out))
         return fail(ErrorKind::WebPlayer, outcome.playerFolder + ": cannot read the player's file " +
-                                              f.copyFrom.filename().string());
+                                              utf8FromPath(f.copyFrom.filename()));
       return fail(ErrorKind::Output, shown + ": cannot write " + f.name + " (" + std::strerror(errno) + ")");
     }
     if (!staged[i].close(&error)) return cannotWrite(shown, f.name, error);
     std::error_code sizeError;
-    outcome.bytes += fs::file_size(staged[i].path(), sizeError);
+    outcome.bytes += fs::file_size(pathFromUtf8(staged[i].path()), sizeError);
     names.push_back(f.name);
   }
   // The list names the earlier files too until they are gone, so that a
@@ -278,7 +282,7 @@ Result<WebOutcome> exportWeb(const WebOptions& o) {
   for (const std::string& name : earlier)
     if (std::find(both.begin(), both.end(), name) == both.end()) both.push_back(name);
   StagedFile bothList, newList;
-  const std::string manifestPath = (folder / kManifestName).string();
+  const std::string manifestPath = utf8FromPath(folder / kManifestName);
   for (auto [list, text] : {std::pair{&bothList, manifestOf(both)}, std::pair{&newList, manifestOf(names)}}) {
     if (!list->open(manifestPath, &error)) return cannotWrite(shown, kManifestName, error);
     if (std::fwrite(text.data(), 1, text.size(), list->file()) != text.size() || !list->close(&error))
@@ -293,11 +297,11 @@ Result<WebOutcome> exportWeb(const WebOptions& o) {
   // The earlier album's files that the new one does not have.
   for (const std::string& name : earlier) {
     if (std::find(names.begin(), names.end(), name) != names.end()) continue;
-    const auto old = fs::symlink_status(folder / name, ec);
-    if (fs::is_regular_file(old) || fs::is_symlink(old)) fs::remove(folder / name, ec);
+    const auto old = fs::symlink_status(folder / pathFromUtf8(name), ec);
+    if (fs::is_regular_file(old) || fs::is_symlink(old)) fs::remove(folder / pathFromUtf8(name), ec);
   }
   if (!newList.commit(&error)) return cannotWrite(shown, kManifestName, error);
-  outcome.indexPath = (folder / "index.html").string();
+  outcome.indexPath = utf8FromPath(folder / "index.html");
   outcome.movieFile = movieFile;
   outcome.width = page.width;
   outcome.height = page.height;

@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "album/album.h"
+#include "common/utf8_path.h"
 #include "album/transition.h"
 #include "media/canvas.h"
 #include "media/caption_text.h"
@@ -174,7 +175,7 @@ std::optional<MakeError> checkSettings(const AlbumSettings& s) {
 // folder that takes no new file), made early.
 std::optional<MakeError> checkOutput(const std::string& outputPath) {
   std::error_code ec;
-  if (fs::is_directory(outputPath, ec))
+  if (fs::is_directory(slidewright::pathFromUtf8(outputPath), ec))
     return makeError(MakeErrorKind::Output, outputPath, "is a folder, not a movie file name");
   const SwfWriteResult destination = checkMovieDestination(outputPath);
   if (!destination) return makeError(MakeErrorKind::Output, outputPath, destination.error().reason);
@@ -406,7 +407,7 @@ std::optional<MakeError> buildMovie(const AlbumSettings& s, Album album, MakeOut
   const SwfWriteResult written = builder.writeFile(s.outputPath);
   if (!written) return makeError(MakeErrorKind::Output, s.outputPath, written.error().reason);
   std::error_code ec;
-  outcome.movieBytes = fs::file_size(s.outputPath, ec);
+  outcome.movieBytes = fs::file_size(slidewright::pathFromUtf8(s.outputPath), ec);
   outcome.frameCount = builder.report().frameCount;
   return std::nullopt;
 }

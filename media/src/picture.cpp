@@ -289,7 +289,7 @@ Status writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes
     err = errno;
   }
   if (!ok) {
-    std::remove(path.c_str());  // what was written of it is of no use
+    slidewright::removeFile(path);  // what was written of it is of no use
     return fail(ErrorKind::FileAccess, std::string("cannot write the file: ") + std::strerror(err));
   }
   return success();

@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <random>
 
+#include "common/utf8_path.h"
+
 #ifdef _WIN32
 #include <io.h>
 #else
@@ -25,7 +27,8 @@ namespace {
 bool createExclusive(const std::string& path, bool shared, int& err) {
 #ifdef _WIN32
   (void)shared;
-  int fd = _open(path.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
+  int fd = _wopen(wideFromUtf8Text(path).c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY,
+                  _S_IREAD | _S_IWRITE);
   if (fd < 0) {
     err = errno;
     return false;
@@ -63,7 +66,7 @@ std::string temporaryDirectory() {
   if (ec || dir.empty()) return ".";
   // Without a trailing separator, so that names made from it read the same
   // on every platform.
-  std::string text = dir.string();
+  std::string text = utf8FromPath(dir);
   while (text.size() > 1 && (text.back() == '/' || text.back() == '\\') && text[text.size() - 2] != ':')
     text.pop_back();
   return text;
@@ -99,7 +102,7 @@ TempFile& TempFile::operator=(TempFile&& other) noexcept {
 }
 
 void TempFile::remove() {
-  if (!path_.empty()) std::remove(path_.c_str());
+  if (!path_.empty()) removeFile(path_);
   path_.clear();
 }
 

@@ -26,7 +26,7 @@ bool writePng(const std::string& path, const Image& image, std::string* error) {
   if (!png || !info || setjmp(png_jmpbuf(png))) {
     png_destroy_write_struct(&png, &info);
     f.reset();
-    std::remove(path.c_str());
+    slidewright::removeFile(path);
     *error = "cannot write " + path;
     return false;
   }
@@ -46,7 +46,7 @@ bool writePng(const std::string& path, const Image& image, std::string* error) {
   png_write_end(png, nullptr);
   png_destroy_write_struct(&png, &info);
   if (!slidewright::closeWritten(f)) {
-    std::remove(path.c_str());
+    slidewright::removeFile(path);
     *error = "cannot write " + path;
     return false;
   }

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "common/utf8_path.h"
 #include "scrfile/screensaver_file.h"
 
 namespace {
@@ -10,10 +11,12 @@ constexpr WPARAM kEscape = VK_ESCAPE;
 constexpr LPARAM kEscapeDown = 0x00200001;
 constexpr LPARAM kEscapeUp = LPARAM(0xC0200001u);
 
+// The screensaver file's own path (UTF-8): the movie is appended to it. Any
+// name works, whatever the code page.
 std::string programPath() {
-  char path[MAX_PATH] = {};
-  const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  return n > 0 && n < MAX_PATH ? std::string(path, n) : std::string();
+  wchar_t path[MAX_PATH * 4] = {};
+  const DWORD n = GetModuleFileNameW(nullptr, path, ARRAYSIZE(path));
+  return n > 0 && n < ARRAYSIZE(path) ? slidewright::utf8FromWideText(std::wstring(path, n)) : std::string();
 }
 
 // The IME functions are used only when the process has IMM32 loaded, as an
@@ -300,14 +303,15 @@ bool ScreenSaver::verifyPassword() {
 }
 
 void ScreenSaver::startMovie() {
-  char folder[MAX_PATH] = {}, name[MAX_PATH] = {};
-  if (!GetTempPathA(MAX_PATH, folder) || !GetTempFileNameA(folder, "~ff", 0, name)) return;
-  if (!slidewright::scrfile::extractMovie(platform_.moviePath, name)) {
+  wchar_t folder[MAX_PATH] = {}, name[MAX_PATH] = {};
+  if (!GetTempPathW(MAX_PATH, folder) || !GetTempFileNameW(folder, L"~ff", 0, name)) return;
+  const std::string movie = slidewright::utf8FromWideText(name);
+  if (!slidewright::scrfile::extractMovie(platform_.moviePath, movie)) {
     // No movie: the window stays black and closes by the ordinary rules.
-    DeleteFileA(name);
+    DeleteFileW(name);
     return;
   }
-  temporaryMovie_ = name;
+  temporaryMovie_ = movie;
   RECT client;
   GetClientRect(handle(), &client);
   MovieViewArgs args;
@@ -333,7 +337,7 @@ void ScreenSaver::stopMovie() {
   if (keyboardHook_) UnhookWindowsHookEx(keyboardHook_);
   mouseHook_ = keyboardHook_ = nullptr;
   movie_.reset();
-  if (!temporaryMovie_.empty()) DeleteFileA(temporaryMovie_.c_str());
+  if (!temporaryMovie_.empty()) slidewright::removeFile(temporaryMovie_);
   temporaryMovie_.clear();
 }
 

@@ -21,7 +21,7 @@ struct SaverPlatform {
   // none. When null on the 9x family, it is looked up in PASSWORD.CPL as
   // the user's settings ask.
   BOOL(WINAPI* verifyPassword)(HWND) = nullptr;
-  // The file the movie is appended to (default: the program's own file).
+  // The file the movie is appended to, UTF-8 (default: the program's own file).
   std::string moviePath;
 };
 

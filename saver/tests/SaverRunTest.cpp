@@ -8,6 +8,7 @@
 #include "SaverModes.h"
 #include "SaverTestSupport.h"
 #include "TestFolder.h"
+#include "common/utf8_path.h"
 #include "resource.h"
 
 namespace {
@@ -15,10 +16,11 @@ namespace {
 class SaverProcess {
  public:
   SaverProcess(const std::string& program, const std::string& arguments) {
-    STARTUPINFOA startup{};
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    std::string commandLine = "\"" + program + "\" " + arguments;
-    started_ = CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+    const std::wstring wideProgram = slidewright::wideFromUtf8Text(program);
+    std::wstring commandLine = slidewright::wideFromUtf8Text("\"" + program + "\" " + arguments);
+    started_ = CreateProcessW(wideProgram.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                               nullptr, &startup, &info_) != 0;
   }
   ~SaverProcess() {
@@ -116,7 +118,10 @@ TEST(SaverRun, PlaysTheMovieFullScreenAndClosesOnAMove) {
   spec.width = 320;
   spec.height = 240;
   spec.frameColours.assign(36, 0x20C040);
-  const std::string scr = savertest::makeScreensaver(folder.path(), "album", spec);
+  // Named in Korean with an emoji, which no code page holds: the player
+  // finds the movie in its own file by the file's real name.
+  const std::string scr =
+      savertest::makeScreensaver(folder.path(), "\xEC\x95\xA8\xEB\xB2\x94 \xF0\x9F\x93\xB7", spec);
   ASSERT_FALSE(scr.empty());
   const int temporaries = savertest::playerTemporaryFiles();
   const POINT reference{400, 300};

@@ -104,14 +104,15 @@ Status writeScreensaverFile(const std::string& scrPath, const std::vector<std::u
   if (stub.empty())
     return fail(ErrorKind::NoStub, "the screensaver player program is missing from this build");
   std::error_code ec;
-  if (fs::is_directory(moviePath, ec)) return fail(ErrorKind::NoMovie, moviePath + ": is a folder");
+  if (fs::is_directory(pathFromUtf8(moviePath), ec))
+    return fail(ErrorKind::NoMovie, moviePath + ": is a folder");
   errno = 0;
   File movie = openStdioFile(moviePath, "rb");
   if (!movie) {
     const int err = errno;
     return fail(ErrorKind::NoMovie, moviePath + ": cannot read the movie (" + reason(err) + ")");
   }
-  const std::uint64_t length = fs::file_size(moviePath, ec);
+  const std::uint64_t length = fs::file_size(pathFromUtf8(moviePath), ec);
   if (ec) return fail(ErrorKind::NoMovie, moviePath + ": cannot read the movie (" + ec.message() + ")");
   if (!hasSignature(movie.get()))
     return fail(ErrorKind::NotAMovie, moviePath + ": not an uncompressed SWF movie");
@@ -120,7 +121,7 @@ Status writeScreensaverFile(const std::string& scrPath, const std::vector<std::u
                                          "; a screensaver holds at most " + sizeText(kMaxMovieBytes) +
                                          " (make an album of fewer or smaller pictures)");
   if (!seekTo(movie.get(), 0)) return fail(ErrorKind::NoMovie, moviePath + ": cannot read the movie");
-  if (fs::is_directory(scrPath, ec))
+  if (fs::is_directory(pathFromUtf8(scrPath), ec))
     return fail(ErrorKind::CannotWrite, scrPath + ": is a folder, not a screensaver file name");
 
   StagedFile staged;
@@ -143,7 +144,7 @@ Status writeScreensaverFile(const std::string& scrPath, const std::vector<std::u
   written = written && std::fwrite(trailer, 1, 4, staged.file()) == 4;
   written = staged.close(&staging) && written;
   movie.reset();
-  if (!written || fs::file_size(staged.path(), ec) != stub.size() + length + 4)
+  if (!written || fs::file_size(pathFromUtf8(staged.path()), ec) != stub.size() + length + 4)
     return fail(ErrorKind::CannotWrite,
                 scrPath + ": the screensaver could not be written completely (is the disk full?)");
   if (!staged.commit(&staging))
@@ -154,7 +155,7 @@ Status writeScreensaverFile(const std::string& scrPath, const std::vector<std::u
 
 Result<Payload> locateMovie(const std::string& playerPath) {
   std::error_code ec;
-  const std::uint64_t size = fs::file_size(playerPath, ec);
+  const std::uint64_t size = fs::file_size(pathFromUtf8(playerPath), ec);
   if (ec) return fail(ErrorKind::CannotRead, playerPath + ": cannot read the screensaver file");
   File f = openStdioFile(playerPath, "rb");
   if (!f) return fail(ErrorKind::CannotRead, playerPath + ": cannot read the screensaver file");
@@ -188,7 +189,7 @@ Status extractMovie(const std::string& playerPath, const std::string& moviePath)
   bool ok = copyBytes(in.get(), out.get(), payload.length);
   ok = closeWritten(out) && ok;
   if (!ok) {
-    std::remove(moviePath.c_str());
+    removeFile(moviePath);
     return fail(ErrorKind::CannotRead, moviePath + ": the movie could not be copied out");
   }
   return std::monostate{};

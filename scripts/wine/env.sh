@@ -43,22 +43,28 @@ wine_arch_of() {
 }
 
 # The programs run in code page 936 as on a Chinese Windows, which Wine takes
-# from LC_ALL=zh_CN.GBK: that locale must exist, or Wine would quietly fall
-# back to code page 1252. scripts/install-deps.sh adds it to the system; a
-# user without root gets a private copy through LOCPATH.
+# from LC_ALL=zh_CN.GBK or LC_ALL=zh_CN.UTF-8: the locale must exist, or Wine
+# would quietly fall back to code page 1252. Under zh_CN.GBK Wine reads Unix
+# file names as GBK; the tests of names in any script (emoji, Korean) run
+# under zh_CN.UTF-8, where the names are UTF-8 and the code page stays 936.
+# scripts/install-deps.sh adds both to the system; a user without root gets
+# private copies through LOCPATH (which replaces the system's locales, so it
+# holds both).
 wine_env_locale() {
-  if locale -a 2>/dev/null | grep -qix 'zh_CN.gbk'; then
+  if locale -a 2>/dev/null | grep -qix 'zh_CN.gbk' && locale -a 2>/dev/null | grep -qix 'zh_CN.utf8'; then
     return 0
   fi
-  local dir=${XDG_CACHE_HOME:-$HOME/.cache}/slidewright-locale
-  if [ ! -f "$dir/zh_CN.GBK/LC_CTYPE" ]; then
-    mkdir -p "$dir"
-    localedef -i zh_CN -f GBK "$dir/zh_CN.GBK" >/dev/null 2>&1 || true
-  fi
-  [ -f "$dir/zh_CN.GBK/LC_CTYPE" ] || {
-    echo "the zh_CN.GBK locale is missing and cannot be made (localedef -i zh_CN -f GBK; Debian package locales)" >&2
-    return 1
-  }
+  local dir=${XDG_CACHE_HOME:-$HOME/.cache}/slidewright-locale charset
+  for charset in GBK UTF-8; do
+    if [ ! -f "$dir/zh_CN.$charset/LC_CTYPE" ]; then
+      mkdir -p "$dir"
+      localedef -i zh_CN -f "$charset" "$dir/zh_CN.$charset" >/dev/null 2>&1 || true
+    fi
+    [ -f "$dir/zh_CN.$charset/LC_CTYPE" ] || {
+      echo "the zh_CN.$charset locale is missing and cannot be made (localedef -i zh_CN -f $charset; Debian package locales)" >&2
+      return 1
+    }
+  done
   export LOCPATH=$dir
 }
 

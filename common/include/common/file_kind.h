@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <string>
 
+#include "common/utf8_path.h"
+
 namespace slidewright {
 
 enum class FileKind { Missing, Regular, Folder, Other };
@@ -24,7 +26,7 @@ inline FileFacts inspectFile(const std::string& path) {
   FileFacts facts;
 #ifdef _WIN32
   struct _stati64 st;
-  if (_stati64(path.c_str(), &st) != 0) {
+  if (_wstati64(wideFromUtf8Text(path).c_str(), &st) != 0) {
     facts.error = errno;
     return facts;
   }

@@ -20,8 +20,8 @@
 //   MoveFileEx with MOVEFILE_REPLACE_EXISTING on Windows (which fails, leaving
 //   both files, while another program holds the old one open).
 //
-// Paths are narrow strings handed to the C library (and the system's "A"
-// functions on Windows), so they are read in the same code page as fopen's.
+// Paths are UTF-8 (common/utf8_path.h); on Windows the files are reached by
+// their wide names.
 #pragma once
 
 #include <cstdio>
