@@ -351,6 +351,7 @@ build_text() {
 # the piece's own pkg-config files only, never the build machine's.
 build_phone() {
   log "building the phone picture piece into $phone_prefix ($phone_key)"
+  command -v meson >/dev/null || { log "dav1d builds with meson: bash scripts/install-deps.sh all"; exit 1; }
   rm -rf "$phone_prefix"
   : >"$work/fetched"
   mkdir -p "$phone_prefix"
