@@ -1,6 +1,5 @@
 #include "phone_inputs.h"
 
-#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -98,10 +97,9 @@ std::string inputName(const Image& image, bool av1, const PhoneExtras& extras) {
   k.add(image.rgb);
   k.add(av1 ? 1u : 0u);
   k.add(extras.exif);
-  // An ICC profile's header holds the time it was made (bytes 24 to 35).
-  Bytes icc = extras.icc;
-  if (icc.size() >= 36) std::fill(icc.begin() + 24, icc.begin() + 36, 0);
-  k.add(icc);
+  // An ICC profile's header holds the time it was made and the platform
+  // it was made on: only the tags name the profile.
+  k.add(extras.icc.size() > 128 ? Bytes(extras.icc.begin() + 128, extras.icc.end()) : extras.icc);
   k.add(static_cast<std::uint64_t>(extras.nclxPrimaries));
   k.add(static_cast<std::uint64_t>(extras.orientation));
   static const char digits[] = "0123456789abcdef";
