@@ -10,13 +10,16 @@
 #           the H.264 (x264) and AAC encoders, the MP4 muxer, and the H.264
 #           and AAC decoders with the MP4 demuxer that the tests read videos
 #           back with;
-#   text    FreeType, which reads the caption font's outlines.
+#   text    FreeType, which reads the caption font's outlines;
+#   phone   libheif with the libde265 (HEVC) and dav1d (AV1) decoders for
+#           HEIC and AVIF pictures, libwebp with libwebpdemux for WebP, and
+#           lcms2 for the conversion of colour profiles to sRGB.
 #
 # Each piece is cached outside the clone, one folder per target, under its
 # own key made of the target triplet, the source package versions, the
 # compiler version and the piece's recipe, so a second run only checks the
 # keys and a change to one piece leaves the others as they are. The base prefix
-# links to the other pieces as <prefix>/video and <prefix>/text. The last line printed on stdout
+# links to the other pieces as <prefix>/video, <prefix>/text and <prefix>/phone. The last line printed on stdout
 # is the base prefix; pass it to CMake as -DSLIDEWRIGHT_WINDEPS_PREFIX=<prefix>.
 #
 #   build-windows-deps.sh [i686|x86_64]     (default i686, the shipped programs)
@@ -36,6 +39,7 @@ jobs=${JOBS:-2}
 recipe=4        # bump when the way a base library is built changes
 video_recipe=1  # the same for the video piece
 text_recipe=2   # and for the text piece
+phone_recipe=1  # and for the phone picture piece
 
 if [ -n "${SLIDEWRIGHT_WINDEPS_CACHE:-}" ]; then
   cache=$SLIDEWRIGHT_WINDEPS_CACHE
@@ -121,27 +125,36 @@ add_versions text_key freetype
 text_hash=$(printf '%s' "$text_key" | sha256sum | cut -c1-16)
 text_prefix=$cache/$host/text/$text_hash
 
+phone_key="recipe=$phone_recipe target=$host compiler=$compiler"
+add_versions phone_key libwebp libde265 dav1d libheif lcms2
+phone_key+=" nasm=$nasm_version meson=$(meson --version 2>/dev/null || echo none)"
+phone_hash=$(printf '%s' "$phone_key" | sha256sum | cut -c1-16)
+phone_prefix=$cache/$host/phone/$phone_hash
+
 # Links the base prefix to the other pieces and prints the prefix.
 finish() {
   ln -sfn "../video/$video_hash" "$prefix/video"
   ln -sfn "../text/$text_hash" "$prefix/text"
+  ln -sfn "../phone/$phone_hash" "$prefix/phone"
   echo "$prefix"
 }
 
-if [ -f "$prefix/.complete" ] && [ -f "$video_prefix/.complete" ] && [ -f "$text_prefix/.complete" ]; then
-  log "cached: $prefix (video: $video_prefix, text: $text_prefix)"
+if [ -f "$prefix/.complete" ] && [ -f "$video_prefix/.complete" ] && [ -f "$text_prefix/.complete" ] &&
+  [ -f "$phone_prefix/.complete" ]; then
+  log "cached: $prefix (video: $video_prefix, text: $text_prefix, phone: $phone_prefix)"
   finish
   exit 0
 fi
 
-mkdir -p "$cache/$host/video" "$cache/$host/text"
+mkdir -p "$cache/$host/video" "$cache/$host/text" "$cache/$host/phone"
 work=$(mktemp -d "$cache/$host/build.XXXXXX")
 chmod 755 "$work"   # apt-get source downloads as the _apt user
 cd "$work"          # nothing a build writes by a relative path lands in the clone
 # A half-built prefix is never left behind: only a complete one is reused.
 trap 'rm -rf "$work"; [ -f "$prefix/.complete" ] || rm -rf "$prefix"
       [ -f "$video_prefix/.complete" ] || rm -rf "$video_prefix"
-      [ -f "$text_prefix/.complete" ] || rm -rf "$text_prefix"' EXIT
+      [ -f "$text_prefix/.complete" ] || rm -rf "$text_prefix"
+      [ -f "$phone_prefix/.complete" ] || rm -rf "$phone_prefix"' EXIT
 toolchain=$root/cmake/$host.cmake
 export CC=$host-gcc-posix CXX=$host-g++-posix AR=$host-ar RANLIB=$host-ranlib
 command -v "$CC" >/dev/null || export CC=$host-gcc CXX=$host-g++
@@ -334,6 +347,94 @@ build_text() {
   { printf '%s\n' "$text_key"; cat "$work/fetched"; } >"$text_prefix/.complete"
 }
 
+# The phone picture piece. Every library is found by the next one through
+# the piece's own pkg-config files only, never the build machine's.
+build_phone() {
+  log "building the phone picture piece into $phone_prefix ($phone_key)"
+  command -v meson >/dev/null || { log "dav1d builds with meson: bash scripts/install-deps.sh all"; exit 1; }
+  rm -rf "$phone_prefix"
+  : >"$work/fetched"
+  mkdir -p "$phone_prefix"
+  local s pc=$phone_prefix/lib/pkgconfig
+  local phone_cmake=(-DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release
+    -DCMAKE_INSTALL_PREFIX="$phone_prefix" -DCMAKE_INSTALL_LIBDIR=lib -DBUILD_SHARED_LIBS=OFF
+    -DSLIDEWRIGHT_WINDEPS_PREFIX="$phone_prefix")
+  export PKG_CONFIG_LIBDIR=$pc PKG_CONFIG_PATH=
+
+  # libwebp: the decoder and the demuxer (the first frame of an animation);
+  # none of its programs.
+  s=$(fetch libwebp)
+  cmake -S "$s" -B "$work/b-webp" "${phone_cmake[@]}" -DWEBP_BUILD_ANIM_UTILS=OFF \
+    -DWEBP_BUILD_CWEBP=OFF -DWEBP_BUILD_DWEBP=OFF -DWEBP_BUILD_GIF2WEBP=OFF -DWEBP_BUILD_IMG2WEBP=OFF \
+    -DWEBP_BUILD_VWEBP=OFF -DWEBP_BUILD_WEBPINFO=OFF -DWEBP_BUILD_WEBPMUX=OFF -DWEBP_BUILD_EXTRAS=OFF >&2
+  cmake --build "$work/b-webp" -j"$jobs" >&2
+  cmake --install "$work/b-webp" >&2
+  step libwebp
+
+  # libde265: the library alone (no example decoder, encoder or SDL viewer).
+  s=$(fetch libde265)
+  cmake -S "$s" -B "$work/b-de265" "${phone_cmake[@]}" -DENABLE_DECODER=OFF -DENABLE_ENCODER=OFF \
+    -DENABLE_SDL=OFF >&2
+  cmake --build "$work/b-de265" -j"$jobs" >&2
+  cmake --install "$work/b-de265" >&2
+  step libde265
+
+  # dav1d: meson, through a cross file for this target; 8- and 10-bit
+  # pictures; its x86 assembly needs nasm.
+  s=$(fetch dav1d)
+  local cpu_family=$arch
+  [ "$arch" = i686 ] && cpu_family=x86
+  cat >"$work/cross.txt" <<CROSS
+[binaries]
+c = '$CC'
+cpp = '$CXX'
+ar = '$AR'
+strip = '$host-strip'
+windres = '$host-windres'
+pkgconfig = 'pkg-config'
+
+[host_machine]
+system = 'windows'
+cpu_family = '$cpu_family'
+cpu = '$arch'
+endian = 'little'
+CROSS
+  local dav1d_asm=true
+  command -v nasm >/dev/null || dav1d_asm=false
+  meson setup "$work/b-dav1d" "$s" --cross-file "$work/cross.txt" --prefix="$phone_prefix" \
+    --libdir=lib --buildtype=release --default-library=static -Denable_tools=false \
+    -Denable_tests=false -Denable_examples=false -Denable_asm=$dav1d_asm >&2
+  ninja -C "$work/b-dav1d" -j"$jobs" install >&2
+  step dav1d
+
+  # libheif: decoding through libde265 and dav1d, built in (no plugins are
+  # loaded at run time); no encoders, programs or image loader modules.
+  s=$(fetch libheif)
+  cmake -S "$s" -B "$work/b-heif" "${phone_cmake[@]}" -DWITH_LIBDE265=ON -DWITH_DAV1D=ON \
+    -DWITH_X265=OFF -DWITH_AOM_DECODER=OFF -DWITH_AOM_ENCODER=OFF -DWITH_RAV1E=OFF -DWITH_SvtEnc=OFF \
+    -DWITH_JPEG_DECODER=OFF -DWITH_JPEG_ENCODER=OFF -DWITH_OpenJPEG_DECODER=OFF \
+    -DWITH_OpenJPEG_ENCODER=OFF -DENABLE_PLUGIN_LOADING=OFF -DWITH_EXAMPLES=OFF \
+    -DWITH_GDK_PIXBUF=OFF -DWITH_FUZZERS=OFF -DBUILD_TESTING=OFF >&2
+  cmake --build "$work/b-heif" -j"$jobs" >&2
+  cmake --install "$work/b-heif" >&2
+  step libheif
+
+  # lcms2: the library alone.
+  s=$(fetch lcms2)
+  (
+    cd "$s"
+    ./configure --host=$host --prefix="$phone_prefix" --enable-static --disable-shared \
+      --without-jpeg --without-tiff --without-zlib --disable-dependency-tracking CFLAGS=-O2
+    make -C src -j"$jobs"
+    make -C src install
+    make -C include install
+    install -m 644 lcms2.pc "$pc/lcms2.pc"
+  ) >&2
+  step lcms2
+
+  { printf '%s\n' "$phone_key"; cat "$work/fetched"; } >"$phone_prefix/.complete"
+}
+
 if [ ! -f "$prefix/.complete" ]; then
   build_base
 fi
@@ -347,14 +448,20 @@ if [ ! -f "$text_prefix/.complete" ]; then
   t_step=$SECONDS
   build_text
 fi
+if [ ! -f "$phone_prefix/.complete" ]; then
+  t0=$SECONDS
+  t_step=$SECONDS
+  build_phone
+fi
 
 ln -sfn "$hash" "$cache/$host/current"
 # Earlier builds of this target (other versions or recipes) are no longer
 # needed; the other target's folder is left alone.
-for old in "$cache/$host"/*/ "$cache/$host"/video/*/ "$cache/$host"/text/*/; do
+for old in "$cache/$host"/*/ "$cache/$host"/video/*/ "$cache/$host"/text/*/ "$cache/$host"/phone/*/; do
   old=${old%/}
   case $old in
-    "$prefix" | "$video_prefix" | "$text_prefix" | "$work" | "$cache/$host/video" | "$cache/$host/text") continue ;;
+    "$prefix" | "$video_prefix" | "$text_prefix" | "$phone_prefix" | "$work" | "$cache/$host/video" | \
+      "$cache/$host/text" | "$cache/$host/phone") continue ;;
   esac
   [ -L "$old" ] || rm -rf "$old"
 done

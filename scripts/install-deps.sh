@@ -23,7 +23,7 @@ native_pkgs=(
   nodejs npm
 )
 windows_pkgs=(
-  g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 xvfb xauth xdotool dpkg-dev nasm
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 xvfb xauth xdotool dpkg-dev nasm meson
   imagemagick fonts-arphic-uming googletest locales nsis
 )
 check_pkgs=(

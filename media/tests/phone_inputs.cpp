@@ -1,6 +1,9 @@
 #include "phone_inputs.h"
 
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 #if SLIDEWRIGHT_PHONE_PICTURES
@@ -70,6 +73,42 @@ void chunk(Bytes& b, const char* name, const Bytes& payload) {
 void check(heif_error e) {
   if (e.code != heif_error_Ok) throw std::runtime_error(std::string("libheif: ") + e.message);
 }
+
+// FNV-1a over everything heif() is given, naming its picture in the folder
+// of pictures made by a build with the encoders.
+struct InputKey {
+  std::uint64_t h = 1469598103934665603ull;
+  void add(const std::uint8_t* p, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) h = (h ^ p[i]) * 1099511628211ull;
+  }
+  void add(std::uint64_t v) {
+    for (int i = 0; i < 8; ++i) h = (h ^ ((v >> (8 * i)) & 0xFF)) * 1099511628211ull;
+  }
+  void add(const Bytes& b) {
+    add(b.size());
+    add(b.data(), b.size());
+  }
+};
+
+std::string inputName(const Image& image, bool av1, const PhoneExtras& extras) {
+  InputKey k;
+  k.add(static_cast<std::uint64_t>(image.width));
+  k.add(static_cast<std::uint64_t>(image.height));
+  k.add(image.rgb);
+  k.add(av1 ? 1u : 0u);
+  k.add(extras.exif);
+  // An ICC profile's header holds the time it was made and the platform
+  // it was made on: only the tags name the profile.
+  k.add(extras.icc.size() > 128 ? Bytes(extras.icc.begin() + 128, extras.icc.end()) : extras.icc);
+  k.add(static_cast<std::uint64_t>(extras.nclxPrimaries));
+  k.add(static_cast<std::uint64_t>(extras.orientation));
+  static const char digits[] = "0123456789abcdef";
+  std::string name;
+  for (int i = 60; i >= 0; i -= 4) name += digits[(k.h >> i) & 0xF];
+  return name + (av1 ? ".avif" : ".heic");
+}
+
+Bytes encodeHeif(const Image& image, bool av1, const PhoneExtras& extras);
 #endif
 
 }  // namespace
@@ -163,6 +202,33 @@ Bytes webp(const Image& image, const PhoneExtras& extras) {
 }
 
 Bytes heif(const Image& image, bool av1, const PhoneExtras& extras) {
+  // A build whose libheif only decodes (the Windows one) reads the picture
+  // that a build with the encoders wrote for the same arguments into the
+  // folder SLIDEWRIGHT_PHONE_INPUTS names; a build with them writes it there.
+  const char* folder = std::getenv("SLIDEWRIGHT_PHONE_INPUTS");
+  const std::string path =
+      folder && *folder ? std::string(folder) + "/" + inputName(image, av1, extras) : std::string();
+  if (!heif_have_encoder_for_format(av1 ? heif_compression_AV1 : heif_compression_HEVC)) {
+    if (path.empty())
+      throw std::runtime_error(
+          "this libheif cannot encode; set SLIDEWRIGHT_PHONE_INPUTS to the pictures "
+          "a build with its encoders made");
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error(path + ": not made by a build with libheif's encoders");
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  Bytes out = encodeHeif(image, av1, extras);
+  if (!path.empty()) {
+    std::ofstream file(path, std::ios::binary);
+    file.write(reinterpret_cast<const char*>(out.data()), static_cast<std::streamsize>(out.size()));
+    if (!file.flush()) throw std::runtime_error(path + ": cannot be written");
+  }
+  return out;
+}
+
+namespace {
+
+Bytes encodeHeif(const Image& image, bool av1, const PhoneExtras& extras) {
   heif_context* context = heif_context_alloc();
   heif_encoder* encoder = nullptr;
   check(heif_context_get_encoder_for_format(context, av1 ? heif_compression_AV1 : heif_compression_HEVC,
@@ -212,6 +278,8 @@ Bytes heif(const Image& image, bool av1, const PhoneExtras& extras) {
   heif_context_free(context);
   return out;
 }
+
+}  // namespace
 #endif
 
 }  // namespace testinputs

@@ -33,7 +33,9 @@ struct PhoneExtras {
 
 // A lossy WebP at high quality, with EXIF and ICCP chunks when given.
 Bytes webp(const Image& image, const PhoneExtras& extras = {});
-// A HEIC (HEVC) or, with av1, an AVIF picture made through libheif.
+// A HEIC (HEVC) or, with av1, an AVIF picture made through libheif. Where
+// SLIDEWRIGHT_PHONE_INPUTS names a folder, a libheif with encoders also
+// writes the picture there, and one without them reads it from there.
 Bytes heif(const Image& image, bool av1, const PhoneExtras& extras = {});
 #endif
 
