@@ -140,6 +140,28 @@ TEST(AlbumFileWindow, OpenedAlbumMakesTheCommandLinesMovieAndSavedOneOpensAfterI
   CharLowerBuffA(output.data(), static_cast<DWORD>(output.size()));
   EXPECT_EQ(output, expectedOutput);
   EXPECT_TRUE(madeMovie(window) == windowMovie);
+
+  // Delete all starts a new album: the settings only the album file gave
+  // (no loop, the fade, the seed) go with the old one.
+  window.click(IDC_PREVIEW_STOP);
+  {
+    Answers answers{IDNO};
+    DialogWatcher watcher(GetCurrentThreadId(), [&](HWND d) { answer(d, &answers); });
+    window.click(IDC_DELETE_ALL);
+  }
+  ASSERT_EQ(list.entryCount(), 0);
+  window.window().addPictureFiles(gathered({moved + "pics\\a.jpg"}));
+  {
+    Answers answers{IDCANCEL, dir.path() + "new.swalbum"};
+    DialogWatcher watcher(GetCurrentThreadId(), [&](HWND d) { answer(d, &answers); });
+    command(window, IDM_SAVE_ALBUM_AS);
+    ASSERT_EQ(watcher.answered(), 1);
+  }
+  const auto fresh = slidewright::albumfile::readAlbumFile(dir.path() + "new.swalbum");
+  ASSERT_TRUE(fresh) << fresh.message();
+  EXPECT_TRUE(fresh.value().loop);
+  EXPECT_EQ(fresh.value().fadeOutSeconds, 0);
+  EXPECT_EQ(fresh.value().seed, 0);
 }
 
 TEST(AlbumFileWindow, UnsavedChangesAreAskedAboutBeforeTheAlbumIsLetGo) {
