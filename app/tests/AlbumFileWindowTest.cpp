@@ -140,17 +140,19 @@ TEST(AlbumFileWindow, OpenedAlbumMakesTheCommandLinesMovieAndSavedOneOpensAfterI
   CharLowerBuffA(output.data(), static_cast<DWORD>(output.size()));
   EXPECT_EQ(output, expectedOutput);
   EXPECT_TRUE(madeMovie(window) == windowMovie);
+}
 
-  // Delete all starts a new album: the settings only the album file gave
-  // (no loop, the fade, the seed) go with the old one.
-  window.click(IDC_PREVIEW_STOP);
-  {
-    Answers answers{IDNO};
-    DialogWatcher watcher(GetCurrentThreadId(), [&](HWND d) { answer(d, &answers); });
-    window.click(IDC_DELETE_ALL);
-  }
-  ASSERT_EQ(list.entryCount(), 0);
-  window.window().addPictureFiles(gathered({moved + "pics\\a.jpg"}));
+// Delete all starts a new album: the settings only the album file gave (no
+// loop, the fade, the seed) go with the old one.
+TEST(AlbumFileWindow, DeleteAllLetsTheAlbumFilesOwnSettingsGo) {
+  TestFolder dir;
+  const std::string folder = writeAlbum(dir.path());
+  LiveMainWindow window;
+  ASSERT_TRUE(window.ok());
+  ASSERT_TRUE(window.window().openAlbumFile(folder + "holiday.swalbum"));
+  window.click(IDC_DELETE_ALL);
+  ASSERT_EQ(window.list().entryCount(), 0);
+  window.window().addPictureFiles(gathered({folder + "pics\\a.jpg"}));
   {
     Answers answers{IDCANCEL, dir.path() + "new.swalbum"};
     DialogWatcher watcher(GetCurrentThreadId(), [&](HWND d) { answer(d, &answers); });
