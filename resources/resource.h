@@ -96,6 +96,8 @@
 #define IDM_SAVE_ALBUM 32789                // also Ctrl+S
 #define IDM_SAVE_ALBUM_AS 32790             // also Ctrl+Shift+S
 #define IDM_HOLD_TIME 32791
+#define IDM_SORT_BY_DATE 32795  // the whole album in the order the pictures were taken
+#define IDM_SORT_BY_NAME 32796  // and by file name
 #define IDM_MOTION_FIRST 32900  // + motion 0..7: none, zoom in, zoom out, pan left, right, up, down, auto
 #define IDM_MOTION_LAST 32907
 #define PICTURE_MENU_MOTION_POSITION 6  // position of the motion submenu

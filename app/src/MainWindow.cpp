@@ -453,6 +453,8 @@ const MainWindow::Command MainWindow::kCommands[] = {
     {IDM_SAVE_ALBUM_AS, 1, &MainWindow::saveAlbumAs, true},
     {IDM_HOLD_TIME, 0, &MainWindow::chooseHoldTime, true},
     {IDM_CAPTION, 0, &MainWindow::chooseCaption, true},
+    {IDM_SORT_BY_DATE, 0, &MainWindow::sortPicturesByDate, true},
+    {IDM_SORT_BY_NAME, 0, &MainWindow::sortPicturesByName, true},
     // A field typed in may change the album: the title's mark follows.
     {IDC_ALBUM_WIDTH, EN_CHANGE, &MainWindow::refreshTitle, false},
     {IDC_ALBUM_HEIGHT, EN_CHANGE, &MainWindow::refreshTitle, false},

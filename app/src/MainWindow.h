@@ -24,6 +24,7 @@
 #include "MovieView.h"
 #include "PicturePaths.h"
 #include "PictureList.h"
+#include "maker/picture_order.h"
 #include "SkinBitmap.h"
 #include "player/music_player.h"
 
@@ -132,6 +133,9 @@ class MainWindow : public DialogWindow {
   void deleteAllPictures();
   void setTransitionOfSelected(int index);
   void setMotionOfSelected(slidewright::MotionKind kind);
+  void sortPicturesByDate();
+  void sortPicturesByName();
+  void sortPictures(slidewright::maker::PictureOrder order);
   // Commands of the album settings.
   void checkWidth();
   void checkHeight();

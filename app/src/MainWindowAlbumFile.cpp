@@ -96,6 +96,12 @@ void MainWindow::refreshTitle() {
 }
 
 void MainWindow::startNewAlbum() {
+  // The settings only an album file gives (the window has no field for
+  // them) belong to the album that was let go.
+  const AlbumSettings defaults;
+  settings_.loop = defaults.loop;
+  settings_.fadeOutSeconds = defaults.fadeOutSeconds;
+  settings_.seed = defaults.seed;
   albumPath_.clear();
   albumIncomplete_ = false;
   savedAlbum_ = currentAlbum();

@@ -185,6 +185,22 @@ void MainWindow::setMotionOfSelected(slidewright::MotionKind kind) {
   refreshTitle();
 }
 
+void MainWindow::sortPicturesByDate() { sortPictures(slidewright::maker::PictureOrder::Taken); }
+
+void MainWindow::sortPicturesByName() { sortPictures(slidewright::maker::PictureOrder::Name); }
+
+// The whole album, selected or not, as the command line's --sort puts it;
+// each picture keeps its transition, hold, motion and caption.
+void MainWindow::sortPictures(slidewright::maker::PictureOrder order) {
+  std::vector<std::string> paths;
+  for (int i = 0; i < pictureList_.entryCount(); ++i) paths.push_back(pictureList_.entryAt(i).path);
+  const std::vector<std::size_t> sorted = slidewright::maker::orderPictures(paths, order);
+  bool moved = false;
+  for (std::size_t k = 0; k < sorted.size(); ++k) moved = moved || sorted[k] != k;
+  if (!moved || !pictureList_.reorder(sorted)) return;
+  refreshTitle();
+}
+
 // -- album settings ------------------------------------------------------------------
 
 namespace {

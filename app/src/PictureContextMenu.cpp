@@ -36,6 +36,8 @@ const Caption kCaptions[] = {
     {MenuItemRef::position(PICTURE_MENU_MOTION_POSITION), "MenuMotion"},
     {MenuItemRef::command(IDM_HOLD_TIME), "MenuHoldTime"},
     {MenuItemRef::command(IDM_CAPTION), "MenuCaption"},
+    {MenuItemRef::command(IDM_SORT_BY_DATE), "MenuSortByDate"},
+    {MenuItemRef::command(IDM_SORT_BY_NAME), "MenuSortByName"},
     {MenuItemRef::command(IDM_OPEN_ALBUM), "MenuOpenAlbum"},
     {MenuItemRef::command(IDM_SAVE_ALBUM), "MenuSaveAlbum"},
     {MenuItemRef::command(IDM_SAVE_ALBUM_AS), "MenuSaveAlbumAs"},
@@ -156,7 +158,11 @@ bool PictureContextMenu::build(const PictureMenuSources& sources, const PictureM
     menu->enableItem(MenuItemRef::command(IDM_DELETE_PICTURES), false);
     menu->enableItem(MenuItemRef::command(IDM_COPY_PICTURES), false);
   }
-  if (state.listEmpty) menu->enableItem(MenuItemRef::command(IDM_DELETE_ALL_PICTURES), false);
+  if (state.listEmpty) {
+    menu->enableItem(MenuItemRef::command(IDM_DELETE_ALL_PICTURES), false);
+    menu->enableItem(MenuItemRef::command(IDM_SORT_BY_DATE), false);
+    menu->enableItem(MenuItemRef::command(IDM_SORT_BY_NAME), false);
+  }
   // A transition, a motion, a hold or a caption is given to the selected
   // pictures. With none selected (a right click with Ctrl or Shift held
   // leaves the selection as it was, which may be empty) the choice would do

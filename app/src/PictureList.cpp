@@ -262,6 +262,21 @@ void PictureList::setCaptionOfSelected(const std::string& caption) {
   repaintRegion(geometry_.area);
 }
 
+bool PictureList::reorder(const std::vector<std::size_t>& order) {
+  if (order.size() != entries_.size()) return false;
+  std::vector<bool> seen(order.size(), false);
+  for (std::size_t index : order) {
+    if (index >= order.size() || seen[index]) return false;
+    seen[index] = true;
+  }
+  std::vector<std::unique_ptr<PictureEntry>> reordered;
+  reordered.reserve(order.size());
+  for (std::size_t index : order) reordered.push_back(std::move(entries_[index]));
+  entries_ = std::move(reordered);
+  repaintRegion(geometry_.area);
+  return true;
+}
+
 bool PictureList::anySelected() const {
   return std::any_of(entries_.begin(), entries_.end(), [](const auto& e) { return e->selected; });
 }

@@ -131,6 +131,9 @@ class PictureList : public CustomWindow {
   // for none), and redraws their marks.
   void setMotionOfSelected(const slidewright::Motion& motion);
   void setCaptionOfSelected(const std::string& caption);
+  // Puts the pictures in a new order: order[k] is the index of the picture
+  // to stand k-th. False, and nothing changed, unless it names each once.
+  bool reorder(const std::vector<std::size_t>& order);
 
   int entryCount() const { return static_cast<int>(entries_.size()); }
   const PictureEntry& entryAt(int index) const { return *entries_[static_cast<std::size_t>(index)]; }

@@ -35,7 +35,8 @@ bool hasPictureExtension(const std::wstring& name) {
   if (dot == std::wstring::npos) return false;
   std::wstring ext = name.substr(dot + 1);
   for (auto& c : ext) c = static_cast<wchar_t>(std::towlower(c));
-  for (const wchar_t* known : {L"jpg", L"jpeg", L"jpe", L"jfif", L"png", L"gif", L"bmp"})
+  for (const wchar_t* known :
+       {L"jpg", L"jpeg", L"jpe", L"jfif", L"png", L"gif", L"bmp", L"heic", L"heif", L"avif", L"webp"})
     if (ext == known) return true;
   return false;
 }

@@ -32,7 +32,7 @@ std::vector<std::wstring> commandLineArguments(const wchar_t* commandLine);
 std::vector<std::wstring> droppedPaths(HDROP drop);
 
 // True for the file names the open dialog lists as pictures (.jpg, .jpeg,
-// .jpe, .jfif, .png, .gif, .bmp, any case).
+// .jpe, .jfif, .png, .gif, .bmp, .heic, .heif, .avif, .webp, any case).
 bool hasPictureExtension(const std::wstring& name);
 
 // Each file as it is; each folder as the picture files directly inside it

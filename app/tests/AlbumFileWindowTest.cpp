@@ -142,6 +142,30 @@ TEST(AlbumFileWindow, OpenedAlbumMakesTheCommandLinesMovieAndSavedOneOpensAfterI
   EXPECT_TRUE(madeMovie(window) == windowMovie);
 }
 
+// Delete all starts a new album: the settings only the album file gave (no
+// loop, the fade, the seed) go with the old one.
+TEST(AlbumFileWindow, DeleteAllLetsTheAlbumFilesOwnSettingsGo) {
+  TestFolder dir;
+  const std::string folder = writeAlbum(dir.path());
+  LiveMainWindow window;
+  ASSERT_TRUE(window.ok());
+  ASSERT_TRUE(window.window().openAlbumFile(folder + "holiday.swalbum"));
+  window.click(IDC_DELETE_ALL);
+  ASSERT_EQ(window.list().entryCount(), 0);
+  window.window().addPictureFiles(gathered({folder + "pics\\a.jpg"}));
+  {
+    Answers answers{IDCANCEL, dir.path() + "new.swalbum"};
+    DialogWatcher watcher(GetCurrentThreadId(), [&](HWND d) { answer(d, &answers); });
+    command(window, IDM_SAVE_ALBUM_AS);
+    ASSERT_EQ(watcher.answered(), 1);
+  }
+  const auto fresh = slidewright::albumfile::readAlbumFile(dir.path() + "new.swalbum");
+  ASSERT_TRUE(fresh) << fresh.message();
+  EXPECT_TRUE(fresh.value().loop);
+  EXPECT_EQ(fresh.value().fadeOutSeconds, 0);
+  EXPECT_EQ(fresh.value().seed, 0);
+}
+
 TEST(AlbumFileWindow, UnsavedChangesAreAskedAboutBeforeTheAlbumIsLetGo) {
   ColourPictures pictures;
   LiveMainWindow window;

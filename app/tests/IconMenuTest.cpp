@@ -147,7 +147,7 @@ TEST(IconMenu, LoadMenuMakesEveryItemOwnerDrawn) {
   ASSERT_EQ(menu.itemCount(), 1);
   IconMenu* popup = menu.subMenu(0);
   ASSERT_NE(popup, nullptr);
-  ASSERT_EQ(popup->itemCount(), 13);
+  ASSERT_EQ(popup->itemCount(), 16);
   const UINT commands[] = {IDM_ADD_PICTURES, IDM_COPY_PICTURES, IDM_DELETE_PICTURES, IDM_DELETE_ALL_PICTURES};
   for (int i = 0; i < popup->itemCount(); ++i) {
     const IconMenuItem* item = popup->itemAt(i);

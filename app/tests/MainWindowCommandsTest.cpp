@@ -17,6 +17,9 @@
 #include "AlbumMakeJob.h"
 #include "ShellDrop.h"
 #include "resource.h"
+// <windows.h> makes `near` an empty macro, and the test inputs use the word.
+#undef near
+#include "phone_inputs.h"
 
 namespace media = slidewright::media;
 
@@ -66,6 +69,69 @@ TEST(AddingPictures, DroppedFilesAndFoldersInOrderWithOneMessageForWhatFailed) {
   EXPECT_TRUE(IsWindowEnabled(window.item(IDC_DELETE_ALL)));
   EXPECT_TRUE(IsWindowEnabled(window.item(IDC_MAKE_ALBUM)));
   EXPECT_FALSE(IsWindowEnabled(window.item(IDC_DELETE_SELECTED)));
+}
+
+// The picture menu's two sorts put the whole album in order, each picture
+// keeping its own settings: by the time taken (EXIF, else a date in the
+// name) and by name, digits by their value. A folder brings its phone
+// pictures too.
+TEST(AddingPictures, SortedByTimeTakenAndByNameWithTheirOwnSettings) {
+  TestFolder album;
+  const auto withDate = [&](const std::string& name, const char* taken) {
+    const auto bytes =
+        testinputs::jpegWithExif(testinputs::solid(40, 30, {9, 9, 9}), testinputs::exif(0, taken));
+    writeFile(album.path() + name, std::string(bytes.begin(), bytes.end()));
+  };
+  withDate("b.jpg", "2024:06:12 10:00:00");
+  withDate("a10.jpg", "2023:01:01 08:00:00");
+  writeJpeg(album.path() + "IMG_20240101_120000.jpg", 40, 30, {1, 2, 3});
+  withDate("a2.jpg", "2025:03:04 05:06:07");
+#if SLIDEWRIGHT_PHONE_PICTURES
+  testinputs::PhoneExtras taken;
+  taken.exif = testinputs::exif(0, "2022:02:02 02:02:02");
+  const auto webp = testinputs::webp(testinputs::solid(40, 30, {200, 10, 10}), taken);
+  writeFile(album.path() + "c.webp", std::string(webp.begin(), webp.end()));
+#endif
+  LiveMainWindow window;
+  ASSERT_TRUE(window.ok());
+  std::vector<std::string> given = {"b.jpg", "a10.jpg", "IMG_20240101_120000.jpg", "a2.jpg"};
+  std::vector<std::string> paths;
+  for (const auto& name : given) paths.push_back(album.path() + name);
+  SendMessageA(window.handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(makeShellDrop(paths)), 0);
+  pumpMessages(300);
+  ASSERT_EQ(entryPaths(window.list()), paths);
+  window.list().entryAt(0).transition = 5;  // b.jpg
+  window.list().entryAt(0).caption = "b";
+  const auto namesInOrder = [&] {
+    std::vector<std::string> names;
+    for (const auto& path : entryPaths(window.list())) names.push_back(fileName(path));
+    return names;
+  };
+  const auto bOf = [&]() -> const PictureEntry& {
+    for (int i = 0; i < window.list().entryCount(); ++i)
+      if (fileName(window.list().entryAt(i).path) == "b.jpg") return window.list().entryAt(i);
+    return window.list().entryAt(0);
+  };
+  SendMessageA(window.handle(), WM_COMMAND, MAKEWPARAM(IDM_SORT_BY_DATE, 0), 0);
+  EXPECT_EQ(namesInOrder(),
+            (std::vector<std::string>{"a10.jpg", "IMG_20240101_120000.jpg", "b.jpg", "a2.jpg"}));
+  EXPECT_EQ(bOf().transition, 5);
+  EXPECT_EQ(bOf().caption, "b");
+  EXPECT_NE(windowTitle(window.handle()).find("* - "), std::string::npos) << windowTitle(window.handle());
+  SendMessageA(window.handle(), WM_COMMAND, MAKEWPARAM(IDM_SORT_BY_NAME, 0), 0);
+  EXPECT_EQ(namesInOrder(),
+            (std::vector<std::string>{"a2.jpg", "a10.jpg", "b.jpg", "IMG_20240101_120000.jpg"}));
+  EXPECT_EQ(bOf().transition, 5);
+#if SLIDEWRIGHT_PHONE_PICTURES
+  std::string folder = album.path();
+  folder.pop_back();
+  SendMessageA(window.handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(makeShellDrop({folder})), 0);
+  pumpMessages(300);
+  ASSERT_EQ(window.list().entryCount(), 9) << "the folder's four JPEG pictures and its WebP";
+  SendMessageA(window.handle(), WM_COMMAND, MAKEWPARAM(IDM_SORT_BY_DATE, 0), 0);
+  EXPECT_EQ(namesInOrder().front(), "c.webp");
+  EXPECT_EQ(window.list().entryAt(0).width, 40);
+#endif
 }
 
 TEST(AddingPictures, OpenDialogPreviewsTheNamedFileAndAddsTheChosenOnes) {

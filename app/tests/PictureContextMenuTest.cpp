@@ -71,8 +71,16 @@ PictureMenuState everythingApplies() {
 // The items whose captions the tests compare: the four picture commands,
 // the two submenus and the caption command.
 constexpr int kCaptionPosition = PICTURE_MENU_MOTION_POSITION + 2;
-constexpr int kCaptionedPositions[] = {
-    0, 1, 2, 3, PICTURE_MENU_TRANSITION_POSITION, PICTURE_MENU_MOTION_POSITION, kCaptionPosition};
+constexpr int kSortPosition = kCaptionPosition + 2;  // by date, then by name below it
+constexpr int kCaptionedPositions[] = {0,
+                                       1,
+                                       2,
+                                       3,
+                                       PICTURE_MENU_TRANSITION_POSITION,
+                                       PICTURE_MENU_MOTION_POSITION,
+                                       kCaptionPosition,
+                                       kSortPosition,
+                                       kSortPosition + 1};
 
 // The captions of the resource's items as the system reads them.
 std::vector<std::wstring> resourceCaptions() {
@@ -172,7 +180,7 @@ TEST(PictureContextMenu, HoldsTheCommandsWithGlyphsTheTransitionsAndTheMotions) 
   ASSERT_TRUE(menu.build(PictureMenuSources{self(), &chinese.file, marks.get()}, state));
   IconMenu* popup = menu.popup();
   ASSERT_NE(popup, nullptr);
-  ASSERT_EQ(popup->itemCount(), 13);
+  ASSERT_EQ(popup->itemCount(), 16);
   const UINT commands[] = {IDM_ADD_PICTURES, IDM_COPY_PICTURES, IDM_DELETE_PICTURES, IDM_DELETE_ALL_PICTURES};
   for (int i = 0; i < 4; ++i) {
     EXPECT_EQ(popup->itemAt(i)->commandId, commands[i]);
@@ -182,7 +190,7 @@ TEST(PictureContextMenu, HoldsTheCommandsWithGlyphsTheTransitionsAndTheMotions) 
   }
   EXPECT_TRUE(popup->itemAt(4)->isSeparator());
   EXPECT_FALSE(grayed(popup, PICTURE_MENU_TRANSITION_POSITION));
-  for (int position : {6, 7, 8, 10, 11, 12}) EXPECT_FALSE(grayed(popup, position)) << position;
+  for (int position : {6, 7, 8, 10, 11, 13, 14, 15}) EXPECT_FALSE(grayed(popup, position)) << position;
   EXPECT_EQ(popup->itemAt(kCaptionPosition)->commandId, static_cast<UINT>(IDM_CAPTION));
   EXPECT_TRUE(popup->itemAt(kCaptionPosition)->hasPicture());
   // The Chinese file's captions are the resource's own.
@@ -262,6 +270,8 @@ TEST(PictureContextMenu, GraysWhatCannotApply) {
     EXPECT_EQ(grayed(popup, 1), c.copyAndDelete) << c.what << ": copy";
     EXPECT_EQ(grayed(popup, 2), c.copyAndDelete) << c.what << ": delete";
     EXPECT_EQ(grayed(popup, 3), c.deleteAll) << c.what << ": delete all";
+    EXPECT_EQ(grayed(popup, kSortPosition), c.deleteAll) << c.what << ": sort by date";
+    EXPECT_EQ(grayed(popup, kSortPosition + 1), c.deleteAll) << c.what << ": sort by name";
     EXPECT_EQ(grayed(popup, PICTURE_MENU_TRANSITION_POSITION), c.transitions) << c.what << ": transitions";
     EXPECT_EQ(grayed(popup, PICTURE_MENU_MOTION_POSITION), c.transitions) << c.what << ": motions";
     EXPECT_EQ(grayed(popup, kCaptionPosition), c.transitions) << c.what << ": caption";
@@ -276,9 +286,9 @@ TEST(PictureContextMenu, CaptionsFollowTheLanguageFile) {
   if (!english.present) GTEST_SKIP() << "no english.lng beside the tests";
   PictureContextMenu menu;
   ASSERT_TRUE(menu.build(PictureMenuSources{self(), &english.file, marks.get()}, everythingApplies()));
-  const std::vector<std::wstring> expected{L"&Add pictures...",     L"&Copy pictures", L"&Delete pictures",
-                                           L"Delete a&ll pictures", L"&Transition",    L"&Motion",
-                                           L"Ca&ption..."};
+  const std::vector<std::wstring> expected{
+      L"&Add pictures...", L"&Copy pictures", L"&Delete pictures",    L"Delete a&ll pictures", L"&Transition",
+      L"&Motion",          L"Ca&ption...",    L"Sort by date ta&ken", L"Sort by &name"};
   EXPECT_EQ(shownCaptions(menu), expected);
   EXPECT_EQ(menu.transitions()->itemAt(9)->text, L"Cross-fade");
   EXPECT_EQ(menu.motions()->itemAt(1)->text, L"Zoom in");

@@ -59,8 +59,8 @@ std::vector<MenuStep> chooseCommand(int position) {
 }
 
 constexpr int kTransitionMenuItems = 14;  // thirteen transitions and the template's separator
-constexpr int kPopupItems =
-    13;  // commands, transitions, motions, hold time, caption, album files, separators
+// Commands, transitions, motions, hold time, caption, the sorts, album files, separators.
+constexpr int kPopupItems = 16;
 
 // The transitions checked in the submenu of the menu a right click at the
 // point opens; {-1} when the submenu did not open.

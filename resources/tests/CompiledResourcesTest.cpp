@@ -190,10 +190,12 @@ TEST(CompiledResources, PictureMenuLayout) {
   HMENU popup = GetSubMenu(menu, 0);
   ASSERT_TRUE(popup);
   // The commands, the transitions, the motions, the hold time and the
-  // caption, then the album files.
-  ASSERT_EQ(GetMenuItemCount(popup), 13);
-  const UINT later[] = {IDM_HOLD_TIME, IDM_CAPTION, 0, IDM_OPEN_ALBUM, IDM_SAVE_ALBUM, IDM_SAVE_ALBUM_AS};
-  for (int i = 0; i < 6; ++i) {
+  // caption, the two sorts, then the album files.
+  ASSERT_EQ(GetMenuItemCount(popup), 16);
+  const UINT later[] = {IDM_HOLD_TIME,    IDM_CAPTION,      0,
+                        IDM_SORT_BY_DATE, IDM_SORT_BY_NAME, 0,
+                        IDM_OPEN_ALBUM,   IDM_SAVE_ALBUM,   IDM_SAVE_ALBUM_AS};
+  for (int i = 0; i < 9; ++i) {
     const int position = PICTURE_MENU_MOTION_POSITION + 1 + i;
     if (later[i] == 0)
       EXPECT_TRUE(GetMenuState(popup, position, MF_BYPOSITION) & MF_SEPARATOR);

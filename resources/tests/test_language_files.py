@@ -41,7 +41,7 @@ PROGRAM_KEYS = {
         'MenuSaveAlbumAs', 'AlbumFileFilter', 'UntitledAlbum', 'SaveChangesSave', 'SaveChangesDiscard',
         'SaveChangesCancel', 'AlbumPicturesMissing', 'HoldTimeTitle', 'HoldTimeLabel', 'ButtonOK',
         'ButtonCancel', 'HoldTip', 'MenuMotion', 'MenuCaption', 'MotionTip', 'CaptionTip', 'CaptionTitle',
-        'CaptionLabel'],
+        'CaptionLabel', 'MenuSortByDate', 'MenuSortByName'],
     # with the conversion each holds: the file's name or a number
     'Reasons': list(REASON_CONVERSIONS),
     'Skin': ['Closebuttion', 'MinButton'],
@@ -66,7 +66,8 @@ MENU_COMMAND_KEYS = {
     'IDM_ADD_PICTURES': 'MenuAddPictures', 'IDM_COPY_PICTURES': 'MenuCopyPictures',
     'IDM_DELETE_PICTURES': 'MenuDeletePictures', 'IDM_DELETE_ALL_PICTURES': 'MenuDeleteAllPictures',
     'IDM_HOLD_TIME': 'MenuHoldTime', 'IDM_OPEN_ALBUM': 'MenuOpenAlbum', 'IDM_SAVE_ALBUM': 'MenuSaveAlbum',
-    'IDM_SAVE_ALBUM_AS': 'MenuSaveAlbumAs', 'IDM_CAPTION': 'MenuCaption'}
+    'IDM_SAVE_ALBUM_AS': 'MenuSaveAlbumAs', 'IDM_CAPTION': 'MenuCaption',
+    'IDM_SORT_BY_DATE': 'MenuSortByDate', 'IDM_SORT_BY_NAME': 'MenuSortByName'}
 
 
 def picture_menu_captions():
