@@ -98,11 +98,14 @@ std::string albumErrorText(const LanguageFile& language, const std::string& albu
   std::string place;
   const auto add = [&place](const std::string& part) { place += (place.empty() ? "" : ", ") + part; };
   if (!error.key.empty())
-    add(formatWithText(language.lookupValue(kAlbumSection, "Key"), "\"" + error.key + "\""));
-  if (error.picture > 0) add(formatWithNumber(language.lookupValue(kAlbumSection, "Picture"), error.picture));
+    add(textNamingFile(language.lookupValue(kAlbumSection, "Key"), "\"" + error.key + "\""));
+  const auto number = [&language](const char* key, int value) {
+    return utf8FromAnsi(formatWithNumber(language.lookupValue(kAlbumSection, key), value));
+  };
+  if (error.picture > 0) add(number("Picture", error.picture));
   if (error.line > 0) {
-    add(formatWithNumber(language.lookupValue(kAlbumSection, "Line"), error.line));
-    add(formatWithNumber(language.lookupValue(kAlbumSection, "Column"), error.column));
+    add(number("Line", error.line));
+    add(number("Column", error.column));
   }
   if (!place.empty()) text += "\r\n" + place;
   return text;

@@ -1,6 +1,7 @@
 #include "AlbumSettings.h"
 
 #include "LanguageFile.h"
+#include "ProfileFile.h"
 #include "ProgramDirectory.h"
 #include "TextConversion.h"
 
@@ -9,10 +10,7 @@ namespace {
 constexpr const char* kSection = "Setting";
 
 std::string readString(const std::string& file, const char* key, const std::string& fallback) {
-  char buffer[4096] = {};
-  const DWORD n =
-      GetPrivateProfileStringA(kSection, key, fallback.c_str(), buffer, sizeof buffer, file.c_str());
-  return std::string(buffer, n);
+  return readProfileString(file, kSection, key, fallback, 4096);
 }
 
 // A stored path: in the code page as it always was when the code page holds
@@ -64,15 +62,15 @@ std::string readPath(const std::string& file, const char* key, const std::string
 }
 
 void writePath(const std::string& file, const char* key, const std::string& path) {
-  WritePrivateProfileStringA(kSection, key, storedPath(path).c_str(), file.c_str());
+  writeProfileString(file, kSection, key, storedPath(path));
 }
 
 int readInt(const std::string& file, const char* key, int fallback) {
-  return static_cast<int>(GetPrivateProfileIntA(kSection, key, fallback, file.c_str()));
+  return readProfileInt(file, kSection, key, fallback);
 }
 
 void writeString(const std::string& file, const char* key, const std::string& value) {
-  WritePrivateProfileStringA(kSection, key, value.c_str(), file.c_str());
+  writeProfileString(file, kSection, key, value);
 }
 
 void writeInt(const std::string& file, const char* key, long long value) {
@@ -93,7 +91,7 @@ std::string musicPathToStore(const std::string& musicPath) {
 AlbumSettings loadAlbumSettings(const std::string& programDir) {
   const std::string file = settingsFilePath(programDir);
   AlbumSettings s;
-  s.savePath = readPath(file, "SavePath", utf8FromAnsi(programDir) + "temp.swf");
+  s.savePath = readPath(file, "SavePath", programDir + "temp.swf");
   s.pauseSeconds = readInt(file, "Span", 1);
   s.albumHeight = readInt(file, "PicHeight", 480);
   s.albumWidth = readInt(file, "PicWidth", 640);

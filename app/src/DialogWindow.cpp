@@ -1,9 +1,17 @@
 #include "DialogWindow.h"
 
+#include "TextConversion.h"
+
 std::string windowTitle(HWND window) {
   char title[256] = {};
   if (window) GetWindowTextA(window, title, sizeof title);
   return title;
+}
+
+int showMessage(HWND owner, const std::string& text, UINT type) {
+  std::wstring caption = owner ? windowTitleWide(owner) : std::wstring();
+  if (caption.empty()) caption = L"Slidewright";
+  return MessageBoxW(owner, wideFromUtf8(text).c_str(), caption.c_str(), type);
 }
 
 INT_PTR DialogWindow::runModal(HINSTANCE instance, int templateId, HWND owner) {

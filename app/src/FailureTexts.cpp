@@ -6,11 +6,14 @@
 namespace maker = slidewright::maker;
 using slidewright::media::ErrorKind;
 
-std::string textNamingFile(const std::string& format, const std::string& nameUtf8) {
-  const std::string name = shownAnsiOfUtf8(nameUtf8);
-  const std::string filled = formatWithText(format, name);
-  if (name.empty() || filled != formatWithText(format, std::string())) return filled;
-  return name + ": " + format;
+std::string messageText(const LanguageFile& language, const std::string& key) {
+  return utf8FromAnsi(language.lookupString(key));
+}
+
+std::string textNamingFile(const std::string& format, const std::string& name) {
+  const FormatParts parts = splitAtConversion(format);
+  if (!parts.hasConversion && !name.empty()) return name + ": " + utf8FromAnsi(format);
+  return utf8FromAnsi(parts.before) + name + utf8FromAnsi(parts.after);
 }
 
 std::string reasonText(const LanguageFile& language, const char* key, const std::string& name) {

@@ -15,10 +15,16 @@
 // name, "%d" for a number.
 constexpr const char* kReasonSection = "Reasons";
 
+// The texts of messages are UTF-8, so that a file's name shows whole whatever
+// its script: the language file's text (in its code page) is converted and
+// the name put in as it is. showMessage (DialogWindow.h) shows them.
+
+// The language file's [String] text of key, as UTF-8.
+std::string messageText(const LanguageFile& language, const std::string& key);
+
 // A language text naming a file: the name (UTF-8, as every path) goes where
-// the text has its conversion ("%s"), in the text's code page, so that a
-// character the code page lacks shows as '?'; a text without one (a language
-// file of an older version) is shown after the name and a colon.
+// the text has its conversion ("%s"); a text without one (a language file of
+// an older version) is shown after the name and a colon.
 std::string textNamingFile(const std::string& format, const std::string& name);
 
 // [Reasons] key naming the file (none when the name is empty).

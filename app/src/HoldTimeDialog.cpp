@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "LanguageFormat.h"
+#include "TextConversion.h"
 #include "resource.h"
 
 namespace {
@@ -78,8 +79,9 @@ void HoldTimeDialog::accept() {
   GetDlgItemTextA(hwnd, IDC_HOLD_SECONDS, typed, sizeof typed);
   choice_ = holdChoiceOf(IsDlgButtonChecked(hwnd, IDC_HOLD_ALBUM) == BST_CHECKED, typed, longest_);
   if (!choice_) {
-    const std::string text = formatWithNumber(language_.lookupValue(kSection, "HoldOutOfRange"), longest_);
-    MessageBoxA(hwnd, text.c_str(), windowTitle(hwnd).c_str(), MB_OK | MB_ICONWARNING);
+    showMessage(hwnd,
+                utf8FromAnsi(formatWithNumber(language_.lookupValue(kSection, "HoldOutOfRange"), longest_)),
+                MB_OK | MB_ICONWARNING);
     SetFocus(GetDlgItem(hwnd, IDC_HOLD_SECONDS));
     SendDlgItemMessageA(hwnd, IDC_HOLD_SECONDS, EM_SETSEL, 0, -1);
     return;

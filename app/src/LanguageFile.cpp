@@ -1,22 +1,7 @@
 #include "LanguageFile.h"
 
-#include <windows.h>
-
+#include "ProfileFile.h"
 #include "ProgramDirectory.h"
-
-namespace {
-
-// Reads [section] key of a private-profile file into a buffer of the given
-// size (so the value is cut at size - 1 characters).
-std::string readProfileString(const std::string& file, const char* section, const char* key,
-                              const std::string& fallback, DWORD size) {
-  std::string buffer(size, '\0');
-  const DWORD n = GetPrivateProfileStringA(section, key, fallback.c_str(), buffer.data(), size, file.c_str());
-  buffer.resize(n);
-  return buffer;
-}
-
-}  // namespace
 
 std::string settingsFilePath(const std::string& programDir) { return programDir + "slidewright.ini"; }
 
@@ -24,7 +9,7 @@ void LanguageFile::selectLanguage() { selectLanguage(programDirectory()); }
 
 void LanguageFile::selectLanguage(const std::string& programDir) {
   const std::string settings = settingsFilePath(programDir);
-  languageId_ = static_cast<int>(GetPrivateProfileIntA("Setting", "LanguageID", 1, settings.c_str()));
+  languageId_ = readProfileInt(settings, "Setting", "LanguageID", 1);
   const std::string section = "Language" + std::to_string(languageId_);
   // "简体中文" in GBK, the name of the default language.
   displayName_ =
@@ -44,7 +29,7 @@ std::string LanguageFile::lookupValue(const std::string& section, const std::str
 
 int LanguageFile::lookupInt(const std::string& section, const std::string& key, int fallback) const {
   if (path_.empty()) return fallback;
-  return static_cast<int>(GetPrivateProfileIntA(section.c_str(), key.c_str(), fallback, path_.c_str()));
+  return readProfileInt(path_, section.c_str(), key.c_str(), fallback);
 }
 
 std::string transitionName(const LanguageFile& language, int index) {

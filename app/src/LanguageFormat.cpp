@@ -19,11 +19,13 @@ std::size_t conversionLength(const std::string& format, std::size_t at) {
   return i + 1 - at;
 }
 
-std::string fill(std::string format, const std::string& value) {
-  if (format.size() > kMaxFormatLength) format.resize(kMaxFormatLength);
-  std::string out;
-  bool filled = false;
+}  // namespace
+
+FormatParts splitAtConversion(const std::string& text) {
+  const std::string format = text.substr(0, kMaxFormatLength);
+  FormatParts parts;
   for (std::size_t i = 0; i < format.size(); ++i) {
+    std::string& out = parts.hasConversion ? parts.after : parts.before;
     if (format[i] != '%') {
       out += format[i];
       continue;
@@ -34,23 +36,21 @@ std::string fill(std::string format, const std::string& value) {
       continue;
     }
     const std::size_t length = conversionLength(format, i);
-    if (length == 0 || filled) {
+    if (length == 0 || parts.hasConversion) {
       out += format[i];
       continue;
     }
-    out += value;
-    filled = true;
+    parts.hasConversion = true;
     i += length - 1;
   }
-  return out;
+  return parts;
 }
 
-}  // namespace
-
 std::string formatWithText(const std::string& format, const std::string& value) {
-  return fill(format, value);
+  const FormatParts parts = splitAtConversion(format);
+  return parts.hasConversion ? parts.before + value + parts.after : parts.before;
 }
 
 std::string formatWithNumber(const std::string& format, long long value) {
-  return fill(format, std::to_string(value));
+  return formatWithText(format, std::to_string(value));
 }

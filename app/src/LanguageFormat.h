@@ -13,3 +13,13 @@ constexpr std::size_t kMaxFormatLength = 99;
 
 std::string formatWithText(const std::string& format, const std::string& value);
 std::string formatWithNumber(const std::string& format, long long value);
+
+// A format text cut at its first conversion, for a value of another encoding
+// than the format's (a UTF-8 name in a code-page text): the text before and
+// after the conversion as formatWithText gives them, and whether there was
+// one (without one, `before` is the whole text).
+struct FormatParts {
+  std::string before, after;
+  bool hasConversion = false;
+};
+FormatParts splitAtConversion(const std::string& format);

@@ -60,8 +60,7 @@ int askToSaveChanges(HWND owner, const LanguageFile& language, const std::string
       textNamingFile(language.lookupValue("AlbumFile", "SaveChangesQuestion"), albumName);
   questionLanguage = &language;
   HHOOK hook = SetWindowsHookExA(WH_CBT, questionButtons, nullptr, GetCurrentThreadId());
-  const int answer =
-      MessageBoxA(owner, question.c_str(), windowTitle(owner).c_str(), MB_YESNOCANCEL | MB_ICONQUESTION);
+  const int answer = showMessage(owner, question, MB_YESNOCANCEL | MB_ICONQUESTION);
   if (hook) UnhookWindowsHookEx(hook);
   questionLanguage = nullptr;
   return answer;
@@ -116,8 +115,7 @@ bool MainWindow::openAlbumFile(const std::string& albumPath) {
   // album in the window comes only once the new one can take its place.
   auto read = albumfile::readAlbumFile(albumPath);
   if (!read) {
-    const std::string text = albumErrorText(language_, albumPath, read.error(), false);
-    MessageBoxA(hwnd, text.c_str(), windowTitle(hwnd).c_str(), MB_OK | MB_ICONWARNING);
+    showMessage(hwnd, albumErrorText(language_, albumPath, read.error(), false), MB_OK | MB_ICONWARNING);
     return false;
   }
   if (!confirmDiscardChanges()) return false;
@@ -244,8 +242,7 @@ bool MainWindow::saveAlbumFile(bool askName) {
   const albumfile::AlbumDocument album = currentAlbum();
   auto written = albumfile::writeAlbumFile(path, album);
   if (!written) {
-    const std::string text = albumErrorText(language_, path, written.error(), true);
-    MessageBoxA(hwnd, text.c_str(), windowTitle(hwnd).c_str(), MB_OK | MB_ICONWARNING);
+    showMessage(hwnd, albumErrorText(language_, path, written.error(), true), MB_OK | MB_ICONWARNING);
     return false;
   }
   albumPath_ = path;

@@ -115,13 +115,13 @@ void MainWindow::addPictureFiles(const std::vector<GatheredPath>& paths) {
 // One message for the whole batch: each file that was not added, with the
 // reason, the first few by name and the rest counted.
 void MainWindow::showAddFailures(const std::vector<NotAdded>& failures, const char* headingKey) {
-  std::string text = language_.lookupString(headingKey) + "\r\n";
+  std::string text = messageText(language_, headingKey) + "\r\n";
   for (std::size_t i = 0; i < failures.size() && i < kFailuresListed; ++i)
     text += "\r\n" + reasonText(language_, failures[i].reasonKey, failures[i].path);
   if (failures.size() > kFailuresListed)
-    text += "\r\n\r\n" + language_.lookupString("AddPicturesFailedMore") + " " +
+    text += "\r\n\r\n" + messageText(language_, "AddPicturesFailedMore") + " " +
             std::to_string(failures.size() - kFailuresListed);
-  MessageBoxA(handle(), text.c_str(), windowTitle(handle()).c_str(), MB_OK | MB_ICONWARNING);
+  showMessage(handle(), text, MB_OK | MB_ICONWARNING);
 }
 
 void MainWindow::addPicturesFromDialog() {
@@ -134,8 +134,7 @@ void MainWindow::addPicturesFromDialog() {
   PictureOpenDialog dialog(language_);
   if (!dialog.run(params)) {
     if (CommDlgExtendedError() == FNERR_BUFFERTOOSMALL)
-      MessageBoxA(handle(), language_.lookupString("TooManyFilesChosen").c_str(),
-                  windowTitle(handle()).c_str(), MB_OK | MB_ICONWARNING);
+      showMessage(handle(), messageText(language_, "TooManyFilesChosen"), MB_OK | MB_ICONWARNING);
     return;
   }
   settings_.addPicturePath = utf8FromWide(buffer.data());
@@ -208,13 +207,12 @@ namespace {
 // Brings a value into its range, telling the user when it was above or below.
 void checkRange(HWND owner, const LanguageFile& language, int& value, int low, int high, const char* aboveKey,
                 const char* belowKey) {
-  const std::string title = windowTitle(owner);
   if (value > high) {
-    MessageBoxA(owner, language.lookupString(aboveKey).c_str(), title.c_str(), MB_OK);
+    showMessage(owner, messageText(language, aboveKey), MB_OK);
     value = high;
   }
   if (value < low) {
-    MessageBoxA(owner, language.lookupString(belowKey).c_str(), title.c_str(), MB_OK);
+    showMessage(owner, messageText(language, belowKey), MB_OK);
     value = low;
   }
 }

@@ -115,8 +115,7 @@ void MainWindow::musicToggle() {
     reasonKey = "MusicNotSupported";
   }
   haltMusic();
-  const std::string text = reasonText(language_, reasonKey, settings_.musicPath);
-  MessageBoxA(hwnd, text.c_str(), windowTitle(hwnd).c_str(), MB_OK | MB_ICONWARNING);
+  showMessage(hwnd, reasonText(language_, reasonKey, settings_.musicPath), MB_OK | MB_ICONWARNING);
 }
 
 // Halts the music and shows the toggle as nothing playing.
@@ -153,7 +152,7 @@ bool MainWindow::takeSavePathForMake() {
   HWND hwnd = handle();
   takeValuesFromControls();
   if (settings_.savePath.empty()) {
-    MessageBoxA(hwnd, language_.lookupString("EmptySavePath").c_str(), windowTitle(hwnd).c_str(), MB_OK);
+    showMessage(hwnd, messageText(language_, "EmptySavePath"), MB_OK);
     return false;
   }
   if (!checkPauseForMake()) return false;
@@ -190,9 +189,9 @@ bool MainWindow::checkPauseForMake() {
   else if (longest < 0)
     text = reasonText(language_, "TooManyPictures");
   else if (settings_.pauseSeconds > longest)
-    text = formatWithNumber(language_.lookupValue(kReasonSection, "PauseTooLong"), longest);
+    text = utf8FromAnsi(formatWithNumber(language_.lookupValue(kReasonSection, "PauseTooLong"), longest));
   if (text.empty()) return true;
-  MessageBoxA(handle(), text.c_str(), windowTitle(handle()).c_str(), MB_OK | MB_ICONWARNING);
+  showMessage(handle(), text, MB_OK | MB_ICONWARNING);
   return false;
 }
 
@@ -208,9 +207,9 @@ void MainWindow::onMakeFinished() {
   MessageBeep(MB_OK);
   if (!result.ok()) {
     // Which file and why: the movie that was there is kept as it was.
-    const std::string text =
-        language_.lookupString("MakeError") + "\r\n\r\n" + makeErrorText(language_, result.error());
-    MessageBoxA(hwnd, text.c_str(), windowTitle(hwnd).c_str(), MB_OK | MB_ICONWARNING);
+    showMessage(hwnd,
+                messageText(language_, "MakeError") + "\r\n\r\n" + makeErrorText(language_, result.error()),
+                MB_OK | MB_ICONWARNING);
   }
   restartPreview();
 }

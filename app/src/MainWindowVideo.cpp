@@ -29,7 +29,7 @@ void MainWindow::onVideoFinished() {
   MessageBeep(MB_OK);
   if (result.ok()) return;
   const std::string text =
-      language_.lookupString("MakeVideoError") + "\r\n\r\n" +
+      messageText(language_, "MakeVideoError") + "\r\n\r\n" +
       videoErrorText(language_, result.error(), settings_.musicPath, videoPathFor(settings_.savePath));
-  MessageBoxA(hwnd, text.c_str(), windowTitle(hwnd).c_str(), MB_OK | MB_ICONWARNING);
+  showMessage(hwnd, text, MB_OK | MB_ICONWARNING);
 }

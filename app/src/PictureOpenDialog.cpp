@@ -305,10 +305,11 @@ void PictureOpenDialog::clearPreview() {
 
 void PictureOpenDialog::fillLabels(const std::string& path, int width, int height) {
   // The format is the language file's; the name, in any script, is put in
-  // where the format shows the marker.
-  std::wstring fileLabel = wideFromAnsi(formatWithText(fileFormat_, "\x01"));
-  if (const std::size_t marker = fileLabel.find(L'\x01'); marker != std::wstring::npos)
-    fileLabel.replace(marker, 1, wideFromUtf8(fileNameOfPath(path)));
+  // at its conversion.
+  const FormatParts file = splitAtConversion(fileFormat_);
+  const std::wstring fileLabel = wideFromAnsi(file.before) +
+                                 (file.hasConversion ? wideFromUtf8(fileNameOfPath(path)) : L"") +
+                                 wideFromAnsi(file.after);
   SetDlgItemTextW(panel_, IDC_OPEN_FILE_NAME, fileLabel.c_str());
   SetDlgItemTextA(panel_, IDC_OPEN_WIDTH_LABEL, formatWithNumber(widthFormat_, width).c_str());
   SetDlgItemTextA(panel_, IDC_OPEN_HEIGHT_LABEL, formatWithNumber(heightFormat_, height).c_str());

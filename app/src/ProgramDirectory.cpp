@@ -20,10 +20,5 @@ std::string programDirectory() {
   const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
   std::wstring folder(buffer.data(), n);
   folder.resize(folder.find_last_of(L"\\/") + 1);
-  std::string ansi;
-  if (ansiFromWide(folder, &ansi)) return ansi;
-  const DWORD length = GetShortPathNameW(folder.c_str(), nullptr, 0);
-  std::wstring shortFolder(length, L'\0');
-  shortFolder.resize(GetShortPathNameW(folder.c_str(), shortFolder.data(), length));
-  return ansiFromWide(shortFolder, &ansi) ? ansi : shownAnsi(folder);
+  return utf8FromWide(folder);
 }

@@ -3,10 +3,8 @@
 #pragma once
 #include <string>
 
-// Folder of the running program's file with a trailing backslash, in the
-// ANSI code page (for example "C:\Tools\Album\"), as the settings, language
-// and skin files are read through the "A" functions; a folder name the code
-// page cannot hold is given by its short (8.3) name.
+// Folder of the running program's file with a trailing backslash, as UTF-8
+// (for example "C:\Tools\Album\"), whatever the script of its name.
 std::string programDirectory();
 
 // Position of the last path separator ('\' or '/') in a UTF-8 path, or

@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "DialogWindow.h"
+#include "FailureTexts.h"
 #include "TextConversion.h"
 #include "resource.h"
 #include "scrfile/screensaver_file.h"
@@ -22,12 +23,6 @@ const char* messageKeyFor(ErrorKind kind) {
     default:
       return "SaverWriteError";
   }
-}
-
-// The caption of the maker's messages: its main window's title.
-std::string captionFor(HWND owner) {
-  const std::string title = windowTitle(owner);
-  return title.empty() ? "Slidewright" : title;
 }
 
 // Starts a program by its command line (UTF-8), without waiting for it.
@@ -66,11 +61,11 @@ ScreensaverOutcome makeScreensaver(const ScreensaverRequest& request) {
   if (!outcome.written) {
     outcome.messageKey = request.savePath.empty() ? "SaverNoMovie" : messageKeyFor(error.kind);
     const std::string text =
-        request.language ? request.language->lookupString(outcome.messageKey) : outcome.messageKey;
+        request.language ? messageText(*request.language, outcome.messageKey) : outcome.messageKey;
     if (request.tell)
       request.tell(text);
     else
-      MessageBoxA(request.owner, text.c_str(), captionFor(request.owner).c_str(), MB_OK | MB_ICONWARNING);
+      showMessage(request.owner, text, MB_OK | MB_ICONWARNING);
     return outcome;
   }
   const std::string commandLine = installerCommandLine(outcome.scrPath);

@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "GdiHandles.h"
+#include "common/utf8_path.h"
 
 namespace {
 
@@ -92,7 +93,7 @@ std::optional<Rle8Image> parseRle8Bmp(const std::uint8_t* data, std::size_t size
 }
 
 HBITMAP loadRle8Bitmap(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(slidewright::pathFromUtf8(path), std::ios::binary);
   if (!in) return nullptr;
   const std::vector<std::uint8_t> file((std::istreambuf_iterator<char>(in)),
                                        std::istreambuf_iterator<char>());

@@ -38,7 +38,7 @@ void decodeRle8(const std::uint8_t* data, std::size_t size, int width, int heigh
 // height and at most 256 colours; anything else gives no image.
 std::optional<Rle8Image> parseRle8Bmp(const std::uint8_t* data, std::size_t size);
 
-// Loads an 8-bit RLE BMP file as a bitmap compatible with the screen, or
+// Loads an 8-bit RLE BMP file (UTF-8 path) as a bitmap compatible with the screen, or
 // returns null when the file is missing or not in that form.
 HBITMAP loadRle8Bitmap(const std::string& path);
 

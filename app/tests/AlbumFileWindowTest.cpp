@@ -262,7 +262,7 @@ TEST(AlbumFileWindow, RefusedAndIncompleteAlbumsAreToldInTheWindowsLanguage) {
   ASSERT_TRUE(window.window().openAlbumFile(folder + "gaps.swalbum"));
   pumpMessages(50);
   ASSERT_EQ(texts.size(), 1u);
-  EXPECT_EQ(texts[0], language.lookupString("AlbumPicturesMissing") + "\r\n\r\n" +
+  EXPECT_EQ(texts[0], messageText(language, "AlbumPicturesMissing") + "\r\n\r\n" +
                           reasonText(language, "PictureMissing", folder + "gone.jpg") + "\r\n" +
                           reasonText(language, "PictureMissing", folder + "lost.jpg"));
   EXPECT_EQ(order(window.list()), "ab");

@@ -59,7 +59,7 @@ TEST(AddingPictures, DroppedFilesAndFoldersInOrderWithOneMessageForWhatFailed) {
   EXPECT_EQ(entryPaths(window.list()), expected);
   ASSERT_EQ(boxes.texts().size(), 1u) << "one message for the whole batch";
   const std::string text = boxes.texts()[0];
-  EXPECT_EQ(text.find(window.window().language().lookupString("AddPicturesFailed")), 0u) << text;
+  EXPECT_EQ(text.find(messageText(window.window().language(), "AddPicturesFailed")), 0u) << text;
   for (const auto& name : {fileName(damaged), fileName(missing), fileName(emptyFolder)})
     EXPECT_NE(text.find(name), std::string::npos) << name << " is not named in: " << text;
   EXPECT_NE(text.find(reasonText(window.window().language(), "NoPicturesInFolder", emptyFolder)),
@@ -238,7 +238,7 @@ TEST(AlbumSettings, WidthAndHeightAreCheckedWhenTheirFieldsLoseTheFocus) {
     if (c.warning) {
       ++warnings;
       ASSERT_EQ(boxes->texts().size(), warnings) << c.typed;
-      EXPECT_EQ(boxes->texts().back(), language.lookupString(c.warning));
+      EXPECT_EQ(boxes->texts().back(), messageText(language, c.warning));
     }
   }
   EXPECT_EQ(boxes->texts().size(), warnings) << "values in range pass silently";

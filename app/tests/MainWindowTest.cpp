@@ -3,8 +3,10 @@
 #include "GdiHandles.h"
 #include "MainWindow.h"
 #include "ProgramDirectory.h"
+#include "ProfileFile.h"
 #include "SkinBitmap.h"
 #include "TestFolder.h"
+#include "TextConversion.h"
 #include "WindowTestSupport.h"
 #include "resource.h"
 
@@ -59,20 +61,20 @@ HWND messageBoxOf(DWORD processId) {
   return search.found;
 }
 
-// Copies Slidewright.exe into a folder, runs it until its main window is up,
+// Copies Slidewright.exe into a folder (a UTF-8 path), runs it until its main window is up,
 // closes the window as the skin's close button does (answering "Don't save"
 // when pictures it holds are unsaved work) and waits for the end.
 class RunningProgram {
  public:
   explicit RunningProgram(const std::string& folder, const std::vector<std::string>& arguments = {}) {
-    const std::string exe = folder + "Slidewright.exe";
-    if (!CopyFileA((programDirectory() + "Slidewright.exe").c_str(), exe.c_str(), FALSE)) return;
-    STARTUPINFOA startup{};
+    const std::wstring exe = wideFromUtf8(folder + "Slidewright.exe");
+    if (!CopyFileW(wideFromUtf8(programDirectory() + "Slidewright.exe").c_str(), exe.c_str(), FALSE)) return;
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    std::string commandLine = "\"" + exe + "\"";
-    for (const auto& argument : arguments) commandLine += " \"" + argument + "\"";
-    if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
-                        &startup, &process_))
+    std::wstring commandLine = L"\"" + exe + L"\"";
+    for (const auto& argument : arguments) commandLine += L" \"" + wideFromUtf8(argument) + L"\"";
+    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        wideFromUtf8(folder).c_str(), &startup, &process_))
       return;
     WaitForInputIdle(process_.hProcess, 10000);
     for (int i = 0; i < 200 && !window_; ++i) {
@@ -156,13 +158,19 @@ TEST(SlidewrightProgram, WritesItsOwnSettingsBesideItselfWhenClosed) {
 
 // With its language file and skin beside it, the window takes the skin's
 // size and shape, its controls sit where the skin draws them, and the make
-// buttons carry the language file's captions.
+// buttons carry the language file's captions; closed, it writes its settings
+// beside itself, all in a folder whose name (Korean and an emoji) no code
+// page holds.
 TEST(SlidewrightProgram, ShowsTheSkinnedMainWindow) {
   if (!programFilesBuilt()) GTEST_SKIP() << "no skin or language file beside the built program";
   TestFolder dir;
-  ASSERT_EQ(copyProgramFiles(dir.path()), "");
+  // 프로그램 📁
+  const std::string folder =
+      dir.path() + "\xED\x94\x84\xEB\xA1\x9C\xEA\xB7\xB8\xEB\x9E\xA8 \xF0\x9F\x93\x81\\";
+  ASSERT_TRUE(CreateDirectoryW(wideFromUtf8(folder).c_str(), nullptr));
+  ASSERT_EQ(copyProgramFiles(folder), "");
 
-  RunningProgram program(dir.path());
+  RunningProgram program(folder);
   ASSERT_NE(program.window(), nullptr);
   HWND window = program.window();
 
@@ -171,14 +179,14 @@ TEST(SlidewrightProgram, ShowsTheSkinnedMainWindow) {
   BITMAP skin{};
   {
     LanguageFile language;
-    language.selectLanguage(dir.path());
+    language.selectLanguage(folder);
     char caption[256] = {};
     SendMessageA(GetDlgItem(window, 1009), WM_GETTEXT, sizeof caption, reinterpret_cast<LPARAM>(caption));
     EXPECT_EQ(caption, language.lookupString("MakeAlbum"));
     EXPECT_NE(std::string(caption), "MakeAlbum");
   }
   // The skin's size, read the same way the program reads it.
-  BitmapHandle skinBitmap(loadRle8Bitmap(dir.path() + "interface\\mainskin.bmp"));
+  BitmapHandle skinBitmap(loadRle8Bitmap(folder + "interface\\mainskin.bmp"));
   ASSERT_TRUE(skinBitmap);
   GetObject(skinBitmap.get(), sizeof skin, &skin);
   EXPECT_EQ(client.right, skin.bmWidth);
@@ -197,7 +205,7 @@ TEST(SlidewrightProgram, ShowsTheSkinnedMainWindow) {
   // The skin's buttons answer the hit test; releasing the button over the
   // close area ends the program.
   LanguageFile language;
-  language.selectLanguage(dir.path());
+  language.selectLanguage(folder);
   const RECT closeRect = parseSkinRect(language.lookupValue("Skin", "Closebuttion"));
   const RECT minimizeRect = parseSkinRect(language.lookupValue("Skin", "MinButton"));
   auto hitAt = [window](const RECT& r) {
@@ -211,7 +219,8 @@ TEST(SlidewrightProgram, ShowsTheSkinnedMainWindow) {
   EXPECT_EQ(hitAt(RECT{200, 380, 202, 382}), HTCAPTION);
   PostMessageA(window, WM_NCLBUTTONUP, HTCLOSE, 0);
   EXPECT_TRUE(program.waitForExit());
-  EXPECT_TRUE(fileExists(dir.path() + "slidewright.ini"));
+  EXPECT_EQ(readProfileString(settingsFilePath(folder), "Setting", "PicWidth", "", 16), "640");
+  EXPECT_EQ(loadAlbumSettings(folder).savePath, folder + "temp.swf");
 }
 
 bool isGreyPixel(std::uint32_t rgb) {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "FailureTexts.h"
+#include "TextConversion.h"
 #include "LanguageFormat.h"
 #include "WindowTestSupport.h"
 #include "AlbumMakeJob.h"
@@ -98,7 +99,7 @@ TEST(MakeAlbumCommand, EmptySavePathAndEmptyListAreToldAndNothingIsWritten) {
     window.click(IDC_MAKE_ALBUM);
     pumpMessages(50);
     ASSERT_EQ(boxes.texts().size(), 1u);
-    EXPECT_EQ(boxes.texts()[0], language.lookupString("EmptySavePath"));
+    EXPECT_EQ(boxes.texts()[0], messageText(language, "EmptySavePath"));
   }
   {
     // No pictures: the make is refused with "MakeError", saying why.
@@ -107,7 +108,7 @@ TEST(MakeAlbumCommand, EmptySavePathAndEmptyListAreToldAndNothingIsWritten) {
     window.click(IDC_MAKE_ALBUM);
     window.waitForMake();
     ASSERT_EQ(boxes.texts().size(), 1u);
-    EXPECT_EQ(boxes.texts()[0].rfind(language.lookupString("MakeError"), 0), 0u) << boxes.texts()[0];
+    EXPECT_EQ(boxes.texts()[0].rfind(messageText(language, "MakeError"), 0), 0u) << boxes.texts()[0];
     EXPECT_NE(boxes.texts()[0].find(reasonText(language, "AlbumSettingsWrong")), std::string::npos)
         << boxes.texts()[0];
   }
@@ -188,7 +189,7 @@ TEST(MakeAlbumCommand, AnUnreadablePictureIsNamedAndTheOldMovieKept) {
   window.waitForMake();
   ASSERT_EQ(boxes.texts().size(), 1u);
   const std::string text = boxes.texts()[0];
-  EXPECT_EQ(text.rfind(window.window().language().lookupString("MakeError"), 0), 0u) << text;
+  EXPECT_EQ(text.rfind(messageText(window.window().language(), "MakeError"), 0), 0u) << text;
   EXPECT_NE(text.find(pictures.paths[2]), std::string::npos) << text;
   EXPECT_EQ(readFile(movie), before) << "the movie that was there is kept";
   EXPECT_EQ(temporaryFiles(temp.path()), 0);
@@ -342,7 +343,7 @@ TEST(MakeAlbumCommand, SecondsFromNoneToTheMoviesFrameLimit) {
   }
   const std::vector<std::string> expected = {
       reasonText(language, "PauseNegative"),
-      formatWithNumber(language.lookupValue(kReasonSection, "PauseTooLong"), longest)};
+      utf8FromAnsi(formatWithNumber(language.lookupValue(kReasonSection, "PauseTooLong"), longest))};
   EXPECT_EQ(boxes.texts(), expected);
 }
 
@@ -383,9 +384,9 @@ TEST(WindowLanguage, EveryReasonIsInTheWindowsLanguage) {
     writeJpeg(pictures.paths[1], 64, 48, ColourPictures::kColours[1]);
     const std::string nowhere = make(window.folder() + "missing\\album.swf");
 
-    const std::string made = language.lookupString("MakeError") + "\r\n\r\n";
+    const std::string made = messageText(language, "MakeError") + "\r\n\r\n";
     const std::vector<std::string> expected = {
-        language.lookupString("AddPicturesFailed") + "\r\n\r\n" +
+        messageText(language, "AddPicturesFailed") + "\r\n\r\n" +
             reasonText(language, "PictureNotSupported", bad),
         reasonText(language, "MusicNotSupported", noise),
         made + reasonText(language, "MusicNotSupported", noise),

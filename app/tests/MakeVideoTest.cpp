@@ -132,7 +132,7 @@ TEST(MakeVideoCommand, FailuresAreToldInTheWindowsLanguage) {
     pumpMessages(50);
     EXPECT_FALSE(window.window().making());
     ASSERT_EQ(boxes.texts().size(), 1u);
-    EXPECT_EQ(boxes.texts()[0], language.lookupString("EmptySavePath"));
+    EXPECT_EQ(boxes.texts()[0], messageText(language, "EmptySavePath"));
   }
   {
     // The save path's folder is not there: the video is named.
@@ -142,7 +142,7 @@ TEST(MakeVideoCommand, FailuresAreToldInTheWindowsLanguage) {
     window.waitForMake();
     ASSERT_EQ(boxes.texts().size(), 1u);
     const std::string video = lowered(window.folder() + "gone\\show.mp4");
-    EXPECT_EQ(boxes.texts()[0], language.lookupString("MakeVideoError") + "\r\n\r\n" +
+    EXPECT_EQ(boxes.texts()[0], messageText(language, "MakeVideoError") + "\r\n\r\n" +
                                     reasonText(language, "VideoNotWritten", video));
   }
   {

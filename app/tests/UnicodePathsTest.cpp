@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "AlbumMakeJob.h"
+#include "FailureTexts.h"
 #include "InfoTip.h"
 #include "PicturePaths.h"
 #include "PictureTipText.h"
@@ -24,11 +25,13 @@
 
 namespace {
 
-// 앨범 📷, 사진 😀, 그림 🌸, 照片 🐼, 음악 🎵, 슬라이드 🎞
+// 앨범 📷, 사진 😀, 그림 🌸, 照片 🐼, 음악 🎵, 슬라이드 🎞, and a file that is not
+// a picture
 const std::string kFolder = "\xEC\x95\xA8\xEB\xB2\x94 \xF0\x9F\x93\xB7";
 const std::string kPictures[3] = {"\xEC\x82\xAC\xEC\xA7\x84 \xF0\x9F\x98\x80.jpg",
                                   "\xEA\xB7\xB8\xEB\xA6\xBC \xF0\x9F\x8C\xB8.jpg",
                                   "\xE7\x85\xA7\xE7\x89\x87 \xF0\x9F\x90\xBC.jpg"};
+const std::string kNotAPicture = "\xEB\xA9\x94\xEB\xAA\xA8 \xF0\x9F\x93\x9D.jpg";  // 메모 📝
 const std::string kMusic = "\xEC\x9D\x8C\xEC\x95\x85 \xF0\x9F\x8E\xB5.mp3";
 const std::string kMovie = "\xEC\x8A\xAC\xEB\x9D\xBC\xEC\x9D\xB4\xEB\x93\x9C \xF0\x9F\x8E\x9E.swf";
 
@@ -72,6 +75,20 @@ TEST(NamesInAnyScript, ComeInEveryWayAndAreMadeSavedAndShownWhole) {
     window.click(IDC_ADD_PICTURES);
   }
   pumpMessages(200);
+  EXPECT_EQ(entryPaths(window.list()), album.pictures);
+
+  // A file that is no picture is told by its whole name, in the language
+  // file's words.
+  const std::string notAPicture = album.folder + kNotAPicture;
+  writeFile(notAPicture, "not a picture");
+  {
+    MessageBoxRecorder boxes;
+    SendMessageW(window.handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(makeShellDrop({notAPicture})), 0);
+    ASSERT_EQ(boxes.texts().size(), 1u);
+    const LanguageFile& language = window.window().language();
+    EXPECT_EQ(boxes.texts()[0].rfind(messageText(language, "AddPicturesFailed"), 0), 0u) << boxes.texts()[0];
+    EXPECT_NE(boxes.texts()[0].find(kNotAPicture), std::string::npos) << boxes.texts()[0];
+  }
   EXPECT_EQ(entryPaths(window.list()), album.pictures);
   {
     DialogWatcher watcher(GetCurrentThreadId(), [&](HWND d) { answerFileDialog(d, album.music); });

@@ -80,9 +80,9 @@ bool programFilesBuilt() {
 
 std::string copyProgramFiles(const std::string& folder) {
   const std::string built = programDirectory();
-  CreateDirectoryA((folder + "interface").c_str(), nullptr);
+  CreateDirectoryW(wideFromUtf8(folder + "interface").c_str(), nullptr);
   for (const char* f : {"language.cns", "english.lng", "interface\\mainskin.bmp", "interface\\mainmask.bmp"})
-    if (!CopyFileA((built + f).c_str(), (folder + f).c_str(), FALSE)) return f;
+    if (!CopyFileW(wideFromUtf8(built + f).c_str(), wideFromUtf8(folder + f).c_str(), FALSE)) return f;
   return "";
 }
 
@@ -163,7 +163,7 @@ void DialogWatcher::watch() {
 
 std::string readAndCloseMessageBox(HWND box) {
   // The text of a message box is its static control 0xFFFF.
-  const std::string text = controlText(GetDlgItem(box, 0xFFFF));
+  const std::string text = windowTextUtf8(GetDlgItem(box, 0xFFFF));
   PostMessageA(box, WM_COMMAND, IDOK, 0);
   return text;
 }

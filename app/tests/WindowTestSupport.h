@@ -84,7 +84,7 @@ HWND fileNameField(HWND dialog);
 // Types a name into a file dialog and presses its OK button.
 void answerFileDialog(HWND dialog, const std::string& name);
 
-// The text of a message box, and OK pressed on it.
+// The text of a message box (UTF-8), and OK pressed on it.
 std::string readAndCloseMessageBox(HWND box);
 
 // While it lives, the question about unsaved changes (pictures in the
