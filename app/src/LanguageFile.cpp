@@ -7,8 +7,10 @@ std::string settingsFilePath(const std::string& programDir) { return programDir 
 
 void LanguageFile::selectLanguage() { selectLanguage(programDirectory()); }
 
-void LanguageFile::selectLanguage(const std::string& programDir) {
-  const std::string settings = settingsFilePath(programDir);
+void LanguageFile::selectLanguage(const std::string& programDir) { selectLanguage(programDir, programDir); }
+
+void LanguageFile::selectLanguage(const std::string& programDir, const std::string& settingsDir) {
+  const std::string settings = settingsFilePath(settingsDir);
   languageId_ = readProfileInt(settings, "Setting", "LanguageID", 1);
   const std::string section = "Language" + std::to_string(languageId_);
   // "简体中文" in GBK, the name of the default language.

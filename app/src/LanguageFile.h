@@ -15,6 +15,8 @@ class LanguageFile {
   void selectLanguage();
   // The same for the program folder given (ending in a backslash).
   void selectLanguage(const std::string& programDir);
+  // The same with the settings file in settingsDir (see settingsFolder).
+  void selectLanguage(const std::string& programDir, const std::string& settingsDir);
 
   // [String] key, or the key itself when the file or the key is missing.
   std::string lookupString(const std::string& key) const;

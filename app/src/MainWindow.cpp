@@ -75,10 +75,11 @@ LRESULT skinHitTest(POINT client, const RECT& minimizeRect, const RECT& closeRec
 }
 
 MainWindow::MainWindow(MainWindowSetup setup)
-    : programDir_(setup.programDir.empty() ? programDirectory() : std::move(setup.programDir)),
+    : programDir_(setup.programDir.empty() ? programDirectory() : setup.programDir),
+      settingsDir_(setup.programDir.empty() ? settingsFolder(programDir_, userDataFolder()) : programDir_),
       startPictures_(std::move(setup.startPictures)),
       startAlbum_(std::move(setup.startAlbum)) {
-  language_.selectLanguage(programDir_);
+  language_.selectLanguage(programDir_, settingsDir_);
   loadSettings();
   // Shared icons: loaded once by the system and never destroyed by us.
   HINSTANCE module = GetModuleHandleA(nullptr);
@@ -92,9 +93,9 @@ MainWindow::MainWindow(MainWindowSetup setup)
 
 MainWindow::~MainWindow() = default;
 
-void MainWindow::loadSettings() { settings_ = loadAlbumSettings(programDir_); }
+void MainWindow::loadSettings() { settings_ = loadAlbumSettings(settingsDir_); }
 
-void MainWindow::saveSettings() const { saveAlbumSettings(programDir_, settings_); }
+void MainWindow::saveSettings() const { saveAlbumSettings(settingsDir_, settings_); }
 
 std::string MainWindow::transitionName(int index) const { return ::transitionName(language_, index); }
 

@@ -48,7 +48,8 @@ std::vector<std::string> chosenFiles(const wchar_t* buffer);
 
 struct MainWindowSetup {
   // Folder of the settings file, the language file and the skin; the
-  // program's own folder when empty.
+  // program's own folder when empty (and then the settings may live in the
+  // user's folder, see settingsFolder).
   std::string programDir;
   // Added once the window shows: the pictures named on the command line.
   std::vector<GatheredPath> startPictures;
@@ -238,6 +239,7 @@ class MainWindow : public DialogWindow {
   void onInfoTipTimer();
 
   std::string programDir_;
+  std::string settingsDir_;  // where slidewright.ini is read and written
   std::vector<GatheredPath> startPictures_;
   LanguageFile language_;
   AlbumSettings settings_;

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include "AlbumSettings.h"
+#include "LanguageFile.h"
+#include "ProgramDirectory.h"
 #include "TestFolder.h"
+#include "TextConversion.h"
 
 namespace {
 
@@ -49,6 +52,33 @@ TEST(AlbumSettings, AreWrittenAsDecimalTextAndReadBackUnchecked) {
   EXPECT_EQ(back.backgroundColor, RGB(0, 0, 255));
   EXPECT_EQ(back.addPicturePath, "D:\\Photos");
   EXPECT_EQ(back.musicPath, "D:\\Music\\");
+}
+
+// A program installed for every user cannot write its settings beside
+// itself (here: a read-only settings file); each user's settings then live in
+// their own folder, started from the ones beside the program and kept.
+TEST(AlbumSettings, LiveInTheUsersFolderWhereTheProgramsCannotBeWritten) {
+  TestFolder program, user;
+  const std::string beside = settingsFilePath(program.path());
+  writeFile(beside, "[Setting]\r\nLanguageID=2\r\nPicWidth=800\r\n");
+  EXPECT_EQ(settingsFolder(program.path(), user.path()), program.path());
+
+  ASSERT_TRUE(SetFileAttributesW(wideFromUtf8(beside).c_str(), FILE_ATTRIBUTE_READONLY));
+  const std::string folder = settingsFolder(program.path(), user.path());
+  EXPECT_EQ(folder, user.path() + "Slidewright\\");
+  EXPECT_FALSE(GetFileAttributesW(wideFromUtf8(settingsFilePath(folder)).c_str()) & FILE_ATTRIBUTE_READONLY);
+  AlbumSettings s = loadAlbumSettings(folder);
+  EXPECT_EQ(s.albumWidth, 800);
+  LanguageFile language;
+  language.selectLanguage(program.path(), folder);
+  EXPECT_EQ(language.languageId(), 2);
+
+  s.albumWidth = 1024;
+  saveAlbumSettings(folder, s);
+  EXPECT_EQ(settingsFolder(program.path(), user.path()), folder);
+  EXPECT_EQ(loadAlbumSettings(folder).albumWidth, 1024) << "the user's own settings were replaced";
+  EXPECT_EQ(storedValue(program.path(), "PicWidth"), "800");
+  SetFileAttributesW(wideFromUtf8(beside).c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST(AlbumSettings, ColourIsAlwaysAPlainRgbValue) {
