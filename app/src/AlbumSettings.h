@@ -1,6 +1,7 @@
 // The album settings that persist between runs in slidewright.ini beside
-// the program (or in the user's folder, see settingsFolder): album size, seconds per picture, background colour, output
-// path and the last used picture and music folders.
+// the program (or in the user's folder, see settingsFolder): album size,
+// seconds per picture, background colour, output path and the last used
+// picture and music folders.
 #pragma once
 #include <windows.h>
 
