@@ -9,12 +9,12 @@
 #include <utility>
 
 #include "common/stdio_file.h"
+#include "common/utf8_text.h"
 
 namespace slidewright::media {
 
 namespace {
 
-constexpr char32_t kReplacement = 0xFFFD;
 constexpr char32_t kEllipsis = 0x2026;
 
 bool isWide(char32_t c) {
@@ -46,44 +46,6 @@ bool readFont(const std::string& path, std::vector<std::uint8_t>& bytes) {
 }
 
 }  // namespace
-
-std::u32string decodeUtf8(std::string_view s) {
-  std::u32string out;
-  out.reserve(s.size());
-  std::size_t i = 0;
-  while (i < s.size()) {
-    const auto b = static_cast<unsigned char>(s[i]);
-    int extra = 0;
-    char32_t c = 0;
-    char32_t least = 0;
-    if (b < 0x80) {
-      c = b;
-    } else if ((b & 0xE0) == 0xC0) {
-      extra = 1, c = b & 0x1F, least = 0x80;
-    } else if ((b & 0xF0) == 0xE0) {
-      extra = 2, c = b & 0x0F, least = 0x800;
-    } else if ((b & 0xF8) == 0xF0) {
-      extra = 3, c = b & 0x07, least = 0x10000;
-    } else {
-      out.push_back(kReplacement);
-      ++i;
-      continue;
-    }
-    std::size_t j = 1;
-    for (; j <= static_cast<std::size_t>(extra); ++j) {
-      if (i + j >= s.size() || (static_cast<unsigned char>(s[i + j]) & 0xC0) != 0x80) break;
-      c = (c << 6) | (static_cast<unsigned char>(s[i + j]) & 0x3F);
-    }
-    if (j <= static_cast<std::size_t>(extra) || c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-      out.push_back(kReplacement);
-      i += j;
-      continue;
-    }
-    out.push_back(c);
-    i += j;
-  }
-  return out;
-}
 
 struct CaptionFont::Face {
   FT_Library library = nullptr;

@@ -76,7 +76,4 @@ class CaptionFont {
   std::unique_ptr<Face> face_;
 };
 
-// The text's characters; malformed UTF-8 bytes become U+FFFD.
-std::u32string decodeUtf8(std::string_view utf8);
-
 }  // namespace slidewright::media
