@@ -5,11 +5,10 @@
 #include FT_OUTLINE_H
 
 #include <algorithm>
-#include <cstdio>
 #include <utility>
 
-#include "common/stdio_file.h"
 #include "common/utf8_text.h"
+#include "media/picture.h"
 
 namespace slidewright::media {
 
@@ -34,16 +33,7 @@ bool isSpace(char32_t c) { return c == U' ' || c == U'\t' || c == 0x3000; }
 
 // Fonts with every Chinese character run to tens of megabytes; nothing that
 // is a font is larger than this.
-constexpr long kMaxFontBytes = 256L << 20;
-
-bool readFont(const std::string& path, std::vector<std::uint8_t>& bytes) {
-  StdioFile file = openStdioFile(path, "rb");
-  if (!file || std::fseek(file.get(), 0, SEEK_END) != 0) return false;
-  const long size = std::ftell(file.get());
-  if (size <= 0 || size > kMaxFontBytes || std::fseek(file.get(), 0, SEEK_SET) != 0) return false;
-  bytes.resize(static_cast<std::size_t>(size));
-  return std::fread(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
-}
+constexpr std::uint64_t kMaxFontBytes = std::uint64_t{256} << 20;
 
 }  // namespace
 
@@ -51,6 +41,7 @@ struct CaptionFont::Face {
   FT_Library library = nullptr;
   FT_Face face = nullptr;
   std::vector<std::uint8_t> bytes;  // FreeType reads the face from here for as long as it lives
+  FontSource source;
 
   ~Face() {
     if (face) FT_Done_Face(face);
@@ -80,13 +71,14 @@ Result<CaptionFont> CaptionFont::fromBytes(std::vector<std::uint8_t> bytes, int 
 }
 
 Result<CaptionFont> CaptionFont::open(const FontSource& source) {
-  std::vector<std::uint8_t> bytes;
-  if (!readFont(source.path, bytes))
-    return fail(ErrorKind::FileAccess, "the font file " + source.path + " cannot be read");
-  auto font = fromBytes(std::move(bytes), source.faceIndex);
+  auto bytes = readFile(source.path, kMaxFontBytes);
+  auto font = bytes ? fromBytes(std::move(bytes).value(), source.faceIndex) : bytes.error();
   if (!font) return fail(font.kind(), source.path + ": " + font.message());
+  font.value().face_->source = source;
   return font;
 }
+
+const FontSource& CaptionFont::source() const { return face_->source; }
 
 std::string CaptionFont::familyName() const {
   return face_->face->family_name ? face_->face->family_name : "";

@@ -17,9 +17,7 @@ using namespace slidewright::media;
 namespace {
 
 CaptionFont systemFont() {
-  auto source = findCaptionFont();
-  EXPECT_TRUE(source.ok()) << source.message();
-  auto font = CaptionFont::open(source.value());
+  auto font = findCaptionFont();
   EXPECT_TRUE(font.ok()) << font.message();
   return std::move(font).value();
 }
@@ -27,15 +25,14 @@ CaptionFont systemFont() {
 }  // namespace
 
 TEST(CaptionText, OutlinesCoverWhatTheFontLibraryRenders) {
-  auto source = findCaptionFont();
-  ASSERT_TRUE(source.ok()) << source.message();
-  auto font = CaptionFont::open(source.value());
+  auto font = findCaptionFont();
   ASSERT_TRUE(font.ok()) << font.message();
+  const FontSource& source = font.value().source();
   constexpr int kSize = 64;
   FT_Library library;
   ASSERT_EQ(FT_Init_FreeType(&library), 0);
   FT_Face face;
-  ASSERT_EQ(FT_New_Face(library, source.value().path.c_str(), source.value().faceIndex, &face), 0);
+  ASSERT_EQ(FT_New_Face(library, source.path.c_str(), source.faceIndex, &face), 0);
   FT_Set_Pixel_Sizes(face, 0, kSize);
   const double ascent = face->ascender * static_cast<double>(kSize) / face->units_per_EM;
 
