@@ -96,13 +96,16 @@ std::u32string CaptionFont::missingCharacters(std::string_view utf8) const {
 
 namespace {
 
-// One glyph of a line: its character, glyph and advance in font units
-// (the kerning with the glyph before it included).
+// One glyph of a line: its character, glyph, its own advance and the
+// kerning with the glyph before it, in font units.
 struct Placed {
   char32_t c;
   FT_UInt glyph;
-  double advance;
+  double own;
+  double kerning;
+  double advance() const { return own + kerning; }
 };
+using ShapedLine = std::vector<Placed>;
 
 class Shaper {
  public:
@@ -120,13 +123,13 @@ class Shaper {
     return static_cast<double>(k.x);
   }
 
-  std::vector<Placed> shape(const std::u32string& text) {
-    std::vector<Placed> out;
+  ShapedLine shape(const std::u32string& text) {
+    ShapedLine out;
     FT_UInt previous = 0;
     for (char32_t c : text) {
       const char32_t shown = c == U'\t' ? U' ' : c;
       const FT_UInt glyph = FT_Get_Char_Index(face_, shown);
-      out.push_back({c, glyph, advanceOf(glyph) + kerning(previous, glyph)});
+      out.push_back({c, glyph, advanceOf(glyph), kerning(previous, glyph)});
       previous = glyph;
     }
     return out;
@@ -136,16 +139,16 @@ class Shaper {
   FT_Face face_;
 };
 
-double widthOf(const std::vector<Placed>& line, std::size_t begin, std::size_t end) {
+double widthOf(const ShapedLine& line) {
   double w = 0;
-  for (std::size_t i = begin; i < end; ++i) w += line[i].advance;
+  for (const Placed& g : line) w += g.advance();
   return w;
 }
 
 // Where a line of `glyphs` from `begin` may end, at most at `limit`: after
 // the last space, or between two characters where one is of a script written
 // without spaces; the whole run when nothing else fits.
-std::size_t breakBefore(const std::vector<Placed>& glyphs, std::size_t begin, std::size_t limit) {
+std::size_t breakBefore(const ShapedLine& glyphs, std::size_t begin, std::size_t limit) {
   for (std::size_t i = limit; i > begin; --i) {
     const char32_t before = glyphs[i - 1].c;
     const char32_t after = i < glyphs.size() ? glyphs[i].c : U' ';
@@ -155,27 +158,30 @@ std::size_t breakBefore(const std::vector<Placed>& glyphs, std::size_t begin, st
   return std::max(limit, begin + 1);
 }
 
-// The text broken into lines of at most `maxWidth` font units (any width
-// when 0), each without its surrounding spaces.
-std::vector<std::u32string> breakLines(const std::u32string& text, Shaper& shaper, double maxWidth) {
-  std::vector<std::u32string> lines;
+// The text shaped and broken into lines of at most `maxWidth` font units
+// (any width when 0), each without its surrounding spaces. A line starts
+// without kerning, as it is drawn.
+std::vector<ShapedLine> breakLines(const std::u32string& text, Shaper& shaper, double maxWidth) {
+  std::vector<ShapedLine> lines;
   std::u32string paragraph;
   auto flush = [&] {
-    const std::vector<Placed> glyphs = shaper.shape(paragraph);
+    const ShapedLine glyphs = shaper.shape(paragraph);
     std::size_t begin = 0;
     do {
       std::size_t end = glyphs.size();
       if (maxWidth > 0) {
         double w = 0;
         end = begin;
-        while (end < glyphs.size() && (w + glyphs[end].advance <= maxWidth || isSpace(glyphs[end].c)))
-          w += glyphs[end++].advance;
+        while (end < glyphs.size() && (w + glyphs[end].advance() <= maxWidth || isSpace(glyphs[end].c)))
+          w += glyphs[end++].advance();
         if (end < glyphs.size()) end = breakBefore(glyphs, begin, end);
       }
       std::size_t first = begin, last = end;
       while (first < last && isSpace(glyphs[first].c)) ++first;
       while (last > first && isSpace(glyphs[last - 1].c)) --last;
-      lines.push_back(paragraph.substr(first, last - first));
+      lines.emplace_back(glyphs.begin() + static_cast<std::ptrdiff_t>(first),
+                         glyphs.begin() + static_cast<std::ptrdiff_t>(last));
+      if (!lines.back().empty()) lines.back().front().kerning = 0;
       begin = end;
       while (begin < glyphs.size() && isSpace(glyphs[begin].c)) ++begin;
     } while (begin < glyphs.size());
@@ -263,14 +269,19 @@ int cubicToCb(const FT_Vector* c1, const FT_Vector* c2, const FT_Vector* to, voi
 }
 
 // Shortens the last line until it fits with an ellipsis after it.
-void endWithEllipsis(std::u32string& line, Shaper& shaper, double maxWidth) {
-  auto width = [&](const std::u32string& s) {
-    const auto glyphs = shaper.shape(s);
-    return widthOf(glyphs, 0, glyphs.size());
-  };
+void endWithEllipsis(ShapedLine& shaped, Shaper& shaper, double maxWidth) {
+  std::u32string line;
+  for (const Placed& g : shaped) line.push_back(g.c);
   line.push_back(kEllipsis);
-  while (maxWidth > 0 && line.size() > 1 && width(line) > maxWidth) line.erase(line.size() - 2, 1);
-  while (line.size() > 1 && isSpace(line[line.size() - 2])) line.erase(line.size() - 2, 1);
+  shaped = shaper.shape(line);
+  while (maxWidth > 0 && line.size() > 1 && widthOf(shaped) > maxWidth) {
+    line.erase(line.size() - 2, 1);
+    shaped = shaper.shape(line);
+  }
+  if (line.size() > 1 && isSpace(line[line.size() - 2])) {
+    while (line.size() > 1 && isSpace(line[line.size() - 2])) line.erase(line.size() - 2, 1);
+    shaped = shaper.shape(line);
+  }
 }
 
 }  // namespace
@@ -279,7 +290,7 @@ TextOutline CaptionFont::layout(std::string_view utf8, const CaptionLayout& layo
   FT_Face face = face_->face;
   const double scale = layout.sizePx / face->units_per_EM;
   Shaper shaper(face);
-  std::vector<std::u32string> lines = breakLines(decodeUtf8(utf8), shaper, layout.maxWidth / scale);
+  std::vector<ShapedLine> lines = breakLines(decodeUtf8(utf8), shaper, layout.maxWidth / scale);
 
   TextOutline out;
   const std::size_t allowed = static_cast<std::size_t>(std::max(1, layout.maxLines));
@@ -290,11 +301,7 @@ TextOutline CaptionFont::layout(std::string_view utf8, const CaptionLayout& layo
   }
   if (lines.empty()) return out;
 
-  std::vector<std::vector<Placed>> shaped;
-  for (const auto& line : lines) {
-    shaped.push_back(shaper.shape(line));
-    out.width = std::max(out.width, widthOf(shaped.back(), 0, shaped.back().size()) * scale);
-  }
+  for (const ShapedLine& line : lines) out.width = std::max(out.width, widthOf(line) * scale);
   const double ascent = face->ascender * scale;
   const double descent = -face->descender * scale;
   const double pitch = layout.sizePx * layout.lineSpacing;
@@ -306,9 +313,9 @@ TextOutline CaptionFont::layout(std::string_view utf8, const CaptionLayout& layo
   funcs.line_to = lineToCb;
   funcs.conic_to = conicToCb;
   funcs.cubic_to = cubicToCb;
-  for (std::size_t i = 0; i < shaped.size(); ++i) {
-    const auto& glyphs = shaped[i];
-    double pen = (out.width - widthOf(glyphs, 0, glyphs.size()) * scale) / 2;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const ShapedLine& glyphs = lines[i];
+    double pen = (out.width - widthOf(glyphs) * scale) / 2;
     OutlineSink sink{&out.contours, 0, ascent + pitch * static_cast<double>(i), scale, {}};
     for (const Placed& g : glyphs) {
       // The advance includes the kerning with the glyph before: the glyph
@@ -316,10 +323,10 @@ TextOutline CaptionFont::layout(std::string_view utf8, const CaptionLayout& layo
       if (FT_Load_Glyph(face, g.glyph, FT_LOAD_NO_SCALE | FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP) == 0 &&
           face->glyph->format == FT_GLYPH_FORMAT_OUTLINE) {
         const double own = static_cast<double>(face->glyph->advance.x) * scale;
-        sink.originX = pen + (g.advance * scale - own);
+        sink.originX = pen + (g.advance() * scale - own);
         FT_Outline_Decompose(&face->glyph->outline, &funcs, &sink);
       }
-      pen += g.advance * scale;
+      pen += g.advance() * scale;
     }
   }
   return out;
