@@ -257,24 +257,30 @@ Result<Picture> decodePicture(const std::uint8_t* data, std::size_t size, const 
                   : "not a picture this program reads (JPEG, PNG, GIF or BMP)");
 }
 
-Result<std::vector<std::uint8_t>> readFile(const std::string& path, std::uint64_t maxBytes) {
+Result<std::vector<std::uint8_t>> readFileStart(const std::string& path, std::uint64_t maxBytes) {
   errno = 0;
   StdioFile f = openStdioFile(path, "rb");
   if (!f) return fail(ErrorKind::FileAccess, std::string("cannot open the file: ") + std::strerror(errno));
   std::vector<std::uint8_t> bytes;
   std::uint8_t chunk[1 << 16];
-  for (;;) {
-    std::size_t n = std::fread(chunk, 1, sizeof chunk, f.get());
-    if (n > 0) {
-      if (bytes.size() + n > maxBytes) return fail(ErrorKind::TooLarge, "the file is too large");
-      bytes.insert(bytes.end(), chunk, chunk + n);
-    }
-    if (n < sizeof chunk) {
+  while (bytes.size() < maxBytes) {
+    const auto want =
+        static_cast<std::size_t>(std::min<std::uint64_t>(sizeof chunk, maxBytes - bytes.size()));
+    const std::size_t n = std::fread(chunk, 1, want, f.get());
+    bytes.insert(bytes.end(), chunk, chunk + n);
+    if (n < want) {
       if (std::ferror(f.get()))
         return fail(ErrorKind::FileAccess, std::string("cannot read the file: ") + std::strerror(errno));
       break;
     }
   }
+  return bytes;
+}
+
+Result<std::vector<std::uint8_t>> readFile(const std::string& path, std::uint64_t maxBytes) {
+  // One byte more than allowed tells a file that is too large.
+  auto bytes = readFileStart(path, maxBytes + (maxBytes < UINT64_MAX ? 1 : 0));
+  if (bytes && bytes.value().size() > maxBytes) return fail(ErrorKind::TooLarge, "the file is too large");
   return bytes;
 }
 
