@@ -262,18 +262,8 @@ Result<std::vector<std::uint8_t>> readFileStart(const std::string& path, std::ui
   StdioFile f = openStdioFile(path, "rb");
   if (!f) return fail(ErrorKind::FileAccess, std::string("cannot open the file: ") + std::strerror(errno));
   std::vector<std::uint8_t> bytes;
-  std::uint8_t chunk[1 << 16];
-  while (bytes.size() < maxBytes) {
-    const auto want =
-        static_cast<std::size_t>(std::min<std::uint64_t>(sizeof chunk, maxBytes - bytes.size()));
-    const std::size_t n = std::fread(chunk, 1, want, f.get());
-    bytes.insert(bytes.end(), chunk, chunk + n);
-    if (n < want) {
-      if (std::ferror(f.get()))
-        return fail(ErrorKind::FileAccess, std::string("cannot read the file: ") + std::strerror(errno));
-      break;
-    }
-  }
+  if (!readStdioFile(f.get(), bytes, maxBytes))
+    return fail(ErrorKind::FileAccess, std::string("cannot read the file: ") + std::strerror(errno));
   return bytes;
 }
 
