@@ -64,14 +64,10 @@ std::optional<std::vector<std::uint8_t>> readWholeFile(const char* path) {
   if (!file) return std::nullopt;
   std::vector<std::uint8_t> bytes;
   try {
-    std::uint8_t buffer[1 << 16];
-    std::size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0)
-      bytes.insert(bytes.end(), buffer, buffer + got);
+    if (!readStdioFile(file.get(), bytes)) bytes.clear();
   } catch (const std::bad_alloc&) {
-    return std::vector<std::uint8_t>();
+    bytes.clear();
   }
-  if (std::ferror(file.get())) return std::vector<std::uint8_t>();
   return bytes;
 }
 

@@ -11,6 +11,7 @@
 #include "common/staged_file.h"
 #include "common/stdio_file.h"
 #include "common/utf8_path.h"
+#include "common/utf8_text.h"
 
 namespace {
 
@@ -32,12 +33,30 @@ TEST(Utf8Text, ConvertsBothWaysAndReplacesWhatIsNotUtf8) {
   if (sizeof(wchar_t) == 2) {
     EXPECT_EQ(unsigned(wide[0]), 0xD83Du);
   }
-  // Stray continuation bytes, a cut sequence, an overlong form and a UTF-8
-  // encoded surrogate each become U+FFFD.
-  EXPECT_EQ(utf8FromWideText(wideFromUtf8Text("a\x80z")), "a\xEF\xBF\xBDz");
-  EXPECT_EQ(utf8FromWideText(wideFromUtf8Text("a\xE2\x82")), "a\xEF\xBF\xBD\xEF\xBF\xBD");
-  EXPECT_EQ(utf8FromWideText(wideFromUtf8Text("\xC0\xAF")), "\xEF\xBF\xBD\xEF\xBF\xBD");
-  EXPECT_EQ(utf8FromWideText(wideFromUtf8Text("\xED\xA0\x80")), "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
+
+  // Each maximal piece of a malformed sequence becomes one U+FFFD, in the
+  // characters of a caption and in the wide name of a path alike.
+  const char32_t R = kReplacementCharacter;
+  const struct {
+    std::string utf8;
+    std::u32string text;
+  } cases[] = {
+      {"a\x80z", {U'a', R, U'z'}},                          // a stray continuation byte
+      {"a\xFFz\xE4\xB8", {U'a', R, U'z', R}},               // a byte never in UTF-8; a cut sequence
+      {"\xE2\x82z", {R, U'z'}},                             // the byte that breaks a sequence starts anew
+      {"\xF0\x9F\x98", {R}},                                // a four-byte sequence cut short
+      {"\xC0\xAF", {R, R}},                                 // an overlong form
+      {"\xE0\x80\xAF", {R, R, R}},                          // an overlong three-byte form
+      {"\xED\xA0\x80", {R, R, R}},                          // an encoded surrogate
+      {"\xF4\x90\x80\x80", {R, R, R, R}},                   // past U+10FFFF
+      {"\xE4\xB8\xAD\xF0\x9F\x98\x80", {0x4E2D, 0x1F600}},  // well formed
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(decodeUtf8(c.utf8), c.text) << testing::PrintToString(c.utf8);
+    std::string encoded;
+    for (char32_t ch : c.text) appendUtf8(encoded, ch);
+    EXPECT_EQ(utf8FromWideText(wideFromUtf8Text(c.utf8)), encoded) << testing::PrintToString(c.utf8);
+  }
 }
 
 class Utf8Files : public ::testing::Test {

@@ -422,13 +422,10 @@ MakeResult<std::vector<std::optional<AlbumCaption>>> layoutCaptions(const std::v
   auto blank = [](const std::string& text) { return text.find_first_not_of(" \t\r\n") == std::string::npos; };
   if (std::all_of(pictures.begin(), pictures.end(), [&](const AlbumEntry& e) { return blank(e.caption); }))
     return captions;
-  auto fontError = [](const std::string& path, const media::Error& e) {
-    return makeError(MakeErrorKind::Font, path, "no font for the captions: " + e.message, e.kind);
-  };
-  auto source = media::findCaptionFont();
-  if (!source) return fontError(std::string(), source.error());
-  auto font = media::CaptionFont::open(source.value());
-  if (!font) return fontError(source.value().path, font.error());
+  auto font = media::findCaptionFont();
+  if (!font)
+    return makeError(MakeErrorKind::Font, std::string(), "no font for the captions: " + font.message(),
+                     font.kind());
   const CaptionStyle style = captionStyle(width, height);
   media::CaptionLayout layout;
   layout.sizePx = style.fontPx;

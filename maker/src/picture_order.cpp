@@ -65,6 +65,23 @@ std::optional<std::int64_t> modificationTime(const std::string& path) {
   return std::chrono::duration_cast<std::chrono::seconds>(system.time_since_epoch()).count();
 }
 
+// Cameras and phones write the date taken near the start of the file: a
+// JPEG's EXIF segment comes before the image data, and a HEIC's or AVIF's
+// metadata boxes usually before the media data. Only a file whose date is
+// not found in its first bytes is read whole (a WebP keeps its EXIF chunk
+// after the image).
+constexpr std::uint64_t kDateSearchBytes = 128 << 10;
+
+std::optional<media::CivilTime> dateInFile(const std::string& path) {
+  auto head = media::readFileStart(path, kDateSearchBytes);
+  if (!head) return std::nullopt;
+  if (auto date = media::pictureDateTaken(head.value().data(), head.value().size())) return date;
+  if (head.value().size() < kDateSearchBytes) return std::nullopt;  // that was the whole file
+  auto whole = media::readFile(path);
+  if (!whole) return std::nullopt;
+  return media::pictureDateTaken(whole.value().data(), whole.value().size());
+}
+
 }  // namespace
 
 std::optional<PictureOrder> pictureOrderFromName(const std::string& name) {
@@ -127,10 +144,7 @@ std::optional<media::CivilTime> dateInFileName(const std::string& path) {
 }
 
 std::optional<std::int64_t> timeTaken(const std::string& path) {
-  if (auto bytes = media::readFile(path)) {
-    if (auto exif = media::pictureDateTaken(bytes.value().data(), bytes.value().size()))
-      return secondsSinceEpoch(*exif);
-  }
+  if (auto exif = dateInFile(path)) return secondsSinceEpoch(*exif);
   if (auto named = dateInFileName(path)) return secondsSinceEpoch(*named);
   return modificationTime(path);
 }

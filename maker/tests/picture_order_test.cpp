@@ -23,6 +23,18 @@ std::vector<std::string> ordered(const std::vector<std::string>& paths, PictureO
   return names;
 }
 
+// The JPEG with 192 KB of application segments before its own.
+Bytes behindPadding(Bytes jpeg) {
+  Bytes padding;
+  for (int i = 0; i < 3; ++i) {
+    const Bytes segment = {0xFF, 0xE9, 0xFA, 0x00};  // 64000 bytes, the length included
+    padding.insert(padding.end(), segment.begin(), segment.end());
+    padding.resize(padding.size() + 64000 - 2, 0);
+  }
+  jpeg.insert(jpeg.begin() + 2, padding.begin(), padding.end());
+  return jpeg;
+}
+
 TEST(PictureOrder, ByNameDigitsCountByTheirValue) {
   const std::vector<std::string> paths = {"b/img10.jpg", "a/img2.jpg", "IMG1.jpg", "img02.jpg", "c/Img2.jpg"};
   EXPECT_EQ(ordered(paths, PictureOrder::Name),
@@ -51,6 +63,8 @@ TEST(PictureOrder, ByTimeTakenFromExifThenNameThenFileTime) {
       write("z_exif_offset.jpg", jpegWithExif(img, exif(1, "2024:06:12 10:00:00", "+02:00"))),
       write("IMG_20240612_090000.jpg", jpeg(img)),
       write("a_exif_local.jpg", jpegWithExif(img, exif(1, "2024:06:12 08:30:00"))),
+      // EXIF found beyond the first bytes, where the date is first looked for.
+      write("c_exif_late.jpg", behindPadding(jpegWithExif(img, exif(1, "2024:06:12 08:40:00")))),
       // EXIF wins over a date in the name.
       write("IMG_20200101_000000.jpg", jpegWithExif(img, exif(1, "2024:06:12 08:45:00"))),
       write("IMG-20240612-WA0010.jpg", jpeg(img)), write("IMG-20240612-WA0002.jpg", jpeg(img)),
@@ -64,7 +78,7 @@ TEST(PictureOrder, ByTimeTakenFromExifThenNameThenFileTime) {
   EXPECT_EQ(ordered(paths, PictureOrder::Taken),
             (std::vector<std::string>{"scan.jpg", "PXL_20240611_235959123.jpg", "IMG-20240612-WA0002.jpg",
                                       "IMG-20240612-WA0010.jpg", "z_exif_offset.jpg", "a_exif_local.jpg",
-                                      "IMG_20200101_000000.jpg", "IMG_20240612_090000.jpg",
+                                      "c_exif_late.jpg", "IMG_20200101_000000.jpg", "IMG_20240612_090000.jpg",
                                       "2024-06-12 11.00.00.jpg", "holiday.jpg"}));
   // A name with no plausible date, or a date without a day, gives none.
   for (const char* none : {"IMG_1234.jpg", "DSC_99991231_120000.jpg", "20241399_101010.jpg", "2024-06.jpg"})

@@ -15,13 +15,8 @@ namespace slidewright::media {
 namespace {
 
 // A face is usable when it opens and has "中" and "A".
-bool usable(const FontSource& source) {
-  auto font = CaptionFont::open(source);
-  return font && font.value()
-                     .missingCharacters(
-                         "\xE4\xB8\xAD"
-                         "A")
-                     .empty();
+bool usable(const Result<CaptionFont>& font) {
+  return font && font.value().missingCharacters("\xE4\xB8\xAD\x41").empty();
 }
 
 #ifdef _WIN32
@@ -76,15 +71,12 @@ std::vector<FontSource> candidates() {
 
 }  // namespace
 
-Result<FontSource> findCaptionFont(const std::string& preferred) {
-  if (!preferred.empty()) {
-    FontSource source{preferred, 0};
+Result<CaptionFont> findCaptionFont(const std::string& preferred) {
+  if (!preferred.empty()) return CaptionFont::open({preferred, 0});
+  for (const FontSource& source : candidates()) {
     auto font = CaptionFont::open(source);
-    if (!font) return font.error();
-    return source;
+    if (usable(font)) return font;
   }
-  for (const FontSource& source : candidates())
-    if (usable(source)) return source;
   return fail(ErrorKind::NotSupported,
               "no font with Chinese and Latin letters was found for the captions: install one "
               "(on Debian, the fonts-wqy-microhei package) or name a font file");

@@ -5,16 +5,15 @@
 #include FT_OUTLINE_H
 
 #include <algorithm>
-#include <cstdio>
 #include <utility>
 
-#include "common/stdio_file.h"
+#include "common/utf8_text.h"
+#include "media/picture.h"
 
 namespace slidewright::media {
 
 namespace {
 
-constexpr char32_t kReplacement = 0xFFFD;
 constexpr char32_t kEllipsis = 0x2026;
 
 bool isWide(char32_t c) {
@@ -34,61 +33,15 @@ bool isSpace(char32_t c) { return c == U' ' || c == U'\t' || c == 0x3000; }
 
 // Fonts with every Chinese character run to tens of megabytes; nothing that
 // is a font is larger than this.
-constexpr long kMaxFontBytes = 256L << 20;
-
-bool readFont(const std::string& path, std::vector<std::uint8_t>& bytes) {
-  StdioFile file = openStdioFile(path, "rb");
-  if (!file || std::fseek(file.get(), 0, SEEK_END) != 0) return false;
-  const long size = std::ftell(file.get());
-  if (size <= 0 || size > kMaxFontBytes || std::fseek(file.get(), 0, SEEK_SET) != 0) return false;
-  bytes.resize(static_cast<std::size_t>(size));
-  return std::fread(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
-}
+constexpr std::uint64_t kMaxFontBytes = std::uint64_t{256} << 20;
 
 }  // namespace
-
-std::u32string decodeUtf8(std::string_view s) {
-  std::u32string out;
-  out.reserve(s.size());
-  std::size_t i = 0;
-  while (i < s.size()) {
-    const auto b = static_cast<unsigned char>(s[i]);
-    int extra = 0;
-    char32_t c = 0;
-    char32_t least = 0;
-    if (b < 0x80) {
-      c = b;
-    } else if ((b & 0xE0) == 0xC0) {
-      extra = 1, c = b & 0x1F, least = 0x80;
-    } else if ((b & 0xF0) == 0xE0) {
-      extra = 2, c = b & 0x0F, least = 0x800;
-    } else if ((b & 0xF8) == 0xF0) {
-      extra = 3, c = b & 0x07, least = 0x10000;
-    } else {
-      out.push_back(kReplacement);
-      ++i;
-      continue;
-    }
-    std::size_t j = 1;
-    for (; j <= static_cast<std::size_t>(extra); ++j) {
-      if (i + j >= s.size() || (static_cast<unsigned char>(s[i + j]) & 0xC0) != 0x80) break;
-      c = (c << 6) | (static_cast<unsigned char>(s[i + j]) & 0x3F);
-    }
-    if (j <= static_cast<std::size_t>(extra) || c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-      out.push_back(kReplacement);
-      i += j;
-      continue;
-    }
-    out.push_back(c);
-    i += j;
-  }
-  return out;
-}
 
 struct CaptionFont::Face {
   FT_Library library = nullptr;
   FT_Face face = nullptr;
   std::vector<std::uint8_t> bytes;  // FreeType reads the face from here for as long as it lives
+  FontSource source;
 
   ~Face() {
     if (face) FT_Done_Face(face);
@@ -118,13 +71,14 @@ Result<CaptionFont> CaptionFont::fromBytes(std::vector<std::uint8_t> bytes, int 
 }
 
 Result<CaptionFont> CaptionFont::open(const FontSource& source) {
-  std::vector<std::uint8_t> bytes;
-  if (!readFont(source.path, bytes))
-    return fail(ErrorKind::FileAccess, "the font file " + source.path + " cannot be read");
-  auto font = fromBytes(std::move(bytes), source.faceIndex);
+  auto bytes = readFile(source.path, kMaxFontBytes);
+  auto font = bytes ? fromBytes(std::move(bytes).value(), source.faceIndex) : bytes.error();
   if (!font) return fail(font.kind(), source.path + ": " + font.message());
+  font.value().face_->source = source;
   return font;
 }
+
+const FontSource& CaptionFont::source() const { return face_->source; }
 
 std::string CaptionFont::familyName() const {
   return face_->face->family_name ? face_->face->family_name : "";
@@ -142,13 +96,16 @@ std::u32string CaptionFont::missingCharacters(std::string_view utf8) const {
 
 namespace {
 
-// One glyph of a line: its character, glyph and advance in font units
-// (the kerning with the glyph before it included).
+// One glyph of a line: its character, glyph, its own advance and the
+// kerning with the glyph before it, in font units.
 struct Placed {
   char32_t c;
   FT_UInt glyph;
-  double advance;
+  double own;
+  double kerning;
+  double advance() const { return own + kerning; }
 };
+using ShapedLine = std::vector<Placed>;
 
 class Shaper {
  public:
@@ -166,13 +123,13 @@ class Shaper {
     return static_cast<double>(k.x);
   }
 
-  std::vector<Placed> shape(const std::u32string& text) {
-    std::vector<Placed> out;
+  ShapedLine shape(const std::u32string& text) {
+    ShapedLine out;
     FT_UInt previous = 0;
     for (char32_t c : text) {
       const char32_t shown = c == U'\t' ? U' ' : c;
       const FT_UInt glyph = FT_Get_Char_Index(face_, shown);
-      out.push_back({c, glyph, advanceOf(glyph) + kerning(previous, glyph)});
+      out.push_back({c, glyph, advanceOf(glyph), kerning(previous, glyph)});
       previous = glyph;
     }
     return out;
@@ -182,16 +139,16 @@ class Shaper {
   FT_Face face_;
 };
 
-double widthOf(const std::vector<Placed>& line, std::size_t begin, std::size_t end) {
+double widthOf(const ShapedLine& line) {
   double w = 0;
-  for (std::size_t i = begin; i < end; ++i) w += line[i].advance;
+  for (const Placed& g : line) w += g.advance();
   return w;
 }
 
 // Where a line of `glyphs` from `begin` may end, at most at `limit`: after
 // the last space, or between two characters where one is of a script written
 // without spaces; the whole run when nothing else fits.
-std::size_t breakBefore(const std::vector<Placed>& glyphs, std::size_t begin, std::size_t limit) {
+std::size_t breakBefore(const ShapedLine& glyphs, std::size_t begin, std::size_t limit) {
   for (std::size_t i = limit; i > begin; --i) {
     const char32_t before = glyphs[i - 1].c;
     const char32_t after = i < glyphs.size() ? glyphs[i].c : U' ';
@@ -201,27 +158,30 @@ std::size_t breakBefore(const std::vector<Placed>& glyphs, std::size_t begin, st
   return std::max(limit, begin + 1);
 }
 
-// The text broken into lines of at most `maxWidth` font units (any width
-// when 0), each without its surrounding spaces.
-std::vector<std::u32string> breakLines(const std::u32string& text, Shaper& shaper, double maxWidth) {
-  std::vector<std::u32string> lines;
+// The text shaped and broken into lines of at most `maxWidth` font units
+// (any width when 0), each without its surrounding spaces. A line starts
+// without kerning, as it is drawn.
+std::vector<ShapedLine> breakLines(const std::u32string& text, Shaper& shaper, double maxWidth) {
+  std::vector<ShapedLine> lines;
   std::u32string paragraph;
   auto flush = [&] {
-    const std::vector<Placed> glyphs = shaper.shape(paragraph);
+    const ShapedLine glyphs = shaper.shape(paragraph);
     std::size_t begin = 0;
     do {
       std::size_t end = glyphs.size();
       if (maxWidth > 0) {
         double w = 0;
         end = begin;
-        while (end < glyphs.size() && (w + glyphs[end].advance <= maxWidth || isSpace(glyphs[end].c)))
-          w += glyphs[end++].advance;
+        while (end < glyphs.size() && (w + glyphs[end].advance() <= maxWidth || isSpace(glyphs[end].c)))
+          w += glyphs[end++].advance();
         if (end < glyphs.size()) end = breakBefore(glyphs, begin, end);
       }
       std::size_t first = begin, last = end;
       while (first < last && isSpace(glyphs[first].c)) ++first;
       while (last > first && isSpace(glyphs[last - 1].c)) --last;
-      lines.push_back(paragraph.substr(first, last - first));
+      lines.emplace_back(glyphs.begin() + static_cast<std::ptrdiff_t>(first),
+                         glyphs.begin() + static_cast<std::ptrdiff_t>(last));
+      if (!lines.back().empty()) lines.back().front().kerning = 0;
       begin = end;
       while (begin < glyphs.size() && isSpace(glyphs[begin].c)) ++begin;
     } while (begin < glyphs.size());
@@ -309,14 +269,19 @@ int cubicToCb(const FT_Vector* c1, const FT_Vector* c2, const FT_Vector* to, voi
 }
 
 // Shortens the last line until it fits with an ellipsis after it.
-void endWithEllipsis(std::u32string& line, Shaper& shaper, double maxWidth) {
-  auto width = [&](const std::u32string& s) {
-    const auto glyphs = shaper.shape(s);
-    return widthOf(glyphs, 0, glyphs.size());
-  };
+void endWithEllipsis(ShapedLine& shaped, Shaper& shaper, double maxWidth) {
+  std::u32string line;
+  for (const Placed& g : shaped) line.push_back(g.c);
   line.push_back(kEllipsis);
-  while (maxWidth > 0 && line.size() > 1 && width(line) > maxWidth) line.erase(line.size() - 2, 1);
-  while (line.size() > 1 && isSpace(line[line.size() - 2])) line.erase(line.size() - 2, 1);
+  shaped = shaper.shape(line);
+  while (maxWidth > 0 && line.size() > 1 && widthOf(shaped) > maxWidth) {
+    line.erase(line.size() - 2, 1);
+    shaped = shaper.shape(line);
+  }
+  if (line.size() > 1 && isSpace(line[line.size() - 2])) {
+    while (line.size() > 1 && isSpace(line[line.size() - 2])) line.erase(line.size() - 2, 1);
+    shaped = shaper.shape(line);
+  }
 }
 
 }  // namespace
@@ -325,7 +290,7 @@ TextOutline CaptionFont::layout(std::string_view utf8, const CaptionLayout& layo
   FT_Face face = face_->face;
   const double scale = layout.sizePx / face->units_per_EM;
   Shaper shaper(face);
-  std::vector<std::u32string> lines = breakLines(decodeUtf8(utf8), shaper, layout.maxWidth / scale);
+  std::vector<ShapedLine> lines = breakLines(decodeUtf8(utf8), shaper, layout.maxWidth / scale);
 
   TextOutline out;
   const std::size_t allowed = static_cast<std::size_t>(std::max(1, layout.maxLines));
@@ -336,11 +301,7 @@ TextOutline CaptionFont::layout(std::string_view utf8, const CaptionLayout& layo
   }
   if (lines.empty()) return out;
 
-  std::vector<std::vector<Placed>> shaped;
-  for (const auto& line : lines) {
-    shaped.push_back(shaper.shape(line));
-    out.width = std::max(out.width, widthOf(shaped.back(), 0, shaped.back().size()) * scale);
-  }
+  for (const ShapedLine& line : lines) out.width = std::max(out.width, widthOf(line) * scale);
   const double ascent = face->ascender * scale;
   const double descent = -face->descender * scale;
   const double pitch = layout.sizePx * layout.lineSpacing;
@@ -352,9 +313,9 @@ TextOutline CaptionFont::layout(std::string_view utf8, const CaptionLayout& layo
   funcs.line_to = lineToCb;
   funcs.conic_to = conicToCb;
   funcs.cubic_to = cubicToCb;
-  for (std::size_t i = 0; i < shaped.size(); ++i) {
-    const auto& glyphs = shaped[i];
-    double pen = (out.width - widthOf(glyphs, 0, glyphs.size()) * scale) / 2;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const ShapedLine& glyphs = lines[i];
+    double pen = (out.width - widthOf(glyphs) * scale) / 2;
     OutlineSink sink{&out.contours, 0, ascent + pitch * static_cast<double>(i), scale, {}};
     for (const Placed& g : glyphs) {
       // The advance includes the kerning with the glyph before: the glyph
@@ -362,10 +323,10 @@ TextOutline CaptionFont::layout(std::string_view utf8, const CaptionLayout& layo
       if (FT_Load_Glyph(face, g.glyph, FT_LOAD_NO_SCALE | FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP) == 0 &&
           face->glyph->format == FT_GLYPH_FORMAT_OUTLINE) {
         const double own = static_cast<double>(face->glyph->advance.x) * scale;
-        sink.originX = pen + (g.advance * scale - own);
+        sink.originX = pen + (g.advance() * scale - own);
         FT_Outline_Decompose(&face->glyph->outline, &funcs, &sink);
       }
-      pen += g.advance * scale;
+      pen += g.advance() * scale;
     }
   }
   return out;

@@ -257,24 +257,20 @@ Result<Picture> decodePicture(const std::uint8_t* data, std::size_t size, const 
                   : "not a picture this program reads (JPEG, PNG, GIF or BMP)");
 }
 
-Result<std::vector<std::uint8_t>> readFile(const std::string& path, std::uint64_t maxBytes) {
+Result<std::vector<std::uint8_t>> readFileStart(const std::string& path, std::uint64_t maxBytes) {
   errno = 0;
   StdioFile f = openStdioFile(path, "rb");
   if (!f) return fail(ErrorKind::FileAccess, std::string("cannot open the file: ") + std::strerror(errno));
   std::vector<std::uint8_t> bytes;
-  std::uint8_t chunk[1 << 16];
-  for (;;) {
-    std::size_t n = std::fread(chunk, 1, sizeof chunk, f.get());
-    if (n > 0) {
-      if (bytes.size() + n > maxBytes) return fail(ErrorKind::TooLarge, "the file is too large");
-      bytes.insert(bytes.end(), chunk, chunk + n);
-    }
-    if (n < sizeof chunk) {
-      if (std::ferror(f.get()))
-        return fail(ErrorKind::FileAccess, std::string("cannot read the file: ") + std::strerror(errno));
-      break;
-    }
-  }
+  if (!readStdioFile(f.get(), bytes, maxBytes))
+    return fail(ErrorKind::FileAccess, std::string("cannot read the file: ") + std::strerror(errno));
+  return bytes;
+}
+
+Result<std::vector<std::uint8_t>> readFile(const std::string& path, std::uint64_t maxBytes) {
+  // One byte more than allowed tells a file that is too large.
+  auto bytes = readFileStart(path, maxBytes + (maxBytes < UINT64_MAX ? 1 : 0));
+  if (bytes && bytes.value().size() > maxBytes) return fail(ErrorKind::TooLarge, "the file is too large");
   return bytes;
 }
 

@@ -12,6 +12,7 @@
 #include <stdexcept>
 
 #include <gif_lib.h>
+#include <gtest/gtest.h>
 #include <lame/lame.h>
 #include <png.h>
 
@@ -24,9 +25,7 @@ Image quadrants(int width, int height) {
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x) {
       const bool right = x >= width / 2, bottom = y >= height / 2;
-      Rgb c =
-          !bottom ? (right ? Rgb{0, 255, 0} : Rgb{255, 0, 0}) : (right ? Rgb{255, 255, 255} : Rgb{0, 0, 255});
-      img.set(x, y, c);
+      img.set(x, y, !bottom ? (right ? kGreen : kRed) : (right ? kWhite : kBlue));
     }
   return img;
 }
@@ -384,6 +383,23 @@ std::string writeScratch(const std::string& name, const Bytes& bytes) {
 bool near(Rgb a, Rgb b, int tolerance) {
   return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance &&
          std::abs(a.b - b.b) <= tolerance;
+}
+
+std::string show(Rgb c) {
+  return std::to_string(c.r) + "," + std::to_string(c.g) + "," + std::to_string(c.b);
+}
+
+slidewright::media::Result<slidewright::media::Picture> decode(
+    const Bytes& bytes, const slidewright::media::DecodeOptions& options) {
+  return slidewright::media::decodePicture(bytes.data(), bytes.size(), options);
+}
+
+void expectCorners(const Image& img, const std::vector<Rgb>& want, int tolerance, const std::string& what) {
+  const int in = 3;
+  const Rgb got[] = {img.at(in, in), img.at(img.width - 1 - in, in), img.at(in, img.height - 1 - in),
+                     img.at(img.width - 1 - in, img.height - 1 - in)};
+  for (int i = 0; i < 4; ++i)
+    EXPECT_TRUE(near(got[i], want[i], tolerance)) << what << " corner " << i << ": got " << show(got[i]);
 }
 
 }  // namespace testinputs

@@ -7,12 +7,16 @@
 #include <vector>
 
 #include "media/image.h"
+#include "media/picture.h"
 
 namespace testinputs {
 
 using Bytes = std::vector<std::uint8_t>;
 using slidewright::media::Image;
 using slidewright::media::Rgb;
+
+// The colours of quadrants().
+inline const Rgb kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255}, kWhite{255, 255, 255};
 
 // An image whose four quadrants are red, green, blue and white (top-left,
 // top-right, bottom-left, bottom-right).
@@ -51,5 +55,14 @@ std::string writeScratch(const std::string& name, const Bytes& bytes);
 std::string scratchDir();
 
 bool near(Rgb a, Rgb b, int tolerance);
+// "r,g,b", for the messages of failed checks.
+std::string show(Rgb c);
+
+// The picture in `bytes`, decoded.
+slidewright::media::Result<slidewright::media::Picture> decode(
+    const Bytes& bytes, const slidewright::media::DecodeOptions& options = {});
+// Checks the colours three pixels in from the corners (top-left, top-right,
+// bottom-left, bottom-right) against `want`, naming `what` when they differ.
+void expectCorners(const Image& img, const std::vector<Rgb>& want, int tolerance, const std::string& what);
 
 }  // namespace testinputs

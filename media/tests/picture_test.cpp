@@ -16,26 +16,6 @@ namespace {
 using namespace slidewright::media;
 using namespace testinputs;
 
-const Rgb kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255}, kWhite{255, 255, 255};
-
-Result<Picture> decode(const Bytes& b, const DecodeOptions& o = {}) {
-  return decodePicture(b.data(), b.size(), o);
-}
-
-// Corner colours of the upright picture: top-left, top-right, bottom-left, bottom-right.
-std::vector<Rgb> corners(const Image& img) {
-  const int in = 3;
-  return {img.at(in, in), img.at(img.width - 1 - in, in), img.at(in, img.height - 1 - in),
-          img.at(img.width - 1 - in, img.height - 1 - in)};
-}
-
-void expectCorners(const Image& img, std::vector<Rgb> want, int tolerance, const std::string& what) {
-  auto got = corners(img);
-  for (int i = 0; i < 4; ++i)
-    EXPECT_TRUE(near(got[i], want[i], tolerance)) << what << " corner " << i << ": got " << int(got[i].r)
-                                                  << "," << int(got[i].g) << "," << int(got[i].b);
-}
-
 TEST(ExifOrientation, EveryOrientationComesOutUpright) {
   // Stored: red top-left, green top-right, blue bottom-left, white bottom-right,
   // 64 x 32. The expected corners are what a camera's viewer shows.

@@ -82,13 +82,7 @@ bool isScreensaverPlayer(const std::vector<std::uint8_t>& program, std::string* 
 
 bool readWholeFile(const std::string& path, std::vector<std::uint8_t>* bytes) {
   File f = openStdioFile(path, "rb");
-  if (!f) return false;
-  bytes->clear();
-  std::uint8_t buffer[65536];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, f.get())) > 0)
-    bytes->insert(bytes->end(), buffer, buffer + n);
-  return !std::ferror(f.get());
+  return f && readStdioFile(f.get(), *bytes);
 }
 
 std::string screensaverPathFor(const std::string& moviePath) {

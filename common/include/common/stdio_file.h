@@ -4,9 +4,11 @@
 // (common/utf8_path.h): on Windows the file is opened by its wide name.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "common/utf8_path.h"
 
@@ -31,5 +33,9 @@ inline StdioFile openStdioFile(const std::string& path, const char* mode) {
 // Closes a file that was written: false when the close (the last flush)
 // failed. The handle is empty afterwards either way.
 inline bool closeWritten(StdioFile& file) { return file && std::fclose(file.release()) == 0; }
+
+// Reads what is left of an open file, at most maxBytes, into `bytes`: false
+// when reading failed (errno tells why).
+bool readStdioFile(std::FILE* file, std::vector<std::uint8_t>& bytes, std::uint64_t maxBytes = UINT64_MAX);
 
 }  // namespace slidewright

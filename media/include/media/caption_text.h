@@ -44,13 +44,6 @@ struct FontSource {
   int faceIndex = 0;
 };
 
-// The font captions are set in: one that covers both Chinese and Latin
-// letters, preferring a sans-serif face. `preferred`, when not empty, is
-// taken as it is. Natively the system's font configuration is asked; on
-// Windows the fonts folder is searched for the fonts that come with Chinese
-// and Western editions of Windows.
-Result<FontSource> findCaptionFont(const std::string& preferred = {});
-
 class CaptionFont {
  public:
   static Result<CaptionFont> open(const FontSource& source);
@@ -60,6 +53,8 @@ class CaptionFont {
   CaptionFont& operator=(CaptionFont&&) noexcept;
   ~CaptionFont();
 
+  // Where the font was read from (an empty path for one made from bytes).
+  const FontSource& source() const;
   // The family name, as the font gives it.
   std::string familyName() const;
   // The characters of `utf8` this font has no glyph for (line breaks and
@@ -76,7 +71,11 @@ class CaptionFont {
   std::unique_ptr<Face> face_;
 };
 
-// The text's characters; malformed UTF-8 bytes become U+FFFD.
-std::u32string decodeUtf8(std::string_view utf8);
+// The font captions are set in, opened: one that covers both Chinese and Latin
+// letters, preferring a sans-serif face. `preferred`, when not empty, is
+// taken as it is. Natively the system's font configuration is asked; on
+// Windows the fonts folder is searched for the fonts that come with Chinese
+// and Western editions of Windows.
+Result<CaptionFont> findCaptionFont(const std::string& preferred = {});
 
 }  // namespace slidewright::media

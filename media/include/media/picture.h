@@ -54,6 +54,8 @@ Result<Picture> loadPicture(const std::string& path, const DecodeOptions& option
 // Reads a whole file, refusing files larger than maxBytes.
 Result<std::vector<std::uint8_t>> readFile(const std::string& path,
                                            std::uint64_t maxBytes = std::uint64_t{1} << 30);
+// Reads the first maxBytes of a file (all of it when it is shorter).
+Result<std::vector<std::uint8_t>> readFileStart(const std::string& path, std::uint64_t maxBytes);
 
 // Writes bytes to a file, reporting any failure, including one at close; a
 // file left incomplete by a failed write is removed.
