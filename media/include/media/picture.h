@@ -6,8 +6,11 @@
 // caller said how large the picture will be drawn: a JPEG is then decoded at
 // the smallest DCT scale that still gives at least the drawn size, which is
 // most of the speed of rendering large photos. WebP is decoded at the drawn
-// size; HEIC and AVIF, which their codecs only decode whole, are shrunk to
-// it at once so that the full-size pixels are not kept.
+// size; HEIC and AVIF, which their codecs only decode whole, are made from
+// the thumbnail image their file carries when it is at least the drawn size,
+// else shrunk to it at once so that the full-size pixels are not kept. Large
+// HEIC and AVIF pictures are decoded whole one at a time in the process,
+// whichever thread asks, since each takes hundreds of megabytes.
 #pragma once
 
 #include <cstddef>
