@@ -98,15 +98,15 @@ void toSrgb(Image& image, const heif_image_handle* handle) {
   }
 }
 
-// Lets one full-size decode of a large picture run at a time in the whole
-// process. Each takes a few hundred megabytes at its peak (the codec's
-// frames, the YCbCr planes, the RGB copy), and callers decode pictures on
-// several worker threads at once: the window's thumbnails, the album's
-// pictures. Memory is the process's, so the limit is too; smaller pictures
-// and embedded thumbnails pass freely.
+// Lets one decode of a large picture at a time run among the callers that
+// ask for it (DecodeOptions::largeDecodesOneAtATime), from whichever thread.
+// Each takes a few hundred megabytes at its peak (the codec's frames, the
+// YCbCr planes, the RGB copy), and such callers decode pictures on several
+// worker threads at once. Memory is the process's, so the limit is too;
+// smaller pictures and embedded thumbnails pass freely.
 class LargeDecodeTurn {
  public:
-  explicit LargeDecodeTurn(std::uint64_t pixels) : held_(pixels >= kLargePixels) {
+  LargeDecodeTurn(std::uint64_t pixels, bool wanted) : held_(wanted && pixels >= kLargePixels) {
     if (!held_) return;
     std::unique_lock<std::mutex> lock(mutex_);
     freed_.wait(lock, [] { return !busy_; });
@@ -148,11 +148,12 @@ struct DecodedItem {
 // item's own size w x h, never enlarged.
 template <typename SizeOf>
 Result<DecodedItem> decodeItem(const heif_image_handle* item, const heif_image_handle* colours, SizeOf size,
-                               Rgb background, const char* format) {
+                               const DecodeOptions& options, const char* format) {
   const bool alpha = heif_image_handle_has_alpha_channel(item) != 0;
   std::optional<LargeDecodeTurn> turn;
   turn.emplace(static_cast<std::uint64_t>(std::max(heif_image_handle_get_width(item), 0)) *
-               static_cast<std::uint64_t>(std::max(heif_image_handle_get_height(item), 0)));
+                   static_cast<std::uint64_t>(std::max(heif_image_handle_get_height(item), 0)),
+               options.largeDecodesOneAtATime);
   heif_image* decodedRaw = nullptr;
   heif_error e =
       heif_decode_image(item, &decodedRaw, heif_colorspace_RGB,
@@ -187,7 +188,7 @@ Result<DecodedItem> decodeItem(const heif_image_handle* item, const heif_image_h
       const std::uint8_t* s = pixels + static_cast<std::size_t>(y) * stride;
       std::uint8_t* d = &upright.rgb[static_cast<std::size_t>(y) * w * 3];
       for (int x = 0; x < w; ++x, s += 4, d += 3) {
-        const Rgb c = over({s[0], s[1], s[2]}, s[3], background);
+        const Rgb c = over({s[0], s[1], s[2]}, s[3], options.background);
         d[0] = c.r;
         d[1] = c.g;
         d[2] = c.b;
@@ -257,7 +258,7 @@ Result<Picture> decodeHeif(const std::uint8_t* data, std::size_t size, PictureKi
               ? thumbnail.get()
               : handle;
       auto small = decodeItem(
-          thumbnail.get(), colours, [&](int, int) { return target; }, options.background, format);
+          thumbnail.get(), colours, [&](int, int) { return target; }, options, format);
       // A thumbnail that cannot be decoded, or is smaller than it said,
       // leaves the picture to be decoded whole.
       if (small && small.value().pixels.width == target.width &&
@@ -276,7 +277,7 @@ Result<Picture> decodeHeif(const std::uint8_t* data, std::size_t size, PictureKi
         const FitRect fit = fitPicture(w, h, options.fitWidth, options.fitHeight);
         return Target{fit.width, fit.height};
       },
-      options.background, format);
+      options, format);
   if (!whole) return whole.error();
   p.width = whole.value().width;
   p.height = whole.value().height;
