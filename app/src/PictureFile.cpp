@@ -49,6 +49,7 @@ bool PictureFile::loadFromMemory(const void* bytes, std::size_t size, const Pict
       media::Rgb{GetRValue(options.background), GetGValue(options.background), GetBValue(options.background)};
   decode.fitWidth = options.fitWidth;
   decode.fitHeight = options.fitHeight;
+  decode.largeDecodesOneAtATime = options.largeDecodesOneAtATime;
   auto picture = media::decodePicture(static_cast<const std::uint8_t*>(bytes), size, decode);
   if (!picture) {
     error_ = picture.message();

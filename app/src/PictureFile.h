@@ -24,6 +24,9 @@ struct PictureLoadOptions {
   int fitHeight = 0;
   // Transparent parts of the picture are laid over this colour.
   COLORREF background = RGB(255, 255, 255);
+  // Large HEIC and AVIF pictures decoded whole wait for each other (see
+  // media::DecodeOptions).
+  bool largeDecodesOneAtATime = false;
 };
 
 class PictureFile {

@@ -40,6 +40,9 @@ Thumbnail makeThumbnail(const std::string& path, int boxWidth, int boxHeight) {
   PictureLoadOptions options;
   options.fitWidth = 2 * boxWidth;
   options.fitHeight = 2 * boxHeight;
+  // Up to four workers make thumbnails at once: phone pictures without a
+  // thumbnail image of their own are decoded whole one at a time.
+  options.largeDecodesOneAtATime = true;
   options.background = RGB(kThumbnailBarGrey, kThumbnailBarGrey, kThumbnailBarGrey);
   if (!picture.load(path, options)) {
     // The message starts with the path; the caller names the file itself.

@@ -1,12 +1,19 @@
 // HEIC/HEIF (HEVC) and AVIF (AV1) pictures through libheif, which reads both
-// containers and has a decoder for each. libheif applies the container's
+// containers and has a decoder for each. libheif applies each image item's
 // rotation and mirroring (irot, imir) and cropping itself; the EXIF
 // orientation that phones also write describes the same turn and is not
-// applied again. The codecs decode only at full size: the pixels are shrunk
-// to the drawn size at once and the full-size ones freed.
+// applied again. The codecs decode only at full size, so a picture asked for
+// at a size its embedded thumbnail image covers (phones store one of about
+// 320 x 240) is made from that thumbnail; otherwise the full-size pixels are
+// shrunk to the drawn size at once and freed.
 #include <algorithm>
+#include <condition_variable>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -91,23 +98,65 @@ void toSrgb(Image& image, const heif_image_handle* handle) {
   }
 }
 
-}  // namespace
+// Lets one decode of a large picture at a time run among the callers that
+// ask for it (DecodeOptions::largeDecodesOneAtATime), from whichever thread.
+// Each takes a few hundred megabytes at its peak (the codec's frames, the
+// YCbCr planes, the RGB copy), and such callers decode pictures on several
+// worker threads at once. Memory is the process's, so the limit is too;
+// smaller pictures and embedded thumbnails pass freely.
+class LargeDecodeTurn {
+ public:
+  LargeDecodeTurn(std::uint64_t pixels, bool wanted) : held_(wanted && pixels >= kLargePixels) {
+    if (!held_) return;
+    std::unique_lock<std::mutex> lock(mutex_);
+    freed_.wait(lock, [] { return !busy_; });
+    busy_ = true;
+  }
+  ~LargeDecodeTurn() {
+    if (!held_) return;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      busy_ = false;
+    }
+    freed_.notify_one();
+  }
+  LargeDecodeTurn(const LargeDecodeTurn&) = delete;
+  LargeDecodeTurn& operator=(const LargeDecodeTurn&) = delete;
 
-Result<Picture> decodeHeif(const std::uint8_t* data, std::size_t size, PictureKind kind,
-                           const DecodeOptions& options) {
-  const char* format = kind == PictureKind::Avif ? "AVIF" : "HEIC";
-  auto opened = openPrimary(data, size, format);
-  if (!opened) return opened.error();
-  heif_image_handle* handle = opened.value().primary.get();
-  const int width = heif_image_handle_get_width(handle), height = heif_image_handle_get_height(handle);
-  if (width <= 0 || height <= 0) return fail(ErrorKind::Damaged, "the picture has no pixels");
-  if (Status s = checkPictureSize(static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(height)); !s)
-    return s.error();
-  const bool alpha = heif_image_handle_has_alpha_channel(handle) != 0;
+ private:
+  static constexpr std::uint64_t kLargePixels = 4'000'000;
+  static inline std::mutex mutex_;
+  static inline std::condition_variable freed_;
+  static inline bool busy_ = false;
+  const bool held_;
+};
 
+struct Target {
+  int width = 0, height = 0;
+};
+
+// What decodeItem gives: the item's upright pixels, maybe shrunk, and the
+// size of the whole item.
+struct DecodedItem {
+  Image pixels;
+  int width = 0, height = 0;
+};
+
+// Decodes one image item, upright, into 8-bit RGB pixels, transparent parts
+// drawn over the background, and converts their colours to sRGB by the
+// description `colours` gives. The pixels are shrunk to `size(w, h)` of the
+// item's own size w x h, never enlarged.
+template <typename SizeOf>
+Result<DecodedItem> decodeItem(const heif_image_handle* item, const heif_image_handle* colours, SizeOf size,
+                               const DecodeOptions& options, const char* format) {
+  const bool alpha = heif_image_handle_has_alpha_channel(item) != 0;
+  std::optional<LargeDecodeTurn> turn;
+  turn.emplace(static_cast<std::uint64_t>(std::max(heif_image_handle_get_width(item), 0)) *
+                   static_cast<std::uint64_t>(std::max(heif_image_handle_get_height(item), 0)),
+               options.largeDecodesOneAtATime);
   heif_image* decodedRaw = nullptr;
   heif_error e =
-      heif_decode_image(handle, &decodedRaw, heif_colorspace_RGB,
+      heif_decode_image(item, &decodedRaw, heif_colorspace_RGB,
                         alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, nullptr);
   HeifImage decoded(decodedRaw);
   if (e.code != heif_error_Ok) return heifError(e, format);
@@ -120,19 +169,17 @@ Result<Picture> decodeHeif(const std::uint8_t* data, std::size_t size, PictureKi
       heif_image_get_bits_per_pixel_range(decoded.get(), heif_channel_interleaved) != 8)
     return fail(ErrorKind::NotSupported,
                 std::string("a ") + format + " picture of a pixel layout this program cannot use");
+  const Target wanted = size(w, h);
+  const Target shrunk{std::clamp(wanted.width, 1, w), std::clamp(wanted.height, 1, h)};
 
   Image upright;
   if (!alpha) {
     // Shrunk straight from the codec's buffer: the full-size pixels are
     // never copied.
-    const FitRect fit = options.fitWidth > 0 && options.fitHeight > 0
-                            ? fitPicture(w, h, options.fitWidth, options.fitHeight)
-                            : FitRect{0, 0, w, h};
-    auto shrunk = resizeAreaRows(pixels, w, h, static_cast<std::size_t>(stride), std::min(fit.width, w),
-                                 std::min(fit.height, h));
-    if (!shrunk) return shrunk.error();
-    upright = std::move(shrunk.value());
-    decoded.reset();
+    auto resized =
+        resizeAreaRows(pixels, w, h, static_cast<std::size_t>(stride), shrunk.width, shrunk.height);
+    if (!resized) return resized.error();
+    upright = std::move(resized.value());
   } else {
     auto made = Image::create(w, h);
     if (!made) return made.error();
@@ -148,15 +195,93 @@ Result<Picture> decodeHeif(const std::uint8_t* data, std::size_t size, PictureKi
       }
     }
     decoded.reset();  // the codec's full-size pixels are no longer needed
-    if (Status s = shrinkToFit(upright, options); !s) return s.error();
+    turn.reset();
+    if (shrunk.width < w || shrunk.height < h) {
+      auto resized = resizeArea(upright, shrunk.width, shrunk.height);
+      if (!resized) return resized.error();
+      upright = std::move(resized.value());
+    }
   }
-  toSrgb(upright, handle);
+  decoded.reset();
+  turn.reset();
+  toSrgb(upright, colours);
+  return DecodedItem{std::move(upright), w, h};
+}
+
+// The smallest thumbnail image of the primary that is at least the target
+// size and has the picture's shape (a thumbnail stored without the
+// picture's rotation would not), or nothing.
+Handle coveringThumbnail(const heif_image_handle* primary, int width, int height, Target target) {
+  const int count = heif_image_handle_get_number_of_thumbnails(primary);
+  if (count <= 0) return {};
+  std::vector<heif_item_id> ids(static_cast<std::size_t>(count));
+  const int listed = heif_image_handle_get_list_of_thumbnail_IDs(primary, ids.data(), count);
+  Handle best;
+  for (int i = 0; i < listed; ++i) {
+    heif_image_handle* raw = nullptr;
+    if (heif_image_handle_get_thumbnail(primary, ids[static_cast<std::size_t>(i)], &raw).code !=
+        heif_error_Ok)
+      continue;
+    Handle thumbnail(raw);
+    const std::int64_t tw = heif_image_handle_get_width(raw), th = heif_image_handle_get_height(raw);
+    // Thumbnails are rounded to even sizes: allow two pixels each way.
+    const bool sameShape = std::llabs(tw * height - th * width) <= 2 * (std::int64_t{width} + height);
+    if (tw < target.width || th < target.height || tw >= width || th >= height || !sameShape) continue;
+    if (!best || tw < heif_image_handle_get_width(best.get())) best = std::move(thumbnail);
+  }
+  return best;
+}
+
+}  // namespace
+
+Result<Picture> decodeHeif(const std::uint8_t* data, std::size_t size, PictureKind kind,
+                           const DecodeOptions& options) {
+  const char* format = kind == PictureKind::Avif ? "AVIF" : "HEIC";
+  auto opened = openPrimary(data, size, format);
+  if (!opened) return opened.error();
+  const heif_image_handle* handle = opened.value().primary.get();
+  const int width = heif_image_handle_get_width(handle), height = heif_image_handle_get_height(handle);
+  if (width <= 0 || height <= 0) return fail(ErrorKind::Damaged, "the picture has no pixels");
+  if (Status s = checkPictureSize(static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(height)); !s)
+    return s.error();
 
   Picture p;
   p.kind = kind;
-  p.width = w;
-  p.height = h;
-  p.pixels = std::move(upright);
+  const bool fitted = options.fitWidth > 0 && options.fitHeight > 0;
+  if (fitted) {
+    const FitRect fit = fitPicture(width, height, options.fitWidth, options.fitHeight);
+    const Target target{std::min(fit.width, width), std::min(fit.height, height)};
+    if (Handle thumbnail = coveringThumbnail(handle, width, height, target)) {
+      // Its own colour description, else the picture's.
+      const heif_image_handle* colours =
+          heif_image_handle_get_color_profile_type(thumbnail.get()) != heif_color_profile_type_not_present
+              ? thumbnail.get()
+              : handle;
+      auto small = decodeItem(
+          thumbnail.get(), colours, [&](int, int) { return target; }, options, format);
+      // A thumbnail that cannot be decoded, or is smaller than it said,
+      // leaves the picture to be decoded whole.
+      if (small && small.value().pixels.width == target.width &&
+          small.value().pixels.height == target.height) {
+        p.width = width;
+        p.height = height;
+        p.pixels = std::move(small.value().pixels);
+        return p;
+      }
+    }
+  }
+  auto whole = decodeItem(
+      handle, handle,
+      [&](int w, int h) {
+        if (!fitted) return Target{w, h};
+        const FitRect fit = fitPicture(w, h, options.fitWidth, options.fitHeight);
+        return Target{fit.width, fit.height};
+      },
+      options, format);
+  if (!whole) return whole.error();
+  p.width = whole.value().width;
+  p.height = whole.value().height;
+  p.pixels = std::move(whole.value().pixels);
   return p;
 }
 

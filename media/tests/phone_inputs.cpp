@@ -90,7 +90,8 @@ struct InputKey {
   }
 };
 
-std::string inputName(const Image& image, bool av1, const PhoneExtras& extras) {
+std::string inputName(const Image& image, bool av1, const PhoneExtras& extras,
+                      const HeifThumbnail& thumbnail) {
   InputKey k;
   k.add(static_cast<std::uint64_t>(image.width));
   k.add(static_cast<std::uint64_t>(image.height));
@@ -102,13 +103,17 @@ std::string inputName(const Image& image, bool av1, const PhoneExtras& extras) {
   k.add(extras.icc.size() > 128 ? Bytes(extras.icc.begin() + 128, extras.icc.end()) : extras.icc);
   k.add(static_cast<std::uint64_t>(extras.nclxPrimaries));
   k.add(static_cast<std::uint64_t>(extras.orientation));
+  if (thumbnail.box > 0) {
+    k.add(thumbnail.image.rgb);
+    k.add(static_cast<std::uint64_t>(thumbnail.box));
+  }
   static const char digits[] = "0123456789abcdef";
   std::string name;
   for (int i = 60; i >= 0; i -= 4) name += digits[(k.h >> i) & 0xF];
   return name + (av1 ? ".avif" : ".heic");
 }
 
-Bytes encodeHeif(const Image& image, bool av1, const PhoneExtras& extras);
+Bytes encodeHeif(const Image& image, bool av1, const PhoneExtras& extras, const HeifThumbnail& thumbnail);
 #endif
 
 }  // namespace
@@ -201,13 +206,14 @@ Bytes webp(const Image& image, const PhoneExtras& extras) {
   return riff;
 }
 
-Bytes heif(const Image& image, bool av1, const PhoneExtras& extras) {
+Bytes heif(const Image& image, bool av1, const PhoneExtras& extras, const HeifThumbnail& thumbnail) {
   // A build whose libheif only decodes (the Windows one) reads the picture
   // that a build with the encoders wrote for the same arguments into the
   // folder SLIDEWRIGHT_PHONE_INPUTS names; a build with them writes it there.
   const char* folder = std::getenv("SLIDEWRIGHT_PHONE_INPUTS");
-  const std::string path =
-      folder && *folder ? std::string(folder) + "/" + inputName(image, av1, extras) : std::string();
+  const std::string path = folder && *folder
+                               ? std::string(folder) + "/" + inputName(image, av1, extras, thumbnail)
+                               : std::string();
   if (!heif_have_encoder_for_format(av1 ? heif_compression_AV1 : heif_compression_HEVC)) {
     if (path.empty())
       throw std::runtime_error(
@@ -217,7 +223,7 @@ Bytes heif(const Image& image, bool av1, const PhoneExtras& extras) {
     if (!in) throw std::runtime_error(path + ": not made by a build with libheif's encoders");
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
-  Bytes out = encodeHeif(image, av1, extras);
+  Bytes out = encodeHeif(image, av1, extras, thumbnail);
   if (!path.empty()) {
     std::ofstream file(path, std::ios::binary);
     file.write(reinterpret_cast<const char*>(out.data()), static_cast<std::streamsize>(out.size()));
@@ -228,12 +234,7 @@ Bytes heif(const Image& image, bool av1, const PhoneExtras& extras) {
 
 namespace {
 
-Bytes encodeHeif(const Image& image, bool av1, const PhoneExtras& extras) {
-  heif_context* context = heif_context_alloc();
-  heif_encoder* encoder = nullptr;
-  check(heif_context_get_encoder_for_format(context, av1 ? heif_compression_AV1 : heif_compression_HEVC,
-                                            &encoder));
-  heif_encoder_set_lossy_quality(encoder, 95);
+heif_image* rgbImage(const Image& image) {
   heif_image* img = nullptr;
   check(heif_image_create(image.width, image.height, heif_colorspace_RGB, heif_chroma_interleaved_RGB, &img));
   check(heif_image_add_plane(img, heif_channel_interleaved, image.width, image.height, 8));
@@ -243,6 +244,16 @@ Bytes encodeHeif(const Image& image, bool av1, const PhoneExtras& extras) {
     std::memcpy(plane + static_cast<std::size_t>(y) * stride,
                 &image.rgb[static_cast<std::size_t>(y) * image.width * 3],
                 static_cast<std::size_t>(image.width) * 3);
+  return img;
+}
+
+Bytes encodeHeif(const Image& image, bool av1, const PhoneExtras& extras, const HeifThumbnail& thumbnail) {
+  heif_context* context = heif_context_alloc();
+  heif_encoder* encoder = nullptr;
+  check(heif_context_get_encoder_for_format(context, av1 ? heif_compression_AV1 : heif_compression_HEVC,
+                                            &encoder));
+  heif_encoder_set_lossy_quality(encoder, 95);
+  heif_image* img = rgbImage(image);
   if (!extras.icc.empty())
     check(heif_image_set_raw_color_profile(img, "prof", extras.icc.data(), extras.icc.size()));
   heif_color_profile_nclx* nclx = nullptr;
@@ -259,6 +270,13 @@ Bytes encodeHeif(const Image& image, bool av1, const PhoneExtras& extras) {
   if (extras.orientation > 0) options->image_orientation = static_cast<heif_orientation>(extras.orientation);
   heif_image_handle* handle = nullptr;
   check(heif_context_encode_image(context, img, encoder, options, &handle));
+  if (thumbnail.box > 0) {
+    heif_image* small = rgbImage(thumbnail.image);
+    heif_image_handle* made = nullptr;
+    check(heif_context_encode_thumbnail(context, small, handle, encoder, options, thumbnail.box, &made));
+    if (made) heif_image_handle_release(made);
+    heif_image_release(small);
+  }
   if (!extras.exif.empty())
     check(heif_context_add_exif_metadata(context, handle, extras.exif.data(),
                                          static_cast<int>(extras.exif.size())));

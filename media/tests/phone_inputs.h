@@ -31,12 +31,19 @@ struct PhoneExtras {
       0;  // HEIF/AVIF: irot/imir boxes that show the stored pixels as this EXIF orientation would
 };
 
+// A thumbnail image item for heif(), made from this picture (the primary's
+// size, stored the same way) fitted in a square of `box` pixels.
+struct HeifThumbnail {
+  Image image;
+  int box = 0;
+};
+
 // A lossy WebP at high quality, with EXIF and ICCP chunks when given.
 Bytes webp(const Image& image, const PhoneExtras& extras = {});
 // A HEIC (HEVC) or, with av1, an AVIF picture made through libheif. Where
 // SLIDEWRIGHT_PHONE_INPUTS names a folder, a libheif with encoders also
 // writes the picture there, and one without them reads it from there.
-Bytes heif(const Image& image, bool av1, const PhoneExtras& extras = {});
+Bytes heif(const Image& image, bool av1, const PhoneExtras& extras = {}, const HeifThumbnail& thumbnail = {});
 #endif
 
 }  // namespace testinputs

@@ -118,6 +118,47 @@ TEST(PhonePictures, DecodedAtTheDrawnSizeAndConvertedToSrgb) {
     const Rgb got = p.value().pixels.at(32, 32);
     EXPECT_TRUE(near(got, kRed, 20)) << c.what << ": " << show(got);
   }
+
+  // A phone's HEIC, turned by its irot box, with a 320 x 240 thumbnail of
+  // other colours: red in Display P3 numbers (by the picture's profile), black,
+  // grey and white. Asked for at a size the thumbnail (upright 240 x 320)
+  // covers, the thumbnail is drawn, upright and in sRGB; asked for larger, the
+  // picture itself.
+  Image marked = quadrants(640, 480);
+  const Rgb p3RedNumbers{234, 51, 35}, kBlack{0, 0, 0}, kGrey{128, 128, 128};
+  for (int y = 0; y < 480; ++y)
+    for (int x = 0; x < 640; ++x) {
+      const Rgb c = y < 240 ? (x < 320 ? p3RedNumbers : kBlack) : (x < 320 ? kGrey : kWhite);
+      std::uint8_t* px = &marked.rgb[(static_cast<std::size_t>(y) * 640 + x) * 3];
+      px[0] = c.r;
+      px[1] = c.g;
+      px[2] = c.b;
+    }
+  const Bytes phone = heif(quadrants(640, 480), false, {exif(6), p3, 0, 6}, {marked, 320});
+  struct Drawn {
+    int boxWidth, boxHeight, width, height;
+    std::vector<Rgb> corners;  // top-left, top-right, bottom-left, bottom-right
+  };
+  const Drawn drawn[] = {
+      {150, 200, 150, 200, {kGrey, kRed, kWhite, kBlack}},
+      {240, 320, 240, 320, {kGrey, kRed, kWhite, kBlack}},
+      {300, 400, 300, 400, {kBlue, kRed, kWhite, kGreen}},
+      {0, 0, 480, 640, {kBlue, kRed, kWhite, kGreen}},
+  };
+  for (const Drawn& d : drawn) {
+    const std::string what = std::to_string(d.boxWidth) + " x " + std::to_string(d.boxHeight);
+    auto p = decode(phone, {kWhite, d.boxWidth, d.boxHeight});
+    ASSERT_TRUE(p.ok()) << what << ": " << p.message();
+    EXPECT_EQ(p.value().width, 480) << what;
+    EXPECT_EQ(p.value().height, 640) << what;
+    const Image& img = p.value().pixels;
+    ASSERT_EQ(img.width, d.width) << what;
+    ASSERT_EQ(img.height, d.height) << what;
+    const Rgb got[] = {img.at(3, 3), img.at(img.width - 4, 3), img.at(3, img.height - 4),
+                       img.at(img.width - 4, img.height - 4)};
+    for (int i = 0; i < 4; ++i)
+      EXPECT_TRUE(near(got[i], d.corners[i], 24)) << what << " corner " << i << ": " << show(got[i]);
+  }
 #endif
 }
 

@@ -6,8 +6,9 @@
 // caller said how large the picture will be drawn: a JPEG is then decoded at
 // the smallest DCT scale that still gives at least the drawn size, which is
 // most of the speed of rendering large photos. WebP is decoded at the drawn
-// size; HEIC and AVIF, which their codecs only decode whole, are shrunk to
-// it at once so that the full-size pixels are not kept.
+// size; HEIC and AVIF, which their codecs only decode whole, are made from
+// the thumbnail image their file carries when it is at least the drawn size,
+// else shrunk to it at once so that the full-size pixels are not kept.
 #pragma once
 
 #include <cstddef>
@@ -30,6 +31,11 @@ struct DecodeOptions {
   // this size (never enlarged), so it may be decoded at a reduced scale.
   int fitWidth = 0;
   int fitHeight = 0;
+  // A HEIC or AVIF picture of 4 megapixels or more that has to be decoded
+  // whole then waits while another such decode asked this way runs: each
+  // takes a few hundred megabytes at its peak. For callers that decode many
+  // pictures on worker threads and care more for memory than for time.
+  bool largeDecodesOneAtATime = false;
 };
 
 struct Picture {
