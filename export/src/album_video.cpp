@@ -205,6 +205,7 @@ Result<AlbumVideoOutcome> exportAlbumVideo(const maker::AlbumSettings& given, co
     if (settings.skipBadPictures) {
       media::DecodeOptions quick;
       quick.fitWidth = quick.fitHeight = 1;
+      quick.fromEmbeddedThumbnail = false;  // the picture itself must decode
       auto tried = media::loadPicture(e.path, quick);
       if (!tried) {
         outcome.skipped.push_back({e.path, tried.message()});

@@ -248,7 +248,7 @@ Result<Picture> decodeHeif(const std::uint8_t* data, std::size_t size, PictureKi
   Picture p;
   p.kind = kind;
   const bool fitted = options.fitWidth > 0 && options.fitHeight > 0;
-  if (fitted) {
+  if (fitted && options.fromEmbeddedThumbnail) {
     const FitRect fit = fitPicture(width, height, options.fitWidth, options.fitHeight);
     const Target target{std::min(fit.width, width), std::min(fit.height, height)};
     if (Handle thumbnail = coveringThumbnail(handle, width, height, target)) {

@@ -122,8 +122,8 @@ TEST(PhonePictures, DecodedAtTheDrawnSizeAndConvertedToSrgb) {
   // A phone's HEIC, turned by its irot box, with a 320 x 240 thumbnail of
   // other colours: red in Display P3 numbers (by the picture's profile), black,
   // grey and white. Asked for at a size the thumbnail (upright 240 x 320)
-  // covers, the thumbnail is drawn, upright and in sRGB; asked for larger, the
-  // picture itself.
+  // covers, the thumbnail is drawn, upright and in sRGB; asked for larger, or
+  // not from the thumbnail, the picture itself.
   Image marked = quadrants(640, 480);
   const Rgb p3RedNumbers{234, 51, 35}, kBlack{0, 0, 0}, kGrey{128, 128, 128};
   for (int y = 0; y < 480; ++y)
@@ -136,18 +136,24 @@ TEST(PhonePictures, DecodedAtTheDrawnSizeAndConvertedToSrgb) {
     }
   const Bytes phone = heif(quadrants(640, 480), false, {exif(6), p3, 0, 6}, {marked, 320});
   struct Drawn {
-    int boxWidth, boxHeight, width, height;
+    int boxWidth, boxHeight;
+    bool fromThumbnail;
+    int width, height;
     std::vector<Rgb> corners;  // top-left, top-right, bottom-left, bottom-right
   };
   const Drawn drawn[] = {
-      {150, 200, 150, 200, {kGrey, kRed, kWhite, kBlack}},
-      {240, 320, 240, 320, {kGrey, kRed, kWhite, kBlack}},
-      {300, 400, 300, 400, {kBlue, kRed, kWhite, kGreen}},
-      {0, 0, 480, 640, {kBlue, kRed, kWhite, kGreen}},
+      {150, 200, true, 150, 200, {kGrey, kRed, kWhite, kBlack}},
+      {240, 320, true, 240, 320, {kGrey, kRed, kWhite, kBlack}},
+      {150, 200, false, 150, 200, {kBlue, kRed, kWhite, kGreen}},
+      {300, 400, true, 300, 400, {kBlue, kRed, kWhite, kGreen}},
+      {0, 0, true, 480, 640, {kBlue, kRed, kWhite, kGreen}},
   };
   for (const Drawn& d : drawn) {
-    const std::string what = std::to_string(d.boxWidth) + " x " + std::to_string(d.boxHeight);
-    auto p = decode(phone, {kWhite, d.boxWidth, d.boxHeight});
+    const std::string what = std::to_string(d.boxWidth) + " x " + std::to_string(d.boxHeight) +
+                             (d.fromThumbnail ? "" : ", not from the thumbnail");
+    DecodeOptions options{kWhite, d.boxWidth, d.boxHeight};
+    options.fromEmbeddedThumbnail = d.fromThumbnail;
+    auto p = decode(phone, options);
     ASSERT_TRUE(p.ok()) << what << ": " << p.message();
     EXPECT_EQ(p.value().width, 480) << what;
     EXPECT_EQ(p.value().height, 640) << what;

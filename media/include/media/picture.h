@@ -36,6 +36,10 @@ struct DecodeOptions {
   // takes a few hundred megabytes at its peak. For callers that decode many
   // pictures on worker threads and care more for memory than for time.
   bool largeDecodesOneAtATime = false;
+  // A HEIC or AVIF picture may be drawn from the thumbnail image its file
+  // holds when that covers the box. False where the picture itself must be
+  // shown to decode (a check that the file is sound).
+  bool fromEmbeddedThumbnail = true;
 };
 
 struct Picture {
