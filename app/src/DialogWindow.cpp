@@ -2,12 +2,6 @@
 
 #include "TextConversion.h"
 
-std::string windowTitle(HWND window) {
-  char title[256] = {};
-  if (window) GetWindowTextA(window, title, sizeof title);
-  return title;
-}
-
 int showMessage(HWND owner, const std::string& text, UINT type) {
   std::wstring caption = owner ? windowTitleWide(owner) : std::wstring();
   if (caption.empty()) caption = L"Slidewright";

@@ -6,9 +6,6 @@
 
 #include <string>
 
-// A window's title, the caption of the messages it shows; "" for no window.
-std::string windowTitle(HWND window);
-
 // Shows a message box owned by `owner` with its title as caption ("Slidewright"
 // when it has none); the text is UTF-8. The result is MessageBox's.
 int showMessage(HWND owner, const std::string& text, UINT type);

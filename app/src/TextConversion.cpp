@@ -38,7 +38,6 @@ bool ansiFromWide(const std::wstring& wide, std::string* ansi) {
 }
 
 std::string shownAnsi(const std::wstring& wide) { return narrow(wide, CP_ACP, 0, nullptr); }
-std::string shownAnsiOfUtf8(const std::string& utf8) { return shownAnsi(wideFromUtf8(utf8)); }
 std::string utf8FromAnsi(const std::string& ansi) { return utf8FromWide(wideFromAnsi(ansi)); }
 
 std::string windowTextUtf8(HWND window) {

@@ -20,7 +20,6 @@ bool ansiFromWide(const std::wstring& wide, std::string* ansi);
 // ANSI text for showing only: characters the code page lacks become its
 // stand-in ('?').
 std::string shownAnsi(const std::wstring& wide);
-std::string shownAnsiOfUtf8(const std::string& utf8);
 
 // UTF-8 of ANSI text (a language file's text, or a path from an old
 // settings file).

@@ -70,6 +70,15 @@ void answer(HWND dialog, Answers* answers) {
   }
 }
 
+// Save As from the menu, its file dialog answered with `file`; the number of
+// dialogs answered (1 when only the file dialog came).
+int saveAlbumAs(LiveMainWindow& window, const std::string& file) {
+  Answers answers{IDCANCEL, file};
+  DialogWatcher watcher(GetCurrentThreadId(), [&](HWND d) { answer(d, &answers); });
+  command(window, IDM_SAVE_ALBUM_AS);
+  return watcher.answered();
+}
+
 }  // namespace
 
 TEST(AlbumFileWindow, OpenedAlbumMakesTheCommandLinesMovieAndSavedOneOpensAfterItsFolderMoved) {
@@ -98,12 +107,7 @@ TEST(AlbumFileWindow, OpenedAlbumMakesTheCommandLinesMovieAndSavedOneOpensAfterI
 
   // Saved under another name (the make wrote the output path in lower case),
   // the album makes the same movie on the command line.
-  {
-    Answers answers{IDCANCEL, folder + "saved.swalbum"};
-    DialogWatcher watcher(GetCurrentThreadId(), [&](HWND d) { answer(d, &answers); });
-    command(window, IDM_SAVE_ALBUM_AS);
-    ASSERT_EQ(watcher.answered(), 1);
-  }
+  ASSERT_EQ(saveAlbumAs(window, folder + "saved.swalbum"), 1);
   EXPECT_EQ(windowTitle(window.handle()), "saved - Slidewright");
   // Settings the window has no field for are kept as the file gave them.
   const auto saved = slidewright::albumfile::readAlbumFile(folder + "saved.swalbum");
@@ -153,12 +157,7 @@ TEST(AlbumFileWindow, DeleteAllLetsTheAlbumFilesOwnSettingsGo) {
   window.click(IDC_DELETE_ALL);
   ASSERT_EQ(window.list().entryCount(), 0);
   window.window().addPictureFiles(gathered({folder + "pics\\a.jpg"}));
-  {
-    Answers answers{IDCANCEL, dir.path() + "new.swalbum"};
-    DialogWatcher watcher(GetCurrentThreadId(), [&](HWND d) { answer(d, &answers); });
-    command(window, IDM_SAVE_ALBUM_AS);
-    ASSERT_EQ(watcher.answered(), 1);
-  }
+  ASSERT_EQ(saveAlbumAs(window, dir.path() + "new.swalbum"), 1);
   const auto fresh = slidewright::albumfile::readAlbumFile(dir.path() + "new.swalbum");
   ASSERT_TRUE(fresh) << fresh.message();
   EXPECT_TRUE(fresh.value().loop);
@@ -344,12 +343,7 @@ TEST(AlbumFileWindow, MotionAndCaptionFromTheMenuAreMadeShownAndSaved) {
   EXPECT_EQ(tip.substr(tip.size() - tipEnd.size()), tipEnd);
 
   // Saved as a file: the motions and the caption come back.
-  {
-    Answers answers{IDCANCEL, window.folder() + "moving.swalbum"};
-    DialogWatcher watcher(GetCurrentThreadId(), [&](HWND d) { answer(d, &answers); });
-    command(window, IDM_SAVE_ALBUM_AS);
-    ASSERT_EQ(watcher.answered(), 1);
-  }
+  ASSERT_EQ(saveAlbumAs(window, window.folder() + "moving.swalbum"), 1);
   const auto saved = slidewright::albumfile::readAlbumFile(window.folder() + "moving.swalbum");
   ASSERT_TRUE(saved) << saved.message();
   ASSERT_EQ(saved.value().pictures.size(), 3u);

@@ -161,6 +161,12 @@ void DialogWatcher::watch() {
   }
 }
 
+std::string windowTitle(HWND window) {
+  char title[256] = {};
+  if (window) GetWindowTextA(window, title, sizeof title);
+  return title;
+}
+
 std::string readAndCloseMessageBox(HWND box) {
   // The text of a message box is its static control 0xFFFF.
   const std::string text = windowTextUtf8(GetDlgItem(box, 0xFFFF));

@@ -84,6 +84,9 @@ HWND fileNameField(HWND dialog);
 // Types a name into a file dialog and presses its OK button.
 void answerFileDialog(HWND dialog, const std::string& name);
 
+// A window's title in the code page; "" for no window.
+std::string windowTitle(HWND window);
+
 // The text of a message box (UTF-8), and OK pressed on it.
 std::string readAndCloseMessageBox(HWND box);
 
